@@ -1,0 +1,75 @@
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "outputs/transfer.h"
+#include "port/port_trace.h"
+#include "port/simulated_port.h"
+
+namespace kavtra {
+namespace {
+
+OutState mixedTable() {
+    OutState table;
+    for (int n = 1; n <= 300; ++n) table[n] = static_cast<std::int16_t>(n % 3 == 0);
+    return table;
+}
+
+void BM_UpdateOuts(benchmark::State& state) {
+    SimulatedPort port;
+    LPT lpt(port);
+    const OutState table = mixedTable();
+    for (auto _ : state) {
+        UpdateOuts(table, lpt);
+        benchmark::DoNotOptimize(port.registers());
+    }
+}
+BENCHMARK(BM_UpdateOuts);
+
+// The 123 writes and 82 reads of one transfer, issued straight on the backend:
+// what the routines above add to this is their whole cost.
+void BM_RawAccesses(benchmark::State& state) {
+    SimulatedPort port;
+    PortIo& io = port;
+    for (auto _ : state) {
+        for (int step = 0; step < 40; ++step) {
+            io.Out32(kDataRegister, static_cast<std::int16_t>(step));
+            for (int change = 0; change < 2; ++change) {
+                const std::int16_t control = io.Inp32(kControlRegister);
+                io.Out32(kControlRegister, static_cast<std::int16_t>(control ^ 1));
+            }
+        }
+        for (int change = 0; change < 2; ++change) {
+            const std::int16_t control = io.Inp32(kControlRegister);
+            io.Out32(kControlRegister, static_cast<std::int16_t>(control ^ 2));
+        }
+        io.Out32(kDataRegister, 0);
+        benchmark::DoNotOptimize(port.registers());
+    }
+}
+BENCHMARK(BM_RawAccesses);
+
+// One transfer with the trace file on: the cost a user pays for tracing.
+void BM_UpdateOutsTraced(benchmark::State& state) {
+    const std::string path = (std::filesystem::temp_directory_path() / "kavtra-bench.trace").string();
+    std::string error;
+    std::shared_ptr<PortTrace> trace = PortTrace::open(path, error);
+    if (!trace) {
+        state.SkipWithError(error.c_str());
+        return;
+    }
+    SimulatedPort port;
+    PortTap tap(port);
+    tap.addListener(traceListener(trace));
+    LPT lpt(tap);
+    const OutState table = mixedTable();
+    for (auto _ : state) UpdateOuts(table, lpt);
+    trace.reset();
+    std::filesystem::remove(path);
+}
+BENCHMARK(BM_UpdateOutsTraced);
+
+}  // namespace
+}  // namespace kavtra

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <cstdint>
+
+namespace kavtra {
+
+// Register addresses of the first parallel port.
+inline constexpr std::int16_t kDataRegister = 888;
+inline constexpr std::int16_t kStatusRegister = 889;
+inline constexpr std::int16_t kControlRegister = 890;
+
+// The two primitive register operations every backend offers, shaped like the
+// port-I/O DLL's entry points. LPT builds every control-pin change as a
+// read-modify-write, so a backend must return from Inp32(kControlRegister)
+// exactly the byte last written there, in all eight bits, even where the
+// hardware cannot read it back.
+class PortIo {
+public:
+    virtual ~PortIo() = default;
+    // Returns the byte read in the low 8 bits.
+    virtual std::int16_t Inp32(std::int16_t address) = 0;
+    // Only the low byte of value reaches the register.
+    virtual void Out32(std::int16_t address, std::int16_t value) = 0;
+};
+
+}  // namespace kavtra

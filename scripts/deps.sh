@@ -1,0 +1,25 @@
+# Sourced by the run and test scripts: installs the Debian packages named in
+# "$@" that are not installed yet. apt-get update runs at most once per call,
+# and only when something is missing, so a second run costs nothing.
+kavtra_install() {
+  local missing=()
+  local pkg
+  for pkg in "$@"; do
+    if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed'; then
+      missing+=("$pkg")
+    fi
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  local sudo=""
+  if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
+  echo "Installing: ${missing[*]}"
+  $sudo apt-get update
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y "${missing[@]}"
+}
+
+# What building the program needs.
+KAVTRA_BUILD_PACKAGES=(build-essential cmake qt6-base-dev libgl-dev)
+# What building and running the tests and benchmarks needs on top of that.
+KAVTRA_TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev)
+
+kavtra_jobs() { nproc 2>/dev/null || echo 2; }

@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds everything with warnings as errors and runs
+# every test. Exits non-zero when anything fails.
+set -euo pipefail
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+source "$here/scripts/deps.sh"
+kavtra_install "${KAVTRA_BUILD_PACKAGES[@]}" "${KAVTRA_TEST_PACKAGES[@]}"
+build="$here/build-test"
+cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKAVTRA_WERROR=ON
+cmake --build "$build" -j "$(kavtra_jobs)"
+export QT_QPA_PLATFORM=offscreen
+ctest --test-dir "$build" --output-on-failure -j "$(kavtra_jobs)"

@@ -1,0 +1,84 @@
+#include "port/port_trace.h"
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "outputs/transfer.h"
+#include "port/lpt.h"
+#include "port/simulated_port.h"
+
+namespace kavtra {
+namespace {
+
+std::string readAll(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+struct TempDir {
+    TempDir() {
+        char tmpl[] = "/tmp/kavtra-trace-XXXXXX";
+        path = ::mkdtemp(tmpl);
+    }
+    ~TempDir() { std::filesystem::remove_all(path); }
+    std::filesystem::path path;
+};
+
+TEST(TraceLine, FormatsAddressInDecimalAndByteAsTwoLowerCaseHexDigits) {
+    EXPECT_EQ(formatTraceLine({PortAccess::Kind::Write, 888, 0x01}), "W 888 0x01");
+    EXPECT_EQ(formatTraceLine({PortAccess::Kind::Read, 890, 0x0b}), "R 890 0x0b");
+    EXPECT_EQ(formatTraceLine({PortAccess::Kind::Write, 890, 0xFE}), "W 890 0xfe");
+}
+
+// The trace of one start-up initialisation, as a user would read it when
+// checking the wiring, and appended to what the file already held.
+TEST(TraceFile, RecordsEveryAccessOfInitOutsEvenWhenTheProcessEndsAtOnce) {
+    TempDir dir;
+    const auto file = dir.path / "port.trace";
+    std::ofstream(file) << "earlier run\n";
+
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::string error;
+        std::shared_ptr<PortTrace> trace = PortTrace::open(file.string(), error);
+        if (!trace) ::_exit(2);
+        SimulatedPort sim;
+        PortTap tap(sim);
+        tap.addListener(traceListener(trace));
+        LPT lpt(tap);
+        Init_Outs(lpt);
+        ::_exit(0);  // no destructors, no flushing
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    ASSERT_EQ(WEXITSTATUS(status), 0);
+
+    EXPECT_EQ(readAll(file),
+              "earlier run\n"
+              "R 890 0x00\nW 890 0x00\n"
+              "W 888 0x00\n"
+              "R 890 0x00\nW 890 0x02\n"
+              "R 890 0x02\nW 890 0x03\n"
+              "R 890 0x03\nW 890 0x0b\n"
+              "R 890 0x0b\nW 890 0x0a\n"
+              "R 890 0x0a\nW 890 0x0b\n"
+              "R 890 0x0b\nW 890 0x03\n");
+}
+
+TEST(TraceFile, ReportsWhyItCannotBeOpened) {
+    std::string error;
+    EXPECT_EQ(PortTrace::open("/nonexistent-dir/trace", error), nullptr);
+    EXPECT_FALSE(error.empty());
+}
+
+}  // namespace
+}  // namespace kavtra
