@@ -1,0 +1,30 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace kavtra {
+
+// The program's one way into INI files: one file name at a time, and named
+// value reads and writes on it. No cache: every call goes to the file.
+class clsINI {
+public:
+    clsINI();  // FileName: the executable's base name followed by ".ini"
+
+    const std::string& FileName() const { return fileName_; }
+    void FileName(std::string s_filename) { fileName_ = std::move(s_filename); }
+
+    std::string GetPrivateINIString(std::string_view sSection, std::string_view sKEy,
+                                    std::string_view sDefault) const;
+    void WritePrivateINIString(std::string_view sSection, std::string_view sKEy, std::string_view sValue) const;
+
+    // The same on the system-wide profile (on Linux a file of ours under the
+    // user's configuration directory).
+    std::string GetWinINIString(std::string_view sSection, std::string_view sKEy, std::string_view sDefault) const;
+    void WriteWinINIString(std::string_view sSection, std::string_view sKEy, std::string_view sValue) const;
+
+private:
+    std::string fileName_;
+};
+
+}  // namespace kavtra
