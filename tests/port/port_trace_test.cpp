@@ -1,9 +1,8 @@
 #include "port/port_trace.h"
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -22,12 +21,18 @@ std::string readAll(const std::filesystem::path& path) {
     return out.str();
 }
 
-struct TempDir {
-    TempDir() {
-        char tmpl[] = "/tmp/kavtra-trace-XXXXXX";
-        path = ::mkdtemp(tmpl);
+// A fresh folder named after the running test, under the working directory
+// (the test's build folder). The name must not be random: on Windows a death
+// test's child process runs the test body again from its start, and has to
+// find the same folder as its parent.
+struct ScratchDir {
+    ScratchDir() {
+        const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+        path = std::filesystem::current_path() / (std::string("scratch-") + test->test_suite_name() + "." + test->name());
+        std::filesystem::remove_all(path);
+        std::filesystem::create_directories(path);
     }
-    ~TempDir() { std::filesystem::remove_all(path); }
+    ~ScratchDir() { std::filesystem::remove_all(path); }
     std::filesystem::path path;
 };
 
@@ -40,27 +45,24 @@ TEST(TraceLine, FormatsAddressInDecimalAndByteAsTwoLowerCaseHexDigits) {
 // The trace of one start-up initialisation, as a user would read it when
 // checking the wiring, and appended to what the file already held.
 TEST(TraceFile, RecordsEveryAccessOfInitOutsEvenWhenTheProcessEndsAtOnce) {
-    TempDir dir;
+    ScratchDir dir;
     const auto file = dir.path / "port.trace";
-    std::ofstream(file) << "earlier run\n";
+    std::ofstream(file, std::ios::binary) << "earlier run\n";
 
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        std::string error;
-        std::shared_ptr<PortTrace> trace = PortTrace::open(file.string(), error);
-        if (!trace) ::_exit(2);
-        SimulatedPort sim;
-        PortTap tap(sim);
-        tap.addListener(traceListener(trace));
-        LPT lpt(tap);
-        Init_Outs(lpt);
-        ::_exit(0);  // no destructors, no flushing
-    }
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status));
-    ASSERT_EQ(WEXITSTATUS(status), 0);
+    // The child process ends without destructors or flushing of any kind.
+    EXPECT_EXIT(
+        {
+            std::string error;
+            std::shared_ptr<PortTrace> trace = PortTrace::open(file.string(), error);
+            if (!trace) std::_Exit(2);
+            SimulatedPort sim;
+            PortTap tap(sim);
+            tap.addListener(traceListener(trace));
+            LPT lpt(tap);
+            Init_Outs(lpt);
+            std::_Exit(0);
+        },
+        ::testing::ExitedWithCode(0), "");
 
     EXPECT_EQ(readAll(file),
               "earlier run\n"
