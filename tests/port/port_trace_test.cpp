@@ -10,6 +10,7 @@
 #include "outputs/transfer.h"
 #include "port/lpt.h"
 #include "port/simulated_port.h"
+#include "tests/support/scratch_dir.h"
 
 namespace kavtra {
 namespace {
@@ -21,21 +22,6 @@ std::string readAll(const std::filesystem::path& path) {
     return out.str();
 }
 
-// A fresh folder named after the running test, under the working directory
-// (the test's build folder). The name must not be random: on Windows a death
-// test's child process runs the test body again from its start, and has to
-// find the same folder as its parent.
-struct ScratchDir {
-    ScratchDir() {
-        const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-        path = std::filesystem::current_path() / (std::string("scratch-") + test->test_suite_name() + "." + test->name());
-        std::filesystem::remove_all(path);
-        std::filesystem::create_directories(path);
-    }
-    ~ScratchDir() { std::filesystem::remove_all(path); }
-    std::filesystem::path path;
-};
-
 TEST(TraceLine, FormatsAddressInDecimalAndByteAsTwoLowerCaseHexDigits) {
     EXPECT_EQ(formatTraceLine({PortAccess::Kind::Write, 888, 0x01}), "W 888 0x01");
     EXPECT_EQ(formatTraceLine({PortAccess::Kind::Read, 890, 0x0b}), "R 890 0x0b");
@@ -45,7 +31,7 @@ TEST(TraceLine, FormatsAddressInDecimalAndByteAsTwoLowerCaseHexDigits) {
 // The trace of one start-up initialisation, as a user would read it when
 // checking the wiring, and appended to what the file already held.
 TEST(TraceFile, RecordsEveryAccessOfInitOutsEvenWhenTheProcessEndsAtOnce) {
-    ScratchDir dir;
+    test::ScratchDir dir;
     const auto file = dir.path / "port.trace";
     std::ofstream(file, std::ios::binary) << "earlier run\n";
 
