@@ -1,5 +1,7 @@
 #include <QApplication>
+#include <QLibraryInfo>
 #include <QMessageBox>
+#include <QTranslator>
 
 #include <cstdio>
 #include <cstdlib>
@@ -29,6 +31,10 @@ bool askExit(QWidget* parent) {
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    // The program speaks Russian, its message-box buttons included.
+    QTranslator qtTexts;
+    if (qtTexts.load(QStringLiteral("qtbase_ru"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtTexts);
     const std::string programDir = QCoreApplication::applicationDirPath().toStdString();
 
     kavtra::SimulatedPort simulated;

@@ -73,6 +73,10 @@ public:
     };
     const Geometry& LastPos() const { return lastPos_; }
 
+    // The timers' tick handlers; tests call them instead of waiting.
+    void Timer1_Timer();
+    void Update_Tmr_Timer();
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -84,8 +88,6 @@ private:
     void setAllOuts(std::int16_t state);
     void List1_DblClick();
     void List1_AfterLabelEdit(const QString& newText);
-    void Timer1_Timer();
-    void Update_Tmr_Timer();
     void Form_Unload();
 
     void buildMenus();
