@@ -14,6 +14,7 @@
 #include "port/port_tap.h"
 #include "port/port_trace.h"
 #include "port/simulated_port.h"
+#include "ui/bench/bench_window.h"
 #include "ui/main/my_frm.h"
 
 #include <unistd.h>
@@ -62,5 +63,9 @@ int main(int argc, char** argv) {
     kavtra::MyFrm frm(ini, platform);
     frm.Form_Load();
     frm.show();
+    // Without a port, the board the program drives is shown beside it.
+    kavtra::BenchWindow bench(board);
+    bench.move(frm.frameGeometry().topRight() + QPoint(8, 0));
+    bench.show();
     return app.exec();
 }
