@@ -3,6 +3,8 @@
 #include <QMessageBox>
 #include <QTranslator>
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -10,16 +12,19 @@
 
 #include "outputs/shift_board.h"
 #include "persist/cls_ini.h"
-#include "port/lpt.h"
-#include "port/port_tap.h"
-#include "port/port_trace.h"
-#include "port/simulated_port.h"
+#include "port/port_stack.h"
 #include "ui/bench/bench_window.h"
 #include "ui/main/my_frm.h"
 
-#include <unistd.h>
-
 namespace {
+
+// A port that cannot be opened ends the program at once, before anything has
+// been written to either file.
+[[noreturn]] void endForPort(const kavtra::PortFailure& failure) {
+    std::fprintf(stderr, "kavtra: %s\n", failure.message.c_str());
+    QMessageBox::critical(nullptr, QStringLiteral("Кавтра"), QString::fromStdString(failure.message));
+    std::_Exit(1);
+}
 
 bool askExit(QWidget* parent) {
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Выход"), QStringLiteral("Вы уверенны что хотите выйти ?"),
@@ -36,26 +41,18 @@ int main(int argc, char** argv) {
     QTranslator qtTexts;
     if (qtTexts.load(QStringLiteral("qtbase_ru"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtTexts);
-    const std::string programDir = QCoreApplication::applicationDirPath().toStdString();
 
-    kavtra::SimulatedPort simulated;
-    kavtra::PortTap tap(simulated);
-    if (const char* tracePath = std::getenv("KAVTRA_PORT_TRACE"); tracePath && *tracePath) {
-        std::string error;
-        std::shared_ptr<kavtra::PortTrace> trace = kavtra::PortTrace::open(tracePath, error);
-        if (trace)
-            tap.addListener(kavtra::traceListener(std::move(trace)));
-        else
-            std::fprintf(stderr, "kavtra: cannot open the port trace %s: %s\n", tracePath, error.c_str());
+    const std::unique_ptr<kavtra::PortStack> port = kavtra::buildPortStack(kavtra::portEnvironment(), endForPort);
+    std::unique_ptr<kavtra::ShiftBoard> board;
+    if (kavtra::SimulatedPort* simulated = port->simulated()) {
+        board = std::make_unique<kavtra::ShiftBoard>(simulated->registers().control);
+        port->tap().addListener(board->listener());
     }
-    kavtra::ShiftBoard board;
-    tap.addListener(board.listener());
-    kavtra::LPT lpt(tap);
 
     kavtra::clsINI ini;
     kavtra::MyFrmPlatform platform;
-    platform.programDir = programDir;
-    platform.lpt = &lpt;
+    platform.programDir = QCoreApplication::applicationDirPath().toStdString();
+    platform.lpt = &port->lpt();
     platform.confirmExit = askExit;
     // The exit sequence ends the process at once: no handler runs after it.
     platform.endProcess = [] { ::_exit(0); };
@@ -64,8 +61,11 @@ int main(int argc, char** argv) {
     frm.Form_Load();
     frm.show();
     // Without a port, the board the program drives is shown beside it.
-    kavtra::BenchWindow bench(board);
-    bench.move(frm.frameGeometry().topRight() + QPoint(8, 0));
-    bench.show();
+    std::unique_ptr<kavtra::BenchWindow> bench;
+    if (board) {
+        bench = std::make_unique<kavtra::BenchWindow>(*board);
+        bench->move(frm.frameGeometry().topRight() + QPoint(8, 0));
+        bench->show();
+    }
     return app.exec();
 }
