@@ -2,8 +2,10 @@
 
 #include <QApplication>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
 
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 
@@ -28,7 +30,7 @@ struct Program {
         frm = std::make_unique<MyFrm>(ini, MyFrmPlatform{dir.string(), &lpt, [] {}, {}, {}, {}});
         frm->Form_Load();
         frm->show();
-        QTest::qWaitForWindowExposed(frm.get());
+        if (!QTest::qWaitForWindowExposed(frm.get())) std::abort();
     }
     std::filesystem::path dir;
     SimulatedPort port;

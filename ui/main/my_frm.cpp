@@ -243,7 +243,18 @@ void MyFrm::applyListSize() {
 
 void MyFrm::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
+    applyFrameToOuterSize();
     applyListSize();
+}
+
+void MyFrm::applyFrameToOuterSize() {
+    // The frame a window manager adds is known only once the window is up,
+    // sometimes only some time after it is shown; the outer size asked for at
+    // load is made true then, once.
+    const QSize frame = frameGeometry().size() - size();
+    if (frameApplied_ || frame == QSize(0, 0) || !isVisible()) return;
+    frameApplied_ = true;
+    resize(outerSizeWanted_ - frame);
 }
 
 MyFrm::Geometry MyFrm::currentGeometry() const {
@@ -259,13 +270,7 @@ MyFrm::Geometry MyFrm::currentGeometry() const {
 void MyFrm::Timer1_Timer() {
     ini_.FileName(configPath(platform_.programDir));
     if (isMinimized()) return;
-    // The frame a window manager adds is known only once the window is up;
-    // the outer size asked for at load is made true then, once.
-    const QSize frame = frameGeometry().size() - size();
-    if (!frameApplied_ && frame != QSize(0, 0) && isVisible()) {
-        frameApplied_ = true;
-        resize(outerSizeWanted_ - frame);
-    }
+    applyFrameToOuterSize();
     const Geometry now = currentGeometry();
     const ProfileWriteGroup oneSave;
     if (now.left != lastPos_.left) settings_.writeX(static_cast<float>(now.left));

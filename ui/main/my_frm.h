@@ -97,6 +97,7 @@ private:
     QTreeWidgetItem* selectedRow(int& index) const;
     void setPeriod(std::int32_t milliseconds);
     void applyListSize();
+    void applyFrameToOuterSize();
     void setOuterGeometry(float left, float top, float width, float height);
     Geometry currentGeometry() const;
 
