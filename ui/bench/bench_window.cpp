@@ -11,7 +11,7 @@ namespace {
 
 constexpr int kRefreshMs = 100;
 constexpr int kMargin = 12;
-constexpr int kLabelWidth = 190;
+constexpr int kLabelWidth = 160;
 constexpr int kPitch = 19;
 constexpr int kRowPitch = 24;
 constexpr int kLamp = 14;
