@@ -13,6 +13,7 @@
 
 #include "outputs/shift_board.h"
 #include "persist/cls_ini.h"
+#include "persist/files_dir.h"
 #include "port/port_stack.h"
 #include "ui/bench/bench_window.h"
 #include "ui/main/my_frm.h"
@@ -52,7 +53,7 @@ int main(int argc, char** argv) {
 
     kavtra::clsINI ini;
     kavtra::MyFrmPlatform platform;
-    platform.programDir = QCoreApplication::applicationDirPath().toStdString();
+    platform.programDir = kavtra::filesDirectory(QCoreApplication::applicationDirPath().toStdString());
     platform.lpt = &port->lpt();
     platform.confirmExit = askExit;
     // The exit sequence ends the process at once: no handler runs after it.
