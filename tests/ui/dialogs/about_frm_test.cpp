@@ -23,6 +23,9 @@ protected:
         });
         dialog.show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+        // Qt drops a move to where the pointer already is; the last test may
+        // have left it on a link of a dialog shown at the same place.
+        QTest::mouseMove(&dialog, QPoint(1, 1));
     }
 
     QLabel* label(const char* name) {
@@ -79,6 +82,25 @@ TEST_F(AboutFrmTest, OnlyBareSurfaceTurnsLinksBlueAgain) {
 
     pointToBareSurface();
     for (const char* link : kLinks) EXPECT_EQ(colour(link), kBlue) << link;
+}
+
+TEST_F(AboutFrmTest, DraggingOverLabelsOrTheButtonIsNotBareSurface) {
+    QWidget* button = dialog.findChild<QPushButton*>(QStringLiteral("Command1"));
+    for (QWidget* over : {static_cast<QWidget*>(label("Label10")), button}) {
+        SCOPED_TRACE(over->objectName().toStdString());
+        pointTo("Label11");
+        QTest::mousePress(over, Qt::RightButton);
+        QTest::mouseMove(over, QPoint(3, 3));
+        EXPECT_EQ(colour("Label11"), kRed);
+        QTest::mouseRelease(over, Qt::RightButton, {}, QPoint(3, 3));
+        pointToBareSurface();
+    }
+    // With a button held over bare surface the links turn blue all the same.
+    pointTo("Label11");
+    QTest::mousePress(&dialog, Qt::RightButton, {}, QPoint(4, 4));
+    QTest::mouseMove(&dialog, QPoint(6, 6));
+    EXPECT_EQ(colour("Label11"), kBlue);
+    QTest::mouseRelease(&dialog, Qt::RightButton, {}, QPoint(6, 6));
 }
 
 TEST_F(AboutFrmTest, AClickedLinkOpensItsPageAndTheDialogStaysOpen) {

@@ -47,6 +47,17 @@ protected:
         return lines;
     }
 
+    // The value of the first line of key, blanks around it removed.
+    std::string configValue(const std::string& key) const {
+        for (const std::string& line : configLines()) {
+            if (line.rfind(key + "=", 0) != 0) continue;
+            const std::string value = line.substr(key.size() + 1);
+            const auto first = value.find_first_not_of(' ');
+            return first == std::string::npos ? "" : value.substr(first, value.find_last_not_of(' ') - first + 1);
+        }
+        return "(missing)";
+    }
+
     // Opens the dialog as the menu does, except that the range message is
     // answered at once and counted.
     OptionFrm& open() {
@@ -149,7 +160,7 @@ TEST_F(OptionFrmTest, OkChecksThePeriodRange) {
             EXPECT_EQ(rangeMessages, 0);
             EXPECT_FALSE(dialog->isVisible());
             EXPECT_EQ(dialog->result(), QDialog::Accepted);
-            EXPECT_EQ(configLines().back(), std::string("TimeUpdate=") + c.text);
+            EXPECT_EQ(configValue("TimeUpdate"), c.text);
         } else {
             EXPECT_EQ(rangeMessages, 1);
             EXPECT_EQ(rangeMessageOwner, dialog.get());
@@ -198,7 +209,7 @@ TEST_F(OptionFrmTest, TypedDigitsStopAtTheMaximumAndOkWritesIt) {
     EXPECT_EQ(Text1()->text(), QStringLiteral("10000"));
     EXPECT_EQ(Text1()->selectedText(), QStringLiteral("10000"));
     clickOk();
-    EXPECT_EQ(configLines().back(), "TimeUpdate=10000");
+    EXPECT_EQ(configValue("TimeUpdate"), "10000");
 }
 
 TEST_F(OptionFrmTest, APastedPeriodWithLettersIsWrittenUnchanged) {
@@ -208,7 +219,7 @@ TEST_F(OptionFrmTest, APastedPeriodWithLettersIsWrittenUnchanged) {
     Text1()->paste();
     clickOk();
     EXPECT_EQ(rangeMessages, 0);
-    EXPECT_EQ(configLines().back(), "TimeUpdate=150abc");
+    EXPECT_EQ(configValue("TimeUpdate"), "150abc");
 }
 
 TEST_F(OptionFrmTest, OkWithoutChangesRewritesTheThreeKeysInOrder) {
@@ -216,10 +227,15 @@ TEST_F(OptionFrmTest, OkWithoutChangesRewritesTheThreeKeysInOrder) {
     clickOk();
     EXPECT_EQ(configLines(), (std::vector<std::string>{"[Configs]", "ValLoad=3", "ValUnload=3", "TimeUpdate=100"}));
 
-    writeConfig("[Configs]\r\nValLoad=2\r\nValUnload=1\r\nTimeUpdate= 250 \r\n");
+    // Keys already in the file keep their places and get the values shown.
+    writeConfig("[configs]\r\nTimeUpdate= 250 \r\nvalunload=1\r\nValLoad=2\r\n");
     open();
     clickOk();
-    EXPECT_EQ(configLines(), (std::vector<std::string>{"[Configs]", "ValLoad=2", "ValUnload=1", "TimeUpdate=250"}));
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_EQ(configValue("TimeUpdate"), "250");
+    EXPECT_EQ(configValue("valunload"), "1");
+    EXPECT_EQ(configValue("ValLoad"), "2");
+    EXPECT_EQ(configLines().size(), 4u);
 }
 
 TEST_F(OptionFrmTest, OkWritesTheChosenButtons) {
