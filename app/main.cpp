@@ -1,11 +1,82 @@
 #include <QApplication>
-#include <QMainWindow>
+#include <QLibraryInfo>
+#include <QMessageBox>
+#include <QTranslator>
 
-// Until the main window exists the program only opens an empty window.
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "outputs/shift_board.h"
+#include "persist/cls_ini.h"
+#include "port/port_stack.h"
+#include "ui/bench/bench_window.h"
+#include "ui/dialogs/about_frm.h"
+#include "ui/dialogs/option_frm.h"
+#include "ui/main/my_frm.h"
+
+namespace {
+
+// A port that cannot be opened ends the program at once, before anything has
+// been written to either file.
+[[noreturn]] void endForPort(const kavtra::PortFailure& failure) {
+    std::fprintf(stderr, "kavtra: %s\n", failure.message.c_str());
+    QMessageBox::critical(nullptr, QStringLiteral("Кавтра"), QString::fromStdString(failure.message));
+    std::_Exit(1);
+}
+
+bool askExit(QWidget* parent) {
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Выход"), QStringLiteral("Вы уверенны что хотите выйти ?"),
+                    QMessageBox::Yes | QMessageBox::No, parent);
+    box.setDefaultButton(QMessageBox::Yes);
+    return box.exec() == QMessageBox::Yes;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("Кавтра"));
-    window.show();
+    // The program speaks Russian, its message-box buttons included.
+    QTranslator qtTexts;
+    if (qtTexts.load(QStringLiteral("qtbase_ru"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtTexts);
+
+    const std::unique_ptr<kavtra::PortStack> port = kavtra::buildPortStack(kavtra::portEnvironment(), endForPort);
+    std::unique_ptr<kavtra::ShiftBoard> board;
+    if (kavtra::SimulatedPort* simulated = port->simulated()) {
+        board = std::make_unique<kavtra::ShiftBoard>(simulated->registers().control);
+        port->tap().addListener(board->listener());
+    }
+
+    kavtra::clsINI ini;
+    kavtra::MyFrmPlatform platform;
+    platform.programDir = QCoreApplication::applicationDirPath().toStdString();
+    platform.lpt = &port->lpt();
+    platform.confirmExit = askExit;
+    // The exit sequence ends the process at once: no handler runs after it.
+    platform.endProcess = [] { ::_exit(0); };
+    // The menu shows each dialog anew, modal and without an owner.
+    platform.showOptions = [&ini, dir = platform.programDir](QWidget*) {
+        kavtra::OptionFrm dialog(ini, dir);
+        dialog.exec();
+    };
+    platform.showAbout = [dir = platform.programDir](QWidget*) {
+        kavtra::AboutFrm dialog(dir);
+        dialog.exec();
+    };
+
+    kavtra::MyFrm frm(ini, platform);
+    frm.Form_Load();
+    frm.show();
+    // Without a port, the board the program drives is shown beside it.
+    std::unique_ptr<kavtra::BenchWindow> bench;
+    if (board) {
+        bench = std::make_unique<kavtra::BenchWindow>(*board);
+        bench->move(frm.frameGeometry().topRight() + QPoint(8, 0));
+        bench->show();
+    }
     return app.exec();
 }

@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace kavtra {
 
@@ -26,5 +27,9 @@ public:
 private:
     std::string fileName_;
 };
+
+// The system-wide profile on Linux: "kavtra/win.ini" under the user's
+// configuration directory ($XDG_CONFIG_HOME, or ~/.config).
+std::string systemProfilePath();
 
 }  // namespace kavtra

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <string>
+#include <string_view>
 
 #include "persist/cls_ini.h"
 
@@ -16,6 +18,9 @@ std::string dataPath(const std::string& programDir);
 inline constexpr std::int16_t kPolicyAllOn = 1;
 inline constexpr std::int16_t kPolicyAllOff = 2;
 inline constexpr std::int16_t kPolicyRemembered = 3;
+
+// The longest transfer period a timer accepts, in milliseconds.
+inline constexpr std::int32_t kLargestPeriod = std::numeric_limits<std::int32_t>::max();
 
 // Typed access to config.ini through the shared INI object. Every accessor
 // points the object at config.ini first and reads the file anew.
@@ -32,7 +37,7 @@ public:
     float listWidth2();   // ListPosition/list_Width2, "1500"
 
     // Configs/TimeUpdate, "100": trimmed, numeric reading, rounded half to
-    // even; negative gives 0, beyond what a timer accepts gives the largest.
+    // even; negative gives 0, beyond what a timer accepts gives kLargestPeriod.
     std::int32_t timeUpdate();
     // The same key's text, trimmed, as the options dialog shows it.
     std::string timeUpdateText();
@@ -53,6 +58,11 @@ public:
     void writeTimeUpdate(const std::string& text);  // trimmed, otherwise as given
 
 private:
+    std::string read(std::string_view section, std::string_view key, std::string_view def);
+    void write(std::string_view section, std::string_view key, std::string_view value);
+    float geometry(std::string_view section, std::string_view key, std::string_view def);
+    std::int16_t policy(std::string_view key);
+
     clsINI& ini_;
     std::string programDir_;
 };

@@ -1,0 +1,165 @@
+#include "persist/file_io.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+
+namespace kavtra {
+namespace {
+
+std::string reason(const char* doing) { return std::string(doing) + ": " + std::strerror(errno); }
+
+std::string directoryOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+bool writeAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+// A name nobody else uses: the process id and a counter, created exclusively
+// so that a leftover of a crashed process with the same id is skipped.
+int createTemporary(const std::string& path, std::string& temporary) {
+    static std::atomic<unsigned> counter = 0;
+    const std::string directory = directoryOf(path);
+    const std::string base = path.substr(path.rfind('/') + 1);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temporary = directory + "/." + base + "." + std::to_string(::getpid()) + "." + std::to_string(counter++) + ".tmp";
+        const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST) return fd;
+    }
+    return -1;
+}
+
+void syncDirectory(const std::string& path) {
+    // The rename is durable only once the directory is; a file system that
+    // cannot sync a directory has done all it can already.
+    const int fd = ::open(directoryOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
+}  // namespace
+
+FileRead readWholeFile(const std::string& path) {
+    FileRead read;
+    // O_NONBLOCK keeps a FIFO put at the file's place from blocking the open.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0) {
+        if (errno != ENOENT && errno != ENOTDIR) read.error = reason("cannot open");
+        return read;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        read.error = reason("cannot examine");
+    } else if (!S_ISREG(st.st_mode)) {
+        read.error = "not a regular file";
+    } else {
+        read.exists = true;
+        read.mode = st.st_mode & 07777;
+        read.owner = st.st_uid;
+        read.group = st.st_gid;
+        read.bytes.resize(static_cast<std::size_t>(st.st_size));
+        std::size_t filled = 0;
+        for (;;) {
+            if (filled == read.bytes.size()) read.bytes.resize(filled + 4096);
+            const ssize_t n = ::read(fd, read.bytes.data() + filled, read.bytes.size() - filled);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) {
+                read.error = reason("cannot read");
+                break;
+            }
+            if (n == 0) break;
+            filled += static_cast<std::size_t>(n);
+        }
+        read.bytes.resize(filled);
+    }
+    ::close(fd);
+    if (!read.error.empty()) read.exists = false;
+    return read;
+}
+
+std::string followLinks(const std::string& path, std::string& error) {
+    std::string current = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st {};
+        if (::lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return current;
+        std::string target(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 4096) + 1, '\0');
+        const ssize_t n = ::readlink(current.c_str(), target.data(), target.size());
+        if (n < 0) {
+            error = reason("cannot read the link");
+            return {};
+        }
+        target.resize(static_cast<std::size_t>(n));
+        current = target.starts_with('/') ? target : directoryOf(current) + "/" + target;
+    }
+    errno = ELOOP;
+    error = reason("cannot follow the link");
+    return {};
+}
+
+std::string checkWritable(const std::string& path) {
+    if (::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0) return reason("cannot write the file");
+    return {};
+}
+
+std::string replaceAtomically(const std::string& path, std::string_view bytes, const FileRead& old) {
+    std::string temporary;
+    const int fd = createTemporary(path, temporary);
+    if (fd < 0) return reason("cannot create a temporary file");
+    std::string failure;
+    if (old.exists) {
+        // Only a privileged process can hand the file back to another owner;
+        // for anyone else the owner is already the right one. The owner goes
+        // first because changing it clears set-id bits.
+        [[maybe_unused]] const int owned = ::fchown(fd, old.owner, old.group);
+        if (::fchmod(fd, old.mode) != 0) failure = reason("cannot set the permissions");
+    }
+    if (failure.empty() && !writeAll(fd, bytes)) failure = reason("cannot write");
+    if (failure.empty() && ::fsync(fd) != 0) failure = reason("cannot flush to disk");
+    if (::close(fd) != 0 && failure.empty()) failure = reason("cannot write");
+    if (failure.empty() && ::rename(temporary.c_str(), path.c_str()) != 0) failure = reason("cannot replace");
+    if (!failure.empty()) {
+        ::unlink(temporary.c_str());
+        return failure;
+    }
+    syncDirectory(path);
+    return {};
+}
+
+FileLock::FileLock(const std::string& target) {
+    const std::string lockPath = target + ".lock";
+    fd_ = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    if (fd_ < 0) {
+        error_ = reason("cannot create the lock file");
+        return;
+    }
+    while (::flock(fd_, LOCK_EX) != 0) {
+        if (errno != EINTR) {
+            error_ = reason("cannot lock");
+            return;
+        }
+    }
+}
+
+FileLock::~FileLock() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+}  // namespace kavtra

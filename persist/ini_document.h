@@ -1,0 +1,48 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace kavtra::ini {
+
+// The value of key in the first section named section (names in any ASCII
+// letter case), as it stands in the file's bytes; nothing when the section or
+// the key is missing. Lines before the first section belong to no section.
+std::optional<std::string_view> findValue(std::string_view bytes, std::string_view section, std::string_view key);
+
+// A file's lines, held so that many writes cost little each: the sections
+// are indexed by name, and the text is put together again only once. Names
+// and values are bytes in the file's own encoding; the caller makes sure
+// they can be stored (no line breaks, no ']' in a section name, no '=' in a
+// key name, no key starting with '[' or ';').
+class IniDocument {
+public:
+    explicit IniDocument(std::string_view bytes);
+
+    // Replaces the value of the key in place, or adds the key after the last
+    // key line of its section, or adds the section at the end. Returns whether
+    // the text changed.
+    bool set(std::string_view section, std::string_view key, std::string_view value);
+
+    std::string text() const;
+
+private:
+    struct StoredLine {
+        std::string text;
+        std::string_view end;  // one of the literal line ends, or empty
+    };
+    // The lines from one section header up to the next; the first block holds
+    // the lines before any header and has no header line.
+    using Block = std::vector<StoredLine>;
+
+    void closeLastLine();
+
+    std::vector<Block> blocks_;
+    std::unordered_map<std::string, std::size_t> firstBlock_;  // lower-cased name
+    std::string_view newline_;
+};
+
+}  // namespace kavtra::ini

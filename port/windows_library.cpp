@@ -1,0 +1,63 @@
+#include "port/dynamic_library.h"
+
+#ifdef _WIN32
+
+#include <windows.h>
+
+namespace kavtra {
+namespace {
+
+std::string systemText(DWORD code) {
+    char* text = nullptr;
+    const DWORD length = FormatMessageA(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<char*>(&text), 0,
+        nullptr);
+    std::string result = length ? std::string(text, length) : "error " + std::to_string(code);
+    if (text) LocalFree(text);
+    while (!result.empty() && (result.back() == '\n' || result.back() == '\r' || result.back() == '.'))
+        result.pop_back();
+    return result;
+}
+
+class WindowsLibrary final : public DynamicLibrary {
+public:
+    explicit WindowsLibrary(HMODULE module) : module_(module) {}
+    ~WindowsLibrary() override { FreeLibrary(module_); }
+    WindowsLibrary(const WindowsLibrary&) = delete;
+    WindowsLibrary& operator=(const WindowsLibrary&) = delete;
+
+    LibraryFunction find(const char* name) override {
+        return reinterpret_cast<LibraryFunction>(GetProcAddress(module_, name));
+    }
+
+private:
+    HMODULE module_;
+};
+
+class WindowsLibraryLoader final : public LibraryLoader {
+public:
+    std::unique_ptr<DynamicLibrary> load(const std::string& fileName, LibraryLoadError& error) override {
+        // The program's folder and the system folders, never the current
+        // directory, where anyone could plant a library of that name.
+        const HMODULE module = LoadLibraryExA(fileName.c_str(), nullptr, LOAD_LIBRARY_SEARCH_DEFAULT_DIRS);
+        if (module) return std::make_unique<WindowsLibrary>(module);
+        const DWORD code = GetLastError();
+        const auto kind = code == ERROR_BAD_EXE_FORMAT ? LibraryLoadError::Kind::WrongArchitecture
+                          : code == ERROR_MOD_NOT_FOUND ? LibraryLoadError::Kind::NotFound
+                                                         : LibraryLoadError::Kind::Other;
+        error = {kind, systemText(code)};
+        return nullptr;
+    }
+};
+
+}  // namespace
+
+LibraryLoader& systemLibraryLoader() {
+    static WindowsLibraryLoader loader;
+    return loader;
+}
+
+}  // namespace kavtra
+
+#endif
