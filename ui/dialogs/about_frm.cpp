@@ -18,21 +18,21 @@ const QString kSiteName = QStringLiteral("Kavtra");
 
 // Plain labels keep the pointer's moves to themselves, so that passing over
 // them does not count as the dialog's bare surface.
-QLabel* addText(QDialog& dialog, const char* name, const QString& text, const QFont& font, QRect twips) {
+QLabel* addText(QDialog& dialog, const char* name, const QString& text, const QFont& font, const QRect& twips) {
     auto* label = new QLabel(text, &dialog);
     label->setObjectName(QLatin1String(name));
     label->setFont(font);
     label->setAttribute(Qt::WA_NoMousePropagation);
-    placeTwips(*label, twips.x(), twips.y(), twips.width(), twips.height());
+    placeTwips(*label, twips);
     return label;
 }
 
 }  // namespace
 
 AboutFrm::AboutFrm(std::string programDir, QWidget* parent)
-    : QDialog(parent), programDir_(std::move(programDir)), opener_([](const QUrl& url) {
-          QDesktopServices::openUrl(url);
-      }) {
+    : QDialog(parent),
+      programDir_(std::move(programDir)),
+      opener_([](const QUrl& url) { QDesktopServices::openUrl(url); }) {
     makeFixedToolWindow(*this, QStringLiteral("О программе"), 5670, 2160);
     setMouseTracking(true);
     const QFont font = verdanaFont(true);
@@ -50,14 +50,15 @@ AboutFrm::AboutFrm(std::string programDir, QWidget* parent)
                       QStringLiteral("device.html"), {5040, 1020, 405, 195});
     addText(*this, "Label3", QStringLiteral("Автор проекта :"), font, {600, 1440, 1605, 195});
     addText(*this, "Label9", QStringLiteral("команда Kavtra  ( "), font, {2265, 1440, 2325, 195});
-    Label4 = addLink("Label4", QStringLiteral("KT"), profileTip, QStringLiteral("authors.html"), {4560, 1440, 375, 195});
+    Label4 =
+        addLink("Label4", QStringLiteral("KT"), profileTip, QStringLiteral("authors.html"), {4560, 1440, 375, 195});
     addText(*this, "Label6", QStringLiteral(")"), font, {4980, 1440, 105, 195});
 
     Command1 = new QPushButton(QStringLiteral("Ок"), this);
     Command1->setObjectName(QStringLiteral("Command1"));
     Command1->setAutoDefault(false);
     Command1->setAttribute(Qt::WA_NoMousePropagation);
-    placeTwips(*Command1, 2280, 1800, 975, 255);
+    placeTwips(*Command1, {2280, 1800, 975, 255});
     connect(Command1, &QPushButton::clicked, this, &QDialog::accept);
     Command1->setFocus();
 
@@ -67,13 +68,12 @@ AboutFrm::AboutFrm(std::string programDir, QWidget* parent)
 void AboutFrm::setOpener(Opener opener) { opener_ = std::move(opener); }
 
 LinkLabel* AboutFrm::addLink(const char* name, const QString& text, const QString& toolTip, const QString& page,
-                             QRect twips) {
+                             const QRect& twips) {
     auto* link = new LinkLabel(text, verdanaFont(true), this);
     link->setObjectName(QLatin1String(name));
     link->setToolTip(toolTip);
-    placeTwips(*link, twips.x(), twips.y(), twips.width(), twips.height());
-    const QUrl address =
-        QUrl::fromLocalFile(QString::fromStdString(programDir_) + kPagesFolder + page);
+    placeTwips(*link, twips);
+    const QUrl address = QUrl::fromLocalFile(QString::fromStdString(programDir_) + kPagesFolder + page);
     connect(link, &LinkLabel::clicked, this, [this, address] { opener_(address); });
     return link;
 }

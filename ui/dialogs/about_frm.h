@@ -33,7 +33,7 @@ protected:
 
 private:
     LinkLabel* addLink(const char* name, const QString& text, const QString& toolTip, const QString& page,
-                       QRect twips);
+                       const QRect& twips);
     void setLinksNormal();
 
     std::string programDir_;

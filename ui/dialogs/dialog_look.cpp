@@ -2,6 +2,8 @@
 
 #include <QDialog>
 
+#include "ui/main/twips.h"
+
 namespace kavtra {
 namespace {
 
@@ -14,11 +16,9 @@ QFont designFont(const QString& family, bool bold) {
     return font;
 }
 
-}  // namespace
+int pixels(int twips) { return twipsToPixels(static_cast<float>(twips)); }
 
-QRect twipsRect(int left, int top, int width, int height) {
-    return QRect(pixels(left), pixels(top), pixels(width), pixels(height));
-}
+}  // namespace
 
 QFont verdanaFont(bool bold) { return designFont(QStringLiteral("Verdana"), bold); }
 
@@ -30,8 +30,8 @@ void makeFixedToolWindow(QDialog& dialog, const QString& caption, int clientWidt
     dialog.setFixedSize(pixels(clientWidthTwips), pixels(clientHeightTwips));
 }
 
-void placeTwips(QWidget& widget, int left, int top, int width, int height) {
-    widget.setGeometry(twipsRect(left, top, width, height));
+void placeTwips(QWidget& widget, const QRect& twips) {
+    widget.setGeometry(pixels(twips.x()), pixels(twips.y()), pixels(twips.width()), pixels(twips.height()));
 }
 
 }  // namespace kavtra

@@ -23,37 +23,38 @@ void showRangeMessage(QWidget* owner) {
     box.exec();
 }
 
-QPushButton* addButton(QWidget& parent, const char* name, const QString& caption, QRect twips) {
+QPushButton* addButton(QWidget& parent, const char* name, const QString& caption, const QRect& twips) {
     auto* button = new QPushButton(caption, &parent);
     button->setObjectName(QLatin1String(name));
     button->setFont(msSansSerifFont(false));
     button->setAutoDefault(false);
-    placeTwips(*button, twips.x(), twips.y(), twips.width(), twips.height());
+    placeTwips(*button, twips);
     return button;
 }
 
-QGroupBox* addFrame(QWidget& parent, const char* name, const QString& caption, const QFont& font, QRect twips) {
+QGroupBox* addFrame(QWidget& parent, const char* name, const QString& caption, const QFont& font, const QRect& twips) {
     auto* frame = new QGroupBox(caption, &parent);
     frame->setObjectName(QLatin1String(name));
     frame->setFont(font);
-    placeTwips(*frame, twips.x(), twips.y(), twips.width(), twips.height());
+    placeTwips(*frame, twips);
     return frame;
 }
 
 // The buttons keep the dialog's font, not their frame's.
-QRadioButton* addOption(QGroupBox& frame, const char* name, const QString& caption, const QFont& font, QRect twips) {
+QRadioButton* addOption(QGroupBox& frame, const char* name, const QString& caption, const QFont& font,
+                        const QRect& twips) {
     auto* option = new QRadioButton(caption, &frame);
     option->setObjectName(QLatin1String(name));
     option->setFont(font);
-    placeTwips(*option, twips.x(), twips.y(), twips.width(), twips.height());
+    placeTwips(*option, twips);
     return option;
 }
 
-QLabel* addLabel(QWidget& parent, const char* name, const QString& text, QRect twips) {
+QLabel* addLabel(QWidget& parent, const char* name, const QString& text, const QRect& twips) {
     auto* label = new QLabel(text, &parent);
     label->setObjectName(QLatin1String(name));
     label->setFont(verdanaFont(true));
-    placeTwips(*label, twips.x(), twips.y(), twips.width(), twips.height());
+    placeTwips(*label, twips);
     return label;
 }
 
@@ -67,22 +68,22 @@ OptionFrm::OptionFrm(clsINI& ini, std::string programDir, QWidget* parent)
 
     Command1 = addButton(*this, "Command1", QStringLiteral("Ok"), {540, 1980, 1335, 255});
     Command2 = addButton(*this, "Command2", QStringLiteral("Отмена"), {3720, 1980, 1455, 255});
-    Frame1 = addFrame(*this, "Frame1", QStringLiteral("При запуске программы"), verdanaFont(true),
-                      {120, 120, 2655, 1215});
+    QGroupBox* Frame1 =
+        addFrame(*this, "Frame1", QStringLiteral("При запуске программы"), verdanaFont(true), {120, 120, 2655, 1215});
     Option1 = addOption(*Frame1, "Option1", QStringLiteral("Включать выводы"), dialogFont, {120, 360, 2055, 255});
     Option2 = addOption(*Frame1, "Option2", QStringLiteral("Выключать выводы"), dialogFont, {120, 600, 2175, 255});
     Option3 = addOption(*Frame1, "Option3", QStringLiteral("Запомненые значения"), dialogFont, {120, 840, 2415, 255});
-    Frame2 = addFrame(*this, "Frame2", QStringLiteral("При выключении программы"), msSansSerifFont(true),
-                      {2940, 120, 2895, 1215});
+    QGroupBox* Frame2 = addFrame(*this, "Frame2", QStringLiteral("При выключении программы"), msSansSerifFont(true),
+                                 {2940, 120, 2895, 1215});
     Option4 = addOption(*Frame2, "Option4", QStringLiteral("Запомнить значения"), dialogFont, {120, 840, 2415, 255});
     Option5 = addOption(*Frame2, "Option5", QStringLiteral("Выключать выводы"), dialogFont, {120, 600, 2415, 255});
     Option6 = addOption(*Frame2, "Option6", QStringLiteral("Включать выводы"), dialogFont, {120, 360, 2655, 255});
-    Label1 = addLabel(*this, "Label1", QStringLiteral("Обновлять выводы каждые"), {180, 1500, 2850, 195});
+    addLabel(*this, "Label1", QStringLiteral("Обновлять выводы каждые"), {180, 1500, 2850, 195});
     Text1 = new PeriodEdit(this);
     Text1->setObjectName(QStringLiteral("Text1"));
     Text1->setFont(verdanaFont(true));
-    placeTwips(*Text1, 3180, 1440, 735, 285);
-    Label2 = addLabel(*this, "Label2", QStringLiteral("Мс  (50 - 10000)"), {4020, 1500, 1605, 195});
+    placeTwips(*Text1, {3180, 1440, 735, 285});
+    addLabel(*this, "Label2", QStringLiteral("Мс  (50 - 10000)"), {4020, 1500, 1605, 195});
 
     Option3->setChecked(true);
     Option4->setChecked(true);

@@ -8,8 +8,6 @@
 
 #include "persist/cls_ini.h"
 
-class QGroupBox;
-class QLabel;
 class QPushButton;
 class QRadioButton;
 
@@ -54,19 +52,16 @@ private:
     std::string programDir_;
     RangeMessage rangeMessage_;
 
+    // The controls the handlers use; the frames and labels only stand there.
     QPushButton* Command1 = nullptr;
     QPushButton* Command2 = nullptr;
-    QGroupBox* Frame1 = nullptr;
     QRadioButton* Option1 = nullptr;
     QRadioButton* Option2 = nullptr;
     QRadioButton* Option3 = nullptr;
-    QGroupBox* Frame2 = nullptr;
     QRadioButton* Option4 = nullptr;
     QRadioButton* Option5 = nullptr;
     QRadioButton* Option6 = nullptr;
-    QLabel* Label1 = nullptr;
     PeriodEdit* Text1 = nullptr;
-    QLabel* Label2 = nullptr;
 };
 
 }  // namespace kavtra

@@ -26,9 +26,7 @@ protected:
     std::string programDir() const { return dir.path().toStdString(); }
     std::string configFile() const { return programDir() + "/config.ini"; }
 
-    void writeConfig(const std::string& bytes) const {
-        std::ofstream(configFile(), std::ios::binary) << bytes;
-    }
+    void writeConfig(const std::string& bytes) const { std::ofstream(configFile(), std::ios::binary) << bytes; }
     std::optional<std::string> readConfig() const {
         std::ifstream in(configFile(), std::ios::binary);
         if (!in) return std::nullopt;
@@ -138,8 +136,7 @@ TEST_F(OptionFrmTest, UnknownPolicyCodesKeepTheFirstButtonsAndOkWritesThree) {
         EXPECT_TRUE(checked("Option4"));
         clickOk();
         EXPECT_FALSE(dialog->isVisible());
-        EXPECT_EQ(configLines(),
-                  (std::vector<std::string>{"[Configs]", "ValLoad=3", "ValUnload=3", "TimeUpdate=100"}));
+        EXPECT_EQ(configLines(), (std::vector<std::string>{"[Configs]", "ValLoad=3", "ValUnload=3", "TimeUpdate=100"}));
     }
 }
 
