@@ -1,6 +1,7 @@
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QMessageBox>
+#include <QScreen>
 #include <QTranslator>
 
 #include <unistd.h>
@@ -75,7 +76,10 @@ int main(int argc, char** argv) {
     std::unique_ptr<kavtra::BenchWindow> bench;
     if (board) {
         bench = std::make_unique<kavtra::BenchWindow>(*board);
-        bench->move(frm.frameGeometry().topRight() + QPoint(8, 0));
+        const QRect screen = frm.screen()->availableGeometry();
+        const QRect main = frm.frameGeometry();
+        const bool fitsBeside = main.right() + 8 + bench->width() <= screen.right();
+        bench->move(fitsBeside ? main.topRight() + QPoint(8, 0) : main.bottomLeft() + QPoint(0, 8));
         bench->show();
     }
     return app.exec();
