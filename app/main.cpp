@@ -13,6 +13,7 @@
 
 #include "outputs/shift_board.h"
 #include "persist/cls_ini.h"
+#include "persist/files_dir.h"
 #include "port/port_stack.h"
 #include "ui/bench/bench_window.h"
 #include "ui/dialogs/about_frm.h"
@@ -54,7 +55,10 @@ int main(int argc, char** argv) {
 
     kavtra::clsINI ini;
     kavtra::MyFrmPlatform platform;
-    platform.programDir = QCoreApplication::applicationDirPath().toStdString();
+    // The pages live beside the executable; the two files there too, unless
+    // the program may not write there.
+    const std::string executableDir = QCoreApplication::applicationDirPath().toStdString();
+    platform.programDir = kavtra::filesDirectory(executableDir);
     platform.lpt = &port->lpt();
     platform.confirmExit = askExit;
     // The exit sequence ends the process at once: no handler runs after it.
@@ -64,8 +68,8 @@ int main(int argc, char** argv) {
         kavtra::OptionFrm dialog(ini, dir);
         dialog.exec();
     };
-    platform.showAbout = [dir = platform.programDir](QWidget*) {
-        kavtra::AboutFrm dialog(dir);
+    platform.showAbout = [executableDir](QWidget*) {
+        kavtra::AboutFrm dialog(executableDir);
         dialog.exec();
     };
 
