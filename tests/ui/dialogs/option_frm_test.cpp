@@ -216,7 +216,29 @@ TEST_F(OptionFrmTest, APastedPeriodWithLettersIsWrittenUnchanged) {
     Text1()->paste();
     clickOk();
     EXPECT_EQ(rangeMessages, 0);
-    EXPECT_EQ(configValue("TimeUpdate"), "150abc");
+    EXPECT_EQ(readConfig(), "[Configs]\r\nValLoad=3\r\nValUnload=3\r\nTimeUpdate=150abc\r\n");
+
+    // Blanks around the text are not written.
+    open();
+    Text1()->clear();
+    QApplication::clipboard()->setText(QStringLiteral("  75 ms "));
+    Text1()->paste();
+    clickOk();
+    EXPECT_EQ(configValue("TimeUpdate"), "75 ms");
+    EXPECT_EQ(configLines().back(), "TimeUpdate=75 ms");
+}
+
+TEST_F(OptionFrmTest, APastedLineBreakAddsNoLineToTheFile) {
+    open();
+    Text1()->clear();
+    QApplication::clipboard()->setText(QStringLiteral("150\r\n[Configs]\nValLoad=1"));
+    Text1()->paste();
+    clickOk();
+    EXPECT_EQ(rangeMessages, 0);
+    const std::vector<std::string> lines = configLines();
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[1], "ValLoad=3");
+    EXPECT_TRUE(lines[3].starts_with("TimeUpdate=150")) << lines[3];
 }
 
 TEST_F(OptionFrmTest, OkWithoutChangesRewritesTheThreeKeysInOrder) {

@@ -111,13 +111,6 @@ TEST_F(PeriodEditTest, KeysThatTypeNoCharacterStillEdit) {
     EXPECT_EQ(edit->cursorPosition(), 2);
 }
 
-TEST_F(PeriodEditTest, PastedTextIsNotFiltered) {
-    edit->clear();
-    QApplication::clipboard()->setText(QStringLiteral("150abc"));
-    edit->paste();
-    EXPECT_EQ(edit->text(), QStringLiteral("150abc"));
-}
-
 TEST_F(PeriodEditTest, FocusArrivingSelectsTheWholeText) {
     window.show();
     window.activateWindow();
