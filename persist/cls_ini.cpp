@@ -1,6 +1,5 @@
 #include "persist/cls_ini.h"
 
-#include <pwd.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -8,6 +7,7 @@
 #include <filesystem>
 
 #include "persist/profile.h"
+#include "persist/user_dirs.h"
 
 namespace kavtra {
 namespace {
@@ -21,20 +21,9 @@ std::string executableBaseName() {
     return std::filesystem::path(name).stem().string();
 }
 
-std::string configurationHome() {
-    const char* xdg = std::getenv("XDG_CONFIG_HOME");
-    if (xdg != nullptr && xdg[0] == '/') return xdg;
-    const char* home = std::getenv("HOME");
-    if (home == nullptr || home[0] == '\0') {
-        const passwd* user = ::getpwuid(::getuid());
-        home = user != nullptr ? user->pw_dir : "/";
-    }
-    return std::string(home) + "/.config";
-}
-
 }  // namespace
 
-std::string systemProfilePath() { return configurationHome() + "/kavtra/win.ini"; }
+std::string systemProfilePath() { return userConfigHome() + "/kavtra/win.ini"; }
 
 clsINI::clsINI() : fileName_(executableBaseName() + ".ini") {}
 

@@ -79,13 +79,16 @@ void BenchWindow::refresh() {
     }
     lastClocks_ = board_.clockPulses();
     lastLatches_ = board_.latchPulses();
+    // Setting an unchanged text repaints nothing.
     pins_->setText(pinsText());
     rates_->setText(ratesText());
-    update();
+    if (!painted_ || board_.latches() != shown_) update();
 }
 
 void BenchWindow::paintEvent(QPaintEvent* event) {
     QWidget::paintEvent(event);
+    shown_ = board_.latches();
+    painted_ = true;
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     QFont small = font();

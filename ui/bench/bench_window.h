@@ -3,6 +3,7 @@
 #include <QElapsedTimer>
 #include <QWidget>
 
+#include <array>
 #include <cstdint>
 
 #include "outputs/shift_board.h"
@@ -43,6 +44,9 @@ private:
     std::uint64_t lastLatches_ = 0;
     double clocksPerSecond_ = 0;
     double latchesPerSecond_ = 0;
+    // What was painted last: the lamps are repainted only when it changes.
+    std::array<std::uint64_t, ShiftBoard::kChains> shown_{};
+    bool painted_ = false;
 };
 
 }  // namespace kavtra
