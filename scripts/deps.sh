@@ -21,5 +21,7 @@ kavtra_install() {
 KAVTRA_BUILD_PACKAGES=(build-essential cmake qt6-base-dev libgl-dev)
 # What building and running the tests and benchmarks needs on top of that.
 KAVTRA_TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev)
+# What scripts/fuzz.sh needs on top of those: clang and its libFuzzer.
+KAVTRA_FUZZ_PACKAGES=(clang libclang-rt-dev)
 
 kavtra_jobs() { nproc 2>/dev/null || echo 2; }
