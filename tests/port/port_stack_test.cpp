@@ -1,13 +1,13 @@
 #include "port/port_stack.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include "outputs/transfer.h"
+#include "tests/support/scratch_dir.h"
 
 namespace kavtra {
 namespace {
@@ -80,9 +80,8 @@ TEST(BuildPortStack, ABadChoiceIsReportedAtOnce) {
 }
 
 TEST(BuildPortStack, TracesEveryAccessToTheFileKavtraPortTraceNames) {
-    char dir[] = "/tmp/kavtra-stack-XXXXXX";
-    ASSERT_NE(::mkdtemp(dir), nullptr);
-    const std::filesystem::path file = std::filesystem::path(dir) / "port.trace";
+    test::ScratchDir dir;
+    const std::filesystem::path file = dir.path / "port.trace";
     {
         Reported r;
         std::unique_ptr<PortStack> stack = buildPortStack({"sim", file.string()}, r.handler());
@@ -94,7 +93,6 @@ TEST(BuildPortStack, TracesEveryAccessToTheFileKavtraPortTraceNames) {
     EXPECT_EQ(text.str(),
               "R 890 0x00\nW 890 0x00\nW 888 0x00\nR 890 0x00\nW 890 0x02\nR 890 0x02\nW 890 0x03\n"
               "R 890 0x03\nW 890 0x0b\nR 890 0x0b\nW 890 0x0a\nR 890 0x0a\nW 890 0x0b\nR 890 0x0b\nW 890 0x03\n");
-    std::filesystem::remove_all(dir);
 
     Reported r;
     EXPECT_THROW(buildPortStack({"sim", "/nonexistent-kavtra-dir/port.trace"}, r.handler()), PortUnavailable);

@@ -1,9 +1,8 @@
 #include "port/port_trace.h"
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -11,6 +10,7 @@
 #include "outputs/transfer.h"
 #include "port/lpt.h"
 #include "port/simulated_port.h"
+#include "tests/support/scratch_dir.h"
 
 namespace kavtra {
 namespace {
@@ -22,15 +22,6 @@ std::string readAll(const std::filesystem::path& path) {
     return out.str();
 }
 
-struct TempDir {
-    TempDir() {
-        char tmpl[] = "/tmp/kavtra-trace-XXXXXX";
-        path = ::mkdtemp(tmpl);
-    }
-    ~TempDir() { std::filesystem::remove_all(path); }
-    std::filesystem::path path;
-};
-
 TEST(TraceLine, FormatsAddressInDecimalAndByteAsTwoLowerCaseHexDigits) {
     EXPECT_EQ(formatTraceLine({PortAccess::Kind::Write, 888, 0x01}), "W 888 0x01");
     EXPECT_EQ(formatTraceLine({PortAccess::Kind::Read, 890, 0x0b}), "R 890 0x0b");
@@ -40,27 +31,24 @@ TEST(TraceLine, FormatsAddressInDecimalAndByteAsTwoLowerCaseHexDigits) {
 // The trace of one start-up initialisation, as a user would read it when
 // checking the wiring, and appended to what the file already held.
 TEST(TraceFile, RecordsEveryAccessOfInitOutsEvenWhenTheProcessEndsAtOnce) {
-    TempDir dir;
+    test::ScratchDir dir;
     const auto file = dir.path / "port.trace";
-    std::ofstream(file) << "earlier run\n";
+    std::ofstream(file, std::ios::binary) << "earlier run\n";
 
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        std::string error;
-        std::shared_ptr<PortTrace> trace = PortTrace::open(file.string(), error);
-        if (!trace) ::_exit(2);
-        SimulatedPort sim;
-        PortTap tap(sim);
-        tap.addListener(traceListener(trace));
-        LPT lpt(tap);
-        Init_Outs(lpt);
-        ::_exit(0);  // no destructors, no flushing
-    }
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status));
-    ASSERT_EQ(WEXITSTATUS(status), 0);
+    // The child process ends without destructors or flushing of any kind.
+    EXPECT_EXIT(
+        {
+            std::string error;
+            std::shared_ptr<PortTrace> trace = PortTrace::open(file.string(), error);
+            if (!trace) std::_Exit(2);
+            SimulatedPort sim;
+            PortTap tap(sim);
+            tap.addListener(traceListener(trace));
+            LPT lpt(tap);
+            Init_Outs(lpt);
+            std::_Exit(0);
+        },
+        ::testing::ExitedWithCode(0), "");
 
     EXPECT_EQ(readAll(file),
               "earlier run\n"

@@ -1,0 +1,24 @@
+#!/bin/sh
+# Runs a Windows program under Wine for the tests: WINE-PREFIX-DIR PROGRAM ARGS...
+# Headless and quiet, in a prefix of its own that the first caller creates,
+# and in the Russian locale, whose ANSI code page is Windows-1251: the native
+# profile functions the tests compare with convert through that code page.
+set -eu
+prefix=$1
+shift
+export WINEPREFIX="$prefix"
+export WINEDEBUG=-all
+# No Mono or Gecko installer prompts while a prefix is created.
+export WINEDLLOVERRIDES="mscoree=;mshtml="
+export LC_ALL=ru_RU.UTF-8
+unset DISPLAY WAYLAND_DISPLAY
+mkdir -p "$prefix"
+# Parallel tests would otherwise each start creating the same prefix.
+(
+  flock 9
+  if [ ! -f "$prefix/system.reg" ]; then
+    wine wineboot --init >/dev/null 2>&1
+    wineserver -w
+  fi
+) 9>"$prefix.lock"
+exec wine "$@"
