@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
-#include <filesystem>
 #include <string>
 
 #include "persist/profile.h"
@@ -10,7 +8,6 @@
 namespace kavtra {
 namespace {
 
-using testing::StderrCapture;
 using testing::TempDir;
 using testing::writeBytes;
 
@@ -121,23 +118,6 @@ TEST_F(ProfileRead, AFileWithAUtf8ByteOrderMarkIsUtf8) {
 
 TEST_F(ProfileRead, AUtf16FileGivesTheDefault) {
     EXPECT_EQ(read(std::string("\xFF\xFE[\0s\0]\0", 8), "s", "k"), "<default>");
-}
-
-TEST(ProfileUnreadable, SomethingOtherThanAFileGivesTheDefaultWithoutBlockingAndIsReportedOnce) {
-    TempDir dir;
-    const std::string directory = dir.file("config.ini");
-    const std::string fifo = dir.file("Data.dat");
-    std::filesystem::create_directory(directory);
-    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    StderrCapture err;
-    EXPECT_EQ(getPrivateProfileString("s", "k", "def", directory), "def");
-    EXPECT_EQ(getPrivateProfileString("s", "k", "def", directory), "def");
-    EXPECT_EQ(getPrivateProfileString("s", "k", "def", fifo), "def");
-    writePrivateProfileString("s", "k", "v", fifo);
-    EXPECT_EQ(err.text(), "kavtra: " + directory + " not read: not a regular file\n"
-                          "kavtra: " + fifo + " not read: not a regular file\n"
-                          "kavtra: " + fifo + " not saved: not a regular file\n");
-    EXPECT_TRUE(std::filesystem::is_fifo(fifo));
 }
 
 }  // namespace
