@@ -1,11 +1,21 @@
 #include <QApplication>
-#include <QMainWindow>
+#include <QLibraryInfo>
 #include <QMessageBox>
+#include <QScreen>
+#include <QTranslator>
+
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
+#include <string>
 
+#include "outputs/shift_board.h"
+#include "persist/cls_ini.h"
 #include "port/port_stack.h"
+#include "ui/bench/bench_window.h"
+#include "ui/main/my_frm.h"
 
 namespace {
 
@@ -17,14 +27,49 @@ namespace {
     std::_Exit(1);
 }
 
+bool askExit(QWidget* parent) {
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Выход"), QStringLiteral("Вы уверенны что хотите выйти ?"),
+                    QMessageBox::Yes | QMessageBox::No, parent);
+    box.setDefaultButton(QMessageBox::Yes);
+    return box.exec() == QMessageBox::Yes;
+}
+
 }  // namespace
 
-// Until the main window exists the program only opens an empty window.
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    // The program speaks Russian, its message-box buttons included.
+    QTranslator qtTexts;
+    if (qtTexts.load(QStringLiteral("qtbase_ru"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtTexts);
+
     const std::unique_ptr<kavtra::PortStack> port = kavtra::buildPortStack(kavtra::portEnvironment(), endForPort);
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("Кавтра"));
-    window.show();
+    std::unique_ptr<kavtra::ShiftBoard> board;
+    if (kavtra::SimulatedPort* simulated = port->simulated()) {
+        board = std::make_unique<kavtra::ShiftBoard>(simulated->registers().control);
+        port->tap().addListener(board->listener());
+    }
+
+    kavtra::clsINI ini;
+    kavtra::MyFrmPlatform platform;
+    platform.programDir = QCoreApplication::applicationDirPath().toStdString();
+    platform.lpt = &port->lpt();
+    platform.confirmExit = askExit;
+    // The exit sequence ends the process at once: no handler runs after it.
+    platform.endProcess = [] { ::_exit(0); };
+
+    kavtra::MyFrm frm(ini, platform);
+    frm.Form_Load();
+    frm.show();
+    // Without a port, the board the program drives is shown beside it.
+    std::unique_ptr<kavtra::BenchWindow> bench;
+    if (board) {
+        bench = std::make_unique<kavtra::BenchWindow>(*board);
+        const QRect screen = frm.screen()->availableGeometry();
+        const QRect main = frm.frameGeometry();
+        const bool fitsBeside = main.right() + 8 + bench->width() <= screen.right();
+        bench->move(fitsBeside ? main.topRight() + QPoint(8, 0) : main.bottomLeft() + QPoint(0, 8));
+        bench->show();
+    }
     return app.exec();
 }

@@ -18,6 +18,10 @@ public:
     std::int16_t& operator[](int index);
     std::int16_t operator[](int index) const;
 
+    // Entries 0 to 500 without the index check, for the transfer, whose
+    // indices are fixed at 1 to 320.
+    const std::int16_t* entries() const { return entries_.data(); }
+
 private:
     std::array<std::int16_t, kLast + 1> entries_{};
 };

@@ -43,6 +43,9 @@ public:
     int stage(int chain, int stageNo) const;
     int latched(int chain, int stageNo) const;
 
+    // All latches at once: bit j - 1 of chain k is stage j of chain k.
+    const std::array<std::uint64_t, kChains>& latches() const { return latch_; }
+
     Pins pins() const;
     // Levels on data lines 0..7 as the chains see them (low while undriven).
     std::uint8_t dataLines() const;

@@ -1,5 +1,7 @@
 #include "outputs/transfer.h"
 
+#include <array>
+
 namespace kavtra {
 namespace {
 
@@ -12,13 +14,19 @@ constexpr std::int16_t kHigh = 1;
 }  // namespace
 
 void UpdateOuts(const OutState& table, LPT& lpt) {
-    for (int step = 1; step <= kClockSteps; ++step) {
-        std::int16_t data = 0;
-        for (int chain = 0; chain < kChains; ++chain) {
+    // The data bytes of all steps first: chain by chain the entries lie side
+    // by side, so this loop runs on whole vectors of them.
+    std::array<std::uint8_t, kClockSteps> bytes{};
+    const std::int16_t* entries = table.entries() + 1;
+    for (int chain = 0; chain < kChains; ++chain) {
+        const std::int16_t* line = entries + kClockSteps * chain;
+        for (int s = 0; s < kClockSteps; ++s) {
             // An output that is on (state 0) drives its register output high.
-            if (table[step + kClockSteps * chain] == 0) data = static_cast<std::int16_t>(data | (1 << chain));
+            bytes[s] = static_cast<std::uint8_t>(bytes[s] | ((line[s] == 0 ? 1u : 0u) << chain));
         }
-        lpt.DataPort(data);
+    }
+    for (int step = 1; step <= kClockSteps; ++step) {
+        lpt.DataPort(bytes[step - 1]);
         lpt.PortPin(kClockPin, kHigh);
         lpt.PortPin(kClockPin, kLow);
     }

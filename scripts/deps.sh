@@ -19,7 +19,7 @@ kavtra_install() {
 }
 
 # What building the program needs.
-KAVTRA_BUILD_PACKAGES=(build-essential cmake qt6-base-dev libgl-dev)
+KAVTRA_BUILD_PACKAGES=(build-essential cmake qt6-base-dev qt6-translations-l10n libgl-dev)
 # What building and running the tests and benchmarks needs on top of that.
 KAVTRA_TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev)
 # What scripts/fuzz.sh needs on top of those: clang and its libFuzzer.

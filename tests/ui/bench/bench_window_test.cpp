@@ -1,0 +1,69 @@
+#include "ui/bench/bench_window.h"
+
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QThread>
+
+#include "outputs/transfer.h"
+#include "port/lpt.h"
+#include "port/simulated_port.h"
+
+namespace kavtra {
+namespace {
+
+struct Board {
+    Board() {
+        tap.addListener(board.listener());
+        Init_Outs(lpt);
+    }
+    SimulatedPort sim;
+    PortTap tap{sim};
+    ShiftBoard board;
+    LPT lpt{tap};
+};
+
+bool litAt(const QImage& image, const QRect& lamp) {
+    const QColor c = image.pixelColor(lamp.center());
+    return c.red() > 200 && c.green() > 150 && c.blue() < 150;
+}
+
+TEST(BenchWindow, LightsTheLampsOfOutputsLatchedHighInWiringOrder) {
+    Board b;
+    OutState table;
+    for (int n = 1; n <= 300; ++n) table[n] = 1;
+    table[1] = 0;
+    table[41] = 0;
+    table[300] = 0;
+    UpdateOuts(table, b.lpt);
+    BenchWindow window(b.board);
+    window.refresh();
+    const QImage image = window.grab().toImage();
+    // Output 40k + i is lamp i of row k, held in stage 41 - i of chain k.
+    EXPECT_TRUE(litAt(image, window.lampRect(0, 40)));   // output 1
+    EXPECT_FALSE(litAt(image, window.lampRect(0, 39)));  // output 2
+    EXPECT_TRUE(litAt(image, window.lampRect(1, 40)));   // output 41
+    EXPECT_TRUE(litAt(image, window.lampRect(7, 21)));   // output 300
+    EXPECT_FALSE(litAt(image, window.lampRect(7, 22)));  // output 299
+    // Beyond output 300 there are no lamps, though the stages are high.
+    EXPECT_EQ(b.board.latched(7, 20), 1);
+    EXPECT_FALSE(litAt(image, window.lampRect(7, 20)));
+}
+
+TEST(BenchWindow, ShowsPinLevelsDirectionAndPulseRates) {
+    Board b;
+    BenchWindow window(b.board);
+    window.refresh();
+    EXPECT_TRUE(window.pinsText().contains(QStringLiteral("Контакт 17 (начальная установка): 1")));
+    EXPECT_TRUE(window.pinsText().contains(QStringLiteral("Линии данных: выход")));
+    b.lpt.SetDataInput(true);
+    OutState table;
+    for (int i = 0; i < 5; ++i) UpdateOuts(table, b.lpt);
+    QThread::msleep(20);  // the rates are per second of elapsed time
+    window.refresh();
+    EXPECT_TRUE(window.pinsText().contains(QStringLiteral("Линии данных: вход")));
+    EXPECT_FALSE(window.ratesText().contains(QStringLiteral("Защёлкиваний в секунду: 0")));
+}
+
+}  // namespace
+}  // namespace kavtra

@@ -1,0 +1,84 @@
+#include "window_fixture.h"
+
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include <fstream>
+#include <sstream>
+
+#include "port/port_trace.h"
+#include "ui/resources/image1.h"
+
+namespace kavtra::test {
+
+WindowTest::WindowTest() {
+    char tmpl[] = "/tmp/kavtra-window-XXXXXX";
+    dir_ = ::mkdtemp(tmpl);
+    tap_.addListener(board_.listener());
+    tap_.addListener([this](const PortAccess& a) { trace_.push_back(formatTraceLine(a)); });
+}
+
+WindowTest::~WindowTest() {
+    frm_.reset();
+    std::filesystem::remove_all(dir_);
+}
+
+MyFrm& WindowTest::start(bool show) {
+    MyFrmPlatform platform;
+    platform.programDir = dir_.string();
+    platform.lpt = &lpt_;
+    platform.endProcess = [this] { ++ended_; };
+    platform.confirmExit = [this](QWidget*) {
+        ++asked_;
+        return answerYes_;
+    };
+    platform.showOptions = [this](QWidget*) { ++optionsShown_; };
+    platform.showAbout = [this](QWidget*) { ++aboutShown_; };
+    frm_ = std::make_unique<MyFrm>(ini_, platform);
+    frm_->Form_Load();
+    if (show) {
+        frm_->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(frm_.get()));
+    }
+    frm_->Timer1->stop();
+    frm_->Update_Tmr->stop();
+    return *frm_;
+}
+
+std::string WindowTest::path(const std::string& name) const { return (dir_ / name).string(); }
+
+std::string WindowTest::readFile(const std::string& name) const {
+    std::ifstream in(path(name), std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+void WindowTest::writeFile(const std::string& name, const std::string& bytes) const {
+    std::ofstream(path(name), std::ios::binary) << bytes;
+}
+
+bool WindowTest::exists(const std::string& name) const { return std::filesystem::exists(dir_ / name); }
+
+QTreeWidgetItem* WindowTest::row(int output) const { return frm_->List1->topLevelItem(output - 1); }
+
+void WindowTest::doubleClick(int output) {
+    QTreeWidget* list = frm_->List1;
+    list->scrollToItem(row(output));
+    const QPoint centre = list->visualItemRect(row(output)).center();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, centre);
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, centre);
+}
+
+static bool sameIcon(const QIcon& icon, const QPixmap& expected) {
+    return icon.pixmap(16, 16).toImage() == expected.toImage();
+}
+
+bool WindowTest::showsGear(int output) const { return sameIcon(row(output)->icon(0), drawGear(16)); }
+
+bool WindowTest::showsCross(int output) const { return sameIcon(row(output)->icon(0), drawCross(16)); }
+
+std::uint64_t WindowTest::transfers() const { return board_.latchPulses(); }
+
+}  // namespace kavtra::test

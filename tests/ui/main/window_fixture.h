@@ -1,0 +1,59 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QTreeWidgetItem>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "outputs/shift_board.h"
+#include "persist/cls_ini.h"
+#include "port/lpt.h"
+#include "port/port_tap.h"
+#include "port/simulated_port.h"
+#include "ui/main/my_frm.h"
+
+namespace kavtra::test {
+
+// A main window on a temporary program directory and a simulated port with
+// the board model and a trace on it. The process end is only recorded.
+class WindowTest : public ::testing::Test {
+protected:
+    WindowTest();
+    ~WindowTest() override;
+
+    // Creates the window, runs its load sequence and, if asked, shows it.
+    // The timers are stopped afterwards: tests tick them by hand.
+    MyFrm& start(bool show = false);
+
+    std::string path(const std::string& name) const;
+    std::string readFile(const std::string& name) const;
+    void writeFile(const std::string& name, const std::string& bytes) const;
+    bool exists(const std::string& name) const;
+
+    QTreeWidgetItem* row(int output) const;
+    void doubleClick(int output);
+    bool showsGear(int output) const;
+    bool showsCross(int output) const;
+    // Transfers seen so far: each ends with exactly one latch pulse.
+    std::uint64_t transfers() const;
+
+    std::filesystem::path dir_;
+    SimulatedPort sim_;
+    PortTap tap_{sim_};
+    ShiftBoard board_;
+    LPT lpt_{tap_};
+    std::vector<std::string> trace_;
+    clsINI ini_;
+    bool answerYes_ = true;
+    int asked_ = 0;
+    int ended_ = 0;
+    int optionsShown_ = 0;
+    int aboutShown_ = 0;
+    std::unique_ptr<MyFrm> frm_;
+};
+
+}  // namespace kavtra::test

@@ -1,0 +1,125 @@
+#include "ui/bench/bench_window.h"
+
+#include <QLabel>
+#include <QPainter>
+#include <QRadialGradient>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace kavtra {
+namespace {
+
+constexpr int kRefreshMs = 100;
+constexpr int kMargin = 12;
+constexpr int kLabelWidth = 160;
+constexpr int kPitch = 19;
+constexpr int kRowPitch = 24;
+constexpr int kLamp = 14;
+constexpr int kGridTop = 70;
+
+const QColor kPanel(36, 40, 48);
+const QColor kLit(255, 196, 48);
+const QColor kDark(72, 76, 84);
+const QColor kText(220, 224, 230);
+
+QString level(bool high) { return high ? QStringLiteral("1") : QStringLiteral("0"); }
+
+}  // namespace
+
+BenchWindow::BenchWindow(const ShiftBoard& board, QWidget* parent)
+    : QWidget(parent, Qt::Window), board_(board), timer_(new QTimer(this)) {
+    setWindowTitle(QStringLiteral("Кавтра — имитатор платы"));
+    setAutoFillBackground(true);
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, kPanel);
+    palette.setColor(QPalette::WindowText, kText);
+    setPalette(palette);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(kMargin, kMargin / 2, kMargin, kMargin);
+    pins_ = new QLabel(this);
+    rates_ = new QLabel(this);
+    layout->addWidget(pins_);
+    layout->addWidget(rates_);
+    layout->addStretch();
+    setFixedSize(kMargin * 2 + kLabelWidth + ShiftBoard::kStages * kPitch,
+                 kGridTop + ShiftBoard::kChains * kRowPitch + kMargin);
+
+    clock_.start();
+    connect(timer_, &QTimer::timeout, this, &BenchWindow::refresh);
+    timer_->start(kRefreshMs);
+    refresh();
+}
+
+QRect BenchWindow::lampRect(int chain, int stage) const {
+    // Output 40k + i is the i-th lamp of row k; it sits in stage 41 - i.
+    const int column = ShiftBoard::kStages - stage;
+    return QRect(kMargin + kLabelWidth + column * kPitch, kGridTop + chain * kRowPitch, kLamp, kLamp);
+}
+
+QString BenchWindow::pinsText() const {
+    const ShiftBoard::Pins p = board_.pins();
+    return QStringLiteral("Контакт 1 (такт): %1    Контакт 14 (защёлка): %2    Контакт 16: %3    "
+                          "Контакт 17 (начальная установка): %4    Линии данных: %5")
+        .arg(level(p.pin1), level(p.pin14), level(p.pin16), level(p.pin17),
+             p.dataInput ? QStringLiteral("вход") : QStringLiteral("выход"));
+}
+
+QString BenchWindow::ratesText() const {
+    return QStringLiteral("Тактовых импульсов в секунду: %1    Защёлкиваний в секунду: %2")
+        .arg(qRound(clocksPerSecond_))
+        .arg(qRound(latchesPerSecond_));
+}
+
+void BenchWindow::refresh() {
+    const double seconds = static_cast<double>(clock_.restart()) / 1000.0;
+    if (seconds > 0) {
+        clocksPerSecond_ = static_cast<double>(board_.clockPulses() - lastClocks_) / seconds;
+        latchesPerSecond_ = static_cast<double>(board_.latchPulses() - lastLatches_) / seconds;
+    }
+    lastClocks_ = board_.clockPulses();
+    lastLatches_ = board_.latchPulses();
+    // Setting an unchanged text repaints nothing.
+    pins_->setText(pinsText());
+    rates_->setText(ratesText());
+    if (!painted_ || board_.latches() != shown_) update();
+}
+
+void BenchWindow::paintEvent(QPaintEvent* event) {
+    QWidget::paintEvent(event);
+    shown_ = board_.latches();
+    painted_ = true;
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    QFont small = font();
+    small.setPointSizeF(font().pointSizeF() * 0.9);
+    p.setFont(small);
+    for (int chain = 0; chain < ShiftBoard::kChains; ++chain) {
+        const int first = chain * ShiftBoard::kStages + 1;
+        const int last = qMin(first + ShiftBoard::kStages - 1, ShiftBoard::kOutputs);
+        p.setPen(kText);
+        p.drawText(QRect(kMargin, kGridTop + chain * kRowPitch - 3, kLabelWidth - 8, kRowPitch),
+                   Qt::AlignLeft | Qt::AlignTop,
+                   QStringLiteral("D%1, контакт %2: %3–%4").arg(chain).arg(chain + 2).arg(first).arg(last));
+        for (int stage = 1; stage <= ShiftBoard::kStages; ++stage) {
+            const QRectF lamp = lampRect(chain, stage);
+            const bool isOutput = first + (ShiftBoard::kStages - stage) <= ShiftBoard::kOutputs;
+            const bool lit = board_.latched(chain, stage) != 0;
+            if (!isOutput) {
+                // Stages beyond output 300 carry no load: drawn as empty rings.
+                p.setPen(QPen(kDark, 1.5));
+                p.setBrush(Qt::NoBrush);
+                p.drawEllipse(lamp.adjusted(2, 2, -2, -2));
+                continue;
+            }
+            QRadialGradient glow(lamp.center(), lamp.width() / 2);
+            glow.setColorAt(0, lit ? kLit.lighter(140) : kDark.lighter(120));
+            glow.setColorAt(1, lit ? kLit : kDark);
+            p.setPen(QPen(QColor(20, 22, 26), 1));
+            p.setBrush(glow);
+            p.drawEllipse(lamp);
+        }
+    }
+}
+
+}  // namespace kavtra

@@ -1,0 +1,76 @@
+#include "ui/resources/image1.h"
+
+#include <QPainter>
+#include <QPainterPath>
+#include <QtMath>
+
+namespace kavtra {
+namespace {
+
+QPixmap transparentCanvas(int size) {
+    QPixmap pixmap(size, size);
+    pixmap.fill(Qt::transparent);
+    return pixmap;
+}
+
+}  // namespace
+
+QPixmap drawGear(int size) {
+    QPixmap pixmap = transparentCanvas(size);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    const qreal s = size;
+    const QPointF centre(s / 2, s / 2);
+    const int teeth = 8;
+    const qreal outer = s * 0.48;
+    const qreal root = s * 0.34;
+    QPainterPath gear;
+    for (int i = 0; i < teeth * 4; ++i) {
+        // Each tooth: rise, top, fall, gap, a quarter of the tooth pitch each.
+        const qreal angle = (i - 0.5) * 2 * M_PI / (teeth * 4);
+        const qreal r = (i % 4 == 1 || i % 4 == 2) ? outer : root;
+        const QPointF pt(centre.x() + r * qCos(angle), centre.y() + r * qSin(angle));
+        if (i == 0)
+            gear.moveTo(pt);
+        else
+            gear.lineTo(pt);
+    }
+    gear.closeSubpath();
+    gear.addEllipse(centre, s * 0.14, s * 0.14);
+    gear.setFillRule(Qt::OddEvenFill);
+
+    QLinearGradient steel(0, 0, s, s);
+    steel.setColorAt(0, QColor(150, 170, 190));
+    steel.setColorAt(1, QColor(55, 75, 100));
+    p.setPen(QPen(QColor(35, 45, 60), qMax(1.0, s / 16)));
+    p.setBrush(steel);
+    p.drawPath(gear);
+    return pixmap;
+}
+
+QPixmap drawCross(int size) {
+    QPixmap pixmap = transparentCanvas(size);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    const qreal s = size;
+    const qreal inset = s * 0.2;
+    QPen border(QColor(110, 0, 0), s * 0.28, Qt::SolidLine, Qt::RoundCap);
+    QPen fill(QColor(220, 30, 30), s * 0.17, Qt::SolidLine, Qt::RoundCap);
+    for (const QPen& pen : {border, fill}) {
+        p.setPen(pen);
+        p.drawLine(QPointF(inset, inset), QPointF(s - inset, s - inset));
+        p.drawLine(QPointF(s - inset, inset), QPointF(inset, s - inset));
+    }
+    return pixmap;
+}
+
+ImageList::ImageList() {
+    for (int size : {16, 32, 48}) {
+        gear_.addPixmap(drawGear(size));
+        cross_.addPixmap(drawCross(size));
+    }
+}
+
+const QIcon& ImageList::image(int number) const { return number == 1 ? gear_ : cross_; }
+
+}  // namespace kavtra

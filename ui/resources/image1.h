@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QIcon>
+#include <QPixmap>
+
+namespace kavtra {
+
+// The program's own two pictures, painted in code so that they are sharp at
+// 16 pixels in the list and at any size as the window and desktop icon.
+QPixmap drawGear(int size);
+QPixmap drawCross(int size);
+
+// The list's image list: image 1 is the gear (on), image 2 the red cross (off).
+class ImageList {
+public:
+    ImageList();
+    // Numbers outside 1..2 give the cross: a row whose state names no image
+    // is shown as off, as its state text says.
+    const QIcon& image(int number) const;
+
+private:
+    QIcon gear_;
+    QIcon cross_;
+};
+
+}  // namespace kavtra
