@@ -13,8 +13,11 @@
 
 #include "outputs/shift_board.h"
 #include "persist/cls_ini.h"
+#include "persist/files_dir.h"
 #include "port/port_stack.h"
 #include "ui/bench/bench_window.h"
+#include "ui/dialogs/about_frm.h"
+#include "ui/dialogs/option_frm.h"
 #include "ui/main/my_frm.h"
 
 namespace {
@@ -52,11 +55,23 @@ int main(int argc, char** argv) {
 
     kavtra::clsINI ini;
     kavtra::MyFrmPlatform platform;
-    platform.programDir = QCoreApplication::applicationDirPath().toStdString();
+    // The pages live beside the executable; the two files there too, unless
+    // the program may not write there.
+    const std::string executableDir = QCoreApplication::applicationDirPath().toStdString();
+    platform.programDir = kavtra::filesDirectory(executableDir);
     platform.lpt = &port->lpt();
     platform.confirmExit = askExit;
     // The exit sequence ends the process at once: no handler runs after it.
     platform.endProcess = [] { ::_exit(0); };
+    // The menu shows each dialog anew, modal and without an owner.
+    platform.showOptions = [&ini, dir = platform.programDir](QWidget*) {
+        kavtra::OptionFrm dialog(ini, dir);
+        dialog.exec();
+    };
+    platform.showAbout = [executableDir](QWidget*) {
+        kavtra::AboutFrm dialog(executableDir);
+        dialog.exec();
+    };
 
     kavtra::MyFrm frm(ini, platform);
     frm.Form_Load();

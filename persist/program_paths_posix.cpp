@@ -1,12 +1,11 @@
-#include <pwd.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <filesystem>
 
 #include "persist/cls_ini.h"
 #include "persist/program_paths.h"
+#include "persist/user_dirs.h"
 
 namespace kavtra {
 
@@ -18,15 +17,6 @@ std::string executableBaseName() {
     return std::filesystem::path(name).stem().string();
 }
 
-std::string systemProfilePath() {
-    const char* xdg = std::getenv("XDG_CONFIG_HOME");
-    if (xdg != nullptr && xdg[0] == '/') return std::string(xdg) + "/kavtra/win.ini";
-    const char* home = std::getenv("HOME");
-    if (home == nullptr || home[0] == '\0') {
-        const passwd* user = ::getpwuid(::getuid());
-        home = user != nullptr ? user->pw_dir : "/";
-    }
-    return std::string(home) + "/.config/kavtra/win.ini";
-}
+std::string systemProfilePath() { return userConfigHome() + "/kavtra/win.ini"; }
 
 }  // namespace kavtra

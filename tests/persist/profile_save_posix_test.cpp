@@ -10,13 +10,13 @@
 #include <chrono>
 #include <filesystem>
 #include <functional>
-#include <optional>
 #include <string>
 #include <thread>
 
 #include "persist/cls_ini.h"
 #include "persist/profile.h"
 #include "tests/persist/file_fixture.h"
+#include "tests/persist/scoped_env.h"
 
 namespace kavtra {
 namespace {
@@ -25,6 +25,7 @@ namespace fs = std::filesystem;
 using testing::readBytes;
 using testing::StderrCapture;
 using testing::TempDir;
+using testing::ScopedEnv;
 using testing::writeBytes;
 
 // Runs body in a child process that cannot override file permissions (a
@@ -232,34 +233,9 @@ TEST(ProfileUnreadable, SomethingOtherThanAFileGivesTheDefaultWithoutBlockingAnd
     EXPECT_TRUE(std::filesystem::is_fifo(fifo));
 }
 
-// Sets an environment variable (or removes it) for the life of the object.
-class EnvironmentOverride {
-public:
-    EnvironmentOverride(const char* name, const char* value) : name_(name) {
-        const char* old = std::getenv(name);
-        if (old != nullptr) saved_ = old;
-        if (value != nullptr) {
-            ::setenv(name, value, 1);
-        } else {
-            ::unsetenv(name);
-        }
-    }
-    ~EnvironmentOverride() {
-        if (saved_) {
-            ::setenv(name_, saved_->c_str(), 1);
-        } else {
-            ::unsetenv(name_);
-        }
-    }
-
-private:
-    const char* name_;
-    std::optional<std::string> saved_;
-};
-
 TEST(ClsIni, TheSystemWideProfileIsAFileUnderTheUsersConfigurationDirectory) {
     TempDir dir;
-    const EnvironmentOverride xdg("XDG_CONFIG_HOME", dir.path.c_str());
+    const ScopedEnv xdg("XDG_CONFIG_HOME", dir.path.c_str());
     const std::string profile = dir.file("kavtra/win.ini");
     EXPECT_EQ(systemProfilePath(), profile);
 
@@ -273,8 +249,8 @@ TEST(ClsIni, TheSystemWideProfileIsAFileUnderTheUsersConfigurationDirectory) {
 }
 
 TEST(ClsIni, WithoutXdgConfigHomeTheProfileIsUnderTheHomeDirectory) {
-    const EnvironmentOverride xdg("XDG_CONFIG_HOME", nullptr);
-    const EnvironmentOverride home("HOME", "/home/someone");
+    const ScopedEnv xdg("XDG_CONFIG_HOME", nullptr);
+    const ScopedEnv home("HOME", "/home/someone");
     EXPECT_EQ(systemProfilePath(), "/home/someone/.config/kavtra/win.ini");
 }
 

@@ -7,19 +7,15 @@
 namespace kavtra {
 namespace {
 
-QPixmap transparentCanvas(int size) {
-    QPixmap pixmap(size, size);
-    pixmap.fill(Qt::transparent);
-    return pixmap;
+QImage transparentCanvas(int size) {
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    return image;
 }
 
 }  // namespace
 
-QPixmap drawGear(int size) {
-    QPixmap pixmap = transparentCanvas(size);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    const qreal s = size;
+QPainterPath gearOutline(qreal s) {
     const QPointF centre(s / 2, s / 2);
     const int teeth = 8;
     const qreal outer = s * 0.48;
@@ -38,19 +34,26 @@ QPixmap drawGear(int size) {
     gear.closeSubpath();
     gear.addEllipse(centre, s * 0.14, s * 0.14);
     gear.setFillRule(Qt::OddEvenFill);
+    return gear;
+}
 
+QImage drawGear(int size) {
+    QImage image = transparentCanvas(size);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    const qreal s = size;
     QLinearGradient steel(0, 0, s, s);
     steel.setColorAt(0, QColor(150, 170, 190));
     steel.setColorAt(1, QColor(55, 75, 100));
     p.setPen(QPen(QColor(35, 45, 60), qMax(1.0, s / 16)));
     p.setBrush(steel);
-    p.drawPath(gear);
-    return pixmap;
+    p.drawPath(gearOutline(s));
+    return image;
 }
 
-QPixmap drawCross(int size) {
-    QPixmap pixmap = transparentCanvas(size);
-    QPainter p(&pixmap);
+QImage drawCross(int size) {
+    QImage image = transparentCanvas(size);
+    QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     const qreal s = size;
     const qreal inset = s * 0.2;
@@ -61,13 +64,13 @@ QPixmap drawCross(int size) {
         p.drawLine(QPointF(inset, inset), QPointF(s - inset, s - inset));
         p.drawLine(QPointF(s - inset, inset), QPointF(inset, s - inset));
     }
-    return pixmap;
+    return image;
 }
 
 ImageList::ImageList() {
     for (int size : {16, 32, 48}) {
-        gear_.addPixmap(drawGear(size));
-        cross_.addPixmap(drawCross(size));
+        gear_.addPixmap(QPixmap::fromImage(drawGear(size)));
+        cross_.addPixmap(QPixmap::fromImage(drawCross(size)));
     }
 }
 

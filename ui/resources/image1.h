@@ -1,14 +1,19 @@
 #pragma once
 
 #include <QIcon>
-#include <QPixmap>
+#include <QImage>
+#include <QPainterPath>
 
 namespace kavtra {
 
 // The program's own two pictures, painted in code so that they are sharp at
 // 16 pixels in the list and at any size as the window and desktop icon.
-QPixmap drawGear(int size);
-QPixmap drawCross(int size);
+QImage drawGear(int size);
+QImage drawCross(int size);
+
+// The gear's outline (teeth and the hole in its middle) for a square of the
+// given size; the desktop icon's SVG is written from it.
+QPainterPath gearOutline(qreal size);
 
 // The list's image list: image 1 is the gear (on), image 2 the red cross (off).
 class ImageList {

@@ -1,0 +1,352 @@
+#include "ui/dialogs/option_frm.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <memory>
+#include <optional>
+#include <sstream>
+#include <vector>
+
+namespace kavtra {
+namespace {
+
+class OptionFrmTest : public ::testing::Test {
+protected:
+    std::string programDir() const { return dir.path().toStdString(); }
+    std::string configFile() const { return programDir() + "/config.ini"; }
+
+    void writeConfig(const std::string& bytes) const { std::ofstream(configFile(), std::ios::binary) << bytes; }
+    std::optional<std::string> readConfig() const {
+        std::ifstream in(configFile(), std::ios::binary);
+        if (!in) return std::nullopt;
+        std::ostringstream bytes;
+        bytes << in.rdbuf();
+        return bytes.str();
+    }
+    // The file's lines without their line ends.
+    std::vector<std::string> configLines() const {
+        std::vector<std::string> lines;
+        std::istringstream in(readConfig().value_or(""));
+        for (std::string line; std::getline(in, line);) {
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            lines.push_back(line);
+        }
+        return lines;
+    }
+
+    // The value of the first line of key, blanks around it removed.
+    std::string configValue(const std::string& key) const {
+        for (const std::string& line : configLines()) {
+            if (line.rfind(key + "=", 0) != 0) continue;
+            const std::string value = line.substr(key.size() + 1);
+            const auto first = value.find_first_not_of(' ');
+            return first == std::string::npos ? "" : value.substr(first, value.find_last_not_of(' ') - first + 1);
+        }
+        return "(missing)";
+    }
+
+    // Opens the dialog as the menu does, except that the range message is
+    // answered at once and counted.
+    OptionFrm& open() {
+        dialog = std::make_unique<OptionFrm>(ini, programDir());
+        dialog->setRangeMessage([this](QWidget* owner) {
+            ++rangeMessages;
+            rangeMessageOwner = owner;
+        });
+        dialog->show();
+        return *dialog;
+    }
+
+    template <typename T>
+    T* child(const char* name) const {
+        T* widget = dialog->findChild<T*>(QLatin1String(name));
+        EXPECT_NE(widget, nullptr) << name;
+        return widget;
+    }
+    QLineEdit* Text1() const { return child<QLineEdit>("Text1"); }
+    bool checked(const char* option) const { return child<QRadioButton>(option)->isChecked(); }
+    void clickOk() const { QTest::mouseClick(child<QPushButton>("Command1"), Qt::LeftButton); }
+    void clickCancel() const { QTest::mouseClick(child<QPushButton>("Command2"), Qt::LeftButton); }
+
+    QTemporaryDir dir;
+    clsINI ini;
+    std::unique_ptr<OptionFrm> dialog;
+    int rangeMessages = 0;
+    QWidget* rangeMessageOwner = nullptr;
+};
+
+TEST_F(OptionFrmTest, ShowsTheStoredPoliciesAndPeriod) {
+    writeConfig("[Configs]\r\nValLoad=2\r\nValUnload=1\r\nTimeUpdate= 250 \r\n");
+    open();
+    EXPECT_TRUE(checked("Option2"));
+    EXPECT_TRUE(checked("Option6"));
+    EXPECT_FALSE(checked("Option3"));
+    EXPECT_FALSE(checked("Option4"));
+    EXPECT_EQ(Text1()->text(), QStringLiteral("250"));
+}
+
+TEST_F(OptionFrmTest, MissingKeysShowTheDefaults) {
+    writeConfig("[FormPosition]\r\nx=1000\r\n[Configs]\r\n");
+    open();
+    EXPECT_TRUE(checked("Option3"));
+    EXPECT_TRUE(checked("Option4"));
+    EXPECT_EQ(Text1()->text(), QStringLiteral("100"));
+
+    std::remove(configFile().c_str());
+    open();
+    EXPECT_TRUE(checked("Option3"));
+    EXPECT_TRUE(checked("Option4"));
+    EXPECT_EQ(Text1()->text(), QStringLiteral("100"));
+    EXPECT_FALSE(readConfig().has_value()) << "opening must not create the file";
+}
+
+TEST_F(OptionFrmTest, AStoredPeriodAboveTheMaximumIsShownAsTheMaximum) {
+    writeConfig("[Configs]\r\nTimeUpdate=20000\r\n");
+    open();
+    EXPECT_EQ(Text1()->text(), QStringLiteral("10000"));
+}
+
+TEST_F(OptionFrmTest, AStoredPeriodThatIsNoNumberIsShownAsItIsAndRejected) {
+    writeConfig("[Configs]\r\nTimeUpdate=often\r\n");
+    open();
+    EXPECT_EQ(Text1()->text(), QStringLiteral("often"));
+    clickOk();
+    EXPECT_EQ(rangeMessages, 1);
+    EXPECT_TRUE(dialog->isVisible());
+}
+
+TEST_F(OptionFrmTest, UnknownPolicyCodesKeepTheFirstButtonsAndOkWritesThree) {
+    const char* const stored[] = {"7", "abc", "", "1.5", "99999", "-1"};
+    for (const char* code : stored) {
+        SCOPED_TRACE(code);
+        writeConfig(std::string("[Configs]\r\nValLoad=") + code + "\r\nValUnload=" + code + "\r\nTimeUpdate=100\r\n");
+        open();
+        EXPECT_TRUE(checked("Option3"));
+        EXPECT_TRUE(checked("Option4"));
+        clickOk();
+        EXPECT_FALSE(dialog->isVisible());
+        EXPECT_EQ(configLines(), (std::vector<std::string>{"[Configs]", "ValLoad=3", "ValUnload=3", "TimeUpdate=100"}));
+    }
+}
+
+TEST_F(OptionFrmTest, OkChecksThePeriodRange) {
+    struct Case {
+        const char* text;
+        bool accepted;
+    };
+    const Case cases[] = {{"49", false}, {"50", true}, {"10000", true}, {"", false}, {"0", false}, {"9999", true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        writeConfig("[Configs]\r\nTimeUpdate=100\r\n");
+        rangeMessages = 0;
+        open();
+        Text1()->setText(QString::fromLatin1(c.text));
+        clickOk();
+        if (c.accepted) {
+            EXPECT_EQ(rangeMessages, 0);
+            EXPECT_FALSE(dialog->isVisible());
+            EXPECT_EQ(dialog->result(), QDialog::Accepted);
+            EXPECT_EQ(configValue("TimeUpdate"), c.text);
+        } else {
+            EXPECT_EQ(rangeMessages, 1);
+            EXPECT_EQ(rangeMessageOwner, dialog.get());
+            EXPECT_TRUE(dialog->isVisible());
+            EXPECT_EQ(readConfig(), "[Configs]\r\nTimeUpdate=100\r\n");
+            EXPECT_EQ(dialog->focusWidget(), Text1());
+            EXPECT_EQ(Text1()->selectedText(), Text1()->text());
+            EXPECT_EQ(Text1()->cursorPosition(), 0);
+        }
+    }
+}
+
+TEST_F(OptionFrmTest, TheRangeMessageIsAStopBoxWithOneButton) {
+    writeConfig("[Configs]\r\nTimeUpdate=100\r\n");
+    auto frm = std::make_unique<OptionFrm>(ini, programDir());
+    frm->show();
+    frm->findChild<QLineEdit*>(QStringLiteral("Text1"))->setText(QStringLiteral("49"));
+    QString text, title;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    qsizetype buttons = 0;
+    QTimer answer;
+    answer.setInterval(10);
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box) return;
+        answer.stop();
+        text = box->text();
+        title = box->windowTitle();
+        icon = box->icon();
+        buttons = box->buttons().size();
+        box->button(QMessageBox::Ok)->click();
+    });
+    answer.start();
+    QTest::mouseClick(frm->findChild<QPushButton*>(QStringLiteral("Command1")), Qt::LeftButton);
+    EXPECT_EQ(text, QStringLiteral("Значение обновления должно быть 50-10000"));
+    EXPECT_EQ(title, QStringLiteral("Введите значение"));
+    EXPECT_EQ(icon, QMessageBox::Critical);
+    EXPECT_EQ(buttons, 1);
+    EXPECT_TRUE(frm->isVisible());
+}
+
+TEST_F(OptionFrmTest, TypedDigitsStopAtTheMaximumAndOkWritesIt) {
+    open();
+    Text1()->clear();
+    QTest::keyClicks(Text1(), QStringLiteral("20000"));
+    EXPECT_EQ(Text1()->text(), QStringLiteral("10000"));
+    EXPECT_EQ(Text1()->selectedText(), QStringLiteral("10000"));
+    clickOk();
+    EXPECT_EQ(configValue("TimeUpdate"), "10000");
+}
+
+TEST_F(OptionFrmTest, APastedPeriodWithLettersIsWrittenUnchanged) {
+    open();
+    Text1()->clear();
+    QApplication::clipboard()->setText(QStringLiteral("150abc"));
+    Text1()->paste();
+    clickOk();
+    EXPECT_EQ(rangeMessages, 0);
+    EXPECT_EQ(readConfig(), "[Configs]\r\nValLoad=3\r\nValUnload=3\r\nTimeUpdate=150abc\r\n");
+
+    // Blanks around the text are not written.
+    open();
+    Text1()->clear();
+    QApplication::clipboard()->setText(QStringLiteral("  75 ms "));
+    Text1()->paste();
+    clickOk();
+    EXPECT_EQ(configValue("TimeUpdate"), "75 ms");
+    EXPECT_EQ(configLines().back(), "TimeUpdate=75 ms");
+}
+
+TEST_F(OptionFrmTest, APastedLineBreakAddsNoLineToTheFile) {
+    open();
+    Text1()->clear();
+    QApplication::clipboard()->setText(QStringLiteral("150\r\n[Configs]\nValLoad=1"));
+    Text1()->paste();
+    clickOk();
+    EXPECT_EQ(rangeMessages, 0);
+    const std::vector<std::string> lines = configLines();
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[1], "ValLoad=3");
+    EXPECT_TRUE(lines[3].starts_with("TimeUpdate=150")) << lines[3];
+}
+
+TEST_F(OptionFrmTest, OkWithoutChangesRewritesTheThreeKeysInOrder) {
+    open();
+    clickOk();
+    EXPECT_EQ(configLines(), (std::vector<std::string>{"[Configs]", "ValLoad=3", "ValUnload=3", "TimeUpdate=100"}));
+
+    // Keys already in the file keep their places and get the values shown.
+    writeConfig("[configs]\r\nTimeUpdate= 250 \r\nvalunload=1\r\nValLoad=2\r\n");
+    open();
+    clickOk();
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_EQ(configValue("TimeUpdate"), "250");
+    EXPECT_EQ(configValue("valunload"), "1");
+    EXPECT_EQ(configValue("ValLoad"), "2");
+    EXPECT_EQ(configLines().size(), 4u);
+}
+
+TEST_F(OptionFrmTest, OkWritesTheChosenButtons) {
+    open();
+    QTest::mouseClick(child<QRadioButton>("Option1"), Qt::LeftButton);
+    QTest::mouseClick(child<QRadioButton>("Option5"), Qt::LeftButton);
+    EXPECT_FALSE(checked("Option3"));
+    EXPECT_FALSE(checked("Option4"));
+    Text1()->setText(QStringLiteral("500"));
+    clickOk();
+    EXPECT_EQ(configLines(), (std::vector<std::string>{"[Configs]", "ValLoad=1", "ValUnload=2", "TimeUpdate=500"}));
+
+    open();
+    EXPECT_TRUE(checked("Option1"));
+    EXPECT_TRUE(checked("Option5"));
+    QTest::mouseClick(child<QRadioButton>("Option2"), Qt::LeftButton);
+    QTest::mouseClick(child<QRadioButton>("Option6"), Qt::LeftButton);
+    clickOk();
+    EXPECT_EQ(configLines(), (std::vector<std::string>{"[Configs]", "ValLoad=2", "ValUnload=1", "TimeUpdate=500"}));
+}
+
+TEST_F(OptionFrmTest, CancelAndTheCloseBoxWriteNothing) {
+    const std::string stored = "[Configs]\r\nValLoad=2\r\nValUnload=1\r\nTimeUpdate=250\r\n";
+    for (bool closeBox : {false, true}) {
+        SCOPED_TRACE(closeBox ? "close box" : "Отмена");
+        writeConfig(stored);
+        open();
+        QTest::mouseClick(child<QRadioButton>("Option1"), Qt::LeftButton);
+        QTest::mouseClick(child<QRadioButton>("Option4"), Qt::LeftButton);
+        Text1()->setText(QStringLiteral("60"));
+        if (closeBox)
+            dialog->close();
+        else
+            clickCancel();
+        EXPECT_FALSE(dialog->isVisible());
+        EXPECT_EQ(dialog->result(), QDialog::Rejected);
+        EXPECT_EQ(readConfig(), stored);
+
+        open();
+        EXPECT_TRUE(checked("Option2"));
+        EXPECT_TRUE(checked("Option6"));
+        EXPECT_EQ(Text1()->text(), QStringLiteral("250"));
+    }
+}
+
+TEST_F(OptionFrmTest, EnterAndEscapeDoNothing) {
+    const std::string stored = "[Configs]\r\nTimeUpdate=250\r\n";
+    writeConfig(stored);
+    open();
+    for (const char* name : {"Command1", "Command2"}) {
+        QPushButton* button = child<QPushButton>(name);
+        EXPECT_FALSE(button->isDefault()) << name;
+        for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape}) QTest::keyClick(button, key);
+    }
+    for (Qt::Key key : {Qt::Key_Return, Qt::Key_Escape}) QTest::keyClick(Text1(), key);
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(Text1()->text(), QStringLiteral("250"));
+    EXPECT_EQ(readConfig(), stored);
+}
+
+TEST_F(OptionFrmTest, OpensWithTheFocusOnOkAndTabsInTheDesignedOrder) {
+    open();
+    dialog->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
+    EXPECT_EQ(QApplication::focusWidget(), child<QPushButton>("Command1"));
+
+    std::vector<QString> order;
+    for (QWidget* w = dialog->focusWidget(); order.size() < 9; w = w->nextInFocusChain())
+        if (w->focusPolicy() & Qt::TabFocus) order.push_back(w->objectName());
+    EXPECT_EQ(order, (std::vector<QString>{"Command1", "Command2", "Option1", "Option2", "Option3", "Option4",
+                                           "Option5", "Option6", "Text1"}));
+
+    // Focus reaching the field by the keyboard selects all of it.
+    Text1()->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(Text1()->selectedText(), QStringLiteral("100"));
+}
+
+TEST_F(OptionFrmTest, IsAFixedToolWindowOfTheDesignedSize) {
+    open();
+    EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Настройки"));
+    EXPECT_EQ(dialog->size(), QSize(394, 160));
+    EXPECT_EQ(dialog->minimumSize(), dialog->maximumSize());
+    const Qt::WindowFlags flags = dialog->windowFlags();
+    EXPECT_EQ(flags & Qt::WindowType_Mask, Qt::Tool);
+    EXPECT_TRUE(flags & Qt::WindowCloseButtonHint);
+    EXPECT_FALSE(flags & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
+    EXPECT_EQ(child<QGroupBox>("Frame1")->title(), QStringLiteral("При запуске программы"));
+    EXPECT_EQ(child<QGroupBox>("Frame2")->title(), QStringLiteral("При выключении программы"));
+    EXPECT_EQ(child<QLabel>("Label2")->text(), QStringLiteral("Мс  (50 - 10000)"));
+    EXPECT_EQ(child<QLineEdit>("Text1")->geometry(), QRect(212, 96, 49, 19));
+    EXPECT_EQ(child<QRadioButton>("Option6")->geometry(), QRect(8, 24, 177, 17));
+}
+
+}  // namespace
+}  // namespace kavtra

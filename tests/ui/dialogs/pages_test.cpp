@@ -1,0 +1,73 @@
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QRegularExpression>
+#include <QTest>
+#include <QXmlStreamReader>
+#include <gtest/gtest.h>
+#include <vector>
+
+#include "ui/dialogs/about_frm.h"
+
+namespace kavtra {
+namespace {
+
+const QString kProgramDir = QStringLiteral(KAVTRA_PROGRAM_DIR);
+
+QString readText(const QString& path) {
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << path.toStdString();
+    return QString::fromUtf8(file.readAll());
+}
+
+TEST(Pages, EveryLinkOfTheAboutBoxOpensAPageBesideTheProgram) {
+    AboutFrm dialog(kProgramDir.toStdString());
+    std::vector<QUrl> opened;
+    dialog.setOpener([&](const QUrl& url) { opened.push_back(url); });
+    dialog.show();
+    for (const char* link : {"Label4", "Label5", "Label8", "Label11"})
+        QTest::mouseClick(dialog.findChild<QLabel*>(QLatin1String(link)), Qt::LeftButton);
+    ASSERT_EQ(opened.size(), 4u);
+    for (const QUrl& url : opened) {
+        ASSERT_TRUE(url.isLocalFile()) << url.toString().toStdString();
+        const QFileInfo page(url.toLocalFile());
+        EXPECT_TRUE(page.isFile()) << page.filePath().toStdString();
+        EXPECT_EQ(page.absolutePath(), QDir(kProgramDir).filePath(QStringLiteral("docs")));
+        EXPECT_TRUE(readText(page.filePath()).contains(QStringLiteral("<html lang=\"ru\">")));
+    }
+}
+
+// The pages are read without a network: everything they refer to is shipped
+// with them, and nothing points to an address on the web.
+TEST(Pages, RefersOnlyToShippedFiles) {
+    const QDir docs(QDir(kProgramDir).filePath(QStringLiteral("docs")));
+    const QStringList pages = docs.entryList({QStringLiteral("*.html")}, QDir::Files);
+    ASSERT_GE(pages.size(), 4);
+    const QRegularExpression reference(QStringLiteral(R"re((?:href|src)="([^"]*)")re"));
+    for (const QString& name : pages) {
+        const QString text = readText(docs.filePath(name));
+        for (const QRegularExpressionMatch& m : reference.globalMatch(text)) {
+            const QString target = m.captured(1).section(QLatin1Char('#'), 0, 0);
+            SCOPED_TRACE((name + QStringLiteral(": ") + m.captured(1)).toStdString());
+            EXPECT_FALSE(target.contains(QLatin1Char(':')));
+            if (!target.isEmpty()) {
+                EXPECT_TRUE(QFileInfo(docs.filePath(target)).isFile());
+            }
+        }
+    }
+}
+
+TEST(Pages, TheWiringDrawingIsWellFormed) {
+    QXmlStreamReader svg(readText(QDir(kProgramDir).filePath(QStringLiteral("docs/chain.svg"))));
+    int registers = 0;
+    while (!svg.atEnd()) {
+        svg.readNext();
+        if (svg.isCharacters() && svg.text().toString() == QStringLiteral("74HC595")) ++registers;
+    }
+    EXPECT_FALSE(svg.hasError()) << svg.errorString().toStdString();
+    EXPECT_EQ(registers, 5);
+}
+
+}  // namespace
+}  // namespace kavtra

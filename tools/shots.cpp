@@ -1,0 +1,42 @@
+// Pictures of the dialogs for the documentation: kavtra_shots OUTPUT_DIR.
+// Run it on a real display (for example under xvfb-run) so that the platform's
+// own fonts and style are used. The dialogs read a fresh, empty folder and so
+// show the default settings.
+#include <QApplication>
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTest>
+#include <cstdio>
+
+#include "persist/cls_ini.h"
+#include "ui/dialogs/about_frm.h"
+#include "ui/dialogs/option_frm.h"
+
+namespace {
+
+bool shoot(QWidget& dialog, const QString& file) {
+    dialog.show();
+    if (!QTest::qWaitForWindowExposed(&dialog)) return false;
+    QTest::qWait(200);
+    const bool saved = dialog.grab().save(file);
+    dialog.hide();
+    return saved;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: kavtra_shots OUTPUT_DIR\n");
+        return 2;
+    }
+    const QDir out(QString::fromLocal8Bit(argv[1]));
+    QTemporaryDir programDir;
+    kavtra::clsINI ini;
+    kavtra::OptionFrm options(ini, programDir.path().toStdString());
+    kavtra::AboutFrm about(programDir.path().toStdString());
+    const bool ok = shoot(options, out.filePath(QStringLiteral("option_frm.png"))) &&
+                    shoot(about, out.filePath(QStringLiteral("about_frm.png")));
+    return ok ? 0 : 1;
+}

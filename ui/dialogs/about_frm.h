@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QDialog>
+#include <QUrl>
+#include <functional>
+#include <string>
+
+class QPushButton;
+
+namespace kavtra {
+
+class LinkLabel;
+
+// "О программе": what the program is for, whom it was made for, where its
+// description and circuit are, and who wrote it. Its four links open pages
+// installed beside the program. It reads and writes no file.
+class AboutFrm : public QDialog {
+    Q_OBJECT
+public:
+    // Hands an address to the platform and returns without waiting for it.
+    using Opener = std::function<void(const QUrl&)>;
+
+    explicit AboutFrm(std::string programDir, QWidget* parent = nullptr);
+
+    void setOpener(Opener opener);
+
+protected:
+    // Only moves over the dialog's bare surface arrive here: every control on
+    // it keeps its own mouse events.
+    void mouseMoveEvent(QMouseEvent* event) override;
+    // "Ок" is neither default nor cancel button: Enter and Escape mean nothing.
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    LinkLabel* addLink(const char* name, const QString& text, const QString& toolTip, const QString& page,
+                       const QRect& twips);
+    void setLinksNormal();
+
+    std::string programDir_;
+    Opener opener_;
+    LinkLabel* Label4 = nullptr;
+    LinkLabel* Label5 = nullptr;
+    LinkLabel* Label8 = nullptr;
+    LinkLabel* Label11 = nullptr;
+    QPushButton* Command1 = nullptr;
+};
+
+}  // namespace kavtra
