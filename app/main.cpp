@@ -21,8 +21,12 @@
 namespace {
 
 // A port that cannot be opened ends the program at once, before anything has
-// been written to either file.
+// been written to either file. The port is opened before the window exists;
+// should a failure still arrive while the message is shown, it ends at once.
 [[noreturn]] void endForPort(const kavtra::PortFailure& failure) {
+    static bool reporting = false;
+    if (reporting) std::_Exit(1);
+    reporting = true;
     std::fprintf(stderr, "kavtra: %s\n", failure.message.c_str());
     QMessageBox::critical(nullptr, QStringLiteral("Кавтра"), QString::fromStdString(failure.message));
     std::_Exit(1);
@@ -45,6 +49,7 @@ int main(int argc, char** argv) {
         QApplication::installTranslator(&qtTexts);
 
     const std::unique_ptr<kavtra::PortStack> port = kavtra::buildPortStack(kavtra::portEnvironment(), endForPort);
+    port->open();
     std::unique_ptr<kavtra::ShiftBoard> board;
     if (kavtra::SimulatedPort* simulated = port->simulated()) {
         board = std::make_unique<kavtra::ShiftBoard>(simulated->registers().control);

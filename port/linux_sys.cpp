@@ -45,7 +45,8 @@ public:
         struct stat info {};
         if (::stat(path, &info) != 0) return {};
         if (const struct group* g = ::getgrgid(info.st_gid)) return g->gr_name;
-        return std::to_string(info.st_gid);
+        // Group 0 is root even where the group database cannot be read.
+        return info.st_gid == 0 ? "root" : std::to_string(info.st_gid);
     }
 
     std::string userName() override {

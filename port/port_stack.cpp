@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "port/hardware_port.h"
 #include "port/port_messages.h"
 #include "port/port_trace.h"
 
@@ -75,6 +76,10 @@ std::variant<PortChoice, PortFailure> choosePort(const std::optional<std::string
 
 PortStack::PortStack(std::unique_ptr<PortIo> backend, std::string name)
     : backend_(std::move(backend)), name_(std::move(name)), tap_(*backend_), lpt_(tap_) {}
+
+void PortStack::open() {
+    if (auto* hardware = dynamic_cast<HardwarePort*>(backend_.get())) hardware->ensureOpen();
+}
 
 std::unique_ptr<PortStack> buildPortStack(const PortEnvironment& environment, PortFailureHandler onFailure) {
     std::variant<PortChoice, PortFailure> chosen = choosePort(environment.port);

@@ -43,6 +43,11 @@ public:
     PortStack(const PortStack&) = delete;
     PortStack& operator=(const PortStack&) = delete;
 
+    // Opens a real port now rather than at its first access: a port that
+    // cannot be opened then ends the program before it has a window, whose
+    // timers would otherwise go on running (and saving) under the message.
+    void open();
+
     LPT& lpt() { return lpt_; }
     PortTap& tap() { return tap_; }
     // The simulated port, or nullptr on a real one.

@@ -24,5 +24,43 @@ KAVTRA_BUILD_PACKAGES=(build-essential cmake qt6-base-dev qt6-translations-l10n 
 KAVTRA_TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev)
 # What building the core for Windows and running its tests under Wine needs.
 KAVTRA_WINDOWS_PACKAGES=(cmake make g++-mingw-w64-x86-64-posix googletest wine wine64 locales)
+# What the test on a real kernel driver needs: QEMU, and a static busybox and
+# cpio for the initramfs of its virtual machine.
+KAVTRA_QEMU_PACKAGES=(qemu-system-x86 busybox-static cpio)
+
+# Unpacks the kernel and the parallel port modules of Debian's stock kernel
+# package (the one linux-image-amd64 depends on) into "$1": boot/vmlinuz-*
+# and lib/modules/. Does nothing when they are there already.
+kavtra_fetch_kernel() {
+  local dir="$1"
+  if ls "$dir"/boot/vmlinuz-* >/dev/null 2>&1; then return 0; fi
+  local sudo=""
+  if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
+  local image
+  image="$(apt-cache depends linux-image-amd64 2>/dev/null | awk '/Depends: linux-image-/ {print $2; exit}')"
+  local tmp
+  tmp="$(mktemp -d)"
+  # A package list that is missing or older than the mirror: update, once.
+  if [ -z "$image" ] || ! (cd "$tmp" && apt-get download "$image"); then
+    $sudo apt-get update
+    image="$(apt-cache depends linux-image-amd64 2>/dev/null | awk '/Depends: linux-image-/ {print $2; exit}')"
+    if [ -z "$image" ]; then
+      echo "The kernel package cannot be found: linux-image-amd64 names no linux-image package." >&2
+      rm -rf "$tmp"
+      return 1
+    fi
+    (cd "$tmp" && apt-get download "$image") || {
+      echo "The kernel package $image cannot be downloaded (apt-get download failed)." >&2
+      rm -rf "$tmp"
+      return 1
+    }
+  fi
+  rm -rf "$dir.part"
+  mkdir -p "$dir.part"
+  dpkg-deb --fsys-tarfile "$tmp"/*.deb | tar -x -C "$dir.part" --wildcards \
+    '*/boot/vmlinuz-*' '*/parport/parport.ko*' '*/parport/parport_pc.ko*' '*/char/ppdev.ko*'
+  rm -rf "$tmp" "$dir"
+  mv "$dir.part" "$dir"
+}
 
 kavtra_jobs() { nproc 2>/dev/null || echo 2; }

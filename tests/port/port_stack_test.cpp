@@ -116,6 +116,22 @@ TEST(BuildPortStack, APortThatDoesNotExistIsReportedAtTheFirstAccessNotBefore) {
     EXPECT_EQ(r.failures[0].device, device);
     EXPECT_NE(r.failures[0].message.find("такого устройства нет (No such file or directory)"), std::string::npos);
 }
+
+TEST(BuildPortStack, OpeningARealPortNowReportsItsFailureWithoutAnyRegisterAccess) {
+    Reported r;
+    std::unique_ptr<PortStack> stack = buildPortStack({"/dev/parport-kavtra-none", std::nullopt}, r.handler());
+    int accesses = 0;
+    stack->tap().addListener([&accesses](const PortAccess&) { ++accesses; });
+    EXPECT_THROW(stack->open(), PortUnavailable);
+    EXPECT_EQ(r.failures.size(), 1u);
+    EXPECT_EQ(accesses, 0);
+
+    std::unique_ptr<PortStack> sim = buildPortStack({"sim", std::nullopt}, r.handler());
+    sim->tap().addListener([&accesses](const PortAccess&) { ++accesses; });
+    sim->open();
+    EXPECT_EQ(accesses, 0);
+    EXPECT_EQ(r.failures.size(), 1u);
+}
 #endif
 
 }  // namespace
