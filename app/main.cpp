@@ -4,8 +4,6 @@
 #include <QScreen>
 #include <QTranslator>
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -67,7 +65,7 @@ int main(int argc, char** argv) {
     platform.lpt = &port->lpt();
     platform.confirmExit = askExit;
     // The exit sequence ends the process at once: no handler runs after it.
-    platform.endProcess = [] { ::_exit(0); };
+    platform.endProcess = [] { std::_Exit(0); };
     // The menu shows each dialog anew, modal and without an owner.
     platform.showOptions = [&ini, dir = platform.programDir](QWidget*) {
         kavtra::OptionFrm dialog(ini, dir);

@@ -28,8 +28,9 @@ private:
     std::string fileName_;
 };
 
-// The system-wide profile on Linux: "kavtra/win.ini" under the user's
-// configuration directory ($XDG_CONFIG_HOME, or ~/.config).
+// The system-wide profile: on Linux "kavtra/win.ini" under the user's
+// configuration directory ($XDG_CONFIG_HOME, or ~/.config); on Windows the
+// system's own win.ini.
 std::string systemProfilePath();
 
 }  // namespace kavtra

@@ -1,18 +1,29 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
 namespace kavtra {
 
-// Windows-1251 bytes on disk, UTF-8 in memory, converted by iconv. A
-// character the other side cannot hold becomes '?': a letter outside
-// Windows-1251 on the way out, an undefined byte (0x98) or broken UTF-8 on
-// the way in.
+// Windows-1251 bytes on disk, UTF-8 in memory, converted by the platform's
+// converter (iconv, or the Windows code page functions). A character the
+// other side cannot hold becomes '?': a letter outside Windows-1251 on the
+// way out, the one undefined byte (0x98) or broken UTF-8 on the way in.
 std::string toWindows1251(std::string_view utf8);
 std::string fromWindows1251(std::string_view bytes);
 
 // The first count characters of a UTF-8 text (a stray byte counts as one).
 std::string_view firstCharacters(std::string_view utf8, std::size_t count);
+
+// Length of the well-formed UTF-8 sequence at the start of a non-empty text,
+// or 1 for a byte that starts none.
+std::size_t utf8SequenceLength(std::string_view text);
+
+namespace platform {
+// The conversions proper, for texts that are not plain ASCII.
+std::string encodeWindows1251(std::string_view utf8);
+std::string decodeWindows1251(std::string_view bytes);
+}  // namespace platform
 
 }  // namespace kavtra

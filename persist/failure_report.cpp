@@ -14,6 +14,8 @@ void reportProfileFailure(std::string_view path, std::string_view what, std::str
     const std::lock_guard<std::mutex> lock(mutex);
     if (!reported.insert(line).second) return;
     std::fputs(line.c_str(), stderr);
+    // Standard error is buffered on some platforms when it is not a console.
+    std::fflush(stderr);
 }
 
 }  // namespace kavtra

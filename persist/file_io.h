@@ -1,7 +1,6 @@
 #pragma once
 
-#include <sys/types.h>
-
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -12,12 +11,16 @@ namespace kavtra {
 struct FileRead {
     bool exists = false;
     std::string bytes;
-    mode_t mode = 0;
-    uid_t owner = 0;
-    gid_t group = 0;
+    // What a replacement must take over: POSIX permission bits and owner, or
+    // the Windows file attributes.
+    std::uint32_t mode = 0;
+    std::uint32_t owner = 0;
+    std::uint32_t group = 0;
     std::string error;
 };
 FileRead readWholeFile(const std::string& path);
+
+// Paths are UTF-8 texts on every platform.
 
 // The file a path finally names, following symbolic links (also ones that
 // point at a file not created yet), so that a save replaces the file a link
@@ -51,7 +54,7 @@ public:
     const std::string& error() const { return error_; }
 
 private:
-    int fd_ = -1;
+    std::intptr_t handle_ = -1;  // a descriptor, or a Windows handle
     std::string error_;
 };
 

@@ -22,6 +22,8 @@ kavtra_install() {
 KAVTRA_BUILD_PACKAGES=(build-essential cmake qt6-base-dev qt6-translations-l10n libgl-dev)
 # What building and running the tests and benchmarks needs on top of that.
 KAVTRA_TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev)
+# What scripts/fuzz.sh needs on top of those: clang and its libFuzzer.
+KAVTRA_FUZZ_PACKAGES=(clang libclang-rt-dev)
 # What building the core for Windows and running its tests under Wine needs.
 KAVTRA_WINDOWS_PACKAGES=(cmake make g++-mingw-w64-x86-64-posix googletest wine wine64 locales)
 # What the test on a real kernel driver needs: QEMU, and a static busybox and

@@ -1,29 +1,38 @@
 #pragma once
 
 #include <fcntl.h>
-#include <stdlib.h>
-#include <sys/wait.h>
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
-#include <functional>
+#include <random>
 #include <sstream>
 #include <string>
 
+#ifndef O_BINARY
+#define O_BINARY 0
+#endif
+
 namespace kavtra::testing {
 
-// A fresh directory per test, so files and failure reports never meet
-// another test's.
+// A fresh directory per test, so files and failure reports (once per path)
+// never meet another test's.
 struct TempDir {
     TempDir() {
-        char pattern[] = "/tmp/kavtra-persist-XXXXXX";
-        path = ::mkdtemp(pattern);
+        const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+        path = std::filesystem::temp_directory_path() / (std::string("kavtra-") + test->test_suite_name() + "." +
+                                                         test->name() + "-" + std::to_string(std::random_device()()));
+        std::filesystem::create_directories(path);
     }
     ~TempDir() {
-        std::filesystem::permissions(path, std::filesystem::perms::owner_all, std::filesystem::perm_options::add);
-        std::filesystem::remove_all(path);
+        std::error_code ignored;
+        std::filesystem::permissions(path, std::filesystem::perms::owner_all, std::filesystem::perm_options::add,
+                                     ignored);
+        std::filesystem::remove_all(path, ignored);
     }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
     std::string file(const std::string& name) const { return (path / name).string(); }
     std::filesystem::path path;
 };
@@ -39,23 +48,21 @@ inline void writeBytes(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
 }
 
-// Everything written to standard error while the object lives.
+// Everything written to standard error while the object lives, kept in a
+// file of the test's directory.
 class StderrCapture {
 public:
-    StderrCapture() : saved_(::dup(2)) {
-        char pattern[] = "/tmp/kavtra-stderr-XXXXXX";
-        file_ = ::mkstemp(pattern);
-        ::unlink(pattern);
-        ::dup2(file_, 2);
+    explicit StderrCapture(const TempDir& dir) : path_(dir.file("stderr.txt")), saved_(::dup(2)) {
+        const int file = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_BINARY, 0644);
+        ::dup2(file, 2);
+        ::close(file);
     }
     ~StderrCapture() { restore(); }
+    StderrCapture(const StderrCapture&) = delete;
+    StderrCapture& operator=(const StderrCapture&) = delete;
     std::string text() {
         restore();
-        std::string out;
-        char buffer[512];
-        ::lseek(file_, 0, SEEK_SET);
-        for (ssize_t n; (n = ::read(file_, buffer, sizeof buffer)) > 0;) out.append(buffer, static_cast<std::size_t>(n));
-        return out;
+        return readBytes(path_);
     }
 
 private:
@@ -65,24 +72,8 @@ private:
         ::close(saved_);
         saved_ = -1;
     }
+    std::string path_;
     int saved_;
-    int file_;
 };
-
-// Runs body in a child process that cannot override file permissions (a
-// root test run drops to "nobody" there) and returns its exit status, or -1
-// when it did not exit normally. The child's standard error goes to stderrPath.
-inline int runUnprivileged(const std::string& stderrPath, const std::function<int()>& body) {
-    const pid_t child = ::fork();
-    if (child == 0) {
-        const int err = ::open(stderrPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
-        ::dup2(err, 2);
-        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(120);
-        ::_exit(body());
-    }
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
 
 }  // namespace kavtra::testing

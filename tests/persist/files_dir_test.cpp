@@ -1,34 +1,17 @@
 #include "persist/files_dir.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <filesystem>
 
-#include "file_fixture.h"
+#include "tests/persist/file_fixture.h"
+#include "tests/persist/scoped_env.h"
 #include "persist/user_dirs.h"
 
 namespace kavtra {
 namespace {
 
-// Sets an environment variable for one test and puts the old value back.
-struct ScopedEnv {
-    ScopedEnv(const char* name, const char* value) : name_(name) {
-        if (const char* old = std::getenv(name)) old_ = old;
-        if (value)
-            ::setenv(name, value, 1);
-        else
-            ::unsetenv(name);
-    }
-    ~ScopedEnv() {
-        if (old_)
-            ::setenv(name_, old_->c_str(), 1);
-        else
-            ::unsetenv(name_);
-    }
-    const char* name_;
-    std::optional<std::string> old_;
-};
+using testing::ScopedEnv;
 
 TEST(FilesDirectory, StaysBesideTheExecutableWhereTheProgramMayWrite) {
     testing::TempDir exe;

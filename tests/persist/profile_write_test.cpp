@@ -102,7 +102,7 @@ TEST_F(ProfileWrite, LineBreaksInAValueAreWrittenAsBlanks) {
 TEST_F(ProfileWrite, NamesThatCouldNotBeFoundAgainAreRefusedAndReported) {
     const std::string before = "[s]\r\nk=1\r\n";
     writeBytes(path, before);
-    StderrCapture err;
+    StderrCapture err(dir);
     writePrivateProfileString("a]b", "k", "2", path);
     writePrivateProfileString("s\r\n[t]", "k", "2", path);
     writePrivateProfileString("s", "k=v", "2", path);
@@ -138,7 +138,7 @@ TEST_F(ProfileWrite, AUtf8FileStaysUtf8WithItsMark) {
 TEST_F(ProfileWrite, AUtf16FileIsLeftAsItIsAndTheRefusalReported) {
     const std::string before("\xFF\xFE[\0s\0]\0", 8);
     writeBytes(path, before);
-    StderrCapture err;
+    StderrCapture err(dir);
     writePrivateProfileString("s", "k", "v", path);
     EXPECT_EQ(readBytes(path), before);
     EXPECT_NE(err.text().find(path + " not saved: the file is UTF-16 text"), std::string::npos);

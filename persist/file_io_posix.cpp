@@ -72,7 +72,7 @@ FileRead readWholeFile(const std::string& path) {
         read.error = "not a regular file";
     } else {
         read.exists = true;
-        read.mode = st.st_mode & 07777;
+        read.mode = static_cast<std::uint32_t>(st.st_mode & 07777);
         read.owner = st.st_uid;
         read.group = st.st_gid;
         read.bytes.resize(static_cast<std::size_t>(st.st_size));
@@ -95,25 +95,6 @@ FileRead readWholeFile(const std::string& path) {
     return read;
 }
 
-std::string followLinks(const std::string& path, std::string& error) {
-    std::string current = path;
-    for (int hops = 0; hops < 40; ++hops) {
-        struct stat st {};
-        if (::lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return current;
-        std::string target(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 4096) + 1, '\0');
-        const ssize_t n = ::readlink(current.c_str(), target.data(), target.size());
-        if (n < 0) {
-            error = reason("cannot read the link");
-            return {};
-        }
-        target.resize(static_cast<std::size_t>(n));
-        current = target.starts_with('/') ? target : directoryOf(current) + "/" + target;
-    }
-    errno = ELOOP;
-    error = reason("cannot follow the link");
-    return {};
-}
-
 std::string checkWritable(const std::string& path) {
     if (::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0) return reason("cannot write the file");
     return {};
@@ -129,7 +110,7 @@ std::string replaceAtomically(const std::string& path, std::string_view bytes, c
         // for anyone else the owner is already the right one. The owner goes
         // first because changing it clears set-id bits.
         [[maybe_unused]] const int owned = ::fchown(fd, old.owner, old.group);
-        if (::fchmod(fd, old.mode) != 0) failure = reason("cannot set the permissions");
+        if (::fchmod(fd, static_cast<mode_t>(old.mode)) != 0) failure = reason("cannot set the permissions");
     }
     if (failure.empty() && !writeAll(fd, bytes)) failure = reason("cannot write");
     if (failure.empty() && ::fsync(fd) != 0) failure = reason("cannot flush to disk");
@@ -145,12 +126,13 @@ std::string replaceAtomically(const std::string& path, std::string_view bytes, c
 
 FileLock::FileLock(const std::string& target) {
     const std::string lockPath = target + ".lock";
-    fd_ = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-    if (fd_ < 0) {
+    const int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0) {
         error_ = reason("cannot create the lock file");
         return;
     }
-    while (::flock(fd_, LOCK_EX) != 0) {
+    handle_ = fd;
+    while (::flock(fd, LOCK_EX) != 0) {
         if (errno != EINTR) {
             error_ = reason("cannot lock");
             return;
@@ -159,7 +141,7 @@ FileLock::FileLock(const std::string& target) {
 }
 
 FileLock::~FileLock() {
-    if (fd_ >= 0) ::close(fd_);
+    if (handle_ >= 0) ::close(static_cast<int>(handle_));
 }
 
 }  // namespace kavtra

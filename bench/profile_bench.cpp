@@ -1,0 +1,78 @@
+#include <benchmark/benchmark.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "persist/cls_ini.h"
+#include "persist/profile.h"
+
+namespace kavtra {
+namespace {
+
+// A directory of its own beside the other temporary files, so the saves
+// measured here go through the same file system as a user's would.
+struct BenchDir {
+    BenchDir() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "kavtra-bench-XXXXXX").string();
+        path = ::mkdtemp(pattern.data());
+    }
+    ~BenchDir() { std::filesystem::remove_all(path); }
+    std::filesystem::path path;
+};
+
+// The settings file of a user: the nine keys the program writes and three of
+// the user's own.
+void writeSettingsFile(const std::string& path) {
+    std::ofstream(path, std::ios::binary) << "[FormPosition]\r\nx=1000\r\ny=1000\r\nHeight=6200\r\nWidth=9300\r\n"
+                                             "[ListPosition]\r\nlist_Width1=3000\r\nlist_Width2=1500\r\n"
+                                             "[Configs]\r\nValLoad=3\r\nValUnload=3\r\nTimeUpdate=100\r\n"
+                                             "[Notes]\r\nowner=Иванов\r\nroom=12\r\nboard=rev B\r\n";
+}
+
+// What the transfer timer does on every tick: the last key of the file.
+void BM_GetPrivateINIString_SettingsFile(benchmark::State& state) {
+    BenchDir dir;
+    clsINI ini;
+    ini.FileName((dir.path / "config.ini").string());
+    writeSettingsFile(ini.FileName());
+    for (auto _ : state) benchmark::DoNotOptimize(ini.GetPrivateINIString("Configs", "TimeUpdate", "100"));
+}
+BENCHMARK(BM_GetPrivateINIString_SettingsFile);
+
+// One list save: Value and Name of all 300 outputs into a file that already
+// has their sections. Every save changes one output, so every save writes.
+void saveList(const clsINI& ini, int round) {
+    for (int n = 1; n <= 300; ++n) {
+        const std::string section = "Devais_" + std::to_string(n);
+        ini.WritePrivateINIString(section, "Value", n == round % 300 + 1 ? "1" : "0");
+        ini.WritePrivateINIString(section, "Name", "Вывод " + std::to_string(n));
+    }
+}
+
+void BM_SaveList_Grouped(benchmark::State& state) {
+    BenchDir dir;
+    clsINI ini;
+    ini.FileName((dir.path / "Data.dat").string());
+    saveList(ini, -1);
+    int round = 0;
+    for (auto _ : state) {
+        const ProfileWriteGroup group;
+        saveList(ini, round++);
+    }
+}
+BENCHMARK(BM_SaveList_Grouped)->Unit(benchmark::kMillisecond);
+
+void BM_SaveList_Ungrouped(benchmark::State& state) {
+    BenchDir dir;
+    clsINI ini;
+    ini.FileName((dir.path / "Data.dat").string());
+    saveList(ini, -1);
+    int round = 0;
+    for (auto _ : state) saveList(ini, round++);
+}
+BENCHMARK(BM_SaveList_Ungrouped)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+}  // namespace
+}  // namespace kavtra

@@ -1,0 +1,191 @@
+#include <windows.h>
+
+#include <algorithm>
+#include <atomic>
+
+#include "persist/file_io.h"
+
+namespace kavtra {
+namespace {
+
+std::wstring widePath(const std::string& utf8) {
+    if (utf8.empty()) return {};
+    const int size = static_cast<int>(utf8.size());
+    std::wstring wide(static_cast<std::size_t>(::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, nullptr, 0)), L'\0');
+    ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, wide.data(), static_cast<int>(wide.size()));
+    return wide;
+}
+
+std::string systemMessage(DWORD code) {
+    wchar_t* text = nullptr;
+    const DWORD length = ::FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
+        reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::wstring wide = length > 0 ? std::wstring(text, length) : L"error " + std::to_wstring(code);
+    ::LocalFree(text);
+    while (!wide.empty() && (wide.back() == L'\n' || wide.back() == L'\r' || wide.back() == L'.' || wide.back() == L' ')) {
+        wide.pop_back();
+    }
+    const int size = static_cast<int>(wide.size());
+    std::string out(static_cast<std::size_t>(::WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, nullptr, 0, nullptr,
+                                                                   nullptr)),
+                    '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, out.data(), static_cast<int>(out.size()), nullptr, nullptr);
+    return out;
+}
+
+std::string reason(const char* doing, DWORD code = ::GetLastError()) {
+    return std::string(doing) + ": " + systemMessage(code);
+}
+
+bool isMissing(DWORD code) { return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND; }
+
+class Handle {
+public:
+    explicit Handle(HANDLE h) : h_(h) {}
+    ~Handle() {
+        if (valid()) ::CloseHandle(h_);
+    }
+    Handle(const Handle&) = delete;
+    Handle& operator=(const Handle&) = delete;
+    bool valid() const { return h_ != INVALID_HANDLE_VALUE; }
+    HANDLE get() const { return h_; }
+    bool close() {
+        const bool closed = ::CloseHandle(h_) != 0;
+        h_ = INVALID_HANDLE_VALUE;
+        return closed;
+    }
+
+private:
+    HANDLE h_;
+};
+
+std::string directoryOf(const std::string& path) {
+    const std::size_t slash = path.find_last_of("/\\");
+    return slash == std::string::npos ? "." : path.substr(0, slash);
+}
+
+// A name nobody else uses: the process id and a counter, created exclusively
+// so that a leftover of a crashed process with the same id is skipped.
+HANDLE createTemporary(const std::string& path, std::string& temporary) {
+    static std::atomic<unsigned> counter = 0;
+    const std::string base = path.substr(path.find_last_of("/\\") + 1);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temporary = directoryOf(path) + "/." + base + "." + std::to_string(::GetCurrentProcessId()) + "." +
+                    std::to_string(counter++) + ".tmp";
+        const HANDLE h = ::CreateFileW(widePath(temporary).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h != INVALID_HANDLE_VALUE || ::GetLastError() != ERROR_FILE_EXISTS) return h;
+    }
+    return INVALID_HANDLE_VALUE;
+}
+
+bool writeAll(HANDLE h, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1u << 20));
+        DWORD written = 0;
+        if (!::WriteFile(h, bytes.data(), chunk, &written, nullptr)) return false;
+        bytes.remove_prefix(written);
+    }
+    return true;
+}
+
+}  // namespace
+
+FileRead readWholeFile(const std::string& path) {
+    FileRead read;
+    const std::wstring wide = widePath(path);
+    const DWORD attributes = ::GetFileAttributesW(wide.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        const DWORD code = ::GetLastError();
+        if (!isMissing(code)) read.error = reason("cannot open", code);
+        return read;
+    }
+    read.mode = attributes;
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+        read.error = "not a regular file";
+        return read;
+    }
+    // Sharing delete and write keeps readers from blocking an atomic save.
+    Handle file(::CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid()) {
+        const DWORD code = ::GetLastError();
+        if (!isMissing(code)) read.error = reason("cannot open", code);
+        return read;
+    }
+    if (::GetFileType(file.get()) != FILE_TYPE_DISK) {
+        read.error = "not a regular file";
+        return read;
+    }
+    char buffer[65536];
+    for (;;) {
+        DWORD got = 0;
+        if (!::ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr)) {
+            read.error = reason("cannot read");
+            read.bytes.clear();
+            return read;
+        }
+        if (got == 0) break;
+        read.bytes.append(buffer, got);
+    }
+    read.exists = true;
+    return read;
+}
+
+std::string checkWritable(const std::string& path) {
+    const DWORD attributes = ::GetFileAttributesW(widePath(path).c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+        return reason("cannot write the file", ERROR_ACCESS_DENIED);
+    }
+    return {};
+}
+
+std::string replaceAtomically(const std::string& path, std::string_view bytes, const FileRead& old) {
+    std::string temporary;
+    Handle file(createTemporary(path, temporary));
+    if (!file.valid()) return reason("cannot create a temporary file");
+    std::string failure;
+    if (!writeAll(file.get(), bytes)) failure = reason("cannot write");
+    if (failure.empty() && !::FlushFileBuffers(file.get())) failure = reason("cannot flush to disk");
+    if (!file.close() && failure.empty()) failure = reason("cannot write");
+    const std::wstring target = widePath(path);
+    const std::wstring replacement = widePath(temporary);
+    constexpr DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+                            FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+    const DWORD kept = old.mode & kKept;
+    if (failure.empty() && old.exists && !::SetFileAttributesW(replacement.c_str(), kept != 0 ? kept : FILE_ATTRIBUTE_NORMAL)) {
+        failure = reason("cannot set the attributes");
+    }
+    // ReplaceFileW also keeps the old file's access list.
+    if (failure.empty() && old.exists &&
+        !::ReplaceFileW(target.c_str(), replacement.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
+                        nullptr)) {
+        failure = reason("cannot replace");
+    }
+    if (failure.empty() && !old.exists &&
+        !::MoveFileExW(replacement.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        failure = reason("cannot replace");
+    }
+    if (!failure.empty()) ::DeleteFileW(replacement.c_str());
+    return failure;
+}
+
+FileLock::FileLock(const std::string& target) {
+    const HANDLE h = ::CreateFileW(widePath(target + ".lock").c_str(), GENERIC_READ | GENERIC_WRITE,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        error_ = reason("cannot create the lock file");
+        return;
+    }
+    handle_ = reinterpret_cast<std::intptr_t>(h);
+    OVERLAPPED whole{};
+    if (!::LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &whole)) error_ = reason("cannot lock");
+}
+
+FileLock::~FileLock() {
+    if (handle_ != -1) ::CloseHandle(reinterpret_cast<HANDLE>(handle_));
+}
+
+}  // namespace kavtra
