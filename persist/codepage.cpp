@@ -14,10 +14,46 @@ bool isAscii(std::string_view text) {
 
 bool isContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
 
+// Whether a sequence of the length utf8SequenceLength gave is a character:
+// not a stray byte, not an overlong form, not a surrogate, not beyond U+10FFFF.
+bool isCharacter(std::string_view sequence) {
+    const auto byte = [sequence](std::size_t i) { return static_cast<unsigned>(static_cast<unsigned char>(sequence[i])); };
+    switch (sequence.size()) {
+    case 1: return byte(0) < 0x80;
+    case 2: return true;  // a lead of 0xC2 or more is never overlong
+    case 3: {
+        const unsigned code = (byte(0) & 0x0F) << 12 | (byte(1) & 0x3F) << 6 | (byte(2) & 0x3F);
+        return code >= 0x800 && (code < 0xD800 || code > 0xDFFF);
+    }
+    default: {
+        const unsigned code = (byte(0) & 0x07) << 18 | (byte(1) & 0x3F) << 12 | (byte(2) & 0x3F) << 6 | (byte(3) & 0x3F);
+        return code >= 0x10000 && code <= 0x10FFFF;
+    }
+    }
+}
+
+// Each piece that is not a character becomes one '?' here, rather than in
+// the platform's converter: iconv and Windows cut broken UTF-8 into pieces
+// differently, and the same text must give the same bytes everywhere.
+std::string wellFormed(std::string_view utf8) {
+    std::string out;
+    out.reserve(utf8.size());
+    while (!utf8.empty()) {
+        const std::string_view piece = utf8.substr(0, utf8SequenceLength(utf8));
+        if (isCharacter(piece)) {
+            out.append(piece);
+        } else {
+            out.push_back('?');
+        }
+        utf8.remove_prefix(piece.size());
+    }
+    return out;
+}
+
 }  // namespace
 
 std::string toWindows1251(std::string_view utf8) {
-    return isAscii(utf8) ? std::string(utf8) : platform::encodeWindows1251(utf8);
+    return isAscii(utf8) ? std::string(utf8) : platform::encodeWindows1251(wellFormed(utf8));
 }
 
 std::string fromWindows1251(std::string_view bytes) {
@@ -26,7 +62,7 @@ std::string fromWindows1251(std::string_view bytes) {
 
 std::size_t utf8SequenceLength(std::string_view text) {
     const auto lead = static_cast<unsigned char>(text[0]);
-    const std::size_t length = lead >= 0xF0 && lead < 0xF8 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 && lead < 0xE0 ? 2 : 1;
+    const std::size_t length = lead >= 0xF8 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 ? 2 : 1;
     if (length > text.size()) return 1;
     for (std::size_t i = 1; i < length; ++i) {
         if (!isContinuation(static_cast<unsigned char>(text[i]))) return 1;

@@ -21,7 +21,9 @@ std::string_view firstCharacters(std::string_view utf8, std::size_t count);
 std::size_t utf8SequenceLength(std::string_view text);
 
 namespace platform {
-// The conversions proper, for texts that are not plain ASCII.
+// The conversions proper, for texts that are not plain ASCII. The UTF-8
+// given to encodeWindows1251 is well-formed: every broken piece has already
+// become '?', the same way on every platform.
 std::string encodeWindows1251(std::string_view utf8);
 std::string decodeWindows1251(std::string_view bytes);
 }  // namespace platform

@@ -4,17 +4,10 @@
 #include <atomic>
 
 #include "persist/file_io.h"
+#include "persist/wide_text.h"
 
 namespace kavtra {
 namespace {
-
-std::wstring widePath(const std::string& utf8) {
-    if (utf8.empty()) return {};
-    const int size = static_cast<int>(utf8.size());
-    std::wstring wide(static_cast<std::size_t>(::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, nullptr, 0)), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, wide.data(), static_cast<int>(wide.size()));
-    return wide;
-}
 
 std::string systemMessage(DWORD code) {
     wchar_t* text = nullptr;
@@ -26,12 +19,7 @@ std::string systemMessage(DWORD code) {
     while (!wide.empty() && (wide.back() == L'\n' || wide.back() == L'\r' || wide.back() == L'.' || wide.back() == L' ')) {
         wide.pop_back();
     }
-    const int size = static_cast<int>(wide.size());
-    std::string out(static_cast<std::size_t>(::WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, nullptr, 0, nullptr,
-                                                                   nullptr)),
-                    '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, out.data(), static_cast<int>(out.size()), nullptr, nullptr);
-    return out;
+    return narrow(wide);
 }
 
 std::string reason(const char* doing, DWORD code = ::GetLastError()) {
@@ -73,7 +61,7 @@ HANDLE createTemporary(const std::string& path, std::string& temporary) {
     for (int attempt = 0; attempt < 100; ++attempt) {
         temporary = directoryOf(path) + "/." + base + "." + std::to_string(::GetCurrentProcessId()) + "." +
                     std::to_string(counter++) + ".tmp";
-        const HANDLE h = ::CreateFileW(widePath(temporary).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+        const HANDLE h = ::CreateFileW(widen(temporary).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                        FILE_ATTRIBUTE_NORMAL, nullptr);
         if (h != INVALID_HANDLE_VALUE || ::GetLastError() != ERROR_FILE_EXISTS) return h;
     }
@@ -94,7 +82,7 @@ bool writeAll(HANDLE h, std::string_view bytes) {
 
 FileRead readWholeFile(const std::string& path) {
     FileRead read;
-    const std::wstring wide = widePath(path);
+    const std::wstring wide = widen(path);
     const DWORD attributes = ::GetFileAttributesW(wide.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         const DWORD code = ::GetLastError();
@@ -134,7 +122,7 @@ FileRead readWholeFile(const std::string& path) {
 }
 
 std::string checkWritable(const std::string& path) {
-    const DWORD attributes = ::GetFileAttributesW(widePath(path).c_str());
+    const DWORD attributes = ::GetFileAttributesW(widen(path).c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
         return reason("cannot write the file", ERROR_ACCESS_DENIED);
     }
@@ -149,8 +137,8 @@ std::string replaceAtomically(const std::string& path, std::string_view bytes, c
     if (!writeAll(file.get(), bytes)) failure = reason("cannot write");
     if (failure.empty() && !::FlushFileBuffers(file.get())) failure = reason("cannot flush to disk");
     if (!file.close() && failure.empty()) failure = reason("cannot write");
-    const std::wstring target = widePath(path);
-    const std::wstring replacement = widePath(temporary);
+    const std::wstring target = widen(path);
+    const std::wstring replacement = widen(temporary);
     constexpr DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
                             FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
     const DWORD kept = old.mode & kKept;
@@ -172,7 +160,7 @@ std::string replaceAtomically(const std::string& path, std::string_view bytes, c
 }
 
 FileLock::FileLock(const std::string& target) {
-    const HANDLE h = ::CreateFileW(widePath(target + ".lock").c_str(), GENERIC_READ | GENERIC_WRITE,
+    const HANDLE h = ::CreateFileW(widen(target + ".lock").c_str(), GENERIC_READ | GENERIC_WRITE,
                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
                                    FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
