@@ -19,8 +19,9 @@ public:
                                     std::string_view sDefault) const;
     void WritePrivateINIString(std::string_view sSection, std::string_view sKEy, std::string_view sValue) const;
 
-    // The same on the system-wide profile (on Linux a file of ours under the
-    // user's configuration directory).
+    // The same on the system-wide profile: on Windows through the native
+    // functions, on Linux in a file of ours under the user's configuration
+    // directory.
     std::string GetWinINIString(std::string_view sSection, std::string_view sKEy, std::string_view sDefault) const;
     void WriteWinINIString(std::string_view sSection, std::string_view sKEy, std::string_view sValue) const;
 
@@ -28,9 +29,10 @@ private:
     std::string fileName_;
 };
 
-// The system-wide profile: on Linux "kavtra/win.ini" under the user's
-// configuration directory ($XDG_CONFIG_HOME, or ~/.config); on Windows the
-// system's own win.ini.
+#ifndef _WIN32
+// The system-wide profile's file: "kavtra/win.ini" under the user's
+// configuration directory ($XDG_CONFIG_HOME, or ~/.config).
 std::string systemProfilePath();
+#endif
 
 }  // namespace kavtra
