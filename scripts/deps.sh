@@ -32,10 +32,17 @@ KAVTRA_QEMU_PACKAGES=(qemu-system-x86 busybox-static cpio)
 
 # Unpacks the kernel and the parallel port modules of Debian's stock kernel
 # package (the one linux-image-amd64 depends on) into "$1": boot/vmlinuz-*
-# and lib/modules/. Does nothing when they are there already.
+# and lib/modules/. Does nothing when they are all there already.
+KAVTRA_QEMU_MODULES=(parport parport_pc ppdev lp)
 kavtra_fetch_kernel() {
   local dir="$1"
-  if ls "$dir"/boot/vmlinuz-* >/dev/null 2>&1; then return 0; fi
+  local complete=yes module
+  ls "$dir"/boot/vmlinuz-* >/dev/null 2>&1 || complete=no
+  for module in "${KAVTRA_QEMU_MODULES[@]}"; do
+    [ -n "$(find "$dir" -name "$module.ko*" 2>/dev/null)" ] || complete=no
+  done
+  [ "$complete" = yes ] && return 0
+
   local sudo=""
   if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
   local image
@@ -57,10 +64,11 @@ kavtra_fetch_kernel() {
       return 1
     }
   fi
+  local patterns=('*/boot/vmlinuz-*')
+  for module in "${KAVTRA_QEMU_MODULES[@]}"; do patterns+=("*/$module.ko*"); done
   rm -rf "$dir.part"
   mkdir -p "$dir.part"
-  dpkg-deb --fsys-tarfile "$tmp"/*.deb | tar -x -C "$dir.part" --wildcards \
-    '*/boot/vmlinuz-*' '*/parport/parport.ko*' '*/parport/parport_pc.ko*' '*/char/ppdev.ko*'
+  dpkg-deb --fsys-tarfile "$tmp"/*.deb | tar -x -C "$dir.part" --wildcards "${patterns[@]}"
   rm -rf "$tmp" "$dir"
   mv "$dir.part" "$dir"
 }

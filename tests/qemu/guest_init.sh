@@ -19,6 +19,13 @@ echo "KAVTRA exit ppdev $?"
 kavtra-guest io 0x378
 echo "KAVTRA exit io $?"
 
+# With the printer driver registered on the port, ppdev refuses the exclusive
+# claim and the program shares the port.
+insmod /lib/lp.ko || echo "KAVTRA cannot load lp"
+kavtra-guest open /dev/parport0
+echo "KAVTRA exit shared $?"
+rmmod lp
+
 # Failures through the real kernel; none of them may touch the port.
 kavtra-guest open /dev/parport1
 echo "KAVTRA exit missing $?"
@@ -31,7 +38,8 @@ echo "KAVTRA exit notroot $?"
 # the host sees on the port.
 kavtra-guest hold /dev/parport0 /tmp/held &
 holder=$!
-while [ ! -e /tmp/held ]; do usleep 10000; done
+tries=0
+while [ ! -e /tmp/held ] && [ $tries -lt 500 ]; do usleep 10000; tries=$((tries + 1)); done
 kavtra-guest open /dev/parport0
 echo "KAVTRA exit busy $?"
 kill $holder

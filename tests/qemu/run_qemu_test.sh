@@ -10,6 +10,7 @@
 set -euo pipefail
 guest="$1" checker="$2" kernel_dir="$3" work="$4"
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+source "$here/../../scripts/deps.sh"
 
 fail() { echo "qemu test: $*" >&2; exit 1; }
 
@@ -26,7 +27,7 @@ cp "$busybox" "$work/root/bin/busybox"
 cp "$guest" "$work/root/bin/kavtra-guest"
 cp "$here/guest_init.sh" "$work/root/init"
 chmod +x "$work/root/init"
-for module in parport parport_pc ppdev; do
+for module in "${KAVTRA_QEMU_MODULES[@]}"; do
   found="$(find "$kernel_dir/lib/modules" -name "$module.ko*" | head -n 1)"
   [ -n "$found" ] || fail "module $module is not in $kernel_dir"
   case "$found" in

@@ -175,6 +175,10 @@ void checkConsole(const std::string& console) {
           "system calls of one ppdev transfer: " + std::to_string(total) + ", ioctl: " + std::to_string(ioctls) +
               " (at most 123)");
 
+    check(has("cannot grant exclusive access for device ppdev0") && has("KAVTRA opened /dev/parport0") &&
+              has("KAVTRA exit shared 0"),
+          "with the printer driver loaded, the exclusive claim is refused and the port is shared");
+
     struct Expected {
         const char* exit;
         const char* device;
@@ -224,15 +228,18 @@ int main(int argc, char** argv) {
     append(expected, throughPpdev(ppdevProgram, 0x0C, 0x1C));
     check(expected.back() == (Write{2, lastControl}), "the ppdev phase leaves the lines as inputs (control 0x37)");
     append(expected, directProgram);
-    // The holder of the busy check claims the port last. Its claim raises
-    // pins 1 and 14 from the lines-as-input state the program left.
+    // Then only claims: the program sharing the port with the printer driver,
+    // and the holder of the busy check. The first raises pins 1 and 14 from
+    // the lines-as-input state the program left: a clock and a latch pulse.
+    append(expected, claim);
     append(expected, claim);
     checkSequence(trace, expected);
 
     std::vector<OutState> tables = qemu::ppdevTables();
     for (const OutState& t : qemu::directIoTables()) tables.push_back(t);
+    const std::size_t claims = 2 * claim.size();
     const std::size_t programStart = trace.size() >= expected.size() ? trace.size() - expected.size() : 0;
-    checkLatches(trace, programStart, trace.size() >= claim.size() ? trace.size() - claim.size() : 0, tables);
+    checkLatches(trace, programStart, trace.size() >= claims ? trace.size() - claims : 0, tables);
 
     std::printf("qemu_parport: %d passed, %d failed\n", passes, failures);
     return failures == 0 && passes > 0 ? 0 : 1;
