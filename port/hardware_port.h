@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <utility>
 
 #include "port/port_failure.h"
 #include "port/port_io.h"
