@@ -139,6 +139,14 @@ const Case kCases[] = {
      "[Devais_1]\r\nName=\xCD\xE0\xF1\xEE\xF1 \xB9\x32\r\n"
      "[\xD3\xF1\xF2\xF0\xEE\xE9\xF1\xF2\xE2\xE0]\r\n\xC8\xEC\xFF=\xC2\xFB\xE2\xEE\xE4\r\n", std::nullopt},
 
+    // Letter case is matched in ASCII letters only, by Wine as by us. Windows
+    // probably matches Cyrillic names in any case as well; the program's own
+    // names are all ASCII.
+    {"CyrillicNamesMatchOnlyInTheSameCase",
+     "[\xD3\xF1\xF2\xF0\xEE\xE9\xF1\xF2\xE2\xE0]\r\n\xC8\xEC\xFF=\xC2\xFB\xE2\xEE\xE4\r\n",
+     {Read("Устройства", "Имя", "d", "Вывод"), Read("УСТРОЙСТВА", "Имя", "d", "d"), Read("Устройства", "имя", "d", "d")},
+     "[\xD3\xF1\xF2\xF0\xEE\xE9\xF1\xF2\xE2\xE0]\r\n\xC8\xEC\xFF=\xC2\xFB\xE2\xEE\xE4\r\n", std::nullopt},
+
     // Wine: keys above the first section form a section with an empty name.
     // Windows and we: they belong to no section.
     {"KeysBeforeTheFirstSectionBelongToNone",
