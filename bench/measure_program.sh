@@ -17,7 +17,8 @@ tick() { getconf CLK_TCK; }
 start=$(date +%s%N)
 KAVTRA_PORT=sim "$work/kavtra" 2>/dev/null &
 pid=$!
-xdotool search --sync --onlyvisible --name 'Кавтра$' >/dev/null
+# xdotool's own --sync polls twice a second; poll more finely here.
+until xdotool search --onlyvisible --name 'Кавтра$' >/dev/null 2>&1; do sleep 0.005; done
 shown=$(date +%s%N)
 echo "start to window shown: $(( (shown - start) / 1000000 )) ms"
 

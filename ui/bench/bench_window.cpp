@@ -10,6 +10,7 @@ namespace kavtra {
 namespace {
 
 constexpr int kRefreshMs = 100;
+constexpr qint64 kRateWindowMs = 1000;
 constexpr int kMargin = 12;
 constexpr int kLabelWidth = 160;
 constexpr int kPitch = 19;
@@ -72,16 +73,23 @@ QString BenchWindow::ratesText() const {
 }
 
 void BenchWindow::refresh() {
-    const double seconds = static_cast<double>(clock_.restart()) / 1000.0;
-    if (seconds > 0) {
-        clocksPerSecond_ = static_cast<double>(board_.clockPulses() - lastClocks_) / seconds;
-        latchesPerSecond_ = static_cast<double>(board_.latchPulses() - lastLatches_) / seconds;
+    // Rates over whole seconds: steadier to read, and the label is redrawn
+    // once a second rather than at every refresh.
+    const qint64 elapsed = clock_.elapsed();
+    if (elapsed >= kRateWindowMs || !ratesShown_) {
+        const double seconds = static_cast<double>(elapsed) / 1000.0;
+        if (seconds > 0) {
+            clocksPerSecond_ = static_cast<double>(board_.clockPulses() - lastClocks_) / seconds;
+            latchesPerSecond_ = static_cast<double>(board_.latchPulses() - lastLatches_) / seconds;
+        }
+        lastClocks_ = board_.clockPulses();
+        lastLatches_ = board_.latchPulses();
+        clock_.restart();
+        ratesShown_ = true;
+        rates_->setText(ratesText());
     }
-    lastClocks_ = board_.clockPulses();
-    lastLatches_ = board_.latchPulses();
     // Setting an unchanged text repaints nothing.
     pins_->setText(pinsText());
-    rates_->setText(ratesText());
     if (!painted_ || board_.latches() != shown_) update();
 }
 

@@ -24,7 +24,8 @@ class BenchWindow : public QWidget {
 public:
     explicit BenchWindow(const ShiftBoard& board, QWidget* parent = nullptr);
 
-    // Reads the board now (the timer does this ten times a second).
+    // Reads the board now (the timer does this ten times a second; the
+    // pulse rates are taken over a second at a time).
     void refresh();
 
     QRect lampRect(int chain, int stage) const;
@@ -47,6 +48,7 @@ private:
     // What was painted last: the lamps are repainted only when it changes.
     std::array<std::uint64_t, ShiftBoard::kChains> shown_{};
     bool painted_ = false;
+    bool ratesShown_ = false;
 };
 
 }  // namespace kavtra

@@ -59,7 +59,7 @@ TEST(BenchWindow, ShowsPinLevelsDirectionAndPulseRates) {
     b.lpt.SetDataInput(true);
     OutState table;
     for (int i = 0; i < 5; ++i) UpdateOuts(table, b.lpt);
-    QThread::msleep(20);  // the rates are per second of elapsed time
+    QThread::msleep(1000);  // the rates are taken over whole seconds
     window.refresh();
     EXPECT_TRUE(window.pinsText().contains(QStringLiteral("Линии данных: вход")));
     EXPECT_FALSE(window.ratesText().contains(QStringLiteral("Защёлкиваний в секунду: 0")));
