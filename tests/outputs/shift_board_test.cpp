@@ -7,21 +7,12 @@
 #include "outputs/transfer.h"
 #include "port/lpt.h"
 #include "port/simulated_port.h"
+#include "tests/support/port_log.h"
 
 namespace kavtra {
 namespace {
 
-// The board on a simulated port, initialised as at program start.
-struct Bench {
-    Bench() {
-        tap.addListener(board.listener());
-        Init_Outs(lpt);
-    }
-    SimulatedPort sim;
-    PortTap tap{sim};
-    ShiftBoard board;
-    LPT lpt{tap};
-};
+using Bench = test::BoardOnPort;
 
 TEST(ShiftBoard, LatchesEveryOutputHighExactlyWhenItsStateIsZero) {
     std::mt19937 rng(20261207);

@@ -22,6 +22,7 @@ namespace kavtra {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::namesIn;
 using testing::readBytes;
 using testing::StderrCapture;
 using testing::TempDir;
@@ -42,13 +43,6 @@ int runUnprivileged(const std::string& stderrPath, const std::function<int()>& b
     int status = 0;
     ::waitpid(child, &status, 0);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-std::vector<std::string> namesIn(const fs::path& dir) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(dir)) names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 TEST(ProfileSave, KeepsPermissions) {

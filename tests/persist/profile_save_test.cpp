@@ -12,17 +12,11 @@ namespace kavtra {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::namesIn;
 using testing::readBytes;
 using testing::StderrCapture;
 using testing::TempDir;
 using testing::writeBytes;
-
-std::vector<std::string> namesIn(const fs::path& dir) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(dir)) names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 TEST(ProfileSaveAnywhere, LeavesOnlyTheFileAndItsLockBehind) {
     TempDir dir;

@@ -3,6 +3,9 @@
 #include <string>
 #include <vector>
 
+#include "outputs/shift_board.h"
+#include "outputs/transfer.h"
+#include "port/lpt.h"
 #include "port/port_tap.h"
 #include "port/port_trace.h"
 #include "port/simulated_port.h"
@@ -23,6 +26,18 @@ struct LoggedPort {
     SimulatedPort sim;
     PortTap tap;
     std::vector<std::string> log;
+};
+
+// The board model on a simulated port, initialised as at program start.
+struct BoardOnPort {
+    BoardOnPort() {
+        tap.addListener(board.listener());
+        Init_Outs(lpt);
+    }
+    SimulatedPort sim;
+    PortTap tap{sim};
+    ShiftBoard board;
+    LPT lpt{tap};
 };
 
 }  // namespace kavtra::test

@@ -8,20 +8,12 @@
 #include "outputs/transfer.h"
 #include "port/lpt.h"
 #include "port/simulated_port.h"
+#include "tests/support/port_log.h"
 
 namespace kavtra {
 namespace {
 
-struct Board {
-    Board() {
-        tap.addListener(board.listener());
-        Init_Outs(lpt);
-    }
-    SimulatedPort sim;
-    PortTap tap{sim};
-    ShiftBoard board;
-    LPT lpt{tap};
-};
+using Board = test::BoardOnPort;
 
 bool litAt(const QImage& image, const QRect& lamp) {
     const QColor c = image.pixelColor(lamp.center());
