@@ -74,7 +74,7 @@ void MyFrm::buildList() {
     // the window by fixed margins.
     auto* client = new QWidget(this);
     setCentralWidget(client);
-    List1 = new QTreeWidget(client);
+    List1 = new OutputList(client);
     List1->move(0, 0);
     List1->resize(twipsToPixels(kListDesignWidth), twipsToPixels(kListDesignHeight));
     List1->setRootIsDecorated(false);

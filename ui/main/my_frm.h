@@ -10,12 +10,12 @@
 #include "persist/cls_ini.h"
 #include "persist/settings.h"
 #include "port/lpt.h"
+#include "ui/main/output_list.h"
 #include "ui/resources/image1.h"
 
 class QAction;
 class QMenu;
 class QTimer;
-class QTreeWidget;
 class QTreeWidgetItem;
 
 namespace kavtra {
@@ -51,7 +51,7 @@ public:
 
     kavtra::OutState OutState;
 
-    QTreeWidget* List1 = nullptr;
+    OutputList* List1 = nullptr;
     QTimer* Timer1 = nullptr;
     QTimer* Update_Tmr = nullptr;
     QMenu* outmenu = nullptr;

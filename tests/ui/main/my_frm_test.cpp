@@ -122,6 +122,14 @@ TEST_F(MyFrmTest, RenameStoresTheNameWithoutTransferAndAnEmptyNameStaysEmpty) {
     EXPECT_TRUE(showsGear(10));
 
     rename(3, QString());
+
+    // Asked for on the state column, the edit is of the name all the same.
+    frm.List1->setCurrentIndex(frm.List1->model()->index(5, 1));
+    QTest::keyClick(frm.List1, Qt::Key_F2);
+    auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(editor->text(), QStringLiteral("Вывод 6"));
+    QTest::keyClick(editor, Qt::Key_Escape);
     EXPECT_NE(readFile("Data.dat").find("[Devais_3]\r\nValue=0\r\nName=\r\n"), std::string::npos);
 
     frm_.reset();
