@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything with warnings as errors and runs
 # every test: the Linux build (with the test on a real kernel driver under
-# QEMU), then the core built for Windows under Wine. Exits non-zero when
+# QEMU), a short run of the INI fuzz target, then the core built for Windows
+# under Wine. Exits non-zero when
 # anything fails.
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -16,6 +17,10 @@ cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKAVTRA_WERROR=O
 cmake --build "$build" -j "$(kavtra_jobs)"
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir "$build" --output-on-failure -j "$(kavtra_jobs)"
+
+# The fuzz target of the INI reader and writer, built (so that it stays
+# buildable) and run briefly.
+"$here/scripts/fuzz.sh" 15
 
 # The core again, built for Windows and run under Wine.
 "$here/scripts/test-windows.sh"
