@@ -24,8 +24,11 @@ KAVTRA_BUILD_PACKAGES=(build-essential cmake qt6-base-dev qt6-translations-l10n 
 KAVTRA_TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev)
 # What scripts/fuzz.sh needs on top of those: clang and its libFuzzer.
 KAVTRA_FUZZ_PACKAGES=(clang libclang-rt-dev)
-# What building the core for Windows and running its tests under Wine needs.
-KAVTRA_WINDOWS_PACKAGES=(cmake make g++-mingw-w64-x86-64-posix googletest wine wine64 locales)
+# What building the program for Windows (with the host Qt's tools and
+# translations), running it and its tests under Wine on an X server, and
+# packaging it need.
+KAVTRA_WINDOWS_PACKAGES=(cmake make g++-mingw-w64-x86-64-posix googletest wine wine64 locales
+  qt6-translations-l10n xvfb xauth xdotool nsis zip xz-utils)
 # What the test on a real kernel driver needs: QEMU, and a static busybox and
 # cpio for the initramfs of its virtual machine.
 KAVTRA_QEMU_PACKAGES=(qemu-system-x86 busybox-static cpio)
