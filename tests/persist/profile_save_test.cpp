@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "persist/failure_report.h"
 #include "persist/profile.h"
 #include "tests/persist/file_fixture.h"
 
@@ -33,9 +34,14 @@ TEST(ProfileSaveAnywhere, AMissingDirectoryIsReportedOnceAndNotCreated) {
     TempDir dir;
     const std::string path = dir.file("missing/config.ini");
     StderrCapture err(dir);
+    // What a window without standard error shows gets the same, once.
+    std::string heard;
+    setProfileFailureListener([&heard](const std::string& line) { heard += line; });
     writePrivateProfileString("s", "k", "1", path);
     writePrivateProfileString("s", "k", "2", path);
+    setProfileFailureListener({});
     const std::string report = err.text();
+    EXPECT_EQ(heard, report);
     EXPECT_FALSE(fs::exists(dir.path / "missing"));
     const std::string start = "kavtra: " + path + " not saved: cannot create the lock file: ";
     EXPECT_EQ(report.substr(0, start.size()), start) << report;

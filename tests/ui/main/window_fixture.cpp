@@ -5,6 +5,7 @@
 #include <QTreeWidget>
 
 #include <fstream>
+#include <random>
 #include <sstream>
 
 #include "port/port_trace.h"
@@ -13,8 +14,8 @@
 namespace kavtra::test {
 
 WindowTest::WindowTest() {
-    char tmpl[] = "/tmp/kavtra-window-XXXXXX";
-    dir_ = ::mkdtemp(tmpl);
+    dir_ = std::filesystem::temp_directory_path() / ("kavtra-window-" + std::to_string(std::random_device()()));
+    std::filesystem::create_directories(dir_);
     tap_.addListener(board_.listener());
     tap_.addListener([this](const PortAccess& a) { trace_.push_back(formatTraceLine(a)); });
 }
