@@ -28,7 +28,7 @@ kavtra.exe contains Qt 6.4.2 (Core, Gui, Widgets; https://www.qt.io), linked
 statically, under the GNU Lesser General Public License version 3
 (Qt-LGPL-3.txt, which builds on GPL-3.txt). Qt's source is Debian's package
 qt6-base 6.4.2. To run the program with another Qt, build it from its source
-against that Qt as its README says ("Windows: building it yourself").
+against that Qt as its README says ("Building it yourself on Windows").
 It also contains the MinGW-w64 runtime (mingw-w64.txt) and GCC's C and C++
 runtime libraries, under the GCC Runtime Library Exception (gcc-runtime.txt).
 TEXT

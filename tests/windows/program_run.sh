@@ -39,8 +39,8 @@ settled() {
 }
 lines() { wc -l <"$1"; }
 # range FILE FIRST COUNT: COUNT lines from line FIRST on (1-based).
-range() { tail -n +"$2" "$1" | head -n "$3"; }
-# A refresh period; 10 s keeps the timer out of a run that takes a few.
+range() { sed -n "$2,$(($2 + $3 - 1))p" "$1"; }
+# The refresh period; an hour keeps the timer's transfers out of the trace.
 settings() { printf '[Configs]\r\nTimeUpdate=%s\r\n' "$2" >"$1/config.ini"; }
 
 rm -rf "$work"
@@ -48,9 +48,8 @@ mkdir -p "$work/windows" "$work/linux-start" "$work/linux-after"
 cp -r "$windows_dir/kavtra.exe" "$windows_dir/qt.conf" "$windows_dir/translations" "$work/windows/"
 
 # --- Windows ---
-settings "$work/windows" 10000
+settings "$work/windows" 3600000
 trace="$work/windows-trace.txt"
-started=$SECONDS
 (
   cd "$work/windows"
   KAVTRA_WINE_DISPLAY="$DISPLAY" KAVTRA_PORT=sim KAVTRA_PORT_TRACE="Z:${trace//\//\\}" \
@@ -76,7 +75,6 @@ xdotool key Return
 status=0
 wait "$pid" || status=$?
 [ "$status" -eq 0 ] || fail "kavtra.exe ended with status $status"
-[ $((SECONDS - started)) -lt 10 ] || fail "the run took over 10 s, so the timer may have added transfers"
 
 # Data.dat: one output switched off, every section written, in Windows-1251
 # with CRLF line ends.
@@ -100,7 +98,7 @@ run_linux() {
   kill "$linux_pid"
   wait "$linux_pid" || true
 }
-run_linux "$work/linux-start" 10000 "$work/linux-start-trace.txt" 0.3
+run_linux "$work/linux-start" 3600000 "$work/linux-start-trace.txt" 0.3
 [ "$(lines "$work/linux-start-trace.txt")" -eq "$start_lines" ] ||
   fail "the start took $start_lines port accesses on Windows, $(lines "$work/linux-start-trace.txt") on Linux"
 head -n "$start_lines" "$trace" | cmp - "$work/linux-start-trace.txt" || fail "the start's trace differs from Linux"
