@@ -53,6 +53,8 @@ struct Case {
     int level1, level2;  // outputs 1 and 2 latched at the end (1 = on)
 };
 
+void PrintTo(const Case& c, std::ostream* out) { *out << c.what; }
+
 class ProgramExitTest : public ::testing::TestWithParam<Case> {};
 
 // Output 1 starts off and output 2 on (remembered states); while the program
