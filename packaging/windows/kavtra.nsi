@@ -3,10 +3,11 @@
 ; STAGE is the program as `cmake --install` lays it out; UNINSTALL_LIST names
 ; exactly those files, so the uninstaller removes the program and nothing the
 ; user put beside it (the port-I/O DLL).
-Unicode true
+; A 64-bit installer for a 64-bit program: it writes the 64-bit registry and
+; Program Files, and a 32-bit Windows refuses to start it at all.
+Target amd64-unicode
 SetCompressor /SOLID lzma
 !include "MUI2.nsh"
-!include "x64.nsh"
 
 !define REG_UNINSTALL "Software\Microsoft\Windows\CurrentVersion\Uninstall\Kavtra"
 
@@ -26,17 +27,12 @@ RequestExecutionLevel admin
 !insertmacro MUI_UNPAGE_INSTFILES
 !insertmacro MUI_LANGUAGE "Russian"
 
+; The shortcut is for every user of the machine.
 Function .onInit
-  ${IfNot} ${RunningX64}
-    MessageBox MB_ICONSTOP "Кавтра работает только в 64-разрядной Windows."
-    Abort
-  ${EndIf}
-  SetRegView 64
   SetShellVarContext all
 FunctionEnd
 
 Function un.onInit
-  SetRegView 64
   SetShellVarContext all
 FunctionEnd
 

@@ -11,7 +11,7 @@ if [ -z "${KAVTRA_XVFB_INNER:-}" ]; then
   exec xvfb-run -a -s "-screen 0 1600x1000x24" "$0" "$@"
 fi
 setup=$1 wine_run=$2 prefix=$3
-export LC_ALL=C.UTF-8
+export LC_ALL=C.UTF-8 KAVTRA_WINE_DISPLAY="$DISPLAY"
 fail() {
   echo "FAIL: $*" >&2
   exit 1
@@ -24,7 +24,7 @@ wait_until() {
     sleep 0.05
   done
 }
-wine() { KAVTRA_WINE_DISPLAY="$DISPLAY" "$wine_run" "$prefix" "$@"; }
+wine() { "$wine_run" "$prefix" "$@"; }
 # Everything started in the prefix has ended (an uninstaller runs a copy of
 # itself and returns at once).
 settle() { WINEPREFIX="$prefix" wineserver -w; }
@@ -49,7 +49,6 @@ uninstall=$(wine reg query "$key" /v UninstallString | tr -d '\r' | sed -n 's/.*
 # Started once from where it was installed: the files go to %APPDATA%.
 (cd "$program" && KAVTRA_PORT=sim exec "$wine_run" "$prefix" 'C:\Program Files\Kavtra\kavtra.exe') &
 pid=$!
-export KAVTRA_WINE_DISPLAY="$DISPLAY"
 wait_until 60 xdotool search --name '^Кавтра$' || fail "the installed program showed no window"
 main=$(xdotool search --name '^Кавтра$' | head -n1)
 eval "$(xdotool getwindowgeometry --shell "$main")"
