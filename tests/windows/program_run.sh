@@ -95,7 +95,8 @@ run_linux() {
   local linux_pid=$!
   wait_until 20 xdotool search --pid "$linux_pid" --name '^Кавтра$' || fail "the Linux program showed no window"
   sleep "$4"
-  kill "$linux_pid"
+  # At once: a polite signal would run the exit sequence into the trace.
+  kill -KILL "$linux_pid"
   wait "$linux_pid" || true
 }
 run_linux "$work/linux-start" 3600000 "$work/linux-start-trace.txt" 0.3
