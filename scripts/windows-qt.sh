@@ -97,12 +97,12 @@ fetch_source() {
     $sudo apt-get update >&2
     (cd "$dir" && apt-get source --download-only qt6-base >&2)
   fi
-  local source
-  source="$(ls "$dir"/qt6-base_"$qt_version"*.orig.tar.xz 2>/dev/null)" || {
+  local orig
+  orig="$(ls "$dir"/qt6-base_"$qt_version"*.orig.tar.xz 2>/dev/null)" || {
     log "Debian's qt6-base is not version $qt_version, the version of the host Qt tools this build needs"
     return 1
   }
-  tar -xJf "$source" -C "$dir"
+  tar -xJf "$orig" -C "$dir"
 }
 
 build_from_source() {
