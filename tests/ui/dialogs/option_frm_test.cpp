@@ -170,6 +170,17 @@ TEST_F(OptionFrmTest, OkChecksThePeriodRange) {
     }
 }
 
+TEST_F(OptionFrmTest, LettersPastedIntoThePeriodNeverReachTheFile) {
+    writeConfig("[Configs]\r\nTimeUpdate=100\r\n");
+    open();
+    Text1()->clear();
+    QApplication::clipboard()->setText(QStringLiteral("300abc"));
+    Text1()->paste();
+    clickOk();
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_EQ(configValue("TimeUpdate"), "300");
+}
+
 TEST_F(OptionFrmTest, TheRangeMessageIsAStopBoxWithOneButton) {
     writeConfig("[Configs]\r\nTimeUpdate=100\r\n");
     auto frm = std::make_unique<OptionFrm>(ini, programDir());
