@@ -14,6 +14,7 @@
 #include "port/lpt.h"
 #include "port/port_tap.h"
 #include "port/simulated_port.h"
+#include "tests/support/scratch_dir.h"
 #include "ui/main/my_frm.h"
 
 namespace kavtra::test {
@@ -23,7 +24,6 @@ namespace kavtra::test {
 class WindowTest : public ::testing::Test {
 protected:
     WindowTest();
-    ~WindowTest() override;
 
     // Creates the window, runs its load sequence and, if asked, shows it.
     // The timers are stopped afterwards: tests tick them by hand.
@@ -41,7 +41,8 @@ protected:
     // Transfers seen so far: each ends with exactly one latch pulse.
     std::uint64_t transfers() const;
 
-    std::filesystem::path dir_;
+    ScratchDir scratch_;
+    std::filesystem::path dir_ = scratch_.path;
     SimulatedPort sim_;
     PortTap tap_{sim_};
     ShiftBoard board_;
@@ -53,6 +54,7 @@ protected:
     int ended_ = 0;
     int optionsShown_ = 0;
     int aboutShown_ = 0;
+    // Last, so that the window goes before its directory.
     std::unique_ptr<MyFrm> frm_;
 };
 
