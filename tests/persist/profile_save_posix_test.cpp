@@ -16,19 +16,21 @@
 #include "persist/cls_ini.h"
 #include "persist/file_io.h"
 #include "persist/profile.h"
-#include "tests/persist/file_fixture.h"
-#include "tests/persist/scoped_env.h"
+#include "tests/support/file_bytes.h"
+#include "tests/support/scoped_env.h"
+#include "tests/support/scratch_dir.h"
+#include "tests/support/stderr_capture.h"
 
 namespace kavtra {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::namesIn;
-using testing::readBytes;
-using testing::StderrCapture;
-using testing::TempDir;
-using testing::ScopedEnv;
-using testing::writeBytes;
+using test::namesIn;
+using test::readBytes;
+using test::ScopedEnv;
+using test::ScratchDir;
+using test::StderrCapture;
+using test::writeBytes;
 
 // Starts body in a child process that cannot override file permissions (a
 // root test run drops to "nobody" there); the child's standard error goes to
@@ -56,7 +58,7 @@ int runUnprivileged(const std::string& stderrPath, const std::function<int()>& b
 }
 
 TEST(ProfileSave, KeepsPermissions) {
-    TempDir dir;
+    ScratchDir dir;
     const std::string path = dir.file("config.ini");
     writeBytes(path, "[s]\r\nk=1\r\n");
     ::chmod(path.c_str(), 0640);
@@ -66,7 +68,7 @@ TEST(ProfileSave, KeepsPermissions) {
 }
 
 TEST(ProfileSave, ASymbolicLinkStaysALinkAndTheFileItNamesChanges) {
-    TempDir dir;
+    ScratchDir dir;
     fs::create_directory(dir.path / "real");
     writeBytes(dir.file("real/config.ini"), "[s]\r\nk=1\r\n");
     fs::create_symlink("real/config.ini", dir.path / "config.ini");
@@ -82,7 +84,7 @@ TEST(ProfileSave, ASymbolicLinkStaysALinkAndTheFileItNamesChanges) {
 }
 
 TEST(ProfileSave, AWriteThatChangesNothingDoesNotReplaceTheFile) {
-    TempDir dir;
+    ScratchDir dir;
     const std::string path = dir.file("config.ini");
     writeBytes(path, "[s]\r\nk=1\r\n");
     struct stat before {};
@@ -96,7 +98,7 @@ TEST(ProfileSave, AWriteThatChangesNothingDoesNotReplaceTheFile) {
 // A directory the writing process may not change: as root the check runs in
 // a child that has given up root's right to ignore permissions.
 TEST(ProfileSave, AReadOnlyDirectoryKeepsTheFileAndTheFailureIsReportedOnce) {
-    TempDir dir;
+    ScratchDir dir;
     fs::permissions(dir.path, static_cast<fs::perms>(0755));
     fs::create_directory(dir.path / "ro");
     const std::string path = dir.file("ro/config.ini");
@@ -120,7 +122,7 @@ TEST(ProfileSave, AReadOnlyDirectoryKeepsTheFileAndTheFailureIsReportedOnce) {
 }
 
 TEST(ProfileSave, AReadOnlyFileInAWritableDirectoryIsNotReplaced) {
-    TempDir dir;
+    ScratchDir dir;
     fs::permissions(dir.path, static_cast<fs::perms>(0777));
     const std::string path = dir.file("config.ini");
     writeBytes(path, "[s]\r\nk=1\r\n");
@@ -139,7 +141,7 @@ TEST(ProfileSave, AReadOnlyFileInAWritableDirectoryIsNotReplaced) {
 // A full disk, made by a file size limit in a child: the temporary file
 // cannot be written to its end, so the target must stay as it was.
 TEST(ProfileSave, AFullDiskKeepsTheOldFileAndLeavesNoTemporaryFile) {
-    TempDir dir;
+    ScratchDir dir;
     const std::string path = dir.file("Data.dat");
     const std::string before = "[Devais_1]\r\nName=short\r\n";
     writeBytes(path, before);
@@ -165,7 +167,7 @@ TEST(ProfileSave, AFullDiskKeepsTheOldFileAndLeavesNoTemporaryFile) {
 // Each generation g writes Value=g into all 300 sections in one group; a
 // process killed at any moment must leave one whole generation behind.
 TEST(ProfileSave, AProcessKilledWhileSavingLeavesTheOldOrTheNewFile) {
-    TempDir dir;
+    ScratchDir dir;
     const std::string path = dir.file("Data.dat");
     const auto writeGeneration = [&](int generation) {
         const ProfileWriteGroup group;
@@ -209,7 +211,7 @@ pid_t endedProcess() {
 }
 
 TEST(ProfileSave, ASaveRemovesOnlyTheTemporariesOfItsFileWhoseWriterHasEnded) {
-    TempDir dir;
+    ScratchDir dir;
     const std::string path = dir.file("Data.dat");
     writeBytes(path, "[s]\r\nk=1\r\n");
     const pid_t live = ::fork();
@@ -250,7 +252,7 @@ TEST(ProfileSave, ASaveRemovesOnlyTheTemporariesOfItsFileWhoseWriterHasEnded) {
 // I/O needs): a user's save locks it through a read-only handle, and the lock
 // still keeps a second writer waiting.
 TEST(ProfileSave, ALockFileTheWriterMayNotWriteStillLocksTheSave) {
-    TempDir dir;
+    ScratchDir dir;
     fs::permissions(dir.path, static_cast<fs::perms>(0777));
     const std::string path = dir.file("Data.dat");
     writeBytes(path, "[s]\r\nk=1\r\n");
@@ -293,7 +295,7 @@ TEST(ProfileSave, ANewLockFileTakesTheDataFilesPermissionsAndOwner) {
     for (const Case& c : {Case{"shared", 0666, 0666}, Case{"group", 0640, 0640}, Case{"private", 0600, 0600},
                           Case{"new", -1, 0644}}) {
         SCOPED_TRACE(c.name);
-        TempDir dir;
+        ScratchDir dir;
         const std::string path = dir.file("Data.dat");
         if (c.dataMode >= 0) {
             writeBytes(path, "[s]\r\nk=1\r\n");
@@ -319,7 +321,7 @@ TEST(ProfileSave, ANewLockFileTakesTheDataFilesPermissionsAndOwner) {
 // (as "cp -p" or a file system with coarse times does) is another file to a
 // read all the same.
 TEST(ProfileReadAgain, ARewriteKeepingSizeAndModificationTimeIsSeen) {
-    TempDir dir;
+    ScratchDir dir;
     const std::string path = dir.file("Data.dat");
     const timespec times[2] = {{1'600'000'000, 0}, {1'600'000'000, 0}};
     writeBytes(path, "[s]\r\nk=1\r\n");
@@ -336,7 +338,7 @@ TEST(ProfileReadAgain, ARewriteKeepingSizeAndModificationTimeIsSeen) {
 // Files whose last change lies seconds back are read once and then served
 // from the parsed copy; every way of changing them is still seen at once.
 TEST(ProfileReadAgain, ChangesToFilesReadBeforeAreSeenAtOnce) {
-    TempDir dir;
+    ScratchDir dir;
     const timespec old[2] = {{1'600'000'000, 0}, {1'600'000'000, 0}};
     const auto inPlace = [&](const std::string& path) {
         const int fd = ::open(path.c_str(), O_WRONLY);
@@ -377,7 +379,7 @@ TEST(ProfileReadAgain, ChangesToFilesReadBeforeAreSeenAtOnce) {
 }
 
 TEST(ProfileSave, TwoProcessesWritingTheSameFileLoseNoneOfEachOthersKeys) {
-    TempDir dir;
+    ScratchDir dir;
     const std::string path = dir.file("config.ini");
     pid_t children[2];
     for (int c = 0; c < 2; ++c) {
@@ -399,7 +401,7 @@ TEST(ProfileSave, TwoProcessesWritingTheSameFileLoseNoneOfEachOthersKeys) {
 }
 
 TEST(ProfileUnreadable, SomethingOtherThanAFileGivesTheDefaultWithoutBlockingAndIsReportedOnce) {
-    TempDir dir;
+    ScratchDir dir;
     const std::string directory = dir.file("config.ini");
     const std::string fifo = dir.file("Data.dat");
     std::filesystem::create_directory(directory);
@@ -416,7 +418,7 @@ TEST(ProfileUnreadable, SomethingOtherThanAFileGivesTheDefaultWithoutBlockingAnd
 }
 
 TEST(ClsIni, TheSystemWideProfileIsAFileUnderTheUsersConfigurationDirectory) {
-    TempDir dir;
+    ScratchDir dir;
     const ScopedEnv xdg("XDG_CONFIG_HOME", dir.path.c_str());
     const std::string profile = dir.file("kavtra/win.ini");
     EXPECT_EQ(systemProfilePath(), profile);

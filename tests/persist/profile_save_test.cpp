@@ -7,20 +7,22 @@
 
 #include "persist/profile.h"
 #include "persist/temporary_files.h"
-#include "tests/persist/file_fixture.h"
+#include "tests/support/file_bytes.h"
+#include "tests/support/scratch_dir.h"
+#include "tests/support/stderr_capture.h"
 
 namespace kavtra {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::namesIn;
-using testing::readBytes;
-using testing::StderrCapture;
-using testing::TempDir;
-using testing::writeBytes;
+using test::namesIn;
+using test::readBytes;
+using test::ScratchDir;
+using test::StderrCapture;
+using test::writeBytes;
 
 TEST(ProfileSaveAnywhere, LeavesOnlyTheFileAndItsLockBehind) {
-    TempDir dir;
+    ScratchDir dir;
     const std::string path = dir.file("config.ini");
     writeBytes(path, "[s]\r\nk=1\r\n");
     writePrivateProfileString("s", "k", "2", path);
@@ -34,7 +36,7 @@ TEST(ProfileSaveAnywhere, LeavesOnlyTheFileAndItsLockBehind) {
 // earlier process that had it) and 0, which is no process that writes files.
 // What is not a temporary of this file stays.
 TEST(ProfileSaveAnywhere, TemporariesOfThisFileWhoseWriterIsGoneAreRemovedAtTheNextSave) {
-    TempDir dir;
+    ScratchDir dir;
     const std::string path = dir.file("Data.dat");
     writeBytes(path, "[s]\r\nk=1\r\n");
     const std::string self = std::to_string(currentProcessId());
@@ -51,7 +53,7 @@ TEST(ProfileSaveAnywhere, TemporariesOfThisFileWhoseWriterIsGoneAreRemovedAtTheN
 }
 
 TEST(ProfileSaveAnywhere, AMissingDirectoryIsReportedOnceAndNotCreated) {
-    TempDir dir;
+    ScratchDir dir;
     const std::string path = dir.file("missing/config.ini");
     StderrCapture err(dir);
     writePrivateProfileString("s", "k", "1", path);

@@ -1,10 +1,14 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
 
+#include <set>
+
+#include "outputs/transfer.h"
 #include "persist/cls_ini.h"
 #include "window_fixture.h"
 
@@ -71,12 +75,12 @@ TEST_F(MyFrmTest, LoadOrderEndsWithTheFirstTransferFollowedByTheStartSequence) {
     start();
     // The first transfer runs before Init_Outs; the trace ends with the
     // eight writes of the start sequence.
-    ASSERT_GE(trace_.size(), 220u);
+    ASSERT_GE(trace_.size(), kTransferAccesses + 15u);
     const std::vector<std::string> tail(trace_.end() - 15, trace_.end());
     EXPECT_EQ(tail.front(), "R 890 0x03");
     EXPECT_EQ(tail[1], "W 890 0x03");
     EXPECT_EQ(tail.back(), "W 890 0x03");
-    EXPECT_EQ(trace_.size(), 205u + 15u);
+    EXPECT_EQ(trace_.size(), kTransferAccesses + 15u);
 }
 
 TEST_F(MyFrmTest, DoubleClickSwitchesTheOutputSavesTheListAndTransfersAtOnce) {
@@ -183,7 +187,7 @@ TEST_F(MyFrmTest, ExitPoliciesSetTheOutputsButWriteNoFile) {
         EXPECT_EQ(board_.outputLevel(5), c.level5) << c.valUnload;
         EXPECT_EQ(board_.outputLevel(6), c.level6) << c.valUnload;
         ASSERT_GE(trace_.size(), 3u);
-        EXPECT_EQ(trace_.size(), 205u + 2u);
+        EXPECT_EQ(trace_.size(), kTransferAccesses + 2u);
         EXPECT_EQ(trace_.back(), "W 890 0x23") << "the data lines are released last";
         EXPECT_EQ(readFile("Data.dat"), data);
         EXPECT_EQ(readFile("config.ini"), config);
@@ -332,6 +336,26 @@ TEST_F(MyFrmTest, SwitchingAllOutputsUpdatesEveryRowSavesAndTransfers) {
         ASSERT_TRUE(showsGear(n));
         ASSERT_EQ(board_.outputLevel(n), 1);
     }
+}
+
+TEST_F(MyFrmTest, ChangesFromElsewhereShowInTheirOwnRowsOnly) {
+    start(true);
+    QSignalSpy changed(frm_->List1->model(), &QAbstractItemModel::dataChanged);
+    engine().set({{7, false}, {250, false}});
+    engine().rename(9, "Насос");
+    std::set<int> rows;
+    for (const QList<QVariant>& signal : changed) {
+        const QModelIndex first = signal[0].toModelIndex();
+        const QModelIndex last = signal[1].toModelIndex();
+        for (int r = first.row(); r <= last.row(); ++r) rows.insert(r + 1);
+    }
+    EXPECT_EQ(rows, (std::set<int>{7, 9, 250}));
+    for (int n : {7, 250}) {
+        EXPECT_EQ(row(n)->text(1), QStringLiteral("Выкл.")) << n;
+        EXPECT_TRUE(showsCross(n)) << n;
+    }
+    EXPECT_EQ(row(9)->text(0), QStringLiteral("Насос"));
+    EXPECT_EQ(row(8)->text(1), QStringLiteral("Вкл."));
 }
 
 TEST_F(MyFrmTest, MenuBarHasItsEntriesInOrder) {

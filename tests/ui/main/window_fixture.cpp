@@ -4,31 +4,20 @@
 #include <QTimer>
 #include <QTreeWidget>
 
-#include <fstream>
-#include <sstream>
-
 #include "port/port_trace.h"
+#include "tests/support/file_bytes.h"
 #include "ui/resources/image1.h"
 
 namespace kavtra::test {
 
 WindowTest::WindowTest() {
-    char tmpl[] = "/tmp/kavtra-window-XXXXXX";
-    dir_ = ::mkdtemp(tmpl);
     tap_.addListener(board_.listener());
     tap_.addListener([this](const PortAccess& a) { trace_.push_back(formatTraceLine(a)); });
     config_.FileName(configPath(dir_.string()));
     data_.FileName(dataPath(dir_.string()));
 }
 
-WindowTest::~WindowTest() {
-    frm_.reset();
-    runner_.reset();
-    engine_.reset();
-    std::filesystem::remove_all(dir_);
-}
-
-MyFrm& WindowTest::load(bool show) {
+MyFrm& WindowTest::load() {
     frm_.reset();
     runner_.reset();
     engine_ = std::make_unique<OutputEngine>(data_, lpt_);
@@ -42,32 +31,27 @@ MyFrm& WindowTest::load(bool show) {
     platform.showAbout = [this](QWidget*) { ++aboutShown_; };
     frm_ = std::make_unique<MyFrm>(*runner_, settings_, platform);
     frm_->Form_Load();
-    if (show) {
-        frm_->show();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(frm_.get()));
-    }
     return *frm_;
 }
 
 MyFrm& WindowTest::start(bool show) {
-    MyFrm& frm = load(show);
+    MyFrm& frm = load();
+    // Stopped before the window is shown: on a busy machine showing it can
+    // take longer than a period, and a tick then would write config.ini.
     frm.Timer1->stop();
     runner_->Update_Tmr->stop();
+    if (show) {
+        frm.show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&frm));
+    }
     return frm;
 }
 
 std::string WindowTest::path(const std::string& name) const { return (dir_ / name).string(); }
 
-std::string WindowTest::readFile(const std::string& name) const {
-    std::ifstream in(path(name), std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
+std::string WindowTest::readFile(const std::string& name) const { return readBytes(path(name)); }
 
-void WindowTest::writeFile(const std::string& name, const std::string& bytes) const {
-    std::ofstream(path(name), std::ios::binary) << bytes;
-}
+void WindowTest::writeFile(const std::string& name, const std::string& bytes) const { writeBytes(path(name), bytes); }
 
 bool WindowTest::exists(const std::string& name) const { return std::filesystem::exists(dir_ / name); }
 
