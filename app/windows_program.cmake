@@ -5,7 +5,6 @@ get_target_property(ico kavtra_icons ICO_FILE)
 configure_file(kavtra.rc.in ${CMAKE_CURRENT_BINARY_DIR}/kavtra.rc @ONLY)
 target_sources(kavtra PRIVATE ${CMAKE_CURRENT_BINARY_DIR}/kavtra.rc)
 set_source_files_properties(${CMAKE_CURRENT_BINARY_DIR}/kavtra.rc PROPERTIES OBJECT_DEPENDS ${ico})
-add_dependencies(kavtra kavtra_icons)
 
 # A shared Qt brings its translations with windeployqt; a static one has no
 # folder of its own on the user's machine, so qt.conf points Qt at ours.
