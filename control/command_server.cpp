@@ -6,14 +6,15 @@
 
 namespace kavtra {
 
-namespace {
-
 // What one connection has read so far; lives as long as its socket.
-struct Connection : QObject {
-    explicit Connection(QLocalSocket* socket) : QObject(socket), lines(kMaxRequestBytes), idle(this) {}
+struct CommandServer::Connection : QObject {
+    explicit Connection(QLocalSocket* socket) : QObject(socket), client(socket), lines(kMaxRequestBytes), idle(this) {}
+    QLocalSocket* client;
     LineReader lines;
     QTimer idle;
 };
+
+namespace {
 
 void send(QLocalSocket* client, const Reply& reply) {
     const std::string text = formatReply(reply);
@@ -50,27 +51,26 @@ void CommandServer::accept() {
             --clients_;
             client->deleteLater();
         });
-        connect(client, &QLocalSocket::readyRead, this, [this, client] { serve(client); });
-        connection->idle.start();
-        serve(client);
+        connect(client, &QLocalSocket::readyRead, this, [this, connection] { serve(*connection); });
+        serve(*connection);
     }
 }
 
-void CommandServer::serve(QLocalSocket* client) {
-    auto* connection = client->findChild<Connection*>(QString(), Qt::FindDirectChildrenOnly);
-    if (!connection || connection->lines.overflowed()) return;
-    connection->idle.start();
+void CommandServer::serve(Connection& connection) {
+    QLocalSocket* client = connection.client;
+    if (connection.lines.overflowed()) return;
+    connection.idle.start();
     // Read no more than a line's bound at a time, so a flood never piles up
     // in memory.
-    while (client->bytesAvailable() > 0 && !connection->lines.overflowed()) {
+    while (client->bytesAvailable() > 0 && !connection.lines.overflowed()) {
         const QByteArray bytes = client->read(kMaxRequestBytes + 2);
-        connection->lines.append(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
-        while (const std::optional<std::string> line = connection->lines.next()) {
+        connection.lines.append(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+        while (const std::optional<std::string> line = connection.lines.next()) {
             const Parsed<Command> request = parseRequest(*line);
             send(client, request ? handler_(*request.value) : Reply::refused(request.error));
         }
     }
-    if (connection->lines.overflowed()) {
+    if (connection.lines.overflowed()) {
         send(client, Reply::refused("слишком длинная команда"));
         client->disconnectFromServer();
     }

@@ -31,7 +31,8 @@ public:
 
 private:
     void accept();
-    void serve(QLocalSocket* client);
+    struct Connection;
+    void serve(Connection& connection);
 
     std::unique_ptr<QLocalServer> server_;
     Handler handler_;
