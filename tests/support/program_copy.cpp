@@ -15,7 +15,9 @@ namespace fs = std::filesystem;
 ProgramCopy::ProgramCopy(const fs::path& folder, const std::string& builtProgram)
     : dir(folder), program(folder / fs::path(builtProgram).filename()),
       environment(QProcessEnvironment::systemEnvironment()) {
-    fs::copy_file(builtProgram, program, fs::copy_options::overwrite_existing);
+    // The window's program lies beside the one users start.
+    for (const fs::path& built : {fs::path(builtProgram), fs::path(builtProgram).parent_path() / "kavtra-window"})
+        fs::copy_file(built, dir / built.filename(), fs::copy_options::overwrite_existing);
     environment.insert("KAVTRA_PORT", "sim");
     environment.insert("KAVTRA_PORT_TRACE", QString::fromStdString((dir / "trace").string()));
     environment.insert("XDG_CONFIG_HOME", QString::fromStdString(dir.string()));

@@ -13,7 +13,7 @@
 
 namespace kavtra::test {
 
-// The real program, copied into a folder of the test's own: its config.ini
+// The real program (both its executables), copied into a folder of the test's own: its config.ini
 // and Data.dat then live there, and so does its own command socket. It runs
 // on the simulated port and traces every port access to `trace`.
 class ProgramCopy {
