@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "app/command_host.h"
 #include "app/console.h"
@@ -48,15 +49,22 @@ int main(int argc, char** argv) {
     if (line.action == CommandLine::Action::Send)
         return kavtra::sendCommand(place.serverName, *line.command, kavtra::consoleOutput());
 
-    const bool window = line.action == CommandLine::Action::Window;
-    kavtra::CopyStart start = kavtra::claimOrHandOver(place, window);
-    if (!start.server) return start.exitStatus;
-    if (window) {
-        // The window's program makes the same check again, as its own start.
-        start.server.reset();
+    if (line.action == CommandLine::Action::Window) {
+        // A running copy shows its window; without one, the window's program
+        // starts, and makes the check for a running copy as its own start.
+        std::vector<std::string> messages;
+        const kavtra::ClientOutput quiet = {kavtra::consoleOutput().data,
+                                            [&messages](const std::string& message) { messages.push_back(message); }};
+        const int shown = kavtra::sendCommand(place.serverName, kavtra::ShowCommand{}, quiet);
+        if (shown != kavtra::kExitNoRunningCopy) {
+            for (const std::string& message : messages) kavtra::printLine(stderr, message);
+            return shown;
+        }
         return kavtra::runWindowProgram(argv);
     }
 
+    kavtra::CopyStart start = kavtra::claimOrHandOver(place, false);
+    if (!start.server) return start.exitStatus;
     kavtra::Program program(executableDir, endForPort);
     program.runner.startSequence();
     kavtra::CommandHost commands(program, std::move(start.server));
