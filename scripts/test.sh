@@ -18,8 +18,8 @@ cmake --build "$build" -j "$(kavtra_jobs)"
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir "$build" --output-on-failure -j "$(kavtra_jobs)"
 
-# The fuzz target of the INI reader and writer, built (so that it stays
-# buildable) and run briefly.
+# The fuzz targets (the INI reader and writer, the command socket's
+# requests), built so that they stay buildable, and run briefly.
 "$here/scripts/fuzz.sh" 15
 
 # The core again, built for Windows and run under Wine.
