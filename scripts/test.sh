@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything with warnings as errors and runs
 # every test: the Linux build (with the test on a real kernel driver under
-# QEMU), a short run of the INI fuzz target, then the core built for Windows
+# QEMU), short runs of the fuzz targets, then the core built for Windows
 # under Wine. Exits non-zero when
 # anything fails.
 set -euo pipefail
