@@ -45,26 +45,6 @@ protected:
     CommandExecutor executor{engine, pulses, [this] { ++shown; }};
 };
 
-TEST_F(CommandExecutorTest, SeveralOutputsAreSetInOneSaveAndOneTransfer) {
-    const std::uint64_t before = port.board.latchPulses();
-    EXPECT_TRUE(run(SetCommand{{{5, false}, {41, false}, {300, false}}}).ok);
-    EXPECT_EQ(port.board.latchPulses(), before + 1);
-    for (int output : {5, 41, 300}) {
-        EXPECT_EQ(port.board.outputLevel(output), 0) << output;
-        EXPECT_EQ(savedValue(output), "Value=1") << output;
-    }
-    EXPECT_EQ(port.board.outputLevel(6), 1);
-}
-
-TEST_F(CommandExecutorTest, ToggleAllAndRenameGoThroughTheEngine) {
-    EXPECT_TRUE(run(AllCommand{false}).ok);
-    EXPECT_EQ(port.board.outputLevel(1), 0);
-    EXPECT_TRUE(run(ToggleCommand{1}).ok);
-    EXPECT_EQ(port.board.outputLevel(1), 1);
-    EXPECT_TRUE(run(RenameCommand{2, "Насос"}).ok);
-    EXPECT_EQ(engine.name(2), "Насос");
-}
-
 TEST_F(CommandExecutorTest, GetGivesOneLinePerOutputAskedForOrAll300) {
     engine.set({{2, false}});
     engine.rename(2, "Насос\tполива");

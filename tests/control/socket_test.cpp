@@ -1,7 +1,6 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QTest>
-#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -9,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "control/command_client.h"
 #include "control/command_server.h"
 #include "control/single_copy.h"
 #include "tests/support/scratch_dir.h"
@@ -22,27 +20,6 @@ struct SocketFixture : ::testing::Test {
     test::ScratchDir dir;
     SocketPlace place = commandSocketPlace(QString::fromStdString(dir.path.string()));
 };
-
-// What a client invocation printed and ended with. The client blocks, so it
-// runs on a thread of its own while this one serves.
-struct ClientRun {
-    int status = -1;
-    std::vector<std::string> data;
-    std::vector<std::string> messages;
-};
-
-ClientRun runClient(const QString& serverName, const Command& command) {
-    ClientRun run;
-    std::unique_ptr<QThread> thread(QThread::create([&] {
-        run.status = sendCommand(serverName, command,
-                                 {[&](const std::string& line) { run.data.push_back(line); },
-                                  [&](const std::string& line) { run.messages.push_back(line); }});
-    }));
-    thread->start();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return thread->isFinished(); }, 60000));
-    thread->wait();
-    return run;
-}
 
 std::unique_ptr<QLocalServer> claimed(const SocketPlace& place) {
     SingleCopy copy = claimSingleCopy(place);
@@ -146,34 +123,6 @@ TEST_F(CommandServerTest, ClientsBeyondTheLimitAreTurnedAwayAndTheOthersStillSer
     // The running copy learns of those clients' end at its next turn.
     QTest::qWait(200);
     EXPECT_EQ(exchange(place.serverName, "show\n", 1), std::vector<std::string>{"ok"});
-}
-
-using CommandClientTest = SocketFixture;
-
-TEST_F(CommandClientTest, PrintsTheDataAndEndsWithTheStatusOfTheReply) {
-    RecordingServer running(place);
-    const ClientRun get = runClient(place.serverName, GetCommand{{4, 7}});
-    EXPECT_EQ(get.status, kExitDone);
-    EXPECT_EQ(get.data, (std::vector<std::string>{"4\ton\tНасос", "7\toff\tНасос"}));
-    EXPECT_TRUE(get.messages.empty());
-    ASSERT_EQ(running.handled.size(), 1u);
-    EXPECT_EQ(running.handled[0], Command(GetCommand{{4, 7}}));
-}
-
-TEST_F(CommandClientTest, ARefusalEndsWithStatus4AndItsReason) {
-    std::unique_ptr<QLocalServer> socket = claimed(place);
-    CommandServer refusing(std::move(socket), [](const Command&) { return Reply::refused("нет окна"); });
-    const ClientRun run = runClient(place.serverName, ShowCommand{});
-    EXPECT_EQ(run.status, kExitRefused);
-    ASSERT_EQ(run.messages.size(), 1u);
-    EXPECT_NE(run.messages[0].find("отказала: нет окна"), std::string::npos);
-}
-
-TEST_F(CommandClientTest, WithoutARunningCopyEndsWithStatus3AndSaysHowToStartOne) {
-    const ClientRun run = runClient(place.serverName, ToggleCommand{1});
-    EXPECT_EQ(run.status, kExitNoRunningCopy);
-    ASSERT_EQ(run.messages.size(), 1u);
-    EXPECT_NE(run.messages[0].find("kavtra --no-window"), std::string::npos);
 }
 
 }  // namespace
