@@ -48,6 +48,20 @@ CommandLine badUsage(std::string message) {
     return {CommandLine::Action::BadUsage, std::nullopt, "kavtra: " + message + "\nСправка: kavtra --help"};
 }
 
+// The parser's other refusals: an option without its value (the last
+// argument), or a switch given one.
+std::optional<std::string> valueProblem(const QStringList& arguments) {
+    for (const OptionText& option : optionTexts()) {
+        const QString name = "--" + option.names.last();
+        if (!option.valueName.isEmpty() && arguments.last() == name)
+            return "у параметра " + utf8(name) + " нет значения: " + option.usage;
+        for (const QString& argument : arguments)
+            if (option.valueName.isEmpty() && argument.startsWith(name + "="))
+                return "параметр " + utf8(name) + " не принимает значения: «" + utf8(argument) + "»";
+    }
+    return std::nullopt;
+}
+
 const QStringList kCommandOptions = {"set", "toggle", "all", "rename", "pulse", "get"};
 
 // The one command of the command line, from its option's values and the
@@ -115,7 +129,7 @@ CommandLine parseCommandLine(const QStringList& arguments) {
         // The parser's own messages are English; ours name the argument in Russian.
         const QStringList unknown = parser.unknownOptionNames();
         if (!unknown.isEmpty()) return badUsage("неизвестный параметр «" + utf8(unknown.first()) + "»");
-        return badUsage(utf8(parser.errorText()));
+        return badUsage(valueProblem(arguments).value_or(utf8(parser.errorText())));
     }
     if (parser.isSet("help")) return {CommandLine::Action::Help, std::nullopt, {}};
     if (parser.isSet("version")) return {CommandLine::Action::Version, std::nullopt, {}};

@@ -57,7 +57,8 @@ TEST(CommandLine, BadUsageNamesTheBadArgument) {
     const std::vector<Bad> cases = {
         {{"--frobnicate"}, "неизвестный параметр «frobnicate»"},
         {{"stray"}, "лишний аргумент «stray»"},
-        {{"--toggle"}, "--toggle"},
+        {{"--toggle"}, "у параметра --toggle нет значения: --toggle N"},
+        {{"--get=5"}, "параметр --get не принимает значения: «--get=5»"},
         {{"--toggle", "301"}, "--toggle: «301»: номер вывода должен быть числом от 1 до 300"},
         {{"--toggle", "5", "6"}, "лишний аргумент «6»"},
         {{"--toggle", "5", "--toggle", "6"}, "--toggle можно указать только один раз"},
