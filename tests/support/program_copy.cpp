@@ -5,8 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <fstream>
 #include <sstream>
+
+#include "tests/support/file_bytes.h"
 
 namespace kavtra::test {
 
@@ -56,13 +57,9 @@ ProgramCopy::Run ProgramCopy::run(const QStringList& arguments, const QProcessEn
     return result;
 }
 
-void ProgramCopy::write(const std::string& name, const std::string& bytes) const {
-    std::ofstream(dir / name, std::ios::binary) << bytes;
-}
-
 std::vector<PortAccess> ProgramCopy::readTrace(const fs::path& path) {
     std::vector<PortAccess> accesses;
-    std::istringstream lines(readFile(path));
+    std::istringstream lines(readBytes(path));
     for (std::string line; std::getline(lines, line);) {
         char kind = 0;
         int address = 0;
@@ -72,13 +69,6 @@ std::vector<PortAccess> ProgramCopy::readTrace(const fs::path& path) {
                             static_cast<std::int16_t>(address), static_cast<std::uint8_t>(value)});
     }
     return accesses;
-}
-
-std::string ProgramCopy::readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
 }
 
 }  // namespace kavtra::test

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "port/port_tap.h"
+#include "tests/support/file_bytes.h"
 
 namespace kavtra::test {
 
@@ -33,11 +34,10 @@ public:
     Run run(const QStringList& arguments) const { return run(arguments, environment); }
 
     std::vector<PortAccess> trace() const { return readTrace(dir / "trace"); }
-    std::string file(const std::string& name) const { return readFile(dir / name); }
-    void write(const std::string& name, const std::string& bytes) const;
+    std::string file(const std::string& name) const { return readBytes(dir / name); }
+    void write(const std::string& name, const std::string& bytes) const { writeBytes(dir / name, bytes); }
 
     static std::vector<PortAccess> readTrace(const std::filesystem::path& path);
-    static std::string readFile(const std::filesystem::path& path);
 
     const std::filesystem::path dir;
     const std::filesystem::path program;
