@@ -4,6 +4,7 @@
 get_target_property(ico kavtra_icons ICO_FILE)
 configure_file(kavtra.rc.in ${CMAKE_CURRENT_BINARY_DIR}/kavtra.rc @ONLY)
 target_sources(kavtra PRIVATE ${CMAKE_CURRENT_BINARY_DIR}/kavtra.rc)
+target_sources(kavtra_window_program PRIVATE ${CMAKE_CURRENT_BINARY_DIR}/kavtra.rc)
 set_source_files_properties(${CMAKE_CURRENT_BINARY_DIR}/kavtra.rc PROPERTIES OBJECT_DEPENDS ${ico})
 
 # A shared Qt brings its translations with windeployqt; a static one has no
