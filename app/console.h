@@ -7,6 +7,10 @@
 
 namespace kavtra {
 
+// A Windows console shows what the program prints as UTF-8, as it is
+// everywhere else; nothing to do elsewhere.
+void useUtf8Console();
+
 // A line on a standard stream, as it is (UTF-8).
 void printLine(std::FILE* stream, const std::string& line);
 

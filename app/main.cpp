@@ -33,6 +33,7 @@ QStringList localArguments(int argc, char** argv) {
 // window's program. No widget is made here, nor needed.
 int main(int argc, char** argv) {
     using kavtra::CommandLine;
+    kavtra::useUtf8Console();
     const CommandLine asked = kavtra::parseCommandLine(localArguments(argc, argv));
     switch (asked.action) {
     case CommandLine::Action::Help: std::fputs(kavtra::helpText().c_str(), stdout); return kavtra::kExitDone;

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Measures kavtra.exe under Wine as a user runs it, on Xvfb and the simulated
-# port: the time from start to the window on the screen (over 5 starts), and
-# from a double click to Data.dat saved and the transfer done (over 31 double
-# clicks: median, lowest, highest).
+# Measures kavtra-window.exe under Wine as the Start menu starts it, on Xvfb
+# and the simulated port: the time from start to the window on the screen
+# (over 5 starts), and from a double click to Data.dat saved and the transfer
+# done (over 31 double clicks: median, lowest, highest).
 # Usage: bench/measure_windows.sh [BUILD_DIR]   (default build-windows, made
 # by scripts/build-windows.sh)
 set -euo pipefail
@@ -16,7 +16,7 @@ export LC_ALL=C.UTF-8 KAVTRA_WINE_DISPLAY="$DISPLAY"
 prefix="$build/wine-prefix-measure"
 work="$(mktemp -d)"
 trap 'WINEPREFIX="$prefix" wineserver -k 2>/dev/null || true; rm -rf "$work"' EXIT
-cp -r "$build/app/kavtra.exe" "$build/app/qt.conf" "$build/app/translations" "$work/"
+cp -r "$build/app/kavtra-window.exe" "$build/app/qt.conf" "$build/app/translations" "$work/"
 # The refresh timer every 10 s only: its transfers would blur the clicks'.
 printf '[Configs]\r\nTimeUpdate=10000\r\n' >"$work/config.ini"
 now() { date +%s%N; }
@@ -24,7 +24,7 @@ ms() { awk -v ns="$1" 'BEGIN { printf "%.1f", ns / 1e6 }'; }
 stats() { sort -n | awk '{ v[NR] = $1 } END { printf "median %.1f ms, lowest %.1f, highest %.1f (%d)\n", v[int((NR + 1) / 2)] / 1e6, v[1] / 1e6, v[NR] / 1e6, NR }'; }
 start() {
   (cd "$work" && KAVTRA_PORT=sim KAVTRA_PORT_TRACE="Z:${work//\//\\}\\trace.txt" \
-    exec "$here/cmake/wine-run.sh" "$prefix" kavtra.exe 2>/dev/null) &
+    exec "$here/cmake/wine-run.sh" "$prefix" kavtra-window.exe 2>/dev/null) &
 }
 shown() { xdotool search --name '^Кавтра$' >/dev/null 2>&1; }
 

@@ -2,7 +2,8 @@
 # Installs what is missing, makes Qt for Windows available
 # (scripts/windows-qt.sh), then builds the whole project for 64-bit Windows
 # with MinGW-w64 and warnings as errors into build-windows/, and for this
-# machine into build-windows-host/ the two programs the Windows build uses:
+# machine into build-test/ (when scripts/test.sh
+# has configured it) or else build-windows-host/ the two programs the Windows build uses:
 # write_icons (the icons are drawn at build time) and the Linux program the
 # Windows one is compared with. Exits non-zero when anything fails.
 set -euo pipefail
@@ -27,8 +28,13 @@ fi
 
 qt="$("$here/scripts/windows-qt.sh" | tail -n1)"
 
-host="$here/build-windows-host"
-cmake -S "$here" -B "$host" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKAVTRA_WERROR=ON -DKAVTRA_TESTS=OFF -DKAVTRA_BENCH=OFF
+# The Linux test tree scripts/test.sh has built serves when it is there, so
+# that a full run builds the Linux program once.
+host="$here/build-test"
+if [ ! -f "$host/CMakeCache.txt" ]; then
+  host="$here/build-windows-host"
+  cmake -S "$here" -B "$host" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKAVTRA_WERROR=ON -DKAVTRA_TESTS=OFF -DKAVTRA_BENCH=OFF
+fi
 cmake --build "$host" -j "$(kavtra_jobs)" --target write_icons kavtra
 
 build="$here/build-windows"

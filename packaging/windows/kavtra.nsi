@@ -1,12 +1,12 @@
 ; The Windows installer, built by scripts/package-windows.sh:
-;   makensis -INPUTCHARSET UTF8 -DVERSION=... -DSTAGE=... -DUNINSTALL_LIST=... -DICON=... -DOUTFILE=... kavtra.nsi
+;   makensis -INPUTCHARSET UTF8 -DVERSION=... -DCOMPRESSOR=lzma|zlib -DSTAGE=... -DUNINSTALL_LIST=... -DICON=... -DOUTFILE=... kavtra.nsi
 ; STAGE is the program as `cmake --install` lays it out; UNINSTALL_LIST names
 ; exactly those files, so the uninstaller removes the program and nothing the
 ; user put beside it (the port-I/O DLL).
 ; A 64-bit installer for a 64-bit program: it writes the 64-bit registry and
 ; Program Files, and a 32-bit Windows refuses to start it at all.
 Target amd64-unicode
-SetCompressor /SOLID lzma
+SetCompressor /SOLID ${COMPRESSOR}
 !include "MUI2.nsh"
 
 !define REG_UNINSTALL "Software\Microsoft\Windows\CurrentVersion\Uninstall\Kavtra"
@@ -40,10 +40,11 @@ Section
   SetOutPath "$INSTDIR"
   File /r "${STAGE}/*"
   WriteUninstaller "$INSTDIR\uninstall.exe"
-  CreateShortcut "$SMPROGRAMS\Кавтра.lnk" "$INSTDIR\kavtra.exe" "" "$INSTDIR\kavtra.exe" 0
+  ; The window's program: kavtra.exe is the console program for scripts.
+  CreateShortcut "$SMPROGRAMS\Кавтра.lnk" "$INSTDIR\kavtra-window.exe" "" "$INSTDIR\kavtra-window.exe" 0
   WriteRegStr HKLM "${REG_UNINSTALL}" "DisplayName" "Кавтра"
   WriteRegStr HKLM "${REG_UNINSTALL}" "DisplayVersion" "${VERSION}"
-  WriteRegStr HKLM "${REG_UNINSTALL}" "DisplayIcon" "$INSTDIR\kavtra.exe,0"
+  WriteRegStr HKLM "${REG_UNINSTALL}" "DisplayIcon" "$INSTDIR\kavtra-window.exe,0"
   WriteRegStr HKLM "${REG_UNINSTALL}" "InstallLocation" "$INSTDIR"
   WriteRegStr HKLM "${REG_UNINSTALL}" "UninstallString" '"$INSTDIR\uninstall.exe"'
   WriteRegStr HKLM "${REG_UNINSTALL}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'

@@ -39,15 +39,18 @@ rm -rf "$program" "$user_files" "$shortcut"
 
 wine "$setup" /S
 settle
-for file in kavtra.exe uninstall.exe qt.conf translations/qtbase_ru.qm docs/index.html licenses/Qt-LGPL-3.txt; do
+for file in kavtra.exe kavtra-window.exe uninstall.exe qt.conf translations/qtbase_ru.qm docs/index.html licenses/Qt-LGPL-3.txt; do
   [ -f "$program/$file" ] || fail "not installed: $file"
 done
 [ -f "$shortcut" ] || fail "no Start-menu shortcut"
+# The link names its target in UTF-16 among its other data.
+iconv -f UTF-16LE -t UTF-8 -c <"$shortcut" | grep -qa 'kavtra-window\.exe' ||
+  grep -qa 'kavtra-window\.exe' "$shortcut" || fail "the shortcut does not start kavtra-window.exe"
 uninstall=$(wine reg query "$key" /v UninstallString | tr -d '\r' | sed -n 's/.*REG_SZ *//p')
 [ "$uninstall" = '"C:\Program Files\Kavtra\uninstall.exe"' ] || fail "uninstaller not registered: '$uninstall'"
 
 # Started once from where it was installed: the files go to %APPDATA%.
-(cd "$program" && KAVTRA_PORT=sim exec "$wine_run" "$prefix" 'C:\Program Files\Kavtra\kavtra.exe') &
+(cd "$program" && KAVTRA_PORT=sim exec "$wine_run" "$prefix" 'C:\Program Files\Kavtra\kavtra-window.exe') &
 pid=$!
 wait_until 60 xdotool search --name '^Кавтра$' || fail "the installed program showed no window"
 main=$(xdotool search --name '^Кавтра$' | head -n1)

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# kavtra.exe as a user runs it, under Wine on an X server of its own, on the
-# simulated port with a trace, compared with the Linux program:
+# kavtra-window.exe as the Start menu starts it, under Wine on an X server of
+# its own, on the simulated port with a trace, compared with the Linux program:
 #   program_run.sh WINE_RUN WINE_PREFIX WINDOWS_PROGRAM_DIR LINUX_PROGRAM WORK_DIR
 # The window titled "Кавтра" appears; the trace of the start (first transfer,
 # Init_Outs) is the Linux program's line for line; a double click on a row
@@ -45,7 +45,7 @@ settings() { printf '[Configs]\r\nTimeUpdate=%s\r\n' "$2" >"$1/config.ini"; }
 
 rm -rf "$work"
 mkdir -p "$work/windows" "$work/linux-start" "$work/linux-after"
-cp -r "$windows_dir/kavtra.exe" "$windows_dir/qt.conf" "$windows_dir/translations" "$work/windows/"
+cp -r "$windows_dir/kavtra-window.exe" "$windows_dir/qt.conf" "$windows_dir/translations" "$work/windows/"
 
 # --- Windows ---
 settings "$work/windows" 3600000
@@ -53,7 +53,7 @@ trace="$work/windows-trace.txt"
 (
   cd "$work/windows"
   KAVTRA_WINE_DISPLAY="$DISPLAY" KAVTRA_PORT=sim KAVTRA_PORT_TRACE="Z:${trace//\//\\}" \
-    exec "$wine_run" "$prefix" kavtra.exe
+    exec "$wine_run" "$prefix" kavtra-window.exe
 ) &
 pid=$!
 # The first run in a new Wine prefix creates it first.
@@ -74,7 +74,7 @@ wait_until 10 window '^Выход$' || fail "closing asked no question"
 xdotool key Return
 status=0
 wait "$pid" || status=$?
-[ "$status" -eq 0 ] || fail "kavtra.exe ended with status $status"
+[ "$status" -eq 0 ] || fail "kavtra-window.exe ended with status $status"
 
 # Data.dat: one output switched off, every section written, in Windows-1251
 # with CRLF line ends.
@@ -89,7 +89,7 @@ cmp "$work/expected-Data.dat" "$work/windows/Data.dat" || fail "Data.dat is not 
 # run_linux DIR PERIOD TRACE SECONDS: the program until its window has been
 # shown for SECONDS.
 run_linux() {
-  cp "$linux_program" "$1/kavtra"
+  cp "$linux_program" "$(dirname "$linux_program")/kavtra-window" "$1/"
   settings "$1" "$2"
   KAVTRA_PORT=sim KAVTRA_PORT_TRACE="$3" "$1/kavtra" 2>/dev/null &
   local linux_pid=$!

@@ -1,0 +1,76 @@
+#!/usr/bin/env bash
+# The command line on Windows, under Wine on an X server of its own:
+#   command_line_run.sh WINE_RUN WINE_PREFIX WINDOWS_PROGRAM_DIR WORK_DIR
+# Without a running copy kavtra.exe --get ends with status 3. With the window
+# program running on the simulated port, kavtra.exe --set and --get from
+# other processes reach it through the named pipe: status 0, the output line,
+# the outputs latched (trace) and remembered (Data.dat at exit). A second
+# start of the window program opens no second window and never opens the port.
+set -euo pipefail
+if [ -z "${KAVTRA_XVFB_INNER:-}" ]; then
+  export KAVTRA_XVFB_INNER=1
+  exec xvfb-run -a -s "-screen 0 1600x1000x24" "$0" "$@"
+fi
+wine_run=$1 prefix=$2 windows_dir=$3 work=$4
+export LC_ALL=C.UTF-8 KAVTRA_WINE_DISPLAY="$DISPLAY"
+fail() {
+  echo "FAIL: $*" >&2
+  exit 1
+}
+wait_until() {
+  local deadline=$((SECONDS + $1))
+  shift
+  until "$@" >/dev/null 2>&1; do
+    [ $SECONDS -lt $deadline ] || return 1
+    sleep 0.05
+  done
+}
+windows() { xdotool search --name '^Кавтра$' 2>/dev/null | wc -l; }
+# kavtra.exe ARGS...: status into $status, standard output (CRs dropped) into $out.
+kavtra() {
+  status=0
+  out=$(cd "$work" && KAVTRA_PORT=sim KAVTRA_PORT_TRACE="Z:${second//\//\\}" \
+    "$wine_run" "$prefix" kavtra.exe "$@" 2>"$work/stderr.txt" | tr -d '\r') || status=$?
+}
+
+rm -rf "$work"
+mkdir -p "$work"
+cp -r "$windows_dir/kavtra.exe" "$windows_dir/kavtra-window.exe" "$windows_dir/qt.conf" \
+  "$windows_dir/translations" "$work/"
+printf '[Configs]\r\nTimeUpdate=3600000\r\n' >"$work/config.ini"
+trace="$work/trace.txt" second="$work/second-trace.txt"
+
+kavtra --get 5
+[ "$status" -eq 3 ] || fail "--get without a running copy ended with status $status, not 3"
+[ ! -e "$second" ] || fail "--get without a running copy opened the port"
+
+(cd "$work" && KAVTRA_PORT=sim KAVTRA_PORT_TRACE="Z:${trace//\//\\}" exec "$wine_run" "$prefix" kavtra-window.exe) &
+pid=$!
+wait_until 120 test "$(windows)" -eq 1 || fail "no window titled Кавтра"
+
+sleep 1
+before=$(wc -l <"$trace")
+kavtra --set 5=off 7=off
+[ "$status" -eq 0 ] || fail "--set ended with status $status: $(cat "$work/stderr.txt")"
+[ "$(wc -l <"$trace")" -gt "$before" ] || fail "--set sent nothing to the port"
+kavtra --get 5
+[ "$status" -eq 0 ] || fail "--get ended with status $status: $(cat "$work/stderr.txt")"
+[ "$out" = $'5\toff\tВывод 5' ] || fail "--get 5 printed '$out'"
+
+(cd "$work" && KAVTRA_PORT=sim KAVTRA_PORT_TRACE="Z:${second//\//\\}" "$wine_run" "$prefix" kavtra-window.exe) ||
+  fail "the second start ended with status $?"
+[ "$(windows)" -eq 1 ] || fail "the second start left $(windows) windows titled Кавтра"
+[ ! -e "$second" ] || fail "a second copy opened the port"
+
+main=$(xdotool search --name '^Кавтра$' | head -n1)
+xdotool key --window "$main" alt+F4
+wait_until 10 xdotool search --name '^Выход$' || fail "closing asked no question"
+xdotool key Return
+wait "$pid" || fail "the window program ended with status $?"
+
+for n in 5 6 7; do
+  grep -q "^\[Devais_$n\]"$'\r'"\$" "$work/Data.dat" || fail "Data.dat has no output $n"
+done
+values=$(tr -d '\r' <"$work/Data.dat" | awk -F'[_\\]]' '/^\[Devais_/ {n = $2} /^Value=1$/ {printf "%s ", n}')
+[ "$values" = "5 7 " ] || fail "Data.dat remembers outputs '${values}'switched off, not 5 and 7"
+echo "no copy: status 3; --set and --get through the pipe: status 0, '$out'; one window; Data.dat: 5 and 7 off"
