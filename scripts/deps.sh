@@ -21,7 +21,7 @@ kavtra_install() {
 # What building the program needs.
 KAVTRA_BUILD_PACKAGES=(build-essential cmake qt6-base-dev qt6-translations-l10n libgl-dev)
 # What building and running the tests and benchmarks needs on top of that.
-KAVTRA_TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev)
+KAVTRA_TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev fonts-dejavu-core)
 # What scripts/check-install.sh needs: the validators of the desktop entry,
 # the AppStream metadata, the manual page and the SVG icon.
 KAVTRA_INSTALL_CHECK_PACKAGES=(desktop-file-utils appstream groff-base librsvg2-bin)
@@ -31,7 +31,7 @@ KAVTRA_FUZZ_PACKAGES=(clang libclang-rt-dev)
 # translations), running it and its tests under Wine on an X server, and
 # packaging it need.
 KAVTRA_WINDOWS_PACKAGES=(cmake make g++-mingw-w64-x86-64-posix googletest wine wine64 locales
-  qt6-translations-l10n xvfb xauth xdotool nsis zip xz-utils)
+  qt6-translations-l10n xvfb xauth xdotool nsis zip xz-utils fonts-dejavu-core)
 # What the test on a real kernel driver needs: QEMU, and a static busybox and
 # cpio for the initramfs of its virtual machine.
 KAVTRA_QEMU_PACKAGES=(qemu-system-x86 busybox-static cpio)

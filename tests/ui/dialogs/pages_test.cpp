@@ -2,6 +2,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFont>
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QFontMetricsF>
 #include <QLabel>
 #include <QRegularExpression>
@@ -79,6 +81,9 @@ TEST(Pages, TheWiringDrawingIsWellFormed) {
 // Every label drawn inside a box (the connector, the registers) ends inside
 // it, measured in the drawing's own font.
 TEST(Pages, TheWiringDrawingsLabelsStayInsideTheirBoxes) {
+    for (const char* file : {"DejaVuSans.ttf", "DejaVuSans-Bold.ttf"})
+        ASSERT_NE(QFontDatabase::addApplicationFont(QStringLiteral(KAVTRA_DEJAVU_DIR "/") + QLatin1String(file)), -1)
+            << file;
     QXmlStreamReader svg(readText(QDir(kProgramDir).filePath(QStringLiteral("docs/chain.svg"))));
     std::vector<QRectF> boxes;
     int checked = 0;
@@ -96,6 +101,7 @@ TEST(Pages, TheWiringDrawingsLabelsStayInsideTheirBoxes) {
         QFont font(QStringLiteral("DejaVu Sans"));
         font.setPixelSize(classes.contains(QStringLiteral("s")) ? 10 : classes.contains(QStringLiteral("t")) ? 11 : 12);
         font.setBold(a.value(QStringLiteral("font-weight")) == QStringLiteral("bold"));
+        ASSERT_EQ(QFontInfo(font).family(), QStringLiteral("DejaVu Sans"));
         const QPointF at(number("x"), number("y"));
         const QString anchor = a.value(QStringLiteral("text-anchor")).toString();
         const QString text = svg.readElementText();
