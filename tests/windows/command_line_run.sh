@@ -25,7 +25,15 @@ wait_until() {
     sleep 0.05
   done
 }
-windows() { xdotool search --name '^Кавтра$' 2>/dev/null | wc -l; }
+windows() { xdotool search --onlyvisible --name '^Кавтра$' 2>/dev/null | wc -l; }
+# A file that has stopped growing for 300 ms.
+settled() {
+  local size=-1
+  while [ "$size" != "$(stat -c %s "$1")" ]; do
+    size=$(stat -c %s "$1")
+    sleep 0.3
+  done
+}
 # kavtra.exe ARGS...: status into $status, standard output (CRs dropped) into $out.
 kavtra() {
   status=0
@@ -48,7 +56,7 @@ kavtra --get 5
 pid=$!
 wait_until 120 test "$(windows)" -eq 1 || fail "no window titled Кавтра"
 
-sleep 1
+settled "$trace"
 before=$(wc -l <"$trace")
 kavtra --set 5=off 7=off
 [ "$status" -eq 0 ] || fail "--set ended with status $status: $(cat "$work/stderr.txt")"
@@ -62,7 +70,7 @@ kavtra --get 5
 [ "$(windows)" -eq 1 ] || fail "the second start left $(windows) windows titled Кавтра"
 [ ! -e "$second" ] || fail "a second copy opened the port"
 
-main=$(xdotool search --name '^Кавтра$' | head -n1)
+main=$(xdotool search --onlyvisible --name '^Кавтра$' | head -n1)
 xdotool key --window "$main" alt+F4
 wait_until 10 xdotool search --name '^Выход$' || fail "closing asked no question"
 xdotool key Return
