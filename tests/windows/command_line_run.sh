@@ -55,6 +55,7 @@ kavtra --get 5
 (cd "$work" && KAVTRA_PORT=sim KAVTRA_PORT_TRACE="Z:${trace//\//\\}" exec "$wine_run" "$prefix" kavtra-window.exe) &
 pid=$!
 wait_until 120 test "$(windows)" -eq 1 || fail "no window titled Кавтра"
+wait_until 10 test -s "$trace" || fail "the window program wrote no trace"
 
 settled "$trace"
 before=$(wc -l <"$trace")
