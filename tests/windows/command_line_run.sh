@@ -26,6 +26,7 @@ wait_until() {
   done
 }
 windows() { xdotool search --onlyvisible --name '^Кавтра$' 2>/dev/null | wc -l; }
+one_window() { [ "$(windows)" -eq 1 ]; }
 # A file that has stopped growing for 300 ms.
 settled() {
   local size=-1
@@ -54,7 +55,7 @@ kavtra --get 5
 
 (cd "$work" && KAVTRA_PORT=sim KAVTRA_PORT_TRACE="Z:${trace//\//\\}" exec "$wine_run" "$prefix" kavtra-window.exe) &
 pid=$!
-wait_until 120 test "$(windows)" -eq 1 || fail "no window titled Кавтра"
+wait_until 120 one_window || fail "no window titled Кавтра"
 wait_until 10 test -s "$trace" || fail "the window program wrote no trace"
 
 settled "$trace"
@@ -68,7 +69,7 @@ kavtra --get 5
 
 (cd "$work" && KAVTRA_PORT=sim KAVTRA_PORT_TRACE="Z:${second//\//\\}" "$wine_run" "$prefix" kavtra-window.exe) ||
   fail "the second start ended with status $?"
-[ "$(windows)" -eq 1 ] || fail "the second start left $(windows) windows titled Кавтра"
+one_window || fail "the second start left $(windows) windows titled Кавтра"
 [ ! -e "$second" ] || fail "a second copy opened the port"
 
 main=$(xdotool search --onlyvisible --name '^Кавтра$' | head -n1)
