@@ -78,9 +78,7 @@ wait_until 10 xdotool search --name '^Выход$' || fail "closing asked no que
 xdotool key Return
 wait "$pid" || fail "the window program ended with status $?"
 
-for n in 5 6 7; do
-  grep -q "^\[Devais_$n\]"$'\r'"\$" "$work/Data.dat" || fail "Data.dat has no output $n"
-done
+[ -f "$work/Data.dat" ] || fail "the exit wrote no Data.dat"
 values=$(tr -d '\r' <"$work/Data.dat" | awk -F'[_\\]]' '/^\[Devais_/ {n = $2} /^Value=1$/ {printf "%s ", n}')
 [ "$values" = "5 7 " ] || fail "Data.dat remembers outputs '${values}'switched off, not 5 and 7"
 echo "no copy: status 3; --set and --get through the pipe: status 0, '$out'; one window; Data.dat: 5 and 7 off"
