@@ -19,9 +19,10 @@ kavtra_install() {
 }
 
 # What building the program needs.
-KAVTRA_BUILD_PACKAGES=(build-essential cmake qt6-base-dev qt6-translations-l10n libgl-dev)
-# What building and running the tests and benchmarks needs on top of that.
-KAVTRA_TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev)
+KAVTRA_BUILD_PACKAGES=(build-essential cmake pkg-config qt6-base-dev qt6-translations-l10n libgl-dev libmosquitto-dev)
+# What building and running the tests and benchmarks needs on top of that;
+# the MQTT tests start a broker of their own and use its command-line clients.
+KAVTRA_TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev mosquitto mosquitto-clients)
 # What scripts/fuzz.sh needs on top of those: clang and its libFuzzer.
 KAVTRA_FUZZ_PACKAGES=(clang libclang-rt-dev)
 # What building the core for Windows and running its tests under Wine needs.

@@ -1,0 +1,107 @@
+#include "tests/support/mosquitto_broker.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdint>
+#include <cstdlib>
+#include <fstream>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+extern char** environ;
+
+namespace kavtra::test {
+namespace {
+
+sockaddr_in loopback(int port) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<std::uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    return address;
+}
+
+// A port the system has just handed out and nobody holds now.
+int freePort() {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address = loopback(0);
+    socklen_t size = sizeof address;
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), size) != 0 ||
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size) != 0) {
+        ::close(fd);
+        throw std::runtime_error("no free loopback port");
+    }
+    ::close(fd);
+    return ntohs(address.sin_port);
+}
+
+bool listening(int port) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    const sockaddr_in address = loopback(port);
+    const bool ok = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+    ::close(fd);
+    return ok;
+}
+
+int run(const std::vector<std::string>& args) {
+    std::vector<char*> argv;
+    for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    if (::posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0)
+        throw std::runtime_error("cannot start " + args[0]);
+    return pid;
+}
+
+}  // namespace
+
+MosquittoBroker::MosquittoBroker(std::filesystem::path dir)
+    : dir_(std::move(dir)), port_(freePort()), securePort_(freePort()) {
+    const std::string passwords = (dir_ / "passwords").string();
+    int status = 0;
+    ::waitpid(run({"mosquitto_passwd", "-b", "-c", passwords, kUser, kPassword}), &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) throw std::runtime_error("mosquitto_passwd failed");
+    std::ofstream(dir_ / "mosquitto.conf") << "per_listener_settings true\n"
+                                              "persistence false\n"
+                                              "log_dest none\n"
+                                              "listener " << port_ << " 127.0.0.1\n"
+                                              "allow_anonymous true\n"
+                                              "listener " << securePort_ << " 127.0.0.1\n"
+                                              "allow_anonymous false\n"
+                                              "password_file " << passwords << "\n";
+    start();
+}
+
+MosquittoBroker::~MosquittoBroker() { kill(); }
+
+void MosquittoBroker::start() {
+    pid_ = run({"/usr/sbin/mosquitto", "-c", (dir_ / "mosquitto.conf").string()});
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!(listening(port_) && listening(securePort_))) {
+        int status = 0;
+        if (::waitpid(pid_, &status, WNOHANG) == pid_) {
+            pid_ = -1;
+            throw std::runtime_error("mosquitto ended at start");
+        }
+        if (std::chrono::steady_clock::now() > deadline) throw std::runtime_error("mosquitto does not listen");
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}
+
+void MosquittoBroker::kill() {
+    if (pid_ < 0) return;
+    ::kill(pid_, SIGKILL);
+    ::waitpid(pid_, nullptr, 0);
+    pid_ = -1;
+}
+
+}  // namespace kavtra::test
