@@ -21,8 +21,9 @@ kavtra_install() {
 # What building the program needs.
 KAVTRA_BUILD_PACKAGES=(build-essential cmake pkg-config qt6-base-dev qt6-translations-l10n libgl-dev libmosquitto-dev)
 # What building and running the tests and benchmarks needs on top of that;
-# the MQTT tests start a broker of their own and use its command-line clients.
-KAVTRA_TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev mosquitto mosquitto-clients)
+# the MQTT tests start a broker of their own (with a certificate made by
+# openssl) and use its command-line tools.
+KAVTRA_TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev mosquitto mosquitto-clients openssl)
 # What scripts/fuzz.sh needs on top of those: clang and its libFuzzer.
 KAVTRA_FUZZ_PACKAGES=(clang libclang-rt-dev)
 # What building the core for Windows and running its tests under Wine needs.

@@ -257,6 +257,29 @@ TEST_F(MqttBrokerTest, ARefusedLoginIsReportedOnceAndALoginWithThePasswordWorks)
     ASSERT_TRUE(eventually([&] { return allowed.connected; }));
 }
 
+TEST_F(MqttBrokerTest, TlsConnectsWhenTheCertificateIsTrustedOnly) {
+    MqttSettings s = settings();
+    s.port = broker.tlsPort();
+    s.tls = true;
+    s.caFile = broker.certificateFile();
+    Copy trusting(s);
+    trusting.bridge->start();
+    ASSERT_TRUE(eventually([&] { return watcher.count("kavtra/hall/out/") == 600; }));
+    EXPECT_TRUE(trusting.connected);
+
+    s.node = "yard";
+    s.caFile.clear();  // the system's authorities do not know the test's certificate
+    testing::internal::CaptureStderr();
+    {
+        Copy doubting(s);
+        doubting.bridge->start();
+        ASSERT_TRUE(eventually([&] { return doubting.statusContains("нет связи"); }));
+        EXPECT_FALSE(doubting.connected);
+    }
+    EXPECT_EQ(lineCount(testing::internal::GetCapturedStderr(), "нет связи с 127.0.0.1"), 1);
+    EXPECT_EQ(watcher.count("kavtra/yard/"), 0u);
+}
+
 TEST_F(MqttBrokerTest, LeavingSaysOfflineAndAnUnreachableBrokerDoesNotHoldTheExit) {
     auto copy = startCopy();
     copy->bridge->shutdown(std::chrono::milliseconds(2000));

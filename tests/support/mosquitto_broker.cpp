@@ -1,6 +1,7 @@
 #include "tests/support/mosquitto_broker.h"
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <signal.h>
 #include <spawn.h>
@@ -52,24 +53,41 @@ bool listening(int port) {
     return ok;
 }
 
+// Its chatter on standard error would mix with the lines the tests check.
 int run(const std::vector<std::string>& args) {
     std::vector<char*> argv;
     for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
     argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
     pid_t pid = 0;
-    if (::posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0)
-        throw std::runtime_error("cannot start " + args[0]);
+    const int rc = ::posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (rc != 0) throw std::runtime_error("cannot start " + args[0]);
     return pid;
+}
+
+void runToEnd(const std::vector<std::string>& args) {
+    int status = 0;
+    ::waitpid(run(args), &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) throw std::runtime_error(args[0] + " failed");
 }
 
 }  // namespace
 
 MosquittoBroker::MosquittoBroker(std::filesystem::path dir)
-    : dir_(std::move(dir)), port_(freePort()), securePort_(freePort()) {
+    : dir_(std::move(dir)), port_(freePort()), securePort_(freePort()), tlsPort_(freePort()) {
     const std::string passwords = (dir_ / "passwords").string();
-    int status = 0;
-    ::waitpid(run({"mosquitto_passwd", "-b", "-c", passwords, kUser, kPassword}), &status, 0);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) throw std::runtime_error("mosquitto_passwd failed");
+    const std::string key = (dir_ / "key.pem").string();
+    runToEnd({"mosquitto_passwd", "-b", "-c", passwords, kUser, kPassword});
+    runToEnd({"openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes",
+              "-keyout", key, "-out", certificateFile(), "-days", "2", "-subj", "/CN=127.0.0.1", "-addext",
+              "subjectAltName=IP:127.0.0.1"});
+    // Started as root, the broker reads its key after it has become the user
+    // mosquitto.
+    std::filesystem::permissions(key, std::filesystem::perms::owner_read | std::filesystem::perms::group_read |
+                                          std::filesystem::perms::others_read);
     std::ofstream(dir_ / "mosquitto.conf") << "per_listener_settings true\n"
                                               "persistence false\n"
                                               "log_dest none\n"
@@ -77,7 +95,11 @@ MosquittoBroker::MosquittoBroker(std::filesystem::path dir)
                                               "allow_anonymous true\n"
                                               "listener " << securePort_ << " 127.0.0.1\n"
                                               "allow_anonymous false\n"
-                                              "password_file " << passwords << "\n";
+                                              "password_file " << passwords << "\n"
+                                              "listener " << tlsPort_ << " 127.0.0.1\n"
+                                              "allow_anonymous true\n"
+                                              "certfile " << certificateFile() << "\n"
+                                              "keyfile " << key << "\n";
     start();
 }
 
@@ -86,7 +108,7 @@ MosquittoBroker::~MosquittoBroker() { kill(); }
 void MosquittoBroker::start() {
     pid_ = run({"/usr/sbin/mosquitto", "-c", (dir_ / "mosquitto.conf").string()});
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (!(listening(port_) && listening(securePort_))) {
+    while (!(listening(port_) && listening(securePort_) && listening(tlsPort_))) {
         int status = 0;
         if (::waitpid(pid_, &status, WNOHANG) == pid_) {
             pid_ = -1;

@@ -5,9 +5,11 @@
 
 namespace kavtra::test {
 
-// Debian's mosquitto on two free loopback ports with a configuration of its
-// own: no persistence; `port` lets anyone in, `securePort` only the user of
-// kUser/kPassword. Stopped (never left running) when it goes.
+// Debian's mosquitto on free loopback ports with a configuration of its own:
+// no persistence; `port` lets anyone in, `securePort` only the user of
+// kUser/kPassword, `tlsPort` anyone over TLS with a certificate for
+// 127.0.0.1 that certificateFile() holds. Stopped (never left running) when
+// it goes.
 class MosquittoBroker {
 public:
     static constexpr const char* kUser = "kavtra";
@@ -25,11 +27,14 @@ public:
 
     int port() const { return port_; }
     int securePort() const { return securePort_; }
+    int tlsPort() const { return tlsPort_; }
+    std::string certificateFile() const { return (dir_ / "cert.pem").string(); }
 
 private:
     std::filesystem::path dir_;
     int port_;
     int securePort_;
+    int tlsPort_;
     int pid_ = -1;
 };
 

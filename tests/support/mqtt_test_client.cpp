@@ -40,6 +40,12 @@ void MqttTestClient::publish(const std::string& topic, const std::string& payloa
     waitForAck(mid);
 }
 
+void MqttTestClient::send(const std::string& topic, const std::string& payload) {
+    if (mosquitto_publish(mosq_, nullptr, topic.c_str(), static_cast<int>(payload.size()), payload.data(), 1, false) !=
+        MOSQ_ERR_SUCCESS)
+        throw std::runtime_error("publish failed");
+}
+
 void MqttTestClient::waitForAck(int mid) {
     std::unique_lock<std::mutex> lock(mutex_);
     if (!acked_.wait_for(lock, std::chrono::seconds(5), [&] { return acks_.count(mid) > 0; }))
@@ -52,7 +58,7 @@ void MqttTestClient::onMessage(mosquitto*, void* self, const mosquitto_message* 
     client->messages_.push_back({message->topic,
                                  std::string(static_cast<const char*>(message->payload),
                                              static_cast<std::size_t>(message->payloadlen)),
-                                 message->retain});
+                                 message->retain, std::chrono::steady_clock::now()});
 }
 
 void MqttTestClient::onAck(mosquitto*, void* self, int mid) {

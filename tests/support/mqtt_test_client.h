@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <functional>
 #include <map>
@@ -23,6 +24,7 @@ public:
         std::string topic;
         std::string payload;
         bool retained;
+        std::chrono::steady_clock::time_point at;  // when it arrived
     };
 
     MqttTestClient(int port, const std::string& id);
@@ -32,6 +34,8 @@ public:
 
     void subscribe(const std::string& filter);
     void publish(const std::string& topic, const std::string& payload, bool retain = false);
+    // Without waiting for the broker's acknowledgement.
+    void send(const std::string& topic, const std::string& payload);
 
     std::vector<Message> messages() const;
     // The last payload received on `topic`.
