@@ -61,7 +61,9 @@ MqttLink::MqttLink(LinkOptions options, Events events)
         const int rc = options_.caFile.empty()
                            ? mosquitto_tls_set(mosq_, nullptr, "/etc/ssl/certs", nullptr, nullptr, nullptr)
                            : mosquitto_tls_set(mosq_, options_.caFile.c_str(), nullptr, nullptr, nullptr, nullptr);
-        if (rc != MOSQ_ERR_SUCCESS) setupProblem_ = "TLS: " + failureReason(rc, errno) + " (" + options_.caFile + ")";
+        if (rc != MOSQ_ERR_SUCCESS)
+            setupProblem_ = options_.caFile.empty() ? "TLS: " + failureReason(rc, errno)
+                                                    : "TLS: не удаётся прочитать файл " + options_.caFile;
     }
 }
 
@@ -118,9 +120,8 @@ void MqttLink::onConnect(mosquitto*, void* self, int code) {
 void MqttLink::onMessage(mosquitto*, void* self, const mosquitto_message* message) {
     auto* link = static_cast<MqttLink*>(self);
     if (!link->events_.received) return;
-    ReceivedMessage received{message->topic,
-                             std::string(static_cast<const char*>(message->payload),
-                                         static_cast<std::size_t>(std::max(message->payloadlen, 0))),
+    const auto size = std::min(static_cast<std::size_t>(std::max(message->payloadlen, 0)), link->options_.keptPayload);
+    ReceivedMessage received{message->topic, std::string(static_cast<const char*>(message->payload), size),
                              message->retain};
     link->events_.received(std::move(received));
 }

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstddef>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -25,6 +26,8 @@ struct LinkOptions {
     std::string willTopic;
     std::string willPayload;
     int keepAliveSeconds = 30;
+    // Longer payloads are cut to this many bytes before they are handed on.
+    std::size_t keptPayload = 65536;
     std::chrono::milliseconds firstRetry{500};
     std::chrono::milliseconds longestRetry{30000};
 };

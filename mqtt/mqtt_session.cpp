@@ -34,6 +34,8 @@ void MqttSession::start() {
     options.willPayload = "offline";
     options.firstRetry = timing_.firstRetry;
     options.longestRetry = timing_.longestRetry;
+    // Enough to tell that a command is too long, without holding on to more.
+    options.keptPayload = kLargestCommand + 1;
     // The link's events arrive on its network thread; everything they lead
     // to happens here, on the session's thread, one event at a time.
     MqttLink::Events events;

@@ -151,6 +151,7 @@ TEST_F(MqttBrokerTest, BadAndRetainedCommandsChangeNothingAndLogOneLineEach) {
         {"kavtra/hall/out/0/set", "ON"},
         {"kavtra/hall/out/301/set", "ON"},
         {"kavtra/hall/out/7/set", std::string(5000, 'O')},
+        {"kavtra/hall/set", "{\"7\":\"ON\"" + std::string(100000, ' ') + "}"},
         {"kavtra/hall/out/7/set", "\xC0\xAF"},
         {"kavtra/hall/set", "{\"7\":"},
         {"kavtra/hall/set", R"({"7":"ON","400":"ON"})"},
@@ -278,6 +279,11 @@ TEST_F(MqttBrokerTest, TlsConnectsWhenTheCertificateIsTrustedOnly) {
     }
     EXPECT_EQ(lineCount(testing::internal::GetCapturedStderr(), "нет связи с 127.0.0.1"), 1);
     EXPECT_EQ(watcher.count("kavtra/yard/"), 0u);
+
+    s.caFile = (scratch.path / "missing.pem").string();
+    Copy misconfigured(s);
+    misconfigured.bridge->start();
+    EXPECT_TRUE(eventually([&] { return misconfigured.statusContains("не удаётся прочитать файл " + s.caFile); }));
 }
 
 TEST_F(MqttBrokerTest, LeavingSaysOfflineAndAnUnreachableBrokerDoesNotHoldTheExit) {
