@@ -1,93 +1,68 @@
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QMessageBox>
-#include <QScreen>
 #include <QTranslator>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
-#include <string>
 
-#include "outputs/shift_board.h"
-#include "persist/cls_ini.h"
-#include "persist/files_dir.h"
-#include "port/port_stack.h"
-#include "ui/bench/bench_window.h"
-#include "ui/dialogs/about_frm.h"
-#include "ui/dialogs/option_frm.h"
-#include "ui/main/my_frm.h"
+#include "app/program.h"
+#include "app/program_window.h"
 
 namespace {
+
+void printPortFailure(const kavtra::PortFailure& failure) {
+    std::fprintf(stderr, "kavtra: %s\n", failure.message.c_str());
+}
 
 // A port that cannot be opened ends the program at once, before anything has
 // been written to either file. The port is opened before the window exists;
 // should a failure still arrive while the message is shown, it ends at once.
-[[noreturn]] void endForPort(const kavtra::PortFailure& failure) {
+[[noreturn]] void endForPortWithMessage(const kavtra::PortFailure& failure) {
     static bool reporting = false;
     if (reporting) std::_Exit(1);
     reporting = true;
-    std::fprintf(stderr, "kavtra: %s\n", failure.message.c_str());
+    printPortFailure(failure);
     QMessageBox::critical(nullptr, QStringLiteral("Кавтра"), QString::fromStdString(failure.message));
     std::_Exit(1);
 }
 
-bool askExit(QWidget* parent) {
-    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Выход"), QStringLiteral("Вы уверенны что хотите выйти ?"),
-                    QMessageBox::Yes | QMessageBox::No, parent);
-    box.setDefaultButton(QMessageBox::Yes);
-    return box.exec() == QMessageBox::Yes;
+[[noreturn]] void endForPort(const kavtra::PortFailure& failure) {
+    printPortFailure(failure);
+    std::_Exit(1);
+}
+
+bool withoutWindow(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--no-window") == 0) return true;
+    }
+    return false;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
+    // Without a window no widget is ever made, and no display is needed.
+    const bool headless = withoutWindow(argc, argv);
+    const std::unique_ptr<QCoreApplication> app =
+        headless ? std::make_unique<QCoreApplication>(argc, argv) : std::make_unique<QApplication>(argc, argv);
     // The program speaks Russian, its message-box buttons included.
     QTranslator qtTexts;
-    if (qtTexts.load(QStringLiteral("qtbase_ru"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QApplication::installTranslator(&qtTexts);
+    if (!headless && qtTexts.load(QStringLiteral("qtbase_ru"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&qtTexts);
 
-    const std::unique_ptr<kavtra::PortStack> port = kavtra::buildPortStack(kavtra::portEnvironment(), endForPort);
-    port->open();
-    std::unique_ptr<kavtra::ShiftBoard> board;
-    if (kavtra::SimulatedPort* simulated = port->simulated()) {
-        board = std::make_unique<kavtra::ShiftBoard>(simulated->registers().control);
-        port->tap().addListener(board->listener());
-    }
+    kavtra::Program program(QCoreApplication::applicationDirPath().toStdString(),
+                            headless ? endForPort : endForPortWithMessage);
+    std::unique_ptr<kavtra::ProgramWindow> window;
+    if (headless)
+        program.runner.startSequence();
+    else
+        window = std::make_unique<kavtra::ProgramWindow>(program);
 
-    kavtra::clsINI ini;
-    kavtra::MyFrmPlatform platform;
-    // The pages live beside the executable; the two files there too, unless
-    // the program may not write there.
-    const std::string executableDir = QCoreApplication::applicationDirPath().toStdString();
-    platform.programDir = kavtra::filesDirectory(executableDir);
-    platform.lpt = &port->lpt();
-    platform.confirmExit = askExit;
-    // The exit sequence ends the process at once: no handler runs after it.
-    platform.endProcess = [] { std::_Exit(0); };
-    // The menu shows each dialog anew, modal and without an owner.
-    platform.showOptions = [&ini, dir = platform.programDir](QWidget*) {
-        kavtra::OptionFrm dialog(ini, dir);
-        dialog.exec();
-    };
-    platform.showAbout = [executableDir](QWidget*) {
-        kavtra::AboutFrm dialog(executableDir);
-        dialog.exec();
-    };
-
-    kavtra::MyFrm frm(ini, platform);
-    frm.Form_Load();
-    frm.show();
-    // Without a port, the board the program drives is shown beside it.
-    std::unique_ptr<kavtra::BenchWindow> bench;
-    if (board) {
-        bench = std::make_unique<kavtra::BenchWindow>(*board);
-        const QRect screen = frm.screen()->availableGeometry();
-        const QRect main = frm.frameGeometry();
-        const bool fitsBeside = main.right() + 8 + bench->width() <= screen.right();
-        bench->move(fitsBeside ? main.topRight() + QPoint(8, 0) : main.bottomLeft() + QPoint(0, 8));
-        bench->show();
-    }
-    return app.exec();
+    // Both modes are running here. Whatever controls the outputs from outside
+    // the window (the command socket) hooks in at this point: it changes them
+    // through program.engine, and program.showWindow brings the window up.
+    return app->exec();
 }

@@ -9,9 +9,12 @@
 #include <filesystem>
 #include <memory>
 
+#include "engine/output_engine.h"
 #include "persist/cls_ini.h"
+#include "persist/settings.h"
 #include "port/lpt.h"
 #include "port/simulated_port.h"
+#include "runner/output_runner.h"
 #include "ui/main/my_frm.h"
 
 namespace kavtra {
@@ -21,21 +24,36 @@ struct Program {
     Program() {
         char tmpl[] = "/tmp/kavtra-bench-XXXXXX";
         dir = ::mkdtemp(tmpl);
+        config.FileName(configPath(dir.string()));
+        data.FileName(dataPath(dir.string()));
     }
     ~Program() {
-        frm.reset();
+        stop();
         std::filesystem::remove_all(dir);
     }
     void start() {
-        frm = std::make_unique<MyFrm>(ini, MyFrmPlatform{dir.string(), &lpt, [] {}, {}, {}, {}});
+        engine = std::make_unique<OutputEngine>(data, lpt);
+        runner = std::make_unique<OutputRunner>(settings, *engine, [] {});
+        frm = std::make_unique<MyFrm>(*runner, settings, MyFrmPlatform{});
         frm->Form_Load();
         frm->show();
         if (!QTest::qWaitForWindowExposed(frm.get())) std::abort();
+        frm->Timer1->stop();
+        runner->Update_Tmr->stop();
+    }
+    void stop() {
+        frm.reset();
+        runner.reset();
+        engine.reset();
     }
     std::filesystem::path dir;
     SimulatedPort port;
     LPT lpt{port};
-    clsINI ini;
+    clsINI config;
+    clsINI data;
+    Settings settings{config};
+    std::unique_ptr<OutputEngine> engine;
+    std::unique_ptr<OutputRunner> runner;
     std::unique_ptr<MyFrm> frm;
 };
 
@@ -43,8 +61,6 @@ struct Program {
 void BM_ToggleEndToEnd(benchmark::State& state) {
     Program program;
     program.start();
-    program.frm->Timer1->stop();
-    program.frm->Update_Tmr->stop();
     QTreeWidget* list = program.frm->List1;
     QTreeWidgetItem* row = list->topLevelItem(16);
     const QPoint centre = list->visualItemRect(row).center();
@@ -58,14 +74,12 @@ BENCHMARK(BM_ToggleEndToEnd)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 void BM_StartToWindowShown(benchmark::State& state) {
     Program program;
     program.start();
-    program.frm->Timer1->stop();
-    program.frm->Update_Tmr->stop();
     program.frm->off_all->trigger();  // writes all 300 sections
-    program.frm.reset();
+    program.stop();
     for (auto _ : state) {
         program.start();
         state.PauseTiming();
-        program.frm.reset();
+        program.stop();
         state.ResumeTiming();
     }
 }

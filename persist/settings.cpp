@@ -25,16 +25,14 @@ float toFloat(double value) {
 std::string configPath(const std::string& programDir) { return programDir + "/config.ini"; }
 std::string dataPath(const std::string& programDir) { return programDir + "/Data.dat"; }
 
-Settings::Settings(clsINI& ini, std::string programDir) : ini_(ini), programDir_(std::move(programDir)) {}
+Settings::Settings(const clsINI& config) : config_(config) {}
 
 std::string Settings::read(std::string_view section, std::string_view key, std::string_view def) {
-    ini_.FileName(configPath(programDir_));
-    return ini_.GetPrivateINIString(section, key, def);
+    return config_.GetPrivateINIString(section, key, def);
 }
 
 void Settings::write(std::string_view section, std::string_view key, std::string_view value) {
-    ini_.FileName(configPath(programDir_));
-    ini_.WritePrivateINIString(section, key, value);
+    config_.WritePrivateINIString(section, key, value);
 }
 
 float Settings::geometry(std::string_view section, std::string_view key, std::string_view def) {

@@ -22,11 +22,11 @@ inline constexpr std::int16_t kPolicyRemembered = 3;
 // The longest transfer period a timer accepts, in milliseconds.
 inline constexpr std::int32_t kLargestPeriod = std::numeric_limits<std::int32_t>::max();
 
-// Typed access to config.ini through the shared INI object. Every accessor
-// points the object at config.ini first and reads the file anew.
+// Typed access to config.ini. `config` is pointed at config.ini once, by its
+// owner; every accessor reads or writes the file anew.
 class Settings {
 public:
-    Settings(clsINI& ini, std::string programDir);
+    explicit Settings(const clsINI& config);
 
     // Geometry in twips, by numeric reading, with their defaults.
     float x();            // FormPosition/x, "1000"
@@ -63,8 +63,7 @@ private:
     float geometry(std::string_view section, std::string_view key, std::string_view def);
     std::int16_t policy(std::string_view key);
 
-    clsINI& ini_;
-    std::string programDir_;
+    const clsINI& config_;
 };
 
 }  // namespace kavtra

@@ -9,6 +9,7 @@
 #include <cstdio>
 
 #include "persist/cls_ini.h"
+#include "persist/settings.h"
 #include "ui/dialogs/about_frm.h"
 #include "ui/dialogs/option_frm.h"
 
@@ -33,8 +34,10 @@ int main(int argc, char** argv) {
     }
     const QDir out(QString::fromLocal8Bit(argv[1]));
     QTemporaryDir programDir;
-    kavtra::clsINI ini;
-    kavtra::OptionFrm options(ini, programDir.path().toStdString());
+    kavtra::clsINI config;
+    config.FileName(kavtra::configPath(programDir.path().toStdString()));
+    kavtra::Settings settings(config);
+    kavtra::OptionFrm options(settings);
     kavtra::AboutFrm about(programDir.path().toStdString());
     const bool ok = shoot(options, out.filePath(QStringLiteral("option_frm.png"))) &&
                     shoot(about, out.filePath(QStringLiteral("about_frm.png")));

@@ -17,8 +17,14 @@ class SettingsFile : public ::testing::Test {
 protected:
     void setFile(const std::string& bytes) { writeBytes(configPath(dir.path.string()), bytes); }
     TempDir dir;
-    clsINI ini;
-    Settings settings{ini, dir.path.string()};
+    clsINI config = pointedAt(configPath(dir.path.string()));
+    Settings settings{config};
+
+    static clsINI pointedAt(const std::string& path) {
+        clsINI ini;
+        ini.FileName(path);
+        return ini;
+    }
 };
 
 TEST(SettingsPaths, AreTheProgramDirectoryFollowedDirectlyByTheFileName) {
@@ -41,11 +47,12 @@ TEST_F(SettingsFile, WithoutAFileEveryKeyHasItsDefault) {
     EXPECT_FALSE(std::filesystem::exists(configPath(dir.path.string())));
 }
 
-TEST_F(SettingsFile, EveryAccessorPointsTheSharedObjectAtTheSettingsFile) {
+TEST_F(SettingsFile, EveryAccessorReadsTheFileAnew) {
     setFile("[configs]\r\nvalload=2\r\n");
-    ini.FileName(dataPath(dir.path.string()));
     EXPECT_EQ(settings.valLoad(), kPolicyAllOff);
-    EXPECT_EQ(ini.FileName(), configPath(dir.path.string()));
+    setFile("[configs]\r\nvalload=1\r\n");
+    EXPECT_EQ(settings.valLoad(), kPolicyAllOn);
+    EXPECT_EQ(config.FileName(), configPath(dir.path.string()));
 }
 
 TEST_F(SettingsFile, GeometryIsReadByTheNumericReading) {

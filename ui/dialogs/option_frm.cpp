@@ -60,8 +60,8 @@ QLabel* addLabel(QWidget& parent, const char* name, const QString& text, const Q
 
 }  // namespace
 
-OptionFrm::OptionFrm(clsINI& ini, std::string programDir, QWidget* parent)
-    : QDialog(parent), ini_(ini), programDir_(std::move(programDir)), rangeMessage_(showRangeMessage) {
+OptionFrm::OptionFrm(Settings& settings, QWidget* parent)
+    : QDialog(parent), settings_(settings), rangeMessage_(showRangeMessage) {
     makeFixedToolWindow(*this, QStringLiteral("Настройки"), 5910, 2400);
     const QFont dialogFont = verdanaFont(false);
     setFont(dialogFont);
@@ -115,16 +115,15 @@ void OptionFrm::showEvent(QShowEvent* event) {
 void OptionFrm::keyPressEvent(QKeyEvent* event) { QWidget::keyPressEvent(event); }
 
 void OptionFrm::load() {
-    Settings settings(ini_, programDir_);
-    const std::int16_t startUp = settings.valLoad();
-    const std::int16_t exit = settings.valUnload();
+    const std::int16_t startUp = settings_.valLoad();
+    const std::int16_t exit = settings_.valUnload();
     // A code other than 1, 2 or 3 keeps the buttons a new dialog starts with.
     Option3->setChecked(true);
     Option4->setChecked(true);
     for (const PolicyButton& p : policyButtons()) {
         if (p.code == (p.startUp ? startUp : exit)) p.button->setChecked(true);
     }
-    Text1->setText(QString::fromStdString(settings.timeUpdateText()));
+    Text1->setText(QString::fromStdString(settings_.timeUpdateText()));
 }
 
 void OptionFrm::okClicked() {
@@ -149,15 +148,14 @@ std::array<OptionFrm::PolicyButton, 6> OptionFrm::policyButtons() const {
 }
 
 void OptionFrm::SaveConfig() {
-    Settings settings(ini_, programDir_);
     for (const PolicyButton& p : policyButtons()) {
         if (!p.button->isChecked()) continue;
         if (p.startUp)
-            settings.writeValLoad(p.code);
+            settings_.writeValLoad(p.code);
         else
-            settings.writeValUnload(p.code);
+            settings_.writeValUnload(p.code);
     }
-    settings.writeTimeUpdate(Text1->text().toStdString());
+    settings_.writeTimeUpdate(Text1->text().toStdString());
 }
 
 }  // namespace kavtra

@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "persist/cls_ini.h"
+#include "persist/settings.h"
 
 class QPushButton;
 class QRadioButton;
@@ -25,7 +25,7 @@ public:
     // Tells the user that the period is out of range; returns once dismissed.
     using RangeMessage = std::function<void(QWidget* owner)>;
 
-    OptionFrm(clsINI& ini, std::string programDir, QWidget* parent = nullptr);
+    explicit OptionFrm(Settings& settings, QWidget* parent = nullptr);
 
     void setRangeMessage(RangeMessage message);
 
@@ -48,8 +48,7 @@ private:
     void okClicked();
     void SaveConfig();
 
-    clsINI& ini_;
-    std::string programDir_;
+    Settings& settings_;
     RangeMessage rangeMessage_;
 
     // The controls the handlers use; the frames and labels only stand there.

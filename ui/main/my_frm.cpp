@@ -7,7 +7,6 @@
 #include <QTimer>
 #include <QTreeWidget>
 
-#include "outputs/transfer.h"
 #include "persist/data_file.h"
 #include "persist/profile.h"
 #include "ui/main/list_edit_delegate.h"
@@ -16,9 +15,8 @@
 namespace kavtra {
 namespace {
 
-constexpr int kOutputs = 300;
+constexpr int kOutputs = OutState::kOutputs;
 constexpr int kSaverPeriodMs = 100;
-constexpr int kStartPeriodMs = 100;
 // The list is this much lower and narrower than the window's outer size.
 constexpr float kListHeightMargin = 780.0f;
 constexpr float kListWidthMargin = 100.0f;
@@ -33,8 +31,8 @@ std::int32_t wholeTwips(int pixels) { return static_cast<std::int32_t>(pixelsToT
 
 }  // namespace
 
-MyFrm::MyFrm(clsINI& ini, MyFrmPlatform platform)
-    : ini_(ini), platform_(std::move(platform)), settings_(ini_, platform_.programDir) {
+MyFrm::MyFrm(OutputRunner& runner, Settings& settings, MyFrmPlatform platform)
+    : runner_(runner), engine_(runner.engine()), settings_(settings), platform_(std::move(platform)) {
     setWindowTitle(QStringLiteral("Кавтра"));
     setWindowIcon(Image1.image(1));
     // A sizable border and a minimize box, but no maximize box.
@@ -46,12 +44,10 @@ MyFrm::MyFrm(clsINI& ini, MyFrmPlatform platform)
     Timer1 = new QTimer(this);
     connect(Timer1, &QTimer::timeout, this, &MyFrm::Timer1_Timer);
     Timer1->start(kSaverPeriodMs);
-    Update_Tmr = new QTimer(this);
-    connect(Update_Tmr, &QTimer::timeout, this, &MyFrm::Update_Tmr_Timer);
-    Update_Tmr->start(kStartPeriodMs);
+    listener_ = engine_.addListener([this](const OutputChange& change) { showChange(change); });
 }
 
-MyFrm::~MyFrm() = default;
+MyFrm::~MyFrm() { engine_.removeListener(listener_); }
 
 void MyFrm::buildMenus() {
     outmenu = menuBar()->addMenu(QStringLiteral("Выводы"));
@@ -111,12 +107,8 @@ void MyFrm::Form_Load() {
     List1->setColumnWidth(0, twipsToPixels(settings_.listWidth1()));
     List1->setColumnWidth(1, twipsToPixels(settings_.listWidth2()));
 
-    setPeriod(settings_.timeUpdate());
-    const std::int16_t policy = settings_.valLoad();
-    ini_.FileName(dataPath(platform_.programDir));
-    applyPolicy(policy);
-    LoadList();
-    Init_Outs();
+    runner_.startSequence();
+    fillList();
 }
 
 void MyFrm::setOuterGeometry(float left, float top, float width, float height) {
@@ -127,104 +119,51 @@ void MyFrm::setOuterGeometry(float left, float top, float width, float height) {
     applyListSize();
 }
 
-void MyFrm::applyPolicy(std::int16_t policy) {
-    for (int n = 1; n <= kOutputs; ++n) {
-        switch (policy) {
-        case kPolicyRemembered: OutState[n] = rememberedValue(ini_, n); break;
-        case kPolicyAllOff: OutState[n] = 1; break;
-        case kPolicyAllOn: OutState[n] = 0; break;
-        default: break;
-        }
-    }
-}
-
-void MyFrm::LoadList() {
-    List1->clear();
-    ini_.FileName(dataPath(platform_.programDir));
+void MyFrm::fillList() {
+    // The rows are made once the start sequence has set the states and read
+    // the names; from then on each change updates only its own rows.
     QList<QTreeWidgetItem*> rows;
     rows.reserve(kOutputs);
     for (int n = 1; n <= kOutputs; ++n) {
-        const std::string name = ini_.GetPrivateINIString(deviceSection(n), "Name", defaultOutputName(n));
-        auto* row = new QTreeWidgetItem({QString::fromStdString(name)});
+        auto* row = new QTreeWidgetItem({QString::fromStdString(engine_.name(n))});
         row->setFlags(row->flags() | Qt::ItemIsEditable);
-        showState(row, OutState[n]);
+        showState(row, engine_.state(n));
         rows.append(row);
     }
     List1->addTopLevelItems(rows);
-    UpdateOuts();
 }
 
-void MyFrm::SaveList() {
-    ini_.FileName(dataPath(platform_.programDir));
-    const ProfileWriteGroup oneSave;
-    for (int n = 1; n <= kOutputs; ++n) {
-        const std::string section = deviceSection(n);
-        ini_.WritePrivateINIString(section, "Value", std::to_string(OutState[n]));
-        ini_.WritePrivateINIString(section, "Name", List1->topLevelItem(n - 1)->text(0).toStdString());
-    }
+void MyFrm::showChange(const OutputChange& change) {
+    // Rows do not exist before the load sequence has filled the list, and the
+    // exit sequence's states are not shown: the window goes with the process.
+    if (List1->topLevelItemCount() != kOutputs || runner_.exiting()) return;
+    for (const int n : change.states) showState(List1->topLevelItem(n - 1), engine_.state(n));
+    for (const int n : change.names) List1->topLevelItem(n - 1)->setText(0, QString::fromStdString(engine_.name(n)));
+    List1->viewport()->update();
 }
-
-void MyFrm::UpdateOuts() { kavtra::UpdateOuts(OutState, *platform_.lpt); }
-
-void MyFrm::Init_Outs() { kavtra::Init_Outs(*platform_.lpt); }
 
 void MyFrm::showState(QTreeWidgetItem* row, std::int16_t state) {
-    row->setText(1, state == 0 ? kOn : kOff);
+    row->setText(1, state == kStateOn ? kOn : kOff);
     row->setIcon(0, Image1.image(state + 1));
 }
 
-QTreeWidgetItem* MyFrm::selectedRow(int& index) const {
+int MyFrm::selectedOutput() const {
     const QList<QTreeWidgetItem*> selected = List1->selectedItems();
-    if (selected.isEmpty()) return nullptr;
-    index = List1->indexOfTopLevelItem(selected.first()) + 1;
-    return index >= 1 ? selected.first() : nullptr;
+    if (selected.isEmpty()) return 0;
+    return List1->indexOfTopLevelItem(selected.first()) + 1;
 }
 
 void MyFrm::List1_DblClick() {
-    int index = 0;
-    QTreeWidgetItem* row = selectedRow(index);
-    if (!row) return;
-    OutState[index] = OutState[index] == 1 ? 0 : 1;
-    showState(row, OutState[index]);
-    List1->viewport()->update();
-    SaveList();
-    UpdateOuts();
+    if (const int output = selectedOutput()) engine_.toggle(output);
 }
 
 void MyFrm::List1_AfterLabelEdit(const QString& newText) {
-    int index = 0;
-    QTreeWidgetItem* row = selectedRow(index);
-    if (!row) return;
-    row->setText(0, newText);
-    SaveList();
+    if (const int output = selectedOutput()) engine_.rename(output, newText.toStdString());
 }
 
-void MyFrm::AllOutsOn() { setAllOuts(0); }
+void MyFrm::AllOutsOn() { engine_.setAll(true); }
 
-void MyFrm::AllOutsOff() { setAllOuts(1); }
-
-void MyFrm::setAllOuts(std::int16_t state) {
-    for (int n = 1; n <= kOutputs; ++n) {
-        OutState[n] = state;
-        showState(List1->topLevelItem(n - 1), OutState[n]);
-    }
-    List1->viewport()->update();
-    SaveList();
-    UpdateOuts();
-}
-
-void MyFrm::setPeriod(std::int32_t milliseconds) {
-    // A period of 0 stops the timer for the rest of the run.
-    if (milliseconds <= 0)
-        Update_Tmr->stop();
-    else
-        Update_Tmr->setInterval(milliseconds);
-}
-
-void MyFrm::Update_Tmr_Timer() {
-    setPeriod(settings_.timeUpdate());
-    UpdateOuts();
-}
+void MyFrm::AllOutsOff() { engine_.setAll(false); }
 
 void MyFrm::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
@@ -268,7 +207,6 @@ MyFrm::Geometry MyFrm::currentGeometry() const {
 }
 
 void MyFrm::Timer1_Timer() {
-    ini_.FileName(configPath(platform_.programDir));
     if (isMinimized()) return;
     applyFrameToOuterSize();
     const Geometry now = currentGeometry();
@@ -291,13 +229,6 @@ void MyFrm::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-void MyFrm::Form_Unload() {
-    const std::int16_t policy = settings_.valUnload();
-    ini_.FileName(dataPath(platform_.programDir));
-    applyPolicy(policy);
-    UpdateOuts();
-    platform_.lpt->SetDataInput(true);
-    platform_.endProcess();
-}
+void MyFrm::Form_Unload() { runner_.exitSequence(); }
 
 }  // namespace kavtra

@@ -6,10 +6,9 @@
 #include <functional>
 #include <string>
 
-#include "outputs/out_state.h"
-#include "persist/cls_ini.h"
+#include "engine/output_engine.h"
 #include "persist/settings.h"
-#include "port/lpt.h"
+#include "runner/output_runner.h"
 #include "ui/main/output_list.h"
 #include "ui/resources/image1.h"
 
@@ -20,13 +19,9 @@ class QTreeWidgetItem;
 
 namespace kavtra {
 
-// What the platform gives the main window, so that a test can build one on a
-// temporary folder and a simulated port, and see the end of the process.
+// What the platform gives the main window, so that a test can answer its
+// question and see its dialogs asked for.
 struct MyFrmPlatform {
-    std::string programDir;
-    LPT* lpt = nullptr;
-    // Ends the process at once; in tests it only records that it was asked.
-    std::function<void()> endProcess;
     // Asks "Вы уверенны что хотите выйти ?"; true for Yes.
     std::function<bool(QWidget* parent)> confirmExit;
     // Shows a dialog modally and returns when it has closed.
@@ -34,26 +29,21 @@ struct MyFrmPlatform {
     std::function<void(QWidget* parent)> showAbout;
 };
 
+// The window: a view of the outputs engine. Its rows follow the engine's
+// changes; its double click, rename and menus ask the engine for them.
 class MyFrm : public QMainWindow {
     Q_OBJECT
 
 public:
-    MyFrm(clsINI& ini, MyFrmPlatform platform);
+    MyFrm(OutputRunner& runner, Settings& settings, MyFrmPlatform platform);
     ~MyFrm() override;
 
-    // The load sequence; runs once, before the window is first shown.
+    // The load sequence, the runner's start sequence within it; runs once,
+    // before the window is first shown.
     void Form_Load();
-
-    void UpdateOuts();
-    void Init_Outs();
-    void LoadList();
-    void SaveList();
-
-    kavtra::OutState OutState;
 
     OutputList* List1 = nullptr;
     QTimer* Timer1 = nullptr;
-    QTimer* Update_Tmr = nullptr;
     QMenu* outmenu = nullptr;
     QAction* on_all = nullptr;
     QAction* off_all = nullptr;
@@ -73,9 +63,8 @@ public:
     };
     const Geometry& LastPos() const { return lastPos_; }
 
-    // The timers' tick handlers; tests call them instead of waiting.
+    // The geometry saver's tick handler; tests call it instead of waiting.
     void Timer1_Timer();
-    void Update_Tmr_Timer();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -85,25 +74,26 @@ protected:
 private:
     void AllOutsOn();
     void AllOutsOff();
-    void setAllOuts(std::int16_t state);
     void List1_DblClick();
     void List1_AfterLabelEdit(const QString& newText);
     void Form_Unload();
 
     void buildMenus();
     void buildList();
-    void applyPolicy(std::int16_t policy);
+    void fillList();
+    void showChange(const OutputChange& change);
     void showState(QTreeWidgetItem* row, std::int16_t state);
-    QTreeWidgetItem* selectedRow(int& index) const;
-    void setPeriod(std::int32_t milliseconds);
+    int selectedOutput() const;  // 0 when no row is selected
     void applyListSize();
     void applyFrameToOuterSize();
     void setOuterGeometry(float left, float top, float width, float height);
     Geometry currentGeometry() const;
 
-    clsINI& ini_;
+    OutputRunner& runner_;
+    OutputEngine& engine_;
+    Settings& settings_;
     MyFrmPlatform platform_;
-    Settings settings_;
+    OutputEngine::ListenerId listener_;
     ImageList Image1;
     Geometry lastPos_;
     // Outer size asked for at load, applied again once the window manager has

@@ -59,7 +59,7 @@ protected:
     // Opens the dialog as the menu does, except that the range message is
     // answered at once and counted.
     OptionFrm& open() {
-        dialog = std::make_unique<OptionFrm>(ini, programDir());
+        dialog = std::make_unique<OptionFrm>(settings);
         dialog->setRangeMessage([this](QWidget* owner) {
             ++rangeMessages;
             rangeMessageOwner = owner;
@@ -80,7 +80,12 @@ protected:
     void clickCancel() const { QTest::mouseClick(child<QPushButton>("Command2"), Qt::LeftButton); }
 
     QTemporaryDir dir;
-    clsINI ini;
+    clsINI config = [this] {
+        clsINI ini;
+        ini.FileName(configFile());
+        return ini;
+    }();
+    Settings settings{config};
     std::unique_ptr<OptionFrm> dialog;
     int rangeMessages = 0;
     QWidget* rangeMessageOwner = nullptr;
@@ -172,7 +177,7 @@ TEST_F(OptionFrmTest, OkChecksThePeriodRange) {
 
 TEST_F(OptionFrmTest, TheRangeMessageIsAStopBoxWithOneButton) {
     writeConfig("[Configs]\r\nTimeUpdate=100\r\n");
-    auto frm = std::make_unique<OptionFrm>(ini, programDir());
+    auto frm = std::make_unique<OptionFrm>(settings);
     frm->show();
     frm->findChild<QLineEdit*>(QStringLiteral("Text1"))->setText(QStringLiteral("49"));
     QString text, title;

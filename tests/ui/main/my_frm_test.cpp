@@ -51,11 +51,11 @@ TEST_F(MyFrmTest, FirstStartUsesTheDefaultsAndWritesOnlyWhatTheUserChanges) {
         ASSERT_EQ(row(n)->text(1), QStringLiteral("Вкл."));
         ASSERT_TRUE(showsGear(n)) << n;
     }
-    EXPECT_EQ(frm.Update_Tmr->interval(), 100);
+    EXPECT_EQ(runner_->Update_Tmr->interval(), 100);
     // The first transfer ran before Init_Outs, on a port whose clock and
     // latch pins were already high, so it gave no first clock edge and no
     // latch edge; the timer's next tick puts the real picture on the registers.
-    frm.Update_Tmr_Timer();
+    runner_->Update_Tmr_Timer();
     for (int n = 1; n <= 300; ++n) ASSERT_EQ(board_.outputLevel(n), 1) << n;
     EXPECT_FALSE(exists("Data.dat"));
     EXPECT_FALSE(exists("config.ini"));
@@ -80,10 +80,10 @@ TEST_F(MyFrmTest, LoadOrderEndsWithTheFirstTransferFollowedByTheStartSequence) {
 }
 
 TEST_F(MyFrmTest, DoubleClickSwitchesTheOutputSavesTheListAndTransfersAtOnce) {
-    MyFrm& frm = start(true);
+    start(true);
     const auto before = transfers();
     doubleClick(17);
-    EXPECT_EQ(frm.OutState[17], 1);
+    EXPECT_EQ(engine().state(17), 1);
     EXPECT_EQ(row(17)->text(1), QStringLiteral("Выкл."));
     EXPECT_TRUE(showsCross(17));
     EXPECT_EQ(transfers(), before + 1);
@@ -93,7 +93,7 @@ TEST_F(MyFrmTest, DoubleClickSwitchesTheOutputSavesTheListAndTransfersAtOnce) {
     EXPECT_EQ(readFile("Data.dat"), dataFile([](int n) { return n == 17 ? 1 : 0; }));
 
     doubleClick(17);
-    EXPECT_EQ(frm.OutState[17], 0);
+    EXPECT_EQ(engine().state(17), 0);
     EXPECT_EQ(row(17)->text(1), QStringLiteral("Вкл."));
     EXPECT_TRUE(showsGear(17));
     EXPECT_EQ(transfers(), before + 2);
@@ -148,11 +148,11 @@ TEST_F(MyFrmTest, StartUpPoliciesSetTheTableBeforeTheListIsFilled) {
     for (const Case c : {Case{"1", 0, 0, 0, 0}, Case{"2", 1, 1, 1, 1}, Case{"3", 1, 0, 1, 0},
                          Case{"7", 0, 0, 0, 0}, Case{"abc", 1, 0, 1, 0}}) {
         writeFile("config.ini", std::string("[Configs]\r\nValLoad=") + c.valLoad + "\r\n");
-        MyFrm& frm = start();
-        EXPECT_EQ(frm.OutState[1], c.one) << c.valLoad;
-        EXPECT_EQ(frm.OutState[2], c.two) << c.valLoad;
-        EXPECT_EQ(frm.OutState[3], c.three) << c.valLoad;
-        EXPECT_EQ(frm.OutState[300], c.four) << c.valLoad;
+        start();
+        EXPECT_EQ(engine().state(1), c.one) << c.valLoad;
+        EXPECT_EQ(engine().state(2), c.two) << c.valLoad;
+        EXPECT_EQ(engine().state(3), c.three) << c.valLoad;
+        EXPECT_EQ(engine().state(300), c.four) << c.valLoad;
         EXPECT_EQ(row(1)->text(1), c.one ? QStringLiteral("Выкл.") : QStringLiteral("Вкл.")) << c.valLoad;
         frm_.reset();
     }
@@ -164,14 +164,16 @@ TEST_F(MyFrmTest, ExitPoliciesSetTheOutputsButWriteNoFile) {
         const char* valUnload;
         int level5, level6;
     };
-    // Output 5 is switched off and saved; output 6 is off in the table only,
-    // never saved, so the remembered states bring it back on.
+    // Outputs 5 and 6 are switched off and saved; then another program puts
+    // output 6 back on in the file, so the remembered states bring it back on
+    // while the table still has it off.
     for (const Case c : {Case{"1", 1, 1}, Case{"2", 0, 0}, Case{"3", 0, 1}, Case{"9", 0, 0}}) {
         std::filesystem::remove(path("Data.dat"));
         writeFile("config.ini", std::string("[Configs]\r\nValUnload=") + c.valUnload + "\r\n");
         MyFrm& frm = start(true);
         doubleClick(5);
-        frm.OutState[6] = 1;
+        doubleClick(6);
+        writeFile("Data.dat", replaced(readFile("Data.dat"), "[Devais_6]\r\nValue=1", "[Devais_6]\r\nValue=0"));
         const std::string data = readFile("Data.dat");
         const std::string config = readFile("config.ini");
         trace_.clear();
@@ -245,8 +247,9 @@ TEST_F(MyFrmTest, ListFollowsTheWindowSizeAndKeepsItsHeightWhenTheWindowIsTooLow
 }
 
 TEST_F(MyFrmTest, TransferTimerReadsItsPeriodAtEveryTick) {
-    MyFrm& frm = start();
-    frm.Update_Tmr->start();
+    start();
+    QTimer* Update_Tmr = runner_->Update_Tmr;
+    Update_Tmr->start();
     struct Case {
         const char* text;
         int period;  // 0: stopped
@@ -254,26 +257,25 @@ TEST_F(MyFrmTest, TransferTimerReadsItsPeriodAtEveryTick) {
     for (const Case c : {Case{"250", 250}, Case{" 300 ", 300}, Case{"150.5", 150}, Case{"151.5", 152},
                          Case{"1e12", 2147483647}, Case{"-5", 0}, Case{"0", 0}, Case{"abc", 0}, Case{"", 0}}) {
         writeFile("config.ini", std::string("[Configs]\r\nTimeUpdate=") + c.text + "\r\n");
-        frm.Update_Tmr->start(100);
+        Update_Tmr->start(100);
         const auto before = transfers();
-        frm.Update_Tmr_Timer();
+        runner_->Update_Tmr_Timer();
         EXPECT_EQ(transfers(), before + 1) << "every tick transfers: " << c.text;
-        EXPECT_EQ(frm.Update_Tmr->isActive(), c.period != 0) << c.text;
+        EXPECT_EQ(Update_Tmr->isActive(), c.period != 0) << c.text;
         if (c.period) {
-            EXPECT_EQ(frm.Update_Tmr->interval(), c.period) << c.text;
+            EXPECT_EQ(Update_Tmr->interval(), c.period) << c.text;
         }
     }
     std::filesystem::remove(path("config.ini"));
-    frm.Update_Tmr->start(250);
-    frm.Update_Tmr_Timer();
-    EXPECT_EQ(frm.Update_Tmr->interval(), 100);
+    Update_Tmr->start(250);
+    runner_->Update_Tmr_Timer();
+    EXPECT_EQ(Update_Tmr->interval(), 100);
 }
 
 TEST_F(MyFrmTest, AZeroPeriodAtLoadMeansNoTickAtAll) {
     writeFile("config.ini", "[configs]\r\ntimeupdate=0\r\n");
-    MyFrm frm(ini_, MyFrmPlatform{dir_.string(), &lpt_, [] {}, {}, {}, {}});
-    frm.Form_Load();
-    EXPECT_FALSE(frm.Update_Tmr->isActive());
+    MyFrm& frm = load();
+    EXPECT_FALSE(runner_->Update_Tmr->isActive());
     EXPECT_TRUE(frm.Timer1->isActive());
 }
 
@@ -283,11 +285,11 @@ TEST_F(MyFrmTest, HandEditedDataFileIsShownSafelyAndKeptBySaves) {
                               section(3, "-5", "three") + section(4, "99999", "four") +
                               "[Devais_5]\r\nValue=0\r\nName=" + longName + "\r\nExtra=keep me\r\n" +
                               "[Devais_400]\r\nValue=1\r\n");
-    MyFrm& frm = start(true);
-    EXPECT_EQ(frm.OutState[1], 0);
-    EXPECT_EQ(frm.OutState[2], 2);
-    EXPECT_EQ(frm.OutState[3], -5);
-    EXPECT_EQ(frm.OutState[4], 32767);
+    start(true);
+    EXPECT_EQ(engine().state(1), 0);
+    EXPECT_EQ(engine().state(2), 2);
+    EXPECT_EQ(engine().state(3), -5);
+    EXPECT_EQ(engine().state(4), 32767);
     for (int n : {2, 3, 4}) {
         EXPECT_EQ(row(n)->text(1), QStringLiteral("Выкл.")) << n;
         EXPECT_TRUE(showsCross(n)) << n;
@@ -297,7 +299,7 @@ TEST_F(MyFrmTest, HandEditedDataFileIsShownSafelyAndKeptBySaves) {
     EXPECT_EQ(row(5)->text(0).size(), 511);
 
     doubleClick(2);
-    EXPECT_EQ(frm.OutState[2], 1) << "a state of 2 switches off, not on";
+    EXPECT_EQ(engine().state(2), 1) << "a state of 2 switches off, not on";
     const std::string saved = readFile("Data.dat");
     EXPECT_EQ(saved.rfind("; kept comment\r\n[Devais_1]\r\nValue=0\r\nName=one\r\n", 0), 0u);
     EXPECT_NE(saved.find("Name=" + std::string(511, 'n') + "\r\nExtra=keep me\r\n"), std::string::npos);
@@ -308,14 +310,13 @@ TEST_F(MyFrmTest, HandEditedDataFileIsShownSafelyAndKeptBySaves) {
 TEST_F(MyFrmTest, SwitchingAllOutputsUpdatesEveryRowSavesAndTransfers) {
     MyFrm& frm = start();
     frm.off_all->trigger();
-    frm.OutState[5] = 0;
-    frm.OutState[7] = 0;
-    frm.List1->topLevelItem(2)->setText(0, QStringLiteral("Свет"));
+    engine().set({{5, true}, {7, true}});
+    engine().rename(3, "Свет");
     const auto before = transfers();
     frm.off_all->trigger();
     EXPECT_EQ(transfers(), before + 1);
     for (int n = 1; n <= 300; ++n) {
-        ASSERT_EQ(frm.OutState[n], 1);
+        ASSERT_EQ(engine().state(n), 1);
         ASSERT_EQ(row(n)->text(1), QStringLiteral("Выкл."));
         ASSERT_TRUE(showsCross(n));
         ASSERT_EQ(board_.outputLevel(n), 0);
@@ -357,7 +358,7 @@ TEST_F(MyFrmTest, DoubleClickOrEditWithoutASelectedRowDoesNothing) {
     frm.List1->clearSelection();
     const auto before = transfers();
     emit frm.List1->itemDoubleClicked(row(4), 0);
-    EXPECT_EQ(frm.OutState[4], 0);
+    EXPECT_EQ(engine().state(4), 0);
     EXPECT_EQ(transfers(), before);
     EXPECT_FALSE(exists("Data.dat"));
 }

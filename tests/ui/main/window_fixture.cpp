@@ -17,33 +17,43 @@ WindowTest::WindowTest() {
     dir_ = ::mkdtemp(tmpl);
     tap_.addListener(board_.listener());
     tap_.addListener([this](const PortAccess& a) { trace_.push_back(formatTraceLine(a)); });
+    config_.FileName(configPath(dir_.string()));
+    data_.FileName(dataPath(dir_.string()));
 }
 
 WindowTest::~WindowTest() {
     frm_.reset();
+    runner_.reset();
+    engine_.reset();
     std::filesystem::remove_all(dir_);
 }
 
-MyFrm& WindowTest::start(bool show) {
+MyFrm& WindowTest::load(bool show) {
+    frm_.reset();
+    runner_.reset();
+    engine_ = std::make_unique<OutputEngine>(data_, lpt_);
+    runner_ = std::make_unique<OutputRunner>(settings_, *engine_, [this] { ++ended_; });
     MyFrmPlatform platform;
-    platform.programDir = dir_.string();
-    platform.lpt = &lpt_;
-    platform.endProcess = [this] { ++ended_; };
     platform.confirmExit = [this](QWidget*) {
         ++asked_;
         return answerYes_;
     };
     platform.showOptions = [this](QWidget*) { ++optionsShown_; };
     platform.showAbout = [this](QWidget*) { ++aboutShown_; };
-    frm_ = std::make_unique<MyFrm>(ini_, platform);
+    frm_ = std::make_unique<MyFrm>(*runner_, settings_, platform);
     frm_->Form_Load();
     if (show) {
         frm_->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(frm_.get()));
     }
-    frm_->Timer1->stop();
-    frm_->Update_Tmr->stop();
     return *frm_;
+}
+
+MyFrm& WindowTest::start(bool show) {
+    MyFrm& frm = load(show);
+    frm.Timer1->stop();
+    runner_->Update_Tmr->stop();
+    return frm;
 }
 
 std::string WindowTest::path(const std::string& name) const { return (dir_ / name).string(); }

@@ -9,11 +9,14 @@
 #include <string>
 #include <vector>
 
+#include "engine/output_engine.h"
 #include "outputs/shift_board.h"
 #include "persist/cls_ini.h"
+#include "persist/settings.h"
 #include "port/lpt.h"
 #include "port/port_tap.h"
 #include "port/simulated_port.h"
+#include "runner/output_runner.h"
 #include "ui/main/my_frm.h"
 
 namespace kavtra::test {
@@ -25,9 +28,12 @@ protected:
     WindowTest();
     ~WindowTest() override;
 
-    // Creates the window, runs its load sequence and, if asked, shows it.
-    // The timers are stopped afterwards: tests tick them by hand.
+    // Creates the engine, the runner and the window (anew, as a new start of
+    // the program would), runs the load sequence and, if asked, shows it.
+    MyFrm& load(bool show = false);
+    // The same with the timers stopped afterwards: tests tick them by hand.
     MyFrm& start(bool show = false);
+    OutputEngine& engine() const { return *engine_; }
 
     std::string path(const std::string& name) const;
     std::string readFile(const std::string& name) const;
@@ -47,12 +53,16 @@ protected:
     ShiftBoard board_;
     LPT lpt_{tap_};
     std::vector<std::string> trace_;
-    clsINI ini_;
+    clsINI config_;
+    clsINI data_;
+    Settings settings_{config_};
     bool answerYes_ = true;
     int asked_ = 0;
     int ended_ = 0;
     int optionsShown_ = 0;
     int aboutShown_ = 0;
+    std::unique_ptr<OutputEngine> engine_;
+    std::unique_ptr<OutputRunner> runner_;
     std::unique_ptr<MyFrm> frm_;
 };
 

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "engine/output_engine.h"
+#include "persist/cls_ini.h"
+#include "persist/settings.h"
+#include "port/port_stack.h"
+#include "runner/exit_signals.h"
+#include "runner/output_runner.h"
+
+namespace kavtra {
+
+// What the program runs on, with a window or without: the port (opened
+// here), the two files each behind its own clsINI, the outputs engine, the
+// runner of the start and exit sequences, and the signals that end the
+// program through the exit sequence.
+class Program {
+public:
+    Program(const std::string& executableDir, PortFailureHandler onPortFailure);
+
+    const std::string executableDir;
+    std::unique_ptr<PortStack> port;
+    // Where config.ini and Data.dat are.
+    const std::string programDir;
+    clsINI config;
+    clsINI data;
+    Settings settings;
+    OutputEngine engine;
+    OutputRunner runner;
+    // Brings the window to the front; empty without a window.
+    std::function<void()> showWindow;
+
+private:
+    ExitSignals exitSignals_;
+};
+
+}  // namespace kavtra

@@ -1,0 +1,69 @@
+#include "app/program_window.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QScreen>
+#include <QSessionManager>
+
+#include "ui/dialogs/about_frm.h"
+#include "ui/dialogs/option_frm.h"
+
+namespace kavtra {
+namespace {
+
+bool askExit(QWidget* parent) {
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Выход"), QStringLiteral("Вы уверенны что хотите выйти ?"),
+                    QMessageBox::Yes | QMessageBox::No, parent);
+    box.setDefaultButton(QMessageBox::Yes);
+    return box.exec() == QMessageBox::Yes;
+}
+
+}  // namespace
+
+ProgramWindow::ProgramWindow(Program& program) : program_(program) {
+    if (SimulatedPort* simulated = program.port->simulated()) {
+        board_ = std::make_unique<ShiftBoard>(simulated->registers().control);
+        program.port->tap().addListener(board_->listener());
+    }
+
+    MyFrmPlatform platform;
+    platform.confirmExit = askExit;
+    // The menu shows each dialog anew, modal and without an owner.
+    platform.showOptions = [&settings = program.settings](QWidget*) {
+        OptionFrm dialog(settings);
+        dialog.exec();
+    };
+    platform.showAbout = [dir = program.executableDir](QWidget*) {
+        AboutFrm dialog(dir);
+        dialog.exec();
+    };
+    frm_ = std::make_unique<MyFrm>(program.runner, program.settings, platform);
+    frm_->Form_Load();
+    frm_->show();
+    showBench();
+
+    program.showWindow = [frm = frm_.get()] {
+        frm->showNormal();
+        frm->raise();
+        frm->activateWindow();
+    };
+    // A logout or shutdown ends the program as the close button does, without
+    // its question, which nobody would be there to answer.
+    QObject::connect(qApp, &QGuiApplication::commitDataRequest, frm_.get(),
+                     [&runner = program.runner](QSessionManager&) { runner.exitSequence(); });
+}
+
+ProgramWindow::~ProgramWindow() { program_.showWindow = nullptr; }
+
+void ProgramWindow::showBench() {
+    // Without a port, the board the program drives is shown beside it.
+    if (!board_) return;
+    bench_ = std::make_unique<BenchWindow>(*board_);
+    const QRect screen = frm_->screen()->availableGeometry();
+    const QRect main = frm_->frameGeometry();
+    const bool fitsBeside = main.right() + 8 + bench_->width() <= screen.right();
+    bench_->move(fitsBeside ? main.topRight() + QPoint(8, 0) : main.bottomLeft() + QPoint(0, 8));
+    bench_->show();
+}
+
+}  // namespace kavtra

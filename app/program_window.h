@@ -1,0 +1,29 @@
+#pragma once
+
+#include <memory>
+
+#include "app/program.h"
+#include "outputs/shift_board.h"
+#include "ui/bench/bench_window.h"
+#include "ui/main/my_frm.h"
+
+namespace kavtra {
+
+// The program with its window: MyFrm loaded and shown, its dialogs, the
+// simulated board's window beside it, and the end of the desktop session
+// taken as a request to end the program.
+class ProgramWindow {
+public:
+    explicit ProgramWindow(Program& program);
+    ~ProgramWindow();
+
+private:
+    void showBench();
+
+    Program& program_;
+    std::unique_ptr<ShiftBoard> board_;
+    std::unique_ptr<MyFrm> frm_;
+    std::unique_ptr<BenchWindow> bench_;
+};
+
+}  // namespace kavtra

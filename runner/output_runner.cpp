@@ -1,0 +1,49 @@
+#include "runner/output_runner.h"
+
+#include <QTimer>
+
+namespace kavtra {
+namespace {
+
+constexpr int kStartPeriodMs = 100;
+
+}  // namespace
+
+OutputRunner::OutputRunner(Settings& settings, OutputEngine& engine, std::function<void()> endProcess)
+    : settings_(settings), engine_(engine), endProcess_(std::move(endProcess)) {
+    Update_Tmr = new QTimer(this);
+    connect(Update_Tmr, &QTimer::timeout, this, &OutputRunner::Update_Tmr_Timer);
+    Update_Tmr->start(kStartPeriodMs);
+}
+
+void OutputRunner::startSequence() {
+    setPeriod(settings_.timeUpdate());
+    engine_.applyPolicy(settings_.valLoad());
+    engine_.LoadList();
+    engine_.Init_Outs();
+}
+
+void OutputRunner::exitSequence() {
+    if (exiting_) return;
+    exiting_ = true;
+    Update_Tmr->stop();
+    engine_.applyPolicy(settings_.valUnload());
+    engine_.UpdateOuts();
+    engine_.releasePort();
+    endProcess_();
+}
+
+void OutputRunner::setPeriod(std::int32_t milliseconds) {
+    // A period of 0 stops the timer for the rest of the run.
+    if (milliseconds <= 0)
+        Update_Tmr->stop();
+    else
+        Update_Tmr->setInterval(milliseconds);
+}
+
+void OutputRunner::Update_Tmr_Timer() {
+    setPeriod(settings_.timeUpdate());
+    engine_.UpdateOuts();
+}
+
+}  // namespace kavtra

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QObject>
+
+#include <cstdint>
+#include <functional>
+
+#include "engine/output_engine.h"
+#include "persist/settings.h"
+
+class QTimer;
+
+namespace kavtra {
+
+// The start sequence, the transfer timer and the exit sequence, shared by the
+// window and the mode without a window.
+class OutputRunner : public QObject {
+public:
+    // endProcess ends the process at once; in tests it only records that it
+    // was asked.
+    OutputRunner(Settings& settings, OutputEngine& engine, std::function<void()> endProcess);
+
+    OutputEngine& engine() { return engine_; }
+
+    // Period from TimeUpdate, the start policy, LoadList (with the first
+    // transfer), Init_Outs.
+    void startSequence();
+    // The exit policy, the last transfer, the data lines released, the end of
+    // the process. Runs once: a second request (another signal, the close
+    // button behind it) does nothing.
+    void exitSequence();
+    bool exiting() const { return exiting_; }
+
+    // Started at 100 ms on construction; every tick reads its period anew.
+    QTimer* Update_Tmr = nullptr;
+    // The tick handler; tests call it instead of waiting.
+    void Update_Tmr_Timer();
+
+private:
+    void setPeriod(std::int32_t milliseconds);
+
+    Settings& settings_;
+    OutputEngine& engine_;
+    std::function<void()> endProcess_;
+    bool exiting_ = false;
+};
+
+}  // namespace kavtra
