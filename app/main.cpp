@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "app/program.h"
+#include "app/program_mqtt.h"
 #include "app/program_window.h"
 
 namespace {
@@ -64,5 +65,6 @@ int main(int argc, char** argv) {
     // Both modes are running here. Whatever controls the outputs from outside
     // the window (the command socket) hooks in at this point: it changes them
     // through program.engine, and program.showWindow brings the window up.
+    const kavtra::ProgramMqtt mqtt(program);
     return app->exec();
 }

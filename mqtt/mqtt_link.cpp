@@ -10,6 +10,13 @@
 namespace kavtra {
 namespace {
 
+// Publications go at QoS 0: straight into the connection's queue, in order,
+// so the disconnect at exit follows them; a libmosquitto QoS 1 message beyond
+// the in-flight quota waits in a queue of its own that the disconnect
+// overtakes. Nothing is lost that matters: after a broken connection every
+// state and name is published again. Subscriptions and the last will use
+// QoS 1, so commands and "offline" are delivered at least once.
+constexpr int kPublishQos = 0;
 constexpr int kQos = 1;
 
 void initialiseLibrary() {
@@ -83,7 +90,7 @@ void MqttLink::start() {
 
 bool MqttLink::publish(const std::string& topic, std::string_view payload, bool retain) {
     return mosq_ && mosquitto_publish(mosq_, nullptr, topic.c_str(), static_cast<int>(payload.size()),
-                                      payload.data(), kQos, retain) == MOSQ_ERR_SUCCESS;
+                                      payload.data(), kPublishQos, retain) == MOSQ_ERR_SUCCESS;
 }
 
 bool MqttLink::subscribe(const std::string& filter) {

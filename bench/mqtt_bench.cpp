@@ -1,0 +1,186 @@
+#include <benchmark/benchmark.h>
+
+#include <QCoreApplication>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "engine/output_engine.h"
+#include "mqtt/engine_mqtt.h"
+#include "outputs/shift_board.h"
+#include "persist/settings.h"
+#include "port/lpt.h"
+#include "port/port_tap.h"
+#include "port/simulated_port.h"
+#include "tests/support/mosquitto_broker.h"
+#include "tests/support/mqtt_test_client.h"
+
+namespace kavtra {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0 : values[values.size() / 2];
+}
+
+// Runs the main thread's events, as the window's loop would, until `done`.
+void serveUntil(const std::function<bool()>& done) {
+    while (!done()) {
+        QCoreApplication::processEvents();
+        std::this_thread::sleep_for(std::chrono::microseconds(20));
+    }
+}
+
+// The program's engine on a simulated port with the board model, a broker on
+// loopback and a client that watches everything.
+struct Rig {
+    Rig() : dir(makeDir()), broker(dir), watcher(broker.port(), "watcher") {
+        tap.addListener(board.listener());
+        data.FileName(dataPath(dir.string()));
+        engine.applyPolicy(kPolicyAllOff);
+        engine.LoadList();
+        engine.Init_Outs();
+        watcher.subscribe("#");
+    }
+    ~Rig() { std::filesystem::remove_all(dir); }
+    static std::filesystem::path makeDir() {
+        char name[] = "/tmp/kavtra-mqtt-bench-XXXXXX";
+        return ::mkdtemp(name);
+    }
+    MqttSettings settings() const {
+        MqttSettings s;
+        s.host = "127.0.0.1";
+        s.port = broker.port();
+        s.node = "bench";
+        return s;
+    }
+    std::filesystem::path dir;
+    test::MosquittoBroker broker;
+    test::MqttTestClient watcher;
+    SimulatedPort port;
+    PortTap tap{port};
+    ShiftBoard board;
+    LPT lpt{tap};
+    clsINI data;
+    OutputEngine engine{data, lpt};
+};
+
+// A command sent to out/7/set until its new state arrives at another client,
+// the output latched on the board in between.
+void BM_CommandToLatchedAndPublished(benchmark::State& state) {
+    Rig rig;
+    EngineMqtt mqtt(rig.engine, rig.settings());
+    serveUntil([&] { return rig.watcher.count("kavtra/bench/out/") == 600; });
+    std::vector<double> latencies;
+    bool on = false;
+    for (auto _ : state) {
+        on = !on;
+        rig.watcher.clear();
+        const auto sent = Clock::now();
+        rig.watcher.send("kavtra/bench/out/7/set", on ? "ON" : "OFF");
+        serveUntil([&] { return rig.watcher.count("kavtra/bench/out/7/state") == 1; });
+        const double latency = ms(rig.watcher.messages().back().at - sent);
+        if (rig.board.outputLevel(7) != (on ? 1 : 0)) state.SkipWithError("output 7 not latched");
+        latencies.push_back(latency);
+        state.SetIterationTime(latency / 1000);
+    }
+    state.counters["median_ms"] = median(latencies);
+    state.counters["max_ms"] = *std::max_element(latencies.begin(), latencies.end());
+}
+BENCHMARK(BM_CommandToLatchedAndPublished)->UseManualTime()->Iterations(300)->Unit(benchmark::kMillisecond);
+
+// From starting the link to all 300 discovery configs, names and states
+// received by another client; also counted from the connection being up.
+void BM_ConnectToEverythingPublished(benchmark::State& state) {
+    Rig rig;
+    std::vector<double> fromStart;
+    std::vector<double> fromConnected;
+    for (auto _ : state) {
+        rig.watcher.clear();
+        Clock::time_point connected{};
+        const auto started = Clock::now();
+        auto mqtt = std::make_unique<EngineMqtt>(rig.engine, rig.settings());
+        QObject::connect(&mqtt->bridge(), &MqttBridge::statusChanged, [&](const QString&, bool up) {
+            if (up) connected = Clock::now();
+        });
+        serveUntil([&] {
+            return rig.watcher.count("homeassistant/switch/bench/") == 300 &&
+                   rig.watcher.count("kavtra/bench/out/") == 600;
+        });
+        const Clock::time_point last = rig.watcher.messages().back().at;
+        fromStart.push_back(ms(last - started));
+        fromConnected.push_back(ms(last - connected));
+        state.SetIterationTime(ms(last - started) / 1000);
+        mqtt.reset();
+    }
+    state.counters["median_ms"] = median(fromStart);
+    state.counters["after_connack_median_ms"] = median(fromConnected);
+}
+BENCHMARK(BM_ConnectToEverythingPublished)->UseManualTime()->Iterations(20)->Unit(benchmark::kMillisecond);
+
+// Outputs that cost nothing, so that everything the main thread does here is
+// MQTT work: the longest single turn of its event loop while the link
+// connects, publishes everything, and takes 300-output batches.
+struct FreeOutputs : OutputAccess {
+    bool isOn(int output) const override { return on[output - 1]; }
+    std::string name(int output) const override { return "Вывод " + std::to_string(output); }
+    void set(const std::vector<std::pair<int, bool>>& outputsOn) override {
+        std::vector<int> touched;
+        for (const auto& [output, value] : outputsOn) {
+            on[output - 1] = value;
+            touched.push_back(output);
+        }
+        bridge->outputsChanged(touched, {});
+    }
+    std::array<bool, 300> on{};
+    MqttBridge* bridge = nullptr;
+};
+
+void BM_MainThreadLongestTurn(benchmark::State& state) {
+    Rig rig;
+    std::string all = "{";
+    for (int n = 1; n <= 300; ++n) all += (n > 1 ? ",\"" : "\"") + std::to_string(n) + "\":\"TOGGLE\"";
+    all += "}";
+    double longest = 0;
+    for (auto _ : state) {
+        rig.watcher.clear();
+        FreeOutputs outputs;
+        MqttBridge bridge(rig.settings(), outputs);
+        outputs.bridge = &bridge;
+        bridge.start();
+        std::size_t batches = 0;
+        while (rig.watcher.count("kavtra/bench/out/") < 600 + 300 * 20) {
+            if (batches < 20 && rig.watcher.count("kavtra/bench/out/") >= 600 + 300 * batches) {
+                rig.watcher.send("kavtra/bench/set", all);
+                ++batches;
+            }
+            const auto before = Clock::now();
+            QCoreApplication::processEvents();
+            longest = std::max(longest, ms(Clock::now() - before));
+            std::this_thread::sleep_for(std::chrono::microseconds(20));
+        }
+    }
+    state.counters["longest_ms"] = longest;
+}
+BENCHMARK(BM_MainThreadLongestTurn)->Iterations(5)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace kavtra
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
