@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "engine/output_engine.h"
+#include "mqtt/discovery.h"
 #include "mqtt/engine_mqtt.h"
 #include "outputs/shift_board.h"
 #include "persist/settings.h"
@@ -75,11 +76,26 @@ struct Rig {
     OutputEngine engine{data, lpt};
 };
 
-// A command sent to out/7/set until its new state arrives at another client,
-// the output latched on the board in between.
-void BM_CommandToLatchedAndPublished(benchmark::State& state) {
-    Rig rig;
-    EngineMqtt mqtt(rig.engine, rig.settings());
+// Outputs that cost nothing: what is measured over them is MQTT's own work.
+struct FreeOutputs : OutputAccess {
+    bool isOn(int output) const override { return on[output - 1]; }
+    std::string name(int output) const override { return "Вывод " + std::to_string(output); }
+    void set(const std::vector<std::pair<int, bool>>& outputsOn) override {
+        std::vector<int> touched;
+        for (const auto& [output, value] : outputsOn) {
+            on[output - 1] = value;
+            touched.push_back(output);
+        }
+        bridge->outputsChanged(touched, {});
+    }
+    std::array<bool, 300> on{};
+    MqttBridge* bridge = nullptr;
+};
+
+// A command sent to out/7/set until its new state arrives at another client.
+// With the engine, output 7 is latched on the board and Data.dat saved in
+// between; over FreeOutputs only MQTT's part is left.
+void commandRoundTrips(benchmark::State& state, Rig& rig, const std::function<bool(bool)>& latched) {
     serveUntil([&] { return rig.watcher.count("kavtra/bench/out/") == 600; });
     std::vector<double> latencies;
     bool on = false;
@@ -90,14 +106,30 @@ void BM_CommandToLatchedAndPublished(benchmark::State& state) {
         rig.watcher.send("kavtra/bench/out/7/set", on ? "ON" : "OFF");
         serveUntil([&] { return rig.watcher.count("kavtra/bench/out/7/state") == 1; });
         const double latency = ms(rig.watcher.messages().back().at - sent);
-        if (rig.board.outputLevel(7) != (on ? 1 : 0)) state.SkipWithError("output 7 not latched");
+        if (!latched(on)) state.SkipWithError("output 7 not latched");
         latencies.push_back(latency);
         state.SetIterationTime(latency / 1000);
     }
     state.counters["median_ms"] = median(latencies);
     state.counters["max_ms"] = *std::max_element(latencies.begin(), latencies.end());
 }
+
+void BM_CommandToLatchedAndPublished(benchmark::State& state) {
+    Rig rig;
+    EngineMqtt mqtt(rig.engine, rig.settings());
+    commandRoundTrips(state, rig, [&](bool on) { return rig.board.outputLevel(7) == (on ? 1 : 0); });
+}
 BENCHMARK(BM_CommandToLatchedAndPublished)->UseManualTime()->Iterations(300)->Unit(benchmark::kMillisecond);
+
+void BM_CommandToPublishedWithoutEngine(benchmark::State& state) {
+    Rig rig;
+    FreeOutputs outputs;
+    MqttBridge bridge(rig.settings(), outputs);
+    outputs.bridge = &bridge;
+    bridge.start();
+    commandRoundTrips(state, rig, [&](bool on) { return outputs.on[6] == on; });
+}
+BENCHMARK(BM_CommandToPublishedWithoutEngine)->UseManualTime()->Iterations(300)->Unit(benchmark::kMillisecond);
 
 // From starting the link to all 300 discovery configs, names and states
 // received by another client; also counted from the connection being up.
@@ -128,29 +160,28 @@ void BM_ConnectToEverythingPublished(benchmark::State& state) {
 }
 BENCHMARK(BM_ConnectToEverythingPublished)->UseManualTime()->Iterations(20)->Unit(benchmark::kMillisecond);
 
-// Outputs that cost nothing, so that everything the main thread does here is
-// MQTT work: the longest single turn of its event loop while the link
-// connects, publishes everything, and takes 300-output batches.
-struct FreeOutputs : OutputAccess {
-    bool isOn(int output) const override { return on[output - 1]; }
-    std::string name(int output) const override { return "Вывод " + std::to_string(output); }
-    void set(const std::vector<std::pair<int, bool>>& outputsOn) override {
-        std::vector<int> touched;
-        for (const auto& [output, value] : outputsOn) {
-            on[output - 1] = value;
-            touched.push_back(output);
-        }
-        bridge->outputsChanged(touched, {});
-    }
-    std::array<bool, 300> on{};
-    MqttBridge* bridge = nullptr;
-};
+// Building the 300 discovery configs, which the session does after every
+// connect (on its own thread).
+void BM_DiscoveryConfigs(benchmark::State& state) {
+    const Topics topics("kavtra", "bench", "homeassistant");
+    for (auto _ : state)
+        for (int output = 1; output <= 300; ++output)
+            benchmark::DoNotOptimize(discoveryConfig(topics, output, "Вывод " + std::to_string(output)));
+}
+BENCHMARK(BM_DiscoveryConfigs)->Unit(benchmark::kMillisecond);
 
+// The longest single turn of the main thread's event loop while the link
+// connects, publishes everything, and takes twenty 300-output batches: over
+// FreeOutputs, everything the main thread does here is MQTT work.
 void BM_MainThreadLongestTurn(benchmark::State& state) {
     Rig rig;
-    std::string all = "{";
-    for (int n = 1; n <= 300; ++n) all += (n > 1 ? ",\"" : "\"") + std::to_string(n) + "\":\"TOGGLE\"";
-    all += "}";
+    auto everyOutput = [](const char* word) {
+        std::string batch = "{";
+        for (int n = 1; n <= 300; ++n) batch += (n > 1 ? ",\"" : "\"") + std::to_string(n) + "\":\"" + word + "\"";
+        return batch + "}";
+    };
+    const std::string allOn = everyOutput("ON");
+    const std::string allOff = everyOutput("OFF");
     double longest = 0;
     for (auto _ : state) {
         rig.watcher.clear();
@@ -161,7 +192,7 @@ void BM_MainThreadLongestTurn(benchmark::State& state) {
         std::size_t batches = 0;
         while (rig.watcher.count("kavtra/bench/out/") < 600 + 300 * 20) {
             if (batches < 20 && rig.watcher.count("kavtra/bench/out/") >= 600 + 300 * batches) {
-                rig.watcher.send("kavtra/bench/set", all);
+                rig.watcher.send("kavtra/bench/set", batches % 2 == 0 ? allOn : allOff);
                 ++batches;
             }
             const auto before = Clock::now();

@@ -56,6 +56,9 @@ MqttLink::MqttLink(LinkOptions options, Events events)
     // The program's own thread runs the loop; publishing threads then only
     // queue their packets and wake it.
     mosquitto_threaded_set(mosq_, true);
+    // A state is one small packet; Nagle's algorithm would hold it back until
+    // the broker acknowledges the one before (tens of milliseconds).
+    mosquitto_int_option(mosq_, MOSQ_OPT_TCP_NODELAY, 1);
     mosquitto_connect_callback_set(mosq_, &MqttLink::onConnect);
     mosquitto_message_callback_set(mosq_, &MqttLink::onMessage);
     if (!options_.user.empty())

@@ -86,10 +86,13 @@ MosquittoBroker::MosquittoBroker(std::filesystem::path dir)
               "subjectAltName=IP:127.0.0.1"});
     // Started as root, the broker reads its key after it has become the user
     // mosquitto.
-    std::filesystem::permissions(key, std::filesystem::perms::owner_read | std::filesystem::perms::group_read |
-                                          std::filesystem::perms::others_read);
+    using std::filesystem::perms;
+    std::filesystem::permissions(dir_, perms::others_read | perms::others_exec | perms::group_read | perms::group_exec,
+                                 std::filesystem::perm_options::add);
+    std::filesystem::permissions(key, perms::owner_read | perms::group_read | perms::others_read);
     std::ofstream(dir_ / "mosquitto.conf") << "per_listener_settings true\n"
                                               "persistence false\n"
+                                              "set_tcp_nodelay true\n"
                                               "log_dest none\n"
                                               "listener " << port_ << " 127.0.0.1\n"
                                               "allow_anonymous true\n"

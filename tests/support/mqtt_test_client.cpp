@@ -13,6 +13,7 @@ namespace kavtra::test {
 MqttTestClient::MqttTestClient(int port, const std::string& id) {
     mosquitto_lib_init();
     mosq_ = mosquitto_new(id.c_str(), true, this);
+    mosquitto_int_option(mosq_, MOSQ_OPT_TCP_NODELAY, 1);
     mosquitto_message_callback_set(mosq_, &MqttTestClient::onMessage);
     mosquitto_publish_callback_set(mosq_, &MqttTestClient::onAck);
     mosquitto_subscribe_callback_set(mosq_, &MqttTestClient::onSubscribe);
