@@ -15,7 +15,7 @@ namespace {
 // the in-flight quota waits in a queue of its own that the disconnect
 // overtakes. Nothing is lost that matters: after a broken connection every
 // state and name is published again. Subscriptions and the last will use
-// QoS 1, so commands and "offline" are delivered at least once.
+// QoS 1, so commands and the will's "offline" are delivered at least once.
 constexpr int kPublishQos = 0;
 constexpr int kQos = 1;
 
