@@ -14,6 +14,7 @@
 #include "tests/support/mosquitto_broker.h"
 #include "tests/support/mqtt_test_client.h"
 #include "tests/support/scratch_dir.h"
+#include "tests/support/stderr_capture.h"
 
 namespace kavtra {
 namespace {
@@ -140,7 +141,7 @@ TEST_F(MqttBrokerTest, BadAndRetainedCommandsChangeNothingAndLogOneLineEach) {
     // Left on the broker before the program connects: it comes back with the
     // retain flag on subscribing and must not switch anything.
     watcher.publish("kavtra/hall/out/5/set", "ON", true);
-    testing::internal::CaptureStderr();
+    test::StderrCapture captured(scratch);
     auto copy = startCopy();
     const struct {
         const char* topic;
@@ -161,7 +162,7 @@ TEST_F(MqttBrokerTest, BadAndRetainedCommandsChangeNothingAndLogOneLineEach) {
     // A good command behind them shows that they have all been handled.
     watcher.publish("kavtra/hall/out/9/set", "ON");
     ASSERT_TRUE(eventually([&] { return !copy->outputs.steps.empty(); }));
-    const std::string log = testing::internal::GetCapturedStderr();
+    const std::string log = captured.text();
     EXPECT_EQ(copy->outputs.steps, (std::vector<std::vector<std::pair<int, bool>>>{{{9, true}}}));
     EXPECT_EQ(lineCount(log, "retained"), 1) << log;
     EXPECT_EQ(lineCount(log, "пропущена"), 1 + static_cast<int>(std::size(bad))) << log;
@@ -201,7 +202,7 @@ TEST_F(MqttBrokerTest, WithoutDiscoveryNoConfigIsPublished) {
 }
 
 TEST_F(MqttBrokerTest, ABrokerThatComesBackGetsEverythingAgain) {
-    testing::internal::CaptureStderr();
+    test::StderrCapture captured(scratch);
     auto copy = startCopy();
     broker.kill();
     ASSERT_TRUE(eventually([&] { return !copy->connected; }));
@@ -216,7 +217,7 @@ TEST_F(MqttBrokerTest, ABrokerThatComesBackGetsEverythingAgain) {
     EXPECT_EQ(after.last("kavtra/hall/out/20/state"), "ON");
     EXPECT_EQ(after.last("kavtra/hall/status"), "online");
     EXPECT_EQ(after.count("homeassistant/switch/hall/"), 300u);
-    const std::string log = testing::internal::GetCapturedStderr();
+    const std::string log = captured.text();
     EXPECT_EQ(lineCount(log, "нет связи с 127.0.0.1"), 1) << log;
     EXPECT_EQ(lineCount(log, "восстановлена"), 1) << log;
 }
@@ -240,7 +241,7 @@ TEST_F(MqttBrokerTest, ARefusedLoginIsReportedOnceAndALoginWithThePasswordWorks)
     s.port = broker.securePort();
     s.user = test::MosquittoBroker::kUser;
     s.password = "wrong";
-    testing::internal::CaptureStderr();
+    test::StderrCapture captured(scratch);
     {
         Copy refused(s);
         refused.bridge->start();
@@ -248,7 +249,7 @@ TEST_F(MqttBrokerTest, ARefusedLoginIsReportedOnceAndALoginWithThePasswordWorks)
         QThread::msleep(400);  // retries
         EXPECT_FALSE(refused.connected);
     }
-    const std::string log = testing::internal::GetCapturedStderr();
+    const std::string log = captured.text();
     EXPECT_EQ(lineCount(log, "kavtra: MQTT: брокер 127.0.0.1:" + std::to_string(s.port) + " отказал во входе"), 1) << log;
     EXPECT_EQ(lineCount(log, "нет связи"), 0) << log;
 
@@ -270,14 +271,14 @@ TEST_F(MqttBrokerTest, TlsConnectsWhenTheCertificateIsTrustedOnly) {
 
     s.node = "yard";
     s.caFile.clear();  // the system's authorities do not know the test's certificate
-    testing::internal::CaptureStderr();
+    test::StderrCapture captured(scratch);
     {
         Copy doubting(s);
         doubting.bridge->start();
         ASSERT_TRUE(eventually([&] { return doubting.statusContains("нет связи"); }));
         EXPECT_FALSE(doubting.connected);
     }
-    EXPECT_EQ(lineCount(testing::internal::GetCapturedStderr(), "нет связи с 127.0.0.1"), 1);
+    EXPECT_EQ(lineCount(captured.text(), "нет связи с 127.0.0.1"), 1);
     EXPECT_EQ(watcher.count("kavtra/yard/"), 0u);
 
     s.caFile = (scratch.path / "missing.pem").string();
