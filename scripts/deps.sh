@@ -24,6 +24,9 @@ KAVTRA_BUILD_PACKAGES=(build-essential cmake pkg-config qt6-base-dev qt6-transla
 # the MQTT tests start a broker of their own (with a certificate made by
 # openssl) and use its command-line tools.
 KAVTRA_TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev mosquitto mosquitto-clients openssl)
+# What scripts/check-install.sh needs: the validators of the desktop entry,
+# the AppStream metadata, the manual page and the SVG icon.
+KAVTRA_INSTALL_CHECK_PACKAGES=(desktop-file-utils appstream groff-base librsvg2-bin)
 # What scripts/fuzz.sh needs on top of those: clang and its libFuzzer.
 KAVTRA_FUZZ_PACKAGES=(clang libclang-rt-dev)
 # What building the core for Windows and running its tests under Wine needs.
