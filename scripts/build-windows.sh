@@ -33,7 +33,8 @@ qt="$("$here/scripts/windows-qt.sh" | tail -n1)"
 host="$here/build-test"
 if [ ! -f "$host/CMakeCache.txt" ]; then
   host="$here/build-windows-host"
-  cmake -S "$here" -B "$host" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKAVTRA_WERROR=ON -DKAVTRA_TESTS=OFF -DKAVTRA_BENCH=OFF
+  cmake -S "$here" -B "$host" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKAVTRA_WERROR=ON -DKAVTRA_TESTS=OFF -DKAVTRA_BENCH=OFF \
+    -DKAVTRA_MQTT=OFF
 fi
 cmake --build "$host" -j "$(kavtra_jobs)" --target write_icons kavtra
 
