@@ -1,9 +1,12 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
+
+#include <set>
 
 #include "persist/cls_ini.h"
 #include "window_fixture.h"
@@ -323,6 +326,26 @@ TEST_F(MyFrmTest, SwitchingAllOutputsUpdatesEveryRowSavesAndTransfers) {
         ASSERT_TRUE(showsGear(n));
         ASSERT_EQ(board_.outputLevel(n), 1);
     }
+}
+
+TEST_F(MyFrmTest, ChangesFromElsewhereShowInTheirOwnRowsOnly) {
+    start(true);
+    QSignalSpy changed(frm_->List1->model(), &QAbstractItemModel::dataChanged);
+    engine().set({{7, false}, {250, false}});
+    engine().rename(9, "Насос");
+    std::set<int> rows;
+    for (const QList<QVariant>& signal : changed) {
+        const QModelIndex first = signal[0].toModelIndex();
+        const QModelIndex last = signal[1].toModelIndex();
+        for (int r = first.row(); r <= last.row(); ++r) rows.insert(r + 1);
+    }
+    EXPECT_EQ(rows, (std::set<int>{7, 9, 250}));
+    for (int n : {7, 250}) {
+        EXPECT_EQ(row(n)->text(1), QStringLiteral("Выкл.")) << n;
+        EXPECT_TRUE(showsCross(n)) << n;
+    }
+    EXPECT_EQ(row(9)->text(0), QStringLiteral("Насос"));
+    EXPECT_EQ(row(8)->text(1), QStringLiteral("Вкл."));
 }
 
 TEST_F(MyFrmTest, MenuBarHasItsEntriesInOrder) {

@@ -29,9 +29,10 @@ protected:
     ~WindowTest() override;
 
     // Creates the engine, the runner and the window (anew, as a new start of
-    // the program would), runs the load sequence and, if asked, shows it.
-    MyFrm& load(bool show = false);
-    // The same with the timers stopped afterwards: tests tick them by hand.
+    // the program would) and runs the load sequence.
+    MyFrm& load();
+    // The same with the timers stopped, then, if asked, shows the window.
+    // Tests tick the timers by hand.
     MyFrm& start(bool show = false);
     OutputEngine& engine() const { return *engine_; }
 

@@ -1,0 +1,79 @@
+#include "runner/output_runner.h"
+
+#include <gtest/gtest.h>
+
+#include <QTimer>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "port/port_trace.h"
+#include "tests/support/port_log.h"
+#include "tests/support/scratch_dir.h"
+
+namespace kavtra::test {
+namespace {
+
+// The runner as the mode without a window uses it: no widget anywhere.
+class OutputRunnerTest : public ::testing::Test {
+protected:
+    OutputRunnerTest() {
+        config.FileName(configPath(dir.path.string()));
+        data.FileName(dataPath(dir.path.string()));
+        port.tap.addListener([this](const PortAccess& a) { trace.push_back(formatTraceLine(a)); });
+    }
+    std::string readData() const {
+        std::ifstream in(data.FileName(), std::ios::binary);
+        std::ostringstream bytes;
+        bytes << in.rdbuf();
+        return bytes.str();
+    }
+    ScratchDir dir;
+    clsINI config;
+    clsINI data;
+    Settings settings{config};
+    BoardOnPort port;
+    OutputEngine engine{data, port.lpt};
+    int ended = 0;
+    OutputRunner runner{settings, engine, [this] { ++ended; }};
+    std::vector<std::string> trace;
+};
+
+TEST_F(OutputRunnerTest, StartSequenceSetsThePeriodAppliesThePolicyTransfersThenInitialises) {
+    config.WritePrivateINIString("Configs", "TimeUpdate", "250");
+    config.WritePrivateINIString("Configs", "ValLoad", "2");
+    data.WritePrivateINIString("Devais_4", "Name", "Насос");
+    const std::string file = readData();
+    trace.clear();
+    runner.startSequence();
+    EXPECT_EQ(runner.Update_Tmr->interval(), 250);
+    EXPECT_TRUE(runner.Update_Tmr->isActive());
+    EXPECT_EQ(engine.state(1), 1);
+    EXPECT_EQ(engine.name(4), "Насос");
+    ASSERT_EQ(trace.size(), 205u + 15u) << "one transfer, then the start sequence";
+    EXPECT_EQ(trace[205], "R 890 0x03");
+    EXPECT_EQ(trace.back(), "W 890 0x03");
+    EXPECT_EQ(readData(), file) << "starting writes nothing";
+}
+
+TEST_F(OutputRunnerTest, ExitSequenceAppliesThePolicyTransfersReleasesAndEndsOnce) {
+    config.WritePrivateINIString("Configs", "ValUnload", "2");
+    runner.startSequence();
+    const std::uint64_t before = port.board.latchPulses();
+    trace.clear();
+    runner.exitSequence();
+    runner.exitSequence();
+    EXPECT_TRUE(runner.exiting());
+    EXPECT_EQ(ended, 1);
+    EXPECT_EQ(port.board.latchPulses(), before + 1);
+    for (int n = 1; n <= 300; ++n) ASSERT_EQ(port.board.outputLevel(n), 0) << n;
+    EXPECT_EQ(trace.size(), 205u + 2u);
+    EXPECT_EQ(trace.back(), "W 890 0x23") << "the data lines are released last";
+    EXPECT_FALSE(runner.Update_Tmr->isActive()) << "no transfer drives the lines again";
+    EXPECT_FALSE(std::filesystem::exists(data.FileName())) << "the exit policy is not saved";
+}
+
+}  // namespace
+}  // namespace kavtra::test
