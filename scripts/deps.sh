@@ -26,6 +26,8 @@ KAVTRA_TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev)
 KAVTRA_FUZZ_PACKAGES=(clang libclang-rt-dev)
 # What building the core for Windows and running its tests under Wine needs.
 KAVTRA_WINDOWS_PACKAGES=(cmake make g++-mingw-w64-x86-64-posix googletest wine wine64 locales)
+# What tools/main_shot.sh needs: a virtual screen, a way to click, a screenshot.
+KAVTRA_SHOT_PACKAGES=(xvfb xauth xdotool imagemagick)
 # What the test on a real kernel driver needs: QEMU, and a static busybox and
 # cpio for the initramfs of its virtual machine.
 KAVTRA_QEMU_PACKAGES=(qemu-system-x86 busybox-static cpio)
