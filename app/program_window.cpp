@@ -2,12 +2,10 @@
 
 #include <QApplication>
 #include <QMessageBox>
-#include <QScreen>
 #include <QSessionManager>
 
 #include "ui/dialogs/about_frm.h"
 #include "ui/dialogs/option_frm.h"
-#include "ui/main/window_placement.h"
 
 namespace kavtra {
 namespace {
@@ -64,14 +62,7 @@ ProgramWindow::~ProgramWindow() { program_.showWindow = nullptr; }
 
 void ProgramWindow::showBench() {
     // Without a port, the board the program drives is shown beside it.
-    if (!bench_) return;
-    if (bench_->isHidden()) {
-        // Its frame is the window manager's, as the main window's is.
-        const QSize outer = bench_->size() + (frm_->frameGeometry().size() - frm_->size());
-        bench_->move(besideWindow(frm_->frameGeometry(), outer, frm_->screen()->availableGeometry()));
-        bench_->show();
-    }
-    bench_->raise();
+    if (bench_) bench_->showBeside(*frm_);
 }
 
 }  // namespace kavtra

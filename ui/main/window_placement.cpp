@@ -43,9 +43,10 @@ QPoint besideWindow(const QRect& main, const QSize& other, const QRect& screen) 
     };
     for (const QRect& place : candidates) {
         // Beside the main window along one edge, slid along that edge if need
-        // be, but never over the main window.
+        // be, but never over the main window. A window larger than the screen
+        // is judged by the part the screen can show.
         const QRect slid = clampedInto(place, screen);
-        if (slid.size() == other && !slid.intersects(main)) return slid.topLeft();
+        if (!slid.intersects(main)) return slid.topLeft();
     }
     return clampedInto(QRect(main.topLeft() + QPoint(kGap, kGap), other), screen).topLeft();
 }

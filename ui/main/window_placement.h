@@ -17,7 +17,8 @@ QRect ontoScreens(const QRect& window, const QList<QRect>& screens, const QRect&
 // Where a second window of the given outer size goes beside the main window,
 // wholly on the screen: to its right, else to its left, else below, else
 // above it (slid along that edge as far as the screen needs), else over it,
-// a little off its corner.
+// a little off its corner. One wider or higher than the screen starts at the
+// screen's edge.
 QPoint besideWindow(const QRect& main, const QSize& other, const QRect& screen);
 
 }  // namespace kavtra

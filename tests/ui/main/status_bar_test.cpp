@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QSignalSpy>
 #include <QTest>
 
 #include <filesystem>
@@ -31,6 +32,13 @@ TEST_F(StatusBarTest, SitsBelowTheListAndShowsThePortAndTheFilesDirectory) {
     EXPECT_TRUE(bar().isVisible());
     EXPECT_GE(bar().geometry().top(), frm.centralWidget()->geometry().bottom());
     EXPECT_TRUE(message().isEmpty());
+
+    // A double click on the port asks for the board's window.
+    QSignalSpy asked(bar().port, &StatusField::doubleClicked);
+    const QPoint centre = bar().port->rect().center();
+    QTest::mouseClick(bar().port, Qt::LeftButton, {}, centre);
+    QTest::mouseDClick(bar().port, Qt::LeftButton, {}, centre);
+    EXPECT_EQ(asked.count(), 1);
 }
 
 TEST_F(StatusBarTest, ShowsTheNetworkStateOnlyOnceThereIsOne) {

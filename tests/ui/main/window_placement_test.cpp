@@ -50,6 +50,8 @@ TEST(WindowPlacement, TheBenchGoesBesideTheMainWindowWhollyOnTheScreen) {
         EXPECT_EQ(placed, c.placed) << c.main.x() << "," << c.main.y();
         EXPECT_TRUE(screen.contains(QRect(placed, bench)));
     }
+    // Wider than the screen: below, from the screen's left edge.
+    EXPECT_EQ(besideWindow({10, 10, 300, 200}, {944, 274}, {0, 0, 800, 600}), QPoint(0, 218));
 }
 
 class WindowGeometryTest : public WindowTest {};
