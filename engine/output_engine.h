@@ -46,7 +46,7 @@ public:
 
     // Changes. Each one: states set, one SaveList, one UpdateOuts, then every
     // listener told. An output number out of range throws before anything
-    // changes.
+    // changes; an empty `set` changes, saves and transfers nothing.
     void toggle(int output);                                       // off (1) -> on, anything else -> off
     void set(const std::vector<std::pair<int, bool>>& outputsOn);  // several at once, true = on
     void setAll(bool on);

@@ -177,6 +177,15 @@ TEST_F(OutputEngineTest, OutputNumbersOutOfRangeThrowBeforeAnythingChanges) {
     EXPECT_TRUE(told.empty());
 }
 
+TEST_F(OutputEngineTest, AnEmptySetIsNoChange) {
+    loadDefaults();
+    const std::uint64_t before = port.board.latchPulses();
+    engine.set({});
+    EXPECT_FALSE(std::filesystem::exists(data.FileName()));
+    EXPECT_EQ(port.board.latchPulses(), before);
+    EXPECT_TRUE(told.empty());
+}
+
 TEST_F(OutputEngineTest, PoliciesSetTheTableAndTellButNeitherSaveNorTransfer) {
     const std::string file = dataFile([](int n) { return n % 2; });
     struct Case {
