@@ -13,7 +13,7 @@ namespace {
 
 OutState mixedTable() {
     OutState table;
-    for (int n = 1; n <= 300; ++n) table[n] = static_cast<std::int16_t>(n % 3 == 0);
+    for (int n = 1; n <= board::kOutputs; ++n) table[n] = static_cast<std::int16_t>(n % 3 == 0);
     return table;
 }
 
@@ -28,7 +28,7 @@ void BM_UpdateOuts(benchmark::State& state) {
 }
 BENCHMARK(BM_UpdateOuts);
 
-// The 123 writes and 82 reads of one transfer, issued straight on the backend:
+// The kTransferWrites writes and kTransferReads reads of one transfer, issued straight on the backend:
 // what the routines above add to this is their whole cost.
 void BM_RawAccesses(benchmark::State& state) {
     SimulatedPort port;
@@ -38,7 +38,7 @@ void BM_RawAccesses(benchmark::State& state) {
     benchmark::DoNotOptimize(opaque);
     PortIo& io = *opaque;
     for (auto _ : state) {
-        for (int step = 0; step < 40; ++step) {
+        for (int step = 0; step < board::kStages; ++step) {
             io.Out32(kDataRegister, static_cast<std::int16_t>(step));
             for (int change = 0; change < 2; ++change) {
                 const std::int16_t control = io.Inp32(kControlRegister);

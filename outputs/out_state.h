@@ -3,6 +3,8 @@
 #include <array>
 #include <cstdint>
 
+#include "outputs/board.h"
+
 namespace kavtra {
 
 // The output state table: entries 1 to 300 are the outputs (0 = on, any other
@@ -11,7 +13,7 @@ class OutState {
 public:
     static constexpr int kFirst = 0;
     static constexpr int kLast = 500;
-    static constexpr int kOutputs = 300;
+    static constexpr int kOutputs = board::kOutputs;
 
     // Throws std::out_of_range for an index outside 0..500: such an index is
     // a programming error, and must never reach memory beyond the table.

@@ -5,10 +5,10 @@
 namespace kavtra {
 namespace {
 
-constexpr std::uint64_t kStageMask = (std::uint64_t{1} << ShiftBoard::kStages) - 1;
+constexpr std::uint64_t kStageMask = (std::uint64_t{1} << board::kStages) - 1;
 
 void checkStage(int chain, int stageNo) {
-    if (chain < 0 || chain >= ShiftBoard::kChains || stageNo < 1 || stageNo > ShiftBoard::kStages)
+    if (chain < 0 || chain >= board::kChains || stageNo < 1 || stageNo > board::kStages)
         throw std::out_of_range("no such chain or stage");
 }
 
@@ -39,7 +39,7 @@ void ShiftBoard::onAccess(const PortAccess& access) {
     control_ = access.value;
     if (after.pin1 && !before.pin1) {
         const std::uint8_t lines = dataLines();
-        for (int k = 0; k < kChains; ++k)
+        for (int k = 0; k < board::kChains; ++k)
             shift_[k] = ((shift_[k] << 1) | ((lines >> k) & 1u)) & kStageMask;
         ++clocks_;
     }
@@ -49,21 +49,16 @@ void ShiftBoard::onAccess(const PortAccess& access) {
     }
 }
 
-int ShiftBoard::stage(int chain, int stageNo) const {
-    checkStage(chain, stageNo);
-    return static_cast<int>((shift_[chain] >> (stageNo - 1)) & 1u);
-}
-
 int ShiftBoard::latched(int chain, int stageNo) const {
     checkStage(chain, stageNo);
     return static_cast<int>((latch_[chain] >> (stageNo - 1)) & 1u);
 }
 
 int ShiftBoard::outputLevel(int output) const {
-    if (output < 1 || output > kOutputs) throw std::out_of_range("no such output");
-    const int chain = (output - 1) / kStages;
-    const int position = (output - 1) % kStages + 1;
-    return latched(chain, kStages + 1 - position);
+    if (output < 1 || output > board::kOutputs) throw std::out_of_range("no such output");
+    const int chain = (output - 1) / board::kStages;
+    const int position = (output - 1) % board::kStages + 1;
+    return latched(chain, board::kStages + 1 - position);
 }
 
 }  // namespace kavtra

@@ -3,23 +3,19 @@
 #include <array>
 #include <cstdint>
 
+#include "outputs/board.h"
 #include "port/port_tap.h"
 
 namespace kavtra {
 
-// A model of the board on the port, built from its wiring alone: eight chains
-// of 40 serial-in, latched-output stages. Data line k (pin k + 2) feeds chain
-// k; a rising edge on pin 1 shifts every chain one stage away from the port
-// and takes the data line into stage 1; a rising edge on pin 14 copies every
-// chain to its latches, which drive the register outputs. Output 40k + i sits
-// at stage 41 - i of chain k. It watches register writes only, like the
-// hardware, and so checks the transfer independently of the code that sends it.
+// A model of the board on the port, built from its wiring alone (board.h): a
+// rising edge on pin 1 shifts every chain one stage away from the port and
+// takes the data line into stage 1; a rising edge on pin 14 copies every
+// chain to its latches, which drive the register outputs. It watches register
+// writes only, like the hardware, and so checks the transfer independently of
+// the code that sends it.
 class ShiftBoard {
 public:
-    static constexpr int kChains = 8;
-    static constexpr int kStages = 40;
-    static constexpr int kOutputs = 300;
-
     struct Pins {
         bool pin1;
         bool pin14;
@@ -39,12 +35,11 @@ public:
 
     // Level (1 = high) of output n (1..300) at the latched register outputs.
     int outputLevel(int output) const;
-    // Content of chain 0..7, stage 1..40 of the shift stages and of the latches.
-    int stage(int chain, int stageNo) const;
+    // Content of the latch of chain 0..7, stage 1..40.
     int latched(int chain, int stageNo) const;
 
     // All latches at once: bit j - 1 of chain k is stage j of chain k.
-    const std::array<std::uint64_t, kChains>& latches() const { return latch_; }
+    const std::array<std::uint64_t, board::kChains>& latches() const { return latch_; }
 
     Pins pins() const;
     // Levels on data lines 0..7 as the chains see them (low while undriven).
@@ -57,8 +52,8 @@ private:
 
     std::uint8_t control_;
     std::uint8_t data_ = 0;
-    std::array<std::uint64_t, kChains> shift_{};
-    std::array<std::uint64_t, kChains> latch_{};
+    std::array<std::uint64_t, board::kChains> shift_{};
+    std::array<std::uint64_t, board::kChains> latch_{};
     std::uint64_t clocks_ = 0;
     std::uint64_t latches_ = 0;
 };

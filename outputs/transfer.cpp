@@ -14,18 +14,18 @@ constexpr std::int16_t kHigh = 1;
 }  // namespace
 
 void UpdateOuts(const OutState& table, LPT& lpt) {
-    // The data bytes of all steps first: chain by chain the entries lie side
-    // by side, so this loop runs on whole vectors of them.
-    std::array<std::uint8_t, kClockSteps> bytes{};
+    // The data bytes of all steps (one per stage) first: chain by chain the
+    // entries lie side by side, so this loop runs on whole vectors of them.
+    std::array<std::uint8_t, board::kStages> bytes{};
     const std::int16_t* entries = table.entries() + 1;
-    for (int chain = 0; chain < kChains; ++chain) {
-        const std::int16_t* line = entries + kClockSteps * chain;
-        for (int s = 0; s < kClockSteps; ++s) {
+    for (int chain = 0; chain < board::kChains; ++chain) {
+        const std::int16_t* line = entries + board::kStages * chain;
+        for (int s = 0; s < board::kStages; ++s) {
             // An output that is on (state 0) drives its register output high.
             bytes[s] = static_cast<std::uint8_t>(bytes[s] | ((line[s] == 0 ? 1u : 0u) << chain));
         }
     }
-    for (int step = 1; step <= kClockSteps; ++step) {
+    for (int step = 1; step <= board::kStages; ++step) {
         lpt.DataPort(bytes[step - 1]);
         lpt.PortPin(kClockPin, kHigh);
         lpt.PortPin(kClockPin, kLow);

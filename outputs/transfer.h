@@ -1,15 +1,23 @@
 #pragma once
 
+#include <cstddef>
+
+#include "outputs/board.h"
 #include "outputs/out_state.h"
 #include "port/lpt.h"
 
 namespace kavtra {
 
-inline constexpr int kClockSteps = 40;
-inline constexpr int kChains = 8;
+// The register accesses of one transfer: per stage a data write and a pulse
+// on pin 1, then a pulse on pin 14 and the data lines set low; every pin
+// change reads the control register before it writes it.
+inline constexpr std::size_t kTransferWrites = 3 * board::kStages + 3;
+inline constexpr std::size_t kTransferReads = 2 * board::kStages + 2;
+inline constexpr std::size_t kTransferAccesses = kTransferWrites + kTransferReads;
 
 // Shifts all 320 bit positions of the table out to the eight chains and
-// latches them: 123 register writes and 82 reads, no waits.
+// latches them: kTransferWrites (123) register writes and kTransferReads (82)
+// reads, no waits.
 void UpdateOuts(const OutState& table, LPT& lpt);
 
 // Brings the port and the register lines into their known start state: data

@@ -51,8 +51,6 @@ public:
         return static_cast<std::int16_t>(bitSet != p.inverted ? 1 : 0);
     }
 
-    PortIo& io() { return io_; }
-
 private:
     struct PinBit {
         std::uint8_t mask;  // 0: not a pin of this register

@@ -14,6 +14,8 @@
 #include <vector>
 
 #include "outputs/shift_board.h"
+#include "outputs/transfer.h"
+#include "tests/support/file_bytes.h"
 #include "tests/support/scratch_dir.h"
 
 namespace kavtra::test {
@@ -21,16 +23,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
-
 std::vector<PortAccess> readTrace(const fs::path& path) {
     std::vector<PortAccess> accesses;
-    std::istringstream lines(readFile(path));
+    std::istringstream lines(readBytes(path));
     for (std::string line; std::getline(lines, line);) {
         char kind = 0;
         int address = 0;
@@ -43,7 +38,7 @@ std::vector<PortAccess> readTrace(const fs::path& path) {
 }
 
 // The start sequence is one transfer (205 accesses) and Init_Outs (15).
-constexpr std::size_t kStarted = 205 + 15;
+constexpr std::size_t kStarted = kTransferAccesses + 15;
 
 struct Case {
     const char* what;
@@ -106,7 +101,7 @@ TEST_P(ProgramExitTest, ASignalRunsTheExitSequenceWithoutAQuestionAndEndsWithSta
     EXPECT_EQ(board.outputLevel(300), c.valUnload == std::string("2") ? 0 : 1);
     EXPECT_TRUE(board.pins().dataInput) << "the data lines are released";
     EXPECT_EQ(releases, 1) << "the exit sequence runs once";
-    EXPECT_EQ(readFile(dir.path / "Data.dat"), data) << "the exit writes nothing";
+    EXPECT_EQ(readBytes(dir.path / "Data.dat"), data) << "the exit writes nothing";
 }
 
 INSTANTIATE_TEST_SUITE_P(

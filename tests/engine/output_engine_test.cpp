@@ -6,12 +6,12 @@
 #include <fstream>
 #include <functional>
 #include <map>
-#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "persist/settings.h"
+#include "tests/support/file_bytes.h"
 #include "tests/support/port_log.h"
 #include "tests/support/scratch_dir.h"
 
@@ -26,7 +26,7 @@ const std::string kLight = "\xD1\xE2\xE5\xF2";        // "Свет"
 // except those given (in Windows-1251).
 std::string dataFile(const std::function<int(int)>& state, const std::map<int, std::string>& names = {}) {
     std::string text;
-    for (int n = 1; n <= 300; ++n) {
+    for (int n = 1; n <= board::kOutputs; ++n) {
         const auto named = names.find(n);
         text += "[Devais_" + std::to_string(n) + "]\r\nValue=" + std::to_string(state(n)) + "\r\nName=" +
                 (named != names.end() ? named->second : kOutput + std::to_string(n)) + "\r\n";
@@ -60,12 +60,7 @@ protected:
         });
     }
 
-    std::string readData() const {
-        std::ifstream in(data.FileName(), std::ios::binary);
-        std::ostringstream bytes;
-        bytes << in.rdbuf();
-        return bytes.str();
-    }
+    std::string readData() const { return readBytes(data.FileName()); }
 
     // Loads the default list (one transfer) and forgets what that told.
     void loadDefaults() {
@@ -92,7 +87,7 @@ protected:
 
 std::vector<int> everyOutput() {
     std::vector<int> all;
-    for (int n = 1; n <= 300; ++n) all.push_back(n);
+    for (int n = 1; n <= board::kOutputs; ++n) all.push_back(n);
     return all;
 }
 
@@ -132,7 +127,7 @@ TEST_F(OutputEngineTest, EveryChangeSavesThenTransfersOnceThenTellsListenersOnce
         if (c.transfers) {
             EXPECT_TRUE(sameBytes(transferStartFile, expected)) << "saved before the transfer";
         }
-        for (int n = 1; n <= 300; ++n) {
+        for (int n = 1; n <= board::kOutputs; ++n) {
             ASSERT_EQ(engine.state(n), c.state(n)) << n;
             ASSERT_EQ(engine.isOn(n), c.state(n) == 0) << n;
             ASSERT_EQ(port.board.outputLevel(n), c.state(n) == 0 ? 1 : 0) << n;

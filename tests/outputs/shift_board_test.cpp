@@ -7,12 +7,14 @@
 #include "outputs/transfer.h"
 #include "port/lpt.h"
 #include "port/simulated_port.h"
+#include "tests/support/out_tables.h"
 #include "tests/support/port_log.h"
 
 namespace kavtra {
 namespace {
 
 using Bench = test::BoardOnPort;
+using test::allOutputs;
 
 TEST(ShiftBoard, LatchesEveryOutputHighExactlyWhenItsStateIsZero) {
     std::mt19937 rng(20261207);
@@ -20,18 +22,16 @@ TEST(ShiftBoard, LatchesEveryOutputHighExactlyWhenItsStateIsZero) {
     for (int round = 0; round < 50; ++round) {
         Bench bench;
         OutState table;
-        for (int n = 1; n <= 300; ++n) table[n] = static_cast<std::int16_t>(pick(rng));
+        for (int n = 1; n <= board::kOutputs; ++n) table[n] = static_cast<std::int16_t>(pick(rng));
         UpdateOuts(table, bench.lpt);
-        for (int n = 1; n <= 300; ++n)
+        for (int n = 1; n <= board::kOutputs; ++n)
             ASSERT_EQ(bench.board.outputLevel(n), table[n] == 0 ? 1 : 0) << "round " << round << " output " << n;
     }
 }
 
 TEST(ShiftBoard, TheEighthChainCarriesTheUnusedEntriesAsOnInItsFirstTwentyStages) {
     Bench bench;
-    OutState allOff;
-    for (int n = 1; n <= 300; ++n) allOff[n] = 1;
-    UpdateOuts(allOff, bench.lpt);
+    UpdateOuts(allOutputs(1), bench.lpt);
     for (int stage = 1; stage <= 20; ++stage) EXPECT_EQ(bench.board.latched(7, stage), 1) << stage;
     for (int stage = 21; stage <= 40; ++stage) EXPECT_EQ(bench.board.latched(7, stage), 0) << stage;
     EXPECT_EQ(bench.board.outputLevel(281), 0);
@@ -44,8 +44,6 @@ TEST(ShiftBoard, OutputsChangeOnlyAtTheLatchPulse) {
     OutState allOn;
     UpdateOuts(allOn, bench.lpt);
 
-    OutState allOff;
-    for (int n = 1; n <= 300; ++n) allOff[n] = 1;
     int writes = 0;
     int writeOfChange = -1;
     bench.tap.addListener([&](const PortAccess& a) {
@@ -53,7 +51,7 @@ TEST(ShiftBoard, OutputsChangeOnlyAtTheLatchPulse) {
         ++writes;
         if (writeOfChange < 0 && bench.board.outputLevel(1) == 0) writeOfChange = writes;
     });
-    UpdateOuts(allOff, bench.lpt);
+    UpdateOuts(allOutputs(1), bench.lpt);
     // 40 steps of 3 writes, then the latch pin's rising edge is write 121.
     EXPECT_EQ(writeOfChange, 121);
     EXPECT_EQ(bench.board.latchPulses(), 2u);
@@ -66,10 +64,10 @@ TEST(ShiftBoard, UndrivenDataLinesShiftInLow) {
     EXPECT_TRUE(bench.board.pins().dataInput);
     OutState allOn;
     UpdateOuts(allOn, bench.lpt);
-    for (int n = 1; n <= 300; ++n) ASSERT_EQ(bench.board.outputLevel(n), 0) << n;
+    for (int n = 1; n <= board::kOutputs; ++n) ASSERT_EQ(bench.board.outputLevel(n), 0) << n;
     bench.lpt.SetDataInput(false);
     UpdateOuts(allOn, bench.lpt);
-    for (int n = 1; n <= 300; ++n) ASSERT_EQ(bench.board.outputLevel(n), 1) << n;
+    for (int n = 1; n <= board::kOutputs; ++n) ASSERT_EQ(bench.board.outputLevel(n), 1) << n;
 }
 
 TEST(ShiftBoard, ReportsPinLevelsWithThePortsInversions) {

@@ -2,27 +2,30 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/out_tables.h"
 #include "tests/support/port_log.h"
 
 namespace kavtra {
 namespace {
 
+using test::allOutputs;
 using Log = std::vector<std::string>;
 
-// The data bytes of the 40 clock steps of one transfer, checking on the way
-// that the whole sequence has the shape of a transfer from the state that
-// Init_Outs leaves (control 0x03: pins 1 and 14 low, pin 17 high): per step a data write and one clock pulse, then a latch pulse
-// and a final data write of 0.
+// The data bytes of the clock steps of one transfer, checking on the way that
+// the whole sequence has the shape of a transfer from the state that
+// Init_Outs leaves (control 0x03: pins 1 and 14 low, pin 17 high): per step a
+// data write and one clock pulse, then a latch pulse and a final data write
+// of 0.
 std::vector<unsigned> transferBytes(const OutState& table) {
     test::LoggedPort port({0, 0, 0x03});
     LPT lpt(port.tap);
     UpdateOuts(table, lpt);
     const Log& log = port.log;
-    EXPECT_EQ(log.size(), 205u);
-    EXPECT_EQ(port.writes().size(), 123u);
+    EXPECT_EQ(log.size(), kTransferAccesses);
+    EXPECT_EQ(port.writes().size(), kTransferWrites);
     std::vector<unsigned> bytes;
-    if (log.size() != 205u) return bytes;
-    for (int s = 0; s < 40; ++s) {
+    if (log.size() != kTransferAccesses) return bytes;
+    for (int s = 0; s < board::kStages; ++s) {
         const std::string& data = log[s * 5];
         EXPECT_EQ(data.substr(0, 8), "W 888 0x");
         bytes.push_back(static_cast<unsigned>(std::stoul(data.substr(8), nullptr, 16)));
@@ -30,7 +33,7 @@ std::vector<unsigned> transferBytes(const OutState& table) {
                   (Log{"R 890 0x03", "W 890 0x02", "R 890 0x02", "W 890 0x03"}))
             << "clock pulse of step " << s + 1;
     }
-    EXPECT_EQ((Log{log.begin() + 200, log.end()}),
+    EXPECT_EQ((Log{log.begin() + 5 * board::kStages, log.end()}),
               (Log{"R 890 0x03", "W 890 0x01", "R 890 0x01", "W 890 0x03", "W 888 0x00"}));
     return bytes;
 }
@@ -39,12 +42,6 @@ std::vector<unsigned> steps(unsigned first20, unsigned last20) {
     std::vector<unsigned> v(20, first20);
     v.insert(v.end(), 20, last20);
     return v;
-}
-
-OutState allOutputs(std::int16_t state) {
-    OutState t;
-    for (int n = 1; n <= 300; ++n) t[n] = state;
-    return t;
 }
 
 TEST(UpdateOuts, AllOffStillSendsTheUnusedPositionsOfTheEighthChainAsOn) {

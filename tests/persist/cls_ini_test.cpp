@@ -4,19 +4,20 @@
 
 #include <string>
 
-#include "tests/persist/file_fixture.h"
+#include "tests/support/file_bytes.h"
+#include "tests/support/scratch_dir.h"
 
 namespace kavtra {
 namespace {
 
-using testing::readBytes;
-using testing::TempDir;
-using testing::writeBytes;
+using test::readBytes;
+using test::ScratchDir;
+using test::writeBytes;
 
 TEST(ClsIni, StartsOnTheExecutablesBaseNameWithIni) { EXPECT_EQ(clsINI().FileName(), "persist_tests.ini"); }
 
 TEST(ClsIni, ReadsAndWritesTheFileItNamesNow) {
-    TempDir dir;
+    ScratchDir dir;
     const std::string config = dir.file("config.ini");
     const std::string data = dir.file("Data.dat");
     writeBytes(config, "[Configs]\r\nValLoad=2\r\n");
@@ -31,7 +32,7 @@ TEST(ClsIni, ReadsAndWritesTheFileItNamesNow) {
 }
 
 TEST(ClsIni, KeepsNoCacheEveryReadSeesTheFileAsItIsNow) {
-    TempDir dir;
+    ScratchDir dir;
     clsINI ini;
     ini.FileName(dir.file("config.ini"));
     EXPECT_EQ(ini.GetPrivateINIString("Configs", "TimeUpdate", "100"), "100");

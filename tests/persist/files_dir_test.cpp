@@ -4,23 +4,23 @@
 
 #include <filesystem>
 
-#include "tests/persist/file_fixture.h"
-#include "tests/persist/scoped_env.h"
 #include "persist/user_dirs.h"
+#include "tests/support/scoped_env.h"
+#include "tests/support/scratch_dir.h"
 
 namespace kavtra {
 namespace {
 
-using testing::ScopedEnv;
+using test::ScopedEnv;
 
 TEST(FilesDirectory, StaysBesideTheExecutableWhereTheProgramMayWrite) {
-    testing::TempDir exe;
+    test::ScratchDir exe;
     EXPECT_EQ(filesDirectory(exe.path.string()), exe.path.string());
     EXPECT_EQ(filesDirectory("/opt/kavtra", true), "/opt/kavtra");
 }
 
 TEST(FilesDirectory, MovesToTheUsersDataDirectoryWhereItMayNot) {
-    testing::TempDir data;
+    test::ScratchDir data;
     const ScopedEnv xdg("XDG_DATA_HOME", data.path.c_str());
     const std::string dir = filesDirectory("/usr/lib/kavtra", false);
     EXPECT_EQ(dir, data.file("kavtra"));

@@ -3,14 +3,15 @@
 #include <string>
 
 #include "persist/profile.h"
-#include "tests/persist/file_fixture.h"
+#include "tests/support/file_bytes.h"
+#include "tests/support/scratch_dir.h"
 
 namespace kavtra {
 namespace {
 
-using testing::readBytes;
-using testing::TempDir;
-using testing::writeBytes;
+using test::readBytes;
+using test::ScratchDir;
+using test::writeBytes;
 
 // A list save as the main window makes it: Value and Name of all outputs.
 void saveList(const std::string& path, int changed) {
@@ -22,7 +23,7 @@ void saveList(const std::string& path, int changed) {
 }
 
 TEST(ProfileWriteGroup, LeavesExactlyWhatTheSingleWritesWouldHaveLeft) {
-    TempDir dir;
+    ScratchDir dir;
     const std::string start = "; list\n[Devais_5]\nExtra=kept\nValue=1\n[Devais_400]\nName=beyond\n";
     writeBytes(dir.file("single.dat"), start);
     writeBytes(dir.file("grouped.dat"), start);
@@ -39,7 +40,7 @@ TEST(ProfileWriteGroup, LeavesExactlyWhatTheSingleWritesWouldHaveLeft) {
 }
 
 TEST(ProfileWriteGroup, SavesOnceWhenTheOutermostGroupEndsAndReadsSeeTheWritesMeanwhile) {
-    TempDir dir;
+    ScratchDir dir;
     const std::string path = dir.file("Data.dat");
     const std::string other = dir.file("config.ini");
     writeBytes(path, "[Devais_1]\r\nValue=0\r\n");
@@ -63,7 +64,7 @@ TEST(ProfileWriteGroup, SavesOnceWhenTheOutermostGroupEndsAndReadsSeeTheWritesMe
 // The group's writes go onto the file as it is when the group ends, so a key
 // another process saved in the meantime survives.
 TEST(ProfileWriteGroup, KeepsWhatAnotherWriterSavedWhileTheGroupWasOpen) {
-    TempDir dir;
+    ScratchDir dir;
     const std::string path = dir.file("config.ini");
     writeBytes(path, "[Configs]\r\nValLoad=1\r\n");
     {

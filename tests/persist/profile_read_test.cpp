@@ -3,13 +3,14 @@
 #include <string>
 
 #include "persist/profile.h"
-#include "tests/persist/file_fixture.h"
+#include "tests/support/file_bytes.h"
+#include "tests/support/scratch_dir.h"
 
 namespace kavtra {
 namespace {
 
-using testing::TempDir;
-using testing::writeBytes;
+using test::ScratchDir;
+using test::writeBytes;
 
 class ProfileRead : public ::testing::Test {
 protected:
@@ -18,7 +19,7 @@ protected:
         writeBytes(path, bytes);
         return getPrivateProfileString(section, key, def, path);
     }
-    TempDir dir;
+    ScratchDir dir;
     std::string path = dir.file("config.ini");
 };
 

@@ -15,19 +15,21 @@
 
 #include "persist/cls_ini.h"
 #include "persist/profile.h"
-#include "tests/persist/file_fixture.h"
-#include "tests/persist/scoped_env.h"
+#include "tests/support/file_bytes.h"
+#include "tests/support/scoped_env.h"
+#include "tests/support/scratch_dir.h"
+#include "tests/support/stderr_capture.h"
 
 namespace kavtra {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::namesIn;
-using testing::readBytes;
-using testing::StderrCapture;
-using testing::TempDir;
-using testing::ScopedEnv;
-using testing::writeBytes;
+using test::namesIn;
+using test::readBytes;
+using test::ScopedEnv;
+using test::ScratchDir;
+using test::StderrCapture;
+using test::writeBytes;
 
 // Runs body in a child process that cannot override file permissions (a
 // root test run drops to "nobody" there) and returns its exit status, or -1
@@ -46,7 +48,7 @@ int runUnprivileged(const std::string& stderrPath, const std::function<int()>& b
 }
 
 TEST(ProfileSave, KeepsPermissions) {
-    TempDir dir;
+    ScratchDir dir;
     const std::string path = dir.file("config.ini");
     writeBytes(path, "[s]\r\nk=1\r\n");
     ::chmod(path.c_str(), 0640);
@@ -56,7 +58,7 @@ TEST(ProfileSave, KeepsPermissions) {
 }
 
 TEST(ProfileSave, ASymbolicLinkStaysALinkAndTheFileItNamesChanges) {
-    TempDir dir;
+    ScratchDir dir;
     fs::create_directory(dir.path / "real");
     writeBytes(dir.file("real/config.ini"), "[s]\r\nk=1\r\n");
     fs::create_symlink("real/config.ini", dir.path / "config.ini");
@@ -72,7 +74,7 @@ TEST(ProfileSave, ASymbolicLinkStaysALinkAndTheFileItNamesChanges) {
 }
 
 TEST(ProfileSave, AWriteThatChangesNothingDoesNotReplaceTheFile) {
-    TempDir dir;
+    ScratchDir dir;
     const std::string path = dir.file("config.ini");
     writeBytes(path, "[s]\r\nk=1\r\n");
     struct stat before {};
@@ -86,7 +88,7 @@ TEST(ProfileSave, AWriteThatChangesNothingDoesNotReplaceTheFile) {
 // A directory the writing process may not change: as root the check runs in
 // a child that has given up root's right to ignore permissions.
 TEST(ProfileSave, AReadOnlyDirectoryKeepsTheFileAndTheFailureIsReportedOnce) {
-    TempDir dir;
+    ScratchDir dir;
     fs::permissions(dir.path, static_cast<fs::perms>(0755));
     fs::create_directory(dir.path / "ro");
     const std::string path = dir.file("ro/config.ini");
@@ -110,7 +112,7 @@ TEST(ProfileSave, AReadOnlyDirectoryKeepsTheFileAndTheFailureIsReportedOnce) {
 }
 
 TEST(ProfileSave, AReadOnlyFileInAWritableDirectoryIsNotReplaced) {
-    TempDir dir;
+    ScratchDir dir;
     fs::permissions(dir.path, static_cast<fs::perms>(0777));
     const std::string path = dir.file("config.ini");
     writeBytes(path, "[s]\r\nk=1\r\n");
@@ -129,7 +131,7 @@ TEST(ProfileSave, AReadOnlyFileInAWritableDirectoryIsNotReplaced) {
 // A full disk, made by a file size limit in a child: the temporary file
 // cannot be written to its end, so the target must stay as it was.
 TEST(ProfileSave, AFullDiskKeepsTheOldFileAndLeavesNoTemporaryFile) {
-    TempDir dir;
+    ScratchDir dir;
     const std::string path = dir.file("Data.dat");
     const std::string before = "[Devais_1]\r\nName=short\r\n";
     writeBytes(path, before);
@@ -155,7 +157,7 @@ TEST(ProfileSave, AFullDiskKeepsTheOldFileAndLeavesNoTemporaryFile) {
 // Each generation g writes Value=g into all 300 sections in one group; a
 // process killed at any moment must leave one whole generation behind.
 TEST(ProfileSave, AProcessKilledWhileSavingLeavesTheOldOrTheNewFile) {
-    TempDir dir;
+    ScratchDir dir;
     const std::string path = dir.file("Data.dat");
     const auto writeGeneration = [&](int generation) {
         const ProfileWriteGroup group;
@@ -189,7 +191,7 @@ TEST(ProfileSave, AProcessKilledWhileSavingLeavesTheOldOrTheNewFile) {
 }
 
 TEST(ProfileSave, TwoProcessesWritingTheSameFileLoseNoneOfEachOthersKeys) {
-    TempDir dir;
+    ScratchDir dir;
     const std::string path = dir.file("config.ini");
     pid_t children[2];
     for (int c = 0; c < 2; ++c) {
@@ -211,7 +213,7 @@ TEST(ProfileSave, TwoProcessesWritingTheSameFileLoseNoneOfEachOthersKeys) {
 }
 
 TEST(ProfileUnreadable, SomethingOtherThanAFileGivesTheDefaultWithoutBlockingAndIsReportedOnce) {
-    TempDir dir;
+    ScratchDir dir;
     const std::string directory = dir.file("config.ini");
     const std::string fifo = dir.file("Data.dat");
     std::filesystem::create_directory(directory);
@@ -228,7 +230,7 @@ TEST(ProfileUnreadable, SomethingOtherThanAFileGivesTheDefaultWithoutBlockingAnd
 }
 
 TEST(ClsIni, TheSystemWideProfileIsAFileUnderTheUsersConfigurationDirectory) {
-    TempDir dir;
+    ScratchDir dir;
     const ScopedEnv xdg("XDG_CONFIG_HOME", dir.path.c_str());
     const std::string profile = dir.file("kavtra/win.ini");
     EXPECT_EQ(systemProfilePath(), profile);

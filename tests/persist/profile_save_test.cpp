@@ -6,20 +6,22 @@
 #include <vector>
 
 #include "persist/profile.h"
-#include "tests/persist/file_fixture.h"
+#include "tests/support/file_bytes.h"
+#include "tests/support/scratch_dir.h"
+#include "tests/support/stderr_capture.h"
 
 namespace kavtra {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::namesIn;
-using testing::readBytes;
-using testing::StderrCapture;
-using testing::TempDir;
-using testing::writeBytes;
+using test::namesIn;
+using test::readBytes;
+using test::ScratchDir;
+using test::StderrCapture;
+using test::writeBytes;
 
 TEST(ProfileSaveAnywhere, LeavesOnlyTheFileAndItsLockBehind) {
-    TempDir dir;
+    ScratchDir dir;
     const std::string path = dir.file("config.ini");
     writeBytes(path, "[s]\r\nk=1\r\n");
     writePrivateProfileString("s", "k", "2", path);
@@ -30,7 +32,7 @@ TEST(ProfileSaveAnywhere, LeavesOnlyTheFileAndItsLockBehind) {
 }
 
 TEST(ProfileSaveAnywhere, AMissingDirectoryIsReportedOnceAndNotCreated) {
-    TempDir dir;
+    ScratchDir dir;
     const std::string path = dir.file("missing/config.ini");
     StderrCapture err(dir);
     writePrivateProfileString("s", "k", "1", path);

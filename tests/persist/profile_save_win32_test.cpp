@@ -5,20 +5,22 @@
 #include <string>
 
 #include "persist/profile.h"
-#include "tests/persist/file_fixture.h"
+#include "tests/support/file_bytes.h"
+#include "tests/support/scratch_dir.h"
+#include "tests/support/stderr_capture.h"
 
 namespace kavtra {
 namespace {
 
-using testing::readBytes;
-using testing::StderrCapture;
-using testing::TempDir;
-using testing::writeBytes;
+using test::readBytes;
+using test::ScratchDir;
+using test::StderrCapture;
+using test::writeBytes;
 
 DWORD attributesOf(const std::string& path) { return ::GetFileAttributesA(path.c_str()); }
 
 TEST(ProfileSaveWindows, AReadOnlyFileIsNotReplacedAndTheFailureIsReported) {
-    TempDir dir;
+    ScratchDir dir;
     const std::string path = dir.file("config.ini");
     writeBytes(path, "[s]\r\nk=1\r\n");
     ASSERT_TRUE(::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
@@ -32,7 +34,7 @@ TEST(ProfileSaveWindows, AReadOnlyFileIsNotReplacedAndTheFailureIsReported) {
 }
 
 TEST(ProfileSaveWindows, TheReplacedFileKeepsItsAttributes) {
-    TempDir dir;
+    ScratchDir dir;
     const std::string path = dir.file("config.ini");
     writeBytes(path, "[s]\r\nk=1\r\n");
     ASSERT_TRUE(::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_HIDDEN));

@@ -3,15 +3,17 @@
 #include <string>
 
 #include "persist/profile.h"
-#include "tests/persist/file_fixture.h"
+#include "tests/support/file_bytes.h"
+#include "tests/support/scratch_dir.h"
+#include "tests/support/stderr_capture.h"
 
 namespace kavtra {
 namespace {
 
-using testing::readBytes;
-using testing::StderrCapture;
-using testing::TempDir;
-using testing::writeBytes;
+using test::readBytes;
+using test::ScratchDir;
+using test::StderrCapture;
+using test::writeBytes;
 
 class ProfileWrite : public ::testing::Test {
 protected:
@@ -23,7 +25,7 @@ protected:
         writePrivateProfileString(section, key, value, path);
         return readBytes(path);
     }
-    TempDir dir;
+    ScratchDir dir;
     std::string path = dir.file("config.ini");
 };
 

@@ -4,19 +4,20 @@
 
 #include <string>
 
-#include "tests/persist/file_fixture.h"
+#include "tests/support/file_bytes.h"
+#include "tests/support/scratch_dir.h"
 
 namespace kavtra {
 namespace {
 
-using testing::readBytes;
-using testing::TempDir;
-using testing::writeBytes;
+using test::readBytes;
+using test::ScratchDir;
+using test::writeBytes;
 
 class SettingsFile : public ::testing::Test {
 protected:
     void setFile(const std::string& bytes) { writeBytes(configPath(dir.path.string()), bytes); }
-    TempDir dir;
+    ScratchDir dir;
     clsINI config = pointedAt(configPath(dir.path.string()));
     Settings settings{config};
 

@@ -57,8 +57,8 @@ TEST(DirectIoPort, ATransferIsOneOutbPerRegisterWriteAndNoInb) {
     d.sys.log.clear();
     OutState allOn;
     UpdateOuts(allOn, d.lpt);
-    ASSERT_EQ(d.sys.log.size(), 123u);
-    for (int step = 0; step < 40; ++step) {
+    ASSERT_EQ(d.sys.log.size(), kTransferWrites);
+    for (int step = 0; step < board::kStages; ++step) {
         EXPECT_EQ(d.sys.log[step * 3], "outb 0xff 0x378");
         EXPECT_EQ(d.sys.log[step * 3 + 1], "outb 0x06 0x37a");
         EXPECT_EQ(d.sys.log[step * 3 + 2], "outb 0x07 0x37a");

@@ -108,7 +108,7 @@ TEST(InpOutPort, ATransferIsOneOut32PerRegisterWriteAndNoInp32) {
     FakeDll::log.clear();
     OutState table;
     UpdateOuts(table, d.lpt);
-    EXPECT_EQ(FakeDll::log.size(), 123u);
+    EXPECT_EQ(FakeDll::log.size(), kTransferWrites);
     for (const std::string& line : FakeDll::log) EXPECT_TRUE(line.starts_with("Out32 ")) << line;
 }
 

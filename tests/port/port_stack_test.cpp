@@ -3,10 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "outputs/transfer.h"
+#include "tests/support/file_bytes.h"
 #include "tests/support/scratch_dir.h"
 
 namespace kavtra {
@@ -87,10 +86,7 @@ TEST(BuildPortStack, TracesEveryAccessToTheFileKavtraPortTraceNames) {
         std::unique_ptr<PortStack> stack = buildPortStack({"sim", file.string()}, r.handler());
         Init_Outs(stack->lpt());
     }
-    std::ifstream in(file);
-    std::stringstream text;
-    text << in.rdbuf();
-    EXPECT_EQ(text.str(),
+    EXPECT_EQ(test::readBytes(file),
               "R 890 0x00\nW 890 0x00\nW 888 0x00\nR 890 0x00\nW 890 0x02\nR 890 0x02\nW 890 0x03\n"
               "R 890 0x03\nW 890 0x0b\nR 890 0x0b\nW 890 0x0a\nR 890 0x0a\nW 890 0x0b\nR 890 0x0b\nW 890 0x03\n");
 

@@ -4,23 +4,15 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "outputs/transfer.h"
 #include "port/lpt.h"
 #include "port/simulated_port.h"
+#include "tests/support/file_bytes.h"
 #include "tests/support/scratch_dir.h"
 
 namespace kavtra {
 namespace {
-
-std::string readAll(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
 
 TEST(TraceLine, FormatsAddressInDecimalAndByteAsTwoLowerCaseHexDigits) {
     EXPECT_EQ(formatTraceLine({PortAccess::Kind::Write, 888, 0x01}), "W 888 0x01");
@@ -33,7 +25,7 @@ TEST(TraceLine, FormatsAddressInDecimalAndByteAsTwoLowerCaseHexDigits) {
 TEST(TraceFile, RecordsEveryAccessOfInitOutsEvenWhenTheProcessEndsAtOnce) {
     test::ScratchDir dir;
     const auto file = dir.path / "port.trace";
-    std::ofstream(file, std::ios::binary) << "earlier run\n";
+    test::writeBytes(file, "earlier run\n");
 
     // The child process ends without destructors or flushing of any kind.
     EXPECT_EXIT(
@@ -50,7 +42,7 @@ TEST(TraceFile, RecordsEveryAccessOfInitOutsEvenWhenTheProcessEndsAtOnce) {
         },
         ::testing::ExitedWithCode(0), "");
 
-    EXPECT_EQ(readAll(file),
+    EXPECT_EQ(test::readBytes(file),
               "earlier run\n"
               "R 890 0x00\nW 890 0x00\n"
               "W 888 0x00\n"

@@ -89,7 +89,7 @@ TEST(PpdevPort, ATransferIsExactly123IoctlsEachCarryingItsRegisterWrite) {
         expected.push_back(line);
     }
     EXPECT_EQ(p.sys.ioctls(), expected);
-    EXPECT_EQ(p.sys.log.size(), 123u);
+    EXPECT_EQ(p.sys.log.size(), kTransferWrites);
     ASSERT_GE(p.sys.log.size(), 3u);
     EXPECT_EQ(p.sys.log[0], "ioctl PPWDATA 0x02");
     EXPECT_EQ(p.sys.log[1], "ioctl PPWCONTROL 0x06");

@@ -8,17 +8,17 @@
 //   qemu_trace_check TRACE CONSOLE
 
 #include <cstdio>
-#include <fstream>
 #include <regex>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "outputs/shift_board.h"
+#include "outputs/transfer.h"
 #include "port/lpt.h"
 #include "port/port_tap.h"
 #include "port/simulated_port.h"
 #include "tests/qemu/scenario.h"
+#include "tests/support/file_bytes.h"
 
 namespace {
 
@@ -36,13 +36,6 @@ int passes = 0;
 void check(bool ok, const std::string& what) {
     std::printf("%s: %s\n", ok ? "ok" : "FAILED", what.c_str());
     (ok ? passes : failures)++;
-}
-
-std::string readAll(const char* path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
 }
 
 // Lines such as "parallel_ioport_write write [SW] addr 0x02 val 0x0c".
@@ -138,10 +131,11 @@ void checkLatches(const std::vector<Write>& trace, std::size_t programStart, std
         if (i < programStart || board.latchPulses() == before) continue;
         if (latches < tables.size()) {
             int wrong = 0;
-            for (int n = 1; n <= ShiftBoard::kOutputs; ++n)
+            for (int n = 1; n <= board::kOutputs; ++n)
                 if (board.outputLevel(n) != (tables[latches][n] == 0 ? 1 : 0)) ++wrong;
-            check(wrong == 0, "latch " + std::to_string(latches + 1) + ": all 300 outputs as in table " +
-                                  std::to_string(latches + 1) + " (" + std::to_string(wrong) + " differ)");
+            check(wrong == 0, "latch " + std::to_string(latches + 1) + ": all " + std::to_string(board::kOutputs) +
+                                  " outputs as in table " + std::to_string(latches + 1) + " (" +
+                                  std::to_string(wrong) + " differ)");
         }
         ++latches;
     }
@@ -171,9 +165,9 @@ void checkConsole(const std::string& console) {
     const bool counted = std::regex_search(console, m, count);
     const long total = counted ? std::stol(m[1]) : -1;
     const long ioctls = counted ? std::stol(m[2]) : -1;
-    check(counted && total <= 123 && ioctls == total,
+    check(counted && total <= static_cast<long>(kTransferWrites) && ioctls == total,
           "system calls of one ppdev transfer: " + std::to_string(total) + ", ioctl: " + std::to_string(ioctls) +
-              " (at most 123)");
+              " (at most " + std::to_string(kTransferWrites) + ")");
 
     check(has("cannot grant exclusive access for device ppdev0") && has("KAVTRA opened /dev/parport0") &&
               has("KAVTRA exit shared 0"),
@@ -208,9 +202,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: qemu_trace_check TRACE CONSOLE\n");
         return 2;
     }
-    const std::vector<Write> trace = parseTrace(readAll(argv[1]));
+    const std::vector<Write> trace = parseTrace(test::readBytes(argv[1]));
     // The serial console ends its lines with CR LF.
-    std::string console = readAll(argv[2]);
+    std::string console = test::readBytes(argv[2]);
     std::erase(console, '\r');
     checkConsole(console);
 

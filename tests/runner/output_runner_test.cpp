@@ -4,12 +4,12 @@
 
 #include <QTimer>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "outputs/transfer.h"
 #include "port/port_trace.h"
+#include "tests/support/file_bytes.h"
 #include "tests/support/port_log.h"
 #include "tests/support/scratch_dir.h"
 
@@ -24,12 +24,7 @@ protected:
         data.FileName(dataPath(dir.path.string()));
         port.tap.addListener([this](const PortAccess& a) { trace.push_back(formatTraceLine(a)); });
     }
-    std::string readData() const {
-        std::ifstream in(data.FileName(), std::ios::binary);
-        std::ostringstream bytes;
-        bytes << in.rdbuf();
-        return bytes.str();
-    }
+    std::string readData() const { return readBytes(data.FileName()); }
     ScratchDir dir;
     clsINI config;
     clsINI data;
@@ -52,8 +47,8 @@ TEST_F(OutputRunnerTest, StartSequenceSetsThePeriodAppliesThePolicyTransfersThen
     EXPECT_TRUE(runner.Update_Tmr->isActive());
     EXPECT_EQ(engine.state(1), 1);
     EXPECT_EQ(engine.name(4), "Насос");
-    ASSERT_EQ(trace.size(), 205u + 15u) << "one transfer, then the start sequence";
-    EXPECT_EQ(trace[205], "R 890 0x03");
+    ASSERT_EQ(trace.size(), kTransferAccesses + 15u) << "one transfer, then the start sequence";
+    EXPECT_EQ(trace[kTransferAccesses], "R 890 0x03");
     EXPECT_EQ(trace.back(), "W 890 0x03");
     EXPECT_EQ(readData(), file) << "starting writes nothing";
 }
@@ -68,8 +63,8 @@ TEST_F(OutputRunnerTest, ExitSequenceAppliesThePolicyTransfersReleasesAndEndsOnc
     EXPECT_TRUE(runner.exiting());
     EXPECT_EQ(ended, 1);
     EXPECT_EQ(port.board.latchPulses(), before + 1);
-    for (int n = 1; n <= 300; ++n) ASSERT_EQ(port.board.outputLevel(n), 0) << n;
-    EXPECT_EQ(trace.size(), 205u + 2u);
+    for (int n = 1; n <= board::kOutputs; ++n) ASSERT_EQ(port.board.outputLevel(n), 0) << n;
+    EXPECT_EQ(trace.size(), kTransferAccesses + 2u);
     EXPECT_EQ(trace.back(), "W 890 0x23") << "the data lines are released last";
     EXPECT_FALSE(runner.Update_Tmr->isActive()) << "no transfer drives the lines again";
     EXPECT_FALSE(std::filesystem::exists(data.FileName())) << "the exit policy is not saved";

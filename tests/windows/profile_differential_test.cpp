@@ -17,13 +17,13 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <optional>
-#include <sstream>
+#include <ostream>
 #include <string>
 #include <vector>
 
 #include "persist/profile.h"
+#include "tests/support/file_bytes.h"
 #include "tests/support/scratch_dir.h"
 #include "tests/windows/native_profile.h"
 
@@ -56,12 +56,8 @@ struct Case {
     std::optional<std::string> wineFile;  // what Wine leaves, where it differs
 };
 
-std::string readBytes(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
+// A case shows as its name in GoogleTest's messages, not as its bytes.
+void PrintTo(const Case& c, std::ostream* out) { *out << c.name; }
 
 std::string repeated(std::string_view piece, int times) {
     std::string out;
@@ -198,8 +194,8 @@ TEST_P(ProfileAgreement, SameStepsSameResults) {
     const std::filesystem::path ours = dir.path / "ours.ini";
     const std::filesystem::path native = dir.path / "native.ini";
     if (c.start) {
-        std::ofstream(ours, std::ios::binary) << *c.start;
-        std::ofstream(native, std::ios::binary) << *c.start;
+        test::writeBytes(ours, *c.start);
+        test::writeBytes(native, *c.start);
     }
     for (const Step& step : c.steps) {
         SCOPED_TRACE((step.write ? "write [" : "read [") + step.section + "] " + step.key);
@@ -212,8 +208,8 @@ TEST_P(ProfileAgreement, SameStepsSameResults) {
                       step.wineRead.value_or(step.expected));
         }
     }
-    EXPECT_EQ(readBytes(ours), c.file);
-    EXPECT_EQ(readBytes(native), c.wineFile.value_or(c.file));
+    EXPECT_EQ(test::readBytes(ours), c.file);
+    EXPECT_EQ(test::readBytes(native), c.wineFile.value_or(c.file));
 }
 
 INSTANTIATE_TEST_SUITE_P(Wine, ProfileAgreement, ::testing::ValuesIn(kCases),

@@ -46,8 +46,8 @@ BenchWindow::BenchWindow(const ShiftBoard& board, QWidget* parent)
     layout->addWidget(pins_);
     layout->addWidget(rates_);
     layout->addStretch();
-    setFixedSize(kMargin * 2 + kLabelWidth + ShiftBoard::kStages * kPitch,
-                 kGridTop + ShiftBoard::kChains * kRowPitch + kMargin);
+    setFixedSize(kMargin * 2 + kLabelWidth + board::kStages * kPitch,
+                 kGridTop + board::kChains * kRowPitch + kMargin);
 
     clock_.start();
     connect(timer_, &QTimer::timeout, this, &BenchWindow::refresh);
@@ -57,7 +57,7 @@ BenchWindow::BenchWindow(const ShiftBoard& board, QWidget* parent)
 
 QRect BenchWindow::lampRect(int chain, int stage) const {
     // Output 40k + i is the i-th lamp of row k; it sits in stage 41 - i.
-    const int column = ShiftBoard::kStages - stage;
+    const int column = board::kStages - stage;
     return QRect(kMargin + kLabelWidth + column * kPitch, kGridTop + chain * kRowPitch, kLamp, kLamp);
 }
 
@@ -116,16 +116,16 @@ void BenchWindow::paintEvent(QPaintEvent* event) {
     QFont small = font();
     small.setPointSizeF(font().pointSizeF() * 0.9);
     p.setFont(small);
-    for (int chain = 0; chain < ShiftBoard::kChains; ++chain) {
-        const int first = chain * ShiftBoard::kStages + 1;
-        const int last = qMin(first + ShiftBoard::kStages - 1, ShiftBoard::kOutputs);
+    for (int chain = 0; chain < board::kChains; ++chain) {
+        const int first = chain * board::kStages + 1;
+        const int last = qMin(first + board::kStages - 1, board::kOutputs);
         p.setPen(kText);
         p.drawText(QRect(kMargin, kGridTop + chain * kRowPitch - 3, kLabelWidth - 8, kRowPitch),
                    Qt::AlignLeft | Qt::AlignTop,
                    QStringLiteral("D%1, контакт %2: %3–%4").arg(chain).arg(chain + 2).arg(first).arg(last));
-        for (int stage = 1; stage <= ShiftBoard::kStages; ++stage) {
+        for (int stage = 1; stage <= board::kStages; ++stage) {
             const QRectF lamp = lampRect(chain, stage);
-            const bool isOutput = first + (ShiftBoard::kStages - stage) <= ShiftBoard::kOutputs;
+            const bool isOutput = first + (board::kStages - stage) <= board::kOutputs;
             const bool lit = board_.latched(chain, stage) != 0;
             if (!isOutput) {
                 // Stages beyond output 300 carry no load: drawn as empty rings.

@@ -51,7 +51,7 @@ private:
     double clocksPerSecond_ = 0;
     double latchesPerSecond_ = 0;
     // What was painted last: the lamps are repainted only when it changes.
-    std::array<std::uint64_t, ShiftBoard::kChains> shown_{};
+    std::array<std::uint64_t, board::kChains> shown_{};
     bool painted_ = false;
     bool ratesShown_ = false;
 };

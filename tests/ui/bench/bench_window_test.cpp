@@ -11,6 +11,7 @@
 #include "outputs/transfer.h"
 #include "port/lpt.h"
 #include "port/simulated_port.h"
+#include "tests/support/out_tables.h"
 #include "tests/support/port_log.h"
 
 namespace kavtra {
@@ -25,8 +26,7 @@ bool litAt(const QImage& image, const QRect& lamp) {
 
 TEST(BenchWindow, LightsTheLampsOfOutputsLatchedHighInWiringOrder) {
     Board b;
-    OutState table;
-    for (int n = 1; n <= 300; ++n) table[n] = 1;
+    OutState table = test::allOutputs(1);
     table[1] = 0;
     table[41] = 0;
     table[300] = 0;

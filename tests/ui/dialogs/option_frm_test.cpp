@@ -8,31 +8,30 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-#include <fstream>
 #include <gtest/gtest.h>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <sstream>
 #include <vector>
+
+#include "tests/support/file_bytes.h"
+#include "tests/support/scratch_dir.h"
 
 namespace kavtra {
 namespace {
 
 class OptionFrmTest : public ::testing::Test {
 protected:
-    std::string programDir() const { return dir.path().toStdString(); }
+    std::string programDir() const { return dir.path.string(); }
     std::string configFile() const { return programDir() + "/config.ini"; }
 
-    void writeConfig(const std::string& bytes) const { std::ofstream(configFile(), std::ios::binary) << bytes; }
+    void writeConfig(const std::string& bytes) const { test::writeBytes(configFile(), bytes); }
     std::optional<std::string> readConfig() const {
-        std::ifstream in(configFile(), std::ios::binary);
-        if (!in) return std::nullopt;
-        std::ostringstream bytes;
-        bytes << in.rdbuf();
-        return bytes.str();
+        if (!std::filesystem::exists(configFile())) return std::nullopt;
+        return test::readBytes(configFile());
     }
     // The file's lines without their line ends.
     std::vector<std::string> configLines() const {
@@ -79,7 +78,7 @@ protected:
     void clickOk() const { QTest::mouseClick(child<QPushButton>("Command1"), Qt::LeftButton); }
     void clickCancel() const { QTest::mouseClick(child<QPushButton>("Command2"), Qt::LeftButton); }
 
-    QTemporaryDir dir;
+    test::ScratchDir dir;
     clsINI config = [this] {
         clsINI ini;
         ini.FileName(configFile());

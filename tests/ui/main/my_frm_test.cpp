@@ -8,6 +8,7 @@
 
 #include <set>
 
+#include "outputs/transfer.h"
 #include "persist/cls_ini.h"
 #include "window_fixture.h"
 
@@ -74,12 +75,12 @@ TEST_F(MyFrmTest, LoadOrderEndsWithTheFirstTransferFollowedByTheStartSequence) {
     start();
     // The first transfer runs before Init_Outs; the trace ends with the
     // eight writes of the start sequence.
-    ASSERT_GE(trace_.size(), 220u);
+    ASSERT_GE(trace_.size(), kTransferAccesses + 15u);
     const std::vector<std::string> tail(trace_.end() - 15, trace_.end());
     EXPECT_EQ(tail.front(), "R 890 0x03");
     EXPECT_EQ(tail[1], "W 890 0x03");
     EXPECT_EQ(tail.back(), "W 890 0x03");
-    EXPECT_EQ(trace_.size(), 205u + 15u);
+    EXPECT_EQ(trace_.size(), kTransferAccesses + 15u);
 }
 
 TEST_F(MyFrmTest, DoubleClickSwitchesTheOutputSavesTheListAndTransfersAtOnce) {
@@ -186,7 +187,7 @@ TEST_F(MyFrmTest, ExitPoliciesSetTheOutputsButWriteNoFile) {
         EXPECT_EQ(board_.outputLevel(5), c.level5) << c.valUnload;
         EXPECT_EQ(board_.outputLevel(6), c.level6) << c.valUnload;
         ASSERT_GE(trace_.size(), 3u);
-        EXPECT_EQ(trace_.size(), 205u + 2u);
+        EXPECT_EQ(trace_.size(), kTransferAccesses + 2u);
         EXPECT_EQ(trace_.back(), "W 890 0x23") << "the data lines are released last";
         EXPECT_EQ(readFile("Data.dat"), data);
         EXPECT_EQ(readFile("config.ini"), config);

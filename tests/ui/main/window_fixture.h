@@ -17,6 +17,7 @@
 #include "port/port_tap.h"
 #include "port/simulated_port.h"
 #include "runner/output_runner.h"
+#include "tests/support/scratch_dir.h"
 #include "ui/main/my_frm.h"
 
 namespace kavtra::test {
@@ -26,7 +27,6 @@ namespace kavtra::test {
 class WindowTest : public ::testing::Test {
 protected:
     WindowTest();
-    ~WindowTest() override;
 
     // Creates the engine, the runner and the window (anew, as a new start of
     // the program would) and runs the load sequence.
@@ -48,7 +48,8 @@ protected:
     // Transfers seen so far: each ends with exactly one latch pulse.
     std::uint64_t transfers() const;
 
-    std::filesystem::path dir_;
+    ScratchDir scratch_;
+    std::filesystem::path dir_ = scratch_.path;
     SimulatedPort sim_;
     PortTap tap_{sim_};
     ShiftBoard board_;
@@ -62,6 +63,7 @@ protected:
     int ended_ = 0;
     int optionsShown_ = 0;
     int aboutShown_ = 0;
+    // Last, so that they go (window first) before the directory.
     std::unique_ptr<OutputEngine> engine_;
     std::unique_ptr<OutputRunner> runner_;
     std::unique_ptr<MyFrm> frm_;

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-namespace kavtra::testing {
+namespace kavtra::test {
 
 // Sets an environment variable (or removes it, for nullptr) for one test and
 // puts the old value back.
@@ -32,4 +32,4 @@ struct ScopedEnv {
     std::optional<std::string> old_;
 };
 
-}  // namespace kavtra::testing
+}  // namespace kavtra::test
