@@ -7,15 +7,17 @@
 
 #include "persist/failure_report.h"
 #include "persist/profile.h"
-#include "tests/persist/file_fixture.h"
+#include "tests/support/file_bytes.h"
+#include "tests/support/scratch_dir.h"
+#include "tests/support/stderr_capture.h"
 
 namespace kavtra {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::StderrCapture;
-using testing::TempDir;
-using testing::writeBytes;
+using test::StderrCapture;
+using test::ScratchDir;
+using test::writeBytes;
 
 // What a listener heard, one line per report: "PATH saved", or a failure in
 // the words of its line on standard error, "PATH WHAT: REASON".
@@ -37,7 +39,7 @@ private:
 bool startsWith(const std::string& text, const std::string& start) { return text.rfind(start, 0) == 0; }
 
 TEST(ProfileReports, ListenersHearEveryFailureWhileStandardErrorHasEachOnce) {
-    TempDir dir;
+    ScratchDir dir;
     const std::string path = dir.file("missing/Data.dat");
     Heard heard;
     StderrCapture err(dir);
@@ -52,7 +54,7 @@ TEST(ProfileReports, ListenersHearEveryFailureWhileStandardErrorHasEachOnce) {
 }
 
 TEST(ProfileReports, AFileThatCannotBeReadIsHeardAsNotRead) {
-    TempDir dir;
+    ScratchDir dir;
     const std::string path = dir.file("config.ini");
     fs::create_directory(path);
     Heard heard;
@@ -64,7 +66,7 @@ TEST(ProfileReports, AFileThatCannotBeReadIsHeardAsNotRead) {
 }
 
 TEST(ProfileReports, ACompleteSaveIsHeardOncePerFileEvenWhenItChangesNothing) {
-    TempDir dir;
+    ScratchDir dir;
     const std::string config = dir.file("config.ini");
     const std::string data = dir.file("Data.dat");
     Heard heard;
@@ -81,7 +83,7 @@ TEST(ProfileReports, ACompleteSaveIsHeardOncePerFileEvenWhenItChangesNothing) {
 }
 
 TEST(ProfileReports, ASaveWithARefusedWriteIsNoCompleteSave) {
-    TempDir dir;
+    ScratchDir dir;
     const std::string path = dir.file("config.ini");
     // A UTF-16 file is left as it is: every write to it is refused.
     writeBytes(path, std::string("\xFF\xFE[\0s\0]\0", 8));
@@ -93,7 +95,7 @@ TEST(ProfileReports, ASaveWithARefusedWriteIsNoCompleteSave) {
 }
 
 TEST(ProfileReports, ARemovedListenerHearsNothingMore) {
-    TempDir dir;
+    ScratchDir dir;
     Heard heard;
     heard.stop();
     writePrivateProfileString("s", "k", "1", dir.file("config.ini"));

@@ -4,14 +4,15 @@
 
 #include "persist/profile.h"
 #include "persist/stored_value.h"
-#include "tests/persist/file_fixture.h"
+#include "tests/support/file_bytes.h"
+#include "tests/support/scratch_dir.h"
 
 namespace kavtra {
 namespace {
 
-using testing::readBytes;
-using testing::TempDir;
-using testing::writeBytes;
+using test::readBytes;
+using test::ScratchDir;
+using test::writeBytes;
 
 // What the preview says must be what a save and a later read really give.
 TEST(StoredValue, IsWhatASaveAndAReadGiveBack) {
@@ -30,7 +31,7 @@ TEST(StoredValue, IsWhatASaveAndAReadGiveBack) {
              Case{nullptr, longName, longName.substr(0, 511)},
              Case{nullptr, "", ""},
          }) {
-        TempDir dir;
+        ScratchDir dir;
         const std::string path = dir.file("Data.dat");
         if (c.file) writeBytes(path, c.file);
         const std::string before = c.file ? readBytes(path) : std::string();
@@ -42,7 +43,7 @@ TEST(StoredValue, IsWhatASaveAndAReadGiveBack) {
 }
 
 TEST(StoredValue, AFileThatCannotTakeTheValueLeavesItAsItIs) {
-    TempDir dir;
+    ScratchDir dir;
     const std::string utf16 = dir.file("utf16.dat");
     writeBytes(utf16, std::string("\xFF\xFE[\0s\0]\0", 8));
     EXPECT_EQ(valueAsStored("Devais_1", "Name", "Ω", utf16), "Ω");
