@@ -15,17 +15,18 @@ namespace kavtra {
 namespace {
 
 namespace fs = std::filesystem;
-using test::StderrCapture;
 using test::ScratchDir;
+using test::StderrCapture;
 using test::writeBytes;
 
 // What a listener heard, one line per report: "PATH saved", or a failure in
 // the words of its line on standard error, "PATH WHAT: REASON".
 class Heard {
 public:
-    Heard() : id_(addProfileListener([this](const ProfileReport& r) {
-          lines.push_back(r.failed() ? r.path + " " + r.what + ": " + r.reason : r.path + " saved");
-      })) {}
+    Heard()
+        : id_(addProfileListener([this](const ProfileReport& r) {
+              lines.push_back(r.failed() ? r.path + " " + r.what + ": " + r.reason : r.path + " saved");
+          })) {}
     ~Heard() { stop(); }
     Heard(const Heard&) = delete;
     Heard& operator=(const Heard&) = delete;
@@ -78,8 +79,8 @@ TEST(ProfileReports, ACompleteSaveIsHeardOncePerFileEvenWhenItChangesNothing) {
         writePrivateProfileString("b", "k", "2", data);
         writePrivateProfileString("s", "k", "3", config);
     }
-    EXPECT_EQ(heard.lines, (std::vector<std::string>{config + " saved", config + " saved", data + " saved",
-                                                     config + " saved"}));
+    EXPECT_EQ(heard.lines,
+              (std::vector<std::string>{config + " saved", config + " saved", data + " saved", config + " saved"}));
 }
 
 TEST(ProfileReports, ASaveWithARefusedWriteIsNoCompleteSave) {

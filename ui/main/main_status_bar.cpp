@@ -36,7 +36,8 @@ MainStatusBar::MainStatusBar(QWidget* parent)
     // Reports come from whichever thread read or saved; the fields change on
     // this one.
     listener_ = addProfileListener([this](const ProfileReport& report) {
-        QMetaObject::invokeMethod(this, [this, report] { heard(report); }, Qt::AutoConnection);
+        QMetaObject::invokeMethod(
+            this, [this, report] { heard(report); }, Qt::AutoConnection);
     });
 }
 

@@ -9,8 +9,8 @@ bool OutputList::edit(const QModelIndex& index, EditTrigger trigger, QEvent* eve
 }
 
 void OutputList::keyPressEvent(QKeyEvent* event) {
-    const bool switchKey =
-        event->key() == Qt::Key_Space || event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    const bool switchKey = event->key() == Qt::Key_Space || event->key() == Qt::Key_Return ||
+                           event->key() == Qt::Key_Enter;
     const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
     if (!switchKey || !plain || state() == EditingState) return QTreeWidget::keyPressEvent(event);
     // A held key switches once: a relay must not chatter at the key repeat rate.

@@ -39,12 +39,12 @@ TEST(WindowPlacement, TheBenchGoesBesideTheMainWindowWhollyOnTheScreen) {
         QPoint placed;
     };
     for (const Case c : {
-             Case{{100, 100, 620, 413}, {728, 100}},    // to the right
-             Case{{1200, 100, 620, 413}, {492, 100}},   // no room right: to the left
-             Case{{500, 800, 620, 200}, {1128, 750}},   // right, slid up onto the screen
-             Case{{300, 100, 1300, 413}, {300, 521}},   // neither beside: below
-             Case{{300, 600, 1300, 413}, {300, 292}},   // nor below: above
-             Case{{100, 50, 1800, 950}, {108, 58}},     // no room anywhere: over it
+             Case{{100, 100, 620, 413}, {728, 100}},   // to the right
+             Case{{1200, 100, 620, 413}, {492, 100}},  // no room right: to the left
+             Case{{500, 800, 620, 200}, {1128, 750}},  // right, slid up onto the screen
+             Case{{300, 100, 1300, 413}, {300, 521}},  // neither beside: below
+             Case{{300, 600, 1300, 413}, {300, 292}},  // nor below: above
+             Case{{100, 50, 1800, 950}, {108, 58}},    // no room anywhere: over it
          }) {
         const QPoint placed = besideWindow(c.main, bench, screen);
         EXPECT_EQ(placed, c.placed) << c.main.x() << "," << c.main.y();
