@@ -1,16 +1,35 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
 namespace kavtra {
+
+// What tells one content of a file from another without reading it: which
+// file it is (device and file number, or volume and file index), its size,
+// and the times of its last write and last change of any kind.
+struct FileVersion {
+    std::uint64_t device = 0;
+    std::uint64_t file = 0;
+    std::uint64_t size = 0;
+    std::int64_t modified = 0;
+    std::int64_t changed = 0;
+    bool operator==(const FileVersion&) const = default;
+};
 
 // A whole regular file read at once. A missing file (or directory on the way)
 // is not an error; anything else that stops the read is, and error says why.
 struct FileRead {
     bool exists = false;
     std::string bytes;
+    // The file's version when the read began. Settled when its last change
+    // lay further back than the coarsest timestamp tick of the file systems
+    // in use: any later change then shows as another version. A change
+    // within the same tick as a recent one may leave every time as it was.
+    FileVersion version;
+    bool settled = false;
     // What a replacement must take over: POSIX permission bits and owner, or
     // the Windows file attributes.
     std::uint32_t mode = 0;
@@ -19,6 +38,10 @@ struct FileRead {
     std::string error;
 };
 FileRead readWholeFile(const std::string& path);
+
+// The version of the regular file at path now, or nothing when it is missing
+// or cannot be examined.
+std::optional<FileVersion> currentVersion(const std::string& path);
 
 // Paths are UTF-8 texts on every platform.
 
@@ -39,10 +62,19 @@ std::string checkWritable(const std::string& path);
 // and the temporary file removed.
 std::string replaceAtomically(const std::string& path, std::string_view bytes, const FileRead& old);
 
+// Removes the temporary files that saves of target left behind when their
+// process ended between creating and renaming them (killed, power cut). Only
+// call it while holding target's FileLock: no save of target is under way
+// then, and a temporary whose process still runs is left alone all the same.
+void removeAbandonedTemporaries(const std::string& target);
+
 // An exclusive lock on a lock file beside a target, held against other
 // processes for the read-modify-write of one save. The lock file stays: a
 // lock file removed while another process waits on it would let a third one
-// lock a new file at the same name.
+// lock a new file at the same name. A new lock file takes the target's
+// permissions and owner, so that whoever may write the target may lock it;
+// one the process may not write (made by another user) is locked through a
+// read-only handle.
 class FileLock {
 public:
     explicit FileLock(const std::string& target);

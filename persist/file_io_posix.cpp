@@ -7,7 +7,12 @@
 
 #include <atomic>
 #include <cerrno>
+#include <climits>
+#include <csignal>
 #include <cstring>
+#include <ctime>
+
+#include "persist/temporary_files.h"
 
 namespace kavtra {
 namespace {
@@ -32,14 +37,12 @@ bool writeAll(int fd, std::string_view bytes) {
     return true;
 }
 
-// A name nobody else uses: the process id and a counter, created exclusively
-// so that a leftover of a crashed process with the same id is skipped.
+// Created exclusively, so that a leftover of a crashed process with the
+// same id is skipped.
 int createTemporary(const std::string& path, std::string& temporary) {
     static std::atomic<unsigned> counter = 0;
-    const std::string directory = directoryOf(path);
-    const std::string base = path.substr(path.rfind('/') + 1);
     for (int attempt = 0; attempt < 100; ++attempt) {
-        temporary = directory + "/." + base + "." + std::to_string(::getpid()) + "." + std::to_string(counter++) + ".tmp";
+        temporary = temporaryPath(path, currentProcessId(), counter++);
         const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0 || errno != EEXIST) return fd;
     }
@@ -55,7 +58,66 @@ void syncDirectory(const std::string& path) {
     ::close(fd);
 }
 
+std::int64_t nanoseconds(const timespec& time) {
+    return static_cast<std::int64_t>(time.tv_sec) * 1'000'000'000 + time.tv_nsec;
+}
+
+FileVersion versionOf(const struct stat& st) {
+    return {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino),
+            static_cast<std::uint64_t>(st.st_size), nanoseconds(st.st_mtim), nanoseconds(st.st_ctim)};
+}
+
+// Two seconds: the timestamps of FAT; ext4 and tmpfs advance theirs only at
+// each scheduler tick (a few milliseconds).
+bool settledNow(const FileVersion& version) {
+    timespec now {};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    return nanoseconds(now) - version.changed > 2'000'000'000;
+}
+
+// Where the lock file is created: with the target's permissions and owner
+// (those of a new file when the target is missing yet).
+int createLockFile(const std::string& lockPath, const std::string& target) {
+    struct stat st {};
+    const bool targetExists = ::stat(target.c_str(), &st) == 0;
+    const int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0 || !targetExists) return fd;
+    // Only a privileged process can hand the file to another owner.
+    [[maybe_unused]] const int owned = ::fchown(fd, st.st_uid, st.st_gid);
+    ::fchmod(fd, st.st_mode & 0666);
+    return fd;
+}
+
+int openLockFile(const std::string& lockPath, const std::string& target) {
+    for (;;) {
+        const int fd = ::open(lockPath.c_str(), O_RDWR | O_CLOEXEC);
+        if (fd >= 0) return fd;
+        if (errno == EACCES || errno == EPERM || errno == EROFS) {
+            // flock needs no write access: a lock file made by another user
+            // still serves.
+            return ::open(lockPath.c_str(), O_RDONLY | O_CLOEXEC);
+        }
+        if (errno != ENOENT) return -1;
+        const int created = createLockFile(lockPath, target);
+        if (created >= 0 || errno != EEXIST) return created;
+    }
+}
+
 }  // namespace
+
+unsigned long currentProcessId() { return static_cast<unsigned long>(::getpid()); }
+
+bool processRunning(unsigned long process) {
+    // 0 and values beyond pid_t would address process groups, not a process.
+    if (process == 0 || process > static_cast<unsigned long>(INT_MAX)) return false;
+    return ::kill(static_cast<pid_t>(process), 0) == 0 || errno != ESRCH;
+}
+
+std::optional<FileVersion> currentVersion(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+    return versionOf(st);
+}
 
 FileRead readWholeFile(const std::string& path) {
     FileRead read;
@@ -72,6 +134,8 @@ FileRead readWholeFile(const std::string& path) {
         read.error = "not a regular file";
     } else {
         read.exists = true;
+        read.version = versionOf(st);
+        read.settled = settledNow(read.version);
         read.mode = static_cast<std::uint32_t>(st.st_mode & 07777);
         read.owner = st.st_uid;
         read.group = st.st_gid;
@@ -126,7 +190,7 @@ std::string replaceAtomically(const std::string& path, std::string_view bytes, c
 
 FileLock::FileLock(const std::string& target) {
     const std::string lockPath = target + ".lock";
-    const int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    const int fd = openLockFile(lockPath, target);
     if (fd < 0) {
         error_ = reason("cannot create the lock file");
         return;

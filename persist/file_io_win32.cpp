@@ -4,6 +4,7 @@
 #include <atomic>
 
 #include "persist/file_io.h"
+#include "persist/temporary_files.h"
 #include "persist/wide_text.h"
 
 namespace kavtra {
@@ -48,19 +49,12 @@ private:
     HANDLE h_;
 };
 
-std::string directoryOf(const std::string& path) {
-    const std::size_t slash = path.find_last_of("/\\");
-    return slash == std::string::npos ? "." : path.substr(0, slash);
-}
-
-// A name nobody else uses: the process id and a counter, created exclusively
-// so that a leftover of a crashed process with the same id is skipped.
+// Created exclusively, so that a leftover of a crashed process with the
+// same id is skipped.
 HANDLE createTemporary(const std::string& path, std::string& temporary) {
     static std::atomic<unsigned> counter = 0;
-    const std::string base = path.substr(path.find_last_of("/\\") + 1);
     for (int attempt = 0; attempt < 100; ++attempt) {
-        temporary = directoryOf(path) + "/." + base + "." + std::to_string(::GetCurrentProcessId()) + "." +
-                    std::to_string(counter++) + ".tmp";
+        temporary = temporaryPath(path, currentProcessId(), counter++);
         const HANDLE h = ::CreateFileW(widen(temporary).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                        FILE_ATTRIBUTE_NORMAL, nullptr);
         if (h != INVALID_HANDLE_VALUE || ::GetLastError() != ERROR_FILE_EXISTS) return h;
@@ -78,7 +72,55 @@ bool writeAll(HANDLE h, std::string_view bytes) {
     return true;
 }
 
+std::int64_t ticks(LARGE_INTEGER time) { return time.QuadPart; }
+
+std::int64_t ticks(FILETIME time) {
+    return static_cast<std::int64_t>((static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime);
+}
+
+// Volume and file index name the file; the change time moves with every
+// change of content or attributes, the last-write time can be set back.
+std::optional<FileVersion> versionOf(HANDLE file) {
+    BY_HANDLE_FILE_INFORMATION info{};
+    FILE_BASIC_INFO basic{};
+    if (!::GetFileInformationByHandle(file, &info) ||
+        !::GetFileInformationByHandleEx(file, FileBasicInfo, &basic, sizeof basic)) {
+        return std::nullopt;
+    }
+    return FileVersion{info.dwVolumeSerialNumber,
+                       (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow,
+                       (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow,
+                       ticks(info.ftLastWriteTime), std::max(ticks(basic.ChangeTime), ticks(basic.LastWriteTime))};
+}
+
+// Two seconds: the timestamps of FAT; NTFS may note a write late but not
+// later than that for a file that is closed again.
+bool settledNow(const FileVersion& version) {
+    FILETIME now{};
+    ::GetSystemTimeAsFileTime(&now);
+    return ticks(now) - version.changed > 20'000'000;
+}
+
 }  // namespace
+
+unsigned long currentProcessId() { return ::GetCurrentProcessId(); }
+
+bool processRunning(unsigned long process) {
+    const HANDLE h = ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(process));
+    if (h == nullptr) return ::GetLastError() != ERROR_INVALID_PARAMETER;
+    DWORD code = 0;
+    const bool running = !::GetExitCodeProcess(h, &code) || code == STILL_ACTIVE;
+    ::CloseHandle(h);
+    return running;
+}
+
+std::optional<FileVersion> currentVersion(const std::string& path) {
+    Handle file(::CreateFileW(widen(path).c_str(), FILE_READ_ATTRIBUTES,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid() || ::GetFileType(file.get()) != FILE_TYPE_DISK) return std::nullopt;
+    return versionOf(file.get());
+}
 
 FileRead readWholeFile(const std::string& path) {
     FileRead read;
@@ -105,6 +147,10 @@ FileRead readWholeFile(const std::string& path) {
     if (::GetFileType(file.get()) != FILE_TYPE_DISK) {
         read.error = "not a regular file";
         return read;
+    }
+    if (const auto version = versionOf(file.get())) {
+        read.version = *version;
+        read.settled = settledNow(*version);
     }
     char buffer[65536];
     for (;;) {
@@ -160,9 +206,17 @@ std::string replaceAtomically(const std::string& path, std::string_view bytes, c
 }
 
 FileLock::FileLock(const std::string& target) {
-    const HANDLE h = ::CreateFileW(widen(target + ".lock").c_str(), GENERIC_READ | GENERIC_WRITE,
-                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
-                                   FILE_ATTRIBUTE_NORMAL, nullptr);
+    const std::wstring lockPath = widen(target + ".lock");
+    constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    HANDLE h = ::CreateFileW(lockPath.c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr, OPEN_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+    // LockFileEx needs no write access: a lock file made by another user
+    // still serves.
+    if (h == INVALID_HANDLE_VALUE && ::GetLastError() == ERROR_ACCESS_DENIED) {
+        h = ::CreateFileW(lockPath.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                          nullptr);
+        if (h == INVALID_HANDLE_VALUE) ::SetLastError(ERROR_ACCESS_DENIED);
+    }
     if (h == INVALID_HANDLE_VALUE) {
         error_ = reason("cannot create the lock file");
         return;

@@ -31,6 +31,23 @@ std::optional<std::string_view> findValue(std::string_view bytes, std::string_vi
     return std::nullopt;
 }
 
+SectionIndex::SectionIndex(std::string_view bytes) : bytes_(bytes) {
+    LineReader reader(bytes);
+    Line line;
+    while (reader.next(line)) {
+        const LineSyntax syntax = parseLine(line.text);
+        if (syntax.kind == LineSyntax::Kind::Section) {
+            firstSection_.try_emplace(asciiLower(syntax.name), static_cast<std::size_t>(line.text.data() - bytes.data()));
+        }
+    }
+}
+
+std::optional<std::string_view> SectionIndex::findValue(std::string_view section, std::string_view key) const {
+    const auto found = firstSection_.find(asciiLower(section));
+    if (found == firstSection_.end()) return std::nullopt;
+    return ini::findValue(bytes_.substr(found->second), section, key);
+}
+
 IniDocument::IniDocument(std::string_view bytes) : blocks_(1) {
     LineReader reader(bytes);
     Line line;

@@ -13,6 +13,20 @@ namespace kavtra::ini {
 // the key is missing. Lines before the first section belong to no section.
 std::optional<std::string_view> findValue(std::string_view bytes, std::string_view section, std::string_view key);
 
+// Where the first section of each name starts in a file's bytes, so that a
+// read looks at that section only. The bytes must outlive the index.
+class SectionIndex {
+public:
+    explicit SectionIndex(std::string_view bytes);
+
+    // What findValue gives for the indexed bytes.
+    std::optional<std::string_view> findValue(std::string_view section, std::string_view key) const;
+
+private:
+    std::string_view bytes_;
+    std::unordered_map<std::string, std::size_t> firstSection_;  // lower-cased name: offset of its header line
+};
+
 // A file's lines, held so that many writes cost little each: the sections
 // are indexed by name, and the text is put together again only once. Names
 // and values are bytes in the file's own encoding; the caller makes sure

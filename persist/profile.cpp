@@ -6,6 +6,7 @@
 #include "persist/codepage.h"
 #include "persist/failure_report.h"
 #include "persist/file_io.h"
+#include "persist/profile_cache.h"
 #include "persist/profile_text.h"
 
 namespace kavtra {
@@ -58,6 +59,7 @@ void save(const std::string& path, const std::vector<PendingWrite>& writes) {
     if (!error.empty()) return reportProfileFailure(path, kNotSaved, error);
     const FileLock lock(target);
     if (!lock.error().empty()) return reportProfileFailure(path, kNotSaved, lock.error());
+    removeAbandonedTemporaries(target);
     const FileRead current = readWholeFile(target);
     if (!current.error.empty()) return reportProfileFailure(path, kNotSaved, current.error);
     ProfileEdit edit(current.bytes);
@@ -74,15 +76,15 @@ void save(const std::string& path, const std::vector<PendingWrite>& writes) {
 
 std::string getPrivateProfileString(std::string_view section, std::string_view key, std::string_view def,
                                     const std::string& file) {
-    FileRead current = readWholeFile(file);
+    const CurrentProfile current = currentProfile(file);
     if (!current.error.empty()) reportProfileFailure(file, kNotRead, current.error);
     std::optional<std::string> value;
     if (const auto* pending = pendingWrites(file)) {
-        ProfileEdit edit(current.bytes);
+        ProfileEdit edit(current.reader->bytes());
         applyWrites(file, edit, *pending);
         value = readProfileValue(edit.bytes(), section, key);
     } else {
-        value = readProfileValue(current.bytes, section, key);
+        value = current.reader->value(section, key);
     }
     return value ? std::move(*value) : std::string(firstCharacters(def, kMaxReadChars));
 }

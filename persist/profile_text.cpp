@@ -1,5 +1,7 @@
 #include "persist/profile_text.h"
 
+#include <utility>
+
 #include "persist/codepage.h"
 #include "persist/ini_lines.h"
 
@@ -36,17 +38,35 @@ std::string onOneLine(std::string_view value) {
     return out;
 }
 
+// One read: the names put into the file's encoding, the value found by
+// find(section, key) brought back to UTF-8 and cut.
+template <typename Find>
+std::optional<std::string> readValue(FileEncoding encoding, std::string_view section, std::string_view key,
+                                     const Find& find) {
+    if (encoding == FileEncoding::Utf16) return std::nullopt;
+    const auto value =
+        find(toFile(encoding, ini::trimBlanks(section)), toFile(encoding, ini::trimBlanks(key)));
+    if (!value) return std::nullopt;
+    if (encoding == FileEncoding::Utf8) return std::string(firstCharacters(*value, kMaxReadChars));
+    return fromWindows1251(value->substr(0, kMaxReadChars));
+}
+
 }  // namespace
 
 std::optional<std::string> readProfileValue(std::string_view fileBytes, std::string_view section,
                                             std::string_view key) {
     const EncodedText text = splitMark(fileBytes);
-    if (text.encoding == FileEncoding::Utf16) return std::nullopt;
-    const auto value = ini::findValue(text.body, toFile(text.encoding, ini::trimBlanks(section)),
-                                      toFile(text.encoding, ini::trimBlanks(key)));
-    if (!value) return std::nullopt;
-    if (text.encoding == FileEncoding::Utf8) return std::string(firstCharacters(*value, kMaxReadChars));
-    return fromWindows1251(value->substr(0, kMaxReadChars));
+    return readValue(text.encoding, section, key, [&](std::string_view s, std::string_view k) {
+        return ini::findValue(text.body, s, k);
+    });
+}
+
+ProfileReader::ProfileReader(std::string fileBytes)
+    : bytes_(std::move(fileBytes)), encoding_(splitMark(bytes_).encoding), sections_(splitMark(bytes_).body) {}
+
+std::optional<std::string> ProfileReader::value(std::string_view section, std::string_view key) const {
+    return readValue(encoding_, section, key,
+                     [&](std::string_view s, std::string_view k) { return sections_.findValue(s, k); });
 }
 
 ProfileEdit::ProfileEdit(std::string_view fileBytes)

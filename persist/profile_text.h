@@ -24,6 +24,23 @@ enum class FileEncoding { Windows1251, Utf8, Utf16 };
 std::optional<std::string> readProfileValue(std::string_view fileBytes, std::string_view section,
                                             std::string_view key);
 
+// A file's whole bytes kept for many reads: each read gives what
+// readProfileValue gives for these bytes, looking at one section only.
+class ProfileReader {
+public:
+    explicit ProfileReader(std::string fileBytes);
+    ProfileReader(const ProfileReader&) = delete;
+    ProfileReader& operator=(const ProfileReader&) = delete;
+
+    std::optional<std::string> value(std::string_view section, std::string_view key) const;
+    const std::string& bytes() const { return bytes_; }
+
+private:
+    const std::string bytes_;
+    const FileEncoding encoding_;
+    const ini::SectionIndex sections_;
+};
+
 // Writes applied one after another to a file's bytes in memory.
 class ProfileEdit {
 public:

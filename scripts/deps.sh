@@ -22,6 +22,9 @@ kavtra_install() {
 KAVTRA_BUILD_PACKAGES=(build-essential cmake qt6-base-dev qt6-translations-l10n libgl-dev)
 # What building and running the tests and benchmarks needs on top of that.
 KAVTRA_TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev)
+# What scripts/check-install.sh needs: the validators of the desktop entry,
+# the AppStream metadata, the manual page and the SVG icon.
+KAVTRA_INSTALL_CHECK_PACKAGES=(desktop-file-utils appstream groff-base librsvg2-bin)
 # What scripts/fuzz.sh needs on top of those: clang and its libFuzzer.
 KAVTRA_FUZZ_PACKAGES=(clang libclang-rt-dev)
 # What building the core for Windows and running its tests under Wine needs.

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything with warnings as errors and runs
 # every test: the Linux build (with the test on a real kernel driver under
-# QEMU), a short run of the INI fuzz target, then the core built for Windows
+# QEMU), the installed tree, a short run of the INI fuzz target, then the core built for Windows
 # under Wine. Exits non-zero when
 # anything fails.
 set -euo pipefail
@@ -17,6 +17,10 @@ cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKAVTRA_WERROR=O
 cmake --build "$build" -j "$(kavtra_jobs)"
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir "$build" --output-on-failure -j "$(kavtra_jobs)"
+
+# The program installed into a temporary prefix after building it alone, as
+# after run.sh, and the installed tree checked.
+"$here/scripts/check-install.sh" "$build"
 
 # The fuzz target of the INI reader and writer, built (so that it stays
 # buildable) and run briefly.

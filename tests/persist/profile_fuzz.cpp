@@ -72,6 +72,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     check(ProfileEdit(file).bytes() == file, "a file without writes comes back byte for byte");
     const auto probeBefore = readProfileValue(file, probeSection, probeKey);
+    check(ProfileReader(file).value(probeSection, probeKey) == probeBefore,
+          "a read through the section index finds what a scan of the whole file finds");
 
     ProfileEdit edit(file);
     const auto refusal = edit.write(section, key, value);

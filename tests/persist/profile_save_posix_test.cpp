@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "persist/cls_ini.h"
+#include "persist/file_io.h"
 #include "persist/profile.h"
 #include "tests/support/file_bytes.h"
 #include "tests/support/scoped_env.h"
@@ -31,10 +32,10 @@ using test::ScratchDir;
 using test::StderrCapture;
 using test::writeBytes;
 
-// Runs body in a child process that cannot override file permissions (a
-// root test run drops to "nobody" there) and returns its exit status, or -1
-// when it did not exit normally. The child's standard error goes to stderrPath.
-int runUnprivileged(const std::string& stderrPath, const std::function<int()>& body) {
+// Starts body in a child process that cannot override file permissions (a
+// root test run drops to "nobody" there); the child's standard error goes to
+// stderrPath.
+pid_t startUnprivileged(const std::string& stderrPath, const std::function<int()>& body) {
     const pid_t child = ::fork();
     if (child == 0) {
         const int err = ::open(stderrPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
@@ -42,9 +43,18 @@ int runUnprivileged(const std::string& stderrPath, const std::function<int()>& b
         if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(120);
         ::_exit(body());
     }
+    return child;
+}
+
+// The child's exit status, or -1 when it did not exit normally.
+int exitStatus(pid_t child) {
     int status = 0;
     ::waitpid(child, &status, 0);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+int runUnprivileged(const std::string& stderrPath, const std::function<int()>& body) {
+    return exitStatus(startUnprivileged(stderrPath, body));
 }
 
 TEST(ProfileSave, KeepsPermissions) {
@@ -185,9 +195,187 @@ TEST(ProfileSave, AProcessKilledWhileSavingLeavesTheOldOrTheNewFile) {
             ASSERT_EQ(getPrivateProfileString(section, "Name", "", path), "Вывод " + std::to_string(n)) << section;
         }
     }
-    // Leftover temporary files of the killed writers do not disturb the next save.
+    // The next save replaces the file all the same and takes away the
+    // temporary files the killed writers left.
     writeGeneration(99);
     EXPECT_EQ(getPrivateProfileString("Devais_300", "Value", "", path), "99");
+    EXPECT_EQ(namesIn(dir.path), (std::vector<std::string>{"Data.dat", "Data.dat.lock"}));
+}
+
+// The id of a process that has ended.
+pid_t endedProcess() {
+    const pid_t child = ::fork();
+    if (child == 0) ::_exit(0);
+    ::waitpid(child, nullptr, 0);
+    return child;
+}
+
+TEST(ProfileSave, ASaveRemovesOnlyTheTemporariesOfItsFileWhoseWriterHasEnded) {
+    ScratchDir dir;
+    const std::string path = dir.file("Data.dat");
+    writeBytes(path, "[s]\r\nk=1\r\n");
+    const pid_t live = ::fork();
+    if (live == 0) {
+        ::pause();
+        ::_exit(0);
+    }
+    const std::string ended = std::to_string(endedProcess());
+    const std::string self = std::to_string(::getpid());
+    struct Leftover {
+        std::string name;
+        bool removed;
+    };
+    const Leftover leftovers[] = {
+        {".Data.dat." + ended + ".0.tmp", true},
+        // This process's id, left by an earlier process that had it.
+        {".Data.dat." + self + ".7.tmp", true},
+        {".Data.dat." + std::to_string(live) + ".0.tmp", false},
+        {".Data.dat.bak." + ended + ".0.tmp", false},
+        {".config.ini." + ended + ".0.tmp", false},
+        {".Data.dat." + ended + ".tmp", false},
+        {".Data.dat." + ended + ".0.tmp~", false},
+        {"Data.dat." + ended + ".0.tmp", false},
+    };
+    for (const Leftover& leftover : leftovers) writeBytes(dir.file(leftover.name), "[s]\r\nk=0\r\n");
+
+    writePrivateProfileString("s", "k", "2", path);
+    ::kill(live, SIGKILL);
+    ::waitpid(live, nullptr, 0);
+
+    EXPECT_EQ(readBytes(path), "[s]\r\nk=2\r\n");
+    for (const Leftover& leftover : leftovers) {
+        EXPECT_EQ(fs::exists(dir.path / leftover.name), !leftover.removed) << leftover.name;
+    }
+}
+
+// The lock file of a data file everyone may write, made by root (as direct
+// I/O needs): a user's save locks it through a read-only handle, and the lock
+// still keeps a second writer waiting.
+TEST(ProfileSave, ALockFileTheWriterMayNotWriteStillLocksTheSave) {
+    ScratchDir dir;
+    fs::permissions(dir.path, static_cast<fs::perms>(0777));
+    const std::string path = dir.file("Data.dat");
+    writeBytes(path, "[s]\r\nk=1\r\n");
+    fs::permissions(path, static_cast<fs::perms>(0666));
+    writeBytes(path + ".lock", "");
+    fs::permissions(path + ".lock", static_cast<fs::perms>(0444));
+    const std::string errPath = dir.file("stderr");
+
+    // The writer is started before the lock is taken, so that it does not
+    // inherit the locked descriptor; it saves once told the lock is held.
+    int go[2];
+    ASSERT_EQ(::pipe(go), 0);
+    const pid_t writer = startUnprivileged(errPath, [&] {
+        char byte = 0;
+        if (::read(go[0], &byte, 1) != 1) return 2;
+        writePrivateProfileString("s", "k", "2", path);
+        return 0;
+    });
+    {
+        const FileLock held(path);
+        ASSERT_EQ(held.error(), "");
+        ASSERT_EQ(::write(go[1], "x", 1), 1);
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        EXPECT_EQ(readBytes(path), "[s]\r\nk=1\r\n") << "the save did not wait for the lock";
+    }
+    EXPECT_EQ(exitStatus(writer), 0);
+    ::close(go[0]);
+    ::close(go[1]);
+    EXPECT_EQ(readBytes(path), "[s]\r\nk=2\r\n");
+    EXPECT_EQ(readBytes(errPath), "");
+}
+
+TEST(ProfileSave, ANewLockFileTakesTheDataFilesPermissionsAndOwner) {
+    const mode_t umaskBefore = ::umask(022);
+    struct Case {
+        const char* name;
+        int dataMode;  // -1: no data file yet
+        int lockMode;
+    };
+    for (const Case& c : {Case{"shared", 0666, 0666}, Case{"group", 0640, 0640}, Case{"private", 0600, 0600},
+                          Case{"new", -1, 0644}}) {
+        SCOPED_TRACE(c.name);
+        ScratchDir dir;
+        const std::string path = dir.file("Data.dat");
+        if (c.dataMode >= 0) {
+            writeBytes(path, "[s]\r\nk=1\r\n");
+            ::chmod(path.c_str(), static_cast<mode_t>(c.dataMode));
+            // As root: the data file of a user.
+            if (::geteuid() == 0) {
+                ASSERT_EQ(::chown(path.c_str(), 65534, 65534), 0);
+            }
+        }
+        writePrivateProfileString("s", "k", "2", path);
+        struct stat data {};
+        struct stat lock {};
+        ASSERT_EQ(::stat(path.c_str(), &data), 0);
+        ASSERT_EQ(::stat((path + ".lock").c_str(), &lock), 0);
+        EXPECT_EQ(lock.st_mode & 07777, static_cast<mode_t>(c.lockMode));
+        EXPECT_EQ(lock.st_uid, data.st_uid);
+        EXPECT_EQ(lock.st_gid, data.st_gid);
+    }
+    ::umask(umaskBefore);
+}
+
+// A rewrite in place that keeps the size and sets the modification time back
+// (as "cp -p" or a file system with coarse times does) is another file to a
+// read all the same.
+TEST(ProfileReadAgain, ARewriteKeepingSizeAndModificationTimeIsSeen) {
+    ScratchDir dir;
+    const std::string path = dir.file("Data.dat");
+    const timespec times[2] = {{1'600'000'000, 0}, {1'600'000'000, 0}};
+    writeBytes(path, "[s]\r\nk=1\r\n");
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+    EXPECT_EQ(getPrivateProfileString("s", "k", "", path), "1");
+
+    const int fd = ::open(path.c_str(), O_WRONLY);
+    ASSERT_EQ(::pwrite(fd, "2", 1, 7), 1);
+    ::close(fd);
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+    EXPECT_EQ(getPrivateProfileString("s", "k", "", path), "2");
+}
+
+// Files whose last change lies seconds back are read once and then served
+// from the parsed copy; every way of changing them is still seen at once.
+TEST(ProfileReadAgain, ChangesToFilesReadBeforeAreSeenAtOnce) {
+    ScratchDir dir;
+    const timespec old[2] = {{1'600'000'000, 0}, {1'600'000'000, 0}};
+    const auto inPlace = [&](const std::string& path) {
+        const int fd = ::open(path.c_str(), O_WRONLY);
+        EXPECT_EQ(::pwrite(fd, "2", 1, 7), 1);
+        ::close(fd);
+        ::utimensat(AT_FDCWD, path.c_str(), old, 0);
+    };
+    const auto renamedOver = [&](const std::string& path) {
+        writeBytes(path + ".new", "[s]\r\nk=2\r\n");
+        ::utimensat(AT_FDCWD, (path + ".new").c_str(), old, 0);
+        fs::rename(path + ".new", path);
+    };
+    const auto truncatedAndWritten = [&](const std::string& path) { writeBytes(path, "[s]\r\nk=2\r\n"); };
+    const auto removed = [&](const std::string& path) { fs::remove(path); };
+    struct Case {
+        const char* name;
+        std::function<void(const std::string&)> change;
+        const char* after;
+    };
+    const Case cases[] = {
+        {"in place", inPlace, "2"},
+        {"renamed over", renamedOver, "2"},
+        {"truncated and written", truncatedAndWritten, "2"},
+        {"removed", removed, "default"},
+        {"untouched", [](const std::string&) {}, "1"},
+    };
+    for (const Case& c : cases) {
+        writeBytes(dir.file(c.name), "[s]\r\nk=1\r\n");
+        ::utimensat(AT_FDCWD, dir.file(c.name).c_str(), old, 0);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(2100));
+    for (const Case& c : cases) ASSERT_EQ(getPrivateProfileString("s", "k", "default", dir.file(c.name)), "1");
+    for (const Case& c : cases) c.change(dir.file(c.name));
+    for (const Case& c : cases) {
+        EXPECT_EQ(getPrivateProfileString("s", "k", "default", dir.file(c.name)), c.after) << c.name;
+        EXPECT_EQ(getPrivateProfileString("S", "K", "default", dir.file(c.name)), c.after) << c.name;
+    }
 }
 
 TEST(ProfileSave, TwoProcessesWritingTheSameFileLoseNoneOfEachOthersKeys) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "persist/profile.h"
+#include "persist/temporary_files.h"
 #include "tests/support/file_bytes.h"
 #include "tests/support/scratch_dir.h"
 #include "tests/support/stderr_capture.h"
@@ -29,6 +30,26 @@ TEST(ProfileSaveAnywhere, LeavesOnlyTheFileAndItsLockBehind) {
     EXPECT_EQ(readBytes(path), "[s]\r\nk=2\r\n");
     EXPECT_EQ(readBytes(dir.file("new.ini")), "[t]\r\nk=3\r\n");
     EXPECT_EQ(namesIn(dir.path), (std::vector<std::string>{"config.ini", "config.ini.lock", "new.ini", "new.ini.lock"}));
+}
+
+// Leftovers whose writer cannot be running: this process's own id (from an
+// earlier process that had it) and 0, which is no process that writes files.
+// What is not a temporary of this file stays.
+TEST(ProfileSaveAnywhere, TemporariesOfThisFileWhoseWriterIsGoneAreRemovedAtTheNextSave) {
+    ScratchDir dir;
+    const std::string path = dir.file("Data.dat");
+    writeBytes(path, "[s]\r\nk=1\r\n");
+    const std::string self = std::to_string(currentProcessId());
+    const std::vector<std::string> gone = {".Data.dat." + self + ".3.tmp", ".Data.dat.0.0.tmp"};
+    const std::vector<std::string> kept = {".config.ini.0.0.tmp", ".Data.dat.0.tmp", "Data.dat.0.0.tmp"};
+    for (const std::string& name : gone) writeBytes(dir.file(name), "x");
+    for (const std::string& name : kept) writeBytes(dir.file(name), "x");
+
+    writePrivateProfileString("s", "k", "2", path);
+
+    EXPECT_EQ(readBytes(path), "[s]\r\nk=2\r\n");
+    for (const std::string& name : gone) EXPECT_FALSE(fs::exists(dir.path / name)) << name;
+    for (const std::string& name : kept) EXPECT_TRUE(fs::exists(dir.path / name)) << name;
 }
 
 TEST(ProfileSaveAnywhere, AMissingDirectoryIsReportedOnceAndNotCreated) {

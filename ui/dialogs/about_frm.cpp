@@ -2,6 +2,7 @@
 
 #include <QDesktopServices>
 #include <QLabel>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPushButton>
 
@@ -27,12 +28,26 @@ QLabel* addText(QDialog& dialog, const char* name, const QString& text, const QF
     return label;
 }
 
+void showFailureMessage(QWidget* owner, const QString& text) {
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("О программе"), text, QMessageBox::Ok, owner);
+    box.exec();
+}
+
+// Which page, where it lies, and what the user can do about it.
+QString failureText(const QUrl& address) {
+    return QStringLiteral("Не удалось открыть страницу «%1»:\n%2\n\n"
+                          "Браузер не найден или не запускается (например, от имени root). "
+                          "Откройте этот файл в браузере сами или установите браузер по умолчанию.")
+        .arg(address.fileName(), address.toLocalFile());
+}
+
 }  // namespace
 
 AboutFrm::AboutFrm(std::string programDir, QWidget* parent)
     : QDialog(parent),
       programDir_(std::move(programDir)),
-      opener_([](const QUrl& url) { QDesktopServices::openUrl(url); }) {
+      opener_([](const QUrl& url) { return QDesktopServices::openUrl(url); }),
+      failureMessage_(showFailureMessage) {
     makeFixedToolWindow(*this, QStringLiteral("О программе"), 5670, 2160);
     setMouseTracking(true);
     const QFont font = verdanaFont(true);
@@ -67,6 +82,12 @@ AboutFrm::AboutFrm(std::string programDir, QWidget* parent)
 
 void AboutFrm::setOpener(Opener opener) { opener_ = std::move(opener); }
 
+void AboutFrm::setFailureMessage(FailureMessage message) { failureMessage_ = std::move(message); }
+
+void AboutFrm::open(const QUrl& address) {
+    if (!opener_(address)) failureMessage_(this, failureText(address));
+}
+
 LinkLabel* AboutFrm::addLink(const char* name, const QString& text, const QString& toolTip, const QString& page,
                              const QRect& twips) {
     auto* link = new LinkLabel(text, verdanaFont(true), this);
@@ -74,7 +95,7 @@ LinkLabel* AboutFrm::addLink(const char* name, const QString& text, const QStrin
     link->setToolTip(toolTip);
     placeTwips(*link, twips);
     const QUrl address = QUrl::fromLocalFile(QString::fromStdString(programDir_) + kPagesFolder + page);
-    connect(link, &LinkLabel::clicked, this, [this, address] { opener_(address); });
+    connect(link, &LinkLabel::clicked, this, [this, address] { open(address); });
     return link;
 }
 

@@ -17,12 +17,16 @@ class LinkLabel;
 class AboutFrm : public QDialog {
     Q_OBJECT
 public:
-    // Hands an address to the platform and returns without waiting for it.
-    using Opener = std::function<void(const QUrl&)>;
+    // Hands an address to the platform and returns without waiting for it:
+    // false when nothing could be started to show it.
+    using Opener = std::function<bool(const QUrl&)>;
+    // Tells the user that a page could not be opened; returns once dismissed.
+    using FailureMessage = std::function<void(QWidget* owner, const QString& text)>;
 
     explicit AboutFrm(std::string programDir, QWidget* parent = nullptr);
 
     void setOpener(Opener opener);
+    void setFailureMessage(FailureMessage message);
 
 protected:
     // Only moves over the dialog's bare surface arrive here: every control on
@@ -35,9 +39,11 @@ private:
     LinkLabel* addLink(const char* name, const QString& text, const QString& toolTip, const QString& page,
                        const QRect& twips);
     void setLinksNormal();
+    void open(const QUrl& address);
 
     std::string programDir_;
     Opener opener_;
+    FailureMessage failureMessage_;
     LinkLabel* Label4 = nullptr;
     LinkLabel* Label5 = nullptr;
     LinkLabel* Label8 = nullptr;

@@ -1,6 +1,7 @@
 #include "ui/dialogs/period_edit.h"
 
 #include <QKeyEvent>
+#include <QValidator>
 #include <optional>
 
 #include "persist/numbers.h"
@@ -24,13 +25,36 @@ std::optional<char16_t> typedCharacter(const QKeyEvent& event) {
     return text.front().unicode();
 }
 
-bool accepted(char16_t c) { return (c >= u'0' && c <= u'9') || c == kBackspace; }
+bool isDigit(QChar c) { return c >= u'0' && c <= u'9'; }
+
+bool accepted(char16_t c) { return isDigit(c) || c == kBackspace; }
+
+// Every edit of the field passes here, whichever way its text came: what is
+// no digit is dropped, and the caret keeps its place among the digits.
+class DigitsOnly : public QValidator {
+public:
+    using QValidator::QValidator;
+
+    State validate(QString& input, int& pos) const override {
+        QString digits;
+        int digitsBeforeCaret = 0;
+        for (qsizetype i = 0; i < input.size(); ++i) {
+            if (!isDigit(input[i])) continue;
+            digits.append(input[i]);
+            if (i < pos) ++digitsBeforeCaret;
+        }
+        input = digits;
+        pos = digitsBeforeCaret;
+        return Acceptable;
+    }
+};
 
 }  // namespace
 
 PeriodEdit::PeriodEdit(QWidget* parent) : QLineEdit(parent) {
     // Input methods would hand text past the key filter.
     setAttribute(Qt::WA_InputMethodEnabled, false);
+    setValidator(new DigitsOnly(this));
     connect(this, &QLineEdit::textChanged, this, &PeriodEdit::capAtMaximum);
 }
 

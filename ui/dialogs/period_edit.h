@@ -6,9 +6,11 @@ namespace kavtra {
 
 // The transfer period field of the options dialog. Typing lets through only
 // digits and Backspace; keys that make no character (Delete, arrows, Home,
-// End) edit as usual. Whatever the text becomes, by typing or by pasting, a
-// value above 10000 is replaced by "10000", all selected so that the next
-// digit replaces it. Focus arriving selects the whole text.
+// End) edit as usual. Text that arrives otherwise (pasted through the context
+// menu, dropped, inserted, set from config.ini) keeps only its digits.
+// Whatever the text becomes, a value above 10000 is replaced by "10000", all
+// selected so that the next digit replaces it. Focus arriving selects the
+// whole text.
 class PeriodEdit : public QLineEdit {
     Q_OBJECT
 public:

@@ -15,10 +15,14 @@ QImage transparentCanvas(int size) {
 
 }  // namespace
 
+qreal gearPenWidth(qreal s) { return qMax(1.0, s / 16); }
+
 QPainterPath gearOutline(qreal s) {
     const QPointF centre(s / 2, s / 2);
     const int teeth = 8;
-    const qreal outer = s * 0.48;
+    // Half the line lies outside the outline; half a pixel more keeps the
+    // tips off the edge pixels.
+    const qreal outer = s / 2 - gearPenWidth(s) / 2 - 0.5;
     const qreal root = s * 0.34;
     QPainterPath gear;
     for (int i = 0; i < teeth * 4; ++i) {
@@ -45,7 +49,7 @@ QImage drawGear(int size) {
     QLinearGradient steel(0, 0, s, s);
     steel.setColorAt(0, QColor(150, 170, 190));
     steel.setColorAt(1, QColor(55, 75, 100));
-    p.setPen(QPen(QColor(35, 45, 60), qMax(1.0, s / 16)));
+    p.setPen(QPen(QColor(35, 45, 60), gearPenWidth(s), Qt::SolidLine, Qt::SquareCap, Qt::BevelJoin));
     p.setBrush(steel);
     p.drawPath(gearOutline(s));
     return image;

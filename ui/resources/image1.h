@@ -12,8 +12,11 @@ QImage drawGear(int size);
 QImage drawCross(int size);
 
 // The gear's outline (teeth and the hole in its middle) for a square of the
-// given size; the desktop icon's SVG is written from it.
+// given size, and the width of the line drawn along it with bevelled
+// corners; the desktop icon's SVG is written from both. The outline with its
+// line stays inside the square.
 QPainterPath gearOutline(qreal size);
+qreal gearPenWidth(qreal size);
 
 // The list's image list: image 1 is the gear (on), image 2 the red cross (off).
 class ImageList {

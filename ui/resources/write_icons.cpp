@@ -48,7 +48,8 @@ int main(int argc, char** argv) {
         << "  <defs><linearGradient id=\"steel\" x1=\"0\" y1=\"0\" x2=\"1\" y2=\"1\">"
         << "<stop offset=\"0\" stop-color=\"#96aabe\"/><stop offset=\"1\" stop-color=\"#374b64\"/>"
         << "</linearGradient></defs>\n"
-        << "  <path fill=\"url(#steel)\" fill-rule=\"evenodd\" stroke=\"#232d3c\" stroke-width=\"3\" d=\""
+        << "  <path fill=\"url(#steel)\" fill-rule=\"evenodd\" stroke=\"#232d3c\" stroke-width=\""
+        << kavtra::gearPenWidth(48) << "\" stroke-linejoin=\"bevel\" d=\""
         << svgPath(kavtra::gearOutline(48)) << "\"/>\n"
         << "</svg>\n";
     return out.status() == QTextStream::Ok ? 0 : 1;

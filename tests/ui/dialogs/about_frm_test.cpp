@@ -20,6 +20,11 @@ protected:
         dialog.setOpener([this](const QUrl& url) {
             opened.push_back(url);
             stillOpenWhenOpened = dialog.isVisible();
+            return openerWorks;
+        });
+        dialog.setFailureMessage([this](QWidget* owner, const QString& text) {
+            failureMessages.push_back(text);
+            failureOwner = owner;
         });
         dialog.show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(&dialog));
@@ -41,6 +46,9 @@ protected:
     AboutFrm dialog;
     std::vector<QUrl> opened;
     bool stillOpenWhenOpened = false;
+    bool openerWorks = true;
+    std::vector<QString> failureMessages;
+    QWidget* failureOwner = nullptr;
 };
 
 TEST_F(AboutFrmTest, OpensWithBlueUnderlinedLinksAndTheFocusOnOk) {
@@ -122,6 +130,25 @@ TEST_F(AboutFrmTest, AClickedLinkOpensItsPageAndTheDialogStaysOpen) {
                                          QUrl(QStringLiteral("file:///opt/kavtra/docs/users.html")),
                                          QUrl(QStringLiteral("file:///opt/kavtra/docs/authors.html"))}));
     EXPECT_TRUE(dialog.isVisible());
+    EXPECT_TRUE(failureMessages.empty());
+}
+
+// No browser, or one that refuses to start (as root): the user is told which
+// page and what to do, and the dialog stays.
+TEST_F(AboutFrmTest, ALinkThatCannotBeOpenedSaysSo) {
+    openerWorks = false;
+    QTest::mouseClick(label("Label11"), Qt::LeftButton);
+    ASSERT_EQ(failureMessages.size(), 1u);
+    EXPECT_EQ(failureOwner, &dialog);
+    const QString& text = failureMessages[0];
+    EXPECT_TRUE(text.contains(QStringLiteral("Не удалось открыть страницу «device.html»"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("/opt/kavtra/docs/device.html"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("Откройте этот файл в браузере"))) << text.toStdString();
+    EXPECT_TRUE(dialog.isVisible());
+
+    QTest::mouseClick(label("Label4"), Qt::LeftButton);
+    ASSERT_EQ(failureMessages.size(), 2u);
+    EXPECT_TRUE(failureMessages[1].contains(QStringLiteral("«authors.html»")));
 }
 
 TEST_F(AboutFrmTest, PlainLabelsAndKeysOpenNothing) {

@@ -1,6 +1,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QFont>
+#include <QFontMetricsF>
 #include <QLabel>
 #include <QRegularExpression>
 #include <QTest>
@@ -24,7 +26,10 @@ QString readText(const QString& path) {
 TEST(Pages, EveryLinkOfTheAboutBoxOpensAPageBesideTheProgram) {
     AboutFrm dialog(kProgramDir.toStdString());
     std::vector<QUrl> opened;
-    dialog.setOpener([&](const QUrl& url) { opened.push_back(url); });
+    dialog.setOpener([&](const QUrl& url) {
+        opened.push_back(url);
+        return true;
+    });
     dialog.show();
     for (const char* link : {"Label4", "Label5", "Label8", "Label11"})
         QTest::mouseClick(dialog.findChild<QLabel*>(QLatin1String(link)), Qt::LeftButton);
@@ -67,6 +72,44 @@ TEST(Pages, TheWiringDrawingIsWellFormed) {
     }
     EXPECT_FALSE(svg.hasError()) << svg.errorString().toStdString();
     EXPECT_EQ(registers, 5);
+}
+
+// Every label drawn inside a box (the connector, the registers) ends inside
+// it, measured in the drawing's own font.
+TEST(Pages, TheWiringDrawingsLabelsStayInsideTheirBoxes) {
+    QXmlStreamReader svg(readText(QDir(kProgramDir).filePath(QStringLiteral("docs/chain.svg"))));
+    std::vector<QRectF> boxes;
+    int checked = 0;
+    while (!svg.atEnd()) {
+        svg.readNext();
+        if (!svg.isStartElement()) continue;
+        const QXmlStreamAttributes a = svg.attributes();
+        const auto number = [&](const char* name) { return a.value(QLatin1String(name)).toDouble(); };
+        if (svg.name() == QStringLiteral("rect") && a.value(QStringLiteral("class")) == QStringLiteral("b")) {
+            boxes.emplace_back(number("x"), number("y"), number("width"), number("height"));
+            continue;
+        }
+        if (svg.name() != QStringLiteral("text") || a.hasAttribute(QStringLiteral("transform"))) continue;
+        const QStringList classes = a.value(QStringLiteral("class")).toString().split(QLatin1Char(' '));
+        QFont font(QStringLiteral("DejaVu Sans"));
+        font.setPixelSize(classes.contains(QStringLiteral("s")) ? 10 : classes.contains(QStringLiteral("t")) ? 11 : 12);
+        font.setBold(a.value(QStringLiteral("font-weight")) == QStringLiteral("bold"));
+        const QPointF at(number("x"), number("y"));
+        const QString anchor = a.value(QStringLiteral("text-anchor")).toString();
+        const QString text = svg.readElementText();
+        const qreal width = QFontMetricsF(font).horizontalAdvance(text);
+        const qreal left = anchor == QStringLiteral("middle") ? at.x() - width / 2
+                           : anchor == QStringLiteral("end")  ? at.x() - width
+                                                              : at.x();
+        for (const QRectF& box : boxes) {
+            if (!box.contains(at)) continue;
+            EXPECT_GE(left, box.left()) << text.toStdString() << " at " << at.x();
+            EXPECT_LE(left + width, box.right()) << text.toStdString() << " at " << at.x();
+            ++checked;
+        }
+    }
+    EXPECT_FALSE(svg.hasError()) << svg.errorString().toStdString();
+    EXPECT_GT(checked, 5 * 14);
 }
 
 }  // namespace

@@ -3,11 +3,15 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QKeyEvent>
+#include <QMenu>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTest>
 #include <QVBoxLayout>
 #include <QWidget>
 #include <gtest/gtest.h>
+
+#include <functional>
 
 namespace kavtra {
 namespace {
@@ -62,6 +66,96 @@ TEST_F(PeriodEditTest, TextSetOrPastedIsCappedButSmallValuesAreLeftAlone) {
     QApplication::clipboard()->setText(QStringLiteral("12345xyz"));
     edit->paste();
     EXPECT_EQ(edit->text(), QStringLiteral("10000"));
+}
+
+// The context menu's "Paste", chosen as a user does: the menu opened by a
+// right click, its action triggered.
+void pasteThroughContextMenu(QLineEdit* edit) {
+    const QPoint at = edit->rect().center();
+    QContextMenuEvent event(QContextMenuEvent::Mouse, at, edit->mapToGlobal(at));
+    QApplication::sendEvent(edit, &event);
+    QMenu* menu = nullptr;
+    for (int i = 0; i < 100 && !menu; ++i) {
+        menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (!menu) QTest::qWait(10);
+    }
+    ASSERT_NE(menu, nullptr);
+    QAction* paste = nullptr;
+    for (QAction* action : menu->actions()) {
+        if (action->text().startsWith(QStringLiteral("&Paste"))) paste = action;
+    }
+    ASSERT_NE(paste, nullptr);
+    ASSERT_TRUE(paste->isEnabled());
+    paste->trigger();
+    menu->close();
+}
+
+void dropText(QLineEdit* edit, const QString& text) {
+    QMimeData mime;
+    mime.setText(text);
+    const QPointF at = edit->rect().center();
+    QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(edit, &enter);
+    QDragMoveEvent move(at.toPoint(), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(edit, &move);
+    QDropEvent drop(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(edit, &drop);
+}
+
+TEST_F(PeriodEditTest, TextArrivingOtherThanByTypingKeepsOnlyItsDigits) {
+    struct Way {
+        const char* name;
+        std::function<void(QLineEdit*, const QString&)> put;
+        bool atCaret;  // a drop puts the text where it is dropped
+        // Closing the context menu gives the field the focus back, which
+        // selects the whole text.
+        bool keepsFocus;
+    };
+    const Way ways[] = {
+        {"context menu", [](QLineEdit* e, const QString& t) {
+             QApplication::clipboard()->setText(t);
+             pasteThroughContextMenu(e);
+         },
+         true, false},
+        {"Shift+Insert", [](QLineEdit* e, const QString& t) {
+             QApplication::clipboard()->setText(t);
+             QTest::keyClick(e, Qt::Key_Insert, Qt::ShiftModifier);
+         },
+         true, true},
+        {"drop", dropText, false, true},
+        {"insert", [](QLineEdit* e, const QString& t) { e->insert(t); }, true, true},
+    };
+    struct Text {
+        QString arriving;
+        QString shown;
+    };
+    const Text texts[] = {
+        {QStringLiteral("300abc"), QStringLiteral("300")},
+        {QStringLiteral(" 1a2-5\t"), QStringLiteral("125")},
+        {QStringLiteral("abc"), QString()},
+        {QStringLiteral("٣٠٠"), QString()},
+        {QStringLiteral("5e3"), QStringLiteral("53")},
+        {QStringLiteral("12345xyz"), QStringLiteral("10000")},
+    };
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    for (const Way& way : ways) {
+        for (const Text& text : texts) {
+            SCOPED_TRACE(std::string(way.name) + ": " + text.arriving.toStdString());
+            edit->clear();
+            way.put(edit, text.arriving);
+            EXPECT_EQ(edit->text(), text.shown);
+        }
+        if (!way.atCaret) continue;
+        // Into the middle of a value: the caret stays after what arrived.
+        edit->setText(QStringLiteral("16"));
+        edit->setCursorPosition(1);
+        way.put(edit, QStringLiteral("x2y"));
+        EXPECT_EQ(edit->text(), QStringLiteral("126")) << way.name;
+        if (way.keepsFocus) {
+            EXPECT_EQ(edit->cursorPosition(), 2) << way.name;
+        }
+    }
 }
 
 TEST_F(PeriodEditTest, OnlyDigitsAndBackspaceAreTyped) {
