@@ -1,68 +1,72 @@
-#include <QApplication>
-#include <QLibraryInfo>
-#include <QMessageBox>
-#include <QTranslator>
+#include <QCoreApplication>
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <memory>
+#include <string>
+#include <vector>
 
+#include "app/command_host.h"
+#include "app/console.h"
+#include "app/copy_start.h"
 #include "app/program.h"
-#include "app/program_window.h"
+#include "app/window_program.h"
+#include "control/command_line.h"
 
 namespace {
 
-void printPortFailure(const kavtra::PortFailure& failure) {
-    std::fprintf(stderr, "kavtra: %s\n", failure.message.c_str());
-}
-
-// A port that cannot be opened ends the program at once, before anything has
-// been written to either file. The port is opened before the window exists;
-// should a failure still arrive while the message is shown, it ends at once.
-[[noreturn]] void endForPortWithMessage(const kavtra::PortFailure& failure) {
-    static bool reporting = false;
-    if (reporting) std::_Exit(1);
-    reporting = true;
-    printPortFailure(failure);
-    QMessageBox::critical(nullptr, QStringLiteral("Кавтра"), QString::fromStdString(failure.message));
-    std::_Exit(1);
-}
-
 [[noreturn]] void endForPort(const kavtra::PortFailure& failure) {
-    printPortFailure(failure);
+    kavtra::printLine(stderr, "kavtra: " + failure.message);
     std::_Exit(1);
 }
 
-bool withoutWindow(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--no-window") == 0) return true;
-    }
-    return false;
+QStringList localArguments(int argc, char** argv) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    return arguments;
 }
 
 }  // namespace
 
+// The program as users and scripts start it: it answers --help, --version
+// and bad usage at once, hands a command to the running copy, runs the mode
+// without a window itself, and hands a start with the window over to the
+// window's program. No widget is made here, nor needed.
 int main(int argc, char** argv) {
-    // Without a window no widget is ever made, and no display is needed.
-    const bool headless = withoutWindow(argc, argv);
-    const std::unique_ptr<QCoreApplication> app =
-        headless ? std::make_unique<QCoreApplication>(argc, argv) : std::make_unique<QApplication>(argc, argv);
-    // The program speaks Russian, its message-box buttons included.
-    QTranslator qtTexts;
-    if (!headless && qtTexts.load(QStringLiteral("qtbase_ru"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QCoreApplication::installTranslator(&qtTexts);
+    using kavtra::CommandLine;
+    const CommandLine asked = kavtra::parseCommandLine(localArguments(argc, argv));
+    switch (asked.action) {
+    case CommandLine::Action::Help: std::fputs(kavtra::helpText().c_str(), stdout); return kavtra::kExitDone;
+    case CommandLine::Action::Version: std::fputs(kavtra::versionText().c_str(), stdout); return kavtra::kExitDone;
+    case CommandLine::Action::BadUsage: kavtra::printLine(stderr, asked.message); return kavtra::kExitBadUsage;
+    default: break;
+    }
+    QCoreApplication app(argc, argv);
+    // The application's own reading of the arguments: on Windows it has them
+    // in UTF-16, where argv holds them in the system's code page.
+    const CommandLine line = kavtra::parseCommandLine(QCoreApplication::arguments());
+    const std::string executableDir = QCoreApplication::applicationDirPath().toStdString();
+    const kavtra::SocketPlace place = kavtra::socketPlaceFor(executableDir);
+    if (line.action == CommandLine::Action::Send)
+        return kavtra::sendCommand(place.serverName, *line.command, kavtra::consoleOutput());
 
-    kavtra::Program program(QCoreApplication::applicationDirPath().toStdString(),
-                            headless ? endForPort : endForPortWithMessage);
-    std::unique_ptr<kavtra::ProgramWindow> window;
-    if (headless)
-        program.runner.startSequence();
-    else
-        window = std::make_unique<kavtra::ProgramWindow>(program);
+    if (line.action == CommandLine::Action::Window) {
+        // A running copy shows its window; without one, the window's program
+        // starts, and makes the check for a running copy as its own start.
+        std::vector<std::string> messages;
+        const kavtra::ClientOutput quiet = {kavtra::consoleOutput().data,
+                                            [&messages](const std::string& message) { messages.push_back(message); }};
+        const int shown = kavtra::sendCommand(place.serverName, kavtra::ShowCommand{}, quiet);
+        if (shown != kavtra::kExitNoRunningCopy) {
+            for (const std::string& message : messages) kavtra::printLine(stderr, message);
+            return shown;
+        }
+        return kavtra::runWindowProgram(argv);
+    }
 
-    // Both modes are running here. Whatever controls the outputs from outside
-    // the window (the command socket) hooks in at this point: it changes them
-    // through program.engine, and program.showWindow brings the window up.
-    return app->exec();
+    kavtra::CopyStart start = kavtra::claimOrHandOver(place, false);
+    if (!start.server) return start.exitStatus;
+    kavtra::Program program(executableDir, endForPort);
+    program.runner.startSequence();
+    kavtra::CommandHost commands(program, std::move(start.server));
+    return QCoreApplication::exec();
 }

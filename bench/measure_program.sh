@@ -11,7 +11,7 @@ if [ -z "${KAVTRA_MEASURE_INNER:-}" ]; then
 fi
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
-cp "$program" "$work/kavtra"
+cp "$program" "$(dirname "$program")/kavtra-window" "$work/"
 tick() { getconf CLK_TCK; }
 
 start=$(date +%s%N)

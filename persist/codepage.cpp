@@ -52,6 +52,15 @@ std::string wellFormed(std::string_view utf8) {
 
 }  // namespace
 
+bool isWellFormedUtf8(std::string_view text) {
+    while (!text.empty()) {
+        const std::string_view piece = text.substr(0, utf8SequenceLength(text));
+        if (!isCharacter(piece)) return false;
+        text.remove_prefix(piece.size());
+    }
+    return true;
+}
+
 std::string toWindows1251(std::string_view utf8) {
     return isAscii(utf8) ? std::string(utf8) : platform::encodeWindows1251(wellFormed(utf8));
 }

@@ -20,6 +20,10 @@ std::string_view firstCharacters(std::string_view utf8, std::size_t count);
 // or 1 for a byte that starts none.
 std::size_t utf8SequenceLength(std::string_view text);
 
+// Whether every piece of the text is a character: no stray byte, no overlong
+// form, no surrogate, nothing beyond U+10FFFF.
+bool isWellFormedUtf8(std::string_view text);
+
 namespace platform {
 // The conversions proper, for texts that are not plain ASCII. The UTF-8
 // given to encodeWindows1251 is well-formed: every broken piece has already

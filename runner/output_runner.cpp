@@ -27,11 +27,14 @@ void OutputRunner::exitSequence() {
     if (exiting_) return;
     exiting_ = true;
     Update_Tmr->stop();
+    for (const auto& step : exitSteps_) step();
     engine_.applyPolicy(settings_.valUnload());
     engine_.UpdateOuts();
     engine_.releasePort();
     endProcess_();
 }
+
+void OutputRunner::addExitStep(std::function<void()> step) { exitSteps_.push_back(std::move(step)); }
 
 void OutputRunner::setPeriod(std::int32_t milliseconds) {
     // A period of 0 stops the timer for the rest of the run.

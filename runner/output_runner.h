@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 #include "engine/output_engine.h"
 #include "persist/settings.h"
@@ -30,6 +31,10 @@ public:
     // button behind it) does nothing.
     void exitSequence();
     bool exiting() const { return exiting_; }
+    // A step the exit sequence takes first, before its policy: whatever is
+    // still to come back to a resting state (a pulse) comes back there, so
+    // that no passing state is kept as the one to remember.
+    void addExitStep(std::function<void()> step);
 
     // Started at 100 ms on construction; every tick reads its period anew.
     QTimer* Update_Tmr = nullptr;
@@ -43,6 +48,7 @@ private:
     OutputEngine& engine_;
     std::function<void()> endProcess_;
     bool exiting_ = false;
+    std::vector<std::function<void()>> exitSteps_;
 };
 
 }  // namespace kavtra

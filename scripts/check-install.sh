@@ -2,7 +2,7 @@
 # Installs the program from a build tree into a temporary prefix, as a user
 # would after ./scripts/run.sh, and checks the installed tree: the program and
 # its link, the pages beside it, the desktop entry, the icons, the AppStream
-# metadata and the manual page. Usage: scripts/check-install.sh BUILD_DIR
+# metadata, the manual page and the systemd user unit. Usage: scripts/check-install.sh BUILD_DIR
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 source "$here/scripts/deps.sh"
@@ -34,6 +34,7 @@ case "$program" in
   "$prefix"/*/kavtra/kavtra) [ -f "$program" ] && [ -x "$program" ] || fail "bin/kavtra leads to no executable" ;;
   *) fail "bin/kavtra leads to $program, not to the program's own folder in the prefix" ;;
 esac
+[ -x "$(dirname "$program")/kavtra-window" ] || fail "kavtra-window is missing beside the program"
 for page in index.html device.html users.html authors.html style.css chain.svg option_frm.png about_frm.png; do
   [ -s "$(dirname "$program")/docs/$page" ] || fail "page $page is missing beside the program"
 done
@@ -61,6 +62,15 @@ for option in --help --version --set --toggle --all --rename --pulse --get --no-
   KAVTRA_PORT KAVTRA_PORT_TRACE XDG_DATA_HOME XDG_CONFIG_HOME config.ini Data.dat MQTT; do
   grep -q -- "${option//-/\\\\-}" "$manual" || grep -q -- "$option" "$manual" || fail "the manual page does not mention $option"
 done
+# Every option the program's help lists is in the manual page.
+for option in $("$program" --help | grep -o -- '--[a-z][a-z-]*' | sort -u); do
+  grep -q -- "${option//-/\\\\-}" "$manual" || fail "the manual page does not mention $option of kavtra --help"
+done
+
+unit="$prefix/share/systemd/user/kavtra.service"
+grep -qx "ExecStart=$prefix/bin/kavtra --no-window" "$unit" || fail "the user unit does not run the installed program"
+# The manual page is looked up where it is installed, not here.
+if command -v systemd-analyze >/dev/null; then quiet systemd-analyze verify --man=no "$unit"; fi
 
 if [ "$failures" -ne 0 ]; then
   echo "install check: $failures failure(s)" >&2

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything with warnings as errors and runs
 # every test: the Linux build (with the test on a real kernel driver under
-# QEMU), the installed tree, a short run of the INI fuzz target, then the core built for Windows
+# QEMU), the installed tree, short runs of the fuzz targets, then the core
+# built for Windows
 # under Wine. Exits non-zero when
 # anything fails.
 set -euo pipefail
@@ -22,8 +23,8 @@ ctest --test-dir "$build" --output-on-failure -j "$(kavtra_jobs)"
 # after run.sh, and the installed tree checked.
 "$here/scripts/check-install.sh" "$build"
 
-# The fuzz target of the INI reader and writer, built (so that it stays
-# buildable) and run briefly.
+# The fuzz targets (the INI reader and writer, the command socket's
+# requests), built so that they stay buildable, and run briefly.
 "$here/scripts/fuzz.sh" 15
 
 # The core again, built for Windows and run under Wine.

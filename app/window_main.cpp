@@ -1,0 +1,48 @@
+#include <QApplication>
+#include <QLibraryInfo>
+#include <QMessageBox>
+#include <QTranslator>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "app/command_host.h"
+#include "app/console.h"
+#include "app/copy_start.h"
+#include "app/program.h"
+#include "app/program_window.h"
+
+namespace {
+
+// A port that cannot be opened ends the program at once, before anything has
+// been written to either file. The port is opened before the window exists;
+// should a failure still arrive while the message is shown, it ends at once.
+[[noreturn]] void endForPortWithMessage(const kavtra::PortFailure& failure) {
+    static bool reporting = false;
+    if (reporting) std::_Exit(1);
+    reporting = true;
+    kavtra::printLine(stderr, "kavtra: " + failure.message);
+    QMessageBox::critical(nullptr, QStringLiteral("Кавтра"), QString::fromStdString(failure.message));
+    std::_Exit(1);
+}
+
+}  // namespace
+
+// The program with its window, started by kavtra (or by itself).
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    const std::string executableDir = QCoreApplication::applicationDirPath().toStdString();
+    kavtra::CopyStart start = kavtra::claimOrHandOver(kavtra::socketPlaceFor(executableDir), true);
+    if (!start.server) return start.exitStatus;
+
+    // The program speaks Russian, its message-box buttons included.
+    QTranslator qtTexts;
+    if (qtTexts.load(QStringLiteral("qtbase_ru"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&qtTexts);
+
+    kavtra::Program program(executableDir, endForPortWithMessage);
+    kavtra::ProgramWindow window(program);
+    kavtra::CommandHost commands(program, std::move(start.server));
+    return QApplication::exec();
+}

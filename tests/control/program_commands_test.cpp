@@ -1,0 +1,198 @@
+#include <signal.h>
+
+#include <QLocalSocket>
+#include <QProcess>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "control/socket_place.h"
+#include "outputs/shift_board.h"
+#include "tests/support/program_copy.h"
+#include "tests/support/scratch_dir.h"
+
+namespace kavtra::test {
+namespace {
+
+// The latched outputs and the transfers (latch pulses) a trace shows.
+ShiftBoard replay(const std::vector<PortAccess>& trace) {
+    ShiftBoard board;
+    for (const PortAccess& access : trace) board.onAccess(access);
+    return board;
+}
+
+bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+// The program copied into a folder of its own. The transfer timer is
+// stopped (period 0), so that every transfer in the trace is one a command
+// made; states are remembered at start and at exit.
+class ProgramCommandsTest : public ::testing::Test {
+protected:
+    ProgramCommandsTest() { copy.write("config.ini", "[Configs]\r\nTimeUpdate=0\r\nValLoad=3\r\nValUnload=3\r\n"); }
+
+    ~ProgramCommandsTest() override {
+        if (running && running->state() != QProcess::NotRunning) {
+            running->kill();
+            running->waitForFinished();
+        }
+    }
+
+    void startRunning(bool window = false) {
+        running = copy.start(window ? QStringList{} : QStringList{"--no-window"}, window);
+    }
+
+    void endRunning(int signal = SIGTERM) {
+        ASSERT_EQ(::kill(static_cast<pid_t>(running->processId()), signal), 0);
+        ASSERT_TRUE(running->waitForFinished(20000));
+    }
+
+    ScratchDir dir;
+    ProgramCopy copy{dir.path, KAVTRA_PROGRAM};
+    std::unique_ptr<QProcess> running;
+};
+
+TEST_F(ProgramCommandsTest, ASecondStartNeitherTouchesThePortNorWritesAndEndsAtOnce) {
+    startRunning();
+    const std::string data = copy.file("Data.dat");
+    const std::string config = copy.file("config.ini");
+    const std::size_t accesses = copy.trace().size();
+    QProcessEnvironment second = copy.environment;
+    second.insert("KAVTRA_PORT_TRACE", QString::fromStdString((dir.path / "second-trace").string()));
+
+    // Without a window there is nothing to show: the running copy says so.
+    const ProgramCopy::Run show = copy.run({}, second);
+    EXPECT_EQ(show.status, 4);
+    EXPECT_TRUE(contains(show.err, "без окна")) << show.err;
+    const ProgramCopy::Run again = copy.run({"--no-window"}, second);
+    EXPECT_EQ(again.status, 1);
+    EXPECT_TRUE(contains(again.err, "уже запущена")) << again.err;
+
+    EXPECT_FALSE(std::filesystem::exists(dir.path / "second-trace")) << "a second copy never opened the port";
+    EXPECT_EQ(copy.file("Data.dat"), data);
+    EXPECT_EQ(copy.file("config.ini"), config);
+    EXPECT_EQ(copy.trace().size(), accesses);
+}
+
+TEST_F(ProgramCommandsTest, ASecondStartShowsTheRunningWindowAndEndsWithStatusZero) {
+    startRunning(true);
+    QProcessEnvironment second = copy.environment;
+    second.insert("KAVTRA_PORT_TRACE", QString::fromStdString((dir.path / "second-trace").string()));
+    const ProgramCopy::Run show = copy.run({}, second);
+    EXPECT_EQ(show.status, 0) << show.err;
+    EXPECT_FALSE(std::filesystem::exists(dir.path / "second-trace"));
+}
+
+TEST_F(ProgramCommandsTest, SeveralOutputsSetAtOnceLatchInOneTransferBeforeTheCommandReturns) {
+    startRunning();
+    const std::uint64_t before = replay(copy.trace()).latchPulses();
+    const ProgramCopy::Run set = copy.run({"--set", "5=off", "41=off", "300=off"});
+    EXPECT_EQ(set.status, 0) << set.err;
+    const ShiftBoard board = replay(copy.trace());
+    EXPECT_EQ(board.latchPulses(), before + 1);
+    for (int output : {5, 41, 300}) EXPECT_EQ(board.outputLevel(output), 0) << output;
+    EXPECT_EQ(board.outputLevel(6), 1);
+}
+
+TEST_F(ProgramCommandsTest, ChangesHandedOnByOtherStartsAreAllKept) {
+    startRunning(true);
+    for (const QStringList& command : {QStringList{"--set", "5=off", "6=off"}, QStringList{"--toggle", "7"},
+                                       QStringList{"--rename", "8=Насос полива"}, QStringList{"--toggle", "6"}})
+        EXPECT_EQ(copy.run(command).status, 0) << command.join(' ').toStdString();
+    const ProgramCopy::Run get = copy.run({"--get", "5", "6", "7", "8"});
+    EXPECT_EQ(get.out, "5\toff\tВывод 5\n6\ton\tВывод 6\n7\toff\tВывод 7\n8\ton\tНасос полива\n");
+
+    endRunning();
+    EXPECT_EQ(running->exitCode(), 0);
+    const ShiftBoard board = replay(copy.trace());
+    EXPECT_EQ(board.outputLevel(5), 0);
+    EXPECT_EQ(board.outputLevel(6), 1);
+    EXPECT_EQ(board.outputLevel(7), 0);
+    const std::string data = copy.file("Data.dat");
+    EXPECT_TRUE(contains(data, "[Devais_7]\r\nValue=1\r\n"));
+    EXPECT_TRUE(contains(data, "Name=\xCD\xE0\xF1\xEE\xF1 \xEF\xEE\xEB\xE8\xE2\xE0\r\n")) << "Windows-1251";
+}
+
+TEST_F(ProgramCommandsTest, APulseReturnsTheOutputAndBothChangesAreSaved) {
+    startRunning();
+    EXPECT_EQ(copy.run({"--pulse", "9=200"}).status, 0);
+    EXPECT_EQ(replay(copy.trace()).outputLevel(9), 0);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return replay(copy.trace()).outputLevel(9) == 1; }, 10000));
+    EXPECT_TRUE(contains(copy.file("Data.dat"), "[Devais_9]\r\nValue=0\r\n"));
+}
+
+TEST_F(ProgramCommandsTest, APulseStillPendingAtTheExitReturnsBeforeTheExitPolicy) {
+    startRunning();
+    EXPECT_EQ(copy.run({"--pulse", "9=600000"}).status, 0);
+    endRunning();
+    EXPECT_EQ(replay(copy.trace()).outputLevel(9), 1);
+    EXPECT_TRUE(contains(copy.file("Data.dat"), "[Devais_9]\r\nValue=0\r\n"));
+}
+
+TEST_F(ProgramCommandsTest, ASocketLeftByAKilledCopyBlocksNeitherACommandNorTheNextStart) {
+    startRunning();
+    endRunning(SIGKILL);
+    const ProgramCopy::Run orphan = copy.run({"--toggle", "1"});
+    EXPECT_EQ(orphan.status, 3);
+    startRunning();
+    EXPECT_EQ(copy.run({"--toggle", "1"}).status, 0);
+}
+
+TEST_F(ProgramCommandsTest, BadMessagesOnTheSocketAreAnsweredAndChangeNothing) {
+    startRunning();
+    const std::size_t accesses = copy.trace().size();
+    const std::string data = copy.file("Data.dat");
+    QLocalSocket socket;
+    socket.connectToServer(commandSocketPlace(QString::fromStdString(dir.path.string())).serverName);
+    ASSERT_TRUE(socket.waitForConnected(2000));
+    socket.write("toggle 0\nset 1=on 2=sideways\npulse 3=10\n\xff\xfe\n" + QByteArray(100000, 'x'));
+    QByteArray replies;
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            replies += socket.readAll();
+            return replies.count('\n') >= 5;
+        },
+        10000));
+    EXPECT_EQ(replies.count("error\t"), 5) << replies.toStdString();
+    EXPECT_TRUE(replies.endsWith("error\tслишком длинная команда\n")) << replies.toStdString();
+    EXPECT_EQ(copy.trace().size(), accesses);
+    EXPECT_EQ(copy.file("Data.dat"), data);
+    EXPECT_EQ(copy.run({"--get", "1"}).out, "1\ton\tВывод 1\n");
+}
+
+TEST_F(ProgramCommandsTest, WithoutARunningCopyACommandSaysHowToStartOneAndStartsNothing) {
+    const ProgramCopy::Run run = copy.run({"--all", "off"});
+    EXPECT_EQ(run.status, 3);
+    EXPECT_TRUE(contains(run.err, "kavtra --no-window")) << run.err;
+    EXPECT_FALSE(std::filesystem::exists(dir.path / "trace"));
+    EXPECT_FALSE(std::filesystem::exists(dir.path / "Data.dat"));
+}
+
+struct Usage {
+    QStringList arguments;
+    int status;
+    std::string printed;  // on standard output for 0, on standard error otherwise
+};
+
+TEST_F(ProgramCommandsTest, HelpVersionAndBadUsage) {
+    const std::vector<Usage> cases = {
+        {{"--help"}, 0, "--pulse N=МС"},
+        {{"--version"}, 0, "kavtra 0."},
+        {{"--toggle", "0"}, 2, "«0»: номер вывода должен быть числом от 1 до 300"},
+        {{"--pulse", "4=700000"}, 2, "«4=700000»: длительность импульса"},
+        {{"--sett", "4=on"}, 2, "неизвестный параметр «sett»"},
+        {{"--set", "4=on", "--all", "off"}, 2, "одна команда за раз"},
+    };
+    for (const Usage& c : cases) {
+        const ProgramCopy::Run run = copy.run(c.arguments);
+        EXPECT_EQ(run.status, c.status) << c.arguments.join(' ').toStdString();
+        EXPECT_TRUE(contains(c.status == 0 ? run.out : run.err, c.printed)) << run.out << run.err;
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir.path / "trace"));
+}
+
+}  // namespace
+}  // namespace kavtra::test

@@ -1,0 +1,136 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "control/protocol.h"
+
+namespace kavtra {
+namespace {
+
+struct Accepted {
+    std::string line;
+    Command command;
+};
+
+TEST(Request, AcceptedLinesGiveTheirCommandAndFormatBackToAnEqualOne) {
+    const std::vector<Accepted> cases = {
+        {"show", ShowCommand{}},
+        {"set 5=on", SetCommand{{{5, true}}}},
+        {"set 1=off 300=ON  17=Off", SetCommand{{{1, false}, {300, true}, {17, false}}}},
+        {"toggle 42", ToggleCommand{42}},
+        {"toggle 007", ToggleCommand{7}},
+        {"all on", AllCommand{true}},
+        {"all off", AllCommand{false}},
+        {"rename 10=Насос  полива", RenameCommand{10, "Насос  полива"}},
+        {"rename 10=", RenameCommand{10, ""}},
+        {"rename 3=a=b", RenameCommand{3, "a=b"}},
+        {"rename 3=tab\there\x01", RenameCommand{3, "tab here "}},
+        {"pulse 9=50", PulseCommand{9, 50}},
+        {"pulse 9=600000", PulseCommand{9, 600000}},
+        {"get", GetCommand{}},
+        {"get 1 300 1", GetCommand{{1, 300, 1}}},
+    };
+    for (const Accepted& c : cases) {
+        SCOPED_TRACE(c.line);
+        const Parsed<Command> parsed = parseRequest(c.line);
+        ASSERT_TRUE(parsed) << parsed.error;
+        EXPECT_EQ(*parsed.value, c.command);
+        const Parsed<Command> again = parseRequest(formatRequest(*parsed.value));
+        ASSERT_TRUE(again) << again.error;
+        EXPECT_EQ(*again.value, c.command);
+    }
+}
+
+struct Refused {
+    std::string line;
+    std::string reasonHas;
+};
+
+TEST(Request, RefusedLinesSayWhatIsWrongAndQuoteIt) {
+    const std::vector<Refused> cases = {
+        {"", "неизвестная команда"},
+        {"reboot", "неизвестная команда"},
+        {"SHOW", "неизвестная команда"},
+        {"show now", "show: значения не нужны"},
+        {"set", "set: нужно хотя бы одно"},
+        {"set 5=on 301=off", "«301»: номер вывода должен быть числом от 1 до 300"},
+        {"set 0=on", "«0»: номер вывода"},
+        {"set 5=maybe", "«5=maybe»: нужно N=on или N=off"},
+        {"set 5", "«5»: нужно N=on или N=off"},
+        {"toggle", "toggle: нужно одно значение"},
+        {"toggle 1 2", "toggle: нужно одно значение"},
+        {"toggle -1", "«-1»: номер вывода"},
+        {"toggle +1", "«+1»: номер вывода"},
+        {"toggle 99999999999999999999", "«99999999999999999999»: номер вывода"},
+        {"all maybe", "«maybe»: нужно on или off"},
+        {"rename 5", "«5»: нужно N=ТЕКСТ"},
+        {"rename 5=\xff", "имя должно быть текстом в UTF-8"},
+        {"pulse 5=49", "«5=49»: длительность импульса должна быть числом от 50 до 600000 мс"},
+        {"pulse 5=600001", "от 50 до 600000 мс"},
+        {"pulse 5=1e3", "от 50 до 600000 мс"},
+        {"pulse 5", "«5»: нужно N=МС"},
+        {"get 1 x", "«x»: номер вывода"},
+        {"toggle \x1b[2J", "«?[2J»"},
+        {std::string(kMaxRequestBytes + 1, 'a'), "слишком длинная команда"},
+    };
+    for (const Refused& c : cases) {
+        SCOPED_TRACE(c.line.substr(0, 40));
+        const Parsed<Command> parsed = parseRequest(c.line);
+        EXPECT_FALSE(parsed);
+        EXPECT_NE(parsed.error.find(c.reasonHas), std::string::npos) << parsed.error;
+    }
+}
+
+TEST(Request, LongTextsAreCutInTheMessage) {
+    const Parsed<Command> parsed = parseRequest("toggle " + std::string(1000, '9'));
+    EXPECT_FALSE(parsed);
+    EXPECT_LT(parsed.error.size(), 200u);
+    EXPECT_NE(parsed.error.find("…»"), std::string::npos) << parsed.error;
+}
+
+TEST(Reply, LinesAndTheirEnd) {
+    EXPECT_EQ(outputLine(17, true, "Насос"), "17\ton\tНасос");
+    EXPECT_EQ(outputLine(300, false, ""), "300\toff\t");
+    EXPECT_EQ(formatReply({{outputLine(1, true, "a"), outputLine(2, false, "b")}, true, {}}), "1\ton\ta\n2\toff\tb\nok\n");
+    EXPECT_EQ(formatReply(Reply::refused("two\nlines\r")), "error\ttwo lines \n");
+
+    EXPECT_FALSE(parseReplyEnd("17\ton\tok"));
+    const auto ok = parseReplyEnd("ok");
+    ASSERT_TRUE(ok);
+    EXPECT_TRUE(ok->ok);
+    const auto refused = parseReplyEnd("error\tзанято");
+    ASSERT_TRUE(refused);
+    EXPECT_FALSE(refused->ok);
+    EXPECT_EQ(refused->reason, "занято");
+}
+
+TEST(LineReader, SplitsChunksIntoLinesOfEitherEnding) {
+    LineReader reader(16);
+    reader.append("sho");
+    EXPECT_FALSE(reader.next());
+    reader.append("w\r\nget 1\nget");
+    EXPECT_EQ(reader.next(), "show");
+    EXPECT_EQ(reader.next(), "get 1");
+    EXPECT_FALSE(reader.next());
+    reader.append(" 2\n");
+    EXPECT_EQ(reader.next(), "get 2");
+    EXPECT_FALSE(reader.overflowed());
+}
+
+TEST(LineReader, ALineOverTheBoundSpendsTheReader) {
+    for (const std::string& stream : {std::string(17, 'a') + "\nshow\n", std::string(40, 'a')}) {
+        LineReader reader(16);
+        reader.append(stream);
+        EXPECT_FALSE(reader.next());
+        EXPECT_TRUE(reader.overflowed());
+        reader.append("show\n");
+        EXPECT_FALSE(reader.next());
+    }
+    LineReader exact(16);
+    exact.append(std::string(16, 'a') + "\r\n");
+    EXPECT_EQ(exact.next(), std::string(16, 'a'));
+}
+
+}  // namespace
+}  // namespace kavtra
