@@ -17,10 +17,11 @@ fi
 work="${TMPDIR:-/tmp}/kavtra"
 rm -rf "$work"
 mkdir -p "$work"
-cp "$program" "$work/kavtra"
+# The window's program lies beside the one users start.
+cp "$program" "$(dirname "$program")/kavtra-window" "$work/"
 printf '[FormPosition]\r\nx=105\r\ny=105\r\n' >"$work/config.ini"
 printf '[Devais_3]\r\nValue=1\r\n[Devais_6]\r\nValue=1\r\n' >"$work/Data.dat"
-KAVTRA_PORT=sim "$work/kavtra" 2>/dev/null &
+KAVTRA_PORT=sim "$work/$(basename "$program")" 2>/dev/null &
 pid=$!
 trap 'kill "$pid" 2>/dev/null; rm -rf "$work"' EXIT
 until xdotool search --onlyvisible --name 'имитатор платы$' >/dev/null 2>&1; do sleep 0.05; done
