@@ -12,7 +12,9 @@ set(CMAKE_C_COMPILER ${KAVTRA_MINGW_TRIPLET}-gcc-posix)
 set(CMAKE_CXX_COMPILER ${KAVTRA_MINGW_TRIPLET}-g++-posix)
 set(CMAKE_RC_COMPILER ${KAVTRA_MINGW_TRIPLET}-windres)
 
-set(CMAKE_FIND_ROOT_PATH /usr/${KAVTRA_MINGW_TRIPLET})
+# Added to what the command line gives, such as the folder of Qt for MinGW
+# (scripts/windows-qt.sh), which lies outside the MinGW sysroot.
+list(APPEND CMAKE_FIND_ROOT_PATH /usr/${KAVTRA_MINGW_TRIPLET})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)

@@ -1,6 +1,6 @@
 #!/bin/sh
 # Runs a Windows program under Wine for the tests: WINE-PREFIX-DIR PROGRAM ARGS...
-# Headless and quiet, in a prefix of its own that the first caller creates,
+# Headless (unless KAVTRA_WINE_DISPLAY names a screen) and quiet, in a prefix of its own that the first caller creates,
 # and in the Russian locale, whose ANSI code page is Windows-1251: the native
 # profile functions the tests compare with convert through that code page.
 set -eu
@@ -12,6 +12,8 @@ export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree=;mshtml="
 export LC_ALL=ru_RU.UTF-8
 unset DISPLAY WAYLAND_DISPLAY
+# Programs that need a screen are given one (an Xvfb) here.
+if [ -n "${KAVTRA_WINE_DISPLAY:-}" ]; then export DISPLAY="$KAVTRA_WINE_DISPLAY"; fi
 mkdir -p "$prefix"
 # Parallel tests would otherwise each start creating the same prefix.
 (

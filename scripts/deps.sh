@@ -27,8 +27,11 @@ KAVTRA_TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev)
 KAVTRA_INSTALL_CHECK_PACKAGES=(desktop-file-utils appstream groff-base librsvg2-bin)
 # What scripts/fuzz.sh needs on top of those: clang and its libFuzzer.
 KAVTRA_FUZZ_PACKAGES=(clang libclang-rt-dev)
-# What building the core for Windows and running its tests under Wine needs.
-KAVTRA_WINDOWS_PACKAGES=(cmake make g++-mingw-w64-x86-64-posix googletest wine wine64 locales)
+# What building the program for Windows (with the host Qt's tools and
+# translations), running it and its tests under Wine on an X server, and
+# packaging it need.
+KAVTRA_WINDOWS_PACKAGES=(cmake make g++-mingw-w64-x86-64-posix googletest wine wine64 locales
+  qt6-translations-l10n xvfb xauth xdotool nsis zip xz-utils)
 # What tools/main_shot.sh needs: a virtual screen, a way to click, a screenshot.
 KAVTRA_SHOT_PACKAGES=(xvfb xauth xdotool imagemagick)
 # What the test on a real kernel driver needs: QEMU, and a static busybox and

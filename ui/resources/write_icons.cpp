@@ -4,11 +4,12 @@
 
 #include <cstdio>
 
+#include "ui/resources/ico_file.h"
 #include "ui/resources/image1.h"
 
 // Writes the desktop icons at build time, from the same drawing as the window
-// icon: a 48-pixel PNG and a scalable SVG.
-// Usage: write_icons OUT.png OUT.svg
+// icon: a 48-pixel PNG and a scalable SVG, and for Windows an icon file.
+// Usage: write_icons OUT.png OUT.svg [OUT.ico]
 namespace {
 
 QString svgPath(const QPainterPath& path) {
@@ -31,16 +32,25 @@ QString svgPath(const QPainterPath& path) {
     return d;
 }
 
+bool writeIco(const QString& path) {
+    QList<QImage> pictures;
+    for (int size : {16, 24, 32, 48, 64, 256}) pictures.append(kavtra::drawGear(size));
+    QFile ico(path);
+    return ico.open(QIODevice::WriteOnly | QIODevice::Truncate) && ico.write(kavtra::icoFile(pictures)) != -1 &&
+           ico.flush();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: %s OUT.png OUT.svg\n", argv[0]);
+    if (argc != 3 && argc != 4) {
+        std::fprintf(stderr, "usage: %s OUT.png OUT.svg [OUT.ico]\n", argv[0]);
         return 2;
     }
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     if (!kavtra::drawGear(48).save(QString::fromLocal8Bit(argv[1]), "PNG")) return 1;
+    if (argc == 4 && !writeIco(QString::fromLocal8Bit(argv[3]))) return 1;
     QFile svg(QString::fromLocal8Bit(argv[2]));
     if (!svg.open(QIODevice::WriteOnly | QIODevice::Truncate)) return 1;
     QTextStream out(&svg);

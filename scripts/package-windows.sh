@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# Builds the program for Windows (scripts/build-windows.sh) and packs it, in
+# build-windows/packages/:
+#   kavtra-<version>-setup.exe          the installer (NSIS)
+#   kavtra-<version>-windows-x64.zip    the same files in a folder Kavtra/, for
+#                                       users who do not install
+# Exits non-zero when anything fails.
+set -euo pipefail
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+"$here/scripts/build-windows.sh"
+build="$here/build-windows"
+version="$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")"
+packages="$build/packages"
+stage="$packages/Kavtra"
+rm -rf "$packages"
+mkdir -p "$packages"
+cmake --install "$build" --prefix "$stage" --strip
+
+# Qt and the MinGW runtime are linked into kavtra.exe; their licences travel
+# with it.
+mkdir -p "$stage/licenses"
+cp /usr/share/common-licenses/LGPL-3 "$stage/licenses/Qt-LGPL-3.txt"
+cp /usr/share/common-licenses/GPL-3 "$stage/licenses/GPL-3.txt"
+cp /usr/share/doc/mingw-w64-x86-64-dev/copyright "$stage/licenses/mingw-w64.txt"
+cp /usr/share/doc/gcc-mingw-w64-base/copyright "$stage/licenses/gcc-runtime.txt"
+sed 's/$/\r/' >"$stage/licenses/README.txt" <<TEXT
+kavtra.exe contains Qt 6.4.2 (Core, Gui, Widgets; https://www.qt.io), linked
+statically, under the GNU Lesser General Public License version 3
+(Qt-LGPL-3.txt, which builds on GPL-3.txt). Qt's source is Debian's package
+qt6-base 6.4.2. To run the program with another Qt, build it from its source
+against that Qt as its README says ("Building it yourself on Windows").
+It also contains the MinGW-w64 runtime (mingw-w64.txt) and GCC's C and C++
+runtime libraries, under the GCC Runtime Library Exception (gcc-runtime.txt).
+TEXT
+
+# The uninstaller removes exactly what was installed.
+list="$packages/uninstall-files.nsh"
+(
+  cd "$stage"
+  find . -type f | sort | sed 's|^\./||; s|/|\\|g; s|.*|  Delete "$INSTDIR\\&"|'
+  find . -mindepth 1 -type d | sort -r | sed 's|^\./||; s|/|\\|g; s|.*|  RMDir "$INSTDIR\\&"|'
+) >"$list"
+
+makensis -V2 -INPUTCHARSET UTF8 -DVERSION="$version" -DSTAGE="$stage" -DUNINSTALL_LIST="$list" \
+  -DICON="$build/ui/resources/kavtra.ico" -DOUTFILE="$packages/kavtra-$version-setup.exe" \
+  "$here/packaging/windows/kavtra.nsi"
+(cd "$packages" && zip -qr -X "kavtra-$version-windows-x64.zip" Kavtra)
+ls -l "$packages"/kavtra-"$version"-*

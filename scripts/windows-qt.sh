@@ -1,0 +1,151 @@
+#!/usr/bin/env bash
+# Makes Qt 6.4.2 for 64-bit Windows (MinGW-w64, static) available and prints
+# its folder on the last line of standard output. In order:
+#   1. the copy installed earlier in the cache folder, when its stamp is there;
+#   2. else the prebuilt archive beside the clone, ../shared/toolchains/qt6-mingw/
+#      (or beside the main checkout when this is a git worktree), unpacked into
+#      the cache folder once its checksum is right;
+#   3. else Qt built from Debian's source package qt6-base (about 35 minutes on
+#      two cores), installed into the cache folder.
+# The cache folder is ${XDG_CACHE_HOME:-$HOME/.cache}/kavtra/qt6-mingw-6.4.2,
+# outside the clone, so a new clone or a cleaned build reuses it.
+# KAVTRA_QT_FROM_SOURCE=1 skips the archive; KAVTRA_QT_CONFIGURE_ONLY=1 stops a
+# build from source after Qt's configure step (to check the recipe quickly).
+set -euo pipefail
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+source "$here/scripts/deps.sh"
+
+qt_version=6.4.2
+archive_name=qt-$qt_version-mingw-w64-static.tar.xz
+archive_sha256=7bb24813c6c8d2a264517087a4c5cf74881e77183fb3af975d502720ddd29aef
+cache="${XDG_CACHE_HOME:-$HOME/.cache}/kavtra"
+prefix="$cache/qt6-mingw-$qt_version"
+stamp="$prefix/kavtra-stamp"
+
+log() { echo "windows-qt: $*" >&2; }
+
+# The options Qt is built with from source; the stamp of such a build records
+# their checksum, so a changed recipe builds again.
+qt_features=(
+  -DBUILD_SHARED_LIBS=OFF -DCMAKE_BUILD_TYPE=Release
+  -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF
+  # Debian's +dfsg source has no src/3rdparty/wintab, and in 6.4.2 OpenGL off
+  # on Windows needs dynamicgl off as well.
+  -DFEATURE_opengl=OFF -DFEATURE_dynamicgl=OFF -DFEATURE_tabletevent=OFF
+  -DFEATURE_dbus=OFF -DFEATURE_sql=OFF -DFEATURE_printsupport=OFF -DFEATURE_concurrent=OFF
+  -DFEATURE_icu=OFF -DINPUT_openssl=no
+  -DFEATURE_system_zlib=OFF -DFEATURE_system_pcre2=OFF -DFEATURE_system_harfbuzz=OFF
+  -DFEATURE_system_freetype=OFF -DFEATURE_system_jpeg=OFF
+)
+recipe_sum="$(printf '%s\n' "$qt_version" "${qt_features[@]}" | sha256sum | cut -c1-16)"
+
+installed() {
+  [ -f "$stamp" ] && [ -f "$prefix/lib/cmake/Qt6/Qt6Config.cmake" ] || return 1
+  case "$(cat "$stamp")" in
+    "archive $archive_sha256" | "source $recipe_sum") return 0 ;;
+  esac
+  return 1
+}
+
+find_archive() {
+  local roots=("$here/..")
+  # A git worktree lies elsewhere; its main checkout has the same neighbours.
+  local common
+  if common="$(git -C "$here" rev-parse --path-format=absolute --git-common-dir 2>/dev/null)"; then
+    roots+=("$(dirname "$common")/..")
+  fi
+  local root
+  for root in "${roots[@]}"; do
+    if [ -f "$root/shared/toolchains/qt6-mingw/$archive_name" ]; then
+      echo "$root/shared/toolchains/qt6-mingw/$archive_name"
+      return 0
+    fi
+  done
+  return 1
+}
+
+unpack_archive() {
+  local archive=$1
+  if [ "$(sha256sum "$archive" | cut -d' ' -f1)" != "$archive_sha256" ]; then
+    log "$archive has another checksum than expected; not using it"
+    return 1
+  fi
+  log "unpacking $archive"
+  local tmp="$prefix.part"
+  rm -rf "$tmp"
+  mkdir -p "$tmp"
+  tar -xJf "$archive" -C "$tmp" --strip-components=1
+  echo "archive $archive_sha256" >"$tmp/kavtra-stamp"
+  rm -rf "$prefix"
+  mv "$tmp" "$prefix"
+}
+
+# Debian's source of the same Qt version as the host tools; the deb-src line
+# is added (for the mirror the machine already uses) when APT has none.
+fetch_source() {
+  local dir=$1
+  local sudo=""
+  if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
+  if ! (cd "$dir" && apt-get source --download-only qt6-base >&2); then
+    local mirror
+    mirror="$(cat /etc/apt/sources.list /etc/apt/sources.list.d/*.sources /etc/apt/sources.list.d/*.list 2>/dev/null |
+      grep -oE 'https?://[^ ]+/debian/?( |$)' | head -n1 | tr -d ' ' || true)"
+    mirror="${mirror:-http://deb.debian.org/debian}"
+    log "adding the Debian source packages of $mirror to APT"
+    printf 'Types: deb-src\nURIs: %s\nSuites: bookworm bookworm-updates\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg\n' \
+      "$mirror" | $sudo tee /etc/apt/sources.list.d/kavtra-deb-src.sources >/dev/null
+    $sudo apt-get update >&2
+    (cd "$dir" && apt-get source --download-only qt6-base >&2)
+  fi
+  local orig
+  orig="$(ls "$dir"/qt6-base_"$qt_version"*.orig.tar.xz 2>/dev/null)" || {
+    log "Debian's qt6-base is not version $qt_version, the version of the host Qt tools this build needs"
+    return 1
+  }
+  tar -xJf "$orig" -C "$dir"
+}
+
+build_from_source() {
+  KAVTRA_APT_FLAGS=--no-install-recommends kavtra_install \
+    ninja-build cmake g++-mingw-w64-x86-64-posix qt6-base-dev qt6-base-dev-tools xz-utils >&2
+  local work="$cache/qt6-mingw-$qt_version.build"
+  rm -rf "$work"
+  mkdir -p "$work"
+  fetch_source "$work"
+  # The project's toolchain without its -static linker flags: Qt's own
+  # configure tests and tools are built as ordinary MinGW programs.
+  grep -v -- '-static' "$here/cmake/mingw-w64-x86_64.cmake" >"$work/mingw.cmake"
+  local started=$SECONDS
+  cmake -S "$work/qtbase-everywhere-src-$qt_version" -B "$work/b" -G Ninja \
+    -DCMAKE_TOOLCHAIN_FILE="$work/mingw.cmake" \
+    -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
+    "${qt_features[@]}" -DCMAKE_INSTALL_PREFIX="$prefix.part" >&2
+  log "Qt configured in $((SECONDS - started)) s"
+  if [ -n "${KAVTRA_QT_CONFIGURE_ONLY:-}" ]; then
+    return 0
+  fi
+  rm -rf "$prefix.part"
+  cmake --build "$work/b" --parallel "$(kavtra_jobs)" >&2
+  cmake --install "$work/b" >&2
+  log "Qt built and installed in $((SECONDS - started)) s"
+  echo "source $recipe_sum" >"$prefix.part/kavtra-stamp"
+  rm -rf "$prefix"
+  mv "$prefix.part" "$prefix"
+  rm -rf "$work"
+}
+
+mkdir -p "$cache"
+# One script at a time fills the cache.
+exec 9>"$cache/qt6-mingw.lock"
+flock 9
+if ! installed; then
+  archive=""
+  if [ -z "${KAVTRA_QT_FROM_SOURCE:-}" ]; then archive="$(find_archive || true)"; fi
+  if [ -z "$archive" ] || ! unpack_archive "$archive"; then
+    log "no prebuilt Qt for Windows; building it from Debian's source (about 35 minutes on two cores)"
+    build_from_source
+    if [ -n "${KAVTRA_QT_CONFIGURE_ONLY:-}" ]; then exit 0; fi
+  fi
+  installed || { log "Qt for Windows is not complete in $prefix"; exit 1; }
+fi
+echo "$prefix"
