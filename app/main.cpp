@@ -9,6 +9,7 @@
 #include "app/console.h"
 #include "app/copy_start.h"
 #include "app/program.h"
+#include "app/program_mqtt.h"
 #include "app/window_program.h"
 #include "control/command_line.h"
 
@@ -68,5 +69,6 @@ int main(int argc, char** argv) {
     kavtra::Program program(executableDir, endForPort);
     program.runner.startSequence();
     kavtra::CommandHost commands(program, std::move(start.server));
+    const kavtra::ProgramMqtt mqtt(program);
     return QCoreApplication::exec();
 }

@@ -34,7 +34,11 @@ Program::Program(const std::string& exeDir, PortFailureHandler onPortFailure)
       settings(config),
       engine(data, port->lpt()),
       // The exit sequence ends the process at once: no handler runs after it.
-      runner(settings, engine, [] { std::_Exit(0); }),
+      runner(settings, engine,
+             [this] {
+                 if (beforeEnd) beforeEnd();
+                 std::_Exit(0);
+             }),
       exitSignals_([this] { runner.exitSequence(); }) {}
 
 }  // namespace kavtra

@@ -32,6 +32,9 @@ public:
     OutputRunner runner;
     // Brings the window to the front; empty without a window.
     std::function<void()> showWindow;
+    // Called by the exit sequence just before it ends the process: what must
+    // still reach the outside (MQTT's "offline") is said here.
+    std::function<void()> beforeEnd;
 
 private:
     ExitSignals exitSignals_;

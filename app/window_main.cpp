@@ -11,6 +11,7 @@
 #include "app/console.h"
 #include "app/copy_start.h"
 #include "app/program.h"
+#include "app/program_mqtt.h"
 #include "app/program_window.h"
 
 namespace {
@@ -44,5 +45,6 @@ int main(int argc, char** argv) {
     kavtra::Program program(executableDir, endForPortWithMessage);
     kavtra::ProgramWindow window(program);
     kavtra::CommandHost commands(program, std::move(start.server));
+    const kavtra::ProgramMqtt mqtt(program);
     return QApplication::exec();
 }

@@ -19,9 +19,11 @@ kavtra_install() {
 }
 
 # What building the program needs.
-KAVTRA_BUILD_PACKAGES=(build-essential cmake qt6-base-dev qt6-translations-l10n libgl-dev)
-# What building and running the tests and benchmarks needs on top of that.
-KAVTRA_TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev)
+KAVTRA_BUILD_PACKAGES=(build-essential cmake pkg-config qt6-base-dev qt6-translations-l10n libgl-dev libmosquitto-dev)
+# What building and running the tests and benchmarks needs on top of that;
+# the MQTT tests start a broker of their own (with a certificate made by
+# openssl) and use its command-line tools.
+KAVTRA_TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev mosquitto mosquitto-clients openssl)
 # What scripts/check-install.sh needs: the validators of the desktop entry,
 # the AppStream metadata, the manual page and the SVG icon.
 KAVTRA_INSTALL_CHECK_PACKAGES=(desktop-file-utils appstream groff-base librsvg2-bin)

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+#include "app/program.h"
+
+namespace kavtra {
+
+// The program's link to an MQTT broker, as the [MQTT] section of config.ini
+// asks for it: nothing at all while Host is empty, and nothing where the
+// program is built without MQTT. It says "offline" before the exit sequence
+// ends the process.
+class ProgramMqtt : public QObject {
+    Q_OBJECT
+public:
+    explicit ProgramMqtt(Program& program);
+    ~ProgramMqtt() override;
+
+signals:
+    // For the window: "MQTT: подключено к host:1883", "MQTT: нет связи с …".
+    void statusChanged(const QString& text, bool connected);
+
+private:
+    struct Link;
+    std::unique_ptr<Link> link_;
+};
+
+}  // namespace kavtra

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "engine/output_engine.h"
+#include "mqtt/mqtt_bridge.h"
+#include "persist/cls_ini.h"
+
+namespace kavtra {
+
+// The program's MQTT over the outputs engine: every step of the engine is
+// published, and commands change the outputs through the engine, so they
+// take the same path as a double click.
+class EngineMqtt : public OutputAccess {
+public:
+    EngineMqtt(OutputEngine& engine, MqttSettings settings, SessionTiming timing = {});
+    ~EngineMqtt() override;
+
+    MqttBridge& bridge() { return bridge_; }
+
+    bool isOn(int output) const override;
+    std::string name(int output) const override;
+    void set(const std::vector<std::pair<int, bool>>& outputsOn) override;
+
+private:
+    OutputEngine& engine_;
+    MqttBridge bridge_;
+    OutputEngine::ListenerId listener_;
+};
+
+// Reads [MQTT] from config.ini. With Host empty (the default) it returns
+// nothing and nothing of MQTT runs; a setting that cannot serve is reported
+// on standard error and leaves MQTT off too. Otherwise the link is started.
+std::unique_ptr<EngineMqtt> startMqtt(clsINI& ini, const std::string& programDir, OutputEngine& engine);
+
+}  // namespace kavtra

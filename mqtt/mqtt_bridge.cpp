@@ -1,0 +1,66 @@
+#include "mqtt/mqtt_bridge.h"
+
+#include <cstdio>
+
+#include "outputs/out_state.h"
+
+namespace kavtra {
+
+MqttBridge::MqttBridge(MqttSettings settings, OutputAccess& outputs, SessionTiming timing)
+    : outputs_(outputs), session_(new MqttSession(std::move(settings), timing)) {
+    qRegisterMetaType<kavtra::CommandList>("kavtra::CommandList");
+    thread_.setObjectName(QStringLiteral("mqtt"));
+    session_->moveToThread(&thread_);
+    connect(&thread_, &QThread::finished, session_, &QObject::deleteLater);
+    connect(session_, &MqttSession::commandsReceived, this, &MqttBridge::apply);
+    connect(session_, &MqttSession::statusChanged, this, &MqttBridge::statusChanged);
+    connect(session_, &MqttSession::logLine, this, [](const QString& line) {
+        std::fprintf(stderr, "kavtra: %s\n", line.toUtf8().constData());
+        std::fflush(stderr);
+    });
+    thread_.start();
+}
+
+MqttBridge::~MqttBridge() {
+    shutdown(std::chrono::milliseconds(1000));
+    thread_.quit();
+    thread_.wait();
+}
+
+void MqttBridge::start() {
+    std::vector<int> all(OutState::kOutputs);
+    for (int output = 1; output <= OutState::kOutputs; ++output) all[output - 1] = output;
+    outputsChanged(all, all);
+    QMetaObject::invokeMethod(session_, [session = session_] { session->start(); }, Qt::QueuedConnection);
+}
+
+void MqttBridge::outputsChanged(const std::vector<int>& states, const std::vector<int>& names) {
+    OutputsUpdate update;
+    update.states.reserve(states.size());
+    for (const int output : states) update.states.emplace_back(output, outputs_.isOn(output));
+    update.names.reserve(names.size());
+    for (const int output : names) update.names.emplace_back(output, outputs_.name(output));
+    QMetaObject::invokeMethod(
+        session_, [session = session_, update = std::move(update)] { session->update(update); },
+        Qt::QueuedConnection);
+}
+
+void MqttBridge::shutdown(std::chrono::milliseconds grace) {
+    if (stopped_) return;
+    stopped_ = true;
+    QMetaObject::invokeMethod(session_, [session = session_, grace] { session->stop(grace); },
+                              Qt::BlockingQueuedConnection);
+}
+
+void MqttBridge::apply(const CommandList& commands) {
+    std::vector<std::pair<int, bool>> outputsOn;
+    outputsOn.reserve(commands.size());
+    for (const OutputCommand& command : commands) {
+        // TOGGLE flips what the output shows: any state that is not on turns on.
+        const bool on = command.action == Switch::Toggle ? !outputs_.isOn(command.output) : command.action == Switch::On;
+        outputsOn.emplace_back(command.output, on);
+    }
+    outputs_.set(outputsOn);
+}
+
+}  // namespace kavtra

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QThread>
+
+#include <chrono>
+#include <vector>
+
+#include "mqtt/mqtt_session.h"
+#include "mqtt/output_access.h"
+
+namespace kavtra {
+
+// The user-interface thread's side of MQTT: it runs the session on a thread
+// of its own, tells it every change of the outputs, and applies the commands
+// it receives. Nothing here waits for the network.
+class MqttBridge : public QObject {
+    Q_OBJECT
+public:
+    MqttBridge(MqttSettings settings, OutputAccess& outputs, SessionTiming timing = {});
+    ~MqttBridge() override;
+
+    // Sends the session every output's state and name, then connects.
+    void start();
+    // The outputs a step set (states) and renamed (names).
+    void outputsChanged(const std::vector<int>& states, const std::vector<int>& names);
+    // At exit: "offline" and a clean disconnect, waiting at most `grace`.
+    void shutdown(std::chrono::milliseconds grace);
+
+signals:
+    // A short Russian text for the window, such as "MQTT: подключено к host:1883".
+    void statusChanged(const QString& text, bool connected);
+
+private:
+    void apply(const CommandList& commands);
+
+    OutputAccess& outputs_;
+    QThread thread_;
+    MqttSession* session_;
+    bool stopped_ = false;
+};
+
+}  // namespace kavtra

@@ -1,0 +1,83 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <array>
+#include <chrono>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "mqtt/commands.h"
+#include "mqtt/mqtt_link.h"
+#include "mqtt/mqtt_settings.h"
+#include "mqtt/topics.h"
+#include "outputs/out_state.h"
+
+namespace kavtra {
+
+using CommandList = std::vector<OutputCommand>;
+
+// What the outputs look like now, for the outputs a step touched.
+struct OutputsUpdate {
+    std::vector<std::pair<int, bool>> states;  // output, on
+    std::vector<std::pair<int, std::string>> names;
+};
+
+struct SessionTiming {
+    // Home Assistant announces itself to every device at once; each answers
+    // after its own random delay so they do not all publish at the same time.
+    std::chrono::milliseconds announceDelayMin{500};
+    std::chrono::milliseconds announceDelayMax{3000};
+    std::chrono::milliseconds firstRetry{500};
+    std::chrono::milliseconds longestRetry{30000};
+};
+
+// Everything MQTT does, on a thread of its own: the link, a copy of the
+// outputs' states and names to publish from, the reading of commands. It
+// hands valid commands over (commandsReceived) and never touches the outputs.
+class MqttSession : public QObject {
+    Q_OBJECT
+public:
+    MqttSession(MqttSettings settings, SessionTiming timing);
+    ~MqttSession() override;
+
+    // Called on the session's thread (queued).
+    void start();
+    void update(const OutputsUpdate& update);
+    // The last word at exit: "offline", then a clean disconnect.
+    void stop(std::chrono::milliseconds grace);
+
+signals:
+    void commandsReceived(const kavtra::CommandList& commands);
+    void statusChanged(const QString& text, bool connected);
+    void logLine(const QString& line);
+
+private:
+    void onConnected();
+    void onFailed(const LinkFailure& failure);
+    void onReceived(const ReceivedMessage& message);
+    void publishName(int output);
+    void publishConfig(int output);
+    void publishState(int output);
+    void publishDiscovery();
+    void setStatus(const QString& text, bool connected);
+    void log(const std::string& line);
+    QString address() const;
+
+    MqttSettings settings_;
+    SessionTiming timing_;
+    Topics topics_;
+    std::unique_ptr<MqttLink> link_;
+    QTimer announceTimer_;
+    std::array<bool, OutState::kOutputs> on_{};
+    std::array<std::string, OutState::kOutputs> names_;
+    bool connected_ = false;
+    bool outage_ = false;
+    QString status_;
+};
+
+}  // namespace kavtra

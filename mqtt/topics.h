@@ -1,0 +1,45 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace kavtra {
+
+// The output number of a topic level or a batch key: decimal digits only, no
+// sign, no leading zero, 1 to 300.
+std::optional<int> outputNumber(std::string_view text);
+
+// Every topic one program copy uses, from BaseTopic, Node and DiscoveryPrefix.
+class Topics {
+public:
+    Topics(std::string baseTopic, std::string node, std::string discoveryPrefix);
+
+    const std::string& node() const { return node_; }
+    std::string status() const;          // <base>/<node>/status
+    std::string state(int output) const; // <base>/<node>/out/<n>/state
+    std::string name(int output) const;  // <base>/<node>/out/<n>/name
+    std::string command(int output) const;  // <base>/<node>/out/<n>/set
+    std::string commandFilter() const;   // <base>/<node>/out/+/set
+    std::string batch() const;           // <base>/<node>/set
+    std::string discovery(int output) const;  // <prefix>/switch/<node>/out<n>/config
+    std::string homeAssistantStatus() const;  // <prefix>/status
+    std::string uniqueId(int output) const;   // kavtra_<node>_out<n>
+    std::string deviceId() const;             // kavtra_<node>
+
+    // What a received topic asks for. BadOutput: an out/<x>/set whose <x> is
+    // no output number.
+    enum class Kind { Output, Batch, HomeAssistant, BadOutput, Other };
+    struct Incoming {
+        Kind kind = Kind::Other;
+        int output = 0;
+    };
+    Incoming classify(std::string_view topic) const;
+
+private:
+    std::string own_;  // <base>/<node>/
+    std::string node_;
+    std::string prefix_;
+};
+
+}  // namespace kavtra
