@@ -4,9 +4,9 @@
 #include <stdexcept>
 
 #include "outputs/transfer.h"
-#include "persist/data_file.h"
-#include "persist/profile.h"
-#include "persist/settings.h"
+#include "persist/files/data_file.h"
+#include "persist/profile/profile.h"
+#include "persist/files/settings.h"
 
 namespace kavtra {
 namespace {

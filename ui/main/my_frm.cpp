@@ -7,8 +7,8 @@
 #include <QTimer>
 #include <QTreeWidget>
 
-#include "persist/data_file.h"
-#include "persist/profile.h"
+#include "persist/files/data_file.h"
+#include "persist/profile/profile.h"
 #include "ui/main/list_edit_delegate.h"
 #include "ui/main/twips.h"
 

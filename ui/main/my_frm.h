@@ -7,7 +7,7 @@
 #include <string>
 
 #include "engine/output_engine.h"
-#include "persist/settings.h"
+#include "persist/files/settings.h"
 #include "runner/output_runner.h"
 #include "ui/main/output_list.h"
 #include "ui/resources/image1.h"

@@ -3,9 +3,9 @@
 #include <cerrno>
 #include <filesystem>
 
-#include "persist/cls_ini.h"
-#include "persist/program_paths.h"
-#include "persist/user_dirs.h"
+#include "persist/profile/cls_ini.h"
+#include "persist/paths/program_paths.h"
+#include "persist/paths/user_dirs.h"
 
 namespace kavtra {
 

@@ -2,7 +2,7 @@
 
 #include <stdexcept>
 
-#include "persist/codepage.h"
+#include "persist/ini/codepage.h"
 
 namespace kavtra::platform {
 namespace {

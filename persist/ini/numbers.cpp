@@ -1,11 +1,11 @@
-#include "persist/numbers.h"
+#include "persist/ini/numbers.h"
 
 #include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
 
-#include "persist/ini_lines.h"
+#include "persist/ini/ini_lines.h"
 
 namespace kavtra {
 namespace {

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "persist/ini_document.h"
+#include "persist/ini/ini_document.h"
 
 namespace kavtra {
 

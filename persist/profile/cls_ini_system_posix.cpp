@@ -1,9 +1,9 @@
 #include <filesystem>
 #include <system_error>
 
-#include "persist/cls_ini.h"
-#include "persist/profile.h"
-#include "persist/utf8_path.h"
+#include "persist/profile/cls_ini.h"
+#include "persist/profile/profile.h"
+#include "persist/platform/utf8_path.h"
 
 namespace kavtra {
 

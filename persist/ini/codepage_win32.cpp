@@ -1,7 +1,7 @@
 #include <windows.h>
 
-#include "persist/codepage.h"
-#include "persist/wide_text.h"
+#include "persist/ini/codepage.h"
+#include "persist/platform/wide_text.h"
 
 namespace kavtra::platform {
 namespace {

@@ -7,8 +7,8 @@
 #include <filesystem>
 #include <string>
 
-#include "persist/files_dir.h"
-#include "persist/wide_text.h"
+#include "persist/paths/files_dir.h"
+#include "persist/platform/wide_text.h"
 
 namespace kavtra {
 namespace {

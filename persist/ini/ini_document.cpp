@@ -1,6 +1,6 @@
-#include "persist/ini_document.h"
+#include "persist/ini/ini_document.h"
 
-#include "persist/ini_lines.h"
+#include "persist/ini/ini_lines.h"
 
 namespace kavtra::ini {
 namespace {

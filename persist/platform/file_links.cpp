@@ -1,8 +1,8 @@
 #include <filesystem>
 #include <system_error>
 
-#include "persist/file_io.h"
-#include "persist/utf8_path.h"
+#include "persist/platform/file_io.h"
+#include "persist/platform/utf8_path.h"
 
 namespace kavtra {
 

@@ -1,13 +1,13 @@
-#include "persist/profile.h"
+#include "persist/profile/profile.h"
 
 #include <utility>
 #include <vector>
 
-#include "persist/codepage.h"
-#include "persist/failure_report.h"
-#include "persist/file_io.h"
-#include "persist/profile_cache.h"
-#include "persist/profile_text.h"
+#include "persist/ini/codepage.h"
+#include "persist/profile/failure_report.h"
+#include "persist/platform/file_io.h"
+#include "persist/profile/profile_cache.h"
+#include "persist/ini/profile_text.h"
 
 namespace kavtra {
 namespace {

@@ -1,4 +1,4 @@
-#include "persist/user_dirs.h"
+#include "persist/paths/user_dirs.h"
 
 #include <pwd.h>
 #include <unistd.h>

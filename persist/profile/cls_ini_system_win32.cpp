@@ -1,7 +1,7 @@
 #include <windows.h>
 
-#include "persist/cls_ini.h"
-#include "persist/wide_text.h"
+#include "persist/profile/cls_ini.h"
+#include "persist/platform/wide_text.h"
 
 namespace kavtra {
 

@@ -2,8 +2,8 @@
 
 #include <filesystem>
 
-#include "persist/program_paths.h"
-#include "persist/utf8_path.h"
+#include "persist/paths/program_paths.h"
+#include "persist/platform/utf8_path.h"
 
 namespace kavtra {
 

@@ -1,4 +1,4 @@
-#include "persist/codepage.h"
+#include "persist/ini/codepage.h"
 
 namespace kavtra {
 namespace {

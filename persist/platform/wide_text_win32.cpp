@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "persist/wide_text.h"
+#include "persist/platform/wide_text.h"
 
 namespace kavtra {
 

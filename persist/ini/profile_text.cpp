@@ -1,9 +1,9 @@
-#include "persist/profile_text.h"
+#include "persist/ini/profile_text.h"
 
 #include <utility>
 
-#include "persist/codepage.h"
-#include "persist/ini_lines.h"
+#include "persist/ini/codepage.h"
+#include "persist/ini/ini_lines.h"
 
 namespace kavtra {
 namespace {

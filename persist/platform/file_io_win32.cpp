@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <atomic>
 
-#include "persist/file_io.h"
-#include "persist/temporary_files.h"
-#include "persist/wide_text.h"
+#include "persist/platform/file_io.h"
+#include "persist/platform/temporary_files.h"
+#include "persist/platform/wide_text.h"
 
 namespace kavtra {
 namespace {

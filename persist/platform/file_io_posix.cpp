@@ -1,4 +1,4 @@
-#include "persist/file_io.h"
+#include "persist/platform/file_io.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -12,7 +12,7 @@
 #include <cstring>
 #include <ctime>
 
-#include "persist/temporary_files.h"
+#include "persist/platform/temporary_files.h"
 
 namespace kavtra {
 namespace {

@@ -1,4 +1,4 @@
-#include "persist/ini_lines.h"
+#include "persist/ini/ini_lines.h"
 
 namespace kavtra::ini {
 namespace {

@@ -1,10 +1,10 @@
-#include "persist/profile_cache.h"
+#include "persist/profile/profile_cache.h"
 
 #include <algorithm>
 #include <utility>
 #include <vector>
 
-#include "persist/file_io.h"
+#include "persist/platform/file_io.h"
 
 namespace kavtra {
 namespace {

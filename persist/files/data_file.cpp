@@ -1,6 +1,6 @@
-#include "persist/data_file.h"
+#include "persist/files/data_file.h"
 
-#include "persist/numbers.h"
+#include "persist/ini/numbers.h"
 
 namespace kavtra {
 

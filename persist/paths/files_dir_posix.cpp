@@ -1,10 +1,10 @@
-#include "persist/files_dir.h"
+#include "persist/paths/files_dir.h"
 
 #include <unistd.h>
 
 #include <filesystem>
 
-#include "persist/user_dirs.h"
+#include "persist/paths/user_dirs.h"
 
 namespace kavtra {
 

@@ -1,10 +1,10 @@
-#include "persist/settings.h"
+#include "persist/files/settings.h"
 
 #include <algorithm>
 #include <limits>
 
-#include "persist/ini_lines.h"
-#include "persist/numbers.h"
+#include "persist/ini/ini_lines.h"
+#include "persist/ini/numbers.h"
 
 namespace kavtra {
 namespace {

@@ -1,4 +1,4 @@
-#include "persist/failure_report.h"
+#include "persist/profile/failure_report.h"
 
 #include <cstdio>
 #include <functional>

@@ -3,7 +3,7 @@
 #include <memory>
 #include <string>
 
-#include "persist/profile_text.h"
+#include "persist/ini/profile_text.h"
 
 namespace kavtra {
 

@@ -1,11 +1,11 @@
-#include "persist/temporary_files.h"
+#include "persist/platform/temporary_files.h"
 
 #include <charconv>
 #include <filesystem>
 #include <system_error>
 
-#include "persist/file_io.h"
-#include "persist/utf8_path.h"
+#include "persist/platform/file_io.h"
+#include "persist/platform/utf8_path.h"
 
 namespace kavtra {
 namespace {
