@@ -34,6 +34,8 @@ KAVTRA_FUZZ_PACKAGES=(clang libclang-rt-dev)
 # packaging it need.
 KAVTRA_WINDOWS_PACKAGES=(cmake make g++-mingw-w64-x86-64-posix googletest wine wine64 locales
   qt6-translations-l10n xvfb xauth xdotool nsis zip xz-utils)
+# What tools/main_shot.sh needs: a virtual screen, a way to click, a screenshot.
+KAVTRA_SHOT_PACKAGES=(xvfb xauth xdotool imagemagick)
 # What the test on a real kernel driver needs: QEMU, and a static busybox and
 # cpio for the initramfs of its virtual machine.
 KAVTRA_QEMU_PACKAGES=(qemu-system-x86 busybox-static cpio)

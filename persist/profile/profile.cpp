@@ -38,10 +38,16 @@ const std::vector<PendingWrite>* pendingWrites(const std::string& path) {
     return nullptr;
 }
 
-void applyWrites(const std::string& path, ProfileEdit& edit, const std::vector<PendingWrite>& writes) {
+// Whether every write could be made.
+bool applyWrites(const std::string& path, ProfileEdit& edit, const std::vector<PendingWrite>& writes) {
+    bool complete = true;
     for (const PendingWrite& w : writes) {
-        if (const auto refusal = edit.write(w.section, w.key, w.value)) reportProfileFailure(path, "not saved", *refusal);
+        if (const auto refusal = edit.write(w.section, w.key, w.value)) {
+            reportProfileFailure(path, kNotSaved, *refusal);
+            complete = false;
+        }
     }
+    return complete;
 }
 
 // One save: under the lock, the file as it is now with the writes applied,
@@ -50,18 +56,20 @@ void applyWrites(const std::string& path, ProfileEdit& edit, const std::vector<P
 void save(const std::string& path, const std::vector<PendingWrite>& writes) {
     std::string error;
     const std::string target = followLinks(path, error);
-    if (!error.empty()) return reportProfileFailure(path, "not saved", error);
+    if (!error.empty()) return reportProfileFailure(path, kNotSaved, error);
     const FileLock lock(target);
-    if (!lock.error().empty()) return reportProfileFailure(path, "not saved", lock.error());
+    if (!lock.error().empty()) return reportProfileFailure(path, kNotSaved, lock.error());
     removeAbandonedTemporaries(target);
     const FileRead current = readWholeFile(target);
-    if (!current.error.empty()) return reportProfileFailure(path, "not saved", current.error);
+    if (!current.error.empty()) return reportProfileFailure(path, kNotSaved, current.error);
     ProfileEdit edit(current.bytes);
-    applyWrites(path, edit, writes);
-    if (!edit.changed()) return;
-    if (current.exists) error = checkWritable(target);
-    if (error.empty()) error = replaceAtomically(target, edit.bytes(), current);
-    if (!error.empty()) reportProfileFailure(path, "not saved", error);
+    const bool complete = applyWrites(path, edit, writes);
+    if (edit.changed()) {
+        if (current.exists) error = checkWritable(target);
+        if (error.empty()) error = replaceAtomically(target, edit.bytes(), current);
+        if (!error.empty()) return reportProfileFailure(path, kNotSaved, error);
+    }
+    if (complete) reportProfileSaved(path);
 }
 
 }  // namespace
@@ -69,7 +77,7 @@ void save(const std::string& path, const std::vector<PendingWrite>& writes) {
 std::string getPrivateProfileString(std::string_view section, std::string_view key, std::string_view def,
                                     const std::string& file) {
     const CurrentProfile current = currentProfile(file);
-    if (!current.error.empty()) reportProfileFailure(file, "not read", current.error);
+    if (!current.error.empty()) reportProfileFailure(file, kNotRead, current.error);
     std::optional<std::string> value;
     if (const auto* pending = pendingWrites(file)) {
         ProfileEdit edit(current.reader->bytes());

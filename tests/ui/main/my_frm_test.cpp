@@ -241,15 +241,6 @@ TEST_F(MyFrmTest, GeometrySaverWritesOnlyChangedValuesAndNothingWhileMinimized) 
     EXPECT_EQ(readFile("config.ini"), replaced(widened, "list_Width2=1500", "list_Width2=750"));
 }
 
-TEST_F(MyFrmTest, ListFollowsTheWindowSizeAndKeepsItsHeightWhenTheWindowIsTooLow) {
-    MyFrm& frm = start(true);
-    EXPECT_EQ(frm.List1->width(), 620 - 7);    // 100 twips
-    EXPECT_EQ(frm.List1->height(), 413 - 52);  // 780 twips
-    frm.resize(500, 30);
-    EXPECT_EQ(frm.List1->width(), frm.frameGeometry().width() - 7);
-    EXPECT_EQ(frm.List1->height(), 413 - 52);
-}
-
 TEST_F(MyFrmTest, TransferTimerReadsItsPeriodAtEveryTick) {
     start();
     QTimer* Update_Tmr = runner_->Update_Tmr;
