@@ -68,7 +68,6 @@ public:
         std::int32_t width = 0;
         std::int32_t height = 0;
     };
-    const Geometry& LastPos() const { return lastPos_; }
 
     // The geometry saver's tick handler; tests call it instead of waiting.
     void Timer1_Timer();
