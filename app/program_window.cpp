@@ -60,6 +60,8 @@ ProgramWindow::ProgramWindow(Program& program) : program_(program) {
 
 ProgramWindow::~ProgramWindow() { program_.showWindow = nullptr; }
 
+void ProgramWindow::showNetworkState(const QString& text) { frm_->setNetworkState(text); }
+
 void ProgramWindow::showBench() {
     // Without a port, the board the program drives is shown beside it.
     if (bench_) bench_->showBeside(*frm_);
