@@ -4,10 +4,10 @@
 #include <stdexcept>
 
 #include "outputs/transfer.h"
-#include "persist/data_file.h"
-#include "persist/profile.h"
-#include "persist/settings.h"
-#include "persist/stored_value.h"
+#include "persist/files/data_file.h"
+#include "persist/profile/profile.h"
+#include "persist/files/settings.h"
+#include "persist/profile/stored_value.h"
 
 namespace kavtra {
 namespace {

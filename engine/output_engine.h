@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "outputs/out_state.h"
-#include "persist/cls_ini.h"
+#include "persist/profile/cls_ini.h"
 #include "port/lpt.h"
 
 namespace kavtra {

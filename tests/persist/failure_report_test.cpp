@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "persist/failure_report.h"
-#include "persist/profile.h"
+#include "persist/profile/failure_report.h"
+#include "persist/profile/profile.h"
 #include "tests/support/file_bytes.h"
 #include "tests/support/scratch_dir.h"
 #include "tests/support/stderr_capture.h"

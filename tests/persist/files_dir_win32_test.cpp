@@ -1,4 +1,4 @@
-#include "persist/files_dir.h"
+#include "persist/paths/files_dir.h"
 
 #include <gtest/gtest.h>
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "persist/profile.h"
-#include "persist/temporary_files.h"
+#include "persist/profile/profile.h"
+#include "persist/platform/temporary_files.h"
 #include "tests/support/file_bytes.h"
 #include "tests/support/scratch_dir.h"
 #include "tests/support/stderr_capture.h"

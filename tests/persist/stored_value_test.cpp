@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "persist/profile.h"
-#include "persist/stored_value.h"
+#include "persist/profile/profile.h"
+#include "persist/profile/stored_value.h"
 #include "tests/support/file_bytes.h"
 #include "tests/support/scratch_dir.h"
 

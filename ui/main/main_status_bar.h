@@ -6,7 +6,7 @@
 #include <map>
 #include <string>
 
-#include "persist/failure_report.h"
+#include "persist/profile/failure_report.h"
 #include "ui/main/status_field.h"
 
 namespace kavtra {

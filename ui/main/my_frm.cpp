@@ -12,8 +12,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include "persist/data_file.h"
-#include "persist/profile.h"
+#include "persist/files/data_file.h"
+#include "persist/profile/profile.h"
 #include "ui/main/list_edit_delegate.h"
 #include "ui/main/twips.h"
 #include "ui/main/window_placement.h"

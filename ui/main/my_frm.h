@@ -7,7 +7,7 @@
 #include <string>
 
 #include "engine/output_engine.h"
-#include "persist/settings.h"
+#include "persist/files/settings.h"
 #include "runner/output_runner.h"
 #include "ui/main/find_bar.h"
 #include "ui/main/main_status_bar.h"
@@ -68,7 +68,6 @@ public:
         std::int32_t width = 0;
         std::int32_t height = 0;
     };
-    const Geometry& LastPos() const { return lastPos_; }
 
     // The geometry saver's tick handler; tests call it instead of waiting.
     void Timer1_Timer();

@@ -9,7 +9,7 @@
 #include <set>
 
 #include "outputs/transfer.h"
-#include "persist/cls_ini.h"
+#include "persist/profile/cls_ini.h"
 #include "window_fixture.h"
 
 namespace kavtra::test {
