@@ -4,7 +4,7 @@
 
 #include "app/console.h"
 #include "control/single_copy.h"
-#include "persist/files_dir.h"
+#include "persist/paths/files_dir.h"
 
 namespace kavtra {
 

@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "persist/files_dir.h"
+#include "persist/paths/files_dir.h"
 
 namespace kavtra {
 namespace {

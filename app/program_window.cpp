@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QMessageBox>
-#include <QScreen>
 #include <QSessionManager>
 
 #include "ui/dialogs/about_frm.h"
@@ -38,9 +37,15 @@ ProgramWindow::ProgramWindow(Program& program) : program_(program) {
         dialog.exec();
     };
     frm_ = std::make_unique<MyFrm>(program.runner, program.settings, platform);
+    frm_->status->setPortName(QString::fromStdString(program.port->name()), board_ != nullptr);
+    frm_->status->setFilesDirectory(QString::fromStdString(program.programDir),
+                                    program.programDir != program.executableDir);
     frm_->Form_Load();
     frm_->show();
+    if (board_) bench_ = std::make_unique<BenchWindow>(*board_);
     showBench();
+    // A closed bench window comes back with a double click on the port.
+    QObject::connect(frm_->status->port, &StatusField::doubleClicked, frm_.get(), [this] { showBench(); });
 
     program.showWindow = [frm = frm_.get()] {
         frm->showNormal();
@@ -55,15 +60,11 @@ ProgramWindow::ProgramWindow(Program& program) : program_(program) {
 
 ProgramWindow::~ProgramWindow() { program_.showWindow = nullptr; }
 
+void ProgramWindow::showNetworkState(const QString& text) { frm_->setNetworkState(text); }
+
 void ProgramWindow::showBench() {
     // Without a port, the board the program drives is shown beside it.
-    if (!board_) return;
-    bench_ = std::make_unique<BenchWindow>(*board_);
-    const QRect screen = frm_->screen()->availableGeometry();
-    const QRect main = frm_->frameGeometry();
-    const bool fitsBeside = main.right() + 8 + bench_->width() <= screen.right();
-    bench_->move(fitsBeside ? main.topRight() + QPoint(8, 0) : main.bottomLeft() + QPoint(0, 8));
-    bench_->show();
+    if (bench_) bench_->showBeside(*frm_);
 }
 
 }  // namespace kavtra

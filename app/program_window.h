@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 #include <memory>
 
 #include "app/program.h"
@@ -16,6 +18,9 @@ class ProgramWindow {
 public:
     explicit ProgramWindow(Program& program);
     ~ProgramWindow();
+
+    // The MQTT link's state, in the status bar.
+    void showNetworkState(const QString& text);
 
 private:
     void showBench();

@@ -46,5 +46,7 @@ int main(int argc, char** argv) {
     kavtra::ProgramWindow window(program);
     kavtra::CommandHost commands(program, std::move(start.server));
     const kavtra::ProgramMqtt mqtt(program);
+    QObject::connect(&mqtt, &kavtra::ProgramMqtt::statusChanged, &app,
+                     [&window](const QString& text, bool) { window.showNetworkState(text); });
     return QApplication::exec();
 }

@@ -17,7 +17,7 @@
 #include "mqtt/discovery.h"
 #include "mqtt/engine_mqtt.h"
 #include "outputs/shift_board.h"
-#include "persist/settings.h"
+#include "persist/files/settings.h"
 #include "port/lpt.h"
 #include "port/port_tap.h"
 #include "port/simulated_port.h"

@@ -7,8 +7,8 @@
 #include <string>
 #include <thread>
 
-#include "persist/cls_ini.h"
-#include "persist/profile.h"
+#include "persist/profile/cls_ini.h"
+#include "persist/profile/profile.h"
 
 namespace kavtra {
 namespace {

@@ -3,7 +3,7 @@
 #include <charconv>
 
 #include "outputs/out_state.h"
-#include "persist/codepage.h"
+#include "persist/ini/codepage.h"
 
 namespace kavtra {
 

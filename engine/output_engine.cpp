@@ -4,9 +4,10 @@
 #include <stdexcept>
 
 #include "outputs/transfer.h"
-#include "persist/data_file.h"
-#include "persist/profile.h"
-#include "persist/settings.h"
+#include "persist/files/data_file.h"
+#include "persist/profile/profile.h"
+#include "persist/files/settings.h"
+#include "persist/profile/stored_value.h"
 
 namespace kavtra {
 namespace {
@@ -105,7 +106,9 @@ void OutputEngine::setAll(bool on) {
 
 void OutputEngine::rename(int output, const std::string& name) {
     check(output);
-    names_[output] = name;
+    // The name as the next start will read it back, so that whoever shows it
+    // shows what was really kept.
+    names_[output] = valueAsStored(deviceSection(output), kNameKey, name, data_.FileName());
     SaveList();
     finish(OutputChange{{}, {output}});
 }

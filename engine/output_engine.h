@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "outputs/out_state.h"
-#include "persist/cls_ini.h"
+#include "persist/profile/cls_ini.h"
 #include "port/lpt.h"
 
 namespace kavtra {
@@ -50,7 +50,9 @@ public:
     void toggle(int output);                                       // off (1) -> on, anything else -> off
     void set(const std::vector<std::pair<int, bool>>& outputsOn);  // several at once, true = on
     void setAll(bool on);
-    void rename(int output, const std::string& name);  // SaveList, no transfer
+    // SaveList, no transfer. The name kept is the one Data.dat will give
+    // back (characters its encoding lacks become '?', at most 511, ...).
+    void rename(int output, const std::string& name);
 
     using Listener = std::function<void(const OutputChange&)>;
     using ListenerId = std::size_t;

@@ -5,7 +5,7 @@
 
 #include "engine/output_engine.h"
 #include "mqtt/mqtt_bridge.h"
-#include "persist/cls_ini.h"
+#include "persist/profile/cls_ini.h"
 
 namespace kavtra {
 

@@ -2,8 +2,8 @@
 
 #include <charconv>
 
-#include "persist/ini_lines.h"
-#include "persist/settings.h"
+#include "persist/ini/ini_lines.h"
+#include "persist/files/settings.h"
 
 namespace kavtra {
 namespace {

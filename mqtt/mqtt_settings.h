@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "persist/cls_ini.h"
+#include "persist/profile/cls_ini.h"
 
 namespace kavtra {
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "engine/output_engine.h"
-#include "persist/settings.h"
+#include "persist/files/settings.h"
 
 class QTimer;
 

@@ -10,21 +10,7 @@ set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 source "$here/scripts/deps.sh"
 kavtra_install "${KAVTRA_BUILD_PACKAGES[@]}"
-# Wine's recommendations (GStreamer, Mesa, sound) serve desktops, not tests.
-KAVTRA_APT_FLAGS=--no-install-recommends kavtra_install "${KAVTRA_WINDOWS_PACKAGES[@]}"
-
-# The tests run Wine in the Russian locale; Wine takes the Unix side of its
-# character handling from the C library, which needs the locale generated.
-if ! locale -a | grep -qix 'ru_RU.utf8'; then
-  sudo=""
-  if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
-  if grep -q '^# *ru_RU.UTF-8 UTF-8' /etc/locale.gen; then
-    $sudo sed -i 's/^# *\(ru_RU.UTF-8 UTF-8\)/\1/' /etc/locale.gen
-  elif ! grep -q '^ru_RU.UTF-8 UTF-8' /etc/locale.gen; then
-    echo 'ru_RU.UTF-8 UTF-8' | $sudo tee -a /etc/locale.gen >/dev/null
-  fi
-  $sudo locale-gen
-fi
+kavtra_windows_setup
 
 qt="$("$here/scripts/windows-qt.sh" | tail -n1)"
 

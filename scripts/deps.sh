@@ -35,6 +35,8 @@ KAVTRA_FUZZ_PACKAGES=(clang libclang-rt-dev)
 # packaging it need.
 KAVTRA_WINDOWS_PACKAGES=(cmake make g++-mingw-w64-x86-64-posix googletest wine wine64 locales
   qt6-translations-l10n xvfb xauth xdotool nsis zip xz-utils fonts-dejavu-core)
+# What tools/main_shot.sh needs: a virtual screen, a way to click, a screenshot.
+KAVTRA_SHOT_PACKAGES=(xvfb xauth xdotool imagemagick)
 # What the test on a real kernel driver needs: QEMU, and a static busybox and
 # cpio for the initramfs of its virtual machine.
 KAVTRA_QEMU_PACKAGES=(qemu-system-x86 busybox-static cpio)
@@ -83,3 +85,23 @@ kavtra_fetch_kernel() {
 }
 
 kavtra_jobs() { nproc 2>/dev/null || echo 2; }
+
+# What cross-building for Windows and running the results under Wine need:
+# the packages, and the Russian locale that Wine's tests run in.
+kavtra_windows_setup() {
+  # Wine's recommendations (GStreamer, Mesa, sound) serve desktops, not tests.
+  KAVTRA_APT_FLAGS=--no-install-recommends kavtra_install "${KAVTRA_WINDOWS_PACKAGES[@]}"
+
+  # The tests run Wine in the Russian locale; Wine takes the Unix side of its
+  # character handling from the C library, which needs the locale generated.
+  if ! locale -a | grep -qix 'ru_RU.utf8'; then
+    local sudo=""
+    if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
+    if grep -q '^# *ru_RU.UTF-8 UTF-8' /etc/locale.gen; then
+      $sudo sed -i 's/^# *\(ru_RU.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+    elif ! grep -q '^ru_RU.UTF-8 UTF-8' /etc/locale.gen; then
+      echo 'ru_RU.UTF-8 UTF-8' | $sudo tee -a /etc/locale.gen >/dev/null
+    fi
+    $sudo locale-gen
+  fi
+}

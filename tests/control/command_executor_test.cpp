@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "control/command_executor.h"
-#include "persist/settings.h"
+#include "persist/files/settings.h"
 #include "tests/support/port_log.h"
 #include "tests/support/scratch_dir.h"
 

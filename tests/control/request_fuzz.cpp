@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "control/protocol.h"
-#include "persist/codepage.h"
+#include "persist/ini/codepage.h"
 
 namespace {
 

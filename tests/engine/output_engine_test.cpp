@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "persist/settings.h"
+#include "persist/files/settings.h"
 #include "tests/support/file_bytes.h"
 #include "tests/support/port_log.h"
 #include "tests/support/scratch_dir.h"

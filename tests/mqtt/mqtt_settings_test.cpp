@@ -5,7 +5,7 @@
 #include <string>
 
 #include "mqtt/mqtt_settings.h"
-#include "persist/cls_ini.h"
+#include "persist/profile/cls_ini.h"
 #include "tests/support/scratch_dir.h"
 
 namespace kavtra {

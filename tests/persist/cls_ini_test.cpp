@@ -1,4 +1,4 @@
-#include "persist/cls_ini.h"
+#include "persist/profile/cls_ini.h"
 
 #include <gtest/gtest.h>
 

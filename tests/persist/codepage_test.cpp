@@ -1,7 +1,7 @@
 // The conversion between the UTF-8 of the program and the Windows-1251 of its
 // files. The same cases run on Linux (iconv) and on Windows (the Windows code
 // page functions): both must give the same bytes and the same texts.
-#include "persist/codepage.h"
+#include "persist/ini/codepage.h"
 
 #include <gtest/gtest.h>
 

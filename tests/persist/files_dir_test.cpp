@@ -1,10 +1,10 @@
-#include "persist/files_dir.h"
+#include "persist/paths/files_dir.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
-#include "persist/user_dirs.h"
+#include "persist/paths/user_dirs.h"
 #include "tests/support/scoped_env.h"
 #include "tests/support/scratch_dir.h"
 

@@ -1,4 +1,4 @@
-#include "persist/files_dir.h"
+#include "persist/paths/files_dir.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <string>
 
-#include "tests/persist/file_fixture.h"
+#include "tests/support/scratch_dir.h"
 
 namespace kavtra {
 namespace {
@@ -18,7 +18,7 @@ std::string roamingKavtra() {
 }
 
 TEST(FilesDirectory, StaysBesideTheExecutableWhereTheUserMayWrite) {
-    testing::TempDir exe;
+    test::ScratchDir exe;
     EXPECT_EQ(filesDirectory(exe.path.string()), exe.path.string());
     EXPECT_EQ(filesDirectory("D:\\Kavtra", true), "D:\\Kavtra");
 }
@@ -44,7 +44,7 @@ TEST(FilesDirectory, MovesToTheRoamingApplicationDataWhereTheUserMayNot) {
 }
 
 TEST(FilesDirectory, AProgramFilesFolderOfAnotherNameIsNotInstalled) {
-    testing::TempDir exe;
+    test::ScratchDir exe;
     const std::filesystem::path dir = exe.path / "Program Files";
     std::filesystem::create_directories(dir);
     EXPECT_EQ(filesDirectory(dir.string()), dir.string());

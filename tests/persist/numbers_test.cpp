@@ -1,4 +1,4 @@
-#include "persist/numbers.h"
+#include "persist/ini/numbers.h"
 
 #include <gtest/gtest.h>
 

@@ -7,10 +7,10 @@
 #include <cstdlib>
 #include <string>
 
-#include "persist/codepage.h"
-#include "persist/ini_lines.h"
-#include "persist/numbers.h"
-#include "persist/profile_text.h"
+#include "persist/ini/codepage.h"
+#include "persist/ini/ini_lines.h"
+#include "persist/ini/numbers.h"
+#include "persist/ini/profile_text.h"
 
 namespace {
 

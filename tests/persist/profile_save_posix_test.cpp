@@ -13,9 +13,9 @@
 #include <string>
 #include <thread>
 
-#include "persist/cls_ini.h"
-#include "persist/file_io.h"
-#include "persist/profile.h"
+#include "persist/profile/cls_ini.h"
+#include "persist/platform/file_io.h"
+#include "persist/profile/profile.h"
 #include "tests/support/file_bytes.h"
 #include "tests/support/scoped_env.h"
 #include "tests/support/scratch_dir.h"

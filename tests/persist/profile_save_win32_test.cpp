@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "persist/profile.h"
+#include "persist/profile/profile.h"
 #include "tests/support/file_bytes.h"
 #include "tests/support/scratch_dir.h"
 #include "tests/support/stderr_capture.h"

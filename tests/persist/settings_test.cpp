@@ -1,4 +1,4 @@
-#include "persist/settings.h"
+#include "persist/files/settings.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "persist/codepage.h"
+#include "persist/ini/codepage.h"
 
 namespace kavtra::test {
 namespace {

@@ -22,7 +22,7 @@
 #include <string>
 #include <vector>
 
-#include "persist/profile.h"
+#include "persist/profile/profile.h"
 #include "tests/support/file_bytes.h"
 #include "tests/support/scratch_dir.h"
 #include "tests/windows/native_profile.h"

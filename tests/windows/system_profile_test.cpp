@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "persist/cls_ini.h"
+#include "persist/profile/cls_ini.h"
 #include "tests/windows/native_profile.h"
 
 namespace kavtra {

@@ -3,8 +3,11 @@
 #include <QLabel>
 #include <QPainter>
 #include <QRadialGradient>
+#include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
+
+#include "ui/main/window_placement.h"
 
 namespace kavtra {
 namespace {
@@ -70,6 +73,17 @@ QString BenchWindow::ratesText() const {
     return QStringLiteral("Тактовых импульсов в секунду: %1    Защёлкиваний в секунду: %2")
         .arg(qRound(clocksPerSecond_))
         .arg(qRound(latchesPerSecond_));
+}
+
+void BenchWindow::showBeside(const QWidget& main) {
+    if (isHidden()) {
+        // Its frame, not known before it is shown, is the window manager's,
+        // as the main window's is.
+        const QSize outer = size() + (main.frameGeometry().size() - main.size());
+        move(besideWindow(main.frameGeometry(), outer, main.screen()->availableGeometry()));
+        show();
+    }
+    raise();
 }
 
 void BenchWindow::refresh() {

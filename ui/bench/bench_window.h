@@ -24,6 +24,11 @@ class BenchWindow : public QWidget {
 public:
     explicit BenchWindow(const ShiftBoard& board, QWidget* parent = nullptr);
 
+    // Shows the window wholly on main's screen beside main (see
+    // besideWindow), also after it was closed; one already shown is raised
+    // where it is.
+    void showBeside(const QWidget& main);
+
     // Reads the board now (the timer does this ten times a second; the
     // pulse rates are taken over a second at a time).
     void refresh();

@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "persist/settings.h"
+#include "persist/files/settings.h"
 
 class QPushButton;
 class QRadioButton;

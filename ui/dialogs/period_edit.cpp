@@ -4,7 +4,7 @@
 #include <QValidator>
 #include <optional>
 
-#include "persist/numbers.h"
+#include "persist/ini/numbers.h"
 
 namespace kavtra {
 namespace {

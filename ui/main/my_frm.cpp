@@ -2,32 +2,51 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QGuiApplication>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMenuBar>
+#include <QScreen>
+#include <QSet>
 #include <QTimer>
 #include <QTreeWidget>
+#include <QVBoxLayout>
 
-#include "persist/data_file.h"
-#include "persist/profile.h"
+#include "persist/files/data_file.h"
+#include "persist/profile/profile.h"
 #include "ui/main/list_edit_delegate.h"
 #include "ui/main/twips.h"
+#include "ui/main/window_placement.h"
 
 namespace kavtra {
 namespace {
 
 constexpr int kOutputs = OutState::kOutputs;
 constexpr int kSaverPeriodMs = 100;
-// The list is this much lower and narrower than the window's outer size.
-constexpr float kListHeightMargin = 780.0f;
-constexpr float kListWidthMargin = 100.0f;
-// Its size before the first resize.
-constexpr float kListDesignWidth = 9195.0f;
-constexpr float kListDesignHeight = 5535.0f;
 
 const QString kOn = QStringLiteral("Вкл.");
 const QString kOff = QStringLiteral("Выкл.");
 
 std::int32_t wholeTwips(int pixels) { return static_cast<std::int32_t>(pixelsToTwips(pixels)); }
+
+QList<QRect> availableScreens() {
+    QList<QRect> screens;
+    for (const QScreen* screen : QGuiApplication::screens()) screens.append(screen->availableGeometry());
+    return screens;
+}
+
+// The characters of typed that a save turned into something else.
+QString lostCharacters(const QString& typed, const QString& stored) {
+    const QList<uint> kept = stored.toUcs4();
+    const QSet<uint> keptSet(kept.begin(), kept.end());
+    QString lost;
+    for (const uint c : typed.toUcs4()) {
+        const char32_t code = c;
+        const QString character = QString::fromUcs4(&code, 1);
+        if (!keptSet.contains(c) && !character.trimmed().isEmpty() && !lost.contains(character)) lost += character;
+    }
+    return lost;
+}
 
 }  // namespace
 
@@ -40,6 +59,9 @@ MyFrm::MyFrm(OutputRunner& runner, Settings& settings, MyFrmPlatform platform)
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     buildMenus();
     buildList();
+    buildFindBar();
+    status = new MainStatusBar(this);
+    setStatusBar(status);
 
     Timer1 = new QTimer(this);
     connect(Timer1, &QTimer::timeout, this, &MyFrm::Timer1_Timer);
@@ -66,13 +88,16 @@ void MyFrm::buildMenus() {
 }
 
 void MyFrm::buildList() {
-    // The list is placed by hand rather than by a layout: its size follows
-    // the window by fixed margins.
+    // A layout rather than margins from the outer size: the frame a window
+    // manager adds is of any height, and the list must end where the status
+    // bar begins whatever it is.
     auto* client = new QWidget(this);
     setCentralWidget(client);
+    auto* layout = new QVBoxLayout(client);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
     List1 = new OutputList(client);
-    List1->move(0, 0);
-    List1->resize(twipsToPixels(kListDesignWidth), twipsToPixels(kListDesignHeight));
+    layout->addWidget(List1, 1);
     List1->setRootIsDecorated(false);
     List1->setUniformRowHeights(true);
     List1->setAllColumnsShowFocus(true);
@@ -91,6 +116,17 @@ void MyFrm::buildList() {
     List1->setItemDelegateForColumn(0, delegate);
     connect(delegate, &ListEditDelegate::editEnded, this, &MyFrm::List1_AfterLabelEdit);
     connect(List1, &QTreeWidget::itemDoubleClicked, this, &MyFrm::List1_DblClick);
+    connect(List1, &OutputList::switchRequested, this, &MyFrm::List1_DblClick);
+}
+
+void MyFrm::buildFindBar() {
+    findBar = new FindBar(*List1, centralWidget());
+    centralWidget()->layout()->addWidget(findBar);
+    // A shortcut of the window, not an entry of its menus.
+    findAction = new QAction(QStringLiteral("Найти"), this);
+    findAction->setShortcut(QKeySequence::Find);
+    addAction(findAction);
+    connect(findAction, &QAction::triggered, findBar, &FindBar::open);
 }
 
 void MyFrm::Form_Load() {
@@ -112,11 +148,15 @@ void MyFrm::Form_Load() {
 }
 
 void MyFrm::setOuterGeometry(float left, float top, float width, float height) {
-    move(twipsToPixels(left), twipsToPixels(top));
-    outerSizeWanted_ = QSize(twipsToPixels(width), twipsToPixels(height));
+    // Saved on another set of screens (one unplugged, another resolution or
+    // scale), the window would open where nobody can reach it.
+    const QRect saved(twipsToPixels(left), twipsToPixels(top), twipsToPixels(width), twipsToPixels(height));
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    const QRect outer = primary ? ontoScreens(saved, availableScreens(), primary->availableGeometry()) : saved;
+    move(outer.topLeft());
+    outerSizeWanted_ = outer.size();
     const QSize frame = frameGeometry().size() - size();
     resize(outerSizeWanted_ - frame);
-    applyListSize();
 }
 
 void MyFrm::fillList() {
@@ -158,32 +198,39 @@ void MyFrm::List1_DblClick() {
 }
 
 void MyFrm::List1_AfterLabelEdit(const QString& newText) {
-    if (const int output = selectedOutput()) engine_.rename(output, newText.toStdString());
+    const int output = selectedOutput();
+    if (!output) return;
+    engine_.rename(output, newText.toStdString());
+    tellWhatWasStored(output, newText);
 }
+
+void MyFrm::tellWhatWasStored(int output, const QString& typed) {
+    // The row already shows the name as it was kept; this says why it differs
+    // from what was typed.
+    const QString stored = QString::fromStdString(engine_.name(output));
+    if (stored == typed) return status->showNotice(QString());
+    const QString lost = lostCharacters(typed, stored);
+    const QString why = lost.isEmpty()
+                            ? QStringLiteral("пробелы по краям и переводы строк не сохраняются, длина - до 511 знаков")
+                            : QStringLiteral("в кодировке файла Data.dat (Windows-1251) нет знаков «%1»").arg(lost);
+    status->showNotice(QStringLiteral("Название вывода %1 сохранено как «%2»: %3").arg(output).arg(stored, why));
+}
+
+void MyFrm::setNetworkState(const QString& text) { status->setNetworkState(text); }
 
 void MyFrm::AllOutsOn() { engine_.setAll(true); }
 
 void MyFrm::AllOutsOff() { engine_.setAll(false); }
 
-void MyFrm::resizeEvent(QResizeEvent* event) {
-    QMainWindow::resizeEvent(event);
-    applyListSize();
-}
-
-void MyFrm::applyListSize() {
-    // Each step is tried on its own; a size the list cannot take (the window
-    // too low, or minimized) leaves that dimension as it was.
-    const QRect outer = frameGeometry();
-    const int height = twipsToPixels(pixelsToTwips(outer.height()) - kListHeightMargin);
-    if (height > 0) List1->resize(List1->width(), height);
-    const int width = twipsToPixels(pixelsToTwips(outer.width()) - kListWidthMargin);
-    if (width > 0) List1->resize(width, List1->height());
-}
-
 void MyFrm::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     applyFrameToOuterSize();
-    applyListSize();
+}
+
+void MyFrm::keyPressEvent(QKeyEvent* event) {
+    // Esc from the list or the find field; the name's editor keeps its own.
+    if (event->key() == Qt::Key_Escape && !findBar->isHidden()) return findBar->dismiss();
+    QMainWindow::keyPressEvent(event);
 }
 
 void MyFrm::applyFrameToOuterSize() {

@@ -7,8 +7,10 @@
 #include <string>
 
 #include "engine/output_engine.h"
-#include "persist/settings.h"
+#include "persist/files/settings.h"
 #include "runner/output_runner.h"
+#include "ui/main/find_bar.h"
+#include "ui/main/main_status_bar.h"
 #include "ui/main/output_list.h"
 #include "ui/resources/image1.h"
 
@@ -30,7 +32,9 @@ struct MyFrmPlatform {
 };
 
 // The window: a view of the outputs engine. Its rows follow the engine's
-// changes; its double click, rename and menus ask the engine for them.
+// changes; its double click (or Space, or Enter), rename and menus ask the
+// engine for them. The list fills the window between the menu bar and the
+// status bar, with the find bar (Ctrl+F, Esc) below it when open.
 class MyFrm : public QMainWindow {
     Q_OBJECT
 
@@ -43,12 +47,15 @@ public:
     void Form_Load();
 
     OutputList* List1 = nullptr;
+    FindBar* findBar = nullptr;
+    MainStatusBar* status = nullptr;
     QTimer* Timer1 = nullptr;
     QMenu* outmenu = nullptr;
     QAction* on_all = nullptr;
     QAction* off_all = nullptr;
     QAction* propmenu = nullptr;
     QAction* about_menu = nullptr;
+    QAction* findAction = nullptr;
 
     // The geometry saver's record of what it saw at its last tick, in whole
     // twips. Held in 32 bits throughout: a window wider than 2184 pixels is
@@ -61,15 +68,18 @@ public:
         std::int32_t width = 0;
         std::int32_t height = 0;
     };
-    const Geometry& LastPos() const { return lastPos_; }
 
     // The geometry saver's tick handler; tests call it instead of waiting.
     void Timer1_Timer();
 
+public slots:
+    // The network link's state in words, for the status bar; empty hides it.
+    void setNetworkState(const QString& text);
+
 protected:
-    void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void AllOutsOn();
@@ -80,11 +90,12 @@ private:
 
     void buildMenus();
     void buildList();
+    void buildFindBar();
     void fillList();
     void showChange(const OutputChange& change);
     void showState(QTreeWidgetItem* row, std::int16_t state);
     int selectedOutput() const;  // 0 when no row is selected
-    void applyListSize();
+    void tellWhatWasStored(int output, const QString& typed);
     void applyFrameToOuterSize();
     void setOuterGeometry(float left, float top, float width, float height);
     Geometry currentGeometry() const;

@@ -6,15 +6,21 @@ namespace kavtra {
 
 // The list of outputs. Only a row's name can be edited in place: an edit
 // asked for anywhere on a row (a click on its state, F2 with the state
-// column current) opens the name's editor.
+// column current) opens the name's editor. Space and Enter ask for the
+// selected row to be switched, as a double click does; while the name's
+// editor is open they belong to the editor.
 class OutputList : public QTreeWidget {
     Q_OBJECT
 
 public:
     using QTreeWidget::QTreeWidget;
 
+signals:
+    void switchRequested();
+
 protected:
     bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 };
 
 }  // namespace kavtra

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QGuiApplication>
 #include <QImage>
+#include <QScreen>
+#include <QTest>
 #include <QThread>
 
 #include "outputs/transfer.h"
@@ -55,6 +58,34 @@ TEST(BenchWindow, ShowsPinLevelsDirectionAndPulseRates) {
     window.refresh();
     EXPECT_TRUE(window.pinsText().contains(QStringLiteral("Линии данных: вход")));
     EXPECT_FALSE(window.ratesText().contains(QStringLiteral("Защёлкиваний в секунду: 0")));
+}
+
+TEST(BenchWindow, OpensWhollyOnTheScreenBesideTheMainWindowAndComesBackAfterItWasClosed) {
+    Board b;
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    QWidget main;
+    main.setGeometry(screen.left() + 10, screen.top() + 10, 300, 200);
+    main.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&main));
+    BenchWindow window(b.board);
+    for (int round = 0; round < 2; ++round) {
+        window.showBeside(main);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window)) << round;
+        // As much of it as the screen can hold is on it, beside the main
+        // window (below, on a screen narrower than the board).
+        const QRect outer = window.frameGeometry();
+        EXPECT_TRUE(screen.contains(QRect(outer.topLeft(), outer.size().boundedTo(screen.size())))) << round;
+        EXPECT_FALSE(outer.intersects(main.frameGeometry())) << round;
+        window.close();
+        EXPECT_FALSE(window.isVisible());
+        main.move(main.pos() + QPoint(0, 40));
+    }
+    // Shown, it stays where it is.
+    window.showBeside(main);
+    const QPoint shown = window.pos();
+    main.move(main.pos() + QPoint(0, 40));
+    window.showBeside(main);
+    EXPECT_EQ(window.pos(), shown);
 }
 
 }  // namespace

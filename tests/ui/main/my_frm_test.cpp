@@ -9,7 +9,7 @@
 #include <set>
 
 #include "outputs/transfer.h"
-#include "persist/cls_ini.h"
+#include "persist/profile/cls_ini.h"
 #include "window_fixture.h"
 
 namespace kavtra::test {
@@ -239,15 +239,6 @@ TEST_F(MyFrmTest, GeometrySaverWritesOnlyChangedValuesAndNothingWhileMinimized) 
     frm.setWindowState(Qt::WindowNoState);
     frm.Timer1_Timer();
     EXPECT_EQ(readFile("config.ini"), replaced(widened, "list_Width2=1500", "list_Width2=750"));
-}
-
-TEST_F(MyFrmTest, ListFollowsTheWindowSizeAndKeepsItsHeightWhenTheWindowIsTooLow) {
-    MyFrm& frm = start(true);
-    EXPECT_EQ(frm.List1->width(), 620 - 7);    // 100 twips
-    EXPECT_EQ(frm.List1->height(), 413 - 52);  // 780 twips
-    frm.resize(500, 30);
-    EXPECT_EQ(frm.List1->width(), frm.frameGeometry().width() - 7);
-    EXPECT_EQ(frm.List1->height(), 413 - 52);
 }
 
 TEST_F(MyFrmTest, TransferTimerReadsItsPeriodAtEveryTick) {

@@ -1,0 +1,121 @@
+#include "persist/ini/ini_document.h"
+
+#include "persist/ini/ini_lines.h"
+
+namespace kavtra::ini {
+namespace {
+
+// Line ends a document points at: they outlive every document.
+std::string_view literalEnd(std::string_view end) {
+    if (end == "\r\n") return "\r\n";
+    if (end == "\n") return "\n";
+    if (end == "\r") return "\r";
+    return {};
+}
+
+}  // namespace
+
+std::optional<std::string_view> findValue(std::string_view bytes, std::string_view section, std::string_view key) {
+    LineReader reader(bytes);
+    Line line;
+    bool inSection = false;
+    while (reader.next(line)) {
+        const LineSyntax syntax = parseLine(line.text);
+        if (syntax.kind == LineSyntax::Kind::Section) {
+            if (inSection) return std::nullopt;
+            inSection = equalsIgnoringAsciiCase(syntax.name, section);
+        } else if (inSection && syntax.kind == LineSyntax::Kind::Key && equalsIgnoringAsciiCase(syntax.name, key)) {
+            return syntax.value;
+        }
+    }
+    return std::nullopt;
+}
+
+SectionIndex::SectionIndex(std::string_view bytes) : bytes_(bytes) {
+    LineReader reader(bytes);
+    Line line;
+    while (reader.next(line)) {
+        const LineSyntax syntax = parseLine(line.text);
+        if (syntax.kind == LineSyntax::Kind::Section) {
+            firstSection_.try_emplace(asciiLower(syntax.name), static_cast<std::size_t>(line.text.data() - bytes.data()));
+        }
+    }
+}
+
+std::optional<std::string_view> SectionIndex::findValue(std::string_view section, std::string_view key) const {
+    const auto found = firstSection_.find(asciiLower(section));
+    if (found == firstSection_.end()) return std::nullopt;
+    return ini::findValue(bytes_.substr(found->second), section, key);
+}
+
+IniDocument::IniDocument(std::string_view bytes) : blocks_(1) {
+    LineReader reader(bytes);
+    Line line;
+    while (reader.next(line)) {
+        if (newline_.empty()) newline_ = literalEnd(line.end);
+        const LineSyntax syntax = parseLine(line.text);
+        if (syntax.kind == LineSyntax::Kind::Section) {
+            firstBlock_.try_emplace(asciiLower(syntax.name), blocks_.size());
+            blocks_.emplace_back();
+        }
+        blocks_.back().push_back({std::string(line.text), literalEnd(line.end)});
+    }
+    // A file that has no line end yet gets the one new files get.
+    if (newline_.empty()) newline_ = "\r\n";
+}
+
+void IniDocument::closeLastLine() {
+    for (auto block = blocks_.rbegin(); block != blocks_.rend(); ++block) {
+        if (block->empty()) continue;
+        if (block->back().end.empty()) block->back().end = newline_;
+        return;
+    }
+}
+
+bool IniDocument::set(std::string_view section, std::string_view key, std::string_view value) {
+    std::string keyLine;
+    keyLine.reserve(key.size() + 1 + value.size());
+    keyLine.append(key).append("=").append(value);
+
+    const auto found = firstBlock_.find(asciiLower(section));
+    if (found == firstBlock_.end()) {
+        closeLastLine();
+        std::string header;
+        header.reserve(section.size() + 2);
+        header.append("[").append(section).append("]");
+        firstBlock_.emplace(asciiLower(section), blocks_.size());
+        blocks_.push_back({{std::move(header), newline_}, {std::move(keyLine), newline_}});
+        return true;
+    }
+
+    Block& block = blocks_[found->second];
+    std::size_t lastKey = 0;  // the header
+    for (std::size_t i = 1; i < block.size(); ++i) {
+        const LineSyntax syntax = parseLine(block[i].text);
+        if (syntax.kind != LineSyntax::Kind::Key) continue;
+        if (equalsIgnoringAsciiCase(syntax.name, key)) {
+            if (syntax.value == value) return false;
+            block[i].text.replace(syntax.valueBegin, syntax.valueEnd - syntax.valueBegin, value);
+            return true;
+        }
+        lastKey = i;
+    }
+    if (block[lastKey].end.empty()) block[lastKey].end = newline_;
+    block.insert(block.begin() + static_cast<std::ptrdiff_t>(lastKey) + 1, {std::move(keyLine), newline_});
+    return true;
+}
+
+std::string IniDocument::text() const {
+    std::size_t size = 0;
+    for (const Block& block : blocks_) {
+        for (const StoredLine& line : block) size += line.text.size() + line.end.size();
+    }
+    std::string out;
+    out.reserve(size);
+    for (const Block& block : blocks_) {
+        for (const StoredLine& line : block) out.append(line.text).append(line.end);
+    }
+    return out;
+}
+
+}  // namespace kavtra::ini

@@ -1,0 +1,100 @@
+#include "persist/ini/profile_text.h"
+
+#include <utility>
+
+#include "persist/ini/codepage.h"
+#include "persist/ini/ini_lines.h"
+
+namespace kavtra {
+namespace {
+
+constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+
+struct EncodedText {
+    FileEncoding encoding;
+    std::string_view body;  // after the byte-order mark
+};
+
+EncodedText splitMark(std::string_view bytes) {
+    if (bytes.starts_with(kUtf8Mark)) return {FileEncoding::Utf8, bytes.substr(kUtf8Mark.size())};
+    if (bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF")) return {FileEncoding::Utf16, bytes};
+    return {FileEncoding::Windows1251, bytes};
+}
+
+std::string toFile(FileEncoding encoding, std::string_view utf8) {
+    return encoding == FileEncoding::Utf8 ? std::string(utf8) : toWindows1251(utf8);
+}
+
+// A line break in a value would end the key's line and start another one,
+// so a name typed with one could add keys or sections of its own.
+std::string onOneLine(std::string_view value) {
+    std::string out;
+    out.reserve(value.size());
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        const char c = value[i];
+        if (c == '\r' && i + 1 < value.size() && value[i + 1] == '\n') ++i;
+        out.push_back(c == '\r' || c == '\n' ? ' ' : c);
+    }
+    return out;
+}
+
+// One read: the names put into the file's encoding, the value found by
+// find(section, key) brought back to UTF-8 and cut.
+template <typename Find>
+std::optional<std::string> readValue(FileEncoding encoding, std::string_view section, std::string_view key,
+                                     const Find& find) {
+    if (encoding == FileEncoding::Utf16) return std::nullopt;
+    const auto value =
+        find(toFile(encoding, ini::trimBlanks(section)), toFile(encoding, ini::trimBlanks(key)));
+    if (!value) return std::nullopt;
+    if (encoding == FileEncoding::Utf8) return std::string(firstCharacters(*value, kMaxReadChars));
+    return fromWindows1251(value->substr(0, kMaxReadChars));
+}
+
+}  // namespace
+
+std::optional<std::string> readProfileValue(std::string_view fileBytes, std::string_view section,
+                                            std::string_view key) {
+    const EncodedText text = splitMark(fileBytes);
+    return readValue(text.encoding, section, key, [&](std::string_view s, std::string_view k) {
+        return ini::findValue(text.body, s, k);
+    });
+}
+
+ProfileReader::ProfileReader(std::string fileBytes)
+    : bytes_(std::move(fileBytes)), encoding_(splitMark(bytes_).encoding), sections_(splitMark(bytes_).body) {}
+
+std::optional<std::string> ProfileReader::value(std::string_view section, std::string_view key) const {
+    return readValue(encoding_, section, key,
+                     [&](std::string_view s, std::string_view k) { return sections_.findValue(s, k); });
+}
+
+ProfileEdit::ProfileEdit(std::string_view fileBytes)
+    : encoding_(splitMark(fileBytes).encoding), document_(splitMark(fileBytes).body) {}
+
+std::optional<std::string_view> ProfileEdit::write(std::string_view section, std::string_view key,
+                                                   std::string_view value) {
+    if (encoding_ == FileEncoding::Utf16) return "the file is UTF-16 text, which is left as it is";
+    const std::string_view sectionName = ini::trimBlanks(section);
+    const std::string_view keyName = ini::trimBlanks(key);
+    if (sectionName.find_first_of("\r\n]") != std::string_view::npos) {
+        return "a section name cannot hold a line break or ']'";
+    }
+    if (keyName.find_first_of("\r\n=") != std::string_view::npos || keyName.starts_with('[') ||
+        keyName.starts_with(';')) {
+        return "a key name cannot hold a line break or '=', nor start with '[' or ';'";
+    }
+    if (document_.set(toFile(encoding_, sectionName), toFile(encoding_, keyName),
+                      toFile(encoding_, onOneLine(value)))) {
+        changed_ = true;
+    }
+    return std::nullopt;
+}
+
+std::string ProfileEdit::bytes() const {
+    std::string text = document_.text();
+    if (encoding_ == FileEncoding::Utf8) text.insert(0, kUtf8Mark);
+    return text;
+}
+
+}  // namespace kavtra

@@ -1,0 +1,63 @@
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "persist/ini/ini_document.h"
+
+namespace kavtra {
+
+// The longest text a read returns: the 512-character buffer of the Windows
+// functions less its terminator.
+inline constexpr std::size_t kMaxReadChars = 511;
+
+// How a file's text is encoded, told by its first bytes: a UTF-8 byte-order
+// mark, a UTF-16 one (as Windows' Unicode profile files have), or neither,
+// which means Windows-1251.
+enum class FileEncoding { Windows1251, Utf8, Utf16 };
+
+// A read of one key from a file's whole bytes: the value in UTF-8, cut to
+// kMaxReadChars, or nothing when the section or key is missing. UTF-16 files
+// are not read: they give nothing, so the caller's default.
+std::optional<std::string> readProfileValue(std::string_view fileBytes, std::string_view section,
+                                            std::string_view key);
+
+// A file's whole bytes kept for many reads: each read gives what
+// readProfileValue gives for these bytes, looking at one section only.
+class ProfileReader {
+public:
+    explicit ProfileReader(std::string fileBytes);
+    ProfileReader(const ProfileReader&) = delete;
+    ProfileReader& operator=(const ProfileReader&) = delete;
+
+    std::optional<std::string> value(std::string_view section, std::string_view key) const;
+    const std::string& bytes() const { return bytes_; }
+
+private:
+    const std::string bytes_;
+    const FileEncoding encoding_;
+    const ini::SectionIndex sections_;
+};
+
+// Writes applied one after another to a file's bytes in memory.
+class ProfileEdit {
+public:
+    explicit ProfileEdit(std::string_view fileBytes);
+
+    // Applies one write, names and value in UTF-8. Returns why it cannot be
+    // stored (a name that would not be found again, a UTF-16 file), or
+    // nothing when it was applied.
+    std::optional<std::string_view> write(std::string_view section, std::string_view key, std::string_view value);
+
+    bool changed() const { return changed_; }
+    std::string bytes() const;
+
+private:
+    FileEncoding encoding_;
+    ini::IniDocument document_;
+    bool changed_ = false;
+};
+
+}  // namespace kavtra

@@ -1,0 +1,22 @@
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+
+#include "persist/profile/cls_ini.h"
+#include "persist/paths/program_paths.h"
+#include "persist/paths/user_dirs.h"
+
+namespace kavtra {
+
+std::string executableBaseName() {
+    std::string name = program_invocation_short_name;
+    char buffer[4096];
+    const ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer);
+    if (n > 0) name.assign(buffer, static_cast<std::size_t>(n));
+    return std::filesystem::path(name).stem().string();
+}
+
+std::string systemProfilePath() { return userConfigHome() + "/kavtra/win.ini"; }
+
+}  // namespace kavtra

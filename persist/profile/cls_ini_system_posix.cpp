@@ -1,0 +1,23 @@
+#include <filesystem>
+#include <system_error>
+
+#include "persist/profile/cls_ini.h"
+#include "persist/profile/profile.h"
+#include "persist/platform/utf8_path.h"
+
+namespace kavtra {
+
+std::string clsINI::GetWinINIString(std::string_view sSection, std::string_view sKEy,
+                                    std::string_view sDefault) const {
+    return getPrivateProfileString(sSection, sKEy, sDefault, systemProfilePath());
+}
+
+void clsINI::WriteWinINIString(std::string_view sSection, std::string_view sKEy, std::string_view sValue) const {
+    const std::string path = systemProfilePath();
+    // The directory is ours to make; a failure shows as the write's own.
+    std::error_code ignored;
+    std::filesystem::create_directories(pathFromUtf8(path).parent_path(), ignored);
+    writePrivateProfileString(sSection, sKEy, sValue, path);
+}
+
+}  // namespace kavtra

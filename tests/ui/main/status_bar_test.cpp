@@ -1,0 +1,98 @@
+#include <QApplication>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <filesystem>
+
+#include "window_fixture.h"
+
+namespace kavtra::test {
+namespace {
+
+const QColor kRed(192, 0, 0);
+
+class StatusBarTest : public WindowTest {
+protected:
+    MainStatusBar& bar() const { return *frm_->status; }
+    QString message() const { return bar().message->isHidden() ? QString() : bar().message->fullText(); }
+    bool messageIsRed() const { return bar().message->palette().color(QPalette::WindowText) == kRed; }
+};
+
+TEST_F(StatusBarTest, SitsBelowTheListAndShowsThePortAndTheFilesDirectory) {
+    MyFrm& frm = start(true);
+    bar().setPortName(QStringLiteral("sim"), true);
+    EXPECT_EQ(bar().port->fullText(), QStringLiteral("Порт: модель платы"));
+    bar().setPortName(QStringLiteral("/dev/parport0"), false);
+    EXPECT_EQ(bar().port->fullText(), QStringLiteral("Порт: /dev/parport0"));
+    bar().setFilesDirectory(QStringLiteral("/opt/kavtra"), false);
+    EXPECT_EQ(bar().files->fullText(), QStringLiteral("Файлы: /opt/kavtra"));
+    bar().setFilesDirectory(QStringLiteral("/home/u/.local/share/kavtra"), true);
+    EXPECT_EQ(bar().files->fullText(),
+              QStringLiteral("Файлы: /home/u/.local/share/kavtra (папка программы закрыта для записи)"));
+    EXPECT_TRUE(bar().isVisible());
+    EXPECT_GE(bar().geometry().top(), frm.centralWidget()->geometry().bottom());
+    EXPECT_TRUE(message().isEmpty());
+
+    // A double click on the port asks for the board's window.
+    QSignalSpy asked(bar().port, &StatusField::doubleClicked);
+    const QPoint centre = bar().port->rect().center();
+    QTest::mouseClick(bar().port, Qt::LeftButton, {}, centre);
+    QTest::mouseDClick(bar().port, Qt::LeftButton, {}, centre);
+    EXPECT_EQ(asked.count(), 1);
+}
+
+TEST_F(StatusBarTest, ShowsTheNetworkStateOnlyOnceThereIsOne) {
+    MyFrm& frm = start(true);
+    EXPECT_TRUE(bar().network->isHidden());
+    frm.setNetworkState(QStringLiteral("MQTT: подключено к 127.0.0.1:1883"));
+    EXPECT_FALSE(bar().network->isHidden());
+    EXPECT_EQ(bar().network->fullText(), QStringLiteral("MQTT: подключено к 127.0.0.1:1883"));
+    frm.setNetworkState(QString());
+    EXPECT_TRUE(bar().network->isHidden());
+}
+
+TEST_F(StatusBarTest, AFailedSaveStaysRedUntilThatFileIsSavedAgain) {
+    start(true);
+    // A directory where Data.dat should be: no save can replace it, root's
+    // neither.
+    std::filesystem::create_directory(path("Data.dat"));
+    doubleClick(5);
+    EXPECT_EQ(engine().state(5), 1);
+    EXPECT_TRUE(message().startsWith(QStringLiteral("Не удалось сохранить Data.dat: "))) << message().toStdString();
+    EXPECT_TRUE(messageIsRed());
+    EXPECT_TRUE(bar().message->toolTip().contains(QString::fromStdString(path("Data.dat"))));
+
+    // A save of the other file takes nothing back.
+    frm_->move(frm_->pos() + QPoint(5, 0));
+    frm_->Timer1_Timer();
+    ASSERT_TRUE(exists("config.ini"));
+    EXPECT_TRUE(message().startsWith(QStringLiteral("Не удалось сохранить Data.dat: ")));
+
+    // Nor does a failure that repeats; only a complete save of Data.dat does.
+    doubleClick(6);
+    EXPECT_TRUE(bar().showsFailure());
+    std::filesystem::remove(path("Data.dat"));
+    doubleClick(7);
+    EXPECT_TRUE(exists("Data.dat"));
+    EXPECT_FALSE(bar().showsFailure());
+    EXPECT_TRUE(message().isEmpty());
+}
+
+TEST_F(StatusBarTest, ARefusedLockAndAnUnreadableFileAreShownToo) {
+    std::filesystem::create_directory(path("config.ini"));
+    start(true);
+    runner_->Update_Tmr_Timer();
+    EXPECT_TRUE(message().startsWith(QStringLiteral("Не удалось прочитать config.ini: "))) << message().toStdString();
+    EXPECT_TRUE(messageIsRed());
+
+    std::filesystem::create_directory(path("Data.dat.lock"));
+    frm_->off_all->trigger();
+    EXPECT_TRUE(message().startsWith(QStringLiteral("Не удалось сохранить Data.dat: "))) << message().toStdString();
+    std::filesystem::remove(path("Data.dat.lock"));
+    frm_->on_all->trigger();
+    // What is left is the older failure, still not taken back.
+    EXPECT_TRUE(message().startsWith(QStringLiteral("Не удалось прочитать config.ini: ")));
+}
+
+}  // namespace
+}  // namespace kavtra::test

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QStatusBar>
+
+#include <cstdint>
+#include <map>
+#include <string>
+
+#include "persist/profile/failure_report.h"
+#include "ui/main/status_field.h"
+
+namespace kavtra {
+
+// The main window's status bar: the port in use, the directory of the two
+// files, the network link's state (shown once there is one), and a message
+// field. A save or read of either file that fails is shown there in red until
+// the next complete save of that file; the stderr line stays as it was. With
+// no failure pending, the field shows the last notice in the usual colour.
+class MainStatusBar : public QStatusBar {
+    Q_OBJECT
+
+public:
+    explicit MainStatusBar(QWidget* parent = nullptr);
+    ~MainStatusBar() override;
+
+    StatusField* port;
+    StatusField* files;
+    StatusField* network;
+    StatusField* message;
+
+    // "sim" for the simulated board, otherwise the port's device name
+    // ("/dev/parport0", "io:0x378", the DLL's name).
+    void setPortName(const QString& name, bool simulated);
+    // moved: the program may not write beside its executable, so the files
+    // live in the user's data directory instead.
+    void setFilesDirectory(const QString& dir, bool moved);
+    void setNetworkState(const QString& text);
+    void showNotice(const QString& text);
+
+    bool showsFailure() const { return !failures_.empty(); }
+
+private:
+    void heard(const ProfileReport& report);
+    void showMessage();
+
+    struct Failure {
+        QString text;
+        std::uint64_t order;
+    };
+    // The failures not yet taken back by a complete save, per file.
+    std::map<std::string, Failure> failures_;
+    std::uint64_t heardSoFar_ = 0;
+    QString notice_;
+    ProfileListenerId listener_;
+};
+
+}  // namespace kavtra
