@@ -74,8 +74,10 @@ one_window || fail "the second start left $(windows) windows titled Кавтра
 
 main=$(xdotool search --onlyvisible --name '^Кавтра$' | head -n1)
 xdotool key --window "$main" alt+F4
-wait_until 10 xdotool search --name '^Выход$' || fail "closing asked no question"
-xdotool key Return
+wait_until 10 xdotool search --onlyvisible --name '^Выход$' || fail "closing asked no question"
+# No window manager gives the question the focus; the pointer may be anywhere.
+question=$(xdotool search --onlyvisible --name '^Выход$' | head -n1)
+xdotool windowfocus --sync "$question" key --window "$question" Return
 wait "$pid" || fail "the window program ended with status $?"
 
 [ -f "$work/Data.dat" ] || fail "the exit wrote no Data.dat"
