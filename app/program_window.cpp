@@ -37,15 +37,14 @@ ProgramWindow::ProgramWindow(Program& program) : program_(program) {
         dialog.exec();
     };
     frm_ = std::make_unique<MyFrm>(program.runner, program.settings, platform);
-    frm_->status->setPortName(QString::fromStdString(program.port->name()), board_ != nullptr);
-    frm_->status->setFilesDirectory(QString::fromStdString(program.programDir),
-                                    program.programDir != program.executableDir);
+    frm_->setPortName(QString::fromStdString(program.port->name()), board_ != nullptr);
+    frm_->setFilesDirectory(QString::fromStdString(program.programDir), program.programDir != program.executableDir);
     frm_->Form_Load();
     frm_->show();
     if (board_) bench_ = std::make_unique<BenchWindow>(*board_);
     showBench();
     // A closed bench window comes back with a double click on the port.
-    QObject::connect(frm_->status->port, &StatusField::doubleClicked, frm_.get(), [this] { showBench(); });
+    QObject::connect(frm_.get(), &MyFrm::portDoubleClicked, frm_.get(), [this] { showBench(); });
 
     program.showWindow = [frm = frm_.get()] {
         frm->showNormal();

@@ -15,6 +15,7 @@
 #include "port/lpt.h"
 #include "port/simulated_port.h"
 #include "runner/output_runner.h"
+#include "tests/support/window_parts.h"
 #include "ui/main/my_frm.h"
 
 namespace kavtra {
@@ -38,7 +39,7 @@ struct Program {
         frm->Form_Load();
         frm->show();
         if (!QTest::qWaitForWindowExposed(frm.get())) std::abort();
-        frm->Timer1->stop();
+        test::geometryTimerOf(*frm).stop();
         runner->Update_Tmr->stop();
     }
     void stop() {
@@ -61,7 +62,7 @@ struct Program {
 void BM_ToggleEndToEnd(benchmark::State& state) {
     Program program;
     program.start();
-    QTreeWidget* list = program.frm->List1;
+    QTreeWidget* list = &test::listOf(*program.frm);
     QTreeWidgetItem* row = list->topLevelItem(16);
     const QPoint centre = list->visualItemRect(row).center();
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, centre);
@@ -74,7 +75,7 @@ BENCHMARK(BM_ToggleEndToEnd)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 void BM_StartToWindowShown(benchmark::State& state) {
     Program program;
     program.start();
-    program.frm->off_all->trigger();  // writes all 300 sections
+    test::actionOf(*program.frm, "off_all").trigger();  // writes all 300 sections
     program.stop();
     for (auto _ : state) {
         program.start();

@@ -60,10 +60,13 @@ MyFrm::MyFrm(OutputRunner& runner, Settings& settings, MyFrmPlatform platform)
     buildMenus();
     buildList();
     buildFindBar();
-    status = new MainStatusBar(this);
-    setStatusBar(status);
+    status_ = new MainStatusBar(this);
+    status_->setObjectName(QStringLiteral("status"));
+    setStatusBar(status_);
+    connect(status_->port, &StatusField::doubleClicked, this, &MyFrm::portDoubleClicked);
 
     Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
     connect(Timer1, &QTimer::timeout, this, &MyFrm::Timer1_Timer);
     Timer1->start(kSaverPeriodMs);
     listener_ = engine_.addListener([this](const OutputChange& change) { showChange(change); });
@@ -77,6 +80,11 @@ void MyFrm::buildMenus() {
     off_all = outmenu->addAction(QStringLiteral("Выключить все"));
     propmenu = menuBar()->addAction(QStringLiteral("Настройки"));
     about_menu = menuBar()->addAction(QStringLiteral("О программе"));
+    outmenu->setObjectName(QStringLiteral("outmenu"));
+    on_all->setObjectName(QStringLiteral("on_all"));
+    off_all->setObjectName(QStringLiteral("off_all"));
+    propmenu->setObjectName(QStringLiteral("propmenu"));
+    about_menu->setObjectName(QStringLiteral("about_menu"));
     connect(on_all, &QAction::triggered, this, &MyFrm::AllOutsOn);
     connect(off_all, &QAction::triggered, this, &MyFrm::AllOutsOff);
     connect(propmenu, &QAction::triggered, this, [this] {
@@ -97,6 +105,7 @@ void MyFrm::buildList() {
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     List1 = new OutputList(client);
+    List1->setObjectName(QStringLiteral("List1"));
     layout->addWidget(List1, 1);
     List1->setRootIsDecorated(false);
     List1->setUniformRowHeights(true);
@@ -120,13 +129,15 @@ void MyFrm::buildList() {
 }
 
 void MyFrm::buildFindBar() {
-    findBar = new FindBar(*List1, centralWidget());
-    centralWidget()->layout()->addWidget(findBar);
+    findBar_ = new FindBar(*List1, centralWidget());
+    findBar_->setObjectName(QStringLiteral("findBar"));
+    centralWidget()->layout()->addWidget(findBar_);
     // A shortcut of the window, not an entry of its menus.
-    findAction = new QAction(QStringLiteral("Найти"), this);
+    auto* findAction = new QAction(QStringLiteral("Найти"), this);
+    findAction->setObjectName(QStringLiteral("findAction"));
     findAction->setShortcut(QKeySequence::Find);
     addAction(findAction);
-    connect(findAction, &QAction::triggered, findBar, &FindBar::open);
+    connect(findAction, &QAction::triggered, findBar_, &FindBar::open);
 }
 
 void MyFrm::Form_Load() {
@@ -208,15 +219,19 @@ void MyFrm::tellWhatWasStored(int output, const QString& typed) {
     // The row already shows the name as it was kept; this says why it differs
     // from what was typed.
     const QString stored = QString::fromStdString(engine_.name(output));
-    if (stored == typed) return status->showNotice(QString());
+    if (stored == typed) return status_->showNotice(QString());
     const QString lost = lostCharacters(typed, stored);
     const QString why = lost.isEmpty()
                             ? QStringLiteral("пробелы по краям и переводы строк не сохраняются, длина - до 511 знаков")
                             : QStringLiteral("в кодировке файла Data.dat (Windows-1251) нет знаков «%1»").arg(lost);
-    status->showNotice(QStringLiteral("Название вывода %1 сохранено как «%2»: %3").arg(output).arg(stored, why));
+    status_->showNotice(QStringLiteral("Название вывода %1 сохранено как «%2»: %3").arg(output).arg(stored, why));
 }
 
-void MyFrm::setNetworkState(const QString& text) { status->setNetworkState(text); }
+void MyFrm::setPortName(const QString& name, bool simulated) { status_->setPortName(name, simulated); }
+
+void MyFrm::setFilesDirectory(const QString& dir, bool moved) { status_->setFilesDirectory(dir, moved); }
+
+void MyFrm::setNetworkState(const QString& text) { status_->setNetworkState(text); }
 
 void MyFrm::AllOutsOn() { engine_.setAll(true); }
 
@@ -229,7 +244,7 @@ void MyFrm::showEvent(QShowEvent* event) {
 
 void MyFrm::keyPressEvent(QKeyEvent* event) {
     // Esc from the list or the find field; the name's editor keeps its own.
-    if (event->key() == Qt::Key_Escape && !findBar->isHidden()) return findBar->dismiss();
+    if (event->key() == Qt::Key_Escape && !findBar_->isHidden()) return findBar_->dismiss();
     QMainWindow::keyPressEvent(event);
 }
 

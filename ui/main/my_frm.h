@@ -34,7 +34,9 @@ struct MyFrmPlatform {
 // The window: a view of the outputs engine. Its rows follow the engine's
 // changes; its double click (or Space, or Enter), rename and menus ask the
 // engine for them. The list fills the window between the menu bar and the
-// status bar, with the find bar (Ctrl+F, Esc) below it when open.
+// status bar, with the find bar (Ctrl+F, Esc) below it when open. Its parts
+// carry their names as object names ("List1", "Timer1", "on_all", ...), by
+// which tests find them as they find any widget.
 class MyFrm : public QMainWindow {
     Q_OBJECT
 
@@ -46,17 +48,24 @@ public:
     // before the window is first shown.
     void Form_Load();
 
-    OutputList* List1 = nullptr;
-    FindBar* findBar = nullptr;
-    MainStatusBar* status = nullptr;
-    QTimer* Timer1 = nullptr;
-    QMenu* outmenu = nullptr;
-    QAction* on_all = nullptr;
-    QAction* off_all = nullptr;
-    QAction* propmenu = nullptr;
-    QAction* about_menu = nullptr;
-    QAction* findAction = nullptr;
+    // How the port in use and the files' directory read in the status bar.
+    void setPortName(const QString& name, bool simulated);
+    void setFilesDirectory(const QString& dir, bool moved);
 
+public slots:
+    // The network link's state in words, for the status bar; empty hides it.
+    void setNetworkState(const QString& text);
+
+signals:
+    // A double click on the port in the status bar.
+    void portDoubleClicked();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
     // The geometry saver's record of what it saw at its last tick, in whole
     // twips. Held in 32 bits throughout: a window wider than 2184 pixels is
     // more than 32767 twips, and a 16-bit field could never match it again.
@@ -69,19 +78,7 @@ public:
         std::int32_t height = 0;
     };
 
-    // The geometry saver's tick handler; tests call it instead of waiting.
     void Timer1_Timer();
-
-public slots:
-    // The network link's state in words, for the status bar; empty hides it.
-    void setNetworkState(const QString& text);
-
-protected:
-    void closeEvent(QCloseEvent* event) override;
-    void showEvent(QShowEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-
-private:
     void AllOutsOn();
     void AllOutsOff();
     void List1_DblClick();
@@ -100,6 +97,15 @@ private:
     void setOuterGeometry(float left, float top, float width, float height);
     Geometry currentGeometry() const;
 
+    OutputList* List1 = nullptr;
+    FindBar* findBar_ = nullptr;
+    MainStatusBar* status_ = nullptr;
+    QTimer* Timer1 = nullptr;
+    QMenu* outmenu = nullptr;
+    QAction* on_all = nullptr;
+    QAction* off_all = nullptr;
+    QAction* propmenu = nullptr;
+    QAction* about_menu = nullptr;
     OutputRunner& runner_;
     OutputEngine& engine_;
     Settings& settings_;

@@ -11,12 +11,12 @@ namespace {
 
 class KeyboardTest : public WindowTest {
 protected:
-    void select(int output) { frm_->List1->setCurrentItem(row(output)); }
+    void select(int output) { list().setCurrentItem(row(output)); }
 
     // F2, the text put in, Return; then the queued commit has run.
     void rename(int output, const QString& text) {
         select(output);
-        QTest::keyClick(frm_->List1, Qt::Key_F2);
+        QTest::keyClick(&list(), Qt::Key_F2);
         QPointer<QLineEdit> editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
         ASSERT_NE(editor, nullptr);
         editor->setText(text);
@@ -24,7 +24,7 @@ protected:
         QTRY_VERIFY(editor.isNull() || !editor->isVisible());
     }
 
-    QString notice() const { return frm_->status->message->fullText(); }
+    QString notice() const { return statusOf(*frm_).message->fullText(); }
 };
 
 TEST_F(KeyboardTest, SpaceAndEnterSwitchTheSelectedRowAsADoubleClickDoes) {
@@ -37,12 +37,12 @@ TEST_F(KeyboardTest, SpaceAndEnterSwitchTheSelectedRowAsADoubleClickDoes) {
         select(9);
         const auto before = transfers();
         const bool wasOn = engine().isOn(9);
-        QTest::keyClick(frm_->List1, c.key, c.modifiers);
+        QTest::keyClick(&list(), c.key, c.modifiers);
         EXPECT_EQ(engine().isOn(9), !wasOn) << c.key;
         EXPECT_EQ(row(9)->text(1), wasOn ? QStringLiteral("Выкл.") : QStringLiteral("Вкл.")) << c.key;
         EXPECT_EQ(board_.outputLevel(9), wasOn ? 0 : 1) << c.key;
         EXPECT_EQ(transfers(), before + 1) << c.key;
-        EXPECT_EQ(QApplication::focusWidget(), frm_->List1) << "no editor opened";
+        EXPECT_EQ(QApplication::focusWidget(), &list()) << "no editor opened";
     }
     EXPECT_NE(readFile("Data.dat").find("[Devais_9]\r\nValue=1\r\n"), std::string::npos);
 }
@@ -51,13 +51,13 @@ TEST_F(KeyboardTest, AHeldKeySwitchesOnceAndNoSelectionSwitchesNothing) {
     start(true);
     select(4);
     QKeyEvent repeat(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "), true);
-    QApplication::sendEvent(frm_->List1, &repeat);
+    QApplication::sendEvent(&list(), &repeat);
     EXPECT_TRUE(engine().isOn(4));
 
-    frm_->List1->clearSelection();
+    list().clearSelection();
     const auto before = transfers();
-    QTest::keyClick(frm_->List1, Qt::Key_Space);
-    QTest::keyClick(frm_->List1, Qt::Key_Return);
+    QTest::keyClick(&list(), Qt::Key_Space);
+    QTest::keyClick(&list(), Qt::Key_Return);
     EXPECT_EQ(transfers(), before);
     EXPECT_FALSE(exists("Data.dat"));
 }
@@ -79,7 +79,7 @@ TEST_F(KeyboardTest, ARenamedRowShowsWhatDataDatKeepsAndTheStatusBarSaysWhy) {
     EXPECT_NE(readFile("Data.dat").find("[Devais_3]\r\nValue=0\r\nName=?-\xEC\xEE\xF2\xEE\xF0\r\n"), std::string::npos);
     EXPECT_EQ(notice(), QStringLiteral("Название вывода 3 сохранено как «?-мотор»: в кодировке файла Data.dat "
                                        "(Windows-1251) нет знаков «Ω»"));
-    EXPECT_FALSE(frm_->status->showsFailure());
+    EXPECT_FALSE(statusOf(*frm_).showsFailure());
 
     rename(4, QStringLiteral("  Свет  "));
     EXPECT_EQ(row(4)->text(0), QStringLiteral("Свет"));

@@ -36,6 +36,9 @@ std::string replaced(std::string text, const std::string& from, const std::strin
     return text;
 }
 
+// A parameterised case's name, as CTest lists it.
+const auto byName = [](const auto& info) { return std::string(info.param.what); };
+
 class MyFrmTest : public WindowTest {};
 
 TEST_F(MyFrmTest, FirstStartUsesTheDefaultsAndWritesOnlyWhatTheUserChanges) {
@@ -45,11 +48,11 @@ TEST_F(MyFrmTest, FirstStartUsesTheDefaultsAndWritesOnlyWhatTheUserChanges) {
     EXPECT_TRUE(frm.windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
     // 1000, 1000, 9300 x 6200 twips at 15 twips to the pixel.
     EXPECT_EQ(frm.frameGeometry(), QRect(67, 67, 620, 413));
-    EXPECT_EQ(frm.List1->columnWidth(0), 200);
-    EXPECT_EQ(frm.List1->columnWidth(1), 100);
-    EXPECT_EQ(frm.List1->headerItem()->text(0), QStringLiteral("Название"));
-    EXPECT_EQ(frm.List1->headerItem()->text(1), QStringLiteral("Состояние"));
-    ASSERT_EQ(frm.List1->topLevelItemCount(), 300);
+    EXPECT_EQ(list().columnWidth(0), 200);
+    EXPECT_EQ(list().columnWidth(1), 100);
+    EXPECT_EQ(list().headerItem()->text(0), QStringLiteral("Название"));
+    EXPECT_EQ(list().headerItem()->text(1), QStringLiteral("Состояние"));
+    ASSERT_EQ(list().topLevelItemCount(), 300);
     for (int n = 1; n <= 300; ++n) {
         ASSERT_EQ(row(n)->text(0), QStringLiteral("Вывод %1").arg(n));
         ASSERT_EQ(row(n)->text(1), QStringLiteral("Вкл."));
@@ -64,7 +67,7 @@ TEST_F(MyFrmTest, FirstStartUsesTheDefaultsAndWritesOnlyWhatTheUserChanges) {
     EXPECT_FALSE(exists("Data.dat"));
     EXPECT_FALSE(exists("config.ini"));
 
-    frm.Timer1_Timer();
+    tickGeometrySaver(frm);
     EXPECT_EQ(readFile("config.ini"),
               "[FormPosition]\r\nx=1005\r\ny=1005\r\nHeight=6195\r\nWidth=9300\r\n"
               "[ListPosition]\r\nlist_Width1=3000\r\nlist_Width2=1500\r\n");
@@ -106,10 +109,10 @@ TEST_F(MyFrmTest, DoubleClickSwitchesTheOutputSavesTheListAndTransfersAtOnce) {
 }
 
 TEST_F(MyFrmTest, RenameStoresTheNameWithoutTransferAndAnEmptyNameStaysEmpty) {
-    MyFrm& frm = start(true);
+    start(true);
     auto rename = [&](int output, const QString& text) {
-        frm.List1->setCurrentItem(row(output));
-        QTest::keyClick(frm.List1, Qt::Key_F2);
+        list().setCurrentItem(row(output));
+        QTest::keyClick(&list(), Qt::Key_F2);
         auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
         ASSERT_NE(editor, nullptr);
         editor->setText(text);
@@ -128,8 +131,8 @@ TEST_F(MyFrmTest, RenameStoresTheNameWithoutTransferAndAnEmptyNameStaysEmpty) {
     rename(3, QString());
 
     // Asked for on the state column, the edit is of the name all the same.
-    frm.List1->setCurrentIndex(frm.List1->model()->index(5, 1));
-    QTest::keyClick(frm.List1, Qt::Key_F2);
+    list().setCurrentIndex(list().model()->index(5, 1));
+    QTest::keyClick(&list(), Qt::Key_F2);
     auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
     ASSERT_NE(editor, nullptr);
     EXPECT_EQ(editor->text(), QStringLiteral("Вывод 6"));
@@ -142,60 +145,81 @@ TEST_F(MyFrmTest, RenameStoresTheNameWithoutTransferAndAnEmptyNameStaysEmpty) {
     EXPECT_EQ(row(10)->text(0), QStringLiteral("Насос №1"));
 }
 
-TEST_F(MyFrmTest, StartUpPoliciesSetTheTableBeforeTheListIsFilled) {
-    std::string data = section(1, "1", "a") + section(2, "0", "b") + section(3, "1", "c");
+// The start-up policy code in config.ini and the states it leaves outputs 1,
+// 2, 3 and 300 in, when Data.dat remembers 1, 0, 1 (and nothing for 300).
+struct StartCase {
+    const char* what;
+    const char* valLoad;
+    int one, two, three, last;
+};
+
+void PrintTo(const StartCase& c, std::ostream* out) { *out << c.what; }
+
+class StartUpPolicyTest : public WindowTest, public ::testing::WithParamInterface<StartCase> {};
+
+TEST_P(StartUpPolicyTest, SetsTheTableBeforeTheListIsFilled) {
+    const StartCase& c = GetParam();
+    const std::string data = section(1, "1", "a") + section(2, "0", "b") + section(3, "1", "c");
     writeFile("Data.dat", data);
-    struct Case {
-        const char* valLoad;
-        int one, two, three, four;
-    };
-    for (const Case c : {Case{"1", 0, 0, 0, 0}, Case{"2", 1, 1, 1, 1}, Case{"3", 1, 0, 1, 0},
-                         Case{"7", 0, 0, 0, 0}, Case{"abc", 1, 0, 1, 0}}) {
-        writeFile("config.ini", std::string("[Configs]\r\nValLoad=") + c.valLoad + "\r\n");
-        start();
-        EXPECT_EQ(engine().state(1), c.one) << c.valLoad;
-        EXPECT_EQ(engine().state(2), c.two) << c.valLoad;
-        EXPECT_EQ(engine().state(3), c.three) << c.valLoad;
-        EXPECT_EQ(engine().state(300), c.four) << c.valLoad;
-        EXPECT_EQ(row(1)->text(1), c.one ? QStringLiteral("Выкл.") : QStringLiteral("Вкл.")) << c.valLoad;
-        frm_.reset();
-    }
+    writeFile("config.ini", std::string("[Configs]\r\nValLoad=") + c.valLoad + "\r\n");
+    start();
+    EXPECT_EQ(engine().state(1), c.one);
+    EXPECT_EQ(engine().state(2), c.two);
+    EXPECT_EQ(engine().state(3), c.three);
+    EXPECT_EQ(engine().state(300), c.last);
+    EXPECT_EQ(row(1)->text(1), c.one ? QStringLiteral("Выкл.") : QStringLiteral("Вкл."));
     EXPECT_EQ(readFile("Data.dat"), data);
 }
 
-TEST_F(MyFrmTest, ExitPoliciesSetTheOutputsButWriteNoFile) {
-    struct Case {
-        const char* valUnload;
-        int level5, level6;
-    };
-    // Outputs 5 and 6 are switched off and saved; then another program puts
-    // output 6 back on in the file, so the remembered states bring it back on
-    // while the table still has it off.
-    for (const Case c : {Case{"1", 1, 1}, Case{"2", 0, 0}, Case{"3", 0, 1}, Case{"9", 0, 0}}) {
-        std::filesystem::remove(path("Data.dat"));
-        writeFile("config.ini", std::string("[Configs]\r\nValUnload=") + c.valUnload + "\r\n");
-        MyFrm& frm = start(true);
-        doubleClick(5);
-        doubleClick(6);
-        writeFile("Data.dat", replaced(readFile("Data.dat"), "[Devais_6]\r\nValue=1", "[Devais_6]\r\nValue=0"));
-        const std::string data = readFile("Data.dat");
-        const std::string config = readFile("config.ini");
-        trace_.clear();
-        frm.close();
-        EXPECT_EQ(asked_, 1);
-        EXPECT_EQ(ended_, 1);
-        EXPECT_EQ(board_.outputLevel(5), c.level5) << c.valUnload;
-        EXPECT_EQ(board_.outputLevel(6), c.level6) << c.valUnload;
-        ASSERT_GE(trace_.size(), 3u);
-        EXPECT_EQ(trace_.size(), kTransferAccesses + 2u);
-        EXPECT_EQ(trace_.back(), "W 890 0x23") << "the data lines are released last";
-        EXPECT_EQ(readFile("Data.dat"), data);
-        EXPECT_EQ(readFile("config.ini"), config);
-        EXPECT_EQ(row(5)->text(1), QStringLiteral("Выкл.")) << "the list is not updated at exit";
-        frm_.reset();
-        asked_ = ended_ = 0;
-    }
+INSTANTIATE_TEST_SUITE_P(ValLoad, StartUpPolicyTest,
+                         ::testing::Values(StartCase{"AllOn", "1", 0, 0, 0, 0}, StartCase{"AllOff", "2", 1, 1, 1, 1},
+                                           StartCase{"Remembered", "3", 1, 0, 1, 0},
+                                           StartCase{"UnknownCodeLeavesAllOn", "7", 0, 0, 0, 0},
+                                           StartCase{"NotANumberRemembered", "abc", 1, 0, 1, 0}),
+                         byName);
+
+// The exit policy code and the levels outputs 5 and 6 are latched at. Both
+// are switched off and saved; then another program puts output 6 back on in
+// the file, so the remembered states bring it back on while the table still
+// has it off.
+struct ExitCase {
+    const char* what;
+    const char* valUnload;
+    int level5, level6;
+};
+
+void PrintTo(const ExitCase& c, std::ostream* out) { *out << c.what; }
+
+class ExitPolicyTest : public WindowTest, public ::testing::WithParamInterface<ExitCase> {};
+
+TEST_P(ExitPolicyTest, SetsTheOutputsButWritesNoFile) {
+    const ExitCase& c = GetParam();
+    writeFile("config.ini", std::string("[Configs]\r\nValUnload=") + c.valUnload + "\r\n");
+    MyFrm& frm = start(true);
+    doubleClick(5);
+    doubleClick(6);
+    writeFile("Data.dat", replaced(readFile("Data.dat"), "[Devais_6]\r\nValue=1", "[Devais_6]\r\nValue=0"));
+    const std::string data = readFile("Data.dat");
+    const std::string config = readFile("config.ini");
+    trace_.clear();
+    frm.close();
+    EXPECT_EQ(asked_, 1);
+    EXPECT_EQ(ended_, 1);
+    EXPECT_EQ(board_.outputLevel(5), c.level5);
+    EXPECT_EQ(board_.outputLevel(6), c.level6);
+    ASSERT_GE(trace_.size(), 3u);
+    EXPECT_EQ(trace_.size(), kTransferAccesses + 2u);
+    EXPECT_EQ(trace_.back(), "W 890 0x23") << "the data lines are released last";
+    EXPECT_EQ(readFile("Data.dat"), data);
+    EXPECT_EQ(readFile("config.ini"), config);
+    EXPECT_EQ(row(5)->text(1), QStringLiteral("Выкл.")) << "the list is not updated at exit";
 }
+
+INSTANTIATE_TEST_SUITE_P(ValUnload, ExitPolicyTest,
+                         ::testing::Values(ExitCase{"AllOn", "1", 1, 1}, ExitCase{"AllOff", "2", 0, 0},
+                                           ExitCase{"Remembered", "3", 0, 1},
+                                           ExitCase{"UnknownCodeKeepsTheTable", "9", 0, 0}),
+                         byName);
 
 TEST_F(MyFrmTest, AnsweringNoKeepsEverythingAndTheNextCloseAsksAgain) {
     MyFrm& frm = start(true);
@@ -216,62 +240,74 @@ TEST_F(MyFrmTest, AnsweringNoKeepsEverythingAndTheNextCloseAsksAgain) {
 
 TEST_F(MyFrmTest, GeometrySaverWritesOnlyChangedValuesAndNothingWhileMinimized) {
     MyFrm& frm = start(true);
-    frm.Timer1_Timer();
+    tickGeometrySaver(frm);
     const std::string first = readFile("config.ini");
 
     frm.move(frm.frameGeometry().topLeft() + QPoint(10, 0));
-    frm.Timer1_Timer();
+    tickGeometrySaver(frm);
     const std::string moved = replaced(first, "x=1005", "x=1155");
     EXPECT_EQ(readFile("config.ini"), moved);
 
-    frm.List1->setColumnWidth(0, 150);
-    frm.Timer1_Timer();
+    list().setColumnWidth(0, 150);
+    tickGeometrySaver(frm);
     const std::string widened = replaced(moved, "list_Width1=3000", "list_Width1=2250");
     EXPECT_EQ(readFile("config.ini"), widened);
 
-    frm.Timer1_Timer();
+    tickGeometrySaver(frm);
     EXPECT_EQ(readFile("config.ini"), widened) << "a tick without changes writes nothing";
 
     frm.setWindowState(Qt::WindowMinimized);
-    frm.List1->setColumnWidth(1, 50);
-    frm.Timer1_Timer();
+    list().setColumnWidth(1, 50);
+    tickGeometrySaver(frm);
     EXPECT_EQ(readFile("config.ini"), widened);
     frm.setWindowState(Qt::WindowNoState);
-    frm.Timer1_Timer();
+    tickGeometrySaver(frm);
     EXPECT_EQ(readFile("config.ini"), replaced(widened, "list_Width2=1500", "list_Width2=750"));
 }
 
-TEST_F(MyFrmTest, TransferTimerReadsItsPeriodAtEveryTick) {
+// TimeUpdate's text in config.ini (none: no file) and the period the next
+// tick sets; 0: the timer stops.
+struct PeriodCase {
+    const char* what;
+    const char* text;
+    int period;
+};
+
+void PrintTo(const PeriodCase& c, std::ostream* out) { *out << c.what; }
+
+class TransferPeriodTest : public WindowTest, public ::testing::WithParamInterface<PeriodCase> {};
+
+TEST_P(TransferPeriodTest, TheTimerReadsItAtEveryTick) {
+    const PeriodCase& c = GetParam();
     start();
+    if (c.text) writeFile("config.ini", std::string("[Configs]\r\nTimeUpdate=") + c.text + "\r\n");
     QTimer* Update_Tmr = runner_->Update_Tmr;
-    Update_Tmr->start();
-    struct Case {
-        const char* text;
-        int period;  // 0: stopped
-    };
-    for (const Case c : {Case{"250", 250}, Case{" 300 ", 300}, Case{"150.5", 150}, Case{"151.5", 152},
-                         Case{"1e12", 2147483647}, Case{"-5", 0}, Case{"0", 0}, Case{"abc", 0}, Case{"", 0}}) {
-        writeFile("config.ini", std::string("[Configs]\r\nTimeUpdate=") + c.text + "\r\n");
-        Update_Tmr->start(100);
-        const auto before = transfers();
-        runner_->Update_Tmr_Timer();
-        EXPECT_EQ(transfers(), before + 1) << "every tick transfers: " << c.text;
-        EXPECT_EQ(Update_Tmr->isActive(), c.period != 0) << c.text;
-        if (c.period) {
-            EXPECT_EQ(Update_Tmr->interval(), c.period) << c.text;
-        }
-    }
-    std::filesystem::remove(path("config.ini"));
-    Update_Tmr->start(250);
+    // A period no case expects, so that each one shows the tick set its own.
+    Update_Tmr->start(60000);
+    const auto before = transfers();
     runner_->Update_Tmr_Timer();
-    EXPECT_EQ(Update_Tmr->interval(), 100);
+    EXPECT_EQ(transfers(), before + 1) << "every tick transfers";
+    EXPECT_EQ(Update_Tmr->isActive(), c.period != 0);
+    if (c.period) {
+        EXPECT_EQ(Update_Tmr->interval(), c.period);
+    }
 }
+
+INSTANTIATE_TEST_SUITE_P(TimeUpdate, TransferPeriodTest,
+                         ::testing::Values(PeriodCase{"Whole", "250", 250}, PeriodCase{"Blanks", " 300 ", 300},
+                                           PeriodCase{"HalfToEvenDown", "150.5", 150},
+                                           PeriodCase{"HalfToEvenUp", "151.5", 152},
+                                           PeriodCase{"HugeCapped", "1e12", 2147483647},
+                                           PeriodCase{"NegativeStops", "-5", 0}, PeriodCase{"ZeroStops", "0", 0},
+                                           PeriodCase{"NotANumberStops", "abc", 0}, PeriodCase{"EmptyStops", "", 0},
+                                           PeriodCase{"NoFileDefault", nullptr, 100}),
+                         byName);
 
 TEST_F(MyFrmTest, AZeroPeriodAtLoadMeansNoTickAtAll) {
     writeFile("config.ini", "[configs]\r\ntimeupdate=0\r\n");
     MyFrm& frm = load();
     EXPECT_FALSE(runner_->Update_Tmr->isActive());
-    EXPECT_TRUE(frm.Timer1->isActive());
+    EXPECT_TRUE(geometryTimerOf(frm).isActive());
 }
 
 TEST_F(MyFrmTest, HandEditedDataFileIsShownSafelyAndKeptBySaves) {
@@ -304,11 +340,11 @@ TEST_F(MyFrmTest, HandEditedDataFileIsShownSafelyAndKeptBySaves) {
 
 TEST_F(MyFrmTest, SwitchingAllOutputsUpdatesEveryRowSavesAndTransfers) {
     MyFrm& frm = start();
-    frm.off_all->trigger();
+    actionOf(frm, "off_all").trigger();
     engine().set({{5, true}, {7, true}});
     engine().rename(3, "Свет");
     const auto before = transfers();
-    frm.off_all->trigger();
+    actionOf(frm, "off_all").trigger();
     EXPECT_EQ(transfers(), before + 1);
     for (int n = 1; n <= 300; ++n) {
         ASSERT_EQ(engine().state(n), 1);
@@ -319,8 +355,8 @@ TEST_F(MyFrmTest, SwitchingAllOutputsUpdatesEveryRowSavesAndTransfers) {
     EXPECT_EQ(readFile("Data.dat"), replaced(dataFile([](int) { return 1; }), "Name=" + kOutput + "3\r\n",
                                              "Name=\xD1\xE2\xE5\xF2\r\n"));
 
-    frm.on_all->trigger();
-    frm.on_all->trigger();
+    actionOf(frm, "on_all").trigger();
+    actionOf(frm, "on_all").trigger();
     EXPECT_EQ(transfers(), before + 3);
     for (int n = 1; n <= 300; ++n) {
         ASSERT_EQ(row(n)->text(1), QStringLiteral("Вкл."));
@@ -331,7 +367,7 @@ TEST_F(MyFrmTest, SwitchingAllOutputsUpdatesEveryRowSavesAndTransfers) {
 
 TEST_F(MyFrmTest, ChangesFromElsewhereShowInTheirOwnRowsOnly) {
     start(true);
-    QSignalSpy changed(frm_->List1->model(), &QAbstractItemModel::dataChanged);
+    QSignalSpy changed(list().model(), &QAbstractItemModel::dataChanged);
     engine().set({{7, false}, {250, false}});
     engine().rename(9, "Насос");
     std::set<int> rows;
@@ -354,25 +390,25 @@ TEST_F(MyFrmTest, MenuBarHasItsEntriesInOrder) {
     const QList<QAction*> top = frm.menuBar()->actions();
     ASSERT_EQ(top.size(), 3);
     EXPECT_EQ(top[0]->text(), QStringLiteral("Выводы"));
-    EXPECT_EQ(top[1], frm.propmenu);
+    EXPECT_EQ(top[1], &actionOf(frm, "propmenu"));
     EXPECT_EQ(top[1]->text(), QStringLiteral("Настройки"));
-    EXPECT_EQ(top[2], frm.about_menu);
+    EXPECT_EQ(top[2], &actionOf(frm, "about_menu"));
     EXPECT_EQ(top[2]->text(), QStringLiteral("О программе"));
-    const QList<QAction*> outputs = frm.outmenu->actions();
+    const QList<QAction*> outputs = top[0]->menu()->actions();
     ASSERT_EQ(outputs.size(), 2);
     EXPECT_EQ(outputs[0]->text(), QStringLiteral("Включить все"));
     EXPECT_EQ(outputs[1]->text(), QStringLiteral("Выключить все"));
-    frm.propmenu->trigger();
-    frm.about_menu->trigger();
+    actionOf(frm, "propmenu").trigger();
+    actionOf(frm, "about_menu").trigger();
     EXPECT_EQ(optionsShown_, 1);
     EXPECT_EQ(aboutShown_, 1);
 }
 
 TEST_F(MyFrmTest, DoubleClickOrEditWithoutASelectedRowDoesNothing) {
-    MyFrm& frm = start(true);
-    frm.List1->clearSelection();
+    start(true);
+    list().clearSelection();
     const auto before = transfers();
-    emit frm.List1->itemDoubleClicked(row(4), 0);
+    emit list().itemDoubleClicked(row(4), 0);
     EXPECT_EQ(engine().state(4), 0);
     EXPECT_EQ(transfers(), before);
     EXPECT_FALSE(exists("Data.dat"));

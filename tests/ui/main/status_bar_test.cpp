@@ -13,20 +13,20 @@ const QColor kRed(192, 0, 0);
 
 class StatusBarTest : public WindowTest {
 protected:
-    MainStatusBar& bar() const { return *frm_->status; }
+    MainStatusBar& bar() const { return statusOf(*frm_); }
     QString message() const { return bar().message->isHidden() ? QString() : bar().message->fullText(); }
     bool messageIsRed() const { return bar().message->palette().color(QPalette::WindowText) == kRed; }
 };
 
 TEST_F(StatusBarTest, SitsBelowTheListAndShowsThePortAndTheFilesDirectory) {
     MyFrm& frm = start(true);
-    bar().setPortName(QStringLiteral("sim"), true);
+    frm.setPortName(QStringLiteral("sim"), true);
     EXPECT_EQ(bar().port->fullText(), QStringLiteral("Порт: модель платы"));
-    bar().setPortName(QStringLiteral("/dev/parport0"), false);
+    frm.setPortName(QStringLiteral("/dev/parport0"), false);
     EXPECT_EQ(bar().port->fullText(), QStringLiteral("Порт: /dev/parport0"));
-    bar().setFilesDirectory(QStringLiteral("/opt/kavtra"), false);
+    frm.setFilesDirectory(QStringLiteral("/opt/kavtra"), false);
     EXPECT_EQ(bar().files->fullText(), QStringLiteral("Файлы: /opt/kavtra"));
-    bar().setFilesDirectory(QStringLiteral("/home/u/.local/share/kavtra"), true);
+    frm.setFilesDirectory(QStringLiteral("/home/u/.local/share/kavtra"), true);
     EXPECT_EQ(bar().files->fullText(),
               QStringLiteral("Файлы: /home/u/.local/share/kavtra (папка программы закрыта для записи)"));
     EXPECT_TRUE(bar().isVisible());
@@ -34,7 +34,7 @@ TEST_F(StatusBarTest, SitsBelowTheListAndShowsThePortAndTheFilesDirectory) {
     EXPECT_TRUE(message().isEmpty());
 
     // A double click on the port asks for the board's window.
-    QSignalSpy asked(bar().port, &StatusField::doubleClicked);
+    QSignalSpy asked(&frm, &MyFrm::portDoubleClicked);
     const QPoint centre = bar().port->rect().center();
     QTest::mouseClick(bar().port, Qt::LeftButton, {}, centre);
     QTest::mouseDClick(bar().port, Qt::LeftButton, {}, centre);
@@ -64,7 +64,7 @@ TEST_F(StatusBarTest, AFailedSaveStaysRedUntilThatFileIsSavedAgain) {
 
     // A save of the other file takes nothing back.
     frm_->move(frm_->pos() + QPoint(5, 0));
-    frm_->Timer1_Timer();
+    tickGeometrySaver(*frm_);
     ASSERT_TRUE(exists("config.ini"));
     EXPECT_TRUE(message().startsWith(QStringLiteral("Не удалось сохранить Data.dat: ")));
 
@@ -86,10 +86,10 @@ TEST_F(StatusBarTest, ARefusedLockAndAnUnreadableFileAreShownToo) {
     EXPECT_TRUE(messageIsRed());
 
     std::filesystem::create_directory(path("Data.dat.lock"));
-    frm_->off_all->trigger();
+    actionOf(*frm_, "off_all").trigger();
     EXPECT_TRUE(message().startsWith(QStringLiteral("Не удалось сохранить Data.dat: "))) << message().toStdString();
     std::filesystem::remove(path("Data.dat.lock"));
-    frm_->on_all->trigger();
+    actionOf(*frm_, "on_all").trigger();
     // What is left is the older failure, still not taken back.
     EXPECT_TRUE(message().startsWith(QStringLiteral("Не удалось прочитать config.ini: ")));
 }

@@ -38,7 +38,7 @@ MyFrm& WindowTest::start(bool show) {
     MyFrm& frm = load();
     // Stopped before the window is shown: on a busy machine showing it can
     // take longer than a period, and a tick then would write config.ini.
-    frm.Timer1->stop();
+    geometryTimerOf(frm).stop();
     runner_->Update_Tmr->stop();
     if (show) {
         frm.show();
@@ -55,14 +55,13 @@ void WindowTest::writeFile(const std::string& name, const std::string& bytes) co
 
 bool WindowTest::exists(const std::string& name) const { return std::filesystem::exists(dir_ / name); }
 
-QTreeWidgetItem* WindowTest::row(int output) const { return frm_->List1->topLevelItem(output - 1); }
+QTreeWidgetItem* WindowTest::row(int output) const { return list().topLevelItem(output - 1); }
 
 void WindowTest::doubleClick(int output) {
-    QTreeWidget* list = frm_->List1;
-    list->scrollToItem(row(output));
-    const QPoint centre = list->visualItemRect(row(output)).center();
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, centre);
-    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, centre);
+    list().scrollToItem(row(output));
+    const QPoint centre = list().visualItemRect(row(output)).center();
+    QTest::mouseClick(list().viewport(), Qt::LeftButton, {}, centre);
+    QTest::mouseDClick(list().viewport(), Qt::LeftButton, {}, centre);
 }
 
 static bool sameIcon(const QIcon& icon, const QImage& expected) {

@@ -18,6 +18,7 @@
 #include "port/simulated_port.h"
 #include "runner/output_runner.h"
 #include "tests/support/scratch_dir.h"
+#include "tests/support/window_parts.h"
 #include "ui/main/my_frm.h"
 
 namespace kavtra::test {
@@ -41,6 +42,7 @@ protected:
     void writeFile(const std::string& name, const std::string& bytes) const;
     bool exists(const std::string& name) const;
 
+    OutputList& list() const { return listOf(*frm_); }
     QTreeWidgetItem* row(int output) const;
     void doubleClick(int output);
     bool showsGear(int output) const;

@@ -59,17 +59,17 @@ class WindowGeometryTest : public WindowTest {};
 TEST_F(WindowGeometryTest, TheListFillsTheWindowBetweenTheMenuBarAndTheStatusBar) {
     MyFrm& frm = start(true);
     auto check = [&](const char* when) {
-        const QRect list(frm.List1->mapTo(&frm, QPoint(0, 0)), frm.List1->size());
-        EXPECT_EQ(list.left(), 0) << when;
-        EXPECT_EQ(list.width(), frm.width()) << when;
-        EXPECT_EQ(list.top(), frm.menuBar()->geometry().bottom() + 1) << when;
-        EXPECT_EQ(list.bottom() + 1, frm.status->geometry().top()) << when;
+        const QRect area(list().mapTo(&frm, QPoint(0, 0)), list().size());
+        EXPECT_EQ(area.left(), 0) << when;
+        EXPECT_EQ(area.width(), frm.width()) << when;
+        EXPECT_EQ(area.top(), frm.menuBar()->geometry().bottom() + 1) << when;
+        EXPECT_EQ(area.bottom() + 1, statusOf(frm).geometry().top()) << when;
     };
     check("at start");
     frm.resize(600, 300);
     check("resized");
     // The outer geometry kept in config.ini is what it was.
-    frm.Timer1_Timer();
+    tickGeometrySaver(frm);
     const std::string outer = "Height=" + std::to_string(frm.frameGeometry().height() * 15) +
                               "\r\nWidth=" + std::to_string(frm.frameGeometry().width() * 15) + "\r\n";
     EXPECT_NE(readFile("config.ini").find(outer), std::string::npos) << readFile("config.ini");
