@@ -83,7 +83,7 @@ void MainStatusBar::showMessage() {
         // The tooltip names every file that is still not saved.
         QStringList all;
         for (const auto& [path, failure] : failures_)
-            all.append(QString::fromStdString(path) + QStringLiteral(": ") + failure.text);
+            all.append(QDir::toNativeSeparators(QString::fromStdString(path)) + QStringLiteral(": ") + failure.text);
         message->setToolTip(all.join(QLatin1Char('\n')));
         colours.setColor(QPalette::WindowText, kFailureColour);
     }

@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QDir>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -25,10 +26,12 @@ TEST_F(StatusBarTest, SitsBelowTheListAndShowsThePortAndTheFilesDirectory) {
     frm.setPortName(QStringLiteral("/dev/parport0"), false);
     EXPECT_EQ(bar().port->fullText(), QStringLiteral("Порт: /dev/parport0"));
     frm.setFilesDirectory(QStringLiteral("/opt/kavtra"), false);
-    EXPECT_EQ(bar().files->fullText(), QStringLiteral("Файлы: /opt/kavtra"));
+    // Folders are shown in the system's own separators.
+    EXPECT_EQ(bar().files->fullText(), QDir::toNativeSeparators(QStringLiteral("Файлы: /opt/kavtra")));
     frm.setFilesDirectory(QStringLiteral("/home/u/.local/share/kavtra"), true);
     EXPECT_EQ(bar().files->fullText(),
-              QStringLiteral("Файлы: /home/u/.local/share/kavtra (папка программы закрыта для записи)"));
+              QDir::toNativeSeparators(QStringLiteral("Файлы: /home/u/.local/share/kavtra")) +
+                  QStringLiteral(" (папка программы закрыта для записи)"));
     EXPECT_TRUE(bar().isVisible());
     EXPECT_GE(bar().geometry().top(), frm.centralWidget()->geometry().bottom());
     EXPECT_TRUE(message().isEmpty());
@@ -60,7 +63,7 @@ TEST_F(StatusBarTest, AFailedSaveStaysRedUntilThatFileIsSavedAgain) {
     EXPECT_EQ(engine().state(5), 1);
     EXPECT_TRUE(message().startsWith(QStringLiteral("Не удалось сохранить Data.dat: "))) << message().toStdString();
     EXPECT_TRUE(messageIsRed());
-    EXPECT_TRUE(bar().message->toolTip().contains(QString::fromStdString(path("Data.dat"))));
+    EXPECT_TRUE(bar().message->toolTip().contains(QDir::toNativeSeparators(QString::fromStdString(path("Data.dat")))));
 
     // A save of the other file takes nothing back.
     frm_->move(frm_->pos() + QPoint(5, 0));
