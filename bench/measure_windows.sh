@@ -8,11 +8,7 @@
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="$(realpath "${1:-$here/build-windows}")"
-if [ -z "${KAVTRA_XVFB_INNER:-}" ]; then
-  export KAVTRA_XVFB_INNER=1
-  exec xvfb-run -a -s "-screen 0 1600x1000x24" "$0" "$build"
-fi
-export LC_ALL=C.UTF-8 KAVTRA_WINE_DISPLAY="$DISPLAY"
+source "$here/tests/windows/screen.sh"
 prefix="$build/wine-prefix-measure"
 work="$(mktemp -d)"
 trap 'WINEPREFIX="$prefix" wineserver -k 2>/dev/null || true; rm -rf "$work"' EXIT
@@ -26,7 +22,7 @@ start() {
   (cd "$work" && KAVTRA_PORT=sim KAVTRA_PORT_TRACE="Z:${work//\//\\}\\trace.txt" \
     exec "$here/cmake/wine-run.sh" "$prefix" kavtra-window.exe 2>/dev/null) &
 }
-shown() { xdotool search --name '^Кавтра$' >/dev/null 2>&1; }
+shown() { window '^Кавтра$' >/dev/null; }
 
 # A first start creates the Wine prefix; it is not counted.
 start
@@ -46,7 +42,7 @@ done | stats | sed 's/^/start to window shown: /'
 start
 until shown; do sleep 0.05; done
 sleep 1
-main=$(xdotool search --name '^Кавтра$' | head -n1)
+main=$(window '^Кавтра$')
 eval "$(xdotool getwindowgeometry --shell "$main")"
 xdotool mousemove $((X + 100)) $((Y + 60))
 lines() { wc -l <"$work/trace.txt"; }

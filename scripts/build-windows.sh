@@ -1,15 +1,16 @@
 #!/usr/bin/env bash
 # Installs what is missing, makes Qt for Windows available
 # (scripts/windows-qt.sh), then builds the whole project for 64-bit Windows
-# with MinGW-w64 and warnings as errors into build-windows/, and for this
-# machine into build-test/ (when scripts/test.sh
-# has configured it) or else build-windows-host/ the two programs the Windows build uses:
-# write_icons (the icons are drawn at build time) and the Linux program the
-# Windows one is compared with. Exits non-zero when anything fails.
+# with MinGW-w64 and warnings as errors into build-windows/. The two programs
+# the Windows build runs on this machine, write_icons (the icons are drawn at
+# build time) and the Linux program the Windows one is compared with, are
+# built in build-test/ when scripts/test.sh has configured it, or else in
+# build-windows-host/. Exits non-zero when anything fails.
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 source "$here/scripts/deps.sh"
 kavtra_install "${KAVTRA_BUILD_PACKAGES[@]}"
+kavtra_compiler_cache
 kavtra_windows_setup
 
 qt="$("$here/scripts/windows-qt.sh" | tail -n1)"

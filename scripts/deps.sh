@@ -18,6 +18,17 @@ kavtra_install() {
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y ${KAVTRA_APT_FLAGS:-} "${missing[@]}"
 }
 
+# Builds go through a compiler cache, so that a second run, or another clone
+# on the same machine, compiles only what changed. CMake takes the launcher
+# when it first configures a build tree; paths inside the clone are cached
+# relative to it.
+kavtra_compiler_cache() {
+  kavtra_install ccache
+  export CMAKE_C_COMPILER_LAUNCHER=ccache CMAKE_CXX_COMPILER_LAUNCHER=ccache
+  CCACHE_BASEDIR="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+  export CCACHE_BASEDIR
+}
+
 # What building the program needs.
 KAVTRA_BUILD_PACKAGES=(build-essential cmake pkg-config qt6-base-dev qt6-translations-l10n libgl-dev libmosquitto-dev)
 # What building and running the tests and benchmarks needs on top of that;

@@ -8,6 +8,7 @@ set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 source "$here/scripts/deps.sh"
 kavtra_install "${KAVTRA_BUILD_PACKAGES[@]}" "${KAVTRA_TEST_PACKAGES[@]}" "${KAVTRA_FUZZ_PACKAGES[@]}"
+kavtra_compiler_cache
 build="$here/build-fuzz"
 seconds="${1:-60}"
 shift || true

@@ -18,20 +18,20 @@ rm -rf "$packages"
 mkdir -p "$packages"
 cmake --install "$build" --prefix "$stage" --strip
 
-# Qt and the MinGW runtime are linked into kavtra.exe; their licences travel
-# with it.
+# Qt and the MinGW runtime are linked into both programs; their licences
+# travel with them.
 mkdir -p "$stage/licenses"
 cp /usr/share/common-licenses/LGPL-3 "$stage/licenses/Qt-LGPL-3.txt"
 cp /usr/share/common-licenses/GPL-3 "$stage/licenses/GPL-3.txt"
 cp /usr/share/doc/mingw-w64-x86-64-dev/copyright "$stage/licenses/mingw-w64.txt"
 cp /usr/share/doc/gcc-mingw-w64-base/copyright "$stage/licenses/gcc-runtime.txt"
 sed 's/$/\r/' >"$stage/licenses/README.txt" <<TEXT
-kavtra.exe contains Qt 6.4.2 (Core, Gui, Widgets; https://www.qt.io), linked
-statically, under the GNU Lesser General Public License version 3
-(Qt-LGPL-3.txt, which builds on GPL-3.txt). Qt's source is Debian's package
+kavtra.exe and kavtra-window.exe contain Qt 6.4.2 (Core, Gui, Widgets,
+Network; https://www.qt.io), linked statically, under the GNU Lesser General
+Public License version 3 (Qt-LGPL-3.txt, which builds on GPL-3.txt). Qt's source is Debian's package
 qt6-base 6.4.2. To run the program with another Qt, build it from its source
 against that Qt as its README says ("Building it yourself on Windows").
-It also contains the MinGW-w64 runtime (mingw-w64.txt) and GCC's C and C++
+They also contain the MinGW-w64 runtime (mingw-w64.txt) and GCC's C and C++
 runtime libraries, under the GCC Runtime Library Exception (gcc-runtime.txt).
 TEXT
 

@@ -5,6 +5,7 @@ set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 source "$here/scripts/deps.sh"
 kavtra_install "${KAVTRA_BUILD_PACKAGES[@]}"
+kavtra_compiler_cache
 cmake -S "$here" -B "$here/build" -DCMAKE_BUILD_TYPE=Release -DKAVTRA_TESTS=OFF -DKAVTRA_BENCH=OFF
 cmake --build "$here/build" --target kavtra -j "$(kavtra_jobs)"
 export KAVTRA_PORT="${KAVTRA_PORT:-sim}"

@@ -7,34 +7,10 @@
 # the outputs latched (trace) and remembered (Data.dat at exit). A second
 # start of the window program opens no second window and never opens the port.
 set -euo pipefail
-if [ -z "${KAVTRA_XVFB_INNER:-}" ]; then
-  export KAVTRA_XVFB_INNER=1
-  exec xvfb-run -a -s "-screen 0 1600x1000x24" "$0" "$@"
-fi
+source "$(dirname "${BASH_SOURCE[0]}")/screen.sh"
 wine_run=$1 prefix=$2 windows_dir=$3 work=$4
-export LC_ALL=C.UTF-8 KAVTRA_WINE_DISPLAY="$DISPLAY"
-fail() {
-  echo "FAIL: $*" >&2
-  exit 1
-}
-wait_until() {
-  local deadline=$((SECONDS + $1))
-  shift
-  until "$@" >/dev/null 2>&1; do
-    [ $SECONDS -lt $deadline ] || return 1
-    sleep 0.05
-  done
-}
 windows() { xdotool search --onlyvisible --name '^Кавтра$' 2>/dev/null | wc -l; }
 one_window() { [ "$(windows)" -eq 1 ]; }
-# A file that has stopped growing for 300 ms.
-settled() {
-  local size=-1
-  while [ "$size" != "$(stat -c %s "$1")" ]; do
-    size=$(stat -c %s "$1")
-    sleep 0.3
-  done
-}
 # kavtra.exe ARGS...: status into $status, standard output (CRs dropped) into $out.
 kavtra() {
   status=0
@@ -72,12 +48,7 @@ kavtra --get 5
 one_window || fail "the second start left $(windows) windows titled Кавтра"
 [ ! -e "$second" ] || fail "a second copy opened the port"
 
-main=$(xdotool search --onlyvisible --name '^Кавтра$' | head -n1)
-xdotool key --window "$main" alt+F4
-wait_until 10 xdotool search --onlyvisible --name '^Выход$' || fail "closing asked no question"
-# No window manager gives the question the focus; the pointer may be anywhere.
-question=$(xdotool search --onlyvisible --name '^Выход$' | head -n1)
-xdotool windowfocus --sync "$question" key --window "$question" Return
+close_and_confirm "$(window '^Кавтра$')"
 wait "$pid" || fail "the window program ended with status $?"
 
 [ -f "$work/Data.dat" ] || fail "the exit wrote no Data.dat"

@@ -6,24 +6,8 @@
 # started once, which keeps its files in %APPDATA%\Kavtra; a silent uninstall,
 # which leaves none of the program's files, the shortcut or the entry behind.
 set -euo pipefail
-if [ -z "${KAVTRA_XVFB_INNER:-}" ]; then
-  export KAVTRA_XVFB_INNER=1
-  exec xvfb-run -a -s "-screen 0 1600x1000x24" "$0" "$@"
-fi
+source "$(dirname "${BASH_SOURCE[0]}")/screen.sh"
 setup=$1 wine_run=$2 prefix=$3
-export LC_ALL=C.UTF-8 KAVTRA_WINE_DISPLAY="$DISPLAY"
-fail() {
-  echo "FAIL: $*" >&2
-  exit 1
-}
-wait_until() {
-  local deadline=$((SECONDS + $1))
-  shift
-  until "$@" >/dev/null 2>&1; do
-    [ $SECONDS -lt $deadline ] || return 1
-    sleep 0.05
-  done
-}
 wine() { "$wine_run" "$prefix" "$@"; }
 # Everything started in the prefix has ended (an uninstaller runs a copy of
 # itself and returns at once).
@@ -44,7 +28,7 @@ for file in kavtra.exe kavtra-window.exe uninstall.exe qt.conf translations/qtba
 done
 [ -f "$shortcut" ] || fail "no Start-menu shortcut"
 # The link names its target in UTF-16 among its other data.
-iconv -f UTF-16LE -t UTF-8 -c <"$shortcut" | grep -qa 'kavtra-window\.exe' ||
+iconv -f UTF-16LE -t UTF-8 -c <"$shortcut" 2>/dev/null | grep -qa 'kavtra-window\.exe' ||
   grep -qa 'kavtra-window\.exe' "$shortcut" || fail "the shortcut does not start kavtra-window.exe"
 uninstall=$(wine reg query "$key" /v UninstallString | tr -d '\r' | sed -n 's/.*REG_SZ *//p')
 [ "$uninstall" = '"C:\Program Files\Kavtra\uninstall.exe"' ] || fail "uninstaller not registered: '$uninstall'"
@@ -52,14 +36,11 @@ uninstall=$(wine reg query "$key" /v UninstallString | tr -d '\r' | sed -n 's/.*
 # Started once from where it was installed: the files go to %APPDATA%.
 (cd "$program" && KAVTRA_PORT=sim exec "$wine_run" "$prefix" 'C:\Program Files\Kavtra\kavtra-window.exe') &
 pid=$!
-wait_until 60 xdotool search --name '^Кавтра$' || fail "the installed program showed no window"
-main=$(xdotool search --name '^Кавтра$' | head -n1)
-eval "$(xdotool getwindowgeometry --shell "$main")"
-xdotool mousemove $((X + 100)) $((Y + 60)) click --repeat 2 --delay 80 1
+wait_until 60 window '^Кавтра$' || fail "the installed program showed no window"
+main=$(window '^Кавтра$')
+double_click_first_row "$main"
 wait_until 10 test -f "$user_files/Data.dat" || fail "no Data.dat in %APPDATA%\\Kavtra"
-xdotool key --window "$main" alt+F4
-wait_until 10 xdotool search --name '^Выход$' || fail "closing asked no question"
-xdotool key Return
+close_and_confirm "$main"
 wait "$pid" || fail "the installed program ended with status $?"
 for file in Data.dat config.ini; do
   [ ! -e "$program/$file" ] || fail "$file written beside the installed program"

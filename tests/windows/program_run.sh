@@ -8,35 +8,8 @@
 # picture as the Linux program sends it; closing and confirming runs the exit
 # sequence (the picture once more, data lines released) and ends with status 0.
 set -euo pipefail
-if [ -z "${KAVTRA_XVFB_INNER:-}" ]; then
-  export KAVTRA_XVFB_INNER=1
-  exec xvfb-run -a -s "-screen 0 1600x1000x24" "$0" "$@"
-fi
+source "$(dirname "${BASH_SOURCE[0]}")/screen.sh"
 wine_run=$1 prefix=$2 windows_dir=$3 linux_program=$4 work=$5
-# xdotool matches Cyrillic titles only in a UTF-8 locale.
-export LC_ALL=C.UTF-8
-fail() {
-  echo "FAIL: $*" >&2
-  exit 1
-}
-# wait_until SECONDS COMMAND...: polls COMMAND every 20 ms.
-wait_until() {
-  local deadline=$((SECONDS + $1))
-  shift
-  until "$@" >/dev/null 2>&1; do
-    [ $SECONDS -lt $deadline ] || return 1
-    sleep 0.02
-  done
-}
-window() { xdotool search --name "$1" | head -n1 | grep .; }
-# A file that has stopped growing for 300 ms.
-settled() {
-  local size=-1
-  while [ "$size" != "$(stat -c %s "$1")" ]; do
-    size=$(stat -c %s "$1")
-    sleep 0.3
-  done
-}
 lines() { wc -l <"$1"; }
 # range FILE FIRST COUNT: COUNT lines from line FIRST on (1-based).
 range() { sed -n "$2,$(($2 + $3 - 1))p" "$1"; }
@@ -52,7 +25,7 @@ settings "$work/windows" 3600000
 trace="$work/windows-trace.txt"
 (
   cd "$work/windows"
-  KAVTRA_WINE_DISPLAY="$DISPLAY" KAVTRA_PORT=sim KAVTRA_PORT_TRACE="Z:${trace//\//\\}" \
+  KAVTRA_PORT=sim KAVTRA_PORT_TRACE="Z:${trace//\//\\}" \
     exec "$wine_run" "$prefix" kavtra-window.exe
 ) &
 pid=$!
@@ -63,15 +36,12 @@ settled "$trace"
 start_lines=$(lines "$trace")
 
 # A double click in the first row's name.
-eval "$(xdotool getwindowgeometry --shell "$main")"
-xdotool mousemove $((X + 100)) $((Y + 60)) click --repeat 2 --delay 80 1
+double_click_first_row "$main"
 wait_until 10 test -f "$work/windows/Data.dat" || fail "the double click saved no Data.dat"
 settled "$trace"
 click_lines=$(($(lines "$trace") - start_lines))
 
-xdotool key --window "$main" alt+F4
-wait_until 10 window '^Выход$' || fail "closing asked no question"
-xdotool key Return
+close_and_confirm "$main"
 status=0
 wait "$pid" || status=$?
 [ "$status" -eq 0 ] || fail "kavtra-window.exe ended with status $status"
