@@ -1,70 +1,77 @@
 #!/usr/bin/env bash
 # Measures kavtra-window.exe under Wine as the Start menu starts it, on Xvfb
-# and the simulated port: the time from start to the window on the screen
-# (over 5 starts), and from a double click to Data.dat saved and the transfer
-# done (over 31 double clicks: median, lowest, highest).
+# and the simulated port: the time from start to the window on the screen,
+# five times from cold (no Wine running: Wine's own services start too) and
+# five times warm (Wine's server and services kept running, as Windows' own
+# are); then 31 double clicks, each from the X server taking the click to
+# Data.dat saved and the transfer done, in parts (bench/windows_clicks.py).
 # Usage: bench/measure_windows.sh [BUILD_DIR]   (default build-windows, made
-# by scripts/build-windows.sh)
+# by scripts/build-windows.sh). The files live in a new folder under TMPDIR.
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+source "$here/scripts/deps.sh"
+kavtra_install "${KAVTRA_WINDOWS_PACKAGES[@]}" "${KAVTRA_WINDOWS_BENCH_PACKAGES[@]}"
 build="$(realpath "${1:-$here/build-windows}")"
 source "$here/tests/windows/screen.sh"
 prefix="$build/wine-prefix-measure"
 work="$(mktemp -d)"
-trap 'WINEPREFIX="$prefix" wineserver -k 2>/dev/null || true; rm -rf "$work"' EXIT
+stop_wine() {
+  WINEPREFIX="$prefix" wineserver -k 2>/dev/null || true
+  WINEPREFIX="$prefix" wineserver -w 2>/dev/null || true
+}
+trap 'stop_wine; rm -rf "$work"' EXIT
 cp -r "$build/app/kavtra-window.exe" "$build/app/qt.conf" "$build/app/translations" "$work/"
 # The refresh timer every 10 s only: its transfers would blur the clicks'.
 printf '[Configs]\r\nTimeUpdate=10000\r\n' >"$work/config.ini"
 now() { date +%s%N; }
-ms() { awk -v ns="$1" 'BEGIN { printf "%.1f", ns / 1e6 }'; }
-stats() { sort -n | awk '{ v[NR] = $1 } END { printf "median %.1f ms, lowest %.1f, highest %.1f (%d)\n", v[int((NR + 1) / 2)] / 1e6, v[1] / 1e6, v[NR] / 1e6, NR }'; }
+stats() { sort -n | awk '{ v[NR] = $1 } END { printf "median %.0f ms, lowest %.0f, highest %.0f (%d)\n", v[int((NR + 1) / 2)] / 1e6, v[1] / 1e6, v[NR] / 1e6, NR }'; }
+program=
 start() {
   (cd "$work" && KAVTRA_PORT=sim KAVTRA_PORT_TRACE="Z:${work//\//\\}\\trace.txt" \
-    exec "$here/cmake/wine-run.sh" "$prefix" kavtra-window.exe 2>/dev/null) &
+    exec "$here/cmake/wine-run.sh" "$prefix" kavtra-window.exe 2>>"$work/stderr.txt") &
+  program=$!
 }
-shown() { window '^Кавтра$' >/dev/null; }
+# Quiet: a window that goes away while xdotool looks at it is an X error.
+shown() { window '^Кавтра$' >/dev/null 2>&1; }
+# Starts the program and prints the nanoseconds until its window is shown.
+timed_start() {
+  local t0
+  t0=$(now)
+  start
+  local deadline=$((SECONDS + 60))
+  until shown; do
+    [ $SECONDS -lt $deadline ] || fail "no window within 60 s; its standard error: $(cat "$work/stderr.txt")"
+    sleep 0.005
+  done
+  echo $(($(now) - t0))
+}
+end_program() {
+  kill "$program"
+  wait "$program" || true
+}
 
 # A first start creates the Wine prefix; it is not counted.
 start
-until shown; do sleep 0.1; done
-WINEPREFIX="$prefix" wineserver -k
+wait_until 120 shown || fail "no window at the first start"
+stop_wine
 wait || true
 for _ in 1 2 3 4 5; do
-  rm -f "$work/trace.txt"
-  t0=$(now)
-  start
-  until shown; do sleep 0.005; done
-  echo $(($(now) - t0))
-  WINEPREFIX="$prefix" wineserver -k
+  timed_start
+  stop_wine
   wait || true
-done | stats | sed 's/^/start to window shown: /'
+done | stats | sed 's/^/start to window shown, cold (Wine starting too): /'
+
+WINEPREFIX="$prefix" wineserver -p
+start
+wait_until 60 shown || fail "no window at the warm-up start"
+end_program
+for _ in 1 2 3 4 5; do
+  timed_start
+  end_program
+done | stats | sed 's/^/start to window shown, warm (Wine already running): /'
 
 start
-until shown; do sleep 0.05; done
+wait_until 60 shown || fail "no window"
 sleep 1
-main=$(window '^Кавтра$')
-eval "$(xdotool getwindowgeometry --shell "$main")"
-xdotool mousemove $((X + 100)) $((Y + 60))
-lines() { wc -l <"$work/trace.txt"; }
-# A double click whose second press is sent at t0; done when Data.dat is
-# newer than t0 and the trace has grown by one transfer.
-toggle() {
-  local before=$1 transfer=$2
-  touch "$work/t0"
-  xdotool click 1
-  local t0=$(now)
-  xdotool click 1
-  until [ "$work/Data.dat" -nt "$work/t0" ] && [ "$(lines)" -ge $((before + transfer)) ]; do :; done
-  echo $(($(now) - t0))
-}
-before=$(lines)
-toggle "$before" 1 >/dev/null
-sleep 0.3
-transfer=$(($(lines) - before))
-for _ in $(seq 31); do
-  sleep 0.6 # apart from the previous double click, so no triple click
-  toggle "$(lines)" "$transfer"
-done | stats | sed 's/^/double click to Data.dat saved and transfer done: /'
-t0=$(now)
-xdotool mousemove $((X + 100)) $((Y + 60))
-echo "one xdotool command (included above): $(ms $(($(now) - t0))) ms"
+eval "$(xdotool getwindowgeometry --shell "$(window '^Кавтра$')")"
+python3 "$here/bench/windows_clicks.py" "$work" $((X + 100)) $((Y + 60)) 31

@@ -46,6 +46,9 @@ KAVTRA_FUZZ_PACKAGES=(clang libclang-rt-dev)
 # packaging it need.
 KAVTRA_WINDOWS_PACKAGES=(cmake make g++-mingw-w64-x86-64-posix googletest wine wine64 locales
   qt6-translations-l10n xvfb xauth xdotool nsis zip xz-utils fonts-dejavu-core)
+# What bench/measure_windows.sh needs on top of those: its clicker sends the
+# clicks through XTEST and watches the files with inotify.
+KAVTRA_WINDOWS_BENCH_PACKAGES=(python3 libx11-6 libxtst6)
 # What tools/main_shot.sh needs: a virtual screen, a way to click, a screenshot.
 KAVTRA_SHOT_PACKAGES=(xvfb xauth xdotool imagemagick)
 # What the test on a real kernel driver needs: QEMU, and a static busybox and
