@@ -5,8 +5,8 @@
 #include <string>
 
 #include "engine/output_engine.h"
-#include "persist/profile/cls_ini.h"
 #include "persist/files/settings.h"
+#include "persist/profile/cls_ini.h"
 #include "port/port_stack.h"
 #include "runner/exit_signals.h"
 #include "runner/output_runner.h"

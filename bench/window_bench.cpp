@@ -10,8 +10,8 @@
 #include <memory>
 
 #include "engine/output_engine.h"
-#include "persist/profile/cls_ini.h"
 #include "persist/files/settings.h"
+#include "persist/profile/cls_ini.h"
 #include "port/lpt.h"
 #include "port/simulated_port.h"
 #include "runner/output_runner.h"

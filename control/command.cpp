@@ -84,7 +84,8 @@ Parsed<PulseCommand> parsePulse(std::string_view text) {
     if (!numberAndRest) return Parsed<PulseCommand>::refused(numberAndRest.error);
     const std::optional<long long> ms = digitsValue(numberAndRest.value->second);
     if (!ms || *ms < kPulseMinMs || *ms > kPulseMaxMs)
-        return Parsed<PulseCommand>::refused(quoted(text) + ": длительность импульса должна быть числом от 50 до 600000 мс");
+        return Parsed<PulseCommand>::refused(quoted(text) +
+                                             ": длительность импульса должна быть числом от 50 до 600000 мс");
     return {PulseCommand{numberAndRest.value->first, static_cast<int>(*ms)}, {}};
 }
 

@@ -40,7 +40,8 @@ struct GetCommand {
     std::vector<int> outputs;  // none: all of them
     bool operator==(const GetCommand&) const = default;
 };
-using Command = std::variant<ShowCommand, SetCommand, ToggleCommand, AllCommand, RenameCommand, PulseCommand, GetCommand>;
+using Command =
+    std::variant<ShowCommand, SetCommand, ToggleCommand, AllCommand, RenameCommand, PulseCommand, GetCommand>;
 
 constexpr int kPulseMinMs = 50;
 constexpr int kPulseMaxMs = 600000;
@@ -59,11 +60,11 @@ struct Parsed {
 
 // The pieces of the command line and of the socket's requests; both use the
 // same forms, so a value means the same thing in either place.
-Parsed<int> parseOutput(std::string_view text);                     // "1".."300"
-Parsed<bool> parseOnOff(std::string_view text);                     // "on" / "off"
+Parsed<int> parseOutput(std::string_view text);                       // "1".."300"
+Parsed<bool> parseOnOff(std::string_view text);                       // "on" / "off"
 Parsed<std::pair<int, bool>> parseAssignment(std::string_view text);  // "N=on" / "N=off"
-Parsed<PulseCommand> parsePulse(std::string_view text);             // "N=MS"
-Parsed<RenameCommand> parseRename(std::string_view text);           // "N=TEXT"
+Parsed<PulseCommand> parsePulse(std::string_view text);               // "N=MS"
+Parsed<RenameCommand> parseRename(std::string_view text);             // "N=TEXT"
 
 // A name as a rename stores it: control characters (line breaks and tabs
 // among them) become blanks, as the file would write them, so the name

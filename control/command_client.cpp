@@ -20,9 +20,10 @@ int sendCommand(const QString& serverName, const Command& command, const ClientO
     QLocalSocket socket;
     socket.connectToServer(serverName);
     if (!socket.waitForConnected(kConnectWaitMs)) {
-        out.message("kavtra: программа не запущена для этой папки данных, команде некому её передать. "
-                    "Запустите её: kavtra (с окном) или kavtra --no-window (без окна), "
-                    "или как службу: systemctl --user start kavtra.service");
+        out.message(
+            "kavtra: программа не запущена для этой папки данных, команде некому её передать. "
+            "Запустите её: kavtra (с окном) или kavtra --no-window (без окна), "
+            "или как службу: systemctl --user start kavtra.service");
         return kExitNoRunningCopy;
     }
     const std::string request = formatRequest(command) + "\n";

@@ -26,7 +26,9 @@ Reply CommandExecutor::operator()(const Command& command) {
             pulses_.pulse(c.output, c.milliseconds);
         } else {
             Reply reply;
-            const auto line = [&](int output) { reply.lines.push_back(outputLine(output, engine_.isOn(output), engine_.name(output))); };
+            const auto line = [&](int output) {
+                reply.lines.push_back(outputLine(output, engine_.isOn(output), engine_.name(output)));
+            };
             if (c.outputs.empty())
                 for (int output = 1; output <= OutState::kOutputs; ++output) line(output);
             for (int output : c.outputs) line(output);

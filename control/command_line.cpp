@@ -20,19 +20,27 @@ struct OptionText {
 
 const std::vector<OptionText>& optionTexts() {
     static const std::vector<OptionText> options = {
-        {{"set"}, "N=on|off", "--set N=on|off [N=on|off ...]",
+        {{"set"},
+         "N=on|off",
+         "--set N=on|off [N=on|off ...]",
          "включить (on) или выключить (off) выводы, все вместе: одно сохранение и одна передача; команда "
          "возвращается, когда передача сделана"},
         {{"toggle"}, "N", "--toggle N", "переключить вывод N, как двойной щелчок по его строке"},
         {{"all"}, "on|off", "--all on|off", "включить или выключить все выводы"},
         {{"rename"}, "N=ТЕКСТ", "--rename N=ТЕКСТ", "дать выводу N имя ТЕКСТ (пустое тоже можно)"},
-        {{"pulse"}, "N=МС", "--pulse N=МС",
+        {{"pulse"},
+         "N=МС",
+         "--pulse N=МС",
          "перевести вывод N в противоположное состояние на МС миллисекунд (от 50 до 600000), затем вернуть; "
          "новая команда для того же вывода до конца импульса заменяет ожидаемый возврат"},
-        {{"get"}, "", "--get [N ...]",
+        {{"get"},
+         "",
+         "--get [N ...]",
          "напечатать состояние и имя выводов N (всех 300, если номера не указаны): по строке "
          "«N<TAB>on|off<TAB>имя» на вывод, в UTF-8"},
-        {{"no-window"}, "", "--no-window",
+        {{"no-window"},
+         "",
+         "--no-window",
          "работать без окна (на компьютере без рабочего стола): правило включения, передача по таймеру, "
          "приём команд; SIGTERM, SIGINT и SIGHUP выполняют выход (правило выключения, последняя передача, "
          "линии данных освобождены) без вопроса"},
@@ -137,8 +145,7 @@ CommandLine parseCommandLine(const QStringList& arguments) {
     QStringList given;
     for (const QString& option : kCommandOptions)
         if (parser.isSet(option)) given << option;
-    if (given.size() > 1)
-        return badUsage("одна команда за раз, а указаны --" + utf8(given.join(" и --")));
+    if (given.size() > 1) return badUsage("одна команда за раз, а указаны --" + utf8(given.join(" и --")));
     if (parser.isSet("no-window") && !given.isEmpty())
         return badUsage("--no-window запускает программу и не сочетается с командой --" + utf8(given.first()));
     if (!given.isEmpty()) return commandOf(parser, given.first());

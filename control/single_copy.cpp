@@ -35,7 +35,8 @@ SingleCopy claimSingleCopy(const SocketPlace& place) {
     auto server = std::make_unique<QLocalServer>();
     server->setSocketOptions(QLocalServer::UserAccessOption);
     if (!server->listen(place.serverName))
-        return failed(QStringLiteral("не удалось открыть сокет команд %1: %2").arg(place.serverName, server->errorString()));
+        return failed(
+            QStringLiteral("не удалось открыть сокет команд %1: %2").arg(place.serverName, server->errorString()));
     return {SingleCopy::Outcome::Claimed, std::move(server), {}};
 }
 

@@ -5,8 +5,8 @@
 
 #include "outputs/transfer.h"
 #include "persist/files/data_file.h"
-#include "persist/profile/profile.h"
 #include "persist/files/settings.h"
+#include "persist/profile/profile.h"
 #include "persist/profile/stored_value.h"
 
 namespace kavtra {

@@ -36,7 +36,7 @@ public:
     void SaveList();                        // one grouped save of all 600 keys, names from the engine
     void UpdateOuts();                      // one transfer of OutState
     void Init_Outs();
-    void releasePort();                     // data lines to input (end of the exit sequence)
+    void releasePort();  // data lines to input (end of the exit sequence)
 
     // Reads. Output numbers are 1..300; others throw std::out_of_range.
     bool isOn(int output) const;

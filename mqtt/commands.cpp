@@ -30,8 +30,7 @@ std::string quoted(std::string_view text) {
 
 // Size and encoding first, so nothing else ever sees a payload that fails them.
 std::string envelopeRejection(std::string_view payload) {
-    if (payload.size() > kLargestCommand)
-        return "команда длиннее " + std::to_string(kLargestCommand) + " байт";
+    if (payload.size() > kLargestCommand) return "команда длиннее " + std::to_string(kLargestCommand) + " байт";
     if (!isValidUtf8(payload)) return "команда не в UTF-8";
     return {};
 }

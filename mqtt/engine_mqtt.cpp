@@ -20,8 +20,7 @@ std::string EngineMqtt::name(int output) const { return engine_.name(output); }
 void EngineMqtt::set(const std::vector<std::pair<int, bool>>& outputsOn) { engine_.set(outputsOn); }
 
 std::unique_ptr<EngineMqtt> startMqtt(clsINI& ini, const std::string& programDir, OutputEngine& engine) {
-    const MqttSettingsReading reading =
-        readMqttSettings(ini, programDir, QSysInfo::machineHostName().toStdString());
+    const MqttSettingsReading reading = readMqttSettings(ini, programDir, QSysInfo::machineHostName().toStdString());
     if (!reading.problem.empty()) {
         std::fprintf(stderr, "kavtra: %s\n", reading.problem.c_str());
         std::fflush(stderr);

@@ -31,7 +31,8 @@ void MqttBridge::start() {
     std::vector<int> all(OutState::kOutputs);
     for (int output = 1; output <= OutState::kOutputs; ++output) all[output - 1] = output;
     outputsChanged(all, all);
-    QMetaObject::invokeMethod(session_, [session = session_] { session->start(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        session_, [session = session_] { session->start(); }, Qt::QueuedConnection);
 }
 
 void MqttBridge::outputsChanged(const std::vector<int>& states, const std::vector<int>& names) {
@@ -41,15 +42,14 @@ void MqttBridge::outputsChanged(const std::vector<int>& states, const std::vecto
     update.names.reserve(names.size());
     for (const int output : names) update.names.emplace_back(output, outputs_.name(output));
     QMetaObject::invokeMethod(
-        session_, [session = session_, update = std::move(update)] { session->update(update); },
-        Qt::QueuedConnection);
+        session_, [session = session_, update = std::move(update)] { session->update(update); }, Qt::QueuedConnection);
 }
 
 void MqttBridge::shutdown(std::chrono::milliseconds grace) {
     if (stopped_) return;
     stopped_ = true;
-    QMetaObject::invokeMethod(session_, [session = session_, grace] { session->stop(grace); },
-                              Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(
+        session_, [session = session_, grace] { session->stop(grace); }, Qt::BlockingQueuedConnection);
 }
 
 void MqttBridge::apply(const CommandList& commands) {
@@ -57,7 +57,8 @@ void MqttBridge::apply(const CommandList& commands) {
     outputsOn.reserve(commands.size());
     for (const OutputCommand& command : commands) {
         // TOGGLE flips what the output shows: any state that is not on turns on.
-        const bool on = command.action == Switch::Toggle ? !outputs_.isOn(command.output) : command.action == Switch::On;
+        const bool on = command.action == Switch::Toggle ? !outputs_.isOn(command.output)
+                                                         : command.action == Switch::On;
         outputsOn.emplace_back(command.output, on);
     }
     outputs_.set(outputsOn);

@@ -92,8 +92,8 @@ void MqttLink::start() {
 }
 
 bool MqttLink::publish(const std::string& topic, std::string_view payload, bool retain) {
-    return mosq_ && mosquitto_publish(mosq_, nullptr, topic.c_str(), static_cast<int>(payload.size()),
-                                      payload.data(), kPublishQos, retain) == MOSQ_ERR_SUCCESS;
+    return mosq_ && mosquitto_publish(mosq_, nullptr, topic.c_str(), static_cast<int>(payload.size()), payload.data(),
+                                      kPublishQos, retain) == MOSQ_ERR_SUCCESS;
 }
 
 bool MqttLink::subscribe(const std::string& filter) {

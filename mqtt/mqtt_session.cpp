@@ -39,9 +39,13 @@ void MqttSession::start() {
     // The link's events arrive on its network thread; everything they lead
     // to happens here, on the session's thread, one event at a time.
     MqttLink::Events events;
-    events.connected = [this] { QMetaObject::invokeMethod(this, [this] { onConnected(); }, Qt::QueuedConnection); };
+    events.connected = [this] {
+        QMetaObject::invokeMethod(
+            this, [this] { onConnected(); }, Qt::QueuedConnection);
+    };
     events.failed = [this](const LinkFailure& failure) {
-        QMetaObject::invokeMethod(this, [this, failure] { onFailed(failure); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, failure] { onFailed(failure); }, Qt::QueuedConnection);
     };
     events.received = [this](ReceivedMessage message) {
         QMetaObject::invokeMethod(
@@ -104,9 +108,9 @@ void MqttSession::onReceived(const ReceivedMessage& message) {
         // A retained "online" is Home Assistant's old announcement, already
         // answered by the publication after connecting.
         if (message.payload == "online" && !message.retained && !announceTimer_.isActive()) {
-            const auto delay = QRandomGenerator::global()->bounded(
-                static_cast<int>(timing_.announceDelayMin.count()),
-                static_cast<int>(timing_.announceDelayMax.count()) + 1);
+            const auto delay =
+                QRandomGenerator::global()->bounded(static_cast<int>(timing_.announceDelayMin.count()),
+                                                    static_cast<int>(timing_.announceDelayMax.count()) + 1);
             announceTimer_.start(delay);
         }
         return;

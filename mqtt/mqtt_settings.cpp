@@ -2,8 +2,8 @@
 
 #include <charconv>
 
-#include "persist/ini/ini_lines.h"
 #include "persist/files/settings.h"
+#include "persist/ini/ini_lines.h"
 
 namespace kavtra {
 namespace {
@@ -40,10 +40,13 @@ std::string reducedNodeName(std::string_view text) {
     std::string node;
     node.reserve(text.size());
     for (const char c : text) {
-        if (c >= 'A' && c <= 'Z') node += static_cast<char>(c - 'A' + 'a');
-        else if ((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')) node += c;
+        if (c >= 'A' && c <= 'Z')
+            node += static_cast<char>(c - 'A' + 'a');
+        else if ((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'))
+            node += c;
         // One '_' per character, not per byte of a UTF-8 sequence.
-        else if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) node += '_';
+        else if ((static_cast<unsigned char>(c) & 0xC0) != 0x80)
+            node += '_';
     }
     return node;
 }

@@ -18,8 +18,8 @@ ShiftBoard::ShiftBoard(std::uint8_t controlAtStart) : control_(controlAtStart) {
 
 ShiftBoard::Pins ShiftBoard::pinsOf(std::uint8_t control) {
     // Pins 1, 14 and 17 are inverted by the port; pin 16 is not.
-    return Pins{(control & 0x01) == 0, (control & 0x02) == 0, (control & 0x04) != 0,
-                (control & 0x08) == 0, (control & 0x20) != 0};
+    return Pins{(control & 0x01) == 0, (control & 0x02) == 0, (control & 0x04) != 0, (control & 0x08) == 0,
+                (control & 0x20) != 0};
 }
 
 ShiftBoard::Pins ShiftBoard::pins() const { return pinsOf(control_); }
@@ -39,8 +39,7 @@ void ShiftBoard::onAccess(const PortAccess& access) {
     control_ = access.value;
     if (after.pin1 && !before.pin1) {
         const std::uint8_t lines = dataLines();
-        for (int k = 0; k < board::kChains; ++k)
-            shift_[k] = ((shift_[k] << 1) | ((lines >> k) & 1u)) & kStageMask;
+        for (int k = 0; k < board::kChains; ++k) shift_[k] = ((shift_[k] << 1) | ((lines >> k) & 1u)) & kStageMask;
         ++clocks_;
     }
     if (after.pin14 && !before.pin14) {

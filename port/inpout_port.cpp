@@ -4,9 +4,7 @@
 
 namespace kavtra {
 
-const char* InpOutPort::libraryName() {
-    return sizeof(void*) == 8 ? "inpoutx64.dll" : "inpout32.dll";
-}
+const char* InpOutPort::libraryName() { return sizeof(void*) == 8 ? "inpoutx64.dll" : "inpout32.dll"; }
 
 InpOutPort::InpOutPort(std::uint16_t base, PortFailureHandler onFailure, LibraryLoader& loader)
     : HardwarePort(std::move(onFailure)), base_(base), loader_(loader) {}
@@ -26,8 +24,7 @@ std::optional<PortFailure> InpOutPort::open(std::uint8_t& control) {
     if (!inp32) return port_messages::libraryEntryMissing(name, "Inp32");
     if (!out32) return port_messages::libraryEntryMissing(name, "Out32");
     if (!driverOpen) return port_messages::libraryEntryMissing(name, "IsInpOutDriverOpen");
-    if (reinterpret_cast<DriverOpenFunction>(driverOpen)() == 0)
-        return port_messages::libraryDriverNotOpen(name);
+    if (reinterpret_cast<DriverOpenFunction>(driverOpen)() == 0) return port_messages::libraryDriverNotOpen(name);
 
     library_ = std::move(library);
     inp32_ = reinterpret_cast<Inp32Function>(inp32);
@@ -40,9 +37,7 @@ std::uint8_t InpOutPort::read(unsigned offset) {
     return static_cast<std::uint8_t>(inp32_(static_cast<short>(base_ + offset)) & 0xFF);
 }
 
-void InpOutPort::write(unsigned offset, std::uint8_t value) {
-    out32_(static_cast<short>(base_ + offset), value);
-}
+void InpOutPort::write(unsigned offset, std::uint8_t value) { out32_(static_cast<short>(base_ + offset), value); }
 
 std::uint8_t InpOutPort::readData() { return read(0); }
 std::uint8_t InpOutPort::readStatus() { return read(1); }

@@ -22,14 +22,10 @@ class SystemLinuxSys final : public LinuxSys {
 public:
     int open(const char* path, int flags) override { return ::open(path, flags); }
     int close(int fd) override { return ::close(fd); }
-    int ioctl(int fd, unsigned long request, void* argument) override {
-        return ::ioctl(fd, request, argument);
-    }
+    int ioctl(int fd, unsigned long request, void* argument) override { return ::ioctl(fd, request, argument); }
 
 #ifdef KAVTRA_HAS_PORT_IO
-    int ioperm(unsigned long from, unsigned long count, int turnOn) override {
-        return ::ioperm(from, count, turnOn);
-    }
+    int ioperm(unsigned long from, unsigned long count, int turnOn) override { return ::ioperm(from, count, turnOn); }
     std::uint8_t inb(std::uint16_t port) override { return ::inb(port); }
     void outb(std::uint8_t value, std::uint16_t port) override { ::outb(value, port); }
 #else

@@ -21,8 +21,7 @@ using PortFailureHandler = std::function<void(const PortFailure&)>;
 // ever goes on as if the access had reached the port.
 class PortUnavailable : public std::runtime_error {
 public:
-    explicit PortUnavailable(const PortFailure& failure)
-        : std::runtime_error(failure.message), failure_(failure) {}
+    explicit PortUnavailable(const PortFailure& failure) : std::runtime_error(failure.message), failure_(failure) {}
     const PortFailure& failure() const { return failure_; }
 
 private:

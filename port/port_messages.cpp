@@ -3,8 +3,7 @@
 namespace kavtra::port_messages {
 namespace {
 
-const char kUseSimulation[] =
-    "Без порта программу можно запустить на модели платы: KAVTRA_PORT=sim.";
+const char kUseSimulation[] = "Без порта программу можно запустить на модели платы: KAVTRA_PORT=sim.";
 
 const char kUsePpdev[] =
     "Работайте с портом через драйвер ppdev, ему root не нужен:\n"
@@ -20,22 +19,28 @@ std::string quoted(const std::string& systemText) { return " (" + systemText + "
 }  // namespace
 
 PortFailure noAccess(const std::string& device, const std::string& group, const std::string& user) {
-    const std::string relogin = "Затем выйдите из системы и войдите снова: членство в группе "
-                                "действует с нового входа.";
+    const std::string relogin =
+        "Затем выйдите из системы и войдите снова: членство в группе "
+        "действует с нового входа.";
     if (group.empty() || group == "root") {
-        return portFailure(
-            device, "нет прав доступа к устройству (Permission denied)",
-            "Устройство " + device + " доступно только администратору. Отдайте его группе lp "
-            "правилом udev и добавьте в эту группу пользователя " + user + ":\n"
-            "    echo 'KERNEL==\"parport[0-9]*\", GROUP=\"lp\", MODE=\"0660\"' | "
-            "sudo tee /etc/udev/rules.d/60-parport.rules\n"
-            "    sudo udevadm trigger\n"
-            "    sudo usermod -aG lp " + user + "\n" + relogin);
+        return portFailure(device, "нет прав доступа к устройству (Permission denied)",
+                           "Устройство " + device +
+                               " доступно только администратору. Отдайте его группе lp "
+                               "правилом udev и добавьте в эту группу пользователя " +
+                               user +
+                               ":\n"
+                               "    echo 'KERNEL==\"parport[0-9]*\", GROUP=\"lp\", MODE=\"0660\"' | "
+                               "sudo tee /etc/udev/rules.d/60-parport.rules\n"
+                               "    sudo udevadm trigger\n"
+                               "    sudo usermod -aG lp " +
+                               user + "\n" + relogin);
     }
     return portFailure(device, "нет прав доступа к устройству (Permission denied)",
-                       "Устройство " + device + " принадлежит группе " + group +
-                           ". Добавьте в неё пользователя " + user + ":\n"
-                           "    sudo usermod -aG " + group + " " + user + "\n" + relogin);
+                       "Устройство " + device + " принадлежит группе " + group + ". Добавьте в неё пользователя " +
+                           user +
+                           ":\n"
+                           "    sudo usermod -aG " +
+                           group + " " + user + "\n" + relogin);
 }
 
 PortFailure noDevice(const std::string& device, const std::string& systemText) {
@@ -58,8 +63,9 @@ PortFailure busy(const std::string& device) {
 
 PortFailure deviceError(const std::string& device, const std::string& systemText) {
     return portFailure(device, "ошибка устройства" + quoted(systemText),
-                       "Проверьте, что " + device + " — параллельный порт (драйвер ppdev), "
-                       "или выберите другой порт переменной KAVTRA_PORT.");
+                       "Проверьте, что " + device +
+                           " — параллельный порт (драйвер ppdev), "
+                           "или выберите другой порт переменной KAVTRA_PORT.");
 }
 
 PortFailure directIoNeedsRoot(const std::string& device) {
@@ -78,8 +84,7 @@ PortFailure directIoLockedDown(const std::string& device) {
 }
 
 PortFailure directIoUnsupported(const std::string& device) {
-    return portFailure(device, "на этой машине прямой доступ к портам ввода-вывода невозможен",
-                       kUsePpdev);
+    return portFailure(device, "на этой машине прямой доступ к портам ввода-вывода невозможен", kUsePpdev);
 }
 
 PortFailure directIoError(const std::string& device, const std::string& systemText) {
@@ -91,9 +96,10 @@ PortFailure directIoError(const std::string& device, const std::string& systemTe
 
 PortFailure libraryMissing(const std::string& library, const std::string& systemText) {
     return portFailure(library, "библиотека не найдена" + quoted(systemText),
-                       "Положите " + library + " в папку программы, рядом с kavtra.exe. "
-                       "При первом запуске библиотека устанавливает свой драйвер, поэтому "
-                       "в первый раз запустите программу от имени администратора.");
+                       "Положите " + library +
+                           " в папку программы, рядом с kavtra.exe. "
+                           "При первом запуске библиотека устанавливает свой драйвер, поэтому "
+                           "в первый раз запустите программу от имени администратора.");
 }
 
 PortFailure libraryWrongArchitecture(const std::string& library, const std::string& systemText) {
@@ -105,8 +111,8 @@ PortFailure libraryWrongArchitecture(const std::string& library, const std::stri
 PortFailure libraryEntryMissing(const std::string& library, const std::string& entry) {
     return portFailure(library, "в библиотеке нет функции " + entry,
                        "Это не та библиотека или её старая версия. Положите в папку "
-                       "программы, рядом с kavtra.exe, " + library +
-                           ", в которой есть Inp32, Out32 и IsInpOutDriverOpen.");
+                       "программы, рядом с kavtra.exe, " +
+                           library + ", в которой есть Inp32, Out32 и IsInpOutDriverOpen.");
 }
 
 PortFailure libraryDriverNotOpen(const std::string& library) {
@@ -118,18 +124,18 @@ PortFailure libraryDriverNotOpen(const std::string& library) {
 }
 
 PortFailure unknownChoice(const std::string& value) {
-    return {"KAVTRA_PORT=" + value,
-            "Непонятное значение KAVTRA_PORT: «" + value + "».\n\n"
-            "Возможные значения:\n"
-            "    /dev/parport0   порт через драйвер ppdev (Linux)\n"
-            "    io:0x378        прямой доступ к портам с этого адреса\n"
-            "    sim             модель платы вместо порта"};
+    return {"KAVTRA_PORT=" + value, "Непонятное значение KAVTRA_PORT: «" + value +
+                                        "».\n\n"
+                                        "Возможные значения:\n"
+                                        "    /dev/parport0   порт через драйвер ppdev (Linux)\n"
+                                        "    io:0x378        прямой доступ к портам с этого адреса\n"
+                                        "    sim             модель платы вместо порта"};
 }
 
 PortFailure notOnThisSystem(const std::string& value) {
-    return {"KAVTRA_PORT=" + value,
-            "Порт «" + value + "» в этой системе недоступен: так выбирают порт только в Linux.\n\n"
-            "Возможные значения здесь: io:0x378 (адрес порта) или sim (модель платы)."};
+    return {"KAVTRA_PORT=" + value, "Порт «" + value +
+                                        "» в этой системе недоступен: так выбирают порт только в Linux.\n\n"
+                                        "Возможные значения здесь: io:0x378 (адрес порта) или sim (модель платы)."};
 }
 
 PortFailure traceFileError(const std::string& path, const std::string& systemText) {

@@ -104,12 +104,11 @@ std::unique_ptr<PortStack> buildPortStack(const PortEnvironment& environment, Po
 #endif
 #ifdef _WIN32
     case PortChoice::Kind::InpOut:
-        stack = std::make_unique<PortStack>(
-            std::make_unique<InpOutPort>(choice.base, onFailure, systemLibraryLoader()), InpOutPort::libraryName());
+        stack = std::make_unique<PortStack>(std::make_unique<InpOutPort>(choice.base, onFailure, systemLibraryLoader()),
+                                            InpOutPort::libraryName());
         break;
 #endif
-    default:
-        reportPortFailure(onFailure, port_messages::notOnThisSystem(environment.port.value_or("")));
+    default: reportPortFailure(onFailure, port_messages::notOnThisSystem(environment.port.value_or("")));
     }
 
     if (environment.trace) {

@@ -62,19 +62,15 @@ PortFailure PpdevPort::failureFor(const ClaimError& failure) {
     const std::string systemText = std::strerror(failure.error);
     switch (failure.error) {
     case EACCES:
-    case EPERM:
-        return port_messages::noAccess(device_, sys_.groupOf(device_.c_str()), sys_.userName());
+    case EPERM: return port_messages::noAccess(device_, sys_.groupOf(device_.c_str()), sys_.userName());
     case ENOENT:
-    case ENODEV:
-        return port_messages::noDevice(device_, systemText);
+    case ENODEV: return port_messages::noDevice(device_, systemText);
     case ENXIO:
         // At open: no port behind this minor. At the claim, even shared: an
         // exclusive holder is registered.
         return failure.atOpen ? port_messages::noDevice(device_, systemText) : port_messages::busy(device_);
-    case EBUSY:
-        return port_messages::busy(device_);
-    default:
-        return port_messages::deviceError(device_, systemText);
+    case EBUSY: return port_messages::busy(device_);
+    default: return port_messages::deviceError(device_, systemText);
     }
 }
 

@@ -10,9 +10,8 @@ namespace {
 std::string systemText(DWORD code) {
     char* text = nullptr;
     const DWORD length = FormatMessageA(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<char*>(&text), 0,
-        nullptr);
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
+        MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<char*>(&text), 0, nullptr);
     std::string result = length ? std::string(text, length) : "error " + std::to_string(code);
     if (text) LocalFree(text);
     while (!result.empty() && (result.back() == '\n' || result.back() == '\r' || result.back() == '.'))
@@ -43,9 +42,9 @@ public:
         const HMODULE module = LoadLibraryExA(fileName.c_str(), nullptr, LOAD_LIBRARY_SEARCH_DEFAULT_DIRS);
         if (module) return std::make_unique<WindowsLibrary>(module);
         const DWORD code = GetLastError();
-        const auto kind = code == ERROR_BAD_EXE_FORMAT ? LibraryLoadError::Kind::WrongArchitecture
+        const auto kind = code == ERROR_BAD_EXE_FORMAT  ? LibraryLoadError::Kind::WrongArchitecture
                           : code == ERROR_MOD_NOT_FOUND ? LibraryLoadError::Kind::NotFound
-                                                         : LibraryLoadError::Kind::Other;
+                                                        : LibraryLoadError::Kind::Other;
         error = {kind, systemText(code)};
         return nullptr;
     }

@@ -14,7 +14,8 @@ std::function<void()>* request = nullptr;
 // thread; this thread hands it over and then waits, since returning from a
 // close, logoff or shutdown event lets the system end the process at once.
 BOOL WINAPI onConsoleEvent(DWORD) {
-    QMetaObject::invokeMethod(receiver, [] { (*request)(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        receiver, [] { (*request)(); }, Qt::QueuedConnection);
     ::Sleep(INFINITE);
     return TRUE;
 }

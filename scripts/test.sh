@@ -11,6 +11,8 @@ kavtra_install "${KAVTRA_BUILD_PACKAGES[@]}" "${KAVTRA_TEST_PACKAGES[@]}"
 kavtra_compiler_cache
 # QEMU's recommendations (its GUI, firmware, disk tools) serve no test here.
 KAVTRA_APT_FLAGS=--no-install-recommends kavtra_install "${KAVTRA_QEMU_PACKAGES[@]}"
+# Every tracked source laid out as .clang-format says, before anything is built.
+(cd "$here" && git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run --Werror)
 build="$here/build-test"
 kavtra_fetch_kernel "$build/qemu-kernel"
 cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKAVTRA_WERROR=ON \

@@ -8,8 +8,8 @@
 #include <QTest>
 #include <cstdio>
 
-#include "persist/profile/cls_ini.h"
 #include "persist/files/settings.h"
+#include "persist/profile/cls_ini.h"
 #include "ui/dialogs/about_frm.h"
 #include "ui/dialogs/option_frm.h"
 

@@ -29,12 +29,12 @@ public:
     explicit Settings(const clsINI& config);
 
     // Geometry in twips, by numeric reading, with their defaults.
-    float x();            // FormPosition/x, "1000"
-    float y();            // FormPosition/y, "1000"
-    float height();       // FormPosition/Height, "6200"
-    float width();        // FormPosition/Width, "9300"
-    float listWidth1();   // ListPosition/list_Width1, "3000"
-    float listWidth2();   // ListPosition/list_Width2, "1500"
+    float x();           // FormPosition/x, "1000"
+    float y();           // FormPosition/y, "1000"
+    float height();      // FormPosition/Height, "6200"
+    float width();       // FormPosition/Width, "9300"
+    float listWidth1();  // ListPosition/list_Width1, "3000"
+    float listWidth2();  // ListPosition/list_Width2, "1500"
 
     // Configs/TimeUpdate, "100": trimmed, numeric reading, rounded half to
     // even; negative gives 0, beyond what a timer accepts gives kLargestPeriod.

@@ -17,7 +17,9 @@ bool isContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
 // Whether a sequence of the length utf8SequenceLength gave is a character:
 // not a stray byte, not an overlong form, not a surrogate, not beyond U+10FFFF.
 bool isCharacter(std::string_view sequence) {
-    const auto byte = [sequence](std::size_t i) { return static_cast<unsigned>(static_cast<unsigned char>(sequence[i])); };
+    const auto byte = [sequence](std::size_t i) {
+        return static_cast<unsigned>(static_cast<unsigned char>(sequence[i]));
+    };
     switch (sequence.size()) {
     case 1: return byte(0) < 0x80;
     case 2: return true;  // a lead of 0xC2 or more is never overlong
@@ -26,7 +28,8 @@ bool isCharacter(std::string_view sequence) {
         return code >= 0x800 && (code < 0xD800 || code > 0xDFFF);
     }
     default: {
-        const unsigned code = (byte(0) & 0x07) << 18 | (byte(1) & 0x3F) << 12 | (byte(2) & 0x3F) << 6 | (byte(3) & 0x3F);
+        const unsigned code = (byte(0) & 0x07) << 18 | (byte(1) & 0x3F) << 12 | (byte(2) & 0x3F) << 6 |
+                              (byte(3) & 0x3F);
         return code >= 0x10000 && code <= 0x10FFFF;
     }
     }

@@ -40,8 +40,8 @@ std::string encodeWindows1251(std::string_view utf8) {
 
 std::string decodeWindows1251(std::string_view bytes) {
     const int size = static_cast<int>(bytes.size());
-    std::wstring wide(
-        static_cast<std::size_t>(::MultiByteToWideChar(kWindows1251, 0, bytes.data(), size, nullptr, 0)), L'\0');
+    std::wstring wide(static_cast<std::size_t>(::MultiByteToWideChar(kWindows1251, 0, bytes.data(), size, nullptr, 0)),
+                      L'\0');
     ::MultiByteToWideChar(kWindows1251, 0, bytes.data(), size, wide.data(), static_cast<int>(wide.size()));
     for (wchar_t& c : wide) {
         if (isC1Control(c)) c = L'?';

@@ -37,7 +37,8 @@ SectionIndex::SectionIndex(std::string_view bytes) : bytes_(bytes) {
     while (reader.next(line)) {
         const LineSyntax syntax = parseLine(line.text);
         if (syntax.kind == LineSyntax::Kind::Section) {
-            firstSection_.try_emplace(asciiLower(syntax.name), static_cast<std::size_t>(line.text.data() - bytes.data()));
+            firstSection_.try_emplace(asciiLower(syntax.name),
+                                      static_cast<std::size_t>(line.text.data() - bytes.data()));
         }
     }
 }

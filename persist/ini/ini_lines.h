@@ -39,8 +39,8 @@ private:
 struct LineSyntax {
     enum class Kind { Other, Section, Key };
     Kind kind = Kind::Other;
-    std::string_view name;   // section or key name, blanks trimmed
-    std::string_view value;  // key value, blanks trimmed
+    std::string_view name;       // section or key name, blanks trimmed
+    std::string_view value;      // key value, blanks trimmed
     std::size_t valueBegin = 0;  // the value's place in the line
     std::size_t valueEnd = 0;
 };

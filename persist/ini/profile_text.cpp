@@ -44,8 +44,7 @@ template <typename Find>
 std::optional<std::string> readValue(FileEncoding encoding, std::string_view section, std::string_view key,
                                      const Find& find) {
     if (encoding == FileEncoding::Utf16) return std::nullopt;
-    const auto value =
-        find(toFile(encoding, ini::trimBlanks(section)), toFile(encoding, ini::trimBlanks(key)));
+    const auto value = find(toFile(encoding, ini::trimBlanks(section)), toFile(encoding, ini::trimBlanks(key)));
     if (!value) return std::nullopt;
     if (encoding == FileEncoding::Utf8) return std::string(firstCharacters(*value, kMaxReadChars));
     return fromWindows1251(value->substr(0, kMaxReadChars));
@@ -56,9 +55,8 @@ std::optional<std::string> readValue(FileEncoding encoding, std::string_view sec
 std::optional<std::string> readProfileValue(std::string_view fileBytes, std::string_view section,
                                             std::string_view key) {
     const EncodedText text = splitMark(fileBytes);
-    return readValue(text.encoding, section, key, [&](std::string_view s, std::string_view k) {
-        return ini::findValue(text.body, s, k);
-    });
+    return readValue(text.encoding, section, key,
+                     [&](std::string_view s, std::string_view k) { return ini::findValue(text.body, s, k); });
 }
 
 ProfileReader::ProfileReader(std::string fileBytes)

@@ -21,8 +21,7 @@ enum class FileEncoding { Windows1251, Utf8, Utf16 };
 // A read of one key from a file's whole bytes: the value in UTF-8, cut to
 // kMaxReadChars, or nothing when the section or key is missing. UTF-16 files
 // are not read: they give nothing, so the caller's default.
-std::optional<std::string> readProfileValue(std::string_view fileBytes, std::string_view section,
-                                            std::string_view key);
+std::optional<std::string> readProfileValue(std::string_view fileBytes, std::string_view section, std::string_view key);
 
 // A file's whole bytes kept for many reads: each read gives what
 // readProfileValue gives for these bytes, looking at one section only.

@@ -3,9 +3,9 @@
 #include <cerrno>
 #include <filesystem>
 
-#include "persist/profile/cls_ini.h"
 #include "persist/paths/program_paths.h"
 #include "persist/paths/user_dirs.h"
+#include "persist/profile/cls_ini.h"
 
 namespace kavtra {
 

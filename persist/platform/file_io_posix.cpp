@@ -70,7 +70,7 @@ FileVersion versionOf(const struct stat& st) {
 // Two seconds: the timestamps of FAT; ext4 and tmpfs advance theirs only at
 // each scheduler tick (a few milliseconds).
 bool settledNow(const FileVersion& version) {
-    timespec now {};
+    timespec now{};
     ::clock_gettime(CLOCK_REALTIME, &now);
     return nanoseconds(now) - version.changed > 2'000'000'000;
 }

@@ -12,12 +12,13 @@ namespace {
 
 std::string systemMessage(DWORD code) {
     wchar_t* text = nullptr;
-    const DWORD length = ::FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
-        reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    const DWORD length =
+        ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                         nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
     std::wstring wide = length > 0 ? std::wstring(text, length) : L"error " + std::to_wstring(code);
     ::LocalFree(text);
-    while (!wide.empty() && (wide.back() == L'\n' || wide.back() == L'\r' || wide.back() == L'.' || wide.back() == L' ')) {
+    while (!wide.empty() &&
+           (wide.back() == L'\n' || wide.back() == L'\r' || wide.back() == L'.' || wide.back() == L' ')) {
         wide.pop_back();
     }
     return narrow(wide);
@@ -188,7 +189,8 @@ std::string replaceAtomically(const std::string& path, std::string_view bytes, c
     constexpr DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
                             FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
     const DWORD kept = old.mode & kKept;
-    if (failure.empty() && old.exists && !::SetFileAttributesW(replacement.c_str(), kept != 0 ? kept : FILE_ATTRIBUTE_NORMAL)) {
+    if (failure.empty() && old.exists &&
+        !::SetFileAttributesW(replacement.c_str(), kept != 0 ? kept : FILE_ATTRIBUTE_NORMAL)) {
         failure = reason("cannot set the attributes");
     }
     // ReplaceFileW also keeps the old file's access list.

@@ -1,7 +1,7 @@
 #include "persist/profile/cls_ini.h"
 
-#include "persist/profile/profile.h"
 #include "persist/paths/program_paths.h"
+#include "persist/profile/profile.h"
 
 namespace kavtra {
 

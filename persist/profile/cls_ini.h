@@ -15,8 +15,7 @@ public:
     const std::string& FileName() const { return fileName_; }
     void FileName(std::string s_filename) { fileName_ = std::move(s_filename); }
 
-    std::string GetPrivateINIString(std::string_view sSection, std::string_view sKEy,
-                                    std::string_view sDefault) const;
+    std::string GetPrivateINIString(std::string_view sSection, std::string_view sKEy, std::string_view sDefault) const;
     void WritePrivateINIString(std::string_view sSection, std::string_view sKEy, std::string_view sValue) const;
 
     // The same on the system-wide profile: on Windows through the native

@@ -1,14 +1,13 @@
 #include <filesystem>
 #include <system_error>
 
+#include "persist/platform/utf8_path.h"
 #include "persist/profile/cls_ini.h"
 #include "persist/profile/profile.h"
-#include "persist/platform/utf8_path.h"
 
 namespace kavtra {
 
-std::string clsINI::GetWinINIString(std::string_view sSection, std::string_view sKEy,
-                                    std::string_view sDefault) const {
+std::string clsINI::GetWinINIString(std::string_view sSection, std::string_view sKEy, std::string_view sDefault) const {
     return getPrivateProfileString(sSection, sKEy, sDefault, systemProfilePath());
 }
 

@@ -1,7 +1,7 @@
 #include <windows.h>
 
-#include "persist/profile/cls_ini.h"
 #include "persist/platform/wide_text.h"
+#include "persist/profile/cls_ini.h"
 
 namespace kavtra {
 
@@ -10,8 +10,7 @@ namespace kavtra {
 // write, and only the native functions know either. Their Unicode forms read
 // the file in the system's own code page, whatever it is.
 
-std::string clsINI::GetWinINIString(std::string_view sSection, std::string_view sKEy,
-                                    std::string_view sDefault) const {
+std::string clsINI::GetWinINIString(std::string_view sSection, std::string_view sKEy, std::string_view sDefault) const {
     wchar_t buffer[512];
     const DWORD n = ::GetProfileStringW(widen(sSection).c_str(), widen(sKEy).c_str(), widen(sDefault).c_str(), buffer,
                                         static_cast<DWORD>(std::size(buffer)));

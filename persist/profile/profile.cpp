@@ -4,10 +4,10 @@
 #include <vector>
 
 #include "persist/ini/codepage.h"
-#include "persist/profile/failure_report.h"
-#include "persist/platform/file_io.h"
-#include "persist/profile/profile_cache.h"
 #include "persist/ini/profile_text.h"
+#include "persist/platform/file_io.h"
+#include "persist/profile/failure_report.h"
+#include "persist/profile/profile_cache.h"
 
 namespace kavtra {
 namespace {

@@ -27,7 +27,8 @@ void remember(const std::string& path, const FileVersion& version, std::shared_p
 }  // namespace
 
 CurrentProfile currentProfile(const std::string& path) {
-    const auto cached = std::find_if(cache.begin(), cache.end(), [&](const CachedProfile& c) { return c.path == path; });
+    const auto cached =
+        std::find_if(cache.begin(), cache.end(), [&](const CachedProfile& c) { return c.path == path; });
     if (cached != cache.end()) {
         if (currentVersion(path) == cached->version) return {cached->reader, {}};
         cache.erase(cached);

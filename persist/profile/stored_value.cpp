@@ -1,7 +1,7 @@
 #include "persist/profile/stored_value.h"
 
-#include "persist/platform/file_io.h"
 #include "persist/ini/profile_text.h"
+#include "persist/platform/file_io.h"
 
 namespace kavtra {
 

@@ -60,15 +60,14 @@ TEST_P(ProgramExitTest, ASignalRunsTheExitSequenceWithoutAQuestionAndEndsWithSta
     EXPECT_EQ(copy.file("Data.dat"), data) << "the exit writes nothing";
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Signals, ProgramExitTest,
-    ::testing::Values(Case{"WindowTermAllOn", true, SIGTERM, "1", 1, 1},
-                      Case{"WindowIntAllOff", true, SIGINT, "2", 0, 0},
-                      Case{"WindowHupRemembered", true, SIGHUP, "3", 0, 0},
-                      Case{"HeadlessTermRemembered", false, SIGTERM, "3", 0, 0},
-                      Case{"HeadlessIntAllOn", false, SIGINT, "1", 1, 1},
-                      Case{"HeadlessHupAllOff", false, SIGHUP, "2", 0, 0}),
-    [](const ::testing::TestParamInfo<Case>& p) { return std::string(p.param.what); });
+INSTANTIATE_TEST_SUITE_P(Signals, ProgramExitTest,
+                         ::testing::Values(Case{"WindowTermAllOn", true, SIGTERM, "1", 1, 1},
+                                           Case{"WindowIntAllOff", true, SIGINT, "2", 0, 0},
+                                           Case{"WindowHupRemembered", true, SIGHUP, "3", 0, 0},
+                                           Case{"HeadlessTermRemembered", false, SIGTERM, "3", 0, 0},
+                                           Case{"HeadlessIntAllOn", false, SIGINT, "1", 1, 1},
+                                           Case{"HeadlessHupAllOff", false, SIGHUP, "2", 0, 0}),
+                         [](const ::testing::TestParamInfo<Case>& p) { return std::string(p.param.what); });
 
 }  // namespace
 }  // namespace kavtra::test

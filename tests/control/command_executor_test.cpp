@@ -88,7 +88,8 @@ TEST_F(CommandExecutorTest, ASecondPulseKeepsThePulsedStateAndReplacesThePending
 }
 
 TEST_F(CommandExecutorTest, AnyOtherChangeOfThePulsedOutputCancelsItsReturn) {
-    for (const Command& change : {Command(SetCommand{{{7, false}}}), Command(ToggleCommand{7}), Command(AllCommand{true})}) {
+    for (const Command& change :
+         {Command(SetCommand{{{7, false}}}), Command(ToggleCommand{7}), Command(AllCommand{true})}) {
         run(PulseCommand{7, 50});
         run(change);
         EXPECT_FALSE(pulses.pending(7));

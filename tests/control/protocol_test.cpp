@@ -92,7 +92,8 @@ TEST(Request, LongTextsAreCutInTheMessage) {
 TEST(Reply, LinesAndTheirEnd) {
     EXPECT_EQ(outputLine(17, true, "Насос"), "17\ton\tНасос");
     EXPECT_EQ(outputLine(300, false, ""), "300\toff\t");
-    EXPECT_EQ(formatReply({{outputLine(1, true, "a"), outputLine(2, false, "b")}, true, {}}), "1\ton\ta\n2\toff\tb\nok\n");
+    EXPECT_EQ(formatReply({{outputLine(1, true, "a"), outputLine(2, false, "b")}, true, {}}),
+              "1\ton\ta\n2\toff\tb\nok\n");
     EXPECT_EQ(formatReply(Reply::refused("two\nlines\r")), "error\ttwo lines \n");
 
     EXPECT_FALSE(parseReplyEnd("17\ton\tok"));

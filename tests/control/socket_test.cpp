@@ -63,7 +63,8 @@ struct RecordingServer {
 
 // Sends bytes on a raw connection and gathers what comes back until the
 // server has said `lines` lines or closed the connection.
-std::vector<std::string> exchange(const QString& serverName, const QByteArray& bytes, int lines, bool* closed = nullptr) {
+std::vector<std::string> exchange(const QString& serverName, const QByteArray& bytes, int lines,
+                                  bool* closed = nullptr) {
     QLocalSocket socket;
     socket.connectToServer(serverName);
     EXPECT_TRUE(socket.waitForConnected(2000));
@@ -84,7 +85,8 @@ std::vector<std::string> exchange(const QString& serverName, const QByteArray& b
 
 TEST_F(CommandServerTest, EachRequestIsCheckedThenHandledAndAnsweredInTurn) {
     RecordingServer running(place);
-    const std::vector<std::string> replies = exchange(place.serverName, "toggle 5\nreboot\nset 1=on 301=off\r\nget 2 3\n", 5);
+    const std::vector<std::string> replies =
+        exchange(place.serverName, "toggle 5\nreboot\nset 1=on 301=off\r\nget 2 3\n", 5);
     EXPECT_EQ(replies, (std::vector<std::string>{"ok", "error\tнеизвестная команда",
                                                  "error\t«301»: номер вывода должен быть числом от 1 до 300",
                                                  "2\ton\tНасос", "3\toff\tНасос", "ok"}));

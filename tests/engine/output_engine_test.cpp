@@ -28,8 +28,8 @@ std::string dataFile(const std::function<int(int)>& state, const std::map<int, s
     std::string text;
     for (int n = 1; n <= board::kOutputs; ++n) {
         const auto named = names.find(n);
-        text += "[Devais_" + std::to_string(n) + "]\r\nValue=" + std::to_string(state(n)) + "\r\nName=" +
-                (named != names.end() ? named->second : kOutput + std::to_string(n)) + "\r\n";
+        text += "[Devais_" + std::to_string(n) + "]\r\nValue=" + std::to_string(state(n)) +
+                "\r\nName=" + (named != names.end() ? named->second : kOutput + std::to_string(n)) + "\r\n";
     }
     return text;
 }
@@ -103,13 +103,19 @@ TEST_F(OutputEngineTest, EveryChangeSavesThenTransfersOnceThenTellsListenersOnce
     const std::vector<Case> cases{
         {"toggle", [](OutputEngine& e) { e.toggle(17); }, [](int n) { return n == 17 ? 1 : 0; }, {}, {{17}, {}}, true},
         {"set several, the last word on an output counts",
-         [](OutputEngine& e) { e.set({{5, false}, {9, false}, {5, true}, {300, false}}); },
+         [](OutputEngine& e) {
+             e.set({{5, false}, {9, false}, {5, true}, {300, false}});
+         },
          [](int n) { return n == 9 || n == 300 ? 1 : 0; },
          {},
          {{5, 9, 300}, {}},
          true},
         {"all off", [](OutputEngine& e) { e.setAll(false); }, [](int) { return 1; }, {}, {everyOutput(), {}}, true},
-        {"rename", [](OutputEngine& e) { e.rename(3, "Свет"); }, [](int) { return 0; }, {{3, kLight}}, {{}, {3}},
+        {"rename",
+         [](OutputEngine& e) { e.rename(3, "Свет"); },
+         [](int) { return 0; },
+         {{3, kLight}},
+         {{}, {3}},
          false},
     };
     for (const Case& c : cases) {

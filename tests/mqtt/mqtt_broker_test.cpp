@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <QJsonDocument>
 #include <QElapsedTimer>
+#include <QJsonDocument>
 #include <QJsonObject>
 #include <QThread>
 
@@ -55,11 +55,10 @@ struct Copy {
         for (int n = 1; n <= 300; ++n) outputs.names[n - 1] = "Вывод " + std::to_string(n);
         bridge = std::make_unique<MqttBridge>(std::move(settings), outputs, quickTiming());
         outputs.bridge = bridge.get();
-        QObject::connect(bridge.get(), &MqttBridge::statusChanged,
-                         [this](const QString& text, bool isConnected) {
-                             statuses.push_back(text.toStdString());
-                             connected = isConnected;
-                         });
+        QObject::connect(bridge.get(), &MqttBridge::statusChanged, [this](const QString& text, bool isConnected) {
+            statuses.push_back(text.toStdString());
+            connected = isConnected;
+        });
     }
     bool statusContains(const std::string& part) const {
         for (const std::string& s : statuses)
@@ -105,14 +104,16 @@ TEST_F(MqttBrokerTest, AfterConnectingEveryOutputIsPublishedRetained) {
     copy->outputs.on[6] = true;
     copy->outputs.names[6] = "Насос";
     copy->bridge->start();
-    ASSERT_TRUE(eventually([&] { return watcher.count("homeassistant/switch/hall/") == 300 &&
-                                        watcher.count("kavtra/hall/out/") == 600; }));
+    ASSERT_TRUE(eventually([&] {
+        return watcher.count("homeassistant/switch/hall/") == 300 && watcher.count("kavtra/hall/out/") == 600;
+    }));
     EXPECT_EQ(watcher.last("kavtra/hall/status"), "online");
     EXPECT_EQ(watcher.last("kavtra/hall/out/7/state"), "ON");
     EXPECT_EQ(watcher.last("kavtra/hall/out/8/state"), "OFF");
     EXPECT_EQ(watcher.last("kavtra/hall/out/7/name"), "Насос");
     const QJsonObject config =
-        QJsonDocument::fromJson(QByteArray::fromStdString(*watcher.last("homeassistant/switch/hall/out7/config"))).object();
+        QJsonDocument::fromJson(QByteArray::fromStdString(*watcher.last("homeassistant/switch/hall/out7/config")))
+            .object();
     EXPECT_EQ(config["name"].toString(), QStringLiteral("Насос"));
     EXPECT_EQ(config["command_topic"].toString(), "kavtra/hall/out/7/set");
     EXPECT_TRUE(copy->statusContains("MQTT: подключено к 127.0.0.1:" + std::to_string(broker.port())));
@@ -176,7 +177,8 @@ TEST_F(MqttBrokerTest, ARenamePublishesTheNameAndADiscoveryConfig) {
     ASSERT_TRUE(eventually([&] { return watcher.last("kavtra/hall/out/3/name") == "Свет в зале"; }));
     ASSERT_TRUE(eventually([&] { return watcher.count("homeassistant/switch/hall/out3/") == 2; }));
     const QJsonObject config =
-        QJsonDocument::fromJson(QByteArray::fromStdString(*watcher.last("homeassistant/switch/hall/out3/config"))).object();
+        QJsonDocument::fromJson(QByteArray::fromStdString(*watcher.last("homeassistant/switch/hall/out3/config")))
+            .object();
     EXPECT_EQ(config["name"].toString(), QStringLiteral("Свет в зале"));
     EXPECT_EQ(config["unique_id"].toString(), "kavtra_hall_out3");
 }
@@ -227,8 +229,9 @@ TEST_F(MqttBrokerTest, TwoCopiesWithTheirOwnNodesDoNotDisturbEachOther) {
     auto yard = startCopy("yard");
     watcher.publish("kavtra/yard/out/4/set", "ON");
     watcher.publish("kavtra/hall/set", R"({"5":"ON"})");
-    ASSERT_TRUE(eventually([&] { return watcher.last("kavtra/yard/out/4/state") == "ON" &&
-                                        watcher.last("kavtra/hall/out/5/state") == "ON"; }));
+    ASSERT_TRUE(eventually([&] {
+        return watcher.last("kavtra/yard/out/4/state") == "ON" && watcher.last("kavtra/hall/out/5/state") == "ON";
+    }));
     EXPECT_EQ(hall->outputs.steps, (std::vector<std::vector<std::pair<int, bool>>>{{{5, true}}}));
     EXPECT_EQ(yard->outputs.steps, (std::vector<std::vector<std::pair<int, bool>>>{{{4, true}}}));
     EXPECT_EQ(watcher.count("homeassistant/switch/yard/"), 300u);
@@ -250,7 +253,8 @@ TEST_F(MqttBrokerTest, ARefusedLoginIsReportedOnceAndALoginWithThePasswordWorks)
         EXPECT_FALSE(refused.connected);
     }
     const std::string log = captured.text();
-    EXPECT_EQ(lineCount(log, "kavtra: MQTT: брокер 127.0.0.1:" + std::to_string(s.port) + " отказал во входе"), 1) << log;
+    EXPECT_EQ(lineCount(log, "kavtra: MQTT: брокер 127.0.0.1:" + std::to_string(s.port) + " отказал во входе"), 1)
+        << log;
     EXPECT_EQ(lineCount(log, "нет связи"), 0) << log;
 
     s.password = test::MosquittoBroker::kPassword;

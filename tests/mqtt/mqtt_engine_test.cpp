@@ -6,8 +6,8 @@
 #include "engine/output_engine.h"
 #include "mqtt/engine_mqtt.h"
 #include "outputs/shift_board.h"
-#include "persist/profile/cls_ini.h"
 #include "persist/files/settings.h"
+#include "persist/profile/cls_ini.h"
 #include "port/lpt.h"
 #include "port/port_tap.h"
 #include "port/simulated_port.h"
@@ -72,8 +72,9 @@ TEST_F(MqttEngineTest, OnForOutput7LatchesItSavesAndPublishes) {
 TEST_F(MqttEngineTest, ABatchIsOneTransfer) {
     const auto latchesBefore = board.latchPulses();
     watcher.publish("kavtra/hall/set", R"({"1":"OFF","40":"OFF","41":"OFF","300":"OFF"})");
-    ASSERT_TRUE(eventually([&] { return watcher.last("kavtra/hall/out/300/state") == "OFF" &&
-                                        watcher.last("kavtra/hall/out/1/state") == "OFF"; }));
+    ASSERT_TRUE(eventually([&] {
+        return watcher.last("kavtra/hall/out/300/state") == "OFF" && watcher.last("kavtra/hall/out/1/state") == "OFF";
+    }));
     EXPECT_EQ(board.latchPulses() - latchesBefore, 1u);
     for (const int output : {1, 40, 41, 300}) {
         EXPECT_EQ(board.outputLevel(output), 0) << output;
@@ -92,7 +93,8 @@ TEST_F(MqttEngineTest, ChangesFromElsewhereArePublished) {
     engine.applyPolicy(kPolicyAllOff);
     mqtt->bridge().shutdown(std::chrono::milliseconds(2000));
     ASSERT_TRUE(eventually([&] { return watcher.last("kavtra/hall/status") == "offline"; }));
-    for (const int output : {1, 150, 300}) EXPECT_EQ(watcher.last("kavtra/hall/out/" + std::to_string(output) + "/state"), "OFF");
+    for (const int output : {1, 150, 300})
+        EXPECT_EQ(watcher.last("kavtra/hall/out/" + std::to_string(output) + "/state"), "OFF");
 }
 
 }  // namespace

@@ -129,7 +129,8 @@ TEST(MqttCommands, RefusesBadPayloadsWithAReason) {
 }
 
 TEST(MqttDiscovery, DescribesOneSwitchOfTheDevice) {
-    const QJsonObject config = QJsonDocument::fromJson(QByteArray::fromStdString(discoveryConfig(topics, 7, "Насос"))).object();
+    const QJsonObject config =
+        QJsonDocument::fromJson(QByteArray::fromStdString(discoveryConfig(topics, 7, "Насос"))).object();
     EXPECT_EQ(config["name"].toString(), QStringLiteral("Насос"));
     EXPECT_EQ(config["unique_id"].toString(), "kavtra_hall_out7");
     EXPECT_EQ(config["command_topic"].toString(), "kavtra/hall/out/7/set");
@@ -145,7 +146,8 @@ TEST(MqttDiscovery, DescribesOneSwitchOfTheDevice) {
 }
 
 TEST(MqttDiscovery, NamesAnUnnamedOutputAfterItsNumber) {
-    const QJsonObject config = QJsonDocument::fromJson(QByteArray::fromStdString(discoveryConfig(topics, 12, ""))).object();
+    const QJsonObject config =
+        QJsonDocument::fromJson(QByteArray::fromStdString(discoveryConfig(topics, 12, ""))).object();
     EXPECT_EQ(config["name"].toString(), QStringLiteral("Вывод 12"));
     EXPECT_EQ(config["unique_id"].toString(), "kavtra_hall_out12");
 }

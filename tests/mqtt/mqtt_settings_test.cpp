@@ -45,9 +45,9 @@ TEST_F(MqttSettingsTest, DefaultsBesideTheHost) {
 }
 
 TEST_F(MqttSettingsTest, ReadsEveryKey) {
-    const MqttSettingsReading reading =
-        read("host=10.0.0.2\nPort=8883\nUser=ha\nPassword=p w\nNode=Hall-2\nBaseTopic=home/kavtra\n"
-             "Discovery=0\nDiscoveryPrefix=ha\nTLS=1\nCAFile=/etc/ca.pem\n");
+    const MqttSettingsReading reading = read(
+        "host=10.0.0.2\nPort=8883\nUser=ha\nPassword=p w\nNode=Hall-2\nBaseTopic=home/kavtra\n"
+        "Discovery=0\nDiscoveryPrefix=ha\nTLS=1\nCAFile=/etc/ca.pem\n");
     ASSERT_TRUE(reading.enabled) << reading.problem;
     const MqttSettings& s = reading.settings;
     EXPECT_EQ(s.host, "10.0.0.2");
@@ -67,9 +67,15 @@ TEST_F(MqttSettingsTest, AValueThatCannotServeKeepsMqttOffAndSaysWhy) {
         const char* section;
         const char* key;
     } cases[] = {
-        {"Port=0\n", "Port"},          {"Port=65536\n", "Port"},          {"Port=18x\n", "Port"},
-        {"BaseTopic=\n", "BaseTopic"}, {"BaseTopic=a/#\n", "BaseTopic"},  {"BaseTopic=/k\n", "BaseTopic"},
-        {"Discovery=yes\n", "Discovery"}, {"DiscoveryPrefix=ha/\n", "DiscoveryPrefix"}, {"TLS=2\n", "TLS"},
+        {"Port=0\n", "Port"},
+        {"Port=65536\n", "Port"},
+        {"Port=18x\n", "Port"},
+        {"BaseTopic=\n", "BaseTopic"},
+        {"BaseTopic=a/#\n", "BaseTopic"},
+        {"BaseTopic=/k\n", "BaseTopic"},
+        {"Discovery=yes\n", "Discovery"},
+        {"DiscoveryPrefix=ha/\n", "DiscoveryPrefix"},
+        {"TLS=2\n", "TLS"},
     };
     for (const auto& c : cases) {
         const MqttSettingsReading reading = read(std::string("Host=b\n") + c.section);

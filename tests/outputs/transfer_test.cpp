@@ -83,8 +83,8 @@ TEST(InitOuts, WritesTheKnownStartSequence) {
     test::LoggedPort port;
     LPT lpt(port.tap);
     Init_Outs(lpt);
-    EXPECT_EQ(port.writes(), (Log{"W 890 0x00", "W 888 0x00", "W 890 0x02", "W 890 0x03", "W 890 0x0b",
-                                  "W 890 0x0a", "W 890 0x0b", "W 890 0x03"}));
+    EXPECT_EQ(port.writes(), (Log{"W 890 0x00", "W 888 0x00", "W 890 0x02", "W 890 0x03", "W 890 0x0b", "W 890 0x0a",
+                                  "W 890 0x0b", "W 890 0x03"}));
     EXPECT_EQ(port.log.size(), 15u);  // 8 writes, 7 reads
 }
 

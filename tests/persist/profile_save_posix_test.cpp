@@ -13,8 +13,8 @@
 #include <string>
 #include <thread>
 
-#include "persist/profile/cls_ini.h"
 #include "persist/platform/file_io.h"
+#include "persist/profile/cls_ini.h"
 #include "persist/profile/profile.h"
 #include "tests/support/file_bytes.h"
 #include "tests/support/scoped_env.h"
@@ -116,9 +116,11 @@ TEST(ProfileSave, AReadOnlyDirectoryKeepsTheFileAndTheFailureIsReportedOnce) {
     EXPECT_EQ(status, 0);
     EXPECT_EQ(readBytes(path), "[s]\r\nk=1\r\n");
     EXPECT_EQ(namesIn(dir.path / "ro"), std::vector<std::string>{"config.ini"});
-    EXPECT_EQ(readBytes(errPath),
-              "kavtra: " + path + " not saved: cannot create the lock file: Permission denied\n"
-              "kavtra: " + dir.file("ro/other.ini") + " not saved: cannot create the lock file: Permission denied\n");
+    EXPECT_EQ(readBytes(errPath), "kavtra: " + path +
+                                      " not saved: cannot create the lock file: Permission denied\n"
+                                      "kavtra: " +
+                                      dir.file("ro/other.ini") +
+                                      " not saved: cannot create the lock file: Permission denied\n");
 }
 
 TEST(ProfileSave, AReadOnlyFileInAWritableDirectoryIsNotReplaced) {
@@ -129,10 +131,11 @@ TEST(ProfileSave, AReadOnlyFileInAWritableDirectoryIsNotReplaced) {
     fs::permissions(path, static_cast<fs::perms>(0444));
     const std::string errPath = dir.file("stderr");
 
-    EXPECT_EQ(runUnprivileged(errPath, [&] {
-                  writePrivateProfileString("s", "k", "2", path);
-                  return 0;
-              }),
+    EXPECT_EQ(runUnprivileged(errPath,
+                              [&] {
+                                  writePrivateProfileString("s", "k", "2", path);
+                                  return 0;
+                              }),
               0);
     EXPECT_EQ(readBytes(path), "[s]\r\nk=1\r\n");
     EXPECT_EQ(readBytes(errPath), "kavtra: " + path + " not saved: cannot write the file: Permission denied\n");
@@ -292,8 +295,8 @@ TEST(ProfileSave, ANewLockFileTakesTheDataFilesPermissionsAndOwner) {
         int dataMode;  // -1: no data file yet
         int lockMode;
     };
-    for (const Case& c : {Case{"shared", 0666, 0666}, Case{"group", 0640, 0640}, Case{"private", 0600, 0600},
-                          Case{"new", -1, 0644}}) {
+    for (const Case& c :
+         {Case{"shared", 0666, 0666}, Case{"group", 0640, 0640}, Case{"private", 0600, 0600}, Case{"new", -1, 0644}}) {
         SCOPED_TRACE(c.name);
         ScratchDir dir;
         const std::string path = dir.file("Data.dat");
@@ -411,9 +414,13 @@ TEST(ProfileUnreadable, SomethingOtherThanAFileGivesTheDefaultWithoutBlockingAnd
     EXPECT_EQ(getPrivateProfileString("s", "k", "def", directory), "def");
     EXPECT_EQ(getPrivateProfileString("s", "k", "def", fifo), "def");
     writePrivateProfileString("s", "k", "v", fifo);
-    EXPECT_EQ(err.text(), "kavtra: " + directory + " not read: not a regular file\n"
-                          "kavtra: " + fifo + " not read: not a regular file\n"
-                          "kavtra: " + fifo + " not saved: not a regular file\n");
+    EXPECT_EQ(err.text(), "kavtra: " + directory +
+                              " not read: not a regular file\n"
+                              "kavtra: " +
+                              fifo +
+                              " not read: not a regular file\n"
+                              "kavtra: " +
+                              fifo + " not saved: not a regular file\n");
     EXPECT_TRUE(std::filesystem::is_fifo(fifo));
 }
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "persist/profile/profile.h"
 #include "persist/platform/temporary_files.h"
+#include "persist/profile/profile.h"
 #include "tests/support/file_bytes.h"
 #include "tests/support/scratch_dir.h"
 #include "tests/support/stderr_capture.h"
@@ -29,7 +29,8 @@ TEST(ProfileSaveAnywhere, LeavesOnlyTheFileAndItsLockBehind) {
     writePrivateProfileString("t", "k", "3", dir.file("new.ini"));
     EXPECT_EQ(readBytes(path), "[s]\r\nk=2\r\n");
     EXPECT_EQ(readBytes(dir.file("new.ini")), "[t]\r\nk=3\r\n");
-    EXPECT_EQ(namesIn(dir.path), (std::vector<std::string>{"config.ini", "config.ini.lock", "new.ini", "new.ini.lock"}));
+    EXPECT_EQ(namesIn(dir.path),
+              (std::vector<std::string>{"config.ini", "config.ini.lock", "new.ini", "new.ini.lock"}));
 }
 
 // Leftovers whose writer cannot be running: this process's own id (from an

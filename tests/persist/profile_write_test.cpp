@@ -63,8 +63,7 @@ TEST_F(ProfileWrite, AMissingKeyGoesAfterTheLastKeyLineOfItsSection) {
         "[b]\r\n";
     EXPECT_EQ(after(before, "A", "z", "3"),
               "[a]\r\nx=1\r\n; about y\r\ny=2\r\nz=3\r\n\r\n; trailing comment of a\r\n[b]\r\n");
-    EXPECT_EQ(after("[a]\r\n; only a comment\r\n[b]\r\n", "a", "z", "3"),
-              "[a]\r\nz=3\r\n; only a comment\r\n[b]\r\n");
+    EXPECT_EQ(after("[a]\r\n; only a comment\r\n[b]\r\n", "a", "z", "3"), "[a]\r\nz=3\r\n; only a comment\r\n[b]\r\n");
     EXPECT_EQ(after("[a]\r\nx=1", "a", "z", "3"), "[a]\r\nx=1\r\nz=3\r\n");
 }
 

@@ -70,12 +70,22 @@ TEST_F(SettingsFile, GeometryIsReadByTheNumericReading) {
 
 TEST_F(SettingsFile, TransferPeriodIsTrimmedReadAndRoundedHalfToEven) {
     const std::pair<const char*, std::int32_t> cases[] = {
-        {" 250 ", 250}, {"250.5", 250}, {"251.5", 252}, {"150.5", 150}, {"&H1F", 31}, {"1 2 3", 123},
-        {"12abc", 12},  {"abc", 0},     {"", 0},        {"0", 0},
+        {" 250 ", 250},
+        {"250.5", 250},
+        {"251.5", 252},
+        {"150.5", 150},
+        {"&H1F", 31},
+        {"1 2 3", 123},
+        {"12abc", 12},
+        {"abc", 0},
+        {"", 0},
+        {"0", 0},
         // A negative reading stops the timer like a text that is no number.
-        {"-5", 0},      {"-0.5", 0},
+        {"-5", 0},
+        {"-0.5", 0},
         // Beyond what a timer accepts: the longest period it does accept.
-        {"3e9", kLargestPeriod}, {"1e400", kLargestPeriod}};
+        {"3e9", kLargestPeriod},
+        {"1e400", kLargestPeriod}};
     for (const auto& [text, period] : cases) {
         setFile(std::string("[Configs]\r\nTimeUpdate=") + text + "\r\n");
         EXPECT_EQ(settings.timeUpdate(), period) << '"' << text << '"';
@@ -85,11 +95,20 @@ TEST_F(SettingsFile, TransferPeriodIsTrimmedReadAndRoundedHalfToEven) {
 }
 
 TEST_F(SettingsFile, PoliciesNeedAWholeNumberAndOtherwiseAreTheRememberedStates) {
-    const std::pair<const char*, std::int16_t> cases[] = {
-        {"1", 1}, {" 2 ", 2}, {"3", 3}, {"7", 7}, {"-1", -1}, {"0", 0},
-        // Not a whole number in the 16-bit range: the same code the options
-        // dialog keeps selected for it.
-        {"", 3}, {"abc", 3}, {"1.5", 3}, {"2x", 3}, {"40000", 3}, {"&H1", 3}};
+    const std::pair<const char*, std::int16_t> cases[] = {{"1", 1},
+                                                          {" 2 ", 2},
+                                                          {"3", 3},
+                                                          {"7", 7},
+                                                          {"-1", -1},
+                                                          {"0", 0},
+                                                          // Not a whole number in the 16-bit range: the same code the
+                                                          // options dialog keeps selected for it.
+                                                          {"", 3},
+                                                          {"abc", 3},
+                                                          {"1.5", 3},
+                                                          {"2x", 3},
+                                                          {"40000", 3},
+                                                          {"&H1", 3}};
     for (const auto& [text, code] : cases) {
         setFile(std::string("[Configs]\r\nValLoad=") + text + "\r\nValUnload=" + text + "\r\n");
         EXPECT_EQ(settings.valLoad(), code) << '"' << text << '"';

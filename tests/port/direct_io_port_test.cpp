@@ -15,7 +15,9 @@ using Lines = std::vector<std::string>;
 
 struct Direct {
     explicit Direct(std::uint16_t base = 0x378)
-        : port(base, [this](const PortFailure& f) { failures.push_back(f); }, sys), lpt(port) {}
+        : port(
+              base, [this](const PortFailure& f) { failures.push_back(f); }, sys),
+          lpt(port) {}
     test::FakeLinuxSys sys;
     std::vector<PortFailure> failures;
     DirectIoPort port;
@@ -75,12 +77,12 @@ TEST(DirectIoPort, PutsAnEcpPortIntoPs2ModeAndLeavesOtherPortsAlone) {
     ecp.sys.inputs[0x37A] = 0x0C;
     ecp.sys.inputs[0x77A] = 0x15;  // standard mode, FIFO empty
     ecp.lpt.DataPort(0);
-    EXPECT_EQ(ecp.sys.log, (Lines{"ioperm 0x378 3 1", "inb 0x37a", "ioperm 0x77a 1 1", "inb 0x77a",
-                                  "outb 0x35 0x77a", "outb 0x00 0x378"}));
+    EXPECT_EQ(ecp.sys.log, (Lines{"ioperm 0x378 3 1", "inb 0x37a", "ioperm 0x77a 1 1", "inb 0x77a", "outb 0x35 0x77a",
+                                  "outb 0x00 0x378"}));
 
     Direct already;
     already.sys.inputs[0x77A] = 0x35;
-    Direct none;  // nothing answers: 0xFF
+    Direct none;     // nothing answers: 0xFF
     Direct aliased;  // ten-bit decoding: 0x77A is the control register again
     aliased.sys.inputs[0x37A] = 0x05;
     aliased.sys.inputs[0x77A] = 0x05;

@@ -67,7 +67,9 @@ public:
 
 struct Dll {
     explicit Dll(std::uint16_t base = 0x378)
-        : port(base, [this](const PortFailure& f) { failures.push_back(f); }, loader), lpt(port) {
+        : port(
+              base, [this](const PortFailure& f) { failures.push_back(f); }, loader),
+          lpt(port) {
         FakeDll::log.clear();
         FakeDll::registers.clear();
         FakeDll::driverOpen = 1;

@@ -10,8 +10,7 @@ namespace {
 using Log = std::vector<std::string>;
 
 struct LptAt {
-    explicit LptAt(std::uint8_t control, std::uint8_t status = 0)
-        : port({0, status, control}), lpt(port.tap) {}
+    explicit LptAt(std::uint8_t control, std::uint8_t status = 0) : port({0, status, control}), lpt(port.tap) {}
     test::LoggedPort port;
     LPT lpt;
 };
@@ -53,9 +52,8 @@ TEST(PortPin, EachControlPinSitsOnItsBit) {
         const char* written;
     };
     const Case cases[] = {
-        {16, 1, 0x00, "W 890 0x04"}, {16, 0, 0xFF, "W 890 0x3b"},
-        {17, 1, 0xFF, "W 890 0x37"}, {17, 0, 0x00, "W 890 0x08"},
-        {14, 0, 0x00, "W 890 0x02"}, {14, 1, 0x02, "W 890 0x00"},
+        {16, 1, 0x00, "W 890 0x04"}, {16, 0, 0xFF, "W 890 0x3b"}, {17, 1, 0xFF, "W 890 0x37"},
+        {17, 0, 0x00, "W 890 0x08"}, {14, 0, 0x00, "W 890 0x02"}, {14, 1, 0x02, "W 890 0x00"},
         {1, 7, 0x01, "W 890 0x00"},  // any non-zero value means high
         {1, -1, 0x01, "W 890 0x00"},
     };

@@ -42,8 +42,8 @@ TEST(ChoosePort, ReadsTheValuesOfKavtraPort) {
 }
 
 TEST(ChoosePort, RefusesWhatItCannotReadAndListsWhatItCan) {
-    for (const char* bad : {"io:", "io:0x", "io:0", "io:fffe", "io:10000", "io:-378", "io:0x37g", "io:0x378 ",
-                            "SIM", "lpt1", "parport0"}) {
+    for (const char* bad : {"io:", "io:0x", "io:0", "io:fffe", "io:10000", "io:-378", "io:0x37g", "io:0x378 ", "SIM",
+                            "lpt1", "parport0"}) {
         const std::string m = refusal(bad);
         EXPECT_NE(m.find(std::string("«") + bad + "»"), std::string::npos) << m;
         EXPECT_NE(m.find("io:0x378"), std::string::npos);

@@ -114,9 +114,9 @@ TEST(PpdevPort, SwitchesDirectionOnlyThroughPpdatadirAndOnlyWhenBit5Changes) {
     p.lpt.PortPin(1, 1);
     p.lpt.SetDataInput(false);
     p.lpt.SetDataInput(false);
-    EXPECT_EQ(p.afterOpening(), (Lines{"ioctl PPDATADIR 1", "ioctl PPWCONTROL 0x0c", "ioctl PPWCONTROL 0x0c",
-                                       "ioctl PPWCONTROL 0x0c", "ioctl PPDATADIR 0", "ioctl PPWCONTROL 0x0c",
-                                       "ioctl PPWCONTROL 0x0c"}));
+    EXPECT_EQ(p.afterOpening(),
+              (Lines{"ioctl PPDATADIR 1", "ioctl PPWCONTROL 0x0c", "ioctl PPWCONTROL 0x0c", "ioctl PPWCONTROL 0x0c",
+                     "ioctl PPDATADIR 0", "ioctl PPWCONTROL 0x0c", "ioctl PPWCONTROL 0x0c"}));
 }
 
 TEST(PpdevPort, ReadsDataAndTheRawStatusByte) {
@@ -136,8 +136,8 @@ TEST(PpdevPort, SharesThePortWhenAnExclusiveClaimIsRefused) {
     p.sys.fail("PPCLAIM", ENXIO);
     p.lpt.DataPort(1);
     EXPECT_TRUE(p.failures.empty());
-    EXPECT_EQ(p.sys.log, (Lines{"open /dev/parport0", "ioctl PPEXCL", "ioctl PPCLAIM", "close 3",
-                                "open /dev/parport0", "ioctl PPCLAIM", "ioctl PPRCONTROL", "ioctl PPWDATA 0x01"}));
+    EXPECT_EQ(p.sys.log, (Lines{"open /dev/parport0", "ioctl PPEXCL", "ioctl PPCLAIM", "close 3", "open /dev/parport0",
+                                "ioctl PPCLAIM", "ioctl PPRCONTROL", "ioctl PPWDATA 0x01"}));
 }
 
 // What a user sees when the port cannot be opened: the device, the reason and

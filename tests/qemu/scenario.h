@@ -20,7 +20,6 @@ inline constexpr int kCountedTransfer = 1;
 // What the program does over a run: Init_Outs, one transfer per table, and
 // at exit the data lines switched to input. aroundTransfer(i, false) runs
 // just before transfer i and aroundTransfer(i, true) just after it.
-void runPhase(LPT& lpt, const std::vector<OutState>& tables,
-              const std::function<void(int, bool)>& aroundTransfer = {});
+void runPhase(LPT& lpt, const std::vector<OutState>& tables, const std::function<void(int, bool)>& aroundTransfer = {});
 
 }  // namespace kavtra::qemu

@@ -108,10 +108,10 @@ void checkSequence(const std::vector<Write>& trace, const std::vector<Write>& ex
     check(longEnough && mismatch == expected.size(),
           "the last " + std::to_string(expected.size()) + " of " + std::to_string(trace.size()) +
               " register writes are exactly the expected ones" +
-              (mismatch < expected.size() ? "; first difference at " + std::to_string(mismatch) + ": expected" +
-                                                describe(expected, mismatch, 6) + ", traced" +
-                                                describe(trace, start + mismatch, 6)
-                                          : ""));
+              (mismatch < expected.size()
+                   ? "; first difference at " + std::to_string(mismatch) + ": expected" +
+                         describe(expected, mismatch, 6) + ", traced" + describe(trace, start + mismatch, 6)
+                   : ""));
 }
 
 // Replays every write, the drivers' probing included, and compares the
@@ -126,16 +126,16 @@ void checkLatches(const std::vector<Write>& trace, std::size_t programStart, std
     for (std::size_t i = 0; i < programEnd; ++i) {
         if (i == programStart) clocksAtStart = board.clockPulses();
         const std::uint64_t before = board.latchPulses();
-        board.onAccess({PortAccess::Kind::Write, static_cast<std::int16_t>(kDataRegister + trace[i].offset),
-                        trace[i].value});
+        board.onAccess(
+            {PortAccess::Kind::Write, static_cast<std::int16_t>(kDataRegister + trace[i].offset), trace[i].value});
         if (i < programStart || board.latchPulses() == before) continue;
         if (latches < tables.size()) {
             int wrong = 0;
             for (int n = 1; n <= board::kOutputs; ++n)
                 if (board.outputLevel(n) != (tables[latches][n] == 0 ? 1 : 0)) ++wrong;
             check(wrong == 0, "latch " + std::to_string(latches + 1) + ": all " + std::to_string(board::kOutputs) +
-                                  " outputs as in table " + std::to_string(latches + 1) + " (" +
-                                  std::to_string(wrong) + " differ)");
+                                  " outputs as in table " + std::to_string(latches + 1) + " (" + std::to_string(wrong) +
+                                  " differ)");
         }
         ++latches;
     }
@@ -160,7 +160,8 @@ void checkConsole(const std::string& console) {
     check(has("KAVTRA ppdev phase done") && has("KAVTRA exit ppdev 0"), "the ppdev phase ran to its end");
     check(has("KAVTRA io phase done") && has("KAVTRA exit io 0"), "the direct-I/O phase ran to its end");
 
-    static const std::regex count(R"(KAVTRA syscalls of one transfer: (\d+), of which ioctl: (\d+) \(markers seen: 2\))");
+    static const std::regex count(
+        R"(KAVTRA syscalls of one transfer: (\d+), of which ioctl: (\d+) \(markers seen: 2\))");
     std::smatch m;
     const bool counted = std::regex_search(console, m, count);
     const long total = counted ? std::stol(m[1]) : -1;

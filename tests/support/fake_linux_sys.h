@@ -54,8 +54,7 @@ public:
     int ioctl(int, unsigned long request, void* argument) override {
         const std::string name = nameOf(request);
         std::string line = "ioctl " + name;
-        if (request == PPWDATA || request == PPWCONTROL)
-            line += " " + hex(*static_cast<unsigned char*>(argument));
+        if (request == PPWDATA || request == PPWCONTROL) line += " " + hex(*static_cast<unsigned char*>(argument));
         if (request == PPDATADIR) line += " " + std::to_string(*static_cast<int*>(argument));
         log.push_back(line);
         if (failing(name)) return -1;
@@ -88,8 +87,8 @@ private:
     }
     static std::string nameOf(unsigned long request) {
         static const std::map<unsigned long, std::string> names{
-            {PPCLAIM, "PPCLAIM"},       {PPRELEASE, "PPRELEASE"}, {PPEXCL, "PPEXCL"},
-            {PPWDATA, "PPWDATA"},       {PPRDATA, "PPRDATA"},     {PPRSTATUS, "PPRSTATUS"},
+            {PPCLAIM, "PPCLAIM"},       {PPRELEASE, "PPRELEASE"},   {PPEXCL, "PPEXCL"},
+            {PPWDATA, "PPWDATA"},       {PPRDATA, "PPRDATA"},       {PPRSTATUS, "PPRSTATUS"},
             {PPWCONTROL, "PPWCONTROL"}, {PPRCONTROL, "PPRCONTROL"}, {PPFCONTROL, "PPFCONTROL"},
             {PPDATADIR, "PPDATADIR"},
         };

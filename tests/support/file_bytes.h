@@ -24,7 +24,8 @@ inline void writeBytes(const std::filesystem::path& path, const std::string& byt
 // The names in a directory, sorted: what a save left behind.
 inline std::vector<std::string> namesIn(const std::filesystem::path& dir) {
     std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(dir)) names.push_back(entry.path().filename().string());
+    for (const auto& entry : std::filesystem::directory_iterator(dir))
+        names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
 }

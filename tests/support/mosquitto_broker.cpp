@@ -94,15 +94,26 @@ MosquittoBroker::MosquittoBroker(std::filesystem::path dir)
                                               "persistence false\n"
                                               "set_tcp_nodelay true\n"
                                               "log_dest none\n"
-                                              "listener " << port_ << " 127.0.0.1\n"
+                                              "listener "
+                                           << port_
+                                           << " 127.0.0.1\n"
                                               "allow_anonymous true\n"
-                                              "listener " << securePort_ << " 127.0.0.1\n"
+                                              "listener "
+                                           << securePort_
+                                           << " 127.0.0.1\n"
                                               "allow_anonymous false\n"
-                                              "password_file " << passwords << "\n"
-                                              "listener " << tlsPort_ << " 127.0.0.1\n"
+                                              "password_file "
+                                           << passwords
+                                           << "\n"
+                                              "listener "
+                                           << tlsPort_
+                                           << " 127.0.0.1\n"
                                               "allow_anonymous true\n"
-                                              "certfile " << certificateFile() << "\n"
-                                              "keyfile " << key << "\n";
+                                              "certfile "
+                                           << certificateFile()
+                                           << "\n"
+                                              "keyfile "
+                                           << key << "\n";
     start();
 }
 

@@ -17,7 +17,8 @@ MqttTestClient::MqttTestClient(int port, const std::string& id) {
     mosquitto_message_callback_set(mosq_, &MqttTestClient::onMessage);
     mosquitto_publish_callback_set(mosq_, &MqttTestClient::onAck);
     mosquitto_subscribe_callback_set(mosq_, &MqttTestClient::onSubscribe);
-    if (mosquitto_connect(mosq_, "127.0.0.1", port, 30) != MOSQ_ERR_SUCCESS || mosquitto_loop_start(mosq_) != MOSQ_ERR_SUCCESS)
+    if (mosquitto_connect(mosq_, "127.0.0.1", port, 30) != MOSQ_ERR_SUCCESS ||
+        mosquitto_loop_start(mosq_) != MOSQ_ERR_SUCCESS)
         throw std::runtime_error("test client cannot connect");
 }
 
@@ -29,7 +30,8 @@ MqttTestClient::~MqttTestClient() {
 
 void MqttTestClient::subscribe(const std::string& filter) {
     int mid = 0;
-    if (mosquitto_subscribe(mosq_, &mid, filter.c_str(), 1) != MOSQ_ERR_SUCCESS) throw std::runtime_error("subscribe failed");
+    if (mosquitto_subscribe(mosq_, &mid, filter.c_str(), 1) != MOSQ_ERR_SUCCESS)
+        throw std::runtime_error("subscribe failed");
     waitForAck(mid);
 }
 
@@ -56,10 +58,10 @@ void MqttTestClient::waitForAck(int mid) {
 void MqttTestClient::onMessage(mosquitto*, void* self, const mosquitto_message* message) {
     auto* client = static_cast<MqttTestClient*>(self);
     const std::lock_guard<std::mutex> lock(client->mutex_);
-    client->messages_.push_back({message->topic,
-                                 std::string(static_cast<const char*>(message->payload),
-                                             static_cast<std::size_t>(message->payloadlen)),
-                                 message->retain, std::chrono::steady_clock::now()});
+    client->messages_.push_back(
+        {message->topic,
+         std::string(static_cast<const char*>(message->payload), static_cast<std::size_t>(message->payloadlen)),
+         message->retain, std::chrono::steady_clock::now()});
 }
 
 void MqttTestClient::onAck(mosquitto*, void* self, int mid) {

@@ -14,7 +14,8 @@ namespace kavtra::test {
 namespace fs = std::filesystem;
 
 ProgramCopy::ProgramCopy(const fs::path& folder, const std::string& builtProgram)
-    : dir(folder), program(folder / fs::path(builtProgram).filename()),
+    : dir(folder),
+      program(folder / fs::path(builtProgram).filename()),
       environment(QProcessEnvironment::systemEnvironment()) {
     // The window's program lies beside the one users start.
     for (const fs::path& built : {fs::path(builtProgram), fs::path(builtProgram).parent_path() / "kavtra-window"})

@@ -46,7 +46,8 @@ private:
         fs::permissions(path, fs::perms::owner_all, fs::perm_options::add, ignored);
         for (auto it = fs::recursive_directory_iterator(path, ignored); it != fs::recursive_directory_iterator();
              it.increment(ignored)) {
-            if (!it->is_symlink(ignored)) fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
+            if (!it->is_symlink(ignored))
+                fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
         }
         fs::remove_all(path, ignored);
     }

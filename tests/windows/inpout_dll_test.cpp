@@ -47,7 +47,8 @@ public:
 
     std::string text() const {
         using Function = const char* (*)();
-        const auto entry = reinterpret_cast<Function>(reinterpret_cast<void (*)()>(::GetProcAddress(module_, "StandInLog")));
+        const auto entry =
+            reinterpret_cast<Function>(reinterpret_cast<void (*)()>(::GetProcAddress(module_, "StandInLog")));
         return entry ? entry() : "(no log)";
     }
     bool ok() const { return module_ != nullptr; }

@@ -34,8 +34,8 @@ struct Step {
     bool write;
     std::string section;
     std::string key;
-    std::string text;  // the default of a read, the value of a write
-    std::string expected;               // a read's result by our rule
+    std::string text;                     // the default of a read, the value of a write
+    std::string expected;                 // a read's result by our rule
     std::optional<std::string> wineRead;  // a read's result under Wine, where it differs
 };
 
@@ -70,7 +70,8 @@ const Case kCases[] = {
      "[FormPosition]\r\nx=1000\r\ny=1000\r\n[Configs]\r\nTimeUpdate=100\r\n",
      {Write("Configs", "ValLoad", "2"), Write("FormPosition", "x", "1200"), Read("formposition", "X", "0", "1200"),
       Read("CONFIGS", "valload", "3", "2"), Read("Configs", "TimeUpdate", "0", "100")},
-     "[FormPosition]\r\nx=1200\r\ny=1000\r\n[Configs]\r\nTimeUpdate=100\r\nValLoad=2\r\n", std::nullopt},
+     "[FormPosition]\r\nx=1200\r\ny=1000\r\n[Configs]\r\nTimeUpdate=100\r\nValLoad=2\r\n",
+     std::nullopt},
 
     // Deliberate: the file keeps its own line ends; Wine converts it to CRLF.
     {"LfFileKeepsLf",
@@ -93,13 +94,15 @@ const Case kCases[] = {
      "[s]\r\nk=1\r\nK=2\r\n[S]\r\nk=3\r\nnew=4\r\n",
      {Read("s", "k", "d", "1"), Read("S", "new", "d", "d"), Write("S", "new", "5"), Write("s", "k", "9"),
       Read("s", "new", "d", "5"), Read("s", "K", "d", "9")},
-     "[s]\r\nk=9\r\nK=2\r\nnew=5\r\n[S]\r\nk=3\r\nnew=4\r\n", std::nullopt},
+     "[s]\r\nk=9\r\nK=2\r\nnew=5\r\n[S]\r\nk=3\r\nnew=4\r\n",
+     std::nullopt},
 
     {"NamesMatchInAnyLetterCaseAndKeepTheirSpelling",
      "[Configs]\r\nValLoad=1\r\n",
      {Read("configs", "VALLOAD", "d", "1"), Write("CONFIGS", "valload", "2"), Write("NEW", "Key", "3"),
       Read("new", "key", "d", "3")},
-     "[Configs]\r\nValLoad=2\r\n[NEW]\r\nKey=3\r\n", std::nullopt},
+     "[Configs]\r\nValLoad=2\r\n[NEW]\r\nKey=3\r\n",
+     std::nullopt},
 
     // Wine trims only the leading blanks of the names it writes.
     {"BlanksAroundNamesAndValuesAreNotPartOfThem",
@@ -119,50 +122,58 @@ const Case kCases[] = {
     {"AMissingFileGivesDefaultsAndIsCreatedByTheFirstWrite",
      std::nullopt,
      {Read("Configs", "ValLoad", "3", "3"), Write("Configs", "ValLoad", "2"), Read("configs", "valload", "3", "2")},
-     "[Configs]\r\nValLoad=2\r\n", std::nullopt},
+     "[Configs]\r\nValLoad=2\r\n",
+     std::nullopt},
 
     {"SixHundredCharactersAreStoredAndReadBackAs511",
      std::nullopt,
      {Write("s", "latin", repeated("n", 600)), Write("s", "cyrillic", repeated("Ж", 600)),
       Read("s", "latin", "", repeated("n", 511)), Read("s", "cyrillic", "", repeated("Ж", 511)),
       Read("s", "missing", repeated("d", 600), repeated("d", 511))},
-     "[s]\r\nlatin=" + repeated("n", 600) + "\r\ncyrillic=" + repeated("\xC6", 600) + "\r\n", std::nullopt},
+     "[s]\r\nlatin=" + repeated("n", 600) + "\r\ncyrillic=" + repeated("\xC6", 600) + "\r\n",
+     std::nullopt},
 
     {"CyrillicIsWindows1251OneByteALetter",
      "[Devais_1]\r\nName=\xCD\xE0\xF1\xEE\xF1 \xB9\x32\r\n",
      {Read("Devais_1", "Name", "", "Насос №2"), Write("Устройства", "Имя", "Вывод"),
       Read("Устройства", "Имя", "", "Вывод")},
      "[Devais_1]\r\nName=\xCD\xE0\xF1\xEE\xF1 \xB9\x32\r\n"
-     "[\xD3\xF1\xF2\xF0\xEE\xE9\xF1\xF2\xE2\xE0]\r\n\xC8\xEC\xFF=\xC2\xFB\xE2\xEE\xE4\r\n", std::nullopt},
+     "[\xD3\xF1\xF2\xF0\xEE\xE9\xF1\xF2\xE2\xE0]\r\n\xC8\xEC\xFF=\xC2\xFB\xE2\xEE\xE4\r\n",
+     std::nullopt},
 
     // Letter case is matched in ASCII letters only, by Wine as by us. Windows
     // probably matches Cyrillic names in any case as well; the program's own
     // names are all ASCII.
     {"CyrillicNamesMatchOnlyInTheSameCase",
      "[\xD3\xF1\xF2\xF0\xEE\xE9\xF1\xF2\xE2\xE0]\r\n\xC8\xEC\xFF=\xC2\xFB\xE2\xEE\xE4\r\n",
-     {Read("Устройства", "Имя", "d", "Вывод"), Read("УСТРОЙСТВА", "Имя", "d", "d"), Read("Устройства", "имя", "d", "d")},
-     "[\xD3\xF1\xF2\xF0\xEE\xE9\xF1\xF2\xE2\xE0]\r\n\xC8\xEC\xFF=\xC2\xFB\xE2\xEE\xE4\r\n", std::nullopt},
+     {Read("Устройства", "Имя", "d", "Вывод"), Read("УСТРОЙСТВА", "Имя", "d", "d"),
+      Read("Устройства", "имя", "d", "d")},
+     "[\xD3\xF1\xF2\xF0\xEE\xE9\xF1\xF2\xE2\xE0]\r\n\xC8\xEC\xFF=\xC2\xFB\xE2\xEE\xE4\r\n",
+     std::nullopt},
 
     // Wine: keys above the first section form a section with an empty name.
     // Windows and we: they belong to no section.
     {"KeysBeforeTheFirstSectionBelongToNone",
      "k=before\r\n[a]\r\nx=1\r\n",
      {Read("", "k", "d", "d", "before"), Write("a", "x", "2")},
-     "k=before\r\n[a]\r\nx=2\r\n", std::nullopt},
+     "k=before\r\n[a]\r\nx=2\r\n",
+     std::nullopt},
 
     // Deliberate, and Wine does the same: Windows itself would take the mark
     // as part of the first line and find no [Configs].
     {"AUtf8FileWithItsMarkIsUtf8",
      "\xEF\xBB\xBF[Configs]\r\nИмя=Вывод 1\r\n",
      {Read("Configs", "Имя", "d", "Вывод 1"), Write("Configs", "Имя", "Вывод 2")},
-     "\xEF\xBB\xBF[Configs]\r\nИмя=Вывод 2\r\n", std::nullopt},
+     "\xEF\xBB\xBF[Configs]\r\nИмя=Вывод 2\r\n",
+     std::nullopt},
 
     // Deliberate: a name saved with quotes comes back with them. Windows
     // drops one pair of quotes around a value (documented), and so does Wine.
     {"QuotesAroundAValueArePartOfIt",
      "[a]\r\nx=\"quoted\"\r\ny='q'\r\n",
      {Read("a", "x", "d", "\"quoted\"", "quoted"), Read("a", "y", "d", "'q'", "q")},
-     "[a]\r\nx=\"quoted\"\r\ny='q'\r\n", std::nullopt},
+     "[a]\r\nx=\"quoted\"\r\ny='q'\r\n",
+     std::nullopt},
 
     // Deliberate: a line break in a value would start a line of its own, and
     // with it a section or key the user never meant.
@@ -174,10 +185,7 @@ const Case kCases[] = {
 
     // Deliberate: the default is the caller's own text. Windows documents
     // that it strips trailing blanks from it, and Wine does.
-    {"TheDefaultComesBackAsGiven",
-     "[a]\r\n",
-     {Read("a", "k", "dflt  ", "dflt  ", "dflt")},
-     "[a]\r\n", std::nullopt},
+    {"TheDefaultComesBackAsGiven", "[a]\r\n", {Read("a", "k", "dflt  ", "dflt  ", "dflt")}, "[a]\r\n", std::nullopt},
 };
 
 class ProfileAgreement : public ::testing::TestWithParam<Case> {

@@ -46,8 +46,7 @@ BenchWindow::BenchWindow(const ShiftBoard& board, QWidget* parent)
     layout->addWidget(pins_);
     layout->addWidget(rates_);
     layout->addStretch();
-    setFixedSize(kMargin * 2 + kLabelWidth + board::kStages * kPitch,
-                 kGridTop + board::kChains * kRowPitch + kMargin);
+    setFixedSize(kMargin * 2 + kLabelWidth + board::kStages * kPitch, kGridTop + board::kChains * kRowPitch + kMargin);
 
     clock_.start();
     connect(timer_, &QTimer::timeout, this, &BenchWindow::refresh);
@@ -63,8 +62,9 @@ QRect BenchWindow::lampRect(int chain, int stage) const {
 
 QString BenchWindow::pinsText() const {
     const ShiftBoard::Pins p = board_.pins();
-    return QStringLiteral("Контакт 1 (такт): %1    Контакт 14 (защёлка): %2    Контакт 16: %3    "
-                          "Контакт 17 (начальная установка): %4    Линии данных: %5")
+    return QStringLiteral(
+               "Контакт 1 (такт): %1    Контакт 14 (защёлка): %2    Контакт 16: %3    "
+               "Контакт 17 (начальная установка): %4    Линии данных: %5")
         .arg(level(p.pin1), level(p.pin14), level(p.pin16), level(p.pin17),
              p.dataInput ? QStringLiteral("вход") : QStringLiteral("выход"));
 }

@@ -35,9 +35,10 @@ void showFailureMessage(QWidget* owner, const QString& text) {
 
 // Which page, where it lies, and what the user can do about it.
 QString failureText(const QUrl& address) {
-    return QStringLiteral("Не удалось открыть страницу «%1»:\n%2\n\n"
-                          "Браузер не найден или не запускается (например, от имени root). "
-                          "Откройте этот файл в браузере сами или установите браузер по умолчанию.")
+    return QStringLiteral(
+               "Не удалось открыть страницу «%1»:\n%2\n\n"
+               "Браузер не найден или не запускается (например, от имени root). "
+               "Откройте этот файл в браузере сами или установите браузер по умолчанию.")
         .arg(address.fileName(), address.toLocalFile());
 }
 

@@ -7,8 +7,8 @@
 #include <QRadioButton>
 #include <QShowEvent>
 
-#include "persist/ini/numbers.h"
 #include "persist/files/settings.h"
+#include "persist/ini/numbers.h"
 #include "ui/dialogs/dialog_look.h"
 #include "ui/dialogs/period_edit.h"
 

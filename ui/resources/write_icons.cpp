@@ -1,5 +1,5 @@
-#include <QGuiApplication>
 #include <QFile>
+#include <QGuiApplication>
 #include <QTextStream>
 
 #include <cstdio>
@@ -59,8 +59,8 @@ int main(int argc, char** argv) {
         << "<stop offset=\"0\" stop-color=\"#96aabe\"/><stop offset=\"1\" stop-color=\"#374b64\"/>"
         << "</linearGradient></defs>\n"
         << "  <path fill=\"url(#steel)\" fill-rule=\"evenodd\" stroke=\"#232d3c\" stroke-width=\""
-        << kavtra::gearPenWidth(48) << "\" stroke-linejoin=\"bevel\" d=\""
-        << svgPath(kavtra::gearOutline(48)) << "\"/>\n"
+        << kavtra::gearPenWidth(48) << "\" stroke-linejoin=\"bevel\" d=\"" << svgPath(kavtra::gearOutline(48))
+        << "\"/>\n"
         << "</svg>\n";
     return out.status() == QTextStream::Ok ? 0 : 1;
 }

@@ -1,10 +1,10 @@
 #include "ui/dialogs/about_frm.h"
 
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
-#include <gtest/gtest.h>
 #include <vector>
 
 namespace kavtra {

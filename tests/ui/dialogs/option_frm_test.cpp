@@ -1,5 +1,6 @@
 #include "ui/dialogs/option_frm.h"
 
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QClipboard>
 #include <QGroupBox>
@@ -10,7 +11,6 @@
 #include <QRadioButton>
 #include <QTest>
 #include <QTimer>
-#include <gtest/gtest.h>
 #include <filesystem>
 #include <memory>
 #include <optional>

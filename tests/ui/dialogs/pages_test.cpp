@@ -1,3 +1,4 @@
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -9,7 +10,6 @@
 #include <QRegularExpression>
 #include <QTest>
 #include <QXmlStreamReader>
-#include <gtest/gtest.h>
 #include <vector>
 
 #include "ui/dialogs/about_frm.h"
@@ -42,7 +42,8 @@ TEST(Pages, EveryLinkOfTheAboutBoxOpensAPageBesideTheProgram) {
         EXPECT_TRUE(page.isFile()) << page.filePath().toStdString();
         // A cross build's folder is a Unix path, which the program under Wine
         // sees on a drive.
-        EXPECT_EQ(page.absolutePath(), QFileInfo(QDir(kProgramDir).filePath(QStringLiteral("docs"))).absoluteFilePath());
+        EXPECT_EQ(page.absolutePath(),
+                  QFileInfo(QDir(kProgramDir).filePath(QStringLiteral("docs"))).absoluteFilePath());
         EXPECT_TRUE(readText(page.filePath()).contains(QStringLiteral("<html lang=\"ru\">")));
     }
 }

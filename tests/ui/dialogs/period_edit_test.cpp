@@ -1,5 +1,6 @@
 #include "ui/dialogs/period_edit.h"
 
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QClipboard>
 #include <QKeyEvent>
@@ -9,7 +10,6 @@
 #include <QTest>
 #include <QVBoxLayout>
 #include <QWidget>
-#include <gtest/gtest.h>
 
 #include <functional>
 
@@ -112,12 +112,14 @@ TEST_F(PeriodEditTest, TextArrivingOtherThanByTypingKeepsOnlyItsDigits) {
         bool keepsFocus;
     };
     const Way ways[] = {
-        {"context menu", [](QLineEdit* e, const QString& t) {
+        {"context menu",
+         [](QLineEdit* e, const QString& t) {
              QApplication::clipboard()->setText(t);
              pasteThroughContextMenu(e);
          },
          true, false},
-        {"Shift+Insert", [](QLineEdit* e, const QString& t) {
+        {"Shift+Insert",
+         [](QLineEdit* e, const QString& t) {
              QApplication::clipboard()->setText(t);
              QTest::keyClick(e, Qt::Key_Insert, Qt::ShiftModifier);
          },

@@ -122,7 +122,9 @@ TEST_F(MyFrmTest, RenameStoresTheNameWithoutTransferAndAnEmptyNameStaysEmpty) {
     const auto before = transfers();
     rename(10, QStringLiteral("Насос №1"));
     QTRY_VERIFY(exists("Data.dat"));
-    EXPECT_NE(readFile("Data.dat").find("[Devais_10]\r\nValue=0\r\nName=\xCD\xE0\xF1\xEE\xF1 \xB9" "1\r\n"),
+    EXPECT_NE(readFile("Data.dat")
+                  .find("[Devais_10]\r\nValue=0\r\nName=\xCD\xE0\xF1\xEE\xF1 \xB9"
+                        "1\r\n"),
               std::string::npos);
     EXPECT_EQ(transfers(), before);
     EXPECT_EQ(row(10)->text(1), QStringLiteral("Вкл."));
@@ -352,8 +354,8 @@ TEST_F(MyFrmTest, SwitchingAllOutputsUpdatesEveryRowSavesAndTransfers) {
         ASSERT_TRUE(showsCross(n));
         ASSERT_EQ(board_.outputLevel(n), 0);
     }
-    EXPECT_EQ(readFile("Data.dat"), replaced(dataFile([](int) { return 1; }), "Name=" + kOutput + "3\r\n",
-                                             "Name=\xD1\xE2\xE5\xF2\r\n"));
+    EXPECT_EQ(readFile("Data.dat"),
+              replaced(dataFile([](int) { return 1; }), "Name=" + kOutput + "3\r\n", "Name=\xD1\xE2\xE5\xF2\r\n"));
 
     actionOf(frm, "on_all").trigger();
     actionOf(frm, "on_all").trigger();

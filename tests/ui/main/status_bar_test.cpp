@@ -29,9 +29,8 @@ TEST_F(StatusBarTest, SitsBelowTheListAndShowsThePortAndTheFilesDirectory) {
     // Folders are shown in the system's own separators.
     EXPECT_EQ(bar().files->fullText(), QDir::toNativeSeparators(QStringLiteral("Файлы: /opt/kavtra")));
     frm.setFilesDirectory(QStringLiteral("/home/u/.local/share/kavtra"), true);
-    EXPECT_EQ(bar().files->fullText(),
-              QDir::toNativeSeparators(QStringLiteral("Файлы: /home/u/.local/share/kavtra")) +
-                  QStringLiteral(" (папка программы закрыта для записи)"));
+    EXPECT_EQ(bar().files->fullText(), QDir::toNativeSeparators(QStringLiteral("Файлы: /home/u/.local/share/kavtra")) +
+                                           QStringLiteral(" (папка программы закрыта для записи)"));
     EXPECT_TRUE(bar().isVisible());
     EXPECT_GE(bar().geometry().top(), frm.centralWidget()->geometry().bottom());
     EXPECT_TRUE(message().isEmpty());

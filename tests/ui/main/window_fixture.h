@@ -11,8 +11,8 @@
 
 #include "engine/output_engine.h"
 #include "outputs/shift_board.h"
-#include "persist/profile/cls_ini.h"
 #include "persist/files/settings.h"
+#include "persist/profile/cls_ini.h"
 #include "port/lpt.h"
 #include "port/port_tap.h"
 #include "port/simulated_port.h"

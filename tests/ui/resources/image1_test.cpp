@@ -1,7 +1,7 @@
 #include "ui/resources/image1.h"
 
-#include <QPainterPathStroker>
 #include <gtest/gtest.h>
+#include <QPainterPathStroker>
 
 namespace kavtra {
 namespace {
