@@ -74,4 +74,5 @@ start
 wait_until 60 shown || fail "no window"
 sleep 1
 eval "$(xdotool getwindowgeometry --shell "$(window '^Кавтра$')")"
-python3 "$here/bench/windows_clicks.py" "$work" $((X + 100)) $((Y + 60)) 31
+python3 "$here/bench/windows_clicks.py" "$work" $((X + 100)) $((Y + 60)) 31 ||
+  fail "the program's standard error: $(cat "$work/stderr.txt")"

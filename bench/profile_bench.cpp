@@ -1,5 +1,4 @@
 #include <benchmark/benchmark.h>
-#include <stdlib.h>
 
 #include <chrono>
 #include <filesystem>
@@ -7,22 +6,12 @@
 #include <string>
 #include <thread>
 
+#include "bench/bench_dir.h"
 #include "persist/profile/cls_ini.h"
 #include "persist/profile/profile.h"
 
 namespace kavtra {
 namespace {
-
-// A directory of its own beside the other temporary files, so the saves
-// measured here go through the same file system as a user's would.
-struct BenchDir {
-    BenchDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "kavtra-bench-XXXXXX").string();
-        path = ::mkdtemp(pattern.data());
-    }
-    ~BenchDir() { std::filesystem::remove_all(path); }
-    std::filesystem::path path;
-};
 
 // The settings file of a user: the nine keys the program writes and three of
 // the user's own.

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "bench/bench_dir.h"
 #include "engine/output_engine.h"
 #include "persist/files/settings.h"
 #include "persist/profile/cls_ini.h"
@@ -23,15 +24,10 @@ namespace {
 
 struct Program {
     Program() {
-        char tmpl[] = "/tmp/kavtra-bench-XXXXXX";
-        dir = ::mkdtemp(tmpl);
-        config.FileName(configPath(dir.string()));
-        data.FileName(dataPath(dir.string()));
+        config.FileName(configPath(dir.path.string()));
+        data.FileName(dataPath(dir.path.string()));
     }
-    ~Program() {
-        stop();
-        std::filesystem::remove_all(dir);
-    }
+    ~Program() { stop(); }
     void start() {
         engine = std::make_unique<OutputEngine>(data, lpt);
         runner = std::make_unique<OutputRunner>(settings, *engine, [] {});
@@ -47,7 +43,7 @@ struct Program {
         runner.reset();
         engine.reset();
     }
-    std::filesystem::path dir;
+    BenchDir dir;
     SimulatedPort port;
     LPT lpt{port};
     clsINI config;

@@ -105,8 +105,7 @@ def double_click(screen, watch, trace, transfer):
             saved = seen
         if saved and name == "trace.txt" and os.path.getsize(trace) - start >= transfer:
             return [t - t0 for t in (begun, created, closed, saved, seen)]
-    sys.exit("a double click saved nothing within %.0f s: the program's standard error or status bar says why"
-             % TIMEOUT_S)
+    sys.exit("a double click saved nothing within %.0f s" % TIMEOUT_S)
 
 
 def drain(watch, seconds):

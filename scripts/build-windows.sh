@@ -6,6 +6,9 @@
 # build time) and the Linux program the Windows one is compared with, are
 # built in build-test/ when scripts/test.sh has configured it, or else in
 # build-windows-host/. Exits non-zero when anything fails.
+# Usage: scripts/build-windows.sh [BUILD_DIR [CMAKE_ARGS...]]: another build
+# folder, and CMake options added after (and so taking precedence over) the
+# usual ones, as bench/windows_benchmarks.sh uses it.
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 source "$here/scripts/deps.sh"
@@ -25,10 +28,11 @@ if [ ! -f "$host/CMakeCache.txt" ]; then
 fi
 cmake --build "$host" -j "$(kavtra_jobs)" --target write_icons kavtra
 
-build="$here/build-windows"
+build="${1:-$here/build-windows}"
+shift $(($# > 0 ? 1 : 0))
 cmake -S "$here" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$here/cmake/mingw-w64-x86_64.cmake" \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKAVTRA_WERROR=ON -DKAVTRA_UI=ON -DKAVTRA_BENCH=OFF \
   -DCMAKE_PREFIX_PATH="$qt" -DCMAKE_FIND_ROOT_PATH="$qt" \
   -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
-  -DKAVTRA_HOST_BUILD="$host"
+  -DKAVTRA_HOST_BUILD="$host" "$@"
 cmake --build "$build" -j "$(kavtra_jobs)"

@@ -100,6 +100,25 @@ kavtra_fetch_kernel() {
 
 kavtra_jobs() { nproc 2>/dev/null || echo 2; }
 
+# Downloads Debian's source package "$1" into the folder "$2" (without
+# unpacking it); the deb-src line is added, for the mirror the machine already
+# uses, when APT has none.
+kavtra_apt_source() {
+  local package=$1 dir=$2
+  local sudo=""
+  if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
+  (cd "$dir" && apt-get source --download-only "$package" >&2) && return 0
+  local mirror
+  mirror="$(cat /etc/apt/sources.list /etc/apt/sources.list.d/*.sources /etc/apt/sources.list.d/*.list 2>/dev/null |
+    grep -oE 'https?://[^ ]+/debian/?( |$)' | head -n1 | tr -d ' ' || true)"
+  mirror="${mirror:-http://deb.debian.org/debian}"
+  echo "adding the Debian source packages of $mirror to APT" >&2
+  printf 'Types: deb-src\nURIs: %s\nSuites: bookworm bookworm-updates\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg\n' \
+    "$mirror" | $sudo tee /etc/apt/sources.list.d/kavtra-deb-src.sources >/dev/null
+  $sudo apt-get update >&2
+  (cd "$dir" && apt-get source --download-only "$package" >&2)
+}
+
 # What cross-building for Windows and running the results under Wine need:
 # the packages, and the Russian locale that Wine's tests run in.
 kavtra_windows_setup() {

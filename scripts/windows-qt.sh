@@ -80,23 +80,10 @@ unpack_archive() {
   mv "$tmp" "$prefix"
 }
 
-# Debian's source of the same Qt version as the host tools; the deb-src line
-# is added (for the mirror the machine already uses) when APT has none.
+# Debian's source of the same Qt version as the host tools.
 fetch_source() {
   local dir=$1
-  local sudo=""
-  if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
-  if ! (cd "$dir" && apt-get source --download-only qt6-base >&2); then
-    local mirror
-    mirror="$(cat /etc/apt/sources.list /etc/apt/sources.list.d/*.sources /etc/apt/sources.list.d/*.list 2>/dev/null |
-      grep -oE 'https?://[^ ]+/debian/?( |$)' | head -n1 | tr -d ' ' || true)"
-    mirror="${mirror:-http://deb.debian.org/debian}"
-    log "adding the Debian source packages of $mirror to APT"
-    printf 'Types: deb-src\nURIs: %s\nSuites: bookworm bookworm-updates\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg\n' \
-      "$mirror" | $sudo tee /etc/apt/sources.list.d/kavtra-deb-src.sources >/dev/null
-    $sudo apt-get update >&2
-    (cd "$dir" && apt-get source --download-only qt6-base >&2)
-  fi
+  kavtra_apt_source qt6-base "$dir"
   local orig
   orig="$(ls "$dir"/qt6-base_"$qt_version"*.orig.tar.xz 2>/dev/null)" || {
     log "Debian's qt6-base is not version $qt_version, the version of the host Qt tools this build needs"
