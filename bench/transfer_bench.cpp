@@ -1,9 +1,9 @@
 #include <benchmark/benchmark.h>
 
-#include <filesystem>
 #include <memory>
 #include <string>
 
+#include "bench/bench_dir.h"
 #include "outputs/transfer.h"
 #include "port/port_trace.h"
 #include "port/simulated_port.h"
@@ -57,7 +57,10 @@ BENCHMARK(BM_RawAccesses);
 
 // One transfer with the trace file on: the cost a user pays for tracing.
 void BM_UpdateOutsTraced(benchmark::State& state) {
-    const std::string path = (std::filesystem::temp_directory_path() / "kavtra-bench.trace").string();
+    // Declared first, so the folder goes after the listener has closed the
+    // file: Windows removes no open file.
+    const BenchDir dir;
+    const std::string path = (dir.path / "port.trace").string();
     std::string error;
     std::shared_ptr<PortTrace> trace = PortTrace::open(path, error);
     if (!trace) {
@@ -70,8 +73,6 @@ void BM_UpdateOutsTraced(benchmark::State& state) {
     LPT lpt(tap);
     const OutState table = mixedTable();
     for (auto _ : state) UpdateOuts(table, lpt);
-    trace.reset();
-    std::filesystem::remove(path);
 }
 BENCHMARK(BM_UpdateOutsTraced);
 

@@ -33,7 +33,12 @@ fi
 build="$out/kavtra"
 "$here/scripts/build-windows.sh" "$build" -DKAVTRA_TESTS=OFF -DKAVTRA_BENCH=ON \
   -Dbenchmark_DIR="$benchmark/lib/cmake/benchmark"
-for program in bench_transfer bench_profile bench_window; do
+failed=0
+for program in bench_transfer bench_window bench_profile; do
   echo "== $program (Wine $(wine --version 2>/dev/null))"
-  QT_QPA_PLATFORM=offscreen "$here/cmake/wine-run.sh" "$out/wine-prefix" "$build/bench/$program.exe" "$@"
+  QT_QPA_PLATFORM=offscreen "$here/cmake/wine-run.sh" "$out/wine-prefix" "$build/bench/$program.exe" "$@" || {
+    echo "$program ended with status $?" >&2
+    failed=1
+  }
 done
+exit $failed
