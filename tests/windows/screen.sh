@@ -5,8 +5,11 @@ if [ -z "${KAVTRA_XVFB_INNER:-}" ]; then
   export KAVTRA_XVFB_INNER=1
   exec xvfb-run -a -s "-screen 0 1600x1000x24" "$0" "$@"
 fi
-# xdotool matches Cyrillic titles only in a UTF-8 locale.
+# xdotool matches Cyrillic titles only in a UTF-8 locale. The programs must
+# draw on this screen, whatever platform the calling shell chose for Qt (the
+# test command runs the Linux tests offscreen).
 export LC_ALL=C.UTF-8 KAVTRA_WINE_DISPLAY="$DISPLAY"
+unset QT_QPA_PLATFORM
 
 fail() {
   echo "FAIL: $*" >&2
