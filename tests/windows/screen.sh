@@ -11,6 +11,21 @@ fi
 export LC_ALL=C.UTF-8 KAVTRA_WINE_DISPLAY="$DISPLAY"
 unset QT_QPA_PLATFORM
 
+# What a script starts in the background ends with it, passed or failed:
+# a program left running would hold the test's output open, or answer the
+# next run's start as the running copy. end_at_exit PID... names the
+# processes; a script that starts Wine programs sets wine_prefix, whose
+# Wine server then ends them all.
+background=()
+wine_prefix=""
+end_at_exit() { background+=("$@"); }
+end_background() {
+  local pid
+  for pid in "${background[@]}"; do kill -KILL "$pid" 2>/dev/null || true; done
+  if [ -n "$wine_prefix" ]; then WINEPREFIX="$wine_prefix" wineserver -k 2>/dev/null || true; fi
+}
+trap end_background EXIT
+
 fail() {
   echo "FAIL: $*" >&2
   exit 1
