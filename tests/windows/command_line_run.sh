@@ -9,6 +9,7 @@
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/screen.sh"
 wine_run=$1 prefix=$2 windows_dir=$3 work=$4
+wine_prefix=$prefix
 windows() { xdotool search --onlyvisible --name '^Кавтра$' 2>/dev/null | wc -l; }
 one_window() { [ "$(windows)" -eq 1 ]; }
 # kavtra.exe ARGS...: status into $status, standard output (CRs dropped) into $out.
@@ -31,6 +32,7 @@ kavtra --get 5
 
 (cd "$work" && KAVTRA_PORT=sim KAVTRA_PORT_TRACE="Z:${trace//\//\\}" exec "$wine_run" "$prefix" kavtra-window.exe) &
 pid=$!
+end_at_exit "$pid"
 wait_until 120 one_window || fail "no window titled Кавтра"
 wait_until 10 test -s "$trace" || fail "the window program wrote no trace"
 

@@ -8,6 +8,7 @@
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/screen.sh"
 setup=$1 wine_run=$2 prefix=$3
+wine_prefix=$prefix
 wine() { "$wine_run" "$prefix" "$@"; }
 # Everything started in the prefix has ended (an uninstaller runs a copy of
 # itself and returns at once).
@@ -36,6 +37,7 @@ uninstall=$(wine reg query "$key" /v UninstallString | tr -d '\r' | sed -n 's/.*
 # Started once from where it was installed: the files go to %APPDATA%.
 (cd "$program" && KAVTRA_PORT=sim exec "$wine_run" "$prefix" 'C:\Program Files\Kavtra\kavtra-window.exe') &
 pid=$!
+end_at_exit "$pid"
 wait_until 60 window '^Кавтра$' || fail "the installed program showed no window"
 main=$(window '^Кавтра$')
 double_click_first_row "$main"

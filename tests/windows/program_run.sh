@@ -10,6 +10,7 @@
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/screen.sh"
 wine_run=$1 prefix=$2 windows_dir=$3 linux_program=$4 work=$5
+wine_prefix=$prefix
 lines() { wc -l <"$1"; }
 # range FILE FIRST COUNT: COUNT lines from line FIRST on (1-based).
 range() { sed -n "$2,$(($2 + $3 - 1))p" "$1"; }
@@ -29,6 +30,7 @@ trace="$work/windows-trace.txt"
     exec "$wine_run" "$prefix" kavtra-window.exe
 ) &
 pid=$!
+end_at_exit "$pid"
 # The first run in a new Wine prefix creates it first.
 wait_until 120 window '^Кавтра$' || fail "no window titled Кавтра"
 main=$(window '^Кавтра$')
@@ -63,6 +65,7 @@ run_linux() {
   settings "$1" "$2"
   KAVTRA_PORT=sim KAVTRA_PORT_TRACE="$3" "$1/kavtra" 2>/dev/null &
   local linux_pid=$!
+  end_at_exit "$linux_pid"
   wait_until 20 xdotool search --pid "$linux_pid" --name '^Кавтра$' || fail "the Linux program showed no window"
   sleep "$4"
   # At once: a polite signal would run the exit sequence into the trace.

@@ -5,8 +5,26 @@ if [ -z "${KAVTRA_XVFB_INNER:-}" ]; then
   export KAVTRA_XVFB_INNER=1
   exec xvfb-run -a -s "-screen 0 1600x1000x24" "$0" "$@"
 fi
-# xdotool matches Cyrillic titles only in a UTF-8 locale.
+# xdotool matches Cyrillic titles only in a UTF-8 locale. The programs must
+# draw on this screen, whatever platform the calling shell chose for Qt (the
+# test command runs the Linux tests offscreen).
 export LC_ALL=C.UTF-8 KAVTRA_WINE_DISPLAY="$DISPLAY"
+unset QT_QPA_PLATFORM
+
+# What a script starts in the background ends with it, passed or failed:
+# a program left running would hold the test's output open, or answer the
+# next run's start as the running copy. end_at_exit PID... names the
+# processes; a script that starts Wine programs sets wine_prefix, whose
+# Wine server then ends them all.
+background=()
+wine_prefix=""
+end_at_exit() { background+=("$@"); }
+end_background() {
+  local pid
+  for pid in "${background[@]}"; do kill -KILL "$pid" 2>/dev/null || true; done
+  if [ -n "$wine_prefix" ]; then WINEPREFIX="$wine_prefix" wineserver -k 2>/dev/null || true; fi
+}
+trap end_background EXIT
 
 fail() {
   echo "FAIL: $*" >&2
