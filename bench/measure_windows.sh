@@ -19,7 +19,8 @@ stop_wine() {
   WINEPREFIX="$prefix" wineserver -k 2>/dev/null || true
   WINEPREFIX="$prefix" wineserver -w 2>/dev/null || true
 }
-trap 'stop_wine; rm -rf "$work"' EXIT
+wine_prefix="$prefix"
+trap 'end_background; rm -rf "$work"' EXIT
 cp -r "$build/app/kavtra-window.exe" "$build/app/qt.conf" "$build/app/translations" "$work/"
 # The refresh timer every 10 s only: its transfers would blur the clicks'.
 printf '[Configs]\r\nTimeUpdate=10000\r\n' >"$work/config.ini"
