@@ -55,6 +55,7 @@ void OutputEngine::applyPolicy(std::int16_t policy) {
 }
 
 void OutputEngine::LoadList() {
+    const ProfileReadGroup oneRead;
     for (int n = 1; n <= kOutputs; ++n) names_[n] = savedName(data_, n);
     UpdateOuts();
     finish(OutputChange{{}, everyOutput()});

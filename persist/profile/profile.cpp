@@ -54,6 +54,7 @@ bool applyWrites(const std::string& path, ProfileEdit& edit, const std::vector<P
 // replaced atomically. Applying the writes to what is on disk at that moment
 // (not to what was read earlier) keeps the keys another process saved since.
 void save(const std::string& path, const std::vector<PendingWrite>& writes) {
+    forgetSnapshot(path);
     std::string error;
     const std::string target = followLinks(path, error);
     if (!error.empty()) return reportProfileFailure(path, kNotSaved, error);

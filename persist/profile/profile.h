@@ -34,4 +34,18 @@ public:
     ProfileWriteGroup& operator=(const ProfileWriteGroup&) = delete;
 };
 
+// While an object of this type lives on the current thread, each file is
+// looked at once: later reads of it answer from the same snapshot, as one
+// read of the whole file would, instead of checking the file again for every
+// key (a round trip to the system each, which under Wine costs milliseconds).
+// For reads that belong together, such as a whole list's. A save of the file
+// meanwhile ends its snapshot, so the group's reads see their own writes.
+class ProfileReadGroup {
+public:
+    ProfileReadGroup();
+    ~ProfileReadGroup();
+    ProfileReadGroup(const ProfileReadGroup&) = delete;
+    ProfileReadGroup& operator=(const ProfileReadGroup&) = delete;
+};
+
 }  // namespace kavtra

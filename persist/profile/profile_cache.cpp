@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "persist/platform/file_io.h"
+#include "persist/profile/profile.h"
 
 namespace kavtra {
 namespace {
@@ -19,14 +20,16 @@ struct CachedProfile {
 constexpr std::size_t kCachedFiles = 8;
 thread_local std::vector<CachedProfile> cache;
 
+// The snapshots of the read groups open on this thread.
+thread_local int readGroups = 0;
+thread_local std::vector<std::pair<std::string, CurrentProfile>> snapshots;
+
 void remember(const std::string& path, const FileVersion& version, std::shared_ptr<const ProfileReader> reader) {
     if (cache.size() == kCachedFiles) cache.erase(cache.begin());
     cache.push_back({path, version, std::move(reader)});
 }
 
-}  // namespace
-
-CurrentProfile currentProfile(const std::string& path) {
+CurrentProfile readCurrentProfile(const std::string& path) {
     const auto cached =
         std::find_if(cache.begin(), cache.end(), [&](const CachedProfile& c) { return c.path == path; });
     if (cached != cache.end()) {
@@ -37,6 +40,27 @@ CurrentProfile currentProfile(const std::string& path) {
     auto reader = std::make_shared<const ProfileReader>(std::move(read.bytes));
     if (read.exists && read.settled) remember(path, read.version, reader);
     return {std::move(reader), std::move(read.error)};
+}
+
+}  // namespace
+
+CurrentProfile currentProfile(const std::string& path) {
+    if (readGroups == 0) return readCurrentProfile(path);
+    const auto snapshot =
+        std::find_if(snapshots.begin(), snapshots.end(), [&](const auto& s) { return s.first == path; });
+    if (snapshot != snapshots.end()) return snapshot->second;
+    snapshots.emplace_back(path, readCurrentProfile(path));
+    return snapshots.back().second;
+}
+
+void forgetSnapshot(const std::string& path) {
+    std::erase_if(snapshots, [&](const auto& s) { return s.first == path; });
+}
+
+ProfileReadGroup::ProfileReadGroup() { ++readGroups; }
+
+ProfileReadGroup::~ProfileReadGroup() {
+    if (--readGroups == 0) snapshots.clear();
 }
 
 }  // namespace kavtra

@@ -21,4 +21,7 @@ struct CurrentProfile {
 // once instead of once per key.
 CurrentProfile currentProfile(const std::string& path);
 
+// Ends a read group's snapshot of path: called before each save of it.
+void forgetSnapshot(const std::string& path);
+
 }  // namespace kavtra

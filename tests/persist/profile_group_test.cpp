@@ -22,6 +22,23 @@ void saveList(const std::string& path, int changed) {
     }
 }
 
+TEST(ProfileReadGroup, ReadsEachFileOnceUntilItEndsAndSeesItsOwnSaves) {
+    ScratchDir dir;
+    const std::string path = dir.file("Data.dat");
+    writeBytes(path, "[Devais_1]\r\nName=a\r\n");
+    {
+        const ProfileReadGroup group;
+        EXPECT_EQ(getPrivateProfileString("Devais_1", "Name", "", path), "a");
+        writeBytes(path, "[Devais_1]\r\nName=bb\r\n");
+        EXPECT_EQ(getPrivateProfileString("Devais_1", "Name", "", path), "a");
+        writePrivateProfileString("Devais_1", "Value", "1", path);
+        EXPECT_EQ(getPrivateProfileString("Devais_1", "Name", "", path), "bb");
+        EXPECT_EQ(getPrivateProfileString("Devais_1", "Value", "", path), "1");
+    }
+    writeBytes(path, "[Devais_1]\r\nName=ccc\r\n");
+    EXPECT_EQ(getPrivateProfileString("Devais_1", "Name", "", path), "ccc");
+}
+
 TEST(ProfileWriteGroup, LeavesExactlyWhatTheSingleWritesWouldHaveLeft) {
     ScratchDir dir;
     const std::string start = "; list\n[Devais_5]\nExtra=kept\nValue=1\n[Devais_400]\nName=beyond\n";
