@@ -2,11 +2,9 @@
 
 namespace kavtra {
 
-CommandHost::CommandHost(Program& program, std::unique_ptr<QLocalServer> server)
-    : pulses_(program.engine),
-      executor_(program.engine, pulses_, program.showWindow),
-      server_(std::move(server), [this](const Command& command) { return executor_(command); }) {
-    program.runner.addExitStep([this] { pulses_.returnAll(); });
-}
+CommandHost::CommandHost(Program& program, std::unique_ptr<QLocalServer> server, WindowShower* window)
+    : core_(program.engine, program.pulses, window), server_(std::move(server), [this](const Command& command) {
+          return core_.execute({command, Source::CommandLine});
+      }) {}
 
 }  // namespace kavtra

@@ -5,22 +5,22 @@
 #include <memory>
 
 #include "app/program.h"
-#include "control/command_executor.h"
+#include "commands/command_core.h"
 #include "control/command_server.h"
-#include "control/output_pulses.h"
 
 namespace kavtra {
 
-// The running copy's side of the command socket, with a window or without:
-// requests carried out on the engine, pulses, and their return before the
-// exit policy. Made once the start sequence has run.
+// The running copy's command core and its side of the command socket, with
+// a window or without. Made once the start sequence has run.
 class CommandHost {
 public:
-    CommandHost(Program& program, std::unique_ptr<QLocalServer> server);
+    // `window` is null when the program runs without a window.
+    CommandHost(Program& program, std::unique_ptr<QLocalServer> server, WindowShower* window);
+
+    CommandCore& core() { return core_; }
 
 private:
-    OutputPulses pulses_;
-    CommandExecutor executor_;
+    CommandCore core_;
     CommandServer server_;
 };
 

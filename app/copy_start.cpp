@@ -3,6 +3,7 @@
 #include <QString>
 
 #include "app/console.h"
+#include "control/command_client.h"
 #include "control/single_copy.h"
 #include "persist/paths/files_dir.h"
 
@@ -19,11 +20,11 @@ CopyStart claimOrHandOver(const SocketPlace& place, bool window) {
     case SingleCopy::Outcome::AnotherRuns:
         if (window) return {nullptr, sendCommand(place.serverName, ShowCommand{}, consoleOutput())};
         printLine(stderr, "kavtra: программа уже запущена для этой папки данных; команды передаются ей: kavtra --help");
-        return {nullptr, 1};
+        return {nullptr, kExitCouldNotStart};
     case SingleCopy::Outcome::Failed: break;
     }
     printLine(stderr, "kavtra: " + copy.failure.toStdString());
-    return {nullptr, 1};
+    return {nullptr, kExitCouldNotStart};
 }
 
 }  // namespace kavtra

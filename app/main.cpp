@@ -11,13 +11,14 @@
 #include "app/program.h"
 #include "app/program_mqtt.h"
 #include "app/window_program.h"
+#include "control/command_client.h"
 #include "control/command_line.h"
 
 namespace {
 
 [[noreturn]] void endForPort(const kavtra::PortFailure& failure) {
     kavtra::printLine(stderr, "kavtra: " + failure.message);
-    std::_Exit(1);
+    std::_Exit(kavtra::kExitCouldNotStart);
 }
 
 QStringList localArguments(int argc, char** argv) {
@@ -69,7 +70,7 @@ int main(int argc, char** argv) {
     if (!start.server) return start.exitStatus;
     kavtra::Program program(executableDir, endForPort);
     program.runner.startSequence();
-    kavtra::CommandHost commands(program, std::move(start.server));
-    const kavtra::ProgramMqtt mqtt(program);
+    kavtra::CommandHost commands(program, std::move(start.server), nullptr);
+    const kavtra::ProgramMqtt mqtt(program, commands.core());
     return QCoreApplication::exec();
 }

@@ -7,12 +7,6 @@
 namespace kavtra {
 namespace {
 
-clsINI pointedAt(const std::string& path) {
-    clsINI ini;
-    ini.FileName(path);
-    return ini;
-}
-
 std::unique_ptr<PortStack> openedPort(PortFailureHandler onFailure) {
     // Opened before anything reads or writes either file: a port that cannot
     // be opened ends the program with both files untouched.
@@ -26,19 +20,16 @@ std::unique_ptr<PortStack> openedPort(PortFailureHandler onFailure) {
 Program::Program(const std::string& exeDir, PortFailureHandler onPortFailure)
     : executableDir(exeDir),
       port(openedPort(std::move(onPortFailure))),
-      // The two files lie beside the executable, unless the program may not
-      // write there.
-      programDir(filesDirectory(exeDir)),
-      config(pointedAt(configPath(programDir))),
-      data(pointedAt(dataPath(programDir))),
+      filesDir(filesDirectory(exeDir)),
+      config(configPath(filesDir)),
+      data(dataPath(filesDir)),
       settings(config),
       engine(data, port->lpt()),
+      pulses(engine, timers),
       // The exit sequence ends the process at once: no handler runs after it.
-      runner(settings, engine,
-             [this] {
-                 if (beforeEnd) beforeEnd();
-                 std::_Exit(0);
-             }),
-      exitSignals_([this] { runner.exitSequence(); }) {}
+      runner(settings, engine, [] { std::_Exit(0); }),
+      exitSignals_([this] { runner.exitSequence(); }) {
+    runner.addExitStep([this] { pulses.returnAll(); });
+}
 
 }  // namespace kavtra

@@ -10,14 +10,14 @@ struct ProgramMqtt::Link {
     std::unique_ptr<EngineMqtt> mqtt;
 };
 
-ProgramMqtt::ProgramMqtt(Program& program)
-    : link_(std::make_unique<Link>(Link{startMqtt(program.config, program.programDir, program.engine)})) {
+ProgramMqtt::ProgramMqtt(Program& program, CommandCore& core)
+    : link_(std::make_unique<Link>(Link{startMqtt(program.config, program.engine, core)})) {
     if (!link_->mqtt) return;
     MqttBridge& bridge = link_->mqtt->bridge();
     connect(&bridge, &MqttBridge::statusChanged, this, &ProgramMqtt::statusChanged);
     // The exit policy's states are on their way by then; a broker that does
     // not answer holds the exit for a second at most.
-    program.beforeEnd = [&bridge] { bridge.shutdown(std::chrono::milliseconds(1000)); };
+    program.runner.addFinalStep([&bridge] { bridge.shutdown(std::chrono::milliseconds(1000)); });
 }
 
 ProgramMqtt::~ProgramMqtt() = default;

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "app/program.h"
+#include "commands/command_core.h"
 
 namespace kavtra {
 
@@ -16,7 +17,7 @@ namespace kavtra {
 class ProgramMqtt : public QObject {
     Q_OBJECT
 public:
-    explicit ProgramMqtt(Program& program);
+    ProgramMqtt(Program& program, CommandCore& core);
     ~ProgramMqtt() override;
 
 signals:

@@ -6,7 +6,7 @@ namespace kavtra {
 // [MQTT] section is not even read.
 struct ProgramMqtt::Link {};
 
-ProgramMqtt::ProgramMqtt(Program&) {}
+ProgramMqtt::ProgramMqtt(Program&, CommandCore&) {}
 ProgramMqtt::~ProgramMqtt() = default;
 
 }  // namespace kavtra

@@ -19,7 +19,7 @@ bool askExit(QWidget* parent) {
 
 }  // namespace
 
-ProgramWindow::ProgramWindow(Program& program) : program_(program) {
+ProgramWindow::ProgramWindow(Program& program) {
     if (SimulatedPort* simulated = program.port->simulated()) {
         board_ = std::make_unique<ShiftBoard>(simulated->registers().control);
         program.port->tap().addListener(board_->listener());
@@ -38,7 +38,7 @@ ProgramWindow::ProgramWindow(Program& program) : program_(program) {
     };
     frm_ = std::make_unique<MyFrm>(program.runner, program.settings, platform);
     frm_->setPortName(QString::fromStdString(program.port->name()), board_ != nullptr);
-    frm_->setFilesDirectory(QString::fromStdString(program.programDir), program.programDir != program.executableDir);
+    frm_->setFilesDirectory(QString::fromStdString(program.filesDir), program.filesDir != program.executableDir);
     frm_->Form_Load();
     frm_->show();
     if (board_) bench_ = std::make_unique<BenchWindow>(*board_);
@@ -46,18 +46,19 @@ ProgramWindow::ProgramWindow(Program& program) : program_(program) {
     // A closed bench window comes back with a double click on the port.
     QObject::connect(frm_.get(), &MyFrm::portDoubleClicked, frm_.get(), [this] { showBench(); });
 
-    program.showWindow = [frm = frm_.get()] {
-        frm->showNormal();
-        frm->raise();
-        frm->activateWindow();
-    };
     // A logout or shutdown ends the program as the close button does, without
     // its question, which nobody would be there to answer.
     QObject::connect(qApp, &QGuiApplication::commitDataRequest, frm_.get(),
                      [&runner = program.runner](QSessionManager&) { runner.exitSequence(); });
 }
 
-ProgramWindow::~ProgramWindow() { program_.showWindow = nullptr; }
+ProgramWindow::~ProgramWindow() = default;
+
+void ProgramWindow::showWindow() {
+    frm_->showNormal();
+    frm_->raise();
+    frm_->activateWindow();
+}
 
 void ProgramWindow::showNetworkState(const QString& text) { frm_->setNetworkState(text); }
 

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "app/program.h"
+#include "commands/command_core.h"
 #include "outputs/shift_board.h"
 #include "ui/bench/bench_window.h"
 #include "ui/main/my_frm.h"
@@ -14,10 +15,13 @@ namespace kavtra {
 // The program with its window: MyFrm loaded and shown, its dialogs, the
 // simulated board's window beside it, and the end of the desktop session
 // taken as a request to end the program.
-class ProgramWindow {
+class ProgramWindow : public WindowShower {
 public:
     explicit ProgramWindow(Program& program);
-    ~ProgramWindow();
+    ~ProgramWindow() override;
+
+    // Brings the window to the front.
+    void showWindow() override;
 
     // The MQTT link's state, in the status bar.
     void showNetworkState(const QString& text);
@@ -25,7 +29,6 @@ public:
 private:
     void showBench();
 
-    Program& program_;
     std::unique_ptr<ShiftBoard> board_;
     std::unique_ptr<MyFrm> frm_;
     std::unique_ptr<BenchWindow> bench_;

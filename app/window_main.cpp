@@ -13,6 +13,7 @@
 #include "app/program.h"
 #include "app/program_mqtt.h"
 #include "app/program_window.h"
+#include "control/command_client.h"
 
 namespace {
 
@@ -21,11 +22,11 @@ namespace {
 // should a failure still arrive while the message is shown, it ends at once.
 [[noreturn]] void endForPortWithMessage(const kavtra::PortFailure& failure) {
     static bool reporting = false;
-    if (reporting) std::_Exit(1);
+    if (reporting) std::_Exit(kavtra::kExitCouldNotStart);
     reporting = true;
     kavtra::printLine(stderr, "kavtra: " + failure.message);
     QMessageBox::critical(nullptr, QStringLiteral("Кавтра"), QString::fromStdString(failure.message));
-    std::_Exit(1);
+    std::_Exit(kavtra::kExitCouldNotStart);
 }
 
 }  // namespace
@@ -44,8 +45,8 @@ int main(int argc, char** argv) {
 
     kavtra::Program program(executableDir, endForPortWithMessage);
     kavtra::ProgramWindow window(program);
-    kavtra::CommandHost commands(program, std::move(start.server));
-    const kavtra::ProgramMqtt mqtt(program);
+    kavtra::CommandHost commands(program, std::move(start.server), &window);
+    const kavtra::ProgramMqtt mqtt(program, commands.core());
     QObject::connect(&mqtt, &kavtra::ProgramMqtt::statusChanged, &app,
                      [&window](const QString& text, bool) { window.showNetworkState(text); });
     return QApplication::exec();

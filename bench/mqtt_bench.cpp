@@ -21,6 +21,7 @@
 #include "port/lpt.h"
 #include "port/port_tap.h"
 #include "port/simulated_port.h"
+#include "runner/qt_timers.h"
 #include "tests/support/mosquitto_broker.h"
 #include "tests/support/mqtt_test_client.h"
 
@@ -76,19 +77,23 @@ struct Rig {
     LPT lpt{tap};
     clsINI data;
     OutputEngine engine{data, lpt};
+    QtTimers timers;
+    OutputPulses pulses{engine, timers};
+    CommandCore core{engine, pulses, nullptr};
 };
 
 // Outputs that cost nothing: what is measured over them is MQTT's own work.
 struct FreeOutputs : OutputAccess {
     bool isOn(int output) const override { return on[output - 1]; }
     std::string name(int output) const override { return "Вывод " + std::to_string(output); }
-    void set(const std::vector<std::pair<int, bool>>& outputsOn) override {
+    Reply apply(const Command& command) override {
         std::vector<int> touched;
-        for (const auto& [output, value] : outputsOn) {
-            on[output - 1] = value;
+        for (const auto& [output, action] : std::get<SetCommand>(command).outputs) {
+            on[output - 1] = action == Switch::On;
             touched.push_back(output);
         }
         bridge->outputsChanged(touched, {});
+        return {};
     }
     std::array<bool, 300> on{};
     MqttBridge* bridge = nullptr;
@@ -118,7 +123,7 @@ void commandRoundTrips(benchmark::State& state, Rig& rig, const std::function<bo
 
 void BM_CommandToLatchedAndPublished(benchmark::State& state) {
     Rig rig;
-    EngineMqtt mqtt(rig.engine, rig.settings());
+    EngineMqtt mqtt(rig.engine, rig.core, rig.settings());
     commandRoundTrips(state, rig, [&](bool on) { return rig.board.outputLevel(7) == (on ? 1 : 0); });
 }
 BENCHMARK(BM_CommandToLatchedAndPublished)->UseManualTime()->Iterations(300)->Unit(benchmark::kMillisecond);
@@ -143,7 +148,7 @@ void BM_ConnectToEverythingPublished(benchmark::State& state) {
         rig.watcher.clear();
         Clock::time_point connected{};
         const auto started = Clock::now();
-        auto mqtt = std::make_unique<EngineMqtt>(rig.engine, rig.settings());
+        auto mqtt = std::make_unique<EngineMqtt>(rig.engine, rig.core, rig.settings());
         QObject::connect(&mqtt->bridge(), &MqttBridge::statusChanged, [&](const QString&, bool up) {
             if (up) connected = Clock::now();
         });

@@ -2,6 +2,7 @@
 
 #include <QLocalSocket>
 
+#include "commands/request_text.h"
 #include "control/protocol.h"
 
 namespace kavtra {
@@ -34,14 +35,16 @@ int sendCommand(const QString& serverName, const Command& command, const ClientO
         const QByteArray bytes = socket.readAll();
         reply.append(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
         while (const std::optional<std::string> line = reply.next()) {
-            const std::optional<ReplyEnd> end = parseReplyEnd(*line);
+            const std::optional<Reply> end = parseReplyEnd(*line);
             if (!end) {
                 out.data(*line);
                 continue;
             }
-            if (end->ok) return kExitDone;
-            out.message("kavtra: запущенная копия отказала: " + end->reason);
-            return kExitRefused;
+            switch (end->outcome) {
+            case Reply::Outcome::Done: return kExitDone;
+            case Reply::Outcome::NotSaved: out.message("kavtra: " + end->reason); return kExitNotSaved;
+            default: out.message("kavtra: запущенная копия отказала: " + end->reason); return kExitRefused;
+            }
         }
         if (reply.overflowed()) break;
     }

@@ -5,16 +5,18 @@
 #include <functional>
 #include <string>
 
-#include "control/command.h"
+#include "commands/command.h"
 
 namespace kavtra {
 
 // The exit statuses of a command-line invocation.
 enum ExitStatus : int {
     kExitDone = 0,
+    kExitCouldNotStart = 1,  // the port, or (without a window) a copy already running
     kExitBadUsage = 2,
     kExitNoRunningCopy = 3,
     kExitRefused = 4,
+    kExitNotSaved = 5,  // carried out, but Data.dat could not be saved
 };
 
 // Where a command's output goes: lines of data and messages, each without

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "control/protocol.h"
+#include "commands/request_text.h"
 
 namespace kavtra {
 
@@ -24,7 +24,7 @@ const std::vector<OptionText>& optionTexts() {
          "N=on|off",
          "--set N=on|off [N=on|off ...]",
          "включить (on) или выключить (off) выводы, все вместе: одно сохранение и одна передача; команда "
-         "возвращается, когда передача сделана"},
+         "возвращается, когда передача сделана; N=toggle переключает вывод, как двойной щелчок"},
         {{"toggle"}, "N", "--toggle N", "переключить вывод N, как двойной щелчок по его строке"},
         {{"all"}, "on|off", "--all on|off", "включить или выключить все выводы"},
         {{"rename"}, "N=ТЕКСТ", "--rename N=ТЕКСТ", "дать выводу N имя ТЕКСТ (пустое тоже можно)"},
@@ -92,7 +92,7 @@ CommandLine commandOf(const QCommandLineParser& parser, const QString& option) {
         for (const QString& value : values + extra) {
             const auto parsed = parseAssignment(utf8(value));
             if (!parsed) return badUsage("--set: " + parsed.error);
-            set.outputsOn.push_back(*parsed.value);
+            set.outputs.push_back(*parsed.value);
         }
         return send(std::move(set));
     }
@@ -175,6 +175,7 @@ std::string helpText() {
         "  2  неверные параметры (сообщение называет неверный аргумент)\n"
         "  3  программа не запущена: команде некому её передать\n"
         "  4  запущенная копия отказала (сообщение называет причину)\n"
+        "  5  команда выполнена, но Data.dat не сохранён (сообщение называет причину)\n"
         "\n"
         "Окружение: KAVTRA_PORT (порт), KAVTRA_PORT_TRACE (файл журнала обращений к порту).\n"
         "Файлы: config.ini и Data.dat рядом с программой, или в $XDG_DATA_HOME/kavtra, если туда нельзя писать.\n";

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "control/command.h"
+#include "commands/command.h"
 
 namespace kavtra {
 

@@ -4,6 +4,9 @@
 #include <QLocalSocket>
 #include <QTimer>
 
+#include "commands/request_text.h"
+#include "control/protocol.h"
+
 namespace kavtra {
 
 // What one connection has read so far; lives as long as its socket.
@@ -71,7 +74,7 @@ void CommandServer::serve(Connection& connection) {
         }
     }
     if (connection.lines.overflowed()) {
-        send(client, Reply::refused("слишком длинная команда"));
+        send(client, Reply::refused(requestTooLong()));
         client->disconnectFromServer();
     }
 }

@@ -5,7 +5,8 @@
 #include <functional>
 #include <memory>
 
-#include "control/protocol.h"
+#include "commands/command.h"
+#include "commands/reply.h"
 
 class QLocalServer;
 class QLocalSocket;

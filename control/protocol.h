@@ -4,41 +4,21 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
-#include "control/command.h"
+#include "commands/reply.h"
 
 namespace kavtra {
 
 // The command socket speaks lines of UTF-8 text ending in '\n'. A request is
-// one line: a word and the command line's own value forms,
-//   show | set N=on|off ... | toggle N | all on|off | rename N=TEXT |
-//   pulse N=MS | get [N ...]
-// The reply is zero or more lines "N<TAB>on|off<TAB>name" (for get), then
-// one last line, "ok" or "error<TAB>reason".
-constexpr std::size_t kMaxRequestBytes = 4096;  // without the '\n'
+// one line (commands/request_text.h). The reply is zero or more lines of
+// data, then one last line: "ok", "error<TAB>reason" (refused, nothing
+// changed) or "unsaved<TAB>reason" (changed and sent, but not saved).
 
-std::string formatRequest(const Command& command);
-Parsed<Command> parseRequest(std::string_view line);
-
-// What the running copy answers to one request.
-struct Reply {
-    std::vector<std::string> lines;  // of data, each made by outputLine
-    bool ok = true;
-    std::string reason;  // why it was refused, when not ok
-
-    static Reply refused(std::string why) { return {{}, false, std::move(why)}; }
-};
-std::string outputLine(int output, bool on, std::string_view name);
 // The whole reply, each line ending in '\n'.
 std::string formatReply(const Reply& reply);
-
-// The last line of a reply, as the client reads it; nullopt for a line of data.
-struct ReplyEnd {
-    bool ok = false;
-    std::string reason;
-};
-std::optional<ReplyEnd> parseReplyEnd(std::string_view line);
+// The last line of a reply, as the client reads it (its outcome and reason);
+// nullopt for a line of data.
+std::optional<Reply> parseReplyEnd(std::string_view line);
 
 // Splits a byte stream into lines of at most `maxBytes`. A longer line spends
 // the reader: it gives no line after that, since nothing in the rest of the

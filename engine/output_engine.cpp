@@ -6,6 +6,7 @@
 #include "outputs/transfer.h"
 #include "persist/files/data_file.h"
 #include "persist/files/settings.h"
+#include "persist/profile/failure_report.h"
 #include "persist/profile/profile.h"
 #include "persist/profile/stored_value.h"
 
@@ -24,7 +25,7 @@ std::int16_t code(bool on) { return on ? kStateOn : kStateOff; }
 
 }  // namespace
 
-OutputEngine::OutputEngine(clsINI& data, LPT& lpt) : data_(data), lpt_(lpt) {}
+OutputEngine::OutputEngine(const clsINI& data, LPT& lpt) : data_(data), lpt_(lpt) {}
 
 void OutputEngine::check(int output) {
     if (output < 1 || output > kOutputs) throw std::out_of_range("output " + std::to_string(output));
@@ -34,7 +35,7 @@ bool OutputEngine::isOn(int output) const { return state(output) == kStateOn; }
 
 std::int16_t OutputEngine::state(int output) const {
     check(output);
-    return OutState[output];
+    return states_[output];
 }
 
 const std::string& OutputEngine::name(int output) const {
@@ -46,72 +47,81 @@ void OutputEngine::applyPolicy(std::int16_t policy) {
     if (policy != kPolicyAllOn && policy != kPolicyAllOff && policy != kPolicyRemembered) return;
     for (int n = 1; n <= kOutputs; ++n) {
         switch (policy) {
-        case kPolicyRemembered: OutState[n] = rememberedValue(data_, n); break;
-        case kPolicyAllOff: OutState[n] = kStateOff; break;
-        default: OutState[n] = kStateOn; break;
+        case kPolicyRemembered: states_[n] = rememberedValue(data_, n); break;
+        case kPolicyAllOff: states_[n] = kStateOff; break;
+        default: states_[n] = kStateOn; break;
         }
     }
-    finish(OutputChange{everyOutput(), {}});
+    finish(OutputChange{everyOutput(), {}, Source::Policy});
 }
 
 void OutputEngine::LoadList() {
     const ProfileReadGroup oneRead;
     for (int n = 1; n <= kOutputs; ++n) names_[n] = savedName(data_, n);
     UpdateOuts();
-    finish(OutputChange{{}, everyOutput()});
+    finish(OutputChange{{}, everyOutput(), Source::Policy});
 }
 
-void OutputEngine::SaveList() {
-    const ProfileWriteGroup oneSave;
-    for (int n = 1; n <= kOutputs; ++n) {
-        const std::string section = deviceSection(n);
-        data_.WritePrivateINIString(section, kValueKey, std::to_string(OutState[n]));
-        data_.WritePrivateINIString(section, kNameKey, names_[n]);
+SaveOutcome OutputEngine::SaveList() {
+    // The profile layer says what failed only to its listeners; this one
+    // hears the save of our own file, for the one who asked for the step.
+    SaveOutcome outcome;
+    const std::string& path = data_.FileName();
+    const ProfileListenerId heard = addProfileListener([&](const ProfileReport& report) {
+        if (report.path == path && report.what == kNotSaved) outcome = {false, report.reason};
+    });
+    {
+        const ProfileWriteGroup oneSave;
+        for (int n = 1; n <= kOutputs; ++n) {
+            const std::string section = deviceSection(n);
+            data_.WritePrivateINIString(section, kValueKey, std::to_string(states_[n]));
+            data_.WritePrivateINIString(section, kNameKey, names_[n]);
+        }
     }
+    removeProfileListener(heard);
+    return outcome;
 }
 
-void OutputEngine::UpdateOuts() { kavtra::UpdateOuts(OutState, lpt_); }
+void OutputEngine::UpdateOuts() { kavtra::UpdateOuts(states_, lpt_); }
 
 void OutputEngine::Init_Outs() { kavtra::Init_Outs(lpt_); }
 
 void OutputEngine::releasePort() { lpt_.SetDataInput(true); }
 
-void OutputEngine::toggle(int output) {
-    check(output);
-    OutState[output] = OutState[output] == kStateOff ? kStateOn : kStateOff;
-    SaveList();
-    UpdateOuts();
-    finish(OutputChange{{output}, {}});
-}
+bool OutputEngine::toggledOn(int output) const { return state(output) == kStateOff; }
 
-void OutputEngine::set(const std::vector<std::pair<int, bool>>& outputsOn) {
+SaveOutcome OutputEngine::toggle(int output, Source source) { return set({{output, toggledOn(output)}}, source); }
+
+SaveOutcome OutputEngine::set(const std::vector<std::pair<int, bool>>& outputsOn, Source source) {
     for (const auto& [output, on] : outputsOn) check(output);
-    if (outputsOn.empty()) return;
-    OutputChange change;
+    if (outputsOn.empty()) return {};
+    OutputChange change{{}, {}, source};
     for (const auto& [output, on] : outputsOn) {
-        OutState[output] = code(on);
+        states_[output] = code(on);
         if (std::find(change.states.begin(), change.states.end(), output) == change.states.end())
             change.states.push_back(output);
     }
-    SaveList();
-    UpdateOuts();
-    finish(change);
+    return finishStep(change, true);
 }
 
-void OutputEngine::setAll(bool on) {
-    for (int n = 1; n <= kOutputs; ++n) OutState[n] = code(on);
-    SaveList();
-    UpdateOuts();
-    finish(OutputChange{everyOutput(), {}});
+SaveOutcome OutputEngine::setAll(bool on, Source source) {
+    for (int n = 1; n <= kOutputs; ++n) states_[n] = code(on);
+    return finishStep(OutputChange{everyOutput(), {}, source}, true);
 }
 
-void OutputEngine::rename(int output, const std::string& name) {
+SaveOutcome OutputEngine::rename(int output, const std::string& name, Source source) {
     check(output);
     // The name as the next start will read it back, so that whoever shows it
     // shows what was really kept.
     names_[output] = valueAsStored(deviceSection(output), kNameKey, name, data_.FileName());
-    SaveList();
-    finish(OutputChange{{}, {output}});
+    return finishStep(OutputChange{{}, {output}, source}, false);
+}
+
+SaveOutcome OutputEngine::finishStep(const OutputChange& change, bool transfer) {
+    const SaveOutcome saved = SaveList();
+    if (transfer) UpdateOuts();
+    finish(change);
+    return saved;
 }
 
 OutputEngine::ListenerId OutputEngine::addListener(Listener listener) {

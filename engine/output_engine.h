@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "engine/source.h"
 #include "outputs/out_state.h"
 #include "persist/profile/cls_ini.h"
 #include "port/lpt.h"
@@ -19,6 +20,14 @@ namespace kavtra {
 struct OutputChange {
     std::vector<int> states;  // outputs (1..300) whose state this step set
     std::vector<int> names;   // outputs renamed by this step
+    Source source = Source::Window;
+};
+
+// Whether a step's save reached Data.dat. The step's transfer is made
+// either way: the load follows the request even when the file cannot.
+struct SaveOutcome {
+    bool saved = true;
+    std::string reason;  // why not, as the profile layer reported it
 };
 
 // The outputs' states and names and everything done to them. The window, the
@@ -27,13 +36,13 @@ struct OutputChange {
 // every listener told. Runs on one thread.
 class OutputEngine {
 public:
-    // `data` is a clsINI pointed at Data.dat once, by its owner.
-    OutputEngine(clsINI& data, LPT& lpt);
+    // `data` is the clsINI of Data.dat.
+    OutputEngine(const clsINI& data, LPT& lpt);
 
     // Pieces of the start and exit sequences.
     void applyPolicy(std::int16_t policy);  // kPolicyAllOn / kPolicyAllOff / kPolicyRemembered; tells listeners
     void LoadList();                        // names from Data.dat, then the first transfer
-    void SaveList();                        // one grouped save of all 600 keys, names from the engine
+    SaveOutcome SaveList();                 // one grouped save of all 600 keys, names from the engine
     void UpdateOuts();                      // one transfer of OutState
     void Init_Outs();
     void releasePort();  // data lines to input (end of the exit sequence)
@@ -42,17 +51,21 @@ public:
     bool isOn(int output) const;
     std::int16_t state(int output) const;
     const std::string& name(int output) const;
-    const kavtra::OutState& states() const { return OutState; }
+    const kavtra::OutState& states() const { return states_; }
+
+    // What a toggle makes of an output: off (1) turns on, any other code
+    // turns off. The one meaning of a toggle, whoever asks for it.
+    bool toggledOn(int output) const;
 
     // Changes. Each one: states set, one SaveList, one UpdateOuts, then every
     // listener told. An output number out of range throws before anything
     // changes; an empty `set` changes, saves and transfers nothing.
-    void toggle(int output);                                       // off (1) -> on, anything else -> off
-    void set(const std::vector<std::pair<int, bool>>& outputsOn);  // several at once, true = on
-    void setAll(bool on);
+    SaveOutcome toggle(int output, Source source);
+    SaveOutcome set(const std::vector<std::pair<int, bool>>& outputsOn, Source source);  // true = on
+    SaveOutcome setAll(bool on, Source source);
     // SaveList, no transfer. The name kept is the one Data.dat will give
     // back (characters its encoding lacks become '?', at most 511, ...).
-    void rename(int output, const std::string& name);
+    SaveOutcome rename(int output, const std::string& name, Source source);
 
     using Listener = std::function<void(const OutputChange&)>;
     using ListenerId = std::size_t;
@@ -62,11 +75,12 @@ public:
 
 private:
     static void check(int output);
+    SaveOutcome finishStep(const OutputChange& change, bool transfer);
     void finish(const OutputChange& change);
 
-    clsINI& data_;
+    const clsINI& data_;
     LPT& lpt_;
-    kavtra::OutState OutState;
+    kavtra::OutState states_;
     std::array<std::string, kavtra::OutState::kOutputs + 1> names_;
     std::vector<std::pair<ListenerId, Listener>> listeners_;
     ListenerId nextListener_ = 0;

@@ -6,8 +6,8 @@
 
 namespace kavtra {
 
-EngineMqtt::EngineMqtt(OutputEngine& engine, MqttSettings settings, SessionTiming timing)
-    : engine_(engine), bridge_(std::move(settings), *this, timing) {
+EngineMqtt::EngineMqtt(OutputEngine& engine, CommandCore& core, MqttSettings settings, SessionTiming timing)
+    : engine_(engine), core_(core), bridge_(std::move(settings), *this, timing) {
     listener_ = engine_.addListener(
         [this](const OutputChange& change) { bridge_.outputsChanged(change.states, change.names); });
     bridge_.start();
@@ -17,16 +17,16 @@ EngineMqtt::~EngineMqtt() { engine_.removeListener(listener_); }
 
 bool EngineMqtt::isOn(int output) const { return engine_.isOn(output); }
 std::string EngineMqtt::name(int output) const { return engine_.name(output); }
-void EngineMqtt::set(const std::vector<std::pair<int, bool>>& outputsOn) { engine_.set(outputsOn); }
+Reply EngineMqtt::apply(const Command& command) { return core_.execute({command, Source::Mqtt}); }
 
-std::unique_ptr<EngineMqtt> startMqtt(clsINI& ini, const std::string& programDir, OutputEngine& engine) {
-    const MqttSettingsReading reading = readMqttSettings(ini, programDir, QSysInfo::machineHostName().toStdString());
+std::unique_ptr<EngineMqtt> startMqtt(const clsINI& config, OutputEngine& engine, CommandCore& core) {
+    const MqttSettingsReading reading = readMqttSettings(config, QSysInfo::machineHostName().toStdString());
     if (!reading.problem.empty()) {
         std::fprintf(stderr, "kavtra: %s\n", reading.problem.c_str());
         std::fflush(stderr);
     }
     if (!reading.enabled) return nullptr;
-    return std::make_unique<EngineMqtt>(engine, reading.settings);
+    return std::make_unique<EngineMqtt>(engine, core, reading.settings);
 }
 
 }  // namespace kavtra

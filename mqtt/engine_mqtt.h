@@ -3,6 +3,7 @@
 #include <memory>
 #include <string>
 
+#include "commands/command_core.h"
 #include "engine/output_engine.h"
 #include "mqtt/mqtt_bridge.h"
 #include "persist/profile/cls_ini.h"
@@ -10,21 +11,22 @@
 namespace kavtra {
 
 // The program's MQTT over the outputs engine: every step of the engine is
-// published, and commands change the outputs through the engine, so they
-// take the same path as a double click.
+// published, and commands go through the command core like every other
+// source's, so they take the same path as a double click.
 class EngineMqtt : public OutputAccess {
 public:
-    EngineMqtt(OutputEngine& engine, MqttSettings settings, SessionTiming timing = {});
+    EngineMqtt(OutputEngine& engine, CommandCore& core, MqttSettings settings, SessionTiming timing = {});
     ~EngineMqtt() override;
 
     MqttBridge& bridge() { return bridge_; }
 
     bool isOn(int output) const override;
     std::string name(int output) const override;
-    void set(const std::vector<std::pair<int, bool>>& outputsOn) override;
+    Reply apply(const Command& command) override;
 
 private:
     OutputEngine& engine_;
+    CommandCore& core_;
     MqttBridge bridge_;
     OutputEngine::ListenerId listener_;
 };
@@ -32,6 +34,6 @@ private:
 // Reads [MQTT] from config.ini. With Host empty (the default) it returns
 // nothing and nothing of MQTT runs; a setting that cannot serve is reported
 // on standard error and leaves MQTT off too. Otherwise the link is started.
-std::unique_ptr<EngineMqtt> startMqtt(clsINI& ini, const std::string& programDir, OutputEngine& engine);
+std::unique_ptr<EngineMqtt> startMqtt(const clsINI& config, OutputEngine& engine, CommandCore& core);
 
 }  // namespace kavtra

@@ -5,19 +5,24 @@
 #include "outputs/out_state.h"
 
 namespace kavtra {
+namespace {
+
+void logLine(const std::string& line) {
+    std::fprintf(stderr, "kavtra: %s\n", line.c_str());
+    std::fflush(stderr);
+}
+
+}  // namespace
 
 MqttBridge::MqttBridge(MqttSettings settings, OutputAccess& outputs, SessionTiming timing)
     : outputs_(outputs), session_(new MqttSession(std::move(settings), timing)) {
-    qRegisterMetaType<kavtra::CommandList>("kavtra::CommandList");
+    qRegisterMetaType<kavtra::Command>("kavtra::Command");
     thread_.setObjectName(QStringLiteral("mqtt"));
     session_->moveToThread(&thread_);
     connect(&thread_, &QThread::finished, session_, &QObject::deleteLater);
-    connect(session_, &MqttSession::commandsReceived, this, &MqttBridge::apply);
+    connect(session_, &MqttSession::commandReceived, this, &MqttBridge::apply);
     connect(session_, &MqttSession::statusChanged, this, &MqttBridge::statusChanged);
-    connect(session_, &MqttSession::logLine, this, [](const QString& line) {
-        std::fprintf(stderr, "kavtra: %s\n", line.toUtf8().constData());
-        std::fflush(stderr);
-    });
+    connect(session_, &MqttSession::logLine, this, [](const QString& line) { logLine(line.toStdString()); });
     thread_.start();
 }
 
@@ -52,16 +57,10 @@ void MqttBridge::shutdown(std::chrono::milliseconds grace) {
         session_, [session = session_, grace] { session->stop(grace); }, Qt::BlockingQueuedConnection);
 }
 
-void MqttBridge::apply(const CommandList& commands) {
-    std::vector<std::pair<int, bool>> outputsOn;
-    outputsOn.reserve(commands.size());
-    for (const OutputCommand& command : commands) {
-        // TOGGLE flips what the output shows: any state that is not on turns on.
-        const bool on = command.action == Switch::Toggle ? !outputs_.isOn(command.output)
-                                                         : command.action == Switch::On;
-        outputsOn.emplace_back(command.output, on);
-    }
-    outputs_.set(outputsOn);
+void MqttBridge::apply(const Command& command) {
+    // MQTT has no one to answer: what did not go as asked is said in the log.
+    const Reply reply = outputs_.apply(command);
+    if (!reply.done()) logLine("MQTT: команда не выполнена как надо: " + reply.reason);
 }
 
 }  // namespace kavtra

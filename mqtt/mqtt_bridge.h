@@ -33,7 +33,7 @@ signals:
     void statusChanged(const QString& text, bool connected);
 
 private:
-    void apply(const CommandList& commands);
+    void apply(const Command& command);
 
     OutputAccess& outputs_;
     QThread thread_;

@@ -35,7 +35,7 @@ void MqttSession::start() {
     options.firstRetry = timing_.firstRetry;
     options.longestRetry = timing_.longestRetry;
     // Enough to tell that a command is too long, without holding on to more.
-    options.keptPayload = kLargestCommand + 1;
+    options.keptPayload = kMaxRequestBytes + 1;
     // The link's events arrive on its network thread; everything they lead
     // to happens here, on the session's thread, one event at a time.
     MqttLink::Events events;
@@ -117,7 +117,7 @@ void MqttSession::onReceived(const ReceivedMessage& message) {
     }
     const std::string shownTopic = message.topic.substr(0, 200);
     if (incoming.kind == Topics::Kind::BadOutput) {
-        log("MQTT: команда в " + shownTopic + " пропущена: номер вывода не от 1 до 300");
+        log("MQTT: команда в " + shownTopic + " пропущена: " + incoming.problem);
         return;
     }
     // A retained command is one from the past: switching on it would switch a
@@ -126,14 +126,14 @@ void MqttSession::onReceived(const ReceivedMessage& message) {
         log("MQTT: сохранённая (retained) команда в " + shownTopic + " пропущена");
         return;
     }
-    const ParsedCommand parsed = incoming.kind == Topics::Kind::Output
-                                     ? parseOutputCommand(incoming.output, message.payload)
-                                     : parseBatchCommand(message.payload);
-    if (!parsed.rejection.empty()) {
-        log("MQTT: команда в " + shownTopic + " пропущена: " + parsed.rejection);
+    const Parsed<Command> parsed = incoming.kind == Topics::Kind::Output
+                                       ? parseOutputCommand(incoming.output, message.payload)
+                                       : parseBatchCommand(message.payload);
+    if (!parsed) {
+        log("MQTT: команда в " + shownTopic + " пропущена: " + parsed.error);
         return;
     }
-    emit commandsReceived(parsed.commands);
+    emit commandReceived(*parsed.value);
 }
 
 void MqttSession::publishName(int output) {

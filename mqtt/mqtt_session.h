@@ -19,8 +19,6 @@
 
 namespace kavtra {
 
-using CommandList = std::vector<OutputCommand>;
-
 // What the outputs look like now, for the outputs a step touched.
 struct OutputsUpdate {
     std::vector<std::pair<int, bool>> states;  // output, on
@@ -38,7 +36,7 @@ struct SessionTiming {
 
 // Everything MQTT does, on a thread of its own: the link, a copy of the
 // outputs' states and names to publish from, the reading of commands. It
-// hands valid commands over (commandsReceived) and never touches the outputs.
+// hands valid commands over (commandReceived) and never touches the outputs.
 class MqttSession : public QObject {
     Q_OBJECT
 public:
@@ -52,7 +50,7 @@ public:
     void stop(std::chrono::milliseconds grace);
 
 signals:
-    void commandsReceived(const kavtra::CommandList& commands);
+    void commandReceived(const kavtra::Command& command);
     void statusChanged(const QString& text, bool connected);
     void logLine(const QString& line);
 

@@ -51,11 +51,10 @@ std::string reducedNodeName(std::string_view text) {
     return node;
 }
 
-MqttSettingsReading readMqttSettings(clsINI& ini, const std::string& programDir, std::string_view hostName) {
+MqttSettingsReading readMqttSettings(const clsINI& config, std::string_view hostName) {
     MqttSettingsReading reading;
     auto read = [&](std::string_view key, std::string_view def) {
-        ini.FileName(configPath(programDir));
-        return std::string(ini::trimBlanks(ini.GetPrivateINIString(kSection, key, def)));
+        return std::string(ini::trimBlanks(config.GetPrivateINIString(kSection, key, def)));
     };
     MqttSettings& s = reading.settings;
     s.host = read("Host", "");

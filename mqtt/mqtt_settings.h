@@ -31,7 +31,7 @@ struct MqttSettingsReading {
 };
 
 // hostName: the computer's name, the default of Node.
-MqttSettingsReading readMqttSettings(clsINI& ini, const std::string& programDir, std::string_view hostName);
+MqttSettingsReading readMqttSettings(const clsINI& config, std::string_view hostName);
 
 // A node name goes into topic levels, the client identifier and the unique
 // identifiers Home Assistant keeps, so it is reduced to a-z, 0-9 and '_':

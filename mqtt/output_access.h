@@ -1,19 +1,20 @@
 #pragma once
 
 #include <string>
-#include <utility>
-#include <vector>
+
+#include "commands/command.h"
+#include "commands/reply.h"
 
 namespace kavtra {
 
-// What MQTT needs of the outputs: read them, and switch several in one step
-// (one save, one transfer).
+// What MQTT needs of the outputs: read them, and have a received command
+// carried out (a set of several outputs in one step: one save, one transfer).
 class OutputAccess {
 public:
     virtual ~OutputAccess() = default;
     virtual bool isOn(int output) const = 0;
     virtual std::string name(int output) const = 0;
-    virtual void set(const std::vector<std::pair<int, bool>>& outputsOn) = 0;
+    virtual Reply apply(const Command& command) = 0;
 };
 
 }  // namespace kavtra

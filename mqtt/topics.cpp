@@ -1,19 +1,8 @@
 #include "mqtt/topics.h"
 
-#include <charconv>
-
-#include "outputs/out_state.h"
+#include "commands/parse.h"
 
 namespace kavtra {
-
-std::optional<int> outputNumber(std::string_view text) {
-    if (text.empty() || text.size() > 3 || text.front() == '0') return std::nullopt;
-    int value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size() || value < 1 || value > OutState::kOutputs)
-        return std::nullopt;
-    return value;
-}
 
 Topics::Topics(std::string baseTopic, std::string node, std::string discoveryPrefix)
     : own_(std::move(baseTopic) + "/" + node + "/"), node_(std::move(node)), prefix_(std::move(discoveryPrefix)) {}
@@ -32,17 +21,18 @@ std::string Topics::uniqueId(int output) const { return deviceId() + "_out" + st
 std::string Topics::deviceId() const { return "kavtra_" + node_; }
 
 Topics::Incoming Topics::classify(std::string_view topic) const {
-    if (topic == homeAssistantStatus()) return {Kind::HomeAssistant, 0};
+    if (topic == homeAssistantStatus()) return {Kind::HomeAssistant, 0, {}};
     if (!topic.starts_with(own_)) return {};
     topic.remove_prefix(own_.size());
-    if (topic == "set") return {Kind::Batch, 0};
+    if (topic == "set") return {Kind::Batch, 0, {}};
     constexpr std::string_view out = "out/";
     constexpr std::string_view set = "/set";
     if (!topic.starts_with(out) || !topic.ends_with(set) || topic.size() < out.size() + set.size()) return {};
     const std::string_view number = topic.substr(out.size(), topic.size() - out.size() - set.size());
     if (number.find('/') != std::string_view::npos) return {};
-    if (const auto output = outputNumber(number)) return {Kind::Output, *output};
-    return {Kind::BadOutput, 0};
+    const Parsed<int> output = parseOutput(number);
+    if (output) return {Kind::Output, *output.value, {}};
+    return {Kind::BadOutput, 0, output.error};
 }
 
 }  // namespace kavtra

@@ -6,10 +6,6 @@
 
 namespace kavtra {
 
-// The output number of a topic level or a batch key: decimal digits only, no
-// sign, no leading zero, 1 to 300.
-std::optional<int> outputNumber(std::string_view text);
-
 // Every topic one program copy uses, from BaseTopic, Node and DiscoveryPrefix.
 class Topics {
 public:
@@ -28,11 +24,12 @@ public:
     std::string deviceId() const;             // kavtra_<node>
 
     // What a received topic asks for. BadOutput: an out/<x>/set whose <x> is
-    // no output number.
+    // no output number (`problem` says why, as the command line would).
     enum class Kind { Output, Batch, HomeAssistant, BadOutput, Other };
     struct Incoming {
         Kind kind = Kind::Other;
         int output = 0;
+        std::string problem;
     };
     Incoming classify(std::string_view topic) const;
 

@@ -31,10 +31,13 @@ void OutputRunner::exitSequence() {
     engine_.applyPolicy(settings_.valUnload());
     engine_.UpdateOuts();
     engine_.releasePort();
+    for (const auto& step : finalSteps_) step();
     endProcess_();
 }
 
 void OutputRunner::addExitStep(std::function<void()> step) { exitSteps_.push_back(std::move(step)); }
+
+void OutputRunner::addFinalStep(std::function<void()> step) { finalSteps_.push_back(std::move(step)); }
 
 void OutputRunner::setPeriod(std::int32_t milliseconds) {
     // A period of 0 stops the timer for the rest of the run.

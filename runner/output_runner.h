@@ -35,6 +35,10 @@ public:
     // still to come back to a resting state (a pulse) comes back there, so
     // that no passing state is kept as the one to remember.
     void addExitStep(std::function<void()> step);
+    // A step the exit sequence takes last, after the data lines are released
+    // and just before the process ends: what must still reach the outside
+    // (MQTT's "offline") or be tidied (the command socket) happens here.
+    void addFinalStep(std::function<void()> step);
 
     // Started at 100 ms on construction; every tick reads its period anew.
     QTimer* Update_Tmr = nullptr;
@@ -49,6 +53,7 @@ private:
     std::function<void()> endProcess_;
     bool exiting_ = false;
     std::vector<std::function<void()>> exitSteps_;
+    std::vector<std::function<void()>> finalSteps_;
 };
 
 }  // namespace kavtra

@@ -22,8 +22,8 @@ float toFloat(double value) {
 
 }  // namespace
 
-std::string configPath(const std::string& programDir) { return programDir + "/config.ini"; }
-std::string dataPath(const std::string& programDir) { return programDir + "/Data.dat"; }
+std::string configPath(const std::string& filesDir) { return filesDir + "/config.ini"; }
+std::string dataPath(const std::string& filesDir) { return filesDir + "/Data.dat"; }
 
 Settings::Settings(const clsINI& config) : config_(config) {}
 

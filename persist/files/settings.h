@@ -11,8 +11,8 @@ namespace kavtra {
 
 // Paths of the two files: the program's directory followed directly by the
 // literal, as every user of the files builds them.
-std::string configPath(const std::string& programDir);
-std::string dataPath(const std::string& programDir);
+std::string configPath(const std::string& filesDir);
+std::string dataPath(const std::string& filesDir);
 
 // Policy codes of ValLoad and ValUnload.
 inline constexpr std::int16_t kPolicyAllOn = 1;

@@ -7,13 +7,13 @@ namespace kavtra {
 
 clsINI::clsINI() : fileName_(executableBaseName() + ".ini") {}
 
-std::string clsINI::GetPrivateINIString(std::string_view sSection, std::string_view sKEy,
+std::string clsINI::GetPrivateINIString(std::string_view sSection, std::string_view sKey,
                                         std::string_view sDefault) const {
-    return getPrivateProfileString(sSection, sKEy, sDefault, fileName_);
+    return getPrivateProfileString(sSection, sKey, sDefault, fileName_);
 }
 
-void clsINI::WritePrivateINIString(std::string_view sSection, std::string_view sKEy, std::string_view sValue) const {
-    writePrivateProfileString(sSection, sKEy, sValue, fileName_);
+void clsINI::WritePrivateINIString(std::string_view sSection, std::string_view sKey, std::string_view sValue) const {
+    writePrivateProfileString(sSection, sKey, sValue, fileName_);
 }
 
 }  // namespace kavtra

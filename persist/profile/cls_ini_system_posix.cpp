@@ -7,16 +7,16 @@
 
 namespace kavtra {
 
-std::string clsINI::GetWinINIString(std::string_view sSection, std::string_view sKEy, std::string_view sDefault) const {
-    return getPrivateProfileString(sSection, sKEy, sDefault, systemProfilePath());
+std::string clsINI::GetWinINIString(std::string_view sSection, std::string_view sKey, std::string_view sDefault) const {
+    return getPrivateProfileString(sSection, sKey, sDefault, systemProfilePath());
 }
 
-void clsINI::WriteWinINIString(std::string_view sSection, std::string_view sKEy, std::string_view sValue) const {
+void clsINI::WriteWinINIString(std::string_view sSection, std::string_view sKey, std::string_view sValue) const {
     const std::string path = systemProfilePath();
     // The directory is ours to make; a failure shows as the write's own.
     std::error_code ignored;
     std::filesystem::create_directories(pathFromUtf8(path).parent_path(), ignored);
-    writePrivateProfileString(sSection, sKEy, sValue, path);
+    writePrivateProfileString(sSection, sKey, sValue, path);
 }
 
 }  // namespace kavtra

@@ -10,15 +10,15 @@ namespace kavtra {
 // write, and only the native functions know either. Their Unicode forms read
 // the file in the system's own code page, whatever it is.
 
-std::string clsINI::GetWinINIString(std::string_view sSection, std::string_view sKEy, std::string_view sDefault) const {
+std::string clsINI::GetWinINIString(std::string_view sSection, std::string_view sKey, std::string_view sDefault) const {
     wchar_t buffer[512];
-    const DWORD n = ::GetProfileStringW(widen(sSection).c_str(), widen(sKEy).c_str(), widen(sDefault).c_str(), buffer,
+    const DWORD n = ::GetProfileStringW(widen(sSection).c_str(), widen(sKey).c_str(), widen(sDefault).c_str(), buffer,
                                         static_cast<DWORD>(std::size(buffer)));
     return narrow(std::wstring_view(buffer, n));
 }
 
-void clsINI::WriteWinINIString(std::string_view sSection, std::string_view sKEy, std::string_view sValue) const {
-    ::WriteProfileStringW(widen(sSection).c_str(), widen(sKEy).c_str(), widen(sValue).c_str());
+void clsINI::WriteWinINIString(std::string_view sSection, std::string_view sKey, std::string_view sValue) const {
+    ::WriteProfileStringW(widen(sSection).c_str(), widen(sKey).c_str(), widen(sValue).c_str());
 }
 
 }  // namespace kavtra

@@ -19,9 +19,9 @@ struct Sends {
 
 TEST(CommandLine, EachCommandOptionGivesItsCommand) {
     const std::vector<Sends> cases = {
-        {{"--set", "5=on"}, SetCommand{{{5, true}}}},
-        {{"--set", "5=on", "6=off", "300=on"}, SetCommand{{{5, true}, {6, false}, {300, true}}}},
-        {{"--set=1=off", "--set", "2=on"}, SetCommand{{{1, false}, {2, true}}}},
+        {{"--set", "5=on"}, SetCommand{{{5, Switch::On}}}},
+        {{"--set", "5=on", "6=off", "300=on"}, SetCommand{{{5, Switch::On}, {6, Switch::Off}, {300, Switch::On}}}},
+        {{"--set=1=off", "--set", "2=on"}, SetCommand{{{1, Switch::Off}, {2, Switch::On}}}},
         {{"--toggle", "17"}, ToggleCommand{17}},
         {{"--all", "off"}, AllCommand{false}},
         {{"--rename", "10=Насос полива"}, RenameCommand{10, "Насос полива"}},

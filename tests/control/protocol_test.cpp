@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "commands/request_text.h"
 #include "control/protocol.h"
 
 namespace kavtra {
@@ -16,8 +17,8 @@ struct Accepted {
 TEST(Request, AcceptedLinesGiveTheirCommandAndFormatBackToAnEqualOne) {
     const std::vector<Accepted> cases = {
         {"show", ShowCommand{}},
-        {"set 5=on", SetCommand{{{5, true}}}},
-        {"set 1=off 300=ON  17=Off", SetCommand{{{1, false}, {300, true}, {17, false}}}},
+        {"set 5=on", SetCommand{{{5, Switch::On}}}},
+        {"set 1=off 300=ON  17=Off", SetCommand{{{1, Switch::Off}, {300, Switch::On}, {17, Switch::Off}}}},
         {"toggle 42", ToggleCommand{42}},
         {"toggle 007", ToggleCommand{7}},
         {"all on", AllCommand{true}},
@@ -92,18 +93,23 @@ TEST(Request, LongTextsAreCutInTheMessage) {
 TEST(Reply, LinesAndTheirEnd) {
     EXPECT_EQ(outputLine(17, true, "Насос"), "17\ton\tНасос");
     EXPECT_EQ(outputLine(300, false, ""), "300\toff\t");
-    EXPECT_EQ(formatReply({{outputLine(1, true, "a"), outputLine(2, false, "b")}, true, {}}),
+    EXPECT_EQ(formatReply({{outputLine(1, true, "a"), outputLine(2, false, "b")}, Reply::Outcome::Done, {}}),
               "1\ton\ta\n2\toff\tb\nok\n");
     EXPECT_EQ(formatReply(Reply::refused("two\nlines\r")), "error\ttwo lines \n");
+    EXPECT_EQ(formatReply(Reply::notSaved("диск полон")), "unsaved\tдиск полон\n");
 
     EXPECT_FALSE(parseReplyEnd("17\ton\tok"));
     const auto ok = parseReplyEnd("ok");
     ASSERT_TRUE(ok);
-    EXPECT_TRUE(ok->ok);
+    EXPECT_TRUE(ok->done());
     const auto refused = parseReplyEnd("error\tзанято");
     ASSERT_TRUE(refused);
-    EXPECT_FALSE(refused->ok);
+    EXPECT_EQ(refused->outcome, Reply::Outcome::Refused);
     EXPECT_EQ(refused->reason, "занято");
+    const auto unsaved = parseReplyEnd("unsaved\tдиск полон");
+    ASSERT_TRUE(unsaved);
+    EXPECT_EQ(unsaved->outcome, Reply::Outcome::NotSaved);
+    EXPECT_FALSE(parseReplyEnd("unsaved"));
 }
 
 TEST(LineReader, SplitsChunksIntoLinesOfEitherEnding) {

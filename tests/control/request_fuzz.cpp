@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "commands/request_text.h"
 #include "control/protocol.h"
 #include "persist/ini/codepage.h"
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "commands/parse.h"
 #include "control/command_server.h"
 #include "control/single_copy.h"
 #include "tests/support/scratch_dir.h"

@@ -101,18 +101,28 @@ TEST_F(OutputEngineTest, EveryChangeSavesThenTransfersOnceThenTellsListenersOnce
         bool transfers;
     };
     const std::vector<Case> cases{
-        {"toggle", [](OutputEngine& e) { e.toggle(17); }, [](int n) { return n == 17 ? 1 : 0; }, {}, {{17}, {}}, true},
+        {"toggle",
+         [](OutputEngine& e) { e.toggle(17, Source::Window); },
+         [](int n) { return n == 17 ? 1 : 0; },
+         {},
+         {{17}, {}},
+         true},
         {"set several, the last word on an output counts",
          [](OutputEngine& e) {
-             e.set({{5, false}, {9, false}, {5, true}, {300, false}});
+             e.set({{5, false}, {9, false}, {5, true}, {300, false}}, Source::Window);
          },
          [](int n) { return n == 9 || n == 300 ? 1 : 0; },
          {},
          {{5, 9, 300}, {}},
          true},
-        {"all off", [](OutputEngine& e) { e.setAll(false); }, [](int) { return 1; }, {}, {everyOutput(), {}}, true},
+        {"all off",
+         [](OutputEngine& e) { e.setAll(false, Source::Window); },
+         [](int) { return 1; },
+         {},
+         {everyOutput(), {}},
+         true},
         {"rename",
-         [](OutputEngine& e) { e.rename(3, "Свет"); },
+         [](OutputEngine& e) { e.rename(3, "Свет", Source::Window); },
          [](int) { return 0; },
          {{3, kLight}},
          {{}, {3}},
@@ -152,7 +162,7 @@ TEST_F(OutputEngineTest, ToggleSwitchesOffOnlyAnOffOutputOn) {
     data.WritePrivateINIString("Devais_2", "Value", "2");
     data.WritePrivateINIString("Devais_3", "Value", "-5");
     engine.applyPolicy(kPolicyRemembered);
-    for (int n : {1, 2, 3, 4}) engine.toggle(n);
+    for (int n : {1, 2, 3, 4}) engine.toggle(n, Source::Window);
     EXPECT_EQ(engine.state(1), 0);
     EXPECT_EQ(engine.state(2), 1);
     EXPECT_EQ(engine.state(3), 1);
@@ -163,10 +173,12 @@ TEST_F(OutputEngineTest, OutputNumbersOutOfRangeThrowBeforeAnythingChanges) {
     loadDefaults();
     const std::uint64_t before = port.board.latchPulses();
     const std::vector<std::function<void()>> calls{
-        [&] { engine.toggle(0); },
-        [&] { engine.toggle(301); },
-        [&] { engine.set({{1, false}, {301, false}}); },
-        [&] { engine.rename(-1, "x"); },
+        [&] { engine.toggle(0, Source::Window); },
+        [&] { engine.toggle(301, Source::Window); },
+        [&] {
+            engine.set({{1, false}, {301, false}}, Source::Window);
+        },
+        [&] { engine.rename(-1, "x", Source::Window); },
         [&] { (void)engine.state(301); },
         [&] { (void)engine.isOn(0); },
         [&] { (void)engine.name(301); },
@@ -181,7 +193,7 @@ TEST_F(OutputEngineTest, OutputNumbersOutOfRangeThrowBeforeAnythingChanges) {
 TEST_F(OutputEngineTest, AnEmptySetIsNoChange) {
     loadDefaults();
     const std::uint64_t before = port.board.latchPulses();
-    engine.set({});
+    engine.set({}, Source::Window);
     EXPECT_FALSE(std::filesystem::exists(data.FileName()));
     EXPECT_EQ(port.board.latchPulses(), before);
     EXPECT_TRUE(told.empty());
@@ -236,9 +248,9 @@ TEST_F(OutputEngineTest, ReleasingThePortLeavesTheDataLinesUndriven) {
 TEST_F(OutputEngineTest, ARemovedListenerIsToldNothingMore) {
     int heard = 0;
     const OutputEngine::ListenerId id = engine.addListener([&](const OutputChange&) { ++heard; });
-    engine.toggle(1);
+    engine.toggle(1, Source::Window);
     engine.removeListener(id);
-    engine.toggle(1);
+    engine.toggle(1, Source::Window);
     EXPECT_EQ(heard, 1);
     EXPECT_EQ(told.size(), 2u);
 }

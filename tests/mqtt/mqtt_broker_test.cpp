@@ -22,10 +22,19 @@ namespace {
 using test::eventually;
 
 // Outputs as the engine keeps them: every step tells the bridge what it set.
+// A toggle turns an output that is off on, as the engine's does for the two
+// codes these outputs have.
 struct FakeOutputs : OutputAccess {
     bool isOn(int output) const override { return on.at(output - 1); }
     std::string name(int output) const override { return names.at(output - 1); }
-    void set(const std::vector<std::pair<int, bool>>& outputsOn) override {
+    Reply apply(const Command& command) override {
+        std::vector<std::pair<int, bool>> outputsOn;
+        for (const auto& [output, action] : std::get<SetCommand>(command).outputs)
+            outputsOn.emplace_back(output, action == Switch::Toggle ? !isOn(output) : action == Switch::On);
+        set(outputsOn);
+        return {};
+    }
+    void set(const std::vector<std::pair<int, bool>>& outputsOn) {
         steps.push_back(outputsOn);
         std::vector<int> touched;
         for (const auto& [output, value] : outputsOn) {

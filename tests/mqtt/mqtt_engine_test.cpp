@@ -11,6 +11,7 @@
 #include "port/lpt.h"
 #include "port/port_tap.h"
 #include "port/simulated_port.h"
+#include "tests/support/manual_timers.h"
 #include "tests/support/mosquitto_broker.h"
 #include "tests/support/mqtt_test_client.h"
 #include "tests/support/scratch_dir.h"
@@ -34,7 +35,7 @@ struct MqttEngineTest : ::testing::Test {
         settings.host = "127.0.0.1";
         settings.port = broker.port();
         settings.node = "hall";
-        mqtt = std::make_unique<EngineMqtt>(engine, settings);
+        mqtt = std::make_unique<EngineMqtt>(engine, core, settings);
         EXPECT_TRUE(eventually([&] { return watcher.count("kavtra/hall/out/") == 600; }));
     }
     std::string saved(int output, const char* key) const {
@@ -52,11 +53,14 @@ struct MqttEngineTest : ::testing::Test {
     LPT lpt{tap};
     clsINI data;
     OutputEngine engine{data, lpt};
+    test::ManualTimers timers;
+    OutputPulses pulses{engine, timers};
+    CommandCore core{engine, pulses, nullptr};
     std::unique_ptr<EngineMqtt> mqtt;
 };
 
 TEST_F(MqttEngineTest, OnForOutput7LatchesItSavesAndPublishes) {
-    engine.setAll(false);
+    engine.setAll(false, Source::Window);
     ASSERT_TRUE(eventually([&] { return watcher.last("kavtra/hall/out/7/state") == "OFF"; }));
     const auto latchesBefore = board.latchPulses();
     watcher.publish("kavtra/hall/out/7/set", "ON");
@@ -84,8 +88,8 @@ TEST_F(MqttEngineTest, ABatchIsOneTransfer) {
 }
 
 TEST_F(MqttEngineTest, ChangesFromElsewhereArePublished) {
-    engine.rename(4, "Насос");
-    engine.toggle(4);
+    engine.rename(4, "Насос", Source::Window);
+    engine.toggle(4, Source::Window);
     ASSERT_TRUE(eventually([&] { return watcher.last("kavtra/hall/out/4/state") == "OFF"; }));
     EXPECT_EQ(watcher.last("kavtra/hall/out/4/name"), "Насос");
     EXPECT_NE(watcher.last("homeassistant/switch/hall/out4/config")->find("\"name\":\"Насос\""), std::string::npos);

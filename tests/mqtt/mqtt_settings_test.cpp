@@ -14,14 +14,14 @@ namespace {
 struct MqttSettingsTest : ::testing::Test {
     MqttSettingsReading read(const std::string& section) {
         std::ofstream(scratch.path / "config.ini") << "[Configs]\nValLoad=3\n[MQTT]\n" << section;
-        return readMqttSettings(ini, scratch.path.string(), "Kavtra-PC.local");
+        return readMqttSettings(ini, "Kavtra-PC.local");
     }
     test::ScratchDir scratch;
-    clsINI ini;
+    const clsINI ini{(scratch.path / "config.ini").string()};
 };
 
 TEST_F(MqttSettingsTest, WithoutAHostNothingRunsAndNothingIsWritten) {
-    const MqttSettingsReading reading = readMqttSettings(ini, scratch.path.string(), "pc");
+    const MqttSettingsReading reading = readMqttSettings(ini, "pc");
     EXPECT_FALSE(reading.enabled);
     EXPECT_TRUE(reading.problem.empty());
     EXPECT_TRUE(std::filesystem::is_empty(scratch.path));

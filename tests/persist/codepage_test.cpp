@@ -114,5 +114,25 @@ TEST(Windows1251, BrokenUtf8BecomesOneQuestionMarkForEachPiece) {
     for (const Case& c : cases) EXPECT_EQ(toWindows1251(c.in), c.out) << ::testing::PrintToString(c.in);
 }
 
+// The one check every request and every name passes.
+TEST(Utf8, WellFormedMeansEveryPieceIsACharacter) {
+    const struct {
+        std::string text;
+        bool valid;
+    } cases[] = {
+        {"ON", true},
+        {"Вывод 1", true},
+        {"\xF0\x9F\x92\xA1", true},      // U+1F4A1
+        {std::string("a\0b", 3), true},  // NUL is a character; the word checks refuse it
+        {"\xC0\xAF", false},             // overlong '/'
+        {"\xED\xA0\x80", false},         // surrogate
+        {"\xF4\x90\x80\x80", false},     // beyond U+10FFFF
+        {"\xD0", false},                 // cut short
+        {"\x80", false},                 // lone continuation
+        {"\xFF", false},
+    };
+    for (const auto& c : cases) EXPECT_EQ(isWellFormedUtf8(c.text), c.valid) << c.text;
+}
+
 }  // namespace
 }  // namespace kavtra

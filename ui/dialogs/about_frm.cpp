@@ -44,9 +44,9 @@ QString failureText(const QUrl& address) {
 
 }  // namespace
 
-AboutFrm::AboutFrm(std::string programDir, QWidget* parent)
+AboutFrm::AboutFrm(std::string executableDir, QWidget* parent)
     : QDialog(parent),
-      programDir_(std::move(programDir)),
+      executableDir_(std::move(executableDir)),
       opener_([](const QUrl& url) { return QDesktopServices::openUrl(url); }),
       failureMessage_(showFailureMessage) {
     makeFixedToolWindow(*this, QStringLiteral("О программе"), 5670, 2160);
@@ -95,7 +95,7 @@ LinkLabel* AboutFrm::addLink(const char* name, const QString& text, const QStrin
     link->setObjectName(QLatin1String(name));
     link->setToolTip(toolTip);
     placeTwips(*link, twips);
-    const QUrl address = QUrl::fromLocalFile(QString::fromStdString(programDir_) + kPagesFolder + page);
+    const QUrl address = QUrl::fromLocalFile(QString::fromStdString(executableDir_) + kPagesFolder + page);
     connect(link, &LinkLabel::clicked, this, [this, address] { open(address); });
     return link;
 }

@@ -23,7 +23,7 @@ public:
     // Tells the user that a page could not be opened; returns once dismissed.
     using FailureMessage = std::function<void(QWidget* owner, const QString& text)>;
 
-    explicit AboutFrm(std::string programDir, QWidget* parent = nullptr);
+    explicit AboutFrm(std::string executableDir, QWidget* parent = nullptr);
 
     void setOpener(Opener opener);
     void setFailureMessage(FailureMessage message);
@@ -41,7 +41,7 @@ private:
     void setLinksNormal();
     void open(const QUrl& address);
 
-    std::string programDir_;
+    std::string executableDir_;
     Opener opener_;
     FailureMessage failureMessage_;
     LinkLabel* Label4 = nullptr;

@@ -205,13 +205,13 @@ int MyFrm::selectedOutput() const {
 }
 
 void MyFrm::List1_DblClick() {
-    if (const int output = selectedOutput()) engine_.toggle(output);
+    if (const int output = selectedOutput()) engine_.toggle(output, Source::Window);
 }
 
 void MyFrm::List1_AfterLabelEdit(const QString& newText) {
     const int output = selectedOutput();
     if (!output) return;
-    engine_.rename(output, newText.toStdString());
+    engine_.rename(output, newText.toStdString(), Source::Window);
     tellWhatWasStored(output, newText);
 }
 
@@ -233,9 +233,9 @@ void MyFrm::setFilesDirectory(const QString& dir, bool moved) { status_->setFile
 
 void MyFrm::setNetworkState(const QString& text) { status_->setNetworkState(text); }
 
-void MyFrm::AllOutsOn() { engine_.setAll(true); }
+void MyFrm::AllOutsOn() { engine_.setAll(true, Source::Window); }
 
-void MyFrm::AllOutsOff() { engine_.setAll(false); }
+void MyFrm::AllOutsOff() { engine_.setAll(false, Source::Window); }
 
 void MyFrm::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);

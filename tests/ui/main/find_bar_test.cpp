@@ -28,8 +28,8 @@ protected:
 
 TEST_F(FindBarTest, CtrlFOpensItAndTypingFiltersByNameOrNumber) {
     startActive();
-    engine().rename(150, "Pump north");
-    engine().rename(7, "pump south");
+    engine().rename(150, "Pump north", Source::Window);
+    engine().rename(7, "pump south", Source::Window);
     EXPECT_TRUE(bar().isHidden());
     QTest::keyClick(&list(), Qt::Key_F, Qt::ControlModifier);
     ASSERT_FALSE(bar().isHidden());

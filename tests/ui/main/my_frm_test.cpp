@@ -343,8 +343,8 @@ TEST_F(MyFrmTest, HandEditedDataFileIsShownSafelyAndKeptBySaves) {
 TEST_F(MyFrmTest, SwitchingAllOutputsUpdatesEveryRowSavesAndTransfers) {
     MyFrm& frm = start();
     actionOf(frm, "off_all").trigger();
-    engine().set({{5, true}, {7, true}});
-    engine().rename(3, "Свет");
+    engine().set({{5, true}, {7, true}}, Source::Window);
+    engine().rename(3, "Свет", Source::Window);
     const auto before = transfers();
     actionOf(frm, "off_all").trigger();
     EXPECT_EQ(transfers(), before + 1);
@@ -370,8 +370,8 @@ TEST_F(MyFrmTest, SwitchingAllOutputsUpdatesEveryRowSavesAndTransfers) {
 TEST_F(MyFrmTest, ChangesFromElsewhereShowInTheirOwnRowsOnly) {
     start(true);
     QSignalSpy changed(list().model(), &QAbstractItemModel::dataChanged);
-    engine().set({{7, false}, {250, false}});
-    engine().rename(9, "Насос");
+    engine().set({{7, false}, {250, false}}, Source::Window);
+    engine().rename(9, "Насос", Source::Window);
     std::set<int> rows;
     for (const QList<QVariant>& signal : changed) {
         const QModelIndex first = signal[0].toModelIndex();

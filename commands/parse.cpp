@@ -1,4 +1,4 @@
-#include "control/command.h"
+#include "commands/parse.h"
 
 #include <charconv>
 
@@ -7,11 +7,6 @@
 
 namespace kavtra {
 
-namespace {
-
-// Quotes a text for a message: cut when long; control characters and broken
-// UTF-8 shown as '?', so that a message never sends a terminal anything but
-// text.
 std::string quoted(std::string_view text) {
     constexpr std::size_t kShownBytes = 60;
     const auto printable = [](std::string_view piece) {
@@ -28,6 +23,8 @@ std::string quoted(std::string_view text) {
     }
     return "«" + shown + (i < text.size() ? "…»" : "»");
 }
+
+namespace {
 
 // A whole number made of digits only, nothing around it.
 std::optional<long long> digitsValue(std::string_view text) {
@@ -71,12 +68,20 @@ Parsed<bool> parseOnOff(std::string_view text) {
     return Parsed<bool>::refused(quoted(text) + ": нужно on или off");
 }
 
-Parsed<std::pair<int, bool>> parseAssignment(std::string_view text) {
-    const auto numberAndRest = numbered(text, "N=on или N=off");
-    if (!numberAndRest) return Parsed<std::pair<int, bool>>::refused(numberAndRest.error);
-    const Parsed<bool> on = parseOnOff(numberAndRest.value->second);
-    if (!on) return Parsed<std::pair<int, bool>>::refused(quoted(text) + ": нужно N=on или N=off");
-    return {std::pair{numberAndRest.value->first, *on.value}, {}};
+Parsed<Switch> parseSwitch(std::string_view text) {
+    if (isAsciiNoCase(text, "toggle")) return {Switch::Toggle, {}};
+    const Parsed<bool> on = parseOnOff(text);
+    if (!on) return Parsed<Switch>::refused(quoted(text) + ": нужно on, off или toggle");
+    return {*on.value ? Switch::On : Switch::Off, {}};
+}
+
+Parsed<std::pair<int, Switch>> parseAssignment(std::string_view text) {
+    constexpr std::string_view kForm = "N=on или N=off (или N=toggle)";
+    const auto numberAndRest = numbered(text, std::string(kForm));
+    if (!numberAndRest) return Parsed<std::pair<int, Switch>>::refused(numberAndRest.error);
+    const Parsed<Switch> action = parseSwitch(numberAndRest.value->second);
+    if (!action) return Parsed<std::pair<int, Switch>>::refused(quoted(text) + ": нужно " + std::string(kForm));
+    return {std::pair{numberAndRest.value->first, *action.value}, {}};
 }
 
 Parsed<PulseCommand> parsePulse(std::string_view text) {
@@ -95,6 +100,14 @@ Parsed<RenameCommand> parseRename(std::string_view text) {
     std::optional<std::string> name = cleanName(numberAndRest.value->second);
     if (!name) return Parsed<RenameCommand>::refused(quoted(text) + ": имя должно быть текстом в UTF-8");
     return {RenameCommand{numberAndRest.value->first, std::move(*name)}, {}};
+}
+
+std::string requestTooLong() { return "слишком длинная команда"; }
+
+std::string envelopeProblem(std::string_view text) {
+    if (text.size() > kMaxRequestBytes) return requestTooLong();
+    if (!isWellFormedUtf8(text)) return "команда не в UTF-8";
+    return {};
 }
 
 std::optional<std::string> cleanName(std::string_view text) {

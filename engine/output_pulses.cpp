@@ -1,35 +1,28 @@
-#include "control/output_pulses.h"
-
-#include <QTimer>
+#include "engine/output_pulses.h"
 
 namespace kavtra {
 
-OutputPulses::OutputPulses(OutputEngine& engine, QObject* parent) : QObject(parent), engine_(engine) {
+OutputPulses::OutputPulses(OutputEngine& engine, Timers& timers) : engine_(engine), timers_(timers) {
     listener_ = engine_.addListener([this](const OutputChange& change) {
         if (changing_) return;
         for (int output : change.states) {
+            if (!restingOn_[static_cast<std::size_t>(output)]) continue;
             restingOn_[static_cast<std::size_t>(output)].reset();
-            if (QTimer* timer = timers_[static_cast<std::size_t>(output)]) timer->stop();
+            timers_.stop(output);
         }
     });
 }
 
 OutputPulses::~OutputPulses() { engine_.removeListener(listener_); }
 
-void OutputPulses::pulse(int output, int milliseconds) {
+SaveOutcome OutputPulses::pulse(int output, int milliseconds, Source source) {
     std::optional<bool>& resting = restingOn_.at(static_cast<std::size_t>(output));
     const bool restingOn = resting.value_or(engine_.isOn(output));
-    if (engine_.isOn(output) == restingOn) setOwn({{output, !restingOn}});
+    SaveOutcome outcome;
+    if (engine_.isOn(output) == restingOn) outcome = setOwn({{output, !restingOn}}, source);
     resting = restingOn;
-    // One timer per output, made at its first pulse and kept: a timer is
-    // never deleted from inside its own timeout.
-    QTimer*& timer = timers_[static_cast<std::size_t>(output)];
-    if (!timer) {
-        timer = new QTimer(this);
-        timer->setSingleShot(true);
-        connect(timer, &QTimer::timeout, this, [this, output] { returnOutput(output); });
-    }
-    timer->start(milliseconds);
+    timers_.start(output, std::chrono::milliseconds(milliseconds), [this, output] { returnOutput(output); });
+    return outcome;
 }
 
 void OutputPulses::returnOutput(int output) {
@@ -37,7 +30,7 @@ void OutputPulses::returnOutput(int output) {
     if (!resting) return;
     const bool restingOn = *resting;
     resting.reset();
-    setOwn({{output, restingOn}});
+    setOwn({{output, restingOn}}, Source::Timer);
 }
 
 void OutputPulses::returnAll() {
@@ -47,19 +40,19 @@ void OutputPulses::returnAll() {
         if (!resting) continue;
         returns.emplace_back(output, *resting);
         resting.reset();
-        timers_[static_cast<std::size_t>(output)]->stop();
+        timers_.stop(output);
     }
-    if (!returns.empty()) setOwn(returns);
+    if (!returns.empty()) setOwn(returns, Source::Timer);
 }
 
-void OutputPulses::setOwn(const std::vector<std::pair<int, bool>>& outputsOn) {
+SaveOutcome OutputPulses::setOwn(const std::vector<std::pair<int, bool>>& outputsOn, Source source) {
     // The listener must not take the pulses' own changes for someone else's.
     struct Own {
         bool& changing;
         explicit Own(bool& flag) : changing(flag) { changing = true; }
         ~Own() { changing = false; }
     } own(changing_);
-    engine_.set(outputsOn);
+    return engine_.set(outputsOn, source);
 }
 
 }  // namespace kavtra

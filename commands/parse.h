@@ -1,0 +1,58 @@
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+
+#include "commands/command.h"
+
+namespace kavtra {
+
+// The longest request any transport hands over, in bytes: a socket line
+// without its '\n', an MQTT payload.
+inline constexpr std::size_t kMaxRequestBytes = 4096;
+
+inline constexpr int kPulseMinMs = 50;
+inline constexpr int kPulseMaxMs = 600000;
+
+// A parsed value, or why the text was refused: a Russian sentence in UTF-8
+// that quotes the text, for the command line's message, the socket's reply
+// and MQTT's log line alike.
+template <class T>
+struct Parsed {
+    std::optional<T> value;
+    std::string error;
+
+    static Parsed refused(std::string why) { return {std::nullopt, std::move(why)}; }
+    explicit operator bool() const { return value.has_value(); }
+};
+
+// The value forms every transport uses, so that a value means the same
+// wherever it comes from.
+Parsed<int> parseOutput(std::string_view text);                         // digits, 1..300 ("007" is 7)
+Parsed<bool> parseOnOff(std::string_view text);                         // on / off, any letter case
+Parsed<Switch> parseSwitch(std::string_view text);                      // on / off / toggle, any letter case
+Parsed<std::pair<int, Switch>> parseAssignment(std::string_view text);  // "N=on" / "N=off" / "N=toggle"
+Parsed<PulseCommand> parsePulse(std::string_view text);                 // "N=MS"
+Parsed<RenameCommand> parseRename(std::string_view text);               // "N=TEXT"
+
+// What every request's text must be before anything reads it: at most
+// kMaxRequestBytes, well-formed UTF-8. Empty when it is.
+std::string envelopeProblem(std::string_view text);
+// Why a request beyond kMaxRequestBytes is refused.
+std::string requestTooLong();
+
+// A text as a message shows it: cut when long; control characters and
+// broken UTF-8 shown as '?', so that a message never sends a terminal or a
+// log anything but text.
+std::string quoted(std::string_view text);
+
+// A name as a rename stores it: control characters (line breaks and tabs
+// among them) become blanks, as the file would write them, so the name
+// shown, saved and printed by --get are one and the same.
+// Nullopt when the text is not well-formed UTF-8.
+std::optional<std::string> cleanName(std::string_view text);
+
+}  // namespace kavtra

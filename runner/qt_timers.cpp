@@ -1,0 +1,26 @@
+#include "runner/qt_timers.h"
+
+#include <QTimer>
+
+namespace kavtra {
+
+void QtTimers::start(int id, std::chrono::milliseconds after, std::function<void()> due) {
+    Entry& entry = entries_[id];
+    if (!entry.timer) {
+        entry.timer = new QTimer(this);
+        entry.timer->setSingleShot(true);
+        connect(entry.timer, &QTimer::timeout, this, [this, id] {
+            // The call may start this id anew: it runs from a copy.
+            const std::function<void()> call = entries_[id].due;
+            call();
+        });
+    }
+    entry.due = std::move(due);
+    entry.timer->start(after);
+}
+
+void QtTimers::stop(int id) {
+    if (const auto found = entries_.find(id); found != entries_.end()) found->second.timer->stop();
+}
+
+}  // namespace kavtra

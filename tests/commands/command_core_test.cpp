@@ -1,0 +1,129 @@
+#include "commands/command_core.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "commands/request_text.h"
+#include "tests/support/engine_on_board.h"
+#include "tests/support/manual_timers.h"
+
+namespace kavtra {
+namespace {
+
+using namespace std::chrono_literals;
+
+struct CountingWindow : WindowShower {
+    void showWindow() override { ++shown; }
+    int shown = 0;
+};
+
+// A running copy's engine on the modelled board, its pulses on a clock the
+// test moves, and the command core over them.
+class CommandCoreTest : public ::testing::Test, protected test::EngineOnBoard {
+protected:
+    Reply run(const Command& command) { return core.execute({command, Source::CommandLine}); }
+    std::string savedValue(int output) const { return "Value=" + saved(output); }
+
+    test::ManualTimers timers;
+    OutputPulses pulses{engine, timers};
+    CountingWindow window;
+    CommandCore core{engine, pulses, &window};
+};
+
+TEST_F(CommandCoreTest, GetGivesOneLinePerOutputAskedForOrAll300) {
+    engine.set({{2, false}}, Source::Window);
+    engine.rename(2, "Насос\tполива", Source::Window);
+    EXPECT_EQ(run(GetCommand{{2, 1}}).lines, (std::vector<std::string>{"2\toff\tНасос\tполива", "1\ton\tВывод 1"}));
+    const Reply all = run(GetCommand{});
+    ASSERT_EQ(all.lines.size(), 300u);
+    EXPECT_EQ(all.lines.back(), "300\ton\tВывод 300");
+}
+
+TEST_F(CommandCoreTest, ShowRaisesTheWindowOrIsRefusedWithoutOne) {
+    EXPECT_TRUE(run(ShowCommand{}).done());
+    EXPECT_EQ(window.shown, 1);
+    CommandCore headless(engine, pulses, nullptr);
+    const Reply refused = headless.execute({ShowCommand{}, Source::CommandLine});
+    EXPECT_EQ(refused.outcome, Reply::Outcome::Refused);
+    EXPECT_NE(refused.reason.find("без окна"), std::string::npos);
+}
+
+TEST_F(CommandCoreTest, APulseTakesTheOppositeStateThenReturns) {
+    engine.set({{8, false}}, Source::Window);
+    EXPECT_TRUE(run(PulseCommand{7, 50}).done());
+    EXPECT_TRUE(run(PulseCommand{8, 50}).done());
+    EXPECT_EQ(port.board.outputLevel(7), 0);
+    EXPECT_EQ(port.board.outputLevel(8), 1);
+    EXPECT_EQ(savedValue(7), "Value=1");
+    timers.advance(50ms);
+    EXPECT_FALSE(pulses.pending(7) || pulses.pending(8));
+    EXPECT_EQ(port.board.outputLevel(7), 1);
+    EXPECT_EQ(port.board.outputLevel(8), 0);
+    EXPECT_EQ(savedValue(7), "Value=0");
+    EXPECT_EQ(savedValue(8), "Value=1");
+}
+
+TEST_F(CommandCoreTest, ASecondPulseKeepsThePulsedStateAndReplacesThePendingReturn) {
+    run(PulseCommand{7, 50});
+    const std::uint64_t transfers = port.board.latchPulses();
+    run(PulseCommand{7, 600000});
+    EXPECT_EQ(port.board.latchPulses(), transfers) << "already in the pulsed state";
+    timers.advance(200ms);
+    EXPECT_EQ(port.board.outputLevel(7), 0) << "the first pulse's return was replaced";
+    EXPECT_TRUE(pulses.pending(7));
+}
+
+TEST_F(CommandCoreTest, AnyOtherChangeOfThePulsedOutputCancelsItsReturn) {
+    for (const Command& change :
+         {Command(SetCommand{{{7, Switch::Off}}}), Command(ToggleCommand{7}), Command(AllCommand{true})}) {
+        run(PulseCommand{7, 50});
+        run(change);
+        EXPECT_FALSE(pulses.pending(7));
+        const int level = port.board.outputLevel(7);
+        timers.advance(150ms);
+        EXPECT_EQ(port.board.outputLevel(7), level) << formatRequest(change);
+        run(AllCommand{true});
+    }
+}
+
+TEST_F(CommandCoreTest, PendingReturnsComeBackTogetherBeforeTheExit) {
+    run(PulseCommand{7, 600000});
+    run(PulseCommand{9, 600000});
+    const std::uint64_t transfers = port.board.latchPulses();
+    pulses.returnAll();
+    EXPECT_EQ(port.board.latchPulses(), transfers + 1);
+    EXPECT_EQ(port.board.outputLevel(7), 1);
+    EXPECT_EQ(port.board.outputLevel(9), 1);
+    EXPECT_EQ(savedValue(7), "Value=0");
+    EXPECT_FALSE(pulses.pending(7));
+}
+
+TEST_F(CommandCoreTest, EveryStepCarriesTheSourceOfItsRequest) {
+    std::vector<Source> heard;
+    engine.addListener([&](const OutputChange& change) { heard.push_back(change.source); });
+    core.execute({ToggleCommand{3}, Source::Mqtt});
+    core.execute({PulseCommand{4, 50}, Source::CommandLine});
+    timers.advance(50ms);
+    EXPECT_EQ(heard, (std::vector<Source>{Source::Mqtt, Source::CommandLine, Source::Timer}));
+}
+
+// A change whose save fails is carried out on the outputs but answered as
+// not saved, never as done; a get still answers.
+TEST_F(CommandCoreTest, AChangeThatCannotBeSavedSaysSo) {
+    std::filesystem::remove(data.FileName());
+    std::filesystem::create_directory(data.FileName());
+    for (const Command& change :
+         {Command(SetCommand{{{1, Switch::Off}}}), Command(AllCommand{false}), Command(RenameCommand{1, "x"})}) {
+        const Reply reply = run(change);
+        EXPECT_EQ(reply.outcome, Reply::Outcome::NotSaved) << formatRequest(change);
+        EXPECT_NE(reply.reason.find("Data.dat не сохранён"), std::string::npos) << reply.reason;
+    }
+    EXPECT_FALSE(latchedOn(1));
+    EXPECT_TRUE(run(GetCommand{{1}}).done());
+}
+
+}  // namespace
+}  // namespace kavtra

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <cstdint>
+#include <fstream>
+#include <map>
+#include <string>
+
+#include "engine/output_engine.h"
+#include "persist/files/settings.h"
+#include "tests/support/port_log.h"
+#include "tests/support/scratch_dir.h"
+
+namespace kavtra::test {
+
+// The text of a Data.dat for given state codes (every other output on, 0)
+// and names (every other the default, "Вывод N"), in UTF-8 with its
+// byte-order mark, so that tests can write any name.
+inline std::string dataFileText(const std::map<int, int>& codes, const std::map<int, std::string>& names = {}) {
+    std::string text = "\xEF\xBB\xBF";
+    for (int n = 1; n <= OutState::kOutputs; ++n) {
+        const auto code = codes.find(n);
+        const auto name = names.find(n);
+        text += "[Devais_" + std::to_string(n) +
+                "]\r\nValue=" + std::to_string(code != codes.end() ? code->second : 0) +
+                "\r\nName=" + (name != names.end() ? name->second : "Вывод " + std::to_string(n)) + "\r\n";
+    }
+    return text;
+}
+
+// The program's engine on the modelled board, on a scratch folder of its
+// own, loaded as at start.
+struct EngineOnBoard {
+    EngineOnBoard() { engine.LoadList(); }
+
+    // The outputs take the states of a Data.dat with these codes, as a start
+    // with the remembered states would give them.
+    void startWith(const std::map<int, int>& codes) {
+        std::ofstream(data.FileName(), std::ios::binary) << dataFileText(codes);
+        engine.applyPolicy(kPolicyRemembered);
+        engine.UpdateOuts();
+    }
+    // The state code Data.dat holds for an output now.
+    std::string saved(int output) const {
+        return data.GetPrivateINIString("Devais_" + std::to_string(output), "Value", "(none)");
+    }
+    std::uint64_t transfers() const { return port.board.latchPulses(); }
+    bool latchedOn(int output) const { return port.board.outputLevel(output) == 1; }
+
+    ScratchDir dir;
+    BoardOnPort port;
+    const clsINI data{dataPath(dir.path.string())};
+    OutputEngine engine{data, port.lpt};
+};
+
+}  // namespace kavtra::test

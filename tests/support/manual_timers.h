@@ -1,0 +1,43 @@
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <map>
+#include <utility>
+
+#include "engine/timers.h"
+
+namespace kavtra::test {
+
+// The engine's delayed calls, on a clock the test moves.
+class ManualTimers : public Timers {
+public:
+    void start(int id, std::chrono::milliseconds after, std::function<void()> due) override {
+        pending_[id] = {now_ + after, std::move(due)};
+    }
+    void stop(int id) override { pending_.erase(id); }
+
+    // Moves the clock on, running every call that falls due on the way, in
+    // the order of their times.
+    void advance(std::chrono::milliseconds by) {
+        const std::chrono::milliseconds end = now_ + by;
+        for (;;) {
+            auto next = pending_.end();
+            for (auto it = pending_.begin(); it != pending_.end(); ++it)
+                if (it->second.first <= end && (next == pending_.end() || it->second.first < next->second.first))
+                    next = it;
+            if (next == pending_.end()) break;
+            now_ = next->second.first;
+            const std::function<void()> due = std::move(next->second.second);
+            pending_.erase(next);
+            due();
+        }
+        now_ = end;
+    }
+
+private:
+    std::chrono::milliseconds now_{0};
+    std::map<int, std::pair<std::chrono::milliseconds, std::function<void()>>> pending_;
+};
+
+}  // namespace kavtra::test
