@@ -14,6 +14,7 @@
 #include "tests/support/manual_timers.h"
 #include "tests/support/mosquitto_broker.h"
 #include "tests/support/mqtt_test_client.h"
+#include "tests/support/mqtt_test_settings.h"
 #include "tests/support/scratch_dir.h"
 
 namespace kavtra {
@@ -31,11 +32,7 @@ struct MqttEngineTest : ::testing::Test {
         engine.LoadList();
         engine.Init_Outs();
         watcher.subscribe("#");
-        MqttSettings settings;
-        settings.host = "127.0.0.1";
-        settings.port = broker.port();
-        settings.node = "hall";
-        mqtt = std::make_unique<EngineMqtt>(engine, core, settings);
+        mqtt = std::make_unique<EngineMqtt>(engine, core, test::settingsFor(broker));
         EXPECT_TRUE(eventually([&] { return watcher.count("kavtra/hall/out/") == 600; }));
     }
     std::string saved(int output, const char* key) const {

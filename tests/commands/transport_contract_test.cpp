@@ -1,0 +1,155 @@
+#include <QLocalSocket>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <future>
+#include <map>
+#include <string>
+
+#include "commands/command_core.h"
+#include "control/command_client.h"
+#include "control/command_line.h"
+#include "control/command_server.h"
+#include "control/single_copy.h"
+#include "mqtt/engine_mqtt.h"
+#include "runner/qt_timers.h"
+#include "tests/support/engine_on_board.h"
+#include "tests/support/mqtt_test_client.h"
+#include "tests/support/mqtt_test_settings.h"
+
+namespace kavtra {
+namespace {
+
+// One request as each transport spells it, and the change it must make
+// whichever carries it.
+struct Contract {
+    const char* name;
+    std::map<int, int> codes;  // Data.dat's state codes before
+    QStringList arguments;     // kavtra ...
+    std::string line;          // the socket's request line
+    std::string topic;         // under kavtra/hall/
+    std::string payload;
+    std::map<int, bool> latched;  // afterwards
+    bool changes;                 // one step (one save, one transfer), or none at all
+};
+
+const Contract kContracts[] = {
+    // A stored code that is neither on nor off: the window's double click
+    // turns it off, and so does every other source.
+    {"ToggleOfAnOddCode", {{5, 5}}, {"--toggle", "5"}, "toggle 5", "out/5/set", "TOGGLE", {{5, false}}, true},
+    {"ToggleOfOff", {{6, 1}}, {"--toggle", "6"}, "toggle 6", "out/6/set", "TOGGLE", {{6, true}}, true},
+    {"LeadingZeros", {}, {"--set", "007=off"}, "set 007=off", "out/007/set", "OFF", {{7, false}}, true},
+    {"SeveralInOneStep",
+     {{2, 1}},
+     {"--set", "1=off", "2=on"},
+     "set 1=off 2=on",
+     "set",
+     R"({"1":"OFF","2":"ON"})",
+     {{1, false}, {2, true}},
+     true},
+    {"TogglesInOneStep",
+     {{5, 5}, {6, 1}},
+     {"--set", "5=toggle", "6=toggle"},
+     "set 5=toggle 6=toggle",
+     "set",
+     R"({"5":"TOGGLE","6":"TOGGLE"})",
+     {{5, false}, {6, true}},
+     true},
+    {"NoSuchOutput", {}, {"--set", "301=off"}, "set 301=off", "out/301/set", "OFF", {{1, true}}, false},
+};
+
+enum class Transport { CommandLine, Socket, Mqtt };
+
+// The running copy's core behind a real command socket and a real MQTT link
+// to a broker of the test's own.
+class TransportContract : public ::testing::TestWithParam<std::tuple<Contract, Transport>>,
+                          protected test::EngineOnBoard {
+protected:
+    TransportContract() {
+        watcher.subscribe("kavtra/hall/out/300/state");
+        EXPECT_TRUE(test::eventually([&] { return watcher.count("kavtra/hall/out/300/state") > 0; }));
+    }
+
+    // Carries the request; true when the transport accepted it.
+    bool send(const Contract& c, Transport transport) {
+        switch (transport) {
+        case Transport::CommandLine: {
+            const CommandLine asked = parseCommandLine(QStringList{"kavtra"} + c.arguments);
+            if (asked.action != CommandLine::Action::Send) return false;
+            // The client waits for its reply as the command line does, so it
+            // needs a thread of its own while this one serves the socket.
+            auto status = std::async(std::launch::async, [&] {
+                return sendCommand(place.serverName, *asked.command,
+                                   {[](const std::string&) {}, [](const std::string&) {}});
+            });
+            EXPECT_TRUE(QTest::qWaitFor(
+                [&] { return status.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }, 10000));
+            return status.get() == kExitDone;
+        }
+        case Transport::Socket: {
+            QLocalSocket socket;
+            socket.connectToServer(place.serverName);
+            EXPECT_TRUE(socket.waitForConnected(2000));
+            socket.write(QByteArray::fromStdString(c.line + "\n"));
+            QByteArray reply;
+            EXPECT_TRUE(QTest::qWaitFor([&] { return (reply += socket.readAll()).endsWith('\n'); }, 10000));
+            return reply == "ok\n";
+        }
+        case Transport::Mqtt: {
+            // MQTT answers no one: a known change sent behind the request
+            // shows when the request has been handled.
+            const std::uint64_t before = transfers();
+            watcher.clear();
+            watcher.publish("kavtra/hall/" + c.topic, c.payload);
+            watcher.publish("kavtra/hall/out/300/set", "OFF");
+            EXPECT_TRUE(test::eventually([&] { return watcher.last("kavtra/hall/out/300/state") == "OFF"; }));
+            return transfers() - before == 2;
+        }
+        }
+        return false;
+    }
+
+    test::MosquittoBroker broker{dir.path};
+    test::MqttTestClient watcher{broker.port(), "watcher"};
+    QtTimers timers;
+    OutputPulses pulses{engine, timers};
+    CommandCore core{engine, pulses, nullptr};
+    SocketPlace place = commandSocketPlace(QString::fromStdString(dir.path.string()));
+    CommandServer server{claimSingleCopy(place).server, [this](const Command& command) {
+                             return core.execute({command, Source::CommandLine});
+                         }};
+    EngineMqtt mqtt{engine, core, test::settingsFor(broker)};
+};
+
+TEST_P(TransportContract, ARequestMakesTheSameChangeWhicheverTransportCarriesIt) {
+    const auto& [c, transport] = GetParam();
+    startWith(c.codes);
+    const std::uint64_t before = transfers();
+    EXPECT_EQ(send(c, transport), c.changes);
+    // The MQTT case's own change of output 300 is not the request's.
+    const std::uint64_t made = transfers() - before - (transport == Transport::Mqtt ? 1 : 0);
+    EXPECT_EQ(made, c.changes ? 1u : 0u);
+    for (const auto& [output, on] : c.latched) {
+        EXPECT_EQ(latchedOn(output), on) << "output " << output;
+        if (c.changes) {
+            EXPECT_EQ(saved(output), on ? "0" : "1") << "output " << output;
+        }
+    }
+}
+
+std::string caseName(const ::testing::TestParamInfo<std::tuple<Contract, Transport>>& info) {
+    static const char* const kTransports[] = {"CommandLine", "Socket", "Mqtt"};
+    return std::string(std::get<0>(info.param).name) + kTransports[static_cast<int>(std::get<1>(info.param))];
+}
+
+INSTANTIATE_TEST_SUITE_P(Requests, TransportContract,
+                         ::testing::Combine(::testing::ValuesIn(kContracts),
+                                            ::testing::Values(Transport::CommandLine, Transport::Socket,
+                                                              Transport::Mqtt)),
+                         caseName);
+
+void PrintTo(const Contract& c, std::ostream* out) { *out << c.name; }
+
+}  // namespace
+}  // namespace kavtra
