@@ -194,5 +194,17 @@ TEST_F(ProgramCommandsTest, HelpVersionAndBadUsage) {
     EXPECT_FALSE(std::filesystem::exists(dir.path / "trace"));
 }
 
+// A change the running copy cannot save is carried out on the outputs, but
+// the command says so and ends with a status of its own.
+TEST_F(ProgramCommandsTest, AChangeThatCannotBeSavedEndsWithStatusFive) {
+    startRunning();
+    std::filesystem::remove(dir.path / "Data.dat");
+    std::filesystem::create_directory(dir.path / "Data.dat");
+    const ProgramCopy::Run set = copy.run({"--set", "1=off"});
+    EXPECT_EQ(set.status, 5);
+    EXPECT_TRUE(contains(set.err, "Data.dat не сохранён")) << set.err;
+    EXPECT_EQ(replay(copy.trace()).outputLevel(1), 0) << "the outputs follow the request all the same";
+}
+
 }  // namespace
 }  // namespace kavtra::test
