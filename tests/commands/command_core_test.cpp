@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "commands/request_text.h"
+#include "tests/support/contains.h"
 #include "tests/support/engine_on_board.h"
 #include "tests/support/manual_timers.h"
 
@@ -48,7 +49,7 @@ TEST_F(CommandCoreTest, ShowRaisesTheWindowOrIsRefusedWithoutOne) {
     CommandCore headless(engine, pulses, nullptr);
     const Reply refused = headless.execute({ShowCommand{}, Source::CommandLine});
     EXPECT_EQ(refused.outcome, Reply::Outcome::Refused);
-    EXPECT_NE(refused.reason.find("без окна"), std::string::npos);
+    EXPECT_TRUE(test::contains(refused.reason, "без окна"));
 }
 
 TEST_F(CommandCoreTest, APulseTakesTheOppositeStateThenReturns) {
@@ -119,7 +120,7 @@ TEST_F(CommandCoreTest, AChangeThatCannotBeSavedSaysSo) {
          {Command(SetCommand{{{1, Switch::Off}}}), Command(AllCommand{false}), Command(RenameCommand{1, "x"})}) {
         const Reply reply = run(change);
         EXPECT_EQ(reply.outcome, Reply::Outcome::NotSaved) << formatRequest(change);
-        EXPECT_NE(reply.reason.find("Data.dat не сохранён"), std::string::npos) << reply.reason;
+        EXPECT_TRUE(test::contains(reply.reason, "Data.dat не сохранён"));
     }
     EXPECT_FALSE(latchedOn(1));
     EXPECT_TRUE(run(GetCommand{{1}}).done());

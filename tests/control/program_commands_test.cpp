@@ -12,6 +12,7 @@
 
 #include "control/socket_place.h"
 #include "outputs/shift_board.h"
+#include "tests/support/contains.h"
 #include "tests/support/program_copy.h"
 #include "tests/support/scratch_dir.h"
 
@@ -24,8 +25,6 @@ ShiftBoard replay(const std::vector<PortAccess>& trace) {
     for (const PortAccess& access : trace) board.onAccess(access);
     return board;
 }
-
-bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 // The program copied into a folder of its own. The transfer timer is
 // stopped (period 0), so that every transfer in the trace is one a command
