@@ -30,7 +30,8 @@ kavtra.exe and kavtra-window.exe contain Qt 6.4.2 (Core, Gui, Widgets,
 Network; https://www.qt.io), linked statically, under the GNU Lesser General
 Public License version 3 (Qt-LGPL-3.txt, which builds on GPL-3.txt). Qt's source is Debian's package
 qt6-base 6.4.2. To run the program with another Qt, build it from its source
-against that Qt as its README says ("Building it yourself on Windows").
+against that Qt, as the source's docs/dev/windows-build.md says ("Building
+it yourself on Windows").
 They also contain the MinGW-w64 runtime (mingw-w64.txt) and GCC's C and C++
 runtime libraries, under the GCC Runtime Library Exception (gcc-runtime.txt).
 TEXT

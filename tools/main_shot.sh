@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Takes the picture of the main window and the simulated board in the README:
-# the program on the simulated port under Xvfb (no window manager, so no
-# frames), in a directory of its own with outputs 3 and 6 off.
+# Takes the picture of the main window and the simulated board that the README
+# and the user guide show (docs/screenshot-main.png): the program on the
+# simulated port under Xvfb (no window manager, so no frames), in a directory
+# of its own with outputs 3 and 6 off.
 # Usage: tools/main_shot.sh [path/to/kavtra] [picture.png]
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
