@@ -3,7 +3,8 @@
 # turn, so that every run is a real change), each timed from its process's
 # start to its end, which comes once the running copy has saved Data.dat and
 # made the transfer. The running copy is the program without a window on the
-# simulated port, in a folder of its own.
+# simulated port, in a folder of its own. Also prints the commands' mean CPU
+# time (user and system), which the shell counts for the children it waited for.
 # Usage: bench/measure_command.sh [path/to/kavtra] [RUNS]   (default 101 runs)
 set -euo pipefail
 program="$(realpath "${1:-build/app/kavtra}")"
@@ -15,14 +16,25 @@ pid=$!
 trap 'kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; rm -rf "$work"' EXIT
 until "$work/kavtra" --get 1 >/dev/null 2>&1; do sleep 0.01; done
 
-times=()
+# Nothing but the commands runs as a child inside the loop (no command
+# substitution, no awk), so the children's CPU time the shell reports before
+# and after it is theirs alone.
+states=(off on)
+starts=()
+ends=()
+times >"$work/cpu-before"
 for ((i = 0; i < runs; i++)); do
-  state=$([ $((i % 2)) -eq 0 ] && echo off || echo on)
-  start=$EPOCHREALTIME
-  "$work/kavtra" --set "5=$state"
-  end=$EPOCHREALTIME
-  times+=("$(awk -v a="$start" -v b="$end" 'BEGIN{printf "%.3f", (b - a) * 1000}')")
+  starts+=("$EPOCHREALTIME")
+  "$work/kavtra" --set "5=${states[i % 2]}"
+  ends+=("$EPOCHREALTIME")
 done
-printf '%s\n' "${times[@]}" | sort -n | awk '{t[NR] = $1} END {
+times >"$work/cpu-after"
+for ((i = 0; i < runs; i++)); do
+  awk -v a="${starts[i]}" -v b="${ends[i]}" 'BEGIN{printf "%.3f\n", (b - a) * 1000}'
+done | sort -n | awk '{t[NR] = $1} END {
   printf "kavtra --set 5=off|on, start to transfer done, %d runs: min %.1f ms, median %.1f ms, max %.1f ms\n",
     NR, t[1], t[int((NR + 1) / 2)], t[NR]}'
+# The second line of `times`: the children's user and system time, as 0m0.123s.
+children_ms() { awk 'NR == 2 { split($1 " " $2, t, "[ms ]+"); print (t[1] + t[3]) * 60000 + (t[2] + t[4]) * 1000 }' "$1"; }
+awk -v a="$(children_ms "$work/cpu-before")" -v b="$(children_ms "$work/cpu-after")" -v n="$runs" \
+  'BEGIN{printf "CPU (user and system) per command: mean %.1f ms\n", (b - a) / n}'
