@@ -67,6 +67,11 @@ std::optional<std::string> ProfileReader::value(std::string_view section, std::s
                      [&](std::string_view s, std::string_view k) { return sections_.findValue(s, k); });
 }
 
+std::optional<std::string_view> ProfileReader::unreadable() const {
+    if (encoding_ == FileEncoding::Utf16) return kUtf16NotRead;
+    return std::nullopt;
+}
+
 ProfileEdit::ProfileEdit(std::string_view fileBytes)
     : encoding_(splitMark(fileBytes).encoding), document_(splitMark(fileBytes).body) {}
 

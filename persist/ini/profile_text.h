@@ -18,6 +18,10 @@ inline constexpr std::size_t kMaxReadChars = 511;
 // which means Windows-1251.
 enum class FileEncoding { Windows1251, Utf8, Utf16 };
 
+// Why a UTF-16 file gives nothing. Shown to the user, so in the program's
+// language: the file is not broken, only saved in an encoding it does not read.
+inline constexpr std::string_view kUtf16NotRead = "файл в кодировке UTF-16; читаются только Windows-1251 и UTF-8";
+
 // A read of one key from a file's whole bytes: the value in UTF-8, cut to
 // kMaxReadChars, or nothing when the section or key is missing. UTF-16 files
 // are not read: they give nothing, so the caller's default.
@@ -33,6 +37,9 @@ public:
 
     std::optional<std::string> value(std::string_view section, std::string_view key) const;
     const std::string& bytes() const { return bytes_; }
+    // Why every read gives nothing (kUtf16NotRead), or nothing when reads
+    // can find keys.
+    std::optional<std::string_view> unreadable() const;
 
 private:
     const std::string bytes_;

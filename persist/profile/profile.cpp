@@ -78,7 +78,13 @@ void save(const std::string& path, const std::vector<PendingWrite>& writes) {
 std::string getPrivateProfileString(std::string_view section, std::string_view key, std::string_view def,
                                     const std::string& file) {
     const CurrentProfile current = currentProfile(file);
-    if (!current.error.empty()) reportProfileFailure(file, kNotRead, current.error);
+    // A file in an encoding the reads cannot take is reported as one that
+    // cannot be read: otherwise it would read as empty in silence, and only a
+    // refused save would tell.
+    if (!current.error.empty())
+        reportProfileFailure(file, kNotRead, current.error);
+    else if (const auto why = current.reader->unreadable())
+        reportProfileFailure(file, kNotRead, *why);
     std::optional<std::string> value;
     if (const auto* pending = pendingWrites(file)) {
         ProfileEdit edit(current.reader->bytes());

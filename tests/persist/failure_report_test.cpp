@@ -66,6 +66,24 @@ TEST(ProfileReports, AFileThatCannotBeReadIsHeardAsNotRead) {
     EXPECT_EQ(err.text(), "kavtra: " + heard.lines[0] + "\n");
 }
 
+// Such a file would otherwise read as empty without a word: every output on,
+// every name the default, until a save is refused.
+TEST(ProfileReports, AUtf16FileIsHeardAsNotReadAtEveryReadAndSaidOnce) {
+    ScratchDir dir;
+    Heard heard;
+    StderrCapture err(dir);
+    std::string said;
+    for (const std::string mark : {"\xFF\xFE", "\xFE\xFF"}) {
+        const std::string path = dir.file(mark == "\xFF\xFE" ? "le.dat" : "be.dat");
+        writeBytes(path, mark + std::string("[\0s\0]\0", 6));
+        for (int read = 0; read < 2; ++read) EXPECT_EQ(getPrivateProfileString("s", "k", "def", path), "def");
+        const std::string line = path + " not read: файл в кодировке UTF-16; читаются только Windows-1251 и UTF-8";
+        EXPECT_EQ(std::count(heard.lines.begin(), heard.lines.end(), line), 2) << line;
+        said += "kavtra: " + line + "\n";
+    }
+    EXPECT_EQ(err.text(), said);
+}
+
 TEST(ProfileReports, ACompleteSaveIsHeardOncePerFileEvenWhenItChangesNothing) {
     ScratchDir dir;
     const std::string config = dir.file("config.ini");

@@ -96,5 +96,13 @@ TEST_F(StatusBarTest, ARefusedLockAndAnUnreadableFileAreShownToo) {
     EXPECT_TRUE(message().startsWith(QStringLiteral("Не удалось прочитать config.ini: ")));
 }
 
+TEST_F(StatusBarTest, AUtf16DataFileIsShownFromTheStart) {
+    writeFile("Data.dat", std::string("\xFF\xFE[\0D\0]\0", 8));
+    start(true);
+    EXPECT_EQ(message(), QStringLiteral("Не удалось прочитать Data.dat: файл в кодировке UTF-16; читаются "
+                                        "только Windows-1251 и UTF-8"));
+    EXPECT_TRUE(messageIsRed());
+}
+
 }  // namespace
 }  // namespace kavtra::test
