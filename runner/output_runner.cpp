@@ -2,6 +2,8 @@
 
 #include <QTimer>
 
+#include "persist/profile/profile.h"
+
 namespace kavtra {
 namespace {
 
@@ -17,6 +19,11 @@ OutputRunner::OutputRunner(Settings& settings, OutputEngine& engine, std::functi
 }
 
 void OutputRunner::startSequence() {
+    // One look at each file for the whole sequence: a file saved just before
+    // the start cannot be trusted to the cache yet, and its 300 policy reads
+    // would each parse all of it again. The policy and the names then also
+    // come from the same file, even if another program replaces it meanwhile.
+    const ProfileReadGroup oneRead;
     setPeriod(settings_.timeUpdate());
     engine_.applyPolicy(settings_.valLoad());
     engine_.LoadList();
@@ -27,6 +34,10 @@ void OutputRunner::exitSequence() {
     if (exiting_) return;
     exiting_ = true;
     Update_Tmr->stop();
+    // The exit policy's 300 reads look at each file once too: a list saved
+    // just before the exit would otherwise be parsed anew by every one. A save
+    // by a step ends its file's snapshot, so the policy reads what it saved.
+    const ProfileReadGroup oneRead;
     for (const auto& step : exitSteps_) step();
     engine_.applyPolicy(settings_.valUnload());
     engine_.UpdateOuts();

@@ -24,10 +24,10 @@ public:
     OutputEngine& engine() { return engine_; }
 
     // Period from TimeUpdate, the start policy, LoadList (with the first
-    // transfer), Init_Outs.
+    // transfer), Init_Outs, all reading one snapshot of each file.
     void startSequence();
     // The exit policy, the last transfer, the data lines released, the end of
-    // the process. Runs once: a second request (another signal, the close
+    // the process, reading one snapshot of each file. Runs once: a second request (another signal, the close
     // button behind it) does nothing.
     void exitSequence();
     bool exiting() const { return exiting_; }

@@ -24,6 +24,8 @@ thread_local std::vector<CachedProfile> cache;
 thread_local int readGroups = 0;
 thread_local std::vector<std::pair<std::string, CurrentProfile>> snapshots;
 
+thread_local std::uint64_t wholeReads = 0;
+
 void remember(const std::string& path, const FileVersion& version, std::shared_ptr<const ProfileReader> reader) {
     if (cache.size() == kCachedFiles) cache.erase(cache.begin());
     cache.push_back({path, version, std::move(reader)});
@@ -36,6 +38,7 @@ CurrentProfile readCurrentProfile(const std::string& path) {
         if (currentVersion(path) == cached->version) return {cached->reader, {}};
         cache.erase(cached);
     }
+    ++wholeReads;
     FileRead read = readWholeFile(path);
     auto reader = std::make_shared<const ProfileReader>(std::move(read.bytes));
     if (read.exists && read.settled) remember(path, read.version, reader);
@@ -52,6 +55,8 @@ CurrentProfile currentProfile(const std::string& path) {
     snapshots.emplace_back(path, readCurrentProfile(path));
     return snapshots.back().second;
 }
+
+std::uint64_t wholeReadsSoFar() { return wholeReads; }
 
 void forgetSnapshot(const std::string& path) {
     std::erase_if(snapshots, [&](const auto& s) { return s.first == path; });

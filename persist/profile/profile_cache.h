@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -20,6 +21,11 @@ struct CurrentProfile {
 // is read again, so a program that reads a large file key by key reads it
 // once instead of once per key.
 CurrentProfile currentProfile(const std::string& path);
+
+// How many times this thread has read a profile file whole and parsed it:
+// what the cache and the read groups are there to spare, counted for the
+// tests and the measurements.
+std::uint64_t wholeReadsSoFar();
 
 // Ends a read group's snapshot of path: called before each save of it.
 void forgetSnapshot(const std::string& path);

@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "outputs/transfer.h"
+#include "persist/files/data_file.h"
+#include "persist/profile/profile_cache.h"
 #include "port/port_trace.h"
 #include "tests/support/file_bytes.h"
 #include "tests/support/port_log.h"
@@ -51,6 +53,25 @@ TEST_F(OutputRunnerTest, StartSequenceSetsThePeriodAppliesThePolicyTransfersThen
     EXPECT_EQ(trace[kTransferAccesses], "R 890 0x03");
     EXPECT_EQ(trace.back(), "W 890 0x03");
     EXPECT_EQ(readData(), file) << "starting writes nothing";
+}
+
+// Just saved, neither file's time stamps can be trusted yet, and still the
+// start and the exit read each once; a Data.dat replaced during the start is
+// seen after it.
+TEST_F(OutputRunnerTest, StartAndExitReadEachFileOnceHoweverRecentlySaved) {
+    config.WritePrivateINIString("Configs", "ValLoad", "3");
+    data.WritePrivateINIString("Devais_2", "Value", "0");
+    data.WritePrivateINIString("Devais_2", "Name", "Насос");
+    engine.addListener(
+        [this](const OutputChange&) { writeBytes(data.FileName(), "[Devais_2]\r\nName=\xCA\xF0\xE0\xED\r\n"); });
+    const std::uint64_t before = wholeReadsSoFar();
+    runner.startSequence();
+    EXPECT_EQ(wholeReadsSoFar() - before, 2u);
+    EXPECT_TRUE(engine.isOn(2));
+    EXPECT_EQ(engine.name(2), "Насос");
+    EXPECT_EQ(savedName(data, 2), "Кран");
+    runner.exitSequence();
+    EXPECT_EQ(wholeReadsSoFar() - before, 5u) << "the exit's look at each file, after that name's";
 }
 
 TEST_F(OutputRunnerTest, ExitSequenceAppliesThePolicyTransfersReleasesAndEndsOnce) {
