@@ -10,6 +10,7 @@
 #include "app/command_host.h"
 #include "app/console.h"
 #include "app/copy_start.h"
+#include "app/display_check.h"
 #include "app/program.h"
 #include "app/program_mqtt.h"
 #include "app/program_window.h"
@@ -33,6 +34,7 @@ namespace {
 
 // The program with its window, started by kavtra (or by itself).
 int main(int argc, char** argv) {
+    kavtra::endWithoutDisplay();
     QApplication app(argc, argv);
     const std::string executableDir = QCoreApplication::applicationDirPath().toStdString();
     kavtra::CopyStart start = kavtra::claimOrHandOver(kavtra::socketPlaceFor(executableDir), true);

@@ -1,0 +1,29 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+
+#include "tests/support/program_copy.h"
+#include "tests/support/scratch_dir.h"
+
+namespace kavtra::test {
+namespace {
+
+// Without any display the window cannot open: the start says so in one line
+// of its own and ends as a start that could not be made, having touched
+// neither the port nor the files.
+TEST(ProgramStart, WithoutADisplayTheWindowsStartSaysWhatToDoInOneLineAndEndsWithStatusOne) {
+    ScratchDir dir;
+    ProgramCopy copy(dir.path, KAVTRA_PROGRAM);
+    QProcessEnvironment env = copy.environment;
+    for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) env.remove(name);
+    const ProgramCopy::Run run = copy.run({}, env);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+    EXPECT_NE(run.err.find("kavtra --no-window"), std::string::npos) << run.err;
+    for (const char* name : {"trace", "config.ini", "Data.dat"}) EXPECT_FALSE(std::filesystem::exists(dir.path / name));
+}
+
+}  // namespace
+}  // namespace kavtra::test
