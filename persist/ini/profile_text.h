@@ -20,7 +20,7 @@ enum class FileEncoding { Windows1251, Utf8, Utf16 };
 
 // Why a UTF-16 file gives nothing. Shown to the user, so in the program's
 // language: the file is not broken, only saved in an encoding it does not read.
-inline constexpr std::string_view kUtf16NotRead = "файл в кодировке UTF-16; читаются только Windows-1251 и UTF-8";
+inline constexpr std::string_view kUtf16NotRead = "файл в UTF-16; читаются Windows-1251 и UTF-8";
 
 // A read of one key from a file's whole bytes: the value in UTF-8, cut to
 // kMaxReadChars, or nothing when the section or key is missing. UTF-16 files

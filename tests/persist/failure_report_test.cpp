@@ -77,7 +77,7 @@ TEST(ProfileReports, AUtf16FileIsHeardAsNotReadAtEveryReadAndSaidOnce) {
         const std::string path = dir.file(mark == "\xFF\xFE" ? "le.dat" : "be.dat");
         writeBytes(path, mark + std::string("[\0s\0]\0", 6));
         for (int read = 0; read < 2; ++read) EXPECT_EQ(getPrivateProfileString("s", "k", "def", path), "def");
-        const std::string line = path + " not read: файл в кодировке UTF-16; читаются только Windows-1251 и UTF-8";
+        const std::string line = path + " not read: файл в UTF-16; читаются Windows-1251 и UTF-8";
         EXPECT_EQ(std::count(heard.lines.begin(), heard.lines.end(), line), 2) << line;
         said += "kavtra: " + line + "\n";
     }

@@ -4,7 +4,10 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <QLayout>
+
 #include <algorithm>
+#include <array>
 
 namespace kavtra {
 namespace {
@@ -45,17 +48,20 @@ MainStatusBar::~MainStatusBar() { removeProfileListener(listener_); }
 
 void MainStatusBar::setPortName(const QString& name, bool simulated) {
     port->setFullText(QStringLiteral("Порт: ") + (simulated ? QStringLiteral("модель платы") : name));
+    makeRoom();
 }
 
 void MainStatusBar::setFilesDirectory(const QString& dir, bool moved) {
     const QString shown = QDir::toNativeSeparators(dir);
     files->setFullText(moved ? QStringLiteral("Файлы: %1 (папка программы закрыта для записи)").arg(shown)
                              : QStringLiteral("Файлы: %1").arg(shown));
+    makeRoom();
 }
 
 void MainStatusBar::setNetworkState(const QString& text) {
     network->setFullText(text);
     network->setVisible(!text.isEmpty());
+    makeRoom();
 }
 
 void MainStatusBar::showNotice(const QString& text) {
@@ -89,6 +95,44 @@ void MainStatusBar::showMessage() {
     }
     message->setPalette(colours);
     message->setVisible(!message->fullText().isEmpty());
+    makeRoom();
+}
+
+void MainStatusBar::resizeEvent(QResizeEvent* event) {
+    QStatusBar::resizeEvent(event);
+    makeRoom();
+}
+
+// The layout takes the same share from every field that is short of room,
+// so a failure would lose its reason to keep the port's text whole. Capping
+// the other fields leaves the failure its whole width where the bar has it;
+// the port comes first among them, the folder last, since the failure's
+// tooltip names the folder again.
+void MainStatusBar::makeRoom() {
+    const std::array<StatusField*, 3> others = {port, network, files};
+    if (failures_.empty() || !isVisible()) {
+        for (StatusField* field : others) field->setMaximumWidth(QWIDGETSIZE_MAX);
+        return;
+    }
+    // The fields' widths as the layout splits the bar now: their sum is what
+    // the bar has for fields, whatever its own margins and spacing, and
+    // however the caps set before divide it.
+    layout()->activate();
+    int spare = message->width() - message->sizeHint().width();
+    int reserved = 0;
+    for (StatusField* field : others) {
+        if (field->isHidden()) continue;
+        spare += field->width();
+        reserved += field->minimumSizeHint().width();
+    }
+    for (StatusField* field : others) {
+        if (field->isHidden()) continue;
+        const int least = field->minimumSizeHint().width();
+        reserved -= least;
+        const int cap = std::max(least, std::min(field->sizeHint().width(), spare - reserved));
+        field->setMaximumWidth(cap);
+        spare -= cap;
+    }
 }
 
 }  // namespace kavtra

@@ -16,6 +16,8 @@ namespace kavtra {
 // field. A save or read of either file that fails is shown there in red until
 // the next complete save of that file; the stderr line stays as it was. With
 // no failure pending, the field shows the last notice in the usual colour.
+// While a failure is shown, the other fields give it the room its file name
+// and reason need, down to a few characters each.
 class MainStatusBar : public QStatusBar {
     Q_OBJECT
 
@@ -39,9 +41,13 @@ public:
 
     bool showsFailure() const { return !failures_.empty(); }
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
     void heard(const ProfileReport& report);
     void showMessage();
+    void makeRoom();
 
     struct Failure {
         QString text;

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 
+#include "persist/profile/failure_report.h"
 #include "window_fixture.h"
 
 namespace kavtra::test {
@@ -99,9 +100,28 @@ TEST_F(StatusBarTest, ARefusedLockAndAnUnreadableFileAreShownToo) {
 TEST_F(StatusBarTest, AUtf16DataFileIsShownFromTheStart) {
     writeFile("Data.dat", std::string("\xFF\xFE[\0D\0]\0", 8));
     start(true);
-    EXPECT_EQ(message(), QStringLiteral("Не удалось прочитать Data.dat: файл в кодировке UTF-16; читаются "
-                                        "только Windows-1251 и UTF-8"));
+    EXPECT_EQ(message(), QStringLiteral("Не удалось прочитать Data.dat: файл в UTF-16; читаются Windows-1251 и UTF-8"));
     EXPECT_TRUE(messageIsRed());
+}
+
+// At the window's default width a failure shows its file name and reason
+// whole: the port and the folder give way, with their whole texts as tooltips.
+TEST_F(StatusBarTest, AFailureShowsItsFileNameAndReasonWholeAtTheDefaultWidth) {
+    MyFrm& frm = start(true);
+    frm.setPortName(QStringLiteral("sim"), true);
+    frm.setFilesDirectory(QStringLiteral("/home/оператор/.local/share/kavtra"), true);
+    const std::pair<std::string_view, const char*> failures[] = {
+        {kNotSaved, "cannot create a temporary file: Permission denied"},
+        {kNotRead, "файл в UTF-16; читаются Windows-1251 и UTF-8"}};
+    for (const auto& [what, reason] : failures) {
+        reportProfileFailure(path("config.ini"), what, reason);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return bar().message->text() == message(); }, 2000))
+            << bar().message->text().toStdString();
+        EXPECT_TRUE(message().endsWith(QStringLiteral("config.ini: ") + QString::fromUtf8(reason)));
+        for (StatusField* other : {bar().port, bar().files}) EXPECT_EQ(other->toolTip(), other->fullText());
+        reportProfileSaved(path("config.ini"));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return bar().port->text() == bar().port->fullText(); }, 2000));
+    }
 }
 
 }  // namespace
