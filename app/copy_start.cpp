@@ -5,20 +5,15 @@
 #include "app/console.h"
 #include "control/command_client.h"
 #include "control/single_copy.h"
-#include "persist/paths/files_dir.h"
 
 namespace kavtra {
-
-SocketPlace socketPlaceFor(const std::string& executableDir) {
-    return commandSocketPlace(QString::fromStdString(filesDirectory(executableDir)));
-}
 
 CopyStart claimOrHandOver(const SocketPlace& place, bool window) {
     SingleCopy copy = claimSingleCopy(place);
     switch (copy.outcome) {
     case SingleCopy::Outcome::Claimed: return {std::move(copy.server), 0};
     case SingleCopy::Outcome::AnotherRuns:
-        if (window) return {nullptr, sendCommand(place.serverName, ShowCommand{}, consoleOutput())};
+        if (window) return {nullptr, sendCommand(place, ShowCommand{}, consoleOutput())};
         printLine(stderr, "kavtra: программа уже запущена для этой папки данных; команды передаются ей: kavtra --help");
         return {nullptr, kExitCouldNotStart};
     case SingleCopy::Outcome::Failed: break;

@@ -9,10 +9,6 @@
 
 namespace kavtra {
 
-// The command socket of the copy that keeps its files beside (or for) the
-// executable in executableDir.
-SocketPlace socketPlaceFor(const std::string& executableDir);
-
 // The check every start makes before it opens the port or writes anything:
 // a second copy on the same files would undo the first one's changes with
 // its own. `server` is set when this copy is the one to run; otherwise the

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 
 #include "app/command_host.h"
@@ -19,14 +20,17 @@
 namespace {
 
 // A port that cannot be opened ends the program at once, before anything has
-// been written to either file. The port is opened before the window exists;
-// should a failure still arrive while the message is shown, it ends at once.
-[[noreturn]] void endForPortWithMessage(const kavtra::PortFailure& failure) {
+// been written to either file, and takes the command socket with it. The port
+// is opened before the window exists; should a failure still arrive while the
+// message is shown, it ends at once.
+[[noreturn]] void endForPortWithMessage(const kavtra::PortFailure& failure, std::unique_ptr<QLocalServer>& server) {
     static bool reporting = false;
-    if (reporting) std::_Exit(kavtra::kExitCouldNotStart);
-    reporting = true;
-    kavtra::printLine(stderr, "kavtra: " + failure.message);
-    QMessageBox::critical(nullptr, QStringLiteral("Кавтра"), QString::fromStdString(failure.message));
+    if (!reporting) {
+        reporting = true;
+        kavtra::printLine(stderr, "kavtra: " + failure.message);
+        QMessageBox::critical(nullptr, QStringLiteral("Кавтра"), QString::fromStdString(failure.message));
+    }
+    server.reset();
     std::_Exit(kavtra::kExitCouldNotStart);
 }
 
@@ -45,7 +49,8 @@ int main(int argc, char** argv) {
     if (qtTexts.load(QStringLiteral("qtbase_ru"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QCoreApplication::installTranslator(&qtTexts);
 
-    kavtra::Program program(executableDir, endForPortWithMessage);
+    kavtra::Program program(
+        executableDir, [&start](const kavtra::PortFailure& failure) { endForPortWithMessage(failure, start.server); });
     kavtra::ProgramWindow window(program);
     kavtra::CommandHost commands(program, std::move(start.server), &window);
     const kavtra::ProgramMqtt mqtt(program, commands.core());

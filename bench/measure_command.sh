@@ -10,7 +10,7 @@ set -euo pipefail
 program="$(realpath "${1:-build/app/kavtra}")"
 runs="${2:-101}"
 work="$(mktemp -d)"
-cp "$program" "$(dirname "$program")/kavtra-window" "$work/"
+cp "$program" "$(dirname "$program")/kavtra-window" "$(dirname "$program")/kavtra-no-window" "$work/"
 KAVTRA_PORT=sim "$work/kavtra" --no-window &
 pid=$!
 trap 'kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; rm -rf "$work"' EXIT

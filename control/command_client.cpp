@@ -1,7 +1,6 @@
 #include "control/command_client.h"
 
-#include <QLocalSocket>
-
+#include "commands/parse.h"
 #include "commands/request_text.h"
 #include "control/protocol.h"
 
@@ -9,7 +8,6 @@ namespace kavtra {
 
 namespace {
 
-constexpr int kConnectWaitMs = 2000;
 // A command is done in milliseconds; this only bounds a copy that hangs.
 constexpr int kReplyWaitMs = 30000;
 // A reply line holds a name, which may be as long as a request.
@@ -17,23 +15,47 @@ constexpr std::size_t kMaxReplyLineBytes = kMaxRequestBytes + 32;
 
 }  // namespace
 
-int sendCommand(const QString& serverName, const Command& command, const ClientOutput& out) {
-    QLocalSocket socket;
-    socket.connectToServer(serverName);
-    if (!socket.waitForConnected(kConnectWaitMs)) {
+CommandConnection::Outcome CommandConnection::refuse(std::string why) {
+    close();
+    problem_ = std::move(why);
+    return Outcome::Refused;
+}
+
+CommandConnection::Outcome CommandConnection::fail(std::string why) {
+    close();
+    problem_ = std::move(why);
+    return Outcome::Failed;
+}
+
+CommandConnection::~CommandConnection() { close(); }
+
+int sendCommand(const SocketPlace& place, const Command& command, const ClientOutput& out) {
+    CommandConnection connection;
+    switch (connection.open(place)) {
+    case CommandConnection::Outcome::Connected: break;
+    case CommandConnection::Outcome::NoServer:
         out.message(
             "kavtra: программа не запущена для этой папки данных, команде некому её передать. "
             "Запустите её: kavtra (с окном) или kavtra --no-window (без окна), "
             "или как службу: systemctl --user start kavtra.service");
         return kExitNoRunningCopy;
+    case CommandConnection::Outcome::Refused:
+        out.message("kavtra: команда не передана: " + connection.problem());
+        return kExitRefused;
+    case CommandConnection::Outcome::Failed:
+        out.message("kavtra: не удалось передать команду: " + connection.problem());
+        return kExitRefused;
     }
-    const std::string request = formatRequest(command) + "\n";
-    socket.write(request.data(), static_cast<qint64>(request.size()));
+    if (!connection.write(formatRequest(command) + "\n")) {
+        out.message("kavtra: не удалось передать команду: " + connection.problem());
+        return kExitRefused;
+    }
 
     LineReader reply(kMaxReplyLineBytes);
-    while (socket.waitForReadyRead(kReplyWaitMs)) {
-        const QByteArray bytes = socket.readAll();
-        reply.append(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    std::string bytes;
+    while (!reply.overflowed() && connection.read(bytes, kReplyWaitMs)) {
+        reply.append(bytes);
+        bytes.clear();
         while (const std::optional<std::string> line = reply.next()) {
             const std::optional<Reply> end = parseReplyEnd(*line);
             if (!end) {
@@ -46,7 +68,6 @@ int sendCommand(const QString& serverName, const Command& command, const ClientO
             default: out.message("kavtra: запущенная копия отказала: " + end->reason); return kExitRefused;
             }
         }
-        if (reply.overflowed()) break;
     }
     out.message("kavtra: запущенная копия не ответила на команду");
     return kExitRefused;

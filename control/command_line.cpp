@@ -1,7 +1,7 @@
 #include "control/command_line.h"
 
-#include <QCommandLineParser>
-
+#include <algorithm>
+#include <map>
 #include <vector>
 
 #include "commands/request_text.h"
@@ -12,9 +12,9 @@ namespace {
 
 // The options, their value and their text in --help, in the order shown.
 struct OptionText {
-    QStringList names;
-    QString valueName;  // empty: a switch
-    const char* usage;  // how --help shows the option
+    std::vector<std::string> names;  // a name of one letter is also a short option
+    const char* valueName;           // empty: a switch
+    const char* usage;               // how --help shows the option
     const char* text;
 };
 
@@ -50,47 +50,95 @@ const std::vector<OptionText>& optionTexts() {
     return options;
 }
 
-std::string utf8(const QString& text) { return text.toUtf8().toStdString(); }
-
 CommandLine badUsage(std::string message) {
     return {CommandLine::Action::BadUsage, std::nullopt, "kavtra: " + message + "\nСправка: kavtra --help"};
 }
 
-// The parser's other refusals: an option without its value (the last
-// argument), or a switch given one.
-std::optional<std::string> valueProblem(const QStringList& arguments) {
-    for (const OptionText& option : optionTexts()) {
-        const QString name = "--" + option.names.last();
-        if (!option.valueName.isEmpty() && arguments.last() == name)
-            return "у параметра " + utf8(name) + " нет значения: " + option.usage;
-        for (const QString& argument : arguments)
-            if (option.valueName.isEmpty() && argument.startsWith(name + "="))
-                return "параметр " + utf8(name) + " не принимает значения: «" + utf8(argument) + "»";
-    }
-    return std::nullopt;
+// The arguments sorted out: every option's values (a switch has one empty
+// value per mention), the arguments that are no option, and what could not be
+// read. Long options take their value after '=' or as the next argument;
+// short ones may be run together ("-hv"); after "--" nothing is an option.
+struct Sorted {
+    std::map<std::string, std::vector<std::string>> values;  // by the option's last (long) name
+    std::vector<std::string> positional;
+    std::vector<std::string> unknown;  // as written, without the dashes
+    std::optional<std::string> valueProblem;
+
+    bool isSet(const std::string& name) const { return values.count(name) != 0; }
+};
+
+const OptionText* optionNamed(std::string_view name) {
+    for (const OptionText& option : optionTexts())
+        if (std::find(option.names.begin(), option.names.end(), name) != option.names.end()) return &option;
+    return nullptr;
 }
 
-const QStringList kCommandOptions = {"set", "toggle", "all", "rename", "pulse", "get"};
+Sorted sortArguments(const std::vector<std::string>& arguments) {
+    Sorted sorted;
+    bool options = true;
+    for (std::size_t i = 1; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (!options || argument.size() < 2 || argument[0] != '-') {
+            sorted.positional.push_back(argument);
+        } else if (argument == "--") {
+            options = false;
+        } else if (argument[1] == '-') {
+            const std::size_t equals = argument.find('=');
+            const std::string name = argument.substr(2, equals == std::string::npos ? std::string::npos : equals - 2);
+            const OptionText* option = optionNamed(name);
+            if (!option) {
+                sorted.unknown.push_back(name);
+                continue;
+            }
+            std::vector<std::string>& values = sorted.values[option->names.back()];
+            const std::string longName = "--" + option->names.back();
+            if (*option->valueName == '\0') {
+                if (equals != std::string::npos && !sorted.valueProblem)
+                    sorted.valueProblem = "параметр " + longName + " не принимает значения: «" + argument + "»";
+                values.emplace_back();
+            } else if (equals != std::string::npos) {
+                values.push_back(argument.substr(equals + 1));
+            } else if (i + 1 < arguments.size()) {
+                values.push_back(arguments[++i]);
+            } else if (!sorted.valueProblem) {
+                sorted.valueProblem = "у параметра " + longName + " нет значения: " + option->usage;
+            }
+        } else {
+            for (const char letter : argument.substr(1)) {
+                const OptionText* option = optionNamed(std::string(1, letter));
+                if (option)
+                    sorted.values[option->names.back()].emplace_back();
+                else
+                    sorted.unknown.emplace_back(1, letter);
+            }
+        }
+    }
+    return sorted;
+}
+
+const std::vector<std::string> kCommandOptions = {"set", "toggle", "all", "rename", "pulse", "get"};
 
 // The one command of the command line, from its option's values and the
 // arguments that follow them.
-CommandLine commandOf(const QCommandLineParser& parser, const QString& option) {
-    const QStringList values = parser.values(option);
-    const QStringList extra = parser.positionalArguments();
+CommandLine commandOf(const Sorted& sorted, const std::string& option) {
+    const std::vector<std::string>& values = sorted.values.at(option);
+    const std::vector<std::string>& extra = sorted.positional;
     const auto send = [](Command command) {
         // A request beyond the socket's bound would be refused there: say so here.
         if (formatRequest(command).size() > kMaxRequestBytes) return badUsage("слишком длинная команда");
         return CommandLine{CommandLine::Action::Send, std::move(command), {}};
     };
     const auto single = [&]() -> std::optional<std::string> {
-        if (values.size() > 1) return "--" + utf8(option) + " можно указать только один раз";
-        if (!extra.isEmpty()) return "лишний аргумент «" + utf8(extra.first()) + "»";
+        if (values.size() > 1) return "--" + option + " можно указать только один раз";
+        if (!extra.empty()) return "лишний аргумент «" + extra.front() + "»";
         return std::nullopt;
     };
     if (option == "set") {
         SetCommand set;
-        for (const QString& value : values + extra) {
-            const auto parsed = parseAssignment(utf8(value));
+        std::vector<std::string> all = values;
+        all.insert(all.end(), extra.begin(), extra.end());
+        for (const std::string& value : all) {
+            const auto parsed = parseAssignment(value);
             if (!parsed) return badUsage("--set: " + parsed.error);
             set.outputs.push_back(*parsed.value);
         }
@@ -98,16 +146,16 @@ CommandLine commandOf(const QCommandLineParser& parser, const QString& option) {
     }
     if (option == "get") {
         GetCommand get;
-        for (const QString& value : extra) {
-            const auto parsed = parseOutput(utf8(value));
+        for (const std::string& value : extra) {
+            const auto parsed = parseOutput(value);
             if (!parsed) return badUsage("--get: " + parsed.error);
             get.outputs.push_back(*parsed.value);
         }
         return send(std::move(get));
     }
     if (const auto problem = single()) return badUsage(*problem);
-    const std::string value = utf8(values.first());
-    const std::string prefix = "--" + utf8(option) + ": ";
+    const std::string& value = values.front();
+    const std::string prefix = "--" + option + ": ";
     if (option == "toggle") {
         const auto parsed = parseOutput(value);
         return parsed ? send(ToggleCommand{*parsed.value}) : badUsage(prefix + parsed.error);
@@ -126,32 +174,26 @@ CommandLine commandOf(const QCommandLineParser& parser, const QString& option) {
 
 }  // namespace
 
-CommandLine parseCommandLine(const QStringList& arguments) {
-    QCommandLineParser parser;
-    for (const OptionText& option : optionTexts()) {
-        QCommandLineOption qtOption(option.names);
-        qtOption.setValueName(option.valueName);
-        parser.addOption(qtOption);
-    }
-    if (!parser.parse(arguments)) {
-        // The parser's own messages are English; ours name the argument in Russian.
-        const QStringList unknown = parser.unknownOptionNames();
-        if (!unknown.isEmpty()) return badUsage("неизвестный параметр «" + utf8(unknown.first()) + "»");
-        return badUsage(valueProblem(arguments).value_or(utf8(parser.errorText())));
-    }
-    if (parser.isSet("help")) return {CommandLine::Action::Help, std::nullopt, {}};
-    if (parser.isSet("version")) return {CommandLine::Action::Version, std::nullopt, {}};
+CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
+    const Sorted sorted = sortArguments(arguments);
+    if (!sorted.unknown.empty()) return badUsage("неизвестный параметр «" + sorted.unknown.front() + "»");
+    if (sorted.valueProblem) return badUsage(*sorted.valueProblem);
+    if (sorted.isSet("help")) return {CommandLine::Action::Help, std::nullopt, {}};
+    if (sorted.isSet("version")) return {CommandLine::Action::Version, std::nullopt, {}};
 
-    QStringList given;
-    for (const QString& option : kCommandOptions)
-        if (parser.isSet(option)) given << option;
-    if (given.size() > 1) return badUsage("одна команда за раз, а указаны --" + utf8(given.join(" и --")));
-    if (parser.isSet("no-window") && !given.isEmpty())
-        return badUsage("--no-window запускает программу и не сочетается с командой --" + utf8(given.first()));
-    if (!given.isEmpty()) return commandOf(parser, given.first());
-    if (!parser.positionalArguments().isEmpty())
-        return badUsage("лишний аргумент «" + utf8(parser.positionalArguments().first()) + "»");
-    return {parser.isSet("no-window") ? CommandLine::Action::NoWindow : CommandLine::Action::Window, std::nullopt, {}};
+    std::vector<std::string> given;
+    for (const std::string& option : kCommandOptions)
+        if (sorted.isSet(option)) given.push_back(option);
+    if (given.size() > 1) {
+        std::string named = "--" + given.front();
+        for (std::size_t i = 1; i < given.size(); ++i) named += " и --" + given[i];
+        return badUsage("одна команда за раз, а указаны " + named);
+    }
+    if (sorted.isSet("no-window") && !given.empty())
+        return badUsage("--no-window запускает программу и не сочетается с командой --" + given.front());
+    if (!given.empty()) return commandOf(sorted, given.front());
+    if (!sorted.positional.empty()) return badUsage("лишний аргумент «" + sorted.positional.front() + "»");
+    return {sorted.isSet("no-window") ? CommandLine::Action::NoWindow : CommandLine::Action::Window, std::nullopt, {}};
 }
 
 std::string helpText() {
@@ -174,7 +216,7 @@ std::string helpText() {
         "этой папки уже запущена\n"
         "  2  неверные параметры (сообщение называет неверный аргумент)\n"
         "  3  программа не запущена: команде некому её передать\n"
-        "  4  запущенная копия отказала (сообщение называет причину)\n"
+        "  4  запущенная копия отказала или не ответила, или сокет команд чужой (сообщение называет причину)\n"
         "  5  команда выполнена, но Data.dat не сохранён (сообщение называет причину)\n"
         "\n"
         "Окружение: KAVTRA_PORT (порт), KAVTRA_PORT_TRACE (файл журнала обращений к порту).\n"

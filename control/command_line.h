@@ -1,9 +1,8 @@
 #pragma once
 
-#include <QStringList>
-
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "commands/command.h"
 
@@ -24,8 +23,13 @@ struct CommandLine {
     std::string message;
 };
 
-// `arguments` as QCoreApplication::arguments() gives them, the program first.
-CommandLine parseCommandLine(const QStringList& arguments);
+// `arguments` in UTF-8, the program first. Plain C++, so that a command needs
+// no library to be read.
+CommandLine parseCommandLine(const std::vector<std::string>& arguments);
+
+// The process's arguments in UTF-8: on Windows from its UTF-16 command line,
+// since argv holds them in the system's code page.
+std::vector<std::string> programArguments(int argc, char** argv);
 
 std::string helpText();
 std::string versionText();

@@ -1,42 +1,48 @@
 #include "control/single_copy.h"
 
-#include <QLocalSocket>
 #include <QLockFile>
+
+#include "control/command_client.h"
 
 namespace kavtra {
 
 namespace {
 
 constexpr int kLockWaitMs = 5000;
-constexpr int kConnectWaitMs = 2000;
 
-SingleCopy failed(const QString& why) { return {SingleCopy::Outcome::Failed, nullptr, why}; }
+SingleCopy failed(const std::string& why) {
+    return {SingleCopy::Outcome::Failed, nullptr, QString::fromStdString(why)};
+}
 
 }  // namespace
 
 SingleCopy claimSingleCopy(const SocketPlace& place) {
+    const SocketFolder folder = checkSocketFolder(place, true);
+    if (folder.state != SocketFolder::State::Ours) return failed(folder.problem);
     // Without the lock, two copies starting at once could both find no one
     // and both listen, the second over the first.
-    QLockFile lock(place.lockFile);
-    if (!lock.tryLock(kLockWaitMs))
-        return failed(QStringLiteral("не удалось занять файл блокировки %1").arg(place.lockFile));
+    QLockFile lock(QString::fromStdString(place.lockFile));
+    if (!lock.tryLock(kLockWaitMs)) return failed("не удалось занять файл блокировки " + place.lockFile);
 
-    QLocalSocket probe;
-    probe.connectToServer(place.serverName);
-    if (probe.waitForConnected(kConnectWaitMs)) return {SingleCopy::Outcome::AnotherRuns, nullptr, {}};
     // Only a socket that certainly has no one behind it may be taken over: a
-    // copy too busy to accept within the wait is still running.
-    const QLocalSocket::LocalSocketError error = probe.error();
-    if (error != QLocalSocket::ServerNotFoundError && error != QLocalSocket::ConnectionRefusedError)
-        return failed(QStringLiteral("не удалось проверить, запущена ли другая копия (%1): %2")
-                          .arg(place.serverName, probe.errorString()));
+    // copy too busy to accept within the wait is still running, and another
+    // user's program there is neither ours to talk to nor to replace.
+    CommandConnection probe;
+    switch (probe.open(place)) {
+    case CommandConnection::Outcome::Connected: return {SingleCopy::Outcome::AnotherRuns, nullptr, {}};
+    case CommandConnection::Outcome::NoServer: break;
+    case CommandConnection::Outcome::Refused: return failed(probe.problem());
+    case CommandConnection::Outcome::Failed:
+        return failed("не удалось проверить, запущена ли другая копия: " + probe.problem());
+    }
 
-    QLocalServer::removeServer(place.serverName);
+    const QString name = QString::fromStdString(place.serverName);
+    QLocalServer::removeServer(name);
     auto server = std::make_unique<QLocalServer>();
     server->setSocketOptions(QLocalServer::UserAccessOption);
-    if (!server->listen(place.serverName))
-        return failed(
-            QStringLiteral("не удалось открыть сокет команд %1: %2").arg(place.serverName, server->errorString()));
+    if (!server->listen(name))
+        return failed("не удалось открыть сокет команд " + place.serverName + ": " +
+                      server->errorString().toStdString());
     return {SingleCopy::Outcome::Claimed, std::move(server), {}};
 }
 

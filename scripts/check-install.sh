@@ -34,7 +34,9 @@ case "$program" in
   "$prefix"/*/kavtra/kavtra) [ -f "$program" ] && [ -x "$program" ] || fail "bin/kavtra leads to no executable" ;;
   *) fail "bin/kavtra leads to $program, not to the program's own folder in the prefix" ;;
 esac
-[ -x "$(dirname "$program")/kavtra-window" ] || fail "kavtra-window is missing beside the program"
+for part in kavtra-window kavtra-no-window; do
+  [ -x "$(dirname "$program")/$part" ] || fail "$part is missing beside the program"
+done
 for page in index.html device.html users.html authors.html style.css chain.svg option_frm.png about_frm.png; do
   [ -s "$(dirname "$program")/docs/$page" ] || fail "page $page is missing beside the program"
 done

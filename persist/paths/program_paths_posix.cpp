@@ -17,6 +17,11 @@ std::string executableBaseName() {
     return std::filesystem::path(name).stem().string();
 }
 
+std::string executableDirectory() {
+    std::error_code error;
+    return std::filesystem::read_symlink("/proc/self/exe", error).parent_path().string();
+}
+
 std::string systemProfilePath() { return userConfigHome() + "/kavtra/win.ini"; }
 
 }  // namespace kavtra

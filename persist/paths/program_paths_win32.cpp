@@ -13,4 +13,10 @@ std::string executableBaseName() {
     return utf8FromPath(std::filesystem::path(std::wstring(buffer, n)).stem());
 }
 
+std::string executableDirectory() {
+    wchar_t buffer[MAX_PATH * 4];
+    const DWORD n = ::GetModuleFileNameW(nullptr, buffer, static_cast<DWORD>(std::size(buffer)));
+    return utf8FromPath(std::filesystem::path(std::wstring(buffer, n)).parent_path());
+}
+
 }  // namespace kavtra

@@ -4,9 +4,11 @@
 
 #include <QProcess>
 
+#include <filesystem>
 #include <memory>
 #include <string>
 
+#include "control/socket_place.h"
 #include "outputs/shift_board.h"
 #include "tests/support/program_copy.h"
 #include "tests/support/scratch_dir.h"
@@ -58,6 +60,8 @@ TEST_P(ProgramExitTest, ASignalRunsTheExitSequenceWithoutAQuestionAndEndsWithSta
     EXPECT_TRUE(board.pins().dataInput) << "the data lines are released";
     EXPECT_EQ(releases, 1) << "the exit sequence runs once";
     EXPECT_EQ(copy.file("Data.dat"), data) << "the exit writes nothing";
+    EXPECT_FALSE(std::filesystem::exists(commandSocketPlace(dir.path.string()).serverName))
+        << "the command socket is left behind";
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, ProgramExitTest,
@@ -68,6 +72,19 @@ INSTANTIATE_TEST_SUITE_P(Signals, ProgramExitTest,
                                            Case{"HeadlessIntAllOn", false, SIGINT, "1", 1, 1},
                                            Case{"HeadlessHupAllOff", false, SIGHUP, "2", 0, 0}),
                          [](const ::testing::TestParamInfo<Case>& p) { return std::string(p.param.what); });
+
+// The start's own end: the single-copy check has made the socket by the time
+// the port is opened.
+TEST(ProgramStartTest, APortThatCannotBeOpenedEndsTheStartAndTakesTheSocketAlong) {
+    ScratchDir dir;
+    ProgramCopy copy(dir.path, KAVTRA_PROGRAM);
+    QProcessEnvironment environment = copy.environment;
+    environment.insert("KAVTRA_PORT", "/dev/parport9");
+    const ProgramCopy::Run run = copy.run({"--no-window"}, environment);
+    EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_NE(run.err.find("/dev/parport9"), std::string::npos) << run.err;
+    EXPECT_FALSE(std::filesystem::exists(commandSocketPlace(dir.path.string()).serverName));
+}
 
 }  // namespace
 }  // namespace kavtra::test

@@ -75,13 +75,14 @@ protected:
     bool send(const Contract& c, Transport transport) {
         switch (transport) {
         case Transport::CommandLine: {
-            const CommandLine asked = parseCommandLine(QStringList{"kavtra"} + c.arguments);
+            std::vector<std::string> arguments = {"kavtra"};
+            for (const QString& argument : c.arguments) arguments.push_back(argument.toStdString());
+            const CommandLine asked = parseCommandLine(arguments);
             if (asked.action != CommandLine::Action::Send) return false;
             // The client waits for its reply as the command line does, so it
             // needs a thread of its own while this one serves the socket.
             auto status = std::async(std::launch::async, [&] {
-                return sendCommand(place.serverName, *asked.command,
-                                   {[](const std::string&) {}, [](const std::string&) {}});
+                return sendCommand(place, *asked.command, {[](const std::string&) {}, [](const std::string&) {}});
             });
             EXPECT_TRUE(QTest::qWaitFor(
                 [&] { return status.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }, 10000));
@@ -89,7 +90,7 @@ protected:
         }
         case Transport::Socket: {
             QLocalSocket socket;
-            socket.connectToServer(place.serverName);
+            socket.connectToServer(QString::fromStdString(place.serverName));
             EXPECT_TRUE(socket.waitForConnected(2000));
             socket.write(QByteArray::fromStdString(c.line + "\n"));
             QByteArray reply;
@@ -115,7 +116,7 @@ protected:
     QtTimers timers;
     OutputPulses pulses{engine, timers};
     CommandCore core{engine, pulses, nullptr};
-    SocketPlace place = commandSocketPlace(QString::fromStdString(dir.path.string()));
+    SocketPlace place = commandSocketPlace(dir.path.string());
     CommandServer server{claimSingleCopy(place).server, [this](const Command& command) {
                              return core.execute({command, Source::CommandLine});
                          }};

@@ -10,7 +10,11 @@
 namespace kavtra {
 namespace {
 
-CommandLine parse(const QStringList& arguments) { return parseCommandLine(QStringList{"kavtra"} + arguments); }
+CommandLine parse(const QStringList& arguments) {
+    std::vector<std::string> utf8 = {"kavtra"};
+    for (const QString& argument : arguments) utf8.push_back(argument.toStdString());
+    return parseCommandLine(utf8);
+}
 
 struct Sends {
     QStringList arguments;

@@ -1,5 +1,8 @@
 #include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <QElapsedTimer>
 #include <QLocalSocket>
 #include <QProcess>
 #include <QTest>
@@ -10,9 +13,11 @@
 #include <string>
 #include <vector>
 
+#include "control/command_server.h"
 #include "control/socket_place.h"
 #include "outputs/shift_board.h"
 #include "tests/support/contains.h"
+#include "tests/support/other_user.h"
 #include "tests/support/program_copy.h"
 #include "tests/support/scratch_dir.h"
 
@@ -145,7 +150,7 @@ TEST_F(ProgramCommandsTest, BadMessagesOnTheSocketAreAnsweredAndChangeNothing) {
     const std::size_t accesses = copy.trace().size();
     const std::string data = copy.file("Data.dat");
     QLocalSocket socket;
-    socket.connectToServer(commandSocketPlace(QString::fromStdString(dir.path.string())).serverName);
+    socket.connectToServer(QString::fromStdString(commandSocketPlace(dir.path.string()).serverName));
     ASSERT_TRUE(socket.waitForConnected(2000));
     socket.write("toggle 0\nset 1=on 2=sideways\npulse 3=10\n\xff\xfe\n" + QByteArray(100000, 'x'));
     QByteArray replies;
@@ -160,6 +165,62 @@ TEST_F(ProgramCommandsTest, BadMessagesOnTheSocketAreAnsweredAndChangeNothing) {
     EXPECT_EQ(copy.trace().size(), accesses);
     EXPECT_EQ(copy.file("Data.dat"), data);
     EXPECT_EQ(copy.run({"--get", "1"}).out, "1\ton\tВывод 1\n");
+}
+
+TEST_F(ProgramCommandsTest, ClientsThatSayNothingShutNoCommandOut) {
+    startRunning();
+    std::vector<std::unique_ptr<QLocalSocket>> silent;
+    for (int i = 0; i < CommandServer::kMaxClients; ++i) {
+        silent.push_back(std::make_unique<QLocalSocket>());
+        silent.back()->connectToServer(QString::fromStdString(commandSocketPlace(dir.path.string()).serverName));
+        ASSERT_TRUE(silent.back()->waitForConnected(2000));
+    }
+    QElapsedTimer clock;
+    clock.start();
+    const ProgramCopy::Run set = copy.run({"--set", "5=off"});
+    EXPECT_EQ(set.status, 0) << set.err;
+    EXPECT_LT(clock.elapsed(), 1000);
+    EXPECT_EQ(replay(copy.trace()).outputLevel(5), 0);
+}
+
+TEST_F(ProgramCommandsTest, AClientThatSaysItHasNoMoreToSendStillGetsItsReply) {
+    startRunning();
+    const std::string socket = commandSocketPlace(dir.path.string()).serverName;
+    for (int i = 0; i < 10; ++i)
+        EXPECT_EQ(test::askOnce(socket, "get 1 2\n", true), "1\ton\tВывод 1\n2\ton\tВывод 2\nok\n") << i;
+}
+
+// Where the user has no folder of the system's own for sockets, another
+// user may be first in the place where the user's socket goes.
+TEST_F(ProgramCommandsTest, ASocketAnotherUserPutInTheSocketsPlaceIsNeverUsed) {
+    if (::geteuid() != 0) GTEST_SKIP() << "only root can act as two other users";
+    const uid_t user = 61000 + static_cast<uid_t>(::getpid() % 1000);
+    ASSERT_EQ(::chown(dir.path.c_str(), user, user), 0);
+    // Where that user's programs look for the socket.
+    test::OtherUser locate(user, [&](const auto& ready) {
+        test::writeBytes(dir.path / "place", commandSocketPlace(dir.path.string()).serverName);
+        ready();
+        return 0;
+    });
+    const std::filesystem::path place = copy.file("place");
+    const std::filesystem::path folder = place.parent_path();
+    if (folder != "/tmp") std::filesystem::remove_all(folder);
+    std::filesystem::create_directory(dir.path / "squatter");
+    ::chmod((dir.path / "squatter").c_str(), 0777);
+    const std::string heard = (dir.path / "squatter" / "heard").string();
+    test::OtherUser squatter(test::kNobody,
+                             [&](const auto& ready) { return test::answerEverything(place.string(), heard, ready); });
+    copy.user = user;
+
+    const std::vector<ProgramCopy::Run> runs = {copy.run({"--set", "1=off"}), copy.run({"--get", "1"}),
+                                                copy.run({"--no-window"})};
+    for (const ProgramCopy::Run& run : runs) {
+        EXPECT_NE(run.status, 0);
+        EXPECT_EQ(run.out, "");
+        EXPECT_TRUE(contains(run.err, folder.string() + " принадлежит другому пользователю")) << run.err;
+    }
+    EXPECT_EQ(readBytes(heard), "") << "the other user's program heard a request";
+    if (folder != "/tmp") std::filesystem::remove_all(folder);
 }
 
 TEST_F(ProgramCommandsTest, WithoutARunningCopyACommandSaysHowToStartOneAndStartsNothing) {

@@ -12,10 +12,10 @@ namespace {
 
 TEST(SocketPlace, OnlyTheUserMayReachTheSocket) {
     test::ScratchDir dir;
-    const SocketPlace place = commandSocketPlace(QString::fromStdString(dir.path.string()));
+    const SocketPlace place = commandSocketPlace(dir.path.string());
     const SingleCopy copy = claimSingleCopy(place);
     ASSERT_EQ(copy.outcome, SingleCopy::Outcome::Claimed);
-    const QFileInfo socket(place.serverName);
+    const QFileInfo socket(QString::fromStdString(place.serverName));
     EXPECT_EQ(socket.ownerId(), ::getuid());
     EXPECT_EQ(socket.permissions() & (QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther),
               QFile::Permissions());

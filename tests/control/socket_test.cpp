@@ -19,7 +19,7 @@ namespace {
 // A files directory of the test's own, and so a socket of its own.
 struct SocketFixture : ::testing::Test {
     test::ScratchDir dir;
-    SocketPlace place = commandSocketPlace(QString::fromStdString(dir.path.string()));
+    SocketPlace place = commandSocketPlace(dir.path.string());
 };
 
 std::unique_ptr<QLocalServer> claimed(const SocketPlace& place) {
@@ -39,7 +39,7 @@ TEST_F(SingleCopyTest, TheFirstCopyClaimsTheSocketAndASecondFindsItUntilItEnds) 
 
 TEST_F(SingleCopyTest, OtherFilesDirectoriesHaveSocketsOfTheirOwn) {
     test::ScratchDir other;
-    const SocketPlace otherPlace = commandSocketPlace(QString::fromStdString((other.path / "x").string()));
+    const SocketPlace otherPlace = commandSocketPlace((other.path / "x").string());
     EXPECT_NE(otherPlace.serverName, place.serverName);
     std::unique_ptr<QLocalServer> first = claimed(place);
     EXPECT_TRUE(claimed(otherPlace));
@@ -64,10 +64,10 @@ struct RecordingServer {
 
 // Sends bytes on a raw connection and gathers what comes back until the
 // server has said `lines` lines or closed the connection.
-std::vector<std::string> exchange(const QString& serverName, const QByteArray& bytes, int lines,
+std::vector<std::string> exchange(const std::string& serverName, const QByteArray& bytes, int lines,
                                   bool* closed = nullptr) {
     QLocalSocket socket;
-    socket.connectToServer(serverName);
+    socket.connectToServer(QString::fromStdString(serverName));
     EXPECT_TRUE(socket.waitForConnected(2000));
     socket.write(bytes);
     QByteArray received;
@@ -112,7 +112,7 @@ TEST_F(CommandServerTest, ClientsBeyondTheLimitAreTurnedAwayAndTheOthersStillSer
     std::vector<std::unique_ptr<QLocalSocket>> idle;
     for (int i = 0; i < CommandServer::kMaxClients + 4; ++i) {
         idle.push_back(std::make_unique<QLocalSocket>());
-        idle.back()->connectToServer(place.serverName);
+        idle.back()->connectToServer(QString::fromStdString(place.serverName));
         ASSERT_TRUE(idle.back()->waitForConnected(2000));
     }
     EXPECT_TRUE(QTest::qWaitFor(

@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "tests/support/file_bytes.h"
+#include "tests/support/other_user.h"
 
 namespace kavtra::test {
 
@@ -17,9 +18,11 @@ ProgramCopy::ProgramCopy(const fs::path& folder, const std::string& builtProgram
     : dir(folder),
       program(folder / fs::path(builtProgram).filename()),
       environment(QProcessEnvironment::systemEnvironment()) {
-    // The window's program lies beside the one users start.
-    for (const fs::path& built : {fs::path(builtProgram), fs::path(builtProgram).parent_path() / "kavtra-window"})
-        fs::copy_file(built, dir / built.filename(), fs::copy_options::overwrite_existing);
+    // The programs with and without the window lie beside the one users start.
+    const fs::path built = builtProgram;
+    for (const fs::path& part :
+         {built, built.parent_path() / "kavtra-window", built.parent_path() / "kavtra-no-window"})
+        fs::copy_file(part, dir / part.filename(), fs::copy_options::overwrite_existing);
     environment.insert("KAVTRA_PORT", "sim");
     environment.insert("KAVTRA_PORT_TRACE", QString::fromStdString((dir / "trace").string()));
     environment.insert("XDG_CONFIG_HOME", QString::fromStdString(dir.string()));
@@ -34,6 +37,7 @@ std::unique_ptr<QProcess> ProgramCopy::start(const QStringList& arguments, bool 
     if (!window)
         for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) env.remove(name);
     process->setProcessEnvironment(env);
+    prepare(*process);
     process->setProcessChannelMode(QProcess::ForwardedChannels);
     process->start(QString::fromStdString(program.string()), arguments);
     EXPECT_TRUE(process->waitForStarted());
@@ -44,6 +48,7 @@ std::unique_ptr<QProcess> ProgramCopy::start(const QStringList& arguments, bool 
 ProgramCopy::Run ProgramCopy::run(const QStringList& arguments, const QProcessEnvironment& env) const {
     QProcess process;
     process.setProcessEnvironment(env);
+    prepare(process);
     process.start(QString::fromStdString(program.string()), arguments);
     Run result;
     if (!process.waitForFinished(30000)) {
@@ -56,6 +61,14 @@ ProgramCopy::Run ProgramCopy::run(const QStringList& arguments, const QProcessEn
     result.out = process.readAllStandardOutput().toStdString();
     result.err = process.readAllStandardError().toStdString();
     return result;
+}
+
+void ProgramCopy::prepare(QProcess& process) const {
+    if (!user) return;
+    const uid_t uid = *user;
+    process.setChildProcessModifier([uid] {
+        if (!becomeUser(uid)) ::_exit(127);
+    });
 }
 
 std::vector<PortAccess> ProgramCopy::readTrace(const fs::path& path) {

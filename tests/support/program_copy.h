@@ -4,8 +4,11 @@
 #include <QProcessEnvironment>
 #include <QStringList>
 
+#include <sys/types.h>
+
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -42,6 +45,11 @@ public:
     const std::filesystem::path dir;
     const std::filesystem::path program;
     QProcessEnvironment environment;
+    // The user the program runs as, when not the test's own (root only).
+    std::optional<uid_t> user;
+
+private:
+    void prepare(QProcess& process) const;
 };
 
 }  // namespace kavtra::test
