@@ -73,18 +73,5 @@ INSTANTIATE_TEST_SUITE_P(Signals, ProgramExitTest,
                                            Case{"HeadlessHupAllOff", false, SIGHUP, "2", 0, 0}),
                          [](const ::testing::TestParamInfo<Case>& p) { return std::string(p.param.what); });
 
-// The start's own end: the single-copy check has made the socket by the time
-// the port is opened.
-TEST(ProgramStartTest, APortThatCannotBeOpenedEndsTheStartAndTakesTheSocketAlong) {
-    ScratchDir dir;
-    ProgramCopy copy(dir.path, KAVTRA_PROGRAM);
-    QProcessEnvironment environment = copy.environment;
-    environment.insert("KAVTRA_PORT", "/dev/parport9");
-    const ProgramCopy::Run run = copy.run({"--no-window"}, environment);
-    EXPECT_EQ(run.status, 1) << run.err;
-    EXPECT_NE(run.err.find("/dev/parport9"), std::string::npos) << run.err;
-    EXPECT_FALSE(std::filesystem::exists(commandSocketPlace(dir.path.string()).serverName));
-}
-
 }  // namespace
 }  // namespace kavtra::test

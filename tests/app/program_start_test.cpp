@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <string>
 
+#include "control/socket_place.h"
 #include "tests/support/program_copy.h"
 #include "tests/support/scratch_dir.h"
 
@@ -23,6 +24,19 @@ TEST(ProgramStart, WithoutADisplayTheWindowsStartSaysWhatToDoInOneLineAndEndsWit
     EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
     EXPECT_NE(run.err.find("kavtra --no-window"), std::string::npos) << run.err;
     for (const char* name : {"trace", "config.ini", "Data.dat"}) EXPECT_FALSE(std::filesystem::exists(dir.path / name));
+}
+
+// A start that ends before it runs is a normal end too: the single-copy
+// check has made the command socket by the time the port is opened.
+TEST(ProgramStart, APortThatCannotBeOpenedEndsTheStartAndTakesTheCommandSocketAlong) {
+    ScratchDir dir;
+    ProgramCopy copy(dir.path, KAVTRA_PROGRAM);
+    QProcessEnvironment environment = copy.environment;
+    environment.insert("KAVTRA_PORT", "/dev/parport9");
+    const ProgramCopy::Run run = copy.run({"--no-window"}, environment);
+    EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_NE(run.err.find("/dev/parport9"), std::string::npos) << run.err;
+    EXPECT_FALSE(std::filesystem::exists(commandSocketPlace(dir.path.string()).serverName));
 }
 
 }  // namespace
