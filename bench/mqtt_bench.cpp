@@ -226,11 +226,3 @@ BENCHMARK(BM_MainThreadLongestTurn)->Iterations(5)->Unit(benchmark::kMillisecond
 
 }  // namespace
 }  // namespace kavtra
-
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

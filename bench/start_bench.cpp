@@ -1,6 +1,5 @@
 #include <benchmark/benchmark.h>
 
-#include <QCoreApplication>
 #include <QThread>
 
 #include <chrono>
@@ -78,11 +77,3 @@ BENCHMARK(BM_StartSequence)
 
 }  // namespace
 }  // namespace kavtra
-
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
