@@ -103,6 +103,11 @@ void MainStatusBar::resizeEvent(QResizeEvent* event) {
     makeRoom();
 }
 
+void MainStatusBar::showEvent(QShowEvent* event) {
+    QStatusBar::showEvent(event);
+    makeRoom();
+}
+
 // The layout takes the same share from every field that is short of room,
 // so a failure would lose its reason to keep the port's text whole. Capping
 // the other fields leaves the failure its whole width where the bar has it;

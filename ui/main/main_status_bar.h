@@ -43,6 +43,10 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    // A failure heard before the window was shown (a file read at start)
+    // gets its room here: the resize that comes with showing arrives while
+    // the bar is not visible yet.
+    void showEvent(QShowEvent* event) override;
 
 private:
     void heard(const ProfileReport& report);

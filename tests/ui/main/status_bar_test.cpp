@@ -102,6 +102,9 @@ TEST_F(StatusBarTest, AUtf16DataFileIsShownFromTheStart) {
     start(true);
     EXPECT_EQ(message(), QStringLiteral("Не удалось прочитать Data.dat: файл в UTF-16; читаются Windows-1251 и UTF-8"));
     EXPECT_TRUE(messageIsRed());
+    // Heard before the window was shown, and whole once it is.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return bar().message->text() == message(); }, 2000))
+        << bar().message->text().toStdString();
 }
 
 // At the window's default width a failure shows its file name and reason
