@@ -2,8 +2,8 @@
 
 namespace kavtra {
 
-// This build has no MQTT (libmosquitto is not built for Windows here): the
-// [MQTT] section is not even read.
+// A build without libmosquitto (KAVTRA_MQTT off, as the Linux programs the
+// Windows build runs at build time are): the [MQTT] section is not even read.
 struct ProgramMqtt::Link {};
 
 ProgramMqtt::ProgramMqtt(Program&, CommandCore&) {}

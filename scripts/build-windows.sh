@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, makes Qt for Windows available
-# (scripts/windows-qt.sh), then builds the whole project for 64-bit Windows
+# Installs what is missing, makes Qt and libmosquitto for Windows available
+# (scripts/windows-qt.sh, scripts/windows-mosquitto.sh), then builds the whole project for 64-bit Windows
 # with MinGW-w64 and warnings as errors into build-windows/. The two programs
 # the Windows build runs on this machine, write_icons (the icons are drawn at
 # build time) and the Linux program the Windows one is compared with, are
@@ -17,6 +17,7 @@ kavtra_compiler_cache
 kavtra_windows_setup
 
 qt="$("$here/scripts/windows-qt.sh" | tail -n1)"
+mosquitto="$("$here/scripts/windows-mosquitto.sh" | tail -n1)"
 
 # The Linux test tree scripts/test.sh has built serves when it is there, so
 # that a full run builds the Linux program once.
@@ -34,5 +35,5 @@ cmake -S "$here" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$here/cmake/mingw-w64-x86_6
   -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKAVTRA_WERROR=ON -DKAVTRA_UI=ON -DKAVTRA_BENCH=OFF \
   -DCMAKE_PREFIX_PATH="$qt" -DCMAKE_FIND_ROOT_PATH="$qt" \
   -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
-  -DKAVTRA_HOST_BUILD="$host" "$@"
+  -DKAVTRA_MOSQUITTO_PREFIX="$mosquitto" -DKAVTRA_HOST_BUILD="$host" "$@"
 cmake --build "$build" -j "$(kavtra_jobs)"

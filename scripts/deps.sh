@@ -43,9 +43,11 @@ KAVTRA_INSTALL_CHECK_PACKAGES=(desktop-file-utils appstream groff-base librsvg2-
 KAVTRA_FUZZ_PACKAGES=(clang libclang-rt-dev)
 # What building the program for Windows (with the host Qt's tools and
 # translations), running it and its tests under Wine on an X server, and
-# packaging it need.
+# packaging it need. The MQTT tests under Wine use Linux's broker and openssl
+# as the Linux tests do; the package takes libmosquitto's licence text from
+# libmosquitto1's documentation.
 KAVTRA_WINDOWS_PACKAGES=(cmake make g++-mingw-w64-x86-64-posix googletest wine wine64 locales
-  qt6-translations-l10n xvfb xauth xdotool nsis zip xz-utils fonts-dejavu-core)
+  qt6-translations-l10n xvfb xauth xdotool nsis zip xz-utils fonts-dejavu-core mosquitto openssl libmosquitto1)
 # What bench/measure_windows.sh needs on top of those: its clicker sends the
 # clicks through XTEST and watches the files with inotify.
 KAVTRA_WINDOWS_BENCH_PACKAGES=(python3 libx11-6 libxtst6)

@@ -99,7 +99,7 @@ build_mosquitto() {
   local src="$work/mosquitto-src"
   # Its threading block points Windows at a pthreads-win32 build under
   # C:\pthreads; MinGW's own winpthreads serve instead.
-  sed -i 's/^\(\s*\)if (WIN32)/\1if (WIN32 AND NOT MINGW)/' "$src/CMakeLists.txt"
+  sed -i '/WITH_THREADING/,/pthreads/ s/if *( *WIN32 *)/if (WIN32 AND NOT MINGW)/' "$src/CMakeLists.txt"
   grep -q 'if (WIN32 AND NOT MINGW)' "$src/CMakeLists.txt" || {
     log "mosquitto's CMakeLists.txt has no threading block to change"
     return 1

@@ -1,11 +1,14 @@
 #pragma once
 
 #include <filesystem>
+#include <memory>
 #include <string>
+
+#include "tests/support/host_programs.h"
 
 namespace kavtra::test {
 
-// Debian's mosquitto on free loopback ports with a configuration of its own:
+// Debian's mosquitto (a Linux program, under Wine too) on free loopback ports with a configuration of its own:
 // no persistence; `port` lets anyone in, `securePort` only the user of
 // kUser/kPassword, `tlsPort` anyone over TLS with a certificate for
 // 127.0.0.1 that certificateFile() holds. Stopped (never left running) when
@@ -35,7 +38,7 @@ private:
     int port_;
     int securePort_;
     int tlsPort_;
-    int pid_ = -1;
+    std::unique_ptr<HostProcess> process_;
 };
 
 }  // namespace kavtra::test
