@@ -7,6 +7,12 @@
 #include <cstring>
 #include <mutex>
 
+#ifdef _WIN32
+#include <openssl/ssl.h>
+
+#include "mqtt/windows_trust.h"
+#endif
+
 namespace kavtra {
 namespace {
 
@@ -67,14 +73,30 @@ MqttLink::MqttLink(LinkOptions options, Events events)
     if (!options_.willTopic.empty())
         mosquitto_will_set(mosq_, options_.willTopic.c_str(), static_cast<int>(options_.willPayload.size()),
                            options_.willPayload.data(), kQos, true);
-    if (options_.tls) {
-        const int rc = options_.caFile.empty()
-                           ? mosquitto_tls_set(mosq_, nullptr, "/etc/ssl/certs", nullptr, nullptr, nullptr)
-                           : mosquitto_tls_set(mosq_, options_.caFile.c_str(), nullptr, nullptr, nullptr, nullptr);
-        if (rc != MOSQ_ERR_SUCCESS)
-            setupProblem_ = options_.caFile.empty() ? "TLS: " + failureReason(rc, errno)
-                                                    : "TLS: не удаётся прочитать файл " + options_.caFile;
+    if (options_.tls) setUpTls();
+}
+
+void MqttLink::setUpTls() {
+    if (!options_.caFile.empty()) {
+        if (mosquitto_tls_set(mosq_, options_.caFile.c_str(), nullptr, nullptr, nullptr, nullptr) != MOSQ_ERR_SUCCESS)
+            setupProblem_ = "TLS: не удаётся прочитать файл " + options_.caFile;
+        return;
     }
+#ifdef _WIN32
+    std::string problem;
+    ssl_ctx_st* context = windowsTrustContext(options_.host, problem);
+    if (!context) {
+        setupProblem_ = "TLS: " + problem;
+        return;
+    }
+    // The context is used as it is, and the link keeps its own reference.
+    mosquitto_int_option(mosq_, MOSQ_OPT_SSL_CTX_WITH_DEFAULTS, 0);
+    const int rc = mosquitto_void_option(mosq_, MOSQ_OPT_SSL_CTX, context);
+    SSL_CTX_free(context);
+#else
+    const int rc = mosquitto_tls_set(mosq_, nullptr, "/etc/ssl/certs", nullptr, nullptr, nullptr);
+#endif
+    if (rc != MOSQ_ERR_SUCCESS) setupProblem_ = "TLS: " + failureReason(rc, errno);
 }
 
 MqttLink::~MqttLink() {

@@ -21,7 +21,7 @@ struct LinkOptions {
     std::string user;
     std::string password;
     bool tls = false;
-    std::string caFile;  // empty: the system's certificates
+    std::string caFile;  // empty: the system's certificates (Windows: its store of root authorities)
     std::string clientId;
     std::string willTopic;
     std::string willPayload;
@@ -72,6 +72,7 @@ public:
 private:
     static void onConnect(mosquitto*, void* self, int code);
     static void onMessage(mosquitto*, void* self, const mosquitto_message* message);
+    void setUpTls();
     void run();
     bool waitForRetry(std::chrono::milliseconds delay);
 

@@ -35,6 +35,19 @@ it yourself on Windows").
 They also contain the MinGW-w64 runtime (mingw-w64.txt) and GCC's C and C++
 runtime libraries, under the GCC Runtime Library Exception (gcc-runtime.txt).
 TEXT
+# The MQTT link brings libmosquitto and OpenSSL into both programs.
+if grep -q '^KAVTRA_MQTT:BOOL=ON' "$build/CMakeCache.txt"; then
+  cp /usr/share/doc/libmosquitto1/copyright "$stage/licenses/mosquitto.txt"
+  cp /usr/share/common-licenses/Apache-2.0 "$stage/licenses/OpenSSL-Apache-2.0.txt"
+  sed 's/$/\r/' >>"$stage/licenses/README.txt" <<TEXT
+For MQTT they contain libmosquitto 2.0.11 (https://mosquitto.org), linked
+statically, under the Eclipse Public License 2.0 or, at your choice, the
+Eclipse Distribution License 1.0 (mosquitto.txt holds both), and OpenSSL
+3.0 (https://www.openssl.org), linked statically, under the Apache License
+2.0 (OpenSSL-Apache-2.0.txt). Their sources are Debian's packages mosquitto
+and openssl.
+TEXT
+fi
 
 # The uninstaller removes exactly what was installed.
 list="$packages/uninstall-files.nsh"

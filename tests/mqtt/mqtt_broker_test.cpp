@@ -15,6 +15,9 @@
 #include "tests/support/mqtt_test_client.h"
 #include "tests/support/scratch_dir.h"
 #include "tests/support/stderr_capture.h"
+#ifdef _WIN32
+#include "tests/support/windows_root.h"
+#endif
 
 namespace kavtra {
 namespace {
@@ -300,6 +303,28 @@ TEST_F(MqttBrokerTest, TlsConnectsWhenTheCertificateIsTrustedOnly) {
     misconfigured.bridge->start();
     EXPECT_TRUE(eventually([&] { return misconfigured.statusContains("не удаётся прочитать файл " + s.caFile); }));
 }
+
+#ifdef _WIN32
+TEST_F(MqttBrokerTest, WithoutCaFileWindowsTrustsTheAuthoritiesOfItsOwnStore) {
+    MqttSettings s = settings();
+    s.port = broker.tlsPort();
+    s.tls = true;
+    test::TrustedRoot trusted(broker.certificateFile());
+    Copy trusting(s);
+    trusting.bridge->start();
+    ASSERT_TRUE(eventually([&] { return watcher.count("kavtra/hall/out/") == 600; }));
+    EXPECT_TRUE(trusting.connected);
+
+    // The certificate names 127.0.0.1, not this name of the same broker.
+    s.host = "localhost";
+    s.node = "yard";
+    Copy misnamed(s);
+    misnamed.bridge->start();
+    ASSERT_TRUE(eventually([&] { return misnamed.statusContains("нет связи с localhost:"); }));
+    EXPECT_TRUE(misnamed.statusContains("ошибка TLS"));
+    EXPECT_EQ(watcher.count("kavtra/yard/"), 0u);
+}
+#endif
 
 TEST_F(MqttBrokerTest, LeavingSaysOfflineAndAnUnreachableBrokerDoesNotHoldTheExit) {
     auto copy = startCopy();
