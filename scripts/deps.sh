@@ -140,3 +140,41 @@ kavtra_windows_setup() {
     $sudo locale-gen
   fi
 }
+
+# Prints the path of the prebuilt archive ../shared/toolchains/"$1"/"$2"
+# beside the clone, or beside the main checkout when this is a git worktree
+# (a worktree lies elsewhere; its main checkout has the same neighbours).
+kavtra_toolchain_archive() {
+  local folder=$1 name=$2 here roots common root
+  here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+  roots=("$here/..")
+  if common="$(git -C "$here" rev-parse --path-format=absolute --git-common-dir 2>/dev/null)"; then
+    roots+=("$(dirname "$common")/..")
+  fi
+  for root in "${roots[@]}"; do
+    if [ -f "$root/shared/toolchains/$folder/$name" ]; then
+      echo "$root/shared/toolchains/$folder/$name"
+      return 0
+    fi
+  done
+  return 1
+}
+
+# Unpacks the archive "$1", when its SHA-256 is "$2", into the folder "$3"
+# (replacing it whole, never leaving half of it) and stamps it as made from
+# that archive; further arguments go to tar.
+kavtra_unpack_toolchain() {
+  local archive=$1 sum=$2 prefix=$3
+  shift 3
+  if [ "$(sha256sum "$archive" | cut -d' ' -f1)" != "$sum" ]; then
+    echo "$archive has another checksum than expected; not using it" >&2
+    return 1
+  fi
+  echo "unpacking $archive" >&2
+  rm -rf "$prefix.part"
+  mkdir -p "$prefix.part"
+  tar -xJf "$archive" -C "$prefix.part" "$@"
+  echo "archive $sum" >"$prefix.part/kavtra-stamp"
+  rm -rf "$prefix"
+  mv "$prefix.part" "$prefix"
+}

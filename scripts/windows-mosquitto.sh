@@ -44,40 +44,6 @@ installed() {
   return 1
 }
 
-find_archive() {
-  local roots=("$here/..")
-  # A git worktree lies elsewhere; its main checkout has the same neighbours.
-  local common
-  if common="$(git -C "$here" rev-parse --path-format=absolute --git-common-dir 2>/dev/null)"; then
-    roots+=("$(dirname "$common")/..")
-  fi
-  local root
-  for root in "${roots[@]}"; do
-    if [ -f "$root/shared/toolchains/mosquitto-mingw/$archive_name" ]; then
-      echo "$root/shared/toolchains/mosquitto-mingw/$archive_name"
-      return 0
-    fi
-  done
-  return 1
-}
-
-unpack_archive() {
-  local archive=$1
-  if [ "$(sha256sum "$archive" | cut -d' ' -f1)" != "$archive_sha256" ]; then
-    log "$archive has another checksum than expected; not using it"
-    return 1
-  fi
-  log "unpacking $archive"
-  local tmp="$prefix.part"
-  rm -rf "$tmp"
-  mkdir -p "$tmp"
-  # The archive holds include/ and lib/ at its top.
-  tar -xJf "$archive" -C "$tmp"
-  echo "archive $archive_sha256" >"$tmp/kavtra-stamp"
-  rm -rf "$prefix"
-  mv "$tmp" "$prefix"
-}
-
 build_openssl() {
   local work=$1 dest=$2
   kavtra_apt_source openssl "$work"
@@ -147,8 +113,8 @@ exec 9>"$cache/mosquitto-mingw.lock"
 flock 9
 if ! installed; then
   archive=""
-  if [ -z "${KAVTRA_MOSQUITTO_FROM_SOURCE:-}" ]; then archive="$(find_archive || true)"; fi
-  if [ -z "$archive" ] || ! unpack_archive "$archive"; then
+  if [ -z "${KAVTRA_MOSQUITTO_FROM_SOURCE:-}" ]; then archive="$(kavtra_toolchain_archive mosquitto-mingw "$archive_name" || true)"; fi
+  if [ -z "$archive" ] || ! kavtra_unpack_toolchain "$archive" "$archive_sha256" "$prefix"; then
     log "no prebuilt libmosquitto for Windows; building it from Debian's source (about 5 minutes on two cores)"
     build_from_source
   fi
