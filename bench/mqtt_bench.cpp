@@ -51,7 +51,7 @@ struct Rig {
     Rig() : dir(makeDir()), broker(dir), watcher(broker.port(), "watcher") {
         tap.addListener(board.listener());
         data.FileName(dataPath(dir.string()));
-        engine.applyPolicy(kPolicyAllOff);
+        engine.applyPolicy(kPolicyAllOff, Source::StartPolicy);
         engine.LoadList();
         engine.Init_Outs();
         watcher.subscribe("#");

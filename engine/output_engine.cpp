@@ -43,7 +43,7 @@ const std::string& OutputEngine::name(int output) const {
     return names_[output];
 }
 
-void OutputEngine::applyPolicy(std::int16_t policy) {
+void OutputEngine::applyPolicy(std::int16_t policy, const Source& source) {
     if (policy != kPolicyAllOn && policy != kPolicyAllOff && policy != kPolicyRemembered) return;
     for (int n = 1; n <= kOutputs; ++n) {
         switch (policy) {
@@ -52,14 +52,14 @@ void OutputEngine::applyPolicy(std::int16_t policy) {
         default: states_[n] = kStateOn; break;
         }
     }
-    finish(OutputChange{everyOutput(), {}, Source::Policy});
+    finish(OutputChange{everyOutput(), {}, source});
 }
 
 void OutputEngine::LoadList() {
     const ProfileReadGroup oneRead;
     for (int n = 1; n <= kOutputs; ++n) names_[n] = savedName(data_, n);
     UpdateOuts();
-    finish(OutputChange{{}, everyOutput(), Source::Policy});
+    finish(OutputChange{{}, everyOutput(), Source::StartPolicy});
 }
 
 SaveOutcome OutputEngine::SaveList() {

@@ -15,12 +15,29 @@
 
 namespace kavtra {
 
+// An output whose on/off a step changed, and its state after the step.
+struct Switched {
+    int output = 0;
+    bool on = false;
+    bool operator==(const Switched&) const = default;
+};
+
+// Outputs an interlock switched off, or kept off against the request, in
+// one step.
+struct InterlockHold {
+    std::string interlock;
+    std::vector<int> outputs;
+    bool operator==(const InterlockHold&) const = default;
+};
+
 // What one step changed, told to every listener after that step's save and
 // transfer are done.
 struct OutputChange {
     std::vector<int> states;  // outputs (1..300) whose state this step set
     std::vector<int> names;   // outputs renamed by this step
     Source source = Source::Window;
+    std::vector<Switched> switched;   // on/off changed, in output order
+    std::vector<InterlockHold> held;  // by interlocks, in this step
 };
 
 // Whether a step's save reached Data.dat. The step's transfer is made
@@ -40,10 +57,11 @@ public:
     OutputEngine(const clsINI& data, LPT& lpt);
 
     // Pieces of the start and exit sequences.
-    void applyPolicy(std::int16_t policy);  // kPolicyAllOn / kPolicyAllOff / kPolicyRemembered; tells listeners
-    void LoadList();                        // names from Data.dat, then the first transfer
-    SaveOutcome SaveList();                 // one grouped save of all 600 keys, names from the engine
-    void UpdateOuts();                      // one transfer of OutState
+    void applyPolicy(std::int16_t policy,
+                     const Source& source);  // kPolicyAllOn / kPolicyAllOff / kPolicyRemembered; tells listeners
+    void LoadList();                         // names from Data.dat, then the first transfer
+    SaveOutcome SaveList();                  // one grouped save of all 600 keys, names from the engine
+    void UpdateOuts();                       // one transfer of OutState
     void Init_Outs();
     void releasePort();  // data lines to input (end of the exit sequence)
 

@@ -30,7 +30,7 @@ void OutputPulses::returnOutput(int output) {
     if (!resting) return;
     const bool restingOn = *resting;
     resting.reset();
-    setOwn({{output, restingOn}}, Source::Timer);
+    setOwn({{output, restingOn}}, Source::Pulse);
 }
 
 void OutputPulses::returnAll() {
@@ -42,7 +42,7 @@ void OutputPulses::returnAll() {
         resting.reset();
         timers_.stop(output);
     }
-    if (!returns.empty()) setOwn(returns, Source::Timer);
+    if (!returns.empty()) setOwn(returns, Source::Pulse);
 }
 
 SaveOutcome OutputPulses::setOwn(const std::vector<std::pair<int, bool>>& outputsOn, Source source) {

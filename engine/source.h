@@ -1,15 +1,67 @@
 #pragma once
 
+#include <string>
+#include <utility>
+
 namespace kavtra {
 
 // Who asked for a change. Every request and every step carries it, so that
 // whatever rules on changes or records them knows where each came from.
-enum class Source {
-    Window,       // a double click, a rename, "Выводы" in the window
-    CommandLine,  // kavtra --set ... and the command socket
-    Mqtt,
-    Policy,  // the start and exit policies
-    Timer,   // the return of a pulse
+struct Source {
+    enum class Kind {
+        Window,       // a double click, a rename, "Выводы" in the window
+        CommandLine,  // kavtra --set ... and the command socket
+        Mqtt,         // name: the node the command came in for
+        Policy,       // name: "start" or "exit"
+        Pulse,        // the return of a pulse
+        Scene,        // name: the scene recalled
+        Group,        // name: the group switched
+        Interlock,    // name: the interlock that switched or held outputs off
+        Undo,
+    };
+    Kind kind = Kind::Window;
+    std::string name;
+
+    bool operator==(const Source&) const = default;
+
+    static const Source Window;
+    static const Source CommandLine;
+    static const Source StartPolicy;
+    static const Source ExitPolicy;
+    static const Source Pulse;
+    static const Source Undo;
+    static Source mqtt(std::string node) { return {Kind::Mqtt, std::move(node)}; }
+    static Source scene(std::string name) { return {Kind::Scene, std::move(name)}; }
+    static Source group(std::string name) { return {Kind::Group, std::move(name)}; }
+    static Source interlock(std::string name) { return {Kind::Interlock, std::move(name)}; }
 };
+
+inline const Source Source::Window{Source::Kind::Window, {}};
+inline const Source Source::CommandLine{Source::Kind::CommandLine, {}};
+inline const Source Source::StartPolicy{Source::Kind::Policy, "start"};
+inline const Source Source::ExitPolicy{Source::Kind::Policy, "exit"};
+inline const Source Source::Pulse{Source::Kind::Pulse, {}};
+inline const Source Source::Undo{Source::Kind::Undo, {}};
+
+// How the log names a source: "window", "command", "mqtt:NODE",
+// "policy:start", "scene:NAME", "group:NAME", "pulse", "interlock:NAME",
+// "undo".
+inline std::string sourceText(const Source& source) {
+    const auto named = [&](const char* kind) {
+        return source.name.empty() ? std::string(kind) : std::string(kind) + ":" + source.name;
+    };
+    switch (source.kind) {
+    case Source::Kind::Window: return "window";
+    case Source::Kind::CommandLine: return "command";
+    case Source::Kind::Mqtt: return named("mqtt");
+    case Source::Kind::Policy: return named("policy");
+    case Source::Kind::Pulse: return "pulse";
+    case Source::Kind::Scene: return named("scene");
+    case Source::Kind::Group: return named("group");
+    case Source::Kind::Interlock: return named("interlock");
+    case Source::Kind::Undo: return "undo";
+    }
+    return "?";
+}
 
 }  // namespace kavtra

@@ -7,7 +7,7 @@
 namespace kavtra {
 
 EngineMqtt::EngineMqtt(OutputEngine& engine, CommandCore& core, MqttSettings settings, SessionTiming timing)
-    : engine_(engine), core_(core), bridge_(std::move(settings), *this, timing) {
+    : engine_(engine), core_(core), source_(Source::mqtt(settings.node)), bridge_(std::move(settings), *this, timing) {
     listener_ = engine_.addListener(
         [this](const OutputChange& change) { bridge_.outputsChanged(change.states, change.names); });
     bridge_.start();
@@ -17,7 +17,7 @@ EngineMqtt::~EngineMqtt() { engine_.removeListener(listener_); }
 
 bool EngineMqtt::isOn(int output) const { return engine_.isOn(output); }
 std::string EngineMqtt::name(int output) const { return engine_.name(output); }
-Reply EngineMqtt::apply(const Command& command) { return core_.execute({command, Source::Mqtt}); }
+Reply EngineMqtt::apply(const Command& command) { return core_.execute({command, source_}); }
 
 std::unique_ptr<EngineMqtt> startMqtt(const clsINI& config, OutputEngine& engine, CommandCore& core) {
     const MqttSettingsReading reading = readMqttSettings(config, QSysInfo::machineHostName().toStdString());

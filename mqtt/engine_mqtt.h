@@ -27,6 +27,7 @@ public:
 private:
     OutputEngine& engine_;
     CommandCore& core_;
+    const Source source_;  // mqtt:NODE
     MqttBridge bridge_;
     OutputEngine::ListenerId listener_;
 };

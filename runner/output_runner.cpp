@@ -25,7 +25,7 @@ void OutputRunner::startSequence() {
     // come from the same file, even if another program replaces it meanwhile.
     const ProfileReadGroup oneRead;
     setPeriod(settings_.timeUpdate());
-    engine_.applyPolicy(settings_.valLoad());
+    engine_.applyPolicy(settings_.valLoad(), Source::StartPolicy);
     engine_.LoadList();
     engine_.Init_Outs();
 }
@@ -39,7 +39,7 @@ void OutputRunner::exitSequence() {
     // by a step ends its file's snapshot, so the policy reads what it saved.
     const ProfileReadGroup oneRead;
     for (const auto& step : exitSteps_) step();
-    engine_.applyPolicy(settings_.valUnload());
+    engine_.applyPolicy(settings_.valUnload(), Source::ExitPolicy);
     engine_.UpdateOuts();
     engine_.releasePort();
     for (const auto& step : finalSteps_) step();

@@ -105,10 +105,10 @@ TEST_F(CommandCoreTest, PendingReturnsComeBackTogetherBeforeTheExit) {
 TEST_F(CommandCoreTest, EveryStepCarriesTheSourceOfItsRequest) {
     std::vector<Source> heard;
     engine.addListener([&](const OutputChange& change) { heard.push_back(change.source); });
-    core.execute({ToggleCommand{3}, Source::Mqtt});
+    core.execute({ToggleCommand{3}, Source::mqtt("garage")});
     core.execute({PulseCommand{4, 50}, Source::CommandLine});
     timers.advance(50ms);
-    EXPECT_EQ(heard, (std::vector<Source>{Source::Mqtt, Source::CommandLine, Source::Timer}));
+    EXPECT_EQ(heard, (std::vector<Source>{Source::mqtt("garage"), Source::CommandLine, Source::Pulse}));
 }
 
 // A change whose save fails is carried out on the outputs but answered as

@@ -131,7 +131,7 @@ TEST_F(OutputEngineTest, EveryChangeSavesThenTransfersOnceThenTellsListenersOnce
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         std::filesystem::remove(data.FileName());
-        engine.applyPolicy(kPolicyAllOn);
+        engine.applyPolicy(kPolicyAllOn, Source::StartPolicy);
         loadDefaults();
         const std::uint64_t before = port.board.latchPulses();
 
@@ -161,7 +161,7 @@ TEST_F(OutputEngineTest, ToggleSwitchesOffOnlyAnOffOutputOn) {
     data.WritePrivateINIString("Devais_1", "Value", "1");
     data.WritePrivateINIString("Devais_2", "Value", "2");
     data.WritePrivateINIString("Devais_3", "Value", "-5");
-    engine.applyPolicy(kPolicyRemembered);
+    engine.applyPolicy(kPolicyRemembered, Source::StartPolicy);
     for (int n : {1, 2, 3, 4}) engine.toggle(n, Source::Window);
     EXPECT_EQ(engine.state(1), 0);
     EXPECT_EQ(engine.state(2), 1);
@@ -209,10 +209,10 @@ TEST_F(OutputEngineTest, PoliciesSetTheTableAndTellButNeitherSaveNorTransfer) {
     for (const Case c : {Case{kPolicyAllOn, 0, 0, true}, Case{kPolicyAllOff, 1, 1, true},
                          Case{kPolicyRemembered, 1, 0, true}, Case{7, 1, 0, false}}) {
         std::ofstream(data.FileName(), std::ios::binary) << file;
-        engine.applyPolicy(kPolicyRemembered);
+        engine.applyPolicy(kPolicyRemembered, Source::StartPolicy);
         told.clear();
         const std::uint64_t before = port.board.latchPulses();
-        engine.applyPolicy(c.policy);
+        engine.applyPolicy(c.policy, Source::StartPolicy);
         EXPECT_EQ(engine.state(1), c.one) << c.policy;
         EXPECT_EQ(engine.state(2), c.two) << c.policy;
         EXPECT_EQ(port.board.latchPulses(), before) << c.policy;

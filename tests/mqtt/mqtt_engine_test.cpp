@@ -28,7 +28,7 @@ struct MqttEngineTest : ::testing::Test {
     MqttEngineTest() {
         tap.addListener(board.listener());
         data.FileName(dataPath(scratch.path.string()));
-        engine.applyPolicy(kPolicyRemembered);
+        engine.applyPolicy(kPolicyRemembered, Source::StartPolicy);
         engine.LoadList();
         engine.Init_Outs();
         watcher.subscribe("#");
@@ -91,7 +91,7 @@ TEST_F(MqttEngineTest, ChangesFromElsewhereArePublished) {
     EXPECT_EQ(watcher.last("kavtra/hall/out/4/name"), "Насос");
     EXPECT_NE(watcher.last("homeassistant/switch/hall/out4/config")->find("\"name\":\"Насос\""), std::string::npos);
     // The exit policy, the last change before the program leaves.
-    engine.applyPolicy(kPolicyAllOff);
+    engine.applyPolicy(kPolicyAllOff, Source::StartPolicy);
     mqtt->bridge().shutdown(std::chrono::milliseconds(2000));
     ASSERT_TRUE(eventually([&] { return watcher.last("kavtra/hall/status") == "offline"; }));
     for (const int output : {1, 150, 300})

@@ -36,7 +36,7 @@ struct EngineOnBoard {
     // with the remembered states would give them.
     void startWith(const std::map<int, int>& codes) {
         std::ofstream(data.FileName(), std::ios::binary) << dataFileText(codes);
-        engine.applyPolicy(kPolicyRemembered);
+        engine.applyPolicy(kPolicyRemembered, Source::StartPolicy);
         engine.UpdateOuts();
     }
     // The state code Data.dat holds for an output now.
