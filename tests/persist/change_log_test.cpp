@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "persist/platform/utf8_path.h"
 #include "tests/support/file_bytes.h"
 #include "tests/support/scratch_dir.h"
 #include "tests/support/stderr_capture.h"
@@ -16,12 +17,15 @@ namespace {
 
 TEST(ChangeLog, AnAppendThatWouldPassTheCapStartsAFileAndKeepsOnePredecessor) {
     ScratchDir dir;
-    const std::string path = changeLogPath(dir.path.string());
+    const std::filesystem::path folder = dir.path / pathFromUtf8("Данные");
+    std::filesystem::create_directory(folder);
+    const std::string path = changeLogPath(utf8FromPath(folder));
     ChangeLog log(path, 20);
     for (const char* line : {"aaaaaaaaa", "bbbbbbbbb", "ccc", "ddddddddddddddd", "e"}) log.append(line);
-    EXPECT_EQ(readBytes(path + ".1"), "ccc\nddddddddddddddd\n");
-    EXPECT_EQ(readBytes(path), "e\n");
-    EXPECT_EQ(namesIn(dir.path), (std::vector<std::string>{"Kavtra.log", "Kavtra.log.1"}));
+    EXPECT_EQ(readBytes(folder / "Kavtra.log.1"), "ccc\nddddddddddddddd\n");
+    EXPECT_EQ(readBytes(folder / "Kavtra.log"), "e\n");
+    EXPECT_EQ(namesIn(folder), (std::vector<std::string>{"Kavtra.log", "Kavtra.log.1"}));
+    EXPECT_EQ(lastLogLines(path, 2), (std::vector<std::string>{"ddddddddddddddd", "e"}));
 }
 
 TEST(ChangeLog, ALineCutShortByACrashIsClosedBeforeTheNextAndLeftOutWhenLast) {
