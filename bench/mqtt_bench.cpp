@@ -79,7 +79,8 @@ struct Rig {
     OutputEngine engine{data, lpt};
     QtTimers timers;
     OutputPulses pulses{engine, timers};
-    CommandCore core{engine, pulses, nullptr};
+    RuleBook rules{rulesPath(dir.string()), engine, timers};
+    CommandCore core{engine, pulses, rules};
 };
 
 // Outputs that cost nothing: what is measured over them is MQTT's own work.
@@ -88,9 +89,9 @@ struct FreeOutputs : OutputAccess {
     std::string name(int output) const override { return "Вывод " + std::to_string(output); }
     Reply apply(const Command& command) override {
         std::vector<int> touched;
-        for (const auto& [output, action] : std::get<SetCommand>(command).outputs) {
-            on[output - 1] = action == Switch::On;
-            touched.push_back(output);
+        for (const auto& [target, action] : std::get<SetCommand>(command).outputs) {
+            on[target.output - 1] = action == Switch::On;
+            touched.push_back(target.output);
         }
         bridge->outputsChanged(touched, {});
         return {};

@@ -74,23 +74,14 @@ void OutputEngine::LoadList() {
 }
 
 SaveOutcome OutputEngine::SaveList() {
-    // The profile layer says what failed only to its listeners; this one
-    // hears the save of our own file, for the one who asked for the step.
-    SaveOutcome outcome;
-    const std::string& path = data_.FileName();
-    const ProfileListenerId heard = addProfileListener([&](const ProfileReport& report) {
-        if (report.path == path && report.what == kNotSaved) outcome = {false, report.reason};
-    });
-    {
-        const ProfileWriteGroup oneSave;
+    std::string failure = saveFailure(data_.FileName(), [&] {
         for (int n = 1; n <= kOutputs; ++n) {
             const std::string section = deviceSection(n);
             data_.WritePrivateINIString(section, kValueKey, std::to_string(states_[n]));
             data_.WritePrivateINIString(section, kNameKey, names_[n]);
         }
-    }
-    removeProfileListener(heard);
-    return outcome;
+    });
+    return {failure.empty(), std::move(failure)};
 }
 
 void OutputEngine::UpdateOuts() { kavtra::UpdateOuts(states_, lpt_); }

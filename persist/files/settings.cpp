@@ -24,6 +24,7 @@ float toFloat(double value) {
 
 std::string configPath(const std::string& filesDir) { return filesDir + "/config.ini"; }
 std::string dataPath(const std::string& filesDir) { return filesDir + "/Data.dat"; }
+std::string rulesPath(const std::string& filesDir) { return filesDir + "/Rules.ini"; }
 
 Settings::Settings(const clsINI& config) : config_(config) {}
 

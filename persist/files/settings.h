@@ -13,6 +13,7 @@ namespace kavtra {
 // literal, as every user of the files builds them.
 std::string configPath(const std::string& filesDir);
 std::string dataPath(const std::string& filesDir);
+std::string rulesPath(const std::string& filesDir);  // Rules.ini: groups, scenes, interlocks
 
 // Policy codes of ValLoad and ValUnload.
 inline constexpr std::int16_t kPolicyAllOn = 1;

@@ -25,13 +25,14 @@ struct CountingWindow : WindowShower {
 // test moves, and the command core over them.
 class CommandCoreTest : public ::testing::Test, protected test::EngineOnBoard {
 protected:
-    Reply run(const Command& command) { return core.execute({command, Source::CommandLine}); }
+    Reply run(const Command& command) { return core.execute({command, Source::CommandLine}, &window); }
     std::string savedValue(int output) const { return "Value=" + saved(output); }
 
     test::ManualTimers timers;
     OutputPulses pulses{engine, timers};
     CountingWindow window;
-    CommandCore core{engine, pulses, &window};
+    RuleBook rules{rulesPath(dir.path.string()), engine, timers};
+    CommandCore core{engine, pulses, rules};
 };
 
 TEST_F(CommandCoreTest, GetGivesOneLinePerOutputAskedForOrAll300) {
@@ -46,8 +47,7 @@ TEST_F(CommandCoreTest, GetGivesOneLinePerOutputAskedForOrAll300) {
 TEST_F(CommandCoreTest, ShowRaisesTheWindowOrIsRefusedWithoutOne) {
     EXPECT_TRUE(run(ShowCommand{}).done());
     EXPECT_EQ(window.shown, 1);
-    CommandCore headless(engine, pulses, nullptr);
-    const Reply refused = headless.execute({ShowCommand{}, Source::CommandLine});
+    const Reply refused = core.execute({ShowCommand{}, Source::CommandLine});
     EXPECT_EQ(refused.outcome, Reply::Outcome::Refused);
     EXPECT_TRUE(test::contains(refused.reason, "без окна"));
 }

@@ -115,7 +115,8 @@ protected:
     test::MqttTestClient watcher{broker.port(), "watcher"};
     QtTimers timers;
     OutputPulses pulses{engine, timers};
-    CommandCore core{engine, pulses, nullptr};
+    RuleBook rules{rulesPath(dir.path.string()), engine, timers};
+    CommandCore core{engine, pulses, rules};
     SocketPlace place = commandSocketPlace(dir.path.string());
     CommandServer server{claimSingleCopy(place).server, [this](const Command& command) {
                              return core.execute({command, Source::CommandLine});

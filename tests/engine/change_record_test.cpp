@@ -33,8 +33,9 @@ TEST(ChangeRecord, AStepWritesOneLineForItsSwitchesOneForEachRenameAndOneForEach
 }
 
 TEST(ChangeRecord, TheTimeIsLocalToTheMillisecond) {
-    std::tm local{
-        .tm_sec = 13, .tm_min = 45, .tm_hour = 18, .tm_mday = 7, .tm_mon = 11, .tm_year = 126, .tm_isdst = -1};
+    std::tm local{};
+    local.tm_sec = 13, local.tm_min = 45, local.tm_hour = 18, local.tm_mday = 7;
+    local.tm_mon = 11, local.tm_year = 126, local.tm_isdst = -1;
     EXPECT_EQ(logTimestamp(system_clock::from_time_t(std::mktime(&local)) + 123ms), "2026-12-07 18:45:13.123");
 }
 

@@ -52,7 +52,8 @@ struct MqttEngineTest : ::testing::Test {
     OutputEngine engine{data, lpt};
     test::ManualTimers timers;
     OutputPulses pulses{engine, timers};
-    CommandCore core{engine, pulses, nullptr};
+    RuleBook rules{rulesPath(scratch.path.string()), engine, timers};
+    CommandCore core{engine, pulses, rules};
     std::unique_ptr<EngineMqtt> mqtt;
 };
 
