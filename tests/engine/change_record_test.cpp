@@ -8,6 +8,7 @@
 
 #include "tests/support/engine_on_board.h"
 #include "tests/support/file_bytes.h"
+#include "tests/support/manual_timers.h"
 
 namespace kavtra::test {
 namespace {
@@ -43,12 +44,18 @@ TEST(ChangeRecord, TheWriterLogsTheEngineStepsWhileItLives) {
     EngineOnBoard on;
     ChangeLog log(changeLogPath(on.dir.path.string()));
     const auto at = [] { return system_clock::from_time_t(0) + 4ms; };
+    on.startWith({{3, 1}, {4, 1}});  // off
+    ManualTimers timers;
+    on.engine.setInterlocks({{"насос", {3, 4}}}, timers);
     {
         const ChangeLogWriter writer(on.engine, log, at);
         on.engine.rename(5, "Насос", Source::Window);
+        on.engine.set({{3, true}, {4, true}}, Source::mqtt("garage"));
     }
     on.engine.rename(6, "Свет", Source::Window);
-    EXPECT_EQ(readBytes(log.path()), logTimestamp(at()) + "\twindow\t5 name=Насос\n");
+    const std::string t = logTimestamp(at());
+    EXPECT_EQ(readBytes(log.path()),
+              t + "\twindow\t5 name=Насос\n" + t + "\tmqtt:garage\t3=on\n" + t + "\tinterlock:насос\t4=off\n");
 }
 
 }  // namespace
