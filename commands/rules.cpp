@@ -88,19 +88,9 @@ RulesReading readRules(const std::vector<std::string>& sections, const RuleValue
     const auto problem = [&](const std::string& section, std::string key, std::string why) {
         reading.problems.push_back({section, std::move(key), std::move(why)});
     };
-    // The file's own rule: of two sections whose names differ in letter case
-    // only, the first is the one read.
-    std::set<std::string> seen;
-    std::vector<std::string> unique;
-    for (const std::string& section : sections) {
-        const bool ours = nameAfter(section, kGroup) || nameAfter(section, kScene) || nameAfter(section, kInterlock);
-        if (!ours) continue;
-        if (!seen.insert(ini::asciiLower(section)).second) {
-            problem(section, {}, "повторяется; действует первая такая секция");
-            continue;
-        }
-        unique.push_back(section);
-    }
+    // The sections come each name once, as the file's first of that name
+    // spells it: later ones are never read.
+    const std::vector<std::string>& unique = sections;
     const auto list = [&](const std::string& section, std::string_view key) -> std::optional<std::vector<ListItem>> {
         Parsed<std::vector<ListItem>> items = parseList(value(section, key));
         if (!items) problem(section, std::string(key), items.error);

@@ -8,7 +8,8 @@
 namespace kavtra {
 
 InterlockPlan planInterlocks(const std::vector<Interlock>& interlocks, const OutState& before,
-                             const std::vector<std::pair<int, std::int16_t>>& requested, bool withDeadTime) {
+                             const std::vector<std::pair<int, std::int16_t>>& requested, bool withDeadTime,
+                             const OffAgo& offAgo) {
     std::map<int, std::int16_t> codes;  // what the step sets, ordered by output
     for (const auto& [output, code] : requested) codes[output] = code;
     const auto onAfter = [&](int output) {
@@ -36,13 +37,21 @@ InterlockPlan planInterlocks(const std::vector<Interlock>& interlocks, const Out
             codes[output] = kStateOff;
             hold.outputs.push_back(output);
         }
-        const bool othersWereOn = std::any_of(interlock.outputs.begin(), interlock.outputs.end(), [&](int output) {
-            return output != keeper && before[output] == kStateOn;
-        });
-        if (withDeadTime && interlock.deadTime.count() > 0 && switchedOn(keeper) && othersWereOn) {
+        // How long the keeper must still wait: the dead time after the last
+        // of the others went off (or goes off now).
+        std::chrono::milliseconds wait{0};
+        for (int output : interlock.outputs) {
+            if (output == keeper) continue;
+            if (before[output] == kStateOn) {
+                wait = interlock.deadTime;
+            } else if (const auto ago = offAgo ? offAgo(output) : std::nullopt; ago && *ago < interlock.deadTime) {
+                wait = std::max(wait, interlock.deadTime - *ago);
+            }
+        }
+        if (withDeadTime && wait.count() > 0 && switchedOn(keeper)) {
             codes[keeper] = before[keeper];
             plan.later.push_back(keeper);
-            plan.wait = std::max(plan.wait, interlock.deadTime);
+            plan.wait = std::max(plan.wait, wait);
         }
         if (!hold.outputs.empty()) plan.held.push_back(std::move(hold));
     }

@@ -2,6 +2,8 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -45,8 +47,12 @@ struct InterlockPlan {
 // asks to be on stays on (or, when it asks none of them, the lowest-numbered
 // that is on); the others go off. `withDeadTime` false
 // applies no dead time: for the start and exit policies, whose states reach
-// the port in a transfer of their own.
+// the port in a transfer of their own. An output goes on only once every
+// other output of its interlocks has been off for the dead time: `offAgo`
+// says how long ago an output last went off, where that is known.
+using OffAgo = std::function<std::optional<std::chrono::milliseconds>(int output)>;
 InterlockPlan planInterlocks(const std::vector<Interlock>& interlocks, const OutState& before,
-                             const std::vector<std::pair<int, std::int16_t>>& requested, bool withDeadTime);
+                             const std::vector<std::pair<int, std::int16_t>>& requested, bool withDeadTime,
+                             const OffAgo& offAgo = {});
 
 }  // namespace kavtra

@@ -129,7 +129,11 @@ SaveOutcome OutputEngine::step(const std::vector<std::pair<int, std::int16_t>>& 
                                bool undoable) {
     if (requested.empty()) return {};
     cancelWaiting(requested);
-    const InterlockPlan plan = planInterlocks(interlocks_, states_, requested, true);
+    const InterlockPlan plan = planInterlocks(interlocks_, states_, requested, true,
+                                              [this](int output) -> std::optional<std::chrono::milliseconds> {
+                                                  if (!timers_ || !offAt_[output]) return std::nullopt;
+                                                  return timers_->now() - *offAt_[output];
+                                              });
     if (undoable) {
         undo_.clear();
         for (const auto& [output, code] : plan.codes) undo_.push_back({output, {states_[output], code}});
@@ -140,7 +144,9 @@ SaveOutcome OutputEngine::step(const std::vector<std::pair<int, std::int16_t>>& 
     change.held = plan.held;
     const SaveOutcome saved = finishStep(change, true);
     if (!plan.later.empty() && timers_) {
-        const int id = nextWait_++;
+        // The smallest free id: each id's timer is kept for good.
+        int id = 0;
+        while (waiting_.count(id)) ++id;
         waiting_[id] = {plan.later, source};
         timers_->start(id, plan.wait, [this, id] {
             const auto waiting = waiting_.find(id);
@@ -161,6 +167,7 @@ std::vector<Switched> OutputEngine::applyCodes(const std::vector<std::pair<int, 
     for (const auto& [output, code] : codes) {
         const bool wasOn = states_[output] == kStateOn;
         states_[output] = code;
+        if (wasOn && code != kStateOn && timers_) offAt_[output] = timers_->now();
         const bool byInterlock = std::any_of(held.begin(), held.end(), [output](const InterlockHold& hold) {
             return std::find(hold.outputs.begin(), hold.outputs.end(), output) != hold.outputs.end();
         });

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -118,7 +119,8 @@ private:
     // Outputs waiting for a dead time, per pending timer, with the source of
     // the step that asked for them.
     std::map<int, std::pair<std::vector<int>, Source>> waiting_;
-    int nextWait_ = 0;
+    // When each output last went off, by timers_' clock.
+    std::array<std::optional<std::chrono::milliseconds>, kavtra::OutState::kOutputs + 1> offAt_{};
     // Per output a step set: the code before it and the code it gave.
     std::vector<std::pair<int, std::pair<std::int16_t, std::int16_t>>> undo_;
     std::vector<std::pair<ListenerId, Listener>> listeners_;

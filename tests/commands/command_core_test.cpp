@@ -8,8 +8,7 @@
 
 #include "commands/request_text.h"
 #include "tests/support/contains.h"
-#include "tests/support/engine_on_board.h"
-#include "tests/support/manual_timers.h"
+#include "tests/support/core_on_board.h"
 
 namespace kavtra {
 namespace {
@@ -21,18 +20,12 @@ struct CountingWindow : WindowShower {
     int shown = 0;
 };
 
-// A running copy's engine on the modelled board, its pulses on a clock the
-// test moves, and the command core over them.
-class CommandCoreTest : public ::testing::Test, protected test::EngineOnBoard {
+class CommandCoreTest : public ::testing::Test, protected test::CoreOnBoard {
 protected:
     Reply run(const Command& command) { return core.execute({command, Source::CommandLine}, &window); }
     std::string savedValue(int output) const { return "Value=" + saved(output); }
 
-    test::ManualTimers timers;
-    OutputPulses pulses{engine, timers};
     CountingWindow window;
-    RuleBook rules{rulesPath(dir.path.string()), engine, timers};
-    CommandCore core{engine, pulses, rules};
 };
 
 TEST_F(CommandCoreTest, GetGivesOneLinePerOutputAskedForOrAll300) {
