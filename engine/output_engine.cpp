@@ -119,8 +119,8 @@ SaveOutcome OutputEngine::undo() {
 }
 
 void OutputEngine::setInterlocks(std::vector<Interlock> interlocks, Timers& timers) {
-    for (const auto& [id, waiting] : waiting_) timers.stop(id);
-    waiting_.clear();
+    // An output still waiting for its dead time goes on as asked, under the
+    // interlocks of that moment.
     interlocks_ = std::move(interlocks);
     timers_ = &timers;
 }

@@ -83,7 +83,8 @@ public:
     SaveOutcome rename(int output, const std::string& name, const Source& source);
 
     // From now on every change keeps to these. An output that must wait for
-    // a dead time goes on by a call of `timers`, in a step of its own.
+    // a dead time goes on by a call of `timers` (the same each time), in a
+    // step of its own.
     void setInterlocks(std::vector<Interlock> interlocks, Timers& timers);
     const std::vector<Interlock>& interlocks() const { return interlocks_; }
 
