@@ -4,13 +4,8 @@
 #include <QJsonObject>
 
 #include <fstream>
-#include <memory>
-#include <optional>
 #include <string>
 
-#include "commands/command_core.h"
-#include "commands/rule_book.h"
-#include "engine/output_pulses.h"
 #include "mqtt/engine_mqtt.h"
 #include "tests/support/engine_on_board.h"
 #include "tests/support/manual_timers.h"
@@ -38,8 +33,7 @@ struct EngineMqttRig : EngineOnBoard {
     }
     // The last payload on a topic, as a JSON object (empty when none).
     QJsonObject json(const std::string& topic) const {
-        const std::optional<std::string> payload = watcher.last(topic);
-        return QJsonDocument::fromJson(QByteArray::fromStdString(payload.value_or(""))).object();
+        return QJsonDocument::fromJson(QByteArray::fromStdString(watcher.last(topic).value_or(""))).object();
     }
 
     MosquittoBroker broker{dir.path};
