@@ -11,7 +11,7 @@ struct ProgramMqtt::Link {
 };
 
 ProgramMqtt::ProgramMqtt(Program& program)
-    : link_(std::make_unique<Link>(Link{startMqtt(program.config, program.engine, program.core)})) {
+    : link_(std::make_unique<Link>(Link{startMqtt(program.config, program.engine, program.core, program.rules)})) {
     if (!link_->mqtt) return;
     MqttBridge& bridge = link_->mqtt->bridge();
     connect(&bridge, &MqttBridge::statusChanged, this, &ProgramMqtt::statusChanged);

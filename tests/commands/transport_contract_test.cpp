@@ -121,7 +121,7 @@ protected:
     CommandServer server{claimSingleCopy(place).server, [this](const Command& command) {
                              return core.execute({command, Source::CommandLine});
                          }};
-    EngineMqtt mqtt{engine, core, test::settingsFor(broker)};
+    EngineMqtt mqtt{engine, core, rules, test::settingsFor(broker)};
 };
 
 TEST_P(TransportContract, ARequestMakesTheSameChangeWhicheverTransportCarriesIt) {
