@@ -28,7 +28,18 @@ void RuleBook::reload() {
     rules_ = std::move(reading.rules);
     problems_ = std::move(reading.problems);
     engine_.setInterlocks(rules_.interlocks, deadTimes_);
-    for (const Listener& listener : listeners_) listener();
+    // A listener may add or remove listeners while it is told.
+    const auto listeners = listeners_;
+    for (const auto& [id, listener] : listeners) listener();
+}
+
+RuleBook::ListenerId RuleBook::addListener(Listener listener) {
+    listeners_.emplace_back(nextListener_, std::move(listener));
+    return nextListener_++;
+}
+
+void RuleBook::removeListener(ListenerId id) {
+    std::erase_if(listeners_, [id](const auto& entry) { return entry.first == id; });
 }
 
 std::string RuleBook::breaksInterlock(const std::vector<int>& on) const {

@@ -35,7 +35,10 @@ public:
     std::string renameScene(const std::string& name, const std::string& newName);
 
     using Listener = std::function<void()>;
-    void addListener(Listener listener) { listeners_.push_back(std::move(listener)); }
+    using ListenerId = std::size_t;
+    ListenerId addListener(Listener listener);
+    // For a listener that goes away before the rule book.
+    void removeListener(ListenerId id);
 
 private:
     std::string edit(const std::function<void()>& writes);
@@ -47,7 +50,8 @@ private:
     Timers& deadTimes_;
     Rules rules_;
     std::vector<RuleProblem> problems_;
-    std::vector<Listener> listeners_;
+    std::vector<std::pair<ListenerId, Listener>> listeners_;
+    ListenerId nextListener_ = 0;
 };
 
 }  // namespace kavtra

@@ -11,18 +11,19 @@ EngineMqtt::EngineMqtt(OutputEngine& engine, CommandCore& core, RuleBook& rules,
     : engine_(engine),
       core_(core),
       source_(Source::mqtt(settings.node)),
-      bridge_(std::move(settings), *this, timing),
-      alive_(std::make_shared<MqttBridge*>(&bridge_)) {
+      rules_(rules),
+      bridge_(std::move(settings), *this, timing) {
     listener_ = engine_.addListener(
         [this](const OutputChange& change) { bridge_.outputsChanged(change.states, change.names); });
-    rules.addListener([&rules, alive = std::weak_ptr<MqttBridge*>(alive_)] {
-        if (const auto bridge = alive.lock()) (*bridge)->rulesChanged(rules.rules());
-    });
+    rulesListener_ = rules_.addListener([this] { bridge_.rulesChanged(rules_.rules()); });
     bridge_.rulesChanged(rules.rules());
     bridge_.start();
 }
 
-EngineMqtt::~EngineMqtt() { engine_.removeListener(listener_); }
+EngineMqtt::~EngineMqtt() {
+    engine_.removeListener(listener_);
+    rules_.removeListener(rulesListener_);
+}
 
 bool EngineMqtt::isOn(int output) const { return engine_.isOn(output); }
 std::string EngineMqtt::name(int output) const { return engine_.name(output); }

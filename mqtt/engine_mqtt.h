@@ -31,11 +31,10 @@ private:
     OutputEngine& engine_;
     CommandCore& core_;
     const Source source_;  // mqtt:NODE
+    RuleBook& rules_;
     MqttBridge bridge_;
     OutputEngine::ListenerId listener_;
-    // The rule book keeps its listeners for good; this one goes quiet when
-    // the link goes.
-    std::shared_ptr<MqttBridge*> alive_;
+    RuleBook::ListenerId rulesListener_;
 };
 
 // Reads [MQTT] from config.ini. With Host empty (the default) it returns
