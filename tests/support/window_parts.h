@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAction>
+#include <QMenu>
 #include <QMetaObject>
 #include <QTimer>
 
@@ -27,8 +28,34 @@ inline OutputList& listOf(const MyFrm& frm) { return partOf<OutputList>(frm, "Li
 inline FindBar& findBarOf(const MyFrm& frm) { return partOf<FindBar>(frm, "findBar"); }
 inline MainStatusBar& statusOf(const MyFrm& frm) { return partOf<MainStatusBar>(frm, "status"); }
 inline QTimer& geometryTimerOf(const MyFrm& frm) { return partOf<QTimer>(frm, "Timer1"); }
-// "on_all", "off_all", "propmenu", "about_menu", "findAction".
+// "on_all", "off_all", "propmenu", "about_menu", "journal_menu", "undo_menu",
+// "findAction".
 inline QAction& actionOf(const MyFrm& frm, const char* objectName) { return partOf<QAction>(frm, objectName); }
+// "outmenu", "editmenu", "groupmenu", "scenemenu".
+inline QMenu& menuOf(const MyFrm& frm, const char* objectName) { return partOf<QMenu>(frm, objectName); }
+
+// A menu's entries as they read, in order; a separator reads "-".
+inline QStringList entriesOf(const QMenu& menu) {
+    QStringList texts;
+    for (const QAction* action : menu.actions())
+        texts.append(action->isSeparator() ? QStringLiteral("-") : action->text());
+    return texts;
+}
+
+// The entry reached through the menus by their texts: {"Удалить группу", "Сад"}.
+inline QAction& entryOf(const QMenu& menu, const QStringList& path) {
+    const QMenu* in = &menu;
+    for (qsizetype i = 0; i < path.size(); ++i) {
+        QAction* found = nullptr;
+        for (QAction* action : in->actions())
+            if (action->text() == path[i]) found = action;
+        if (!found) throw std::logic_error("no menu entry " + path.join(QStringLiteral(" > ")).toStdString());
+        if (i + 1 == path.size()) return *found;
+        in = found->menu();
+        if (!in) throw std::logic_error(path[i].toStdString() + " opens no menu");
+    }
+    throw std::logic_error("an empty menu path");
+}
 
 // One tick of the geometry saver, as its timer gives it, without waiting for
 // the timer (which the tests stop).
