@@ -23,6 +23,11 @@
 namespace kavtra {
 namespace {
 
+// A full log and its predecessor take some 10 to 30 ms to read and sort
+// out; read at most this often, a flood of steps (MQTT, a script) costs the
+// main thread a bounded share, and each step still shows within this time.
+constexpr int kReadAfterMs = 200;
+
 // "TIME<TAB>SOURCE<TAB>ENTRIES"; a line not of that form is shown whole as
 // its entries.
 struct LogLine {
@@ -189,24 +194,26 @@ JournalDialog::JournalDialog(std::string logPath, OutputEngine& engine, QWidget*
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->setWordWrap(false);
     table->verticalHeader()->hide();
+    // One line of text a row, as a list of records reads.
     table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + 6);
     table->horizontalHeader()->setStretchLastSection(true);
     table->setColumnWidth(0, 170);
-    table->setColumnWidth(1, 150);
+    table->setColumnWidth(1, 190);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addWidget(table, 1);
 
     readSoon_->setSingleShot(true);
-    readSoon_->setInterval(0);
+    readSoon_->setInterval(kReadAfterMs);
     connect(readSoon_, &QTimer::timeout, this, &JournalDialog::read);
     connect(filter, &QLineEdit::textChanged, this, [this] {
         showLines(std::nullopt);
         table->scrollToTop();
     });
     listener_ = engine_.addListener([this](const OutputChange&) {
-        if (isVisible()) readSoon_->start();
+        if (isVisible() && !readSoon_->isActive()) readSoon_->start();
     });
 }
 

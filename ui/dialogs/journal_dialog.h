@@ -19,7 +19,7 @@ class JournalModel;
 // "Журнал": the lines of Kavtra.log and its predecessor, newest first, as
 // when, who asked and what changed, in words. A number in the field keeps
 // the lines that mention that output. The dialog is not modal; while it is
-// shown, it reads the log again after every step of the engine.
+// shown, it reads the log again shortly after every step of the engine.
 class JournalDialog : public QDialog {
     Q_OBJECT
 
@@ -42,8 +42,8 @@ private:
     OutputEngine& engine_;
     OutputEngine::ListenerId listener_;
     JournalModel* model_;
-    // A burst of steps (a scene, a dead time) is read once, after the step
-    // that wrote the log's lines has returned.
+    // Steps are read in after the step that wrote their lines has returned,
+    // a burst of them at once.
     QTimer* readSoon_;
 };
 

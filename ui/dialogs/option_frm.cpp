@@ -107,12 +107,12 @@ OptionFrm::OptionFrm(Settings& settings, QStringList scenes, QWidget* parent)
     const auto addSceneChoice = [&](QGroupBox& frame, const char* name, int width) {
         auto* label = new QLabel(QStringLiteral("Сцена:"), &frame);
         label->setFont(dialogFont);
-        placeTwips(*label, {120, kSceneTop + 45, 600, 195});
+        placeTwips(*label, {120, kSceneTop + 45, 660, 195});
         auto* choice = new QComboBox(&frame);
         choice->setObjectName(QLatin1String(name));
         choice->setFont(dialogFont);
         label->setBuddy(choice);
-        placeTwips(*choice, {720, kSceneTop, width - 840, 300});
+        placeTwips(*choice, {795, kSceneTop, width - 915, 300});
         return std::pair{label, choice};
     };
     std::tie(sceneLabels_[0], SceneLoad) = addSceneChoice(*Frame1, "SceneLoad", kFrame1.width());

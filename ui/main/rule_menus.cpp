@@ -49,7 +49,7 @@ RuleMenus::RuleMenus(QWidget& owner, QTreeWidget& list, CommandCore& core, RuleB
     // The rule book keeps its listeners as long as it lives, which may be
     // longer than the window. The menus are made anew after the step that
     // read the file has returned: an edit is made from one of their own
-    // entries, which must not go while it is being triggered.
+    // entries.
     rules_.addListener([menus = QPointer<RuleMenus>(this)] {
         if (!menus) return;
         QMetaObject::invokeMethod(
@@ -63,9 +63,14 @@ RuleMenus::RuleMenus(QWidget& owner, QTreeWidget& list, CommandCore& core, RuleB
 }
 
 void RuleMenus::rebuild() {
+    // A reload that comes in while one of the entries' questions is open
+    // (the socket is served meanwhile) must not delete that entry under it.
     for (QMenu* menu : {groupmenu, scenemenu}) {
-        qDeleteAll(menu->findChildren<QMenu*>(Qt::FindDirectChildrenOnly));
-        menu->clear();
+        for (QAction* action : menu->actions()) {
+            menu->removeAction(action);
+            if (action->parent() == menu) action->deleteLater();
+        }
+        for (QMenu* entry : menu->findChildren<QMenu*>(Qt::FindDirectChildrenOnly)) entry->deleteLater();
     }
     fillGroups();
     fillScenes();
