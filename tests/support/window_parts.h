@@ -5,6 +5,7 @@
 #include <QMetaObject>
 #include <QTimer>
 
+#include <algorithm>
 #include <stdexcept>
 #include <string>
 
@@ -34,8 +35,9 @@ inline QAction& actionOf(const MyFrm& frm, const char* objectName) { return part
 // "outmenu", "editmenu", "groupmenu", "scenemenu".
 inline QMenu& menuOf(const MyFrm& frm, const char* objectName) { return partOf<QMenu>(frm, objectName); }
 
-// A menu's entries as they read, in order; a separator reads "-".
-inline QStringList entriesOf(const QMenu& menu) {
+// The entries of a menu or the menu bar as they read, in order; a separator
+// reads "-".
+inline QStringList entriesOf(const QWidget& menu) {
     QStringList texts;
     for (const QAction* action : menu.actions())
         texts.append(action->isSeparator() ? QStringLiteral("-") : action->text());
@@ -45,16 +47,16 @@ inline QStringList entriesOf(const QMenu& menu) {
 // The entry reached through the menus by their texts: {"Удалить группу", "Сад"}.
 inline QAction& entryOf(const QMenu& menu, const QStringList& path) {
     const QMenu* in = &menu;
-    for (qsizetype i = 0; i < path.size(); ++i) {
-        QAction* found = nullptr;
-        for (QAction* action : in->actions())
-            if (action->text() == path[i]) found = action;
-        if (!found) throw std::logic_error("no menu entry " + path.join(QStringLiteral(" > ")).toStdString());
-        if (i + 1 == path.size()) return *found;
+    QAction* found = nullptr;
+    for (const QString& text : path) {
+        const QList<QAction*> entries = in ? in->actions() : QList<QAction*>();
+        const auto it = std::find_if(entries.begin(), entries.end(), [&](QAction* a) { return a->text() == text; });
+        if (it == entries.end()) throw std::logic_error("no menu entry " + path.join(" > ").toStdString());
+        found = *it;
         in = found->menu();
-        if (!in) throw std::logic_error(path[i].toStdString() + " opens no menu");
     }
-    throw std::logic_error("an empty menu path");
+    if (!found) throw std::logic_error("an empty menu path");
+    return *found;
 }
 
 // One tick of the geometry saver, as its timer gives it, without waiting for

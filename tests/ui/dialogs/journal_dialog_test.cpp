@@ -54,7 +54,7 @@ TEST_F(JournalDialogTest, ShowsTheLogNewestFirstAndTheLinesOfOneOutput) {
     }
 }
 
-TEST_F(JournalDialogTest, ReadsTheLogAgainAfterEveryStepWhileShown) {
+TEST_F(JournalDialogTest, ReadsTheLogAgainAfterEveryStep) {
     ChangeLog changeLog(log());
     const ChangeLogWriter writer(engine, changeLog);
     dialog.show();
@@ -62,13 +62,8 @@ TEST_F(JournalDialogTest, ReadsTheLogAgainAfterEveryStepWhileShown) {
     engine.set({{5, false}, {6, false}}, Source::Window);
     EXPECT_TRUE(QTest::qWaitFor([&] { return rows().size() == 1; }));
     EXPECT_TRUE(rows().front().endsWith(" | окно | выкл. 5-6")) << rows().front().toStdString();
-
-    dialog.hide();
     engine.setAll(true, Source::Window);
-    QTest::qWait(20);
-    EXPECT_EQ(rows().size(), 1);
-    dialog.show();
-    EXPECT_EQ(rows().size(), 2);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return rows().size() == 2; }));
 }
 
 }  // namespace

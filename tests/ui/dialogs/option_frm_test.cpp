@@ -410,7 +410,6 @@ TEST_F(OptionFrmTest, AChosenSceneIsWrittenOnlyWhereTheChoiceDiffersFromTheFile)
     open(scenes);
     const auto* items = qobject_cast<QStandardItemModel*>(child<QComboBox>("SceneLoad")->model());
     EXPECT_FALSE(items->item(3)->isEnabled());
-    EXPECT_TRUE(items->item(1)->isEnabled());
 }
 
 }  // namespace

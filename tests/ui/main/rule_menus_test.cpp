@@ -1,6 +1,5 @@
 #include <QTest>
 
-#include <functional>
 #include <set>
 
 #include "window_fixture.h"
@@ -38,37 +37,24 @@ protected:
 TEST_F(RuleMenusTest, ListTheRulesAndAreMadeAnewAfterEveryEdit) {
     writeFile("Rules.ini", kRules);
     start(true);
-    struct Step {
-        const char* what;
-        std::function<void()> edit;
+    const struct {
+        QMenu* menu;  // none: as read
+        QStringList entry;
+        const char* name;  // typed when asked
         QStringList groups, scenes;
+    } steps[] = {
+        {nullptr, {}, "", {"Сад", "Свет"}, {"Вечер"}},
+        {&groups(), {"Создать группу из выделенных…"}, "Насосы", {"Сад", "Свет", "Насосы"}, {"Вечер"}},
+        {&groups(), {"Удалить группу", "Сад"}, "", {"Свет", "Насосы"}, {"Вечер"}},
+        {&scenes(), {"Переименовать сцену", "Вечер…"}, "Ночь", {"Свет", "Насосы"}, {"Ночь"}},
+        {&scenes(), {"Сохранить сцену из всех выводов…"}, " Утро ", {"Свет", "Насосы"}, {"Ночь", "Утро"}},
+        {&scenes(), {"Удалить сцену", "Ночь"}, "", {"Свет", "Насосы"}, {"Утро"}},
     };
-    const auto trigger = [this](QMenu& menu, const QStringList& path, const char* name) {
-        return [&menu, path, name, this] {
-            nameToType_ = QString::fromUtf8(name);
-            entryOf(menu, path).trigger();
-        };
-    };
-    const Step steps[] = {
-        {"as read", [] {}, {"Сад", "Свет"}, {"Вечер"}},
-        {"group made",
-         [&] {
-             select({10, 11});
-             trigger(groups(), {"Создать группу из выделенных…"}, "Насосы")();
-         },
-         {"Сад", "Свет", "Насосы"},
-         {"Вечер"}},
-        {"group removed", trigger(groups(), {"Удалить группу", "Сад"}, ""), {"Свет", "Насосы"}, {"Вечер"}},
-        {"scene renamed", trigger(scenes(), {"Переименовать сцену", "Вечер…"}, "Ночь"), {"Свет", "Насосы"}, {"Ночь"}},
-        {"scene saved",
-         trigger(scenes(), {"Сохранить сцену из всех выводов…"}, " Утро "),
-         {"Свет", "Насосы"},
-         {"Ночь", "Утро"}},
-        {"scene removed", trigger(scenes(), {"Удалить сцену", "Ночь"}, ""), {"Свет", "Насосы"}, {"Утро"}},
-    };
-    for (const Step& step : steps) {
-        SCOPED_TRACE(step.what);
-        step.edit();
+    select({10, 11});
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.entry.join(QLatin1Char('>')).toStdString());
+        nameToType_ = QString::fromUtf8(step.name);
+        if (step.menu) entryOf(*step.menu, step.entry).trigger();
         QCoreApplication::processEvents();
         EXPECT_EQ(entriesOf(groups()), step.groups + kGroupEnd);
         EXPECT_EQ(entriesOf(scenes()), step.scenes + kSceneEnd);
@@ -81,15 +67,14 @@ TEST_F(RuleMenusTest, ListTheRulesAndAreMadeAnewAfterEveryEdit) {
 TEST_F(RuleMenusTest, ASceneOrAGroupFromTheMenusIsOneSaveAndOneTransfer) {
     writeFile("Rules.ini", kRules);
     start(true);
-    struct Case {
+    const struct {
         QMenu* menu;
         QStringList entry;
         std::set<int> off;
-    };
-    const Case cases[] = {{&scenes(), {"Вечер"}, {3, 300}},
-                          {&groups(), {"Свет", "Выключить"}, {3, 5, 7, 300}},
-                          {&groups(), {"Сад", "Включить"}, {5, 7, 300}}};
-    for (const Case& c : cases) {
+    } cases[] = {{&scenes(), {"Вечер"}, {3, 300}},
+                 {&groups(), {"Свет", "Выключить"}, {3, 5, 7, 300}},
+                 {&groups(), {"Сад", "Включить"}, {5, 7, 300}}};
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.entry.join(QLatin1Char('>')).toStdString());
         const auto before = transfers();
         entryOf(*c.menu, c.entry).trigger();
@@ -113,15 +98,14 @@ TEST_F(RuleMenusTest, ASceneOfTheSelectedRowsKeepsTheirStatesInRulesIni) {
     EXPECT_EQ(readFile("Rules.ini"), rules);
 
     // Refused, cancelled, or not to replace the scene there: the file stays.
-    struct Case {
+    const struct {
         std::optional<QString> name;
         bool replace;
         std::vector<QString> told;
-    };
-    const Case cases[] = {{QStringLiteral("a[b"), true, {"имя не годится: пусто, пробелы по краям или знаки [ ] ="}},
-                          {std::nullopt, true, {}},
-                          {QStringLiteral("Утро"), false, {}}};
-    for (const Case& c : cases) {
+    } cases[] = {{QStringLiteral("a[b"), true, {"имя не годится: пусто, пробелы по краям или знаки [ ] ="}},
+                 {std::nullopt, true, {}},
+                 {QStringLiteral("Утро"), false, {}}};
+    for (const auto& c : cases) {
         told_.clear();
         nameToType_ = c.name;
         confirmYes_ = c.replace;
