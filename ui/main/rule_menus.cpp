@@ -229,7 +229,12 @@ void RuleMenus::request(const Command& command, const QString& title) {
 }
 
 void RuleMenus::tell(const QString& title, const std::string& why) {
-    if (!why.empty() && questions_.tell) questions_.tell(&owner_, title, QString::fromStdString(why));
+    if (why.empty() || !questions_.tell) return;
+    // The reasons are written to follow "refused:" on a command line; a
+    // message box begins a sentence.
+    QString text = QString::fromStdString(why);
+    text[0] = text[0].toUpper();
+    questions_.tell(&owner_, title, text);
 }
 
 }  // namespace kavtra

@@ -102,7 +102,7 @@ TEST_F(RuleMenusTest, ASceneOfTheSelectedRowsKeepsTheirStatesInRulesIni) {
         std::optional<QString> name;
         bool replace;
         std::vector<QString> told;
-    } cases[] = {{QStringLiteral("a[b"), true, {"имя не годится: пусто, пробелы по краям или знаки [ ] ="}},
+    } cases[] = {{QStringLiteral("a[b"), true, {"Имя не годится: пусто, пробелы по краям или знаки [ ] ="}},
                  {std::nullopt, true, {}},
                  {QStringLiteral("Утро"), false, {}}};
     for (const auto& c : cases) {
