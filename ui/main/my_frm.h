@@ -41,10 +41,12 @@ struct MyFrmPlatform {
 // The window: a view of the outputs engine. Its rows follow the engine's
 // changes; its double click (or Space, or Enter), rename and menus ask the
 // engine for them; "Группы", "Сцены" and "Отменить" ask the command core, as
-// every other transport does. Rows can be selected together (Ctrl, Shift),
-// for a new group or scene; a switch or a rename is of the row with the focus. The list fills the window between the
-// menu bar and the status bar, with the find bar (Ctrl+F, Esc) below it when open. Its parts carry their names as
-// object names ("List1", "Timer1", "on_all", ...), by which tests find them as they find any widget.
+// every other transport does. Rows can be selected together (Ctrl, Shift)
+// for a new group or scene; a switch or a rename is of the row with the
+// focus. The list fills the window between the menu bar and the status bar,
+// with the find bar (Ctrl+F, Esc) below it when open. Its parts carry their
+// names as object names ("List1", "Timer1", "on_all", ...), by which tests
+// find them as they find any widget.
 class MyFrm : public QMainWindow {
     Q_OBJECT
 
