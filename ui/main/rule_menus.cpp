@@ -46,12 +46,9 @@ RuleMenus::RuleMenus(QWidget& owner, QTreeWidget& list, CommandCore& core, RuleB
     scenemenu->setObjectName(QStringLiteral("scenemenu"));
     rebuild();
     connect(&list_, &QTreeWidget::itemSelectionChanged, this, &RuleMenus::enableForSelection);
-    // The rule book keeps its listeners as long as it lives, which may be
-    // longer than the window. The menus are made anew after the step that
-    // read the file has returned: an edit is made from one of their own
-    // entries.
-    rules_.addListener([menus = QPointer<RuleMenus>(this)] {
-        if (!menus) return;
+    // The menus are made anew after the step that read the file has
+    // returned: an edit is made from one of their own entries.
+    listener_ = rules_.addListener([menus = QPointer<RuleMenus>(this)] {
         QMetaObject::invokeMethod(
             menus,
             [menus] {
@@ -61,6 +58,8 @@ RuleMenus::RuleMenus(QWidget& owner, QTreeWidget& list, CommandCore& core, RuleB
             Qt::QueuedConnection);
     });
 }
+
+RuleMenus::~RuleMenus() { rules_.removeListener(listener_); }
 
 void RuleMenus::rebuild() {
     // A reload that comes in while one of the entries' questions is open

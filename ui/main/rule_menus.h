@@ -45,6 +45,7 @@ public:
     // for the start or the exit.
     RuleMenus(QWidget& owner, QTreeWidget& list, CommandCore& core, RuleBook& rules, Settings& settings,
               MenuQuestions questions);
+    ~RuleMenus() override;
 
     QMenu* groupmenu;
     QMenu* scenemenu;
@@ -77,6 +78,7 @@ private:
     QTreeWidget& list_;
     CommandCore& core_;
     RuleBook& rules_;
+    RuleBook::ListenerId listener_;
     Settings& settings_;
     MenuQuestions questions_;
     QAction* newGroup_ = nullptr;
