@@ -32,7 +32,13 @@ Program::Program(const std::string& exeDir, PortFailureHandler onPortFailure)
       changeLog(changeLogPath(filesDir)),
       logWriter(engine, changeLog),
       // The exit sequence ends the process at once: no handler runs after it.
-      runner(settings, engine, [] { std::_Exit(0); }),
+      runner(
+          settings, engine, [] { std::_Exit(0); },
+          [this](const std::string& name) -> std::optional<std::vector<std::pair<int, bool>>> {
+              const Scene* scene = rules.rules().scene(name);
+              if (!scene) return std::nullopt;
+              return sceneStates(*scene);
+          }),
       exitSignals_([this] { runner.exitSequence(); }) {
     runner.addExitStep([this] { pulses.returnAll(); });
     rules.reload();

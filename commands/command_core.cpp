@@ -128,10 +128,7 @@ Reply CommandCore::set(const std::vector<std::pair<Target, Switch>>& targets, co
 Reply CommandCore::recall(const std::string& name) {
     const Scene* scene = rules_.rules().scene(name);
     if (!scene) return Reply::refused("нет сцены «" + name + "»");
-    std::vector<std::pair<int, bool>> outputsOn;
-    for (int output : scene->on) outputsOn.emplace_back(output, true);
-    for (int output : scene->off) outputsOn.emplace_back(output, false);
-    return answer(engine_.set(outputsOn, Source::scene(name)));
+    return answer(engine_.set(sceneStates(*scene), Source::scene(name)));
 }
 
 }  // namespace kavtra

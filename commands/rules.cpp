@@ -74,6 +74,13 @@ const Scene* Rules::scene(std::string_view name) const {
     return found != scenes.end() ? &*found : nullptr;
 }
 
+std::vector<std::pair<int, bool>> sceneStates(const Scene& scene) {
+    std::vector<std::pair<int, bool>> states;
+    for (int output : scene.on) states.emplace_back(output, true);
+    for (int output : scene.off) states.emplace_back(output, false);
+    return states;
+}
+
 std::string problemText(const RuleProblem& problem) {
     return "Rules.ini, [" + problem.section + "]" + (problem.key.empty() ? "" : ", " + problem.key) + ": " +
            problem.why;

@@ -3,6 +3,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "engine/interlocks.h"
@@ -23,6 +24,9 @@ struct Scene {
     std::vector<int> off;  // ascending, none of `on`
     bool operator==(const Scene&) const = default;
 };
+
+// What recalling a scene asks for: each output with its state.
+std::vector<std::pair<int, bool>> sceneStates(const Scene& scene);
 
 // What Rules.ini defines, every entry checked.
 struct Rules {

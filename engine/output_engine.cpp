@@ -43,21 +43,24 @@ const std::string& OutputEngine::name(int output) const {
     return names_[output];
 }
 
-void OutputEngine::applyPolicy(std::int16_t policy, const Source& source) {
-    if (policy != kPolicyAllOn && policy != kPolicyAllOff && policy != kPolicyRemembered) return;
+void OutputEngine::applyPolicy(std::int16_t policy, const Source& source,
+                               const std::vector<std::pair<int, bool>>& scene) {
+    const bool known = policy == kPolicyAllOn || policy == kPolicyAllOff || policy == kPolicyRemembered;
+    if (!known && scene.empty()) return;
     std::vector<std::pair<int, std::int16_t>> codes;
-    for (int n = 1; n <= kOutputs; ++n) {
+    for (int n = 1; known && n <= kOutputs; ++n) {
         switch (policy) {
         case kPolicyRemembered: codes.emplace_back(n, rememberedValue(data_, n)); break;
         case kPolicyAllOff: codes.emplace_back(n, kStateOff); break;
         default: codes.emplace_back(n, kStateOn); break;
         }
     }
+    for (const auto& [output, on] : scene) codes.emplace_back(output, code(on));
     cancelWaiting(codes);
     // Before the start nothing is known to be on: what the start switches is
     // what it leaves on. The policy's states reach the port in a transfer of
     // their own, so no dead time applies.
-    if (source == Source::StartPolicy)
+    if (known && source == Source::StartPolicy)
         for (int n = 1; n <= kOutputs; ++n) states_[n] = kStateOff;
     const InterlockPlan plan = planInterlocks(interlocks_, states_, codes, false);
     OutputChange change{everyOutput(), {}, source};

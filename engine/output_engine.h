@@ -53,9 +53,10 @@ public:
     OutputEngine(const clsINI& data, LPT& lpt);
 
     // Pieces of the start and exit sequences.
-    // kPolicyAllOn / kPolicyAllOff / kPolicyRemembered, the interlocks
-    // holding; tells listeners.
-    void applyPolicy(std::int16_t policy, const Source& source);
+    // kPolicyAllOn / kPolicyAllOff / kPolicyRemembered, then the states of
+    // `scene` (the policy's scene, if any) over it, the interlocks holding;
+    // tells listeners.
+    void applyPolicy(std::int16_t policy, const Source& source, const std::vector<std::pair<int, bool>>& scene = {});
     void LoadList();         // names from Data.dat, then the first transfer
     SaveOutcome SaveList();  // one grouped save of all 600 keys, names from the engine
     void UpdateOuts();       // one transfer of OutState
