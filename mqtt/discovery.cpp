@@ -25,31 +25,31 @@ std::string config(const Topics& topics, QJsonObject entity) {
     return QJsonDocument(entity).toJson(QJsonDocument::Compact).toStdString();
 }
 
+// A switch: an output's or a group's.
+std::string switchConfig(const Topics& topics, const QString& name, const std::string& uniqueId,
+                         const std::string& command, const std::string& state) {
+    return config(topics, {
+                              {"name", name},
+                              {"unique_id", text(uniqueId)},
+                              {"command_topic", text(command)},
+                              {"state_topic", text(state)},
+                              {"payload_on", "ON"},
+                              {"payload_off", "OFF"},
+                          });
+}
+
 }  // namespace
 
 std::string discoveryConfig(const Topics& topics, int output, const std::string& name) {
     // An empty name would make Home Assistant call the switch after the
     // device alone, and every unnamed output would look the same.
     const QString shownName = name.empty() ? QStringLiteral("Вывод %1").arg(output) : text(name);
-    return config(topics, {
-                              {"name", shownName},
-                              {"unique_id", text(topics.uniqueId(output))},
-                              {"command_topic", text(topics.command(output))},
-                              {"state_topic", text(topics.state(output))},
-                              {"payload_on", "ON"},
-                              {"payload_off", "OFF"},
-                          });
+    return switchConfig(topics, shownName, topics.uniqueId(output), topics.command(output), topics.state(output));
 }
 
 std::string groupDiscoveryConfig(const Topics& topics, const std::string& slug, const std::string& name) {
-    return config(topics, {
-                              {"name", text(name)},
-                              {"unique_id", text(topics.groupUniqueId(slug))},
-                              {"command_topic", text(topics.groupCommand(slug))},
-                              {"state_topic", text(topics.groupState(slug))},
-                              {"payload_on", "ON"},
-                              {"payload_off", "OFF"},
-                          });
+    return switchConfig(topics, text(name), topics.groupUniqueId(slug), topics.groupCommand(slug),
+                        topics.groupState(slug));
 }
 
 std::string sceneDiscoveryConfig(const Topics& topics, const std::string& slug, const std::string& name) {
