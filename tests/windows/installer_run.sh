@@ -2,9 +2,12 @@
 # The installer under Wine, as an administrator would use it:
 #   installer_run.sh SETUP_EXE WINE_RUN WINE_PREFIX
 # A silent install (/S) into C:\Program Files\Kavtra with its Start-menu
-# shortcut and its entry among the installed programs; the installed program
-# started once, which keeps its files in %APPDATA%\Kavtra; a silent uninstall,
-# which leaves none of the program's files, the shortcut or the entry behind.
+# shortcut and its entry among the installed programs, and no start at logon;
+# the installed program started once, which keeps its files in
+# %APPDATA%\Kavtra; a silent uninstall, which leaves none of the program's
+# files, the shortcut or the entry behind. Then /S /LOGON=nowindow: the
+# user's Run key starts the program without a window, which answers commands,
+# shows nothing and ends on taskkill; the uninstall removes the entry.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/screen.sh"
 setup=$1 wine_run=$2 prefix=$3
@@ -14,6 +17,10 @@ wine() { "$wine_run" "$prefix" "$@"; }
 # itself and returns at once).
 settle() { WINEPREFIX="$prefix" wineserver -w; }
 key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Kavtra'
+logon_entry() {
+  wine reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Run' /v Kavtra 2>/dev/null |
+    tr -d '\r' | sed -n 's/.*REG_SZ *//p'
+}
 
 drive="$prefix/drive_c"
 wine cmd /c ver >/dev/null # creates the prefix on the first run
@@ -33,6 +40,7 @@ iconv -f UTF-16LE -t UTF-8 -c <"$shortcut" 2>/dev/null | grep -qa 'kavtra-window
   grep -qa 'kavtra-window\.exe' "$shortcut" || fail "the shortcut does not start kavtra-window.exe"
 uninstall=$(wine reg query "$key" /v UninstallString | tr -d '\r' | sed -n 's/.*REG_SZ *//p')
 [ "$uninstall" = '"C:\Program Files\Kavtra\uninstall.exe"' ] || fail "uninstaller not registered: '$uninstall'"
+[ -z "$(logon_entry)" ] || fail "a start at logon nobody asked for: $(logon_entry)"
 
 # Started once from where it was installed: the files go to %APPDATA%.
 (cd "$program" && KAVTRA_PORT=sim exec "$wine_run" "$prefix" 'C:\Program Files\Kavtra\kavtra-window.exe') &
@@ -54,4 +62,20 @@ settle
 [ ! -e "$shortcut" ] || fail "the Start-menu shortcut is left"
 ! wine reg query "$key" >/dev/null 2>&1 || fail "the uninstall entry is left"
 [ -f "$user_files/Data.dat" ] || fail "the user's own files went with the program"
-echo "installed, started (files in %APPDATA%\\Kavtra), uninstalled without a trace"
+
+wine "$setup" /S /LOGON=nowindow
+settle
+entry=$(logon_entry)
+[ "$entry" = '"C:\Program Files\Kavtra\kavtra-window.exe" --no-window' ] || fail "logon entry: '$entry'"
+(cd "$program" && KAVTRA_PORT=sim exec "$wine_run" "$prefix" 'C:\Program Files\Kavtra\kavtra-window.exe' --no-window) &
+pid=$!
+end_at_exit "$pid"
+wait_until 60 wine 'C:\Program Files\Kavtra\kavtra.exe' --get 5 || fail "the program started at logon answers no command"
+! window '^Кавтра$' || fail "the program started at logon shows a window"
+wine taskkill /IM kavtra-window.exe >/dev/null
+wait_until 20 gone "$pid" || fail "taskkill did not end the program started at logon"
+wait "$pid" || fail "the program started at logon ended with status $? on taskkill"
+wine 'C:\Program Files\Kavtra\uninstall.exe' /S
+settle
+[ -z "$(logon_entry)" ] || fail "the logon entry is left: $(logon_entry)"
+echo "installed, started (files in %APPDATA%\\Kavtra), uninstalled without a trace; the start at logon without a window, installed and removed"
