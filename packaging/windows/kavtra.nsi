@@ -52,15 +52,14 @@ Section "-Кавтра"
   WriteRegStr HKLM "${REG_UNINSTALL}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
   WriteRegDWORD HKLM "${REG_UNINSTALL}" "NoModify" 1
   WriteRegDWORD HKLM "${REG_UNINSTALL}" "NoRepair" 1
+  ; An earlier install's start at logon goes unless chosen again below.
+  DeleteRegValue HKCU "${REG_RUN}" "Kavtra"
 SectionEnd
 
-; The program without a window starts as kavtra-window.exe --no-window:
-; kavtra.exe is a console program, and a console window would open with it
-; at every logon.
-SectionGroup "Запускать при входе в Windows"
-  Section "не запускать" SecLogonNone
-    DeleteRegValue HKCU "${REG_RUN}" "Kavtra"
-  SectionEnd
+; Off unless chosen, one way at most. The program without a window starts as
+; kavtra-window.exe --no-window: kavtra.exe is a console program, and a
+; console window would open with it at every logon.
+SectionGroup /e "Запускать при входе в Windows"
   Section /o "программу с окном" SecLogonWindow
     WriteRegStr HKCU "${REG_RUN}" "Kavtra" '"$INSTDIR\kavtra-window.exe"'
   SectionEnd
@@ -75,25 +74,33 @@ Var LogonChoice
 ; program at logon when told: /LOGON=window or /LOGON=nowindow.
 Function .onInit
   SetShellVarContext all
-  StrCpy $LogonChoice ${SecLogonNone}
   ${GetParameters} $R0
   ${GetOptions} $R0 "/LOGON=" $R1
   ${If} $R1 == "window"
-    StrCpy $LogonChoice ${SecLogonWindow}
+    !insertmacro SelectSection ${SecLogonWindow}
   ${ElseIf} $R1 == "nowindow"
-    StrCpy $LogonChoice ${SecLogonNoWindow}
+    !insertmacro SelectSection ${SecLogonNoWindow}
   ${EndIf}
-  !insertmacro UnselectSection ${SecLogonNone}
-  !insertmacro SelectSection $LogonChoice
+  Call .onSelChange
 FunctionEnd
 
-; One of the three ways at logon, as radio buttons.
+; Choosing one way unchooses the other; choosing the group chooses the
+; window.
 Function .onSelChange
-  !insertmacro StartRadioButtons $LogonChoice
-    !insertmacro RadioButton ${SecLogonNone}
-    !insertmacro RadioButton ${SecLogonWindow}
-    !insertmacro RadioButton ${SecLogonNoWindow}
-  !insertmacro EndRadioButtons
+  ${If} ${SectionIsSelected} ${SecLogonWindow}
+  ${AndIf} ${SectionIsSelected} ${SecLogonNoWindow}
+    ${If} $LogonChoice == ${SecLogonWindow}
+      !insertmacro UnselectSection ${SecLogonWindow}
+    ${Else}
+      !insertmacro UnselectSection ${SecLogonNoWindow}
+    ${EndIf}
+  ${EndIf}
+  StrCpy $LogonChoice ""
+  ${If} ${SectionIsSelected} ${SecLogonWindow}
+    StrCpy $LogonChoice ${SecLogonWindow}
+  ${ElseIf} ${SectionIsSelected} ${SecLogonNoWindow}
+    StrCpy $LogonChoice ${SecLogonNoWindow}
+  ${EndIf}
 FunctionEnd
 
 Section "Uninstall"
