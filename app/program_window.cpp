@@ -1,10 +1,9 @@
 #include "app/program_window.h"
 
-#include <QApplication>
 #include <QInputDialog>
 #include <QMessageBox>
-#include <QSessionManager>
 
+#include "app/session_end.h"
 #include "ui/dialogs/about_frm.h"
 #include "ui/dialogs/journal_dialog.h"
 #include "ui/dialogs/option_frm.h"
@@ -83,10 +82,7 @@ ProgramWindow::ProgramWindow(Program& program) {
     // A closed bench window comes back with a double click on the port.
     QObject::connect(frm_.get(), &MyFrm::portDoubleClicked, frm_.get(), [this] { showBench(); });
 
-    // A logout or shutdown ends the program as the close button does, without
-    // its question, which nobody would be there to answer.
-    QObject::connect(qApp, &QGuiApplication::commitDataRequest, frm_.get(),
-                     [&runner = program.runner](QSessionManager&) { runner.exitSequence(); });
+    exitWithSession(program.runner, frm_.get());
 }
 
 ProgramWindow::~ProgramWindow() = default;

@@ -12,10 +12,12 @@
 #include "app/console.h"
 #include "app/copy_start.h"
 #include "app/display_check.h"
+#include "app/no_window.h"
 #include "app/program.h"
 #include "app/program_mqtt.h"
 #include "app/program_window.h"
 #include "control/command_client.h"
+#include "control/command_line.h"
 
 namespace {
 
@@ -38,6 +40,10 @@ namespace {
 
 // The program with its window, started by kavtra (or by itself).
 int main(int argc, char** argv) {
+    // Without a window from the window's executable: on Windows it is the
+    // one that opens no console either, which a start at logon wants.
+    if (kavtra::parseCommandLine(kavtra::programArguments(argc, argv)).action == kavtra::CommandLine::Action::NoWindow)
+        return kavtra::runWithoutWindow(argc, argv);
     kavtra::endWithoutDisplay();
     QApplication app(argc, argv);
     const std::string executableDir = QCoreApplication::applicationDirPath().toStdString();

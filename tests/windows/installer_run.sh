@@ -5,6 +5,7 @@
 # shortcut and its entry among the installed programs; the installed program
 # started once, which keeps its files in %APPDATA%\Kavtra; a silent uninstall,
 # which leaves none of the program's files, the shortcut or the entry behind.
+# No start at logon, unless /LOGON=nowindow puts it in the Run key.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/screen.sh"
 setup=$1 wine_run=$2 prefix=$3
@@ -14,6 +15,8 @@ wine() { "$wine_run" "$prefix" "$@"; }
 # itself and returns at once).
 settle() { WINEPREFIX="$prefix" wineserver -w; }
 key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Kavtra'
+run_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
+logon_entry() { wine reg query "$run_key" /v Kavtra 2>/dev/null | tr -d '\r' | sed -n 's/.*REG_SZ *//p'; }
 
 drive="$prefix/drive_c"
 wine cmd /c ver >/dev/null # creates the prefix on the first run
@@ -33,6 +36,7 @@ iconv -f UTF-16LE -t UTF-8 -c <"$shortcut" 2>/dev/null | grep -qa 'kavtra-window
   grep -qa 'kavtra-window\.exe' "$shortcut" || fail "the shortcut does not start kavtra-window.exe"
 uninstall=$(wine reg query "$key" /v UninstallString | tr -d '\r' | sed -n 's/.*REG_SZ *//p')
 [ "$uninstall" = '"C:\Program Files\Kavtra\uninstall.exe"' ] || fail "uninstaller not registered: '$uninstall'"
+[ -z "$(logon_entry)" ] || fail "a start at logon nobody asked for: $(logon_entry)"
 
 # Started once from where it was installed: the files go to %APPDATA%.
 (cd "$program" && KAVTRA_PORT=sim exec "$wine_run" "$prefix" 'C:\Program Files\Kavtra\kavtra-window.exe') &
@@ -54,4 +58,11 @@ settle
 [ ! -e "$shortcut" ] || fail "the Start-menu shortcut is left"
 ! wine reg query "$key" >/dev/null 2>&1 || fail "the uninstall entry is left"
 [ -f "$user_files/Data.dat" ] || fail "the user's own files went with the program"
-echo "installed, started (files in %APPDATA%\\Kavtra), uninstalled without a trace"
+
+wine "$setup" /S /LOGON=nowindow
+settle
+[ "$(logon_entry)" = '"C:\Program Files\Kavtra\kavtra-window.exe" --no-window' ] || fail "logon: $(logon_entry)"
+wine 'C:\Program Files\Kavtra\uninstall.exe' /S
+settle
+[ -z "$(logon_entry)" ] || fail "the logon entry is left: $(logon_entry)"
+echo "installed, started (files in %APPDATA%\\Kavtra), uninstalled without a trace; the start at logon without a window, installed and removed"
