@@ -167,7 +167,9 @@ SaveOutcome OutputEngine::step(const std::vector<std::pair<int, std::int16_t>>& 
 std::vector<Switched> OutputEngine::applyCodes(const std::vector<std::pair<int, std::int16_t>>& codes,
                                                const std::vector<InterlockHold>& held) {
     std::vector<Switched> switched;
-    for (const auto& [output, code] : codes) {
+    for (const auto& entry : codes) {
+        const int output = entry.first;
+        const std::int16_t code = entry.second;
         const bool wasOn = states_[output] == kStateOn;
         states_[output] = code;
         if (wasOn && code != kStateOn && timers_) offAt_[output] = timers_->now();
