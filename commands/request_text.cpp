@@ -1,5 +1,6 @@
 #include "commands/request_text.h"
 
+#include <optional>
 #include <type_traits>
 
 namespace kavtra {
@@ -16,27 +17,38 @@ std::string escaped(std::string_view name) {
     return word;
 }
 
-std::string unescaped(std::string_view word) {
+// Nothing when a '%' begins neither escape: every name has one spelling.
+std::optional<std::string> unescaped(std::string_view word) {
     std::string name;
     for (std::size_t i = 0; i < word.size(); ++i) {
-        if (word.substr(i, 3) == "%20" || word.substr(i, 3) == "%25") {
+        if (word[i] != '%') {
+            name += word[i];
+        } else if (word.substr(i, 3) == "%20" || word.substr(i, 3) == "%25") {
             name += word[i + 2] == '0' ? ' ' : '%';
             i += 2;
         } else {
-            name += word[i];
+            return std::nullopt;
         }
     }
     return name;
+}
+
+std::string badEscape(std::string_view word) {
+    return quoted(word) + ": в имени пробел пишется %20, а знак % пишется %25";
 }
 
 std::string targetWord(const Target& target) {
     return target.group.empty() ? number(target.output) : "@" + escaped(target.group);
 }
 
-Parsed<Target> parseTargetWord(std::string_view word) { return parseTarget(unescaped(word)); }
+Parsed<Target> parseTargetWord(std::string_view word) {
+    const std::optional<std::string> text = unescaped(word);
+    return text ? parseTarget(*text) : Parsed<Target>::refused(badEscape(word));
+}
 
 Parsed<std::pair<Target, Switch>> parseAssignmentWord(std::string_view word) {
-    return parseAssignment(unescaped(word));
+    const std::optional<std::string> text = unescaped(word);
+    return text ? parseAssignment(*text) : Parsed<std::pair<Target, Switch>>::refused(badEscape(word));
 }
 
 std::string assignment(const Target& target, Switch action) {
@@ -154,12 +166,13 @@ Parsed<Command> parseRequest(std::string_view line) {
     }
     if (verb == "save-scene") {
         const std::size_t end = rest.find(' ');
-        const std::string name = unescaped(rest.substr(0, end));
-        if (!isRuleName(name)) return Parsed<Command>::refused("save-scene: нужно имя сцены без знаков [ ] =");
+        const std::optional<std::string> name = unescaped(rest.substr(0, end));
+        if (!name) return Parsed<Command>::refused(badEscape(rest.substr(0, end)));
+        if (!isRuleName(*name)) return Parsed<Command>::refused("save-scene: нужно имя сцены без знаков [ ] =");
         auto outputs =
             eachWord<Target>(end == std::string_view::npos ? std::string_view() : rest.substr(end), parseTargetWord);
         if (!outputs) return Parsed<Command>::refused(std::move(outputs.error));
-        return {Command(SaveSceneCommand{name, std::move(*outputs.value)}), {}};
+        return {Command(SaveSceneCommand{*name, std::move(*outputs.value)}), {}};
     }
     if (verb == "undo" || verb == "reload") {
         if (!rest.empty()) return Parsed<Command>::refused(std::string(verb) + ": значения не нужны");

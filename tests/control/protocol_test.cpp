@@ -31,6 +31,12 @@ TEST(Request, AcceptedLinesGiveTheirCommandAndFormatBackToAnEqualOne) {
         {"pulse 9=600000", PulseCommand{9, 600000}},
         {"get", GetCommand{}},
         {"get 1 300 1", GetCommand{{1, 300, 1}}},
+        {"set @Мотор%201=on 5=toggle", SetCommand{{{Target::ofGroup("Мотор 1"), Switch::On}, {5, Switch::Toggle}}}},
+        {"get @100%25 2", GetCommand{{Target::ofGroup("100%"), 2}}},
+        {"scene Вечер у окна", SceneCommand{"Вечер у окна"}},
+        {"save-scene Все%20сразу @Двор 7", SaveSceneCommand{"Все сразу", {Target::ofGroup("Двор"), 7}}},
+        {"undo", UndoCommand{}},
+        {"reload", ReloadCommand{}},
     };
     for (const Accepted& c : cases) {
         SCOPED_TRACE(c.line);
@@ -72,6 +78,9 @@ TEST(Request, RefusedLinesSayWhatIsWrongAndQuoteIt) {
         {"pulse 5=1e3", "от 50 до 600000 мс"},
         {"pulse 5", "«5»: нужно N=МС"},
         {"get 1 x", "«x»: номер вывода"},
+        {"get @%2", "«@%2»: в имени пробел пишется %20"},
+        {"set @a[b]=on", "после @ нужно имя группы"},
+        {"undo now", "undo: значения не нужны"},
         {"toggle \x1b[2J", "«?[2J»"},
         {std::string(kMaxRequestBytes + 1, 'a'), "слишком длинная команда"},
     };
