@@ -3,8 +3,8 @@
 namespace kavtra {
 
 CommandHost::CommandHost(Program& program, std::unique_ptr<QLocalServer> server, WindowShower* window)
-    : core_(program.engine, program.pulses, window), server_(std::move(server), [this](const Command& command) {
-          return core_.execute({command, Source::CommandLine});
+    : server_(std::move(server), [&core = program.core, window](const Command& command) {
+          return core.execute({command, Source::CommandLine}, window);
       }) {
     // The process ends without running destructors: the socket's file would
     // stay behind.

@@ -10,17 +10,14 @@
 
 namespace kavtra {
 
-// The running copy's command core and its side of the command socket, with
-// a window or without. Made once the start sequence has run.
+// The running copy's side of the command socket, with a window or without.
+// Made once the start sequence has run.
 class CommandHost {
 public:
     // `window` is null when the program runs without a window.
     CommandHost(Program& program, std::unique_ptr<QLocalServer> server, WindowShower* window);
 
-    CommandCore& core() { return core_; }
-
 private:
-    CommandCore core_;
     CommandServer server_;
 };
 

@@ -7,6 +7,8 @@
 #include "control/command_client.h"
 #include "control/command_line.h"
 #include "control/socket_place.h"
+#include "persist/log/change_log.h"
+#include "persist/paths/files_dir.h"
 #include "persist/paths/program_paths.h"
 
 // The program as users and scripts start it: it answers --help, --version
@@ -28,6 +30,12 @@ int main(int argc, char** argv) {
     }
     const std::string executableDir = kavtra::executableDirectory();
     const kavtra::SocketPlace place = kavtra::socketPlaceFor(executableDir);
+    // The log is a file: reading it needs no running copy.
+    if (line.action == CommandLine::Action::Log) {
+        const std::string path = kavtra::changeLogPath(kavtra::filesDirectory(executableDir));
+        for (const std::string& logLine : kavtra::lastLogLines(path, line.logLines)) kavtra::printLine(stdout, logLine);
+        return kavtra::kExitDone;
+    }
     if (line.action == CommandLine::Action::Send)
         return kavtra::sendCommand(place, *line.command, kavtra::consoleOutput());
 

@@ -28,7 +28,7 @@ int runWithoutWindow(int argc, char** argv) {
     });
     program.runner.startSequence();
     CommandHost commands(program, std::move(start.server), nullptr);
-    const ProgramMqtt mqtt(program, commands.core());
+    const ProgramMqtt mqtt(program);
     return QCoreApplication::exec();
 }
 

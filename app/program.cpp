@@ -1,5 +1,6 @@
 #include "app/program.h"
 
+#include <cstdio>
 #include <cstdlib>
 
 #include "persist/paths/files_dir.h"
@@ -26,10 +27,24 @@ Program::Program(const std::string& exeDir, PortFailureHandler onPortFailure)
       settings(config),
       engine(data, port->lpt()),
       pulses(engine, timers),
+      rules(rulesPath(filesDir), engine, deadTimes),
+      core(engine, pulses, rules),
+      changeLog(changeLogPath(filesDir)),
+      logWriter(engine, changeLog),
       // The exit sequence ends the process at once: no handler runs after it.
-      runner(settings, engine, [] { std::_Exit(0); }),
+      runner(
+          settings, engine, [] { std::_Exit(0); },
+          [this](const std::string& name) -> std::optional<std::vector<std::pair<int, bool>>> {
+              const Scene* scene = rules.rules().scene(name);
+              if (!scene) return std::nullopt;
+              return sceneStates(*scene);
+          }),
       exitSignals_([this] { runner.exitSequence(); }) {
     runner.addExitStep([this] { pulses.returnAll(); });
+    rules.reload();
+    for (const RuleProblem& problem : rules.problems())
+        std::fprintf(stderr, "kavtra: %s\n", problemText(problem).c_str());
+    std::fflush(stderr);
 }
 
 }  // namespace kavtra

@@ -3,6 +3,9 @@
 #include <memory>
 #include <string>
 
+#include "commands/command_core.h"
+#include "commands/rule_book.h"
+#include "engine/change_record.h"
 #include "engine/output_engine.h"
 #include "engine/output_pulses.h"
 #include "persist/files/settings.h"
@@ -34,6 +37,16 @@ public:
     OutputEngine engine;
     QtTimers timers;
     OutputPulses pulses;
+    QtTimers deadTimes;  // of the interlocks
+    // Read before the start sequence, so that its policy keeps to the
+    // interlocks; entries at fault are named on standard error.
+    RuleBook rules;
+    // Where every request becomes a change: the window's, the command
+    // socket's, MQTT's.
+    CommandCore core;
+    // Every step that reaches the port, from the start policy on.
+    ChangeLog changeLog;
+    ChangeLogWriter logWriter;
     OutputRunner runner;
 
 private:

@@ -10,8 +10,8 @@ struct ProgramMqtt::Link {
     std::unique_ptr<EngineMqtt> mqtt;
 };
 
-ProgramMqtt::ProgramMqtt(Program& program, CommandCore& core)
-    : link_(std::make_unique<Link>(Link{startMqtt(program.config, program.engine, core)})) {
+ProgramMqtt::ProgramMqtt(Program& program)
+    : link_(std::make_unique<Link>(Link{startMqtt(program.config, program.engine, program.core, program.rules)})) {
     if (!link_->mqtt) return;
     MqttBridge& bridge = link_->mqtt->bridge();
     connect(&bridge, &MqttBridge::statusChanged, this, &ProgramMqtt::statusChanged);

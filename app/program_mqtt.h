@@ -17,7 +17,7 @@ namespace kavtra {
 class ProgramMqtt : public QObject {
     Q_OBJECT
 public:
-    ProgramMqtt(Program& program, CommandCore& core);
+    explicit ProgramMqtt(Program& program);
     ~ProgramMqtt() override;
 
 signals:

@@ -6,7 +6,7 @@ namespace kavtra {
 // Windows build runs at build time are): the [MQTT] section is not even read.
 struct ProgramMqtt::Link {};
 
-ProgramMqtt::ProgramMqtt(Program&, CommandCore&) {}
+ProgramMqtt::ProgramMqtt(Program&) {}
 ProgramMqtt::~ProgramMqtt() = default;
 
 }  // namespace kavtra

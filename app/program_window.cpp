@@ -1,9 +1,11 @@
 #include "app/program_window.h"
 
+#include <QInputDialog>
 #include <QMessageBox>
 
 #include "app/session_end.h"
 #include "ui/dialogs/about_frm.h"
+#include "ui/dialogs/journal_dialog.h"
 #include "ui/dialogs/option_frm.h"
 
 namespace kavtra {
@@ -14,6 +16,33 @@ bool askExit(QWidget* parent) {
                     QMessageBox::Yes | QMessageBox::No, parent);
     box.setDefaultButton(QMessageBox::Yes);
     return box.exec() == QMessageBox::Yes;
+}
+
+// What the menus "Группы" and "Сцены" ask. A removal or a replacement is
+// answered "Нет" by Enter.
+MenuQuestions menuQuestions() {
+    MenuQuestions questions;
+    questions.askName = [](QWidget* parent, const QString& title, const QString& prompt,
+                           const QString& text) -> std::optional<QString> {
+        bool ok = false;
+        QString typed = QInputDialog::getText(parent, title, prompt, QLineEdit::Normal, text, &ok);
+        if (!ok) return std::nullopt;
+        return typed;
+    };
+    questions.confirm = [](QWidget* parent, const QString& title, const QString& text) {
+        return QMessageBox::question(parent, title, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No) ==
+               QMessageBox::Yes;
+    };
+    questions.tell = [](QWidget* parent, const QString& title, const QString& text) {
+        QMessageBox::warning(parent, title, text);
+    };
+    return questions;
+}
+
+QStringList sceneNames(const RuleBook& rules) {
+    QStringList names;
+    for (const Scene& scene : rules.rules().scenes) names.append(QString::fromStdString(scene.name));
+    return names;
 }
 
 }  // namespace
@@ -27,15 +56,23 @@ ProgramWindow::ProgramWindow(Program& program) {
     MyFrmPlatform platform;
     platform.confirmExit = askExit;
     // The menu shows each dialog anew, modal and without an owner.
-    platform.showOptions = [&settings = program.settings](QWidget*) {
-        OptionFrm dialog(settings);
+    platform.showOptions = [&settings = program.settings, &rules = program.rules](QWidget*) {
+        OptionFrm dialog(settings, sceneNames(rules));
         dialog.exec();
     };
     platform.showAbout = [dir = program.executableDir](QWidget*) {
         AboutFrm dialog(dir);
         dialog.exec();
     };
-    frm_ = std::make_unique<MyFrm>(program.runner, program.settings, platform);
+    // One journal, over the main window, kept while the program runs.
+    platform.showJournal = [this, &program](QWidget* parent) {
+        if (!journal_) journal_ = std::make_unique<JournalDialog>(program.changeLog.path(), program.engine, parent);
+        journal_->show();
+        journal_->raise();
+        journal_->activateWindow();
+    };
+    platform.questions = menuQuestions();
+    frm_ = std::make_unique<MyFrm>(program.runner, program.settings, program.core, program.rules, platform);
     frm_->setPortName(QString::fromStdString(program.port->name()), board_ != nullptr);
     frm_->setFilesDirectory(QString::fromStdString(program.filesDir), program.filesDir != program.executableDir);
     frm_->Form_Load();

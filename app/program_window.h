@@ -8,6 +8,7 @@
 #include "commands/command_core.h"
 #include "outputs/shift_board.h"
 #include "ui/bench/bench_window.h"
+#include "ui/dialogs/journal_dialog.h"
 #include "ui/main/my_frm.h"
 
 namespace kavtra {
@@ -31,6 +32,8 @@ private:
 
     std::unique_ptr<ShiftBoard> board_;
     std::unique_ptr<MyFrm> frm_;
+    // Goes before the window it stands over.
+    std::unique_ptr<JournalDialog> journal_;
     std::unique_ptr<BenchWindow> bench_;
 };
 

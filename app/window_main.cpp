@@ -59,7 +59,7 @@ int main(int argc, char** argv) {
         executableDir, [&start](const kavtra::PortFailure& failure) { endForPortWithMessage(failure, start.server); });
     kavtra::ProgramWindow window(program);
     kavtra::CommandHost commands(program, std::move(start.server), &window);
-    const kavtra::ProgramMqtt mqtt(program, commands.core());
+    const kavtra::ProgramMqtt mqtt(program);
     QObject::connect(&mqtt, &kavtra::ProgramMqtt::statusChanged, &app,
                      [&window](const QString& text, bool) { window.showNetworkState(text); });
     return QApplication::exec();

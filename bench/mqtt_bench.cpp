@@ -79,7 +79,8 @@ struct Rig {
     OutputEngine engine{data, lpt};
     QtTimers timers;
     OutputPulses pulses{engine, timers};
-    CommandCore core{engine, pulses, nullptr};
+    RuleBook rules{rulesPath(dir.string()), engine, timers};
+    CommandCore core{engine, pulses, rules};
 };
 
 // Outputs that cost nothing: what is measured over them is MQTT's own work.
@@ -88,9 +89,9 @@ struct FreeOutputs : OutputAccess {
     std::string name(int output) const override { return "Вывод " + std::to_string(output); }
     Reply apply(const Command& command) override {
         std::vector<int> touched;
-        for (const auto& [output, action] : std::get<SetCommand>(command).outputs) {
-            on[output - 1] = action == Switch::On;
-            touched.push_back(output);
+        for (const auto& [target, action] : std::get<SetCommand>(command).outputs) {
+            on[target.output - 1] = action == Switch::On;
+            touched.push_back(target.output);
         }
         bridge->outputsChanged(touched, {});
         return {};
@@ -123,7 +124,7 @@ void commandRoundTrips(benchmark::State& state, Rig& rig, const std::function<bo
 
 void BM_CommandToLatchedAndPublished(benchmark::State& state) {
     Rig rig;
-    EngineMqtt mqtt(rig.engine, rig.core, rig.settings());
+    EngineMqtt mqtt(rig.engine, rig.core, rig.rules, rig.settings());
     commandRoundTrips(state, rig, [&](bool on) { return rig.board.outputLevel(7) == (on ? 1 : 0); });
 }
 BENCHMARK(BM_CommandToLatchedAndPublished)->UseManualTime()->Iterations(300)->Unit(benchmark::kMillisecond);
@@ -138,6 +139,44 @@ void BM_CommandToPublishedWithoutEngine(benchmark::State& state) {
 }
 BENCHMARK(BM_CommandToPublishedWithoutEngine)->UseManualTime()->Iterations(300)->Unit(benchmark::kMillisecond);
 
+// Home Assistant recalls a scene of its own as one command per entity, back to
+// back: here 50 on out/1/set to out/50/set, all ON, then all OFF the next
+// time round. Counted from the last of them sent to all 50 latched on the
+// board (seen between two turns of the event loop), and the transfers made.
+void BM_BurstOf50Commands(benchmark::State& state) {
+    constexpr int kCommands = 50;
+    Rig rig;
+    EngineMqtt mqtt(rig.engine, rig.core, rig.rules, rig.settings());
+    serveUntil([&] { return rig.watcher.count("kavtra/bench/out/") == 600; });
+    const auto allLatched = [&](bool on) {
+        for (int n = 1; n <= kCommands; ++n)
+            if (rig.board.outputLevel(n) != (on ? 1 : 0)) return false;
+        return true;
+    };
+    std::vector<double> afterLast;
+    std::vector<double> transfers;
+    bool on = false;
+    for (auto _ : state) {
+        on = !on;
+        const auto latchesBefore = rig.board.latchPulses();
+        for (int n = 1; n <= kCommands; ++n)
+            rig.watcher.send("kavtra/bench/out/" + std::to_string(n) + "/set", on ? "ON" : "OFF");
+        const auto lastSent = Clock::now();
+        serveUntil([&] { return allLatched(on); });
+        const double latency = ms(Clock::now() - lastSent);
+        afterLast.push_back(latency);
+        transfers.push_back(static_cast<double>(rig.board.latchPulses() - latchesBefore));
+        state.SetIterationTime(latency / 1000);
+        // The states of this round published, so that the next starts clean.
+        serveUntil([&] { return rig.watcher.last("kavtra/bench/out/50/state") == (on ? "ON" : "OFF"); });
+    }
+    state.counters["median_ms"] = median(afterLast);
+    state.counters["max_ms"] = *std::max_element(afterLast.begin(), afterLast.end());
+    state.counters["median_transfers"] = median(transfers);
+    state.counters["max_transfers"] = *std::max_element(transfers.begin(), transfers.end());
+}
+BENCHMARK(BM_BurstOf50Commands)->UseManualTime()->Iterations(40)->Unit(benchmark::kMillisecond);
+
 // From starting the link to all 300 discovery configs, names and states
 // received by another client; also counted from the connection being up.
 void BM_ConnectToEverythingPublished(benchmark::State& state) {
@@ -148,7 +187,7 @@ void BM_ConnectToEverythingPublished(benchmark::State& state) {
         rig.watcher.clear();
         Clock::time_point connected{};
         const auto started = Clock::now();
-        auto mqtt = std::make_unique<EngineMqtt>(rig.engine, rig.core, rig.settings());
+        auto mqtt = std::make_unique<EngineMqtt>(rig.engine, rig.core, rig.rules, rig.settings());
         QObject::connect(&mqtt->bridge(), &MqttBridge::statusChanged, [&](const QString&, bool up) {
             if (up) connected = Clock::now();
         });

@@ -10,12 +10,16 @@
 #include <memory>
 
 #include "bench/bench_dir.h"
+#include "commands/command_core.h"
+#include "commands/rule_book.h"
 #include "engine/output_engine.h"
+#include "engine/output_pulses.h"
 #include "persist/files/settings.h"
 #include "persist/profile/cls_ini.h"
 #include "port/lpt.h"
 #include "port/simulated_port.h"
 #include "runner/output_runner.h"
+#include "runner/qt_timers.h"
 #include "tests/support/window_parts.h"
 #include "ui/main/my_frm.h"
 
@@ -30,8 +34,12 @@ struct Program {
     ~Program() { stop(); }
     void start() {
         engine = std::make_unique<OutputEngine>(data, lpt);
+        pulses = std::make_unique<OutputPulses>(*engine, timers);
+        rules = std::make_unique<RuleBook>(rulesPath(dir.path.string()), *engine, timers);
+        rules->reload();
+        core = std::make_unique<CommandCore>(*engine, *pulses, *rules);
         runner = std::make_unique<OutputRunner>(settings, *engine, [] {});
-        frm = std::make_unique<MyFrm>(*runner, settings, MyFrmPlatform{});
+        frm = std::make_unique<MyFrm>(*runner, settings, *core, *rules, MyFrmPlatform{});
         frm->Form_Load();
         frm->show();
         if (!QTest::qWaitForWindowExposed(frm.get())) std::abort();
@@ -41,6 +49,9 @@ struct Program {
     void stop() {
         frm.reset();
         runner.reset();
+        core.reset();
+        rules.reset();
+        pulses.reset();
         engine.reset();
     }
     BenchDir dir;
@@ -49,7 +60,11 @@ struct Program {
     clsINI config;
     clsINI data;
     Settings settings{config};
+    QtTimers timers;
     std::unique_ptr<OutputEngine> engine;
+    std::unique_ptr<OutputPulses> pulses;
+    std::unique_ptr<RuleBook> rules;
+    std::unique_ptr<CommandCore> core;
     std::unique_ptr<OutputRunner> runner;
     std::unique_ptr<MyFrm> frm;
 };

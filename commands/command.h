@@ -15,15 +15,29 @@ namespace kavtra {
 // parsers is 1..300 and every pulse time is in range.
 enum class Switch { On, Off, Toggle };
 
+// What a request switches or reads: one output, or a group by its name.
+struct Target {
+    int output = 0;     // 1..300; 0 for a group
+    std::string group;  // the group's name, without the '@'
+    Target() = default;
+    Target(int number) : output(number) {}  // NOLINT: an output number is a target
+    static Target ofGroup(std::string name) {
+        Target target;
+        target.group = std::move(name);
+        return target;
+    }
+    bool operator==(const Target&) const = default;
+};
+
 struct ShowCommand {
     bool operator==(const ShowCommand&) const = default;
 };
 struct SetCommand {
-    std::vector<std::pair<int, Switch>> outputs;  // in one step
+    std::vector<std::pair<Target, Switch>> outputs;  // in one step
     bool operator==(const SetCommand&) const = default;
 };
 struct ToggleCommand {
-    int output = 0;
+    Target output;
     bool operator==(const ToggleCommand&) const = default;
 };
 struct AllCommand {
@@ -41,11 +55,28 @@ struct PulseCommand {
     bool operator==(const PulseCommand&) const = default;
 };
 struct GetCommand {
-    std::vector<int> outputs;  // none: all of them
+    std::vector<Target> outputs;  // none: all of them
     bool operator==(const GetCommand&) const = default;
 };
-using Command =
-    std::variant<ShowCommand, SetCommand, ToggleCommand, AllCommand, RenameCommand, PulseCommand, GetCommand>;
+struct SceneCommand {
+    std::string name;
+    bool operator==(const SceneCommand&) const = default;
+};
+// The current states of the targets (none: all 300) kept as a scene.
+struct SaveSceneCommand {
+    std::string name;
+    std::vector<Target> outputs;
+    bool operator==(const SaveSceneCommand&) const = default;
+};
+struct UndoCommand {
+    bool operator==(const UndoCommand&) const = default;
+};
+// Rules.ini read anew.
+struct ReloadCommand {
+    bool operator==(const ReloadCommand&) const = default;
+};
+using Command = std::variant<ShowCommand, SetCommand, ToggleCommand, AllCommand, RenameCommand, PulseCommand,
+                             GetCommand, SceneCommand, SaveSceneCommand, UndoCommand, ReloadCommand>;
 
 // A command and who sent it.
 struct Request {

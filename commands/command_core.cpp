@@ -1,7 +1,11 @@
 #include "commands/command_core.h"
 
+#include <algorithm>
 #include <exception>
+#include <set>
 #include <type_traits>
+
+#include "commands/output_list.h"
 
 namespace kavtra {
 
@@ -9,54 +13,122 @@ std::string outputLine(int output, bool on, std::string_view name) {
     return std::to_string(output) + (on ? "\ton\t" : "\toff\t") + std::string(name);
 }
 
-CommandCore::CommandCore(OutputEngine& engine, OutputPulses& pulses, WindowShower* window)
-    : engine_(engine), pulses_(pulses), window_(window) {}
+namespace {
 
-Reply CommandCore::execute(const Request& request) {
-    const Source source = request.source;
+// Why a step was not saved, said the way the request was answered.
+Reply answer(const SaveOutcome& saved, const char* done = "выходы переключены") {
+    if (saved.saved) return {};
+    return Reply::notSaved(std::string(done) + ", но Data.dat не сохранён (" + saved.reason +
+                           "): после перезапуска будет прежнее");
+}
+
+// Thrown where a request names what is not there; refused like any failure.
+struct Unknown : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+}  // namespace
+
+CommandCore::CommandCore(OutputEngine& engine, OutputPulses& pulses, RuleBook& rules)
+    : engine_(engine), pulses_(pulses), rules_(rules) {}
+
+std::vector<int> CommandCore::outputsOf(const Target& target) const {
+    if (target.group.empty()) return {target.output};
+    const Group* group = rules_.rules().group(target.group);
+    if (!group) throw Unknown("нет группы «" + target.group + "»");
+    return group->outputs;
+}
+
+std::vector<int> CommandCore::outputsOf(const std::vector<Target>& targets) const {
+    std::set<int> outputs;
+    for (const Target& target : targets) {
+        const std::vector<int> more = outputsOf(target);
+        outputs.insert(more.begin(), more.end());
+    }
+    return {outputs.begin(), outputs.end()};
+}
+
+Reply CommandCore::execute(const Request& request, WindowShower* window) {
     const auto carryOut = [&](const auto& c) -> Reply {
         using T = std::decay_t<decltype(c)>;
-        SaveOutcome saved;
         if constexpr (std::is_same_v<T, ShowCommand>) {
-            if (!window_) return Reply::refused("программа работает без окна (--no-window), показывать нечего");
-            window_->showWindow();
+            if (!window) return Reply::refused("программа работает без окна (--no-window), показывать нечего");
+            window->showWindow();
+            return {};
         } else if constexpr (std::is_same_v<T, SetCommand>) {
-            // A toggle in a set means what the window's double click means,
-            // read from the states before this step.
-            std::vector<std::pair<int, bool>> outputsOn;
-            for (const auto& [output, action] : c.outputs)
-                outputsOn.emplace_back(output,
-                                       action == Switch::Toggle ? engine_.toggledOn(output) : action == Switch::On);
-            saved = engine_.set(outputsOn, source);
+            return set(c.outputs, request.source);
         } else if constexpr (std::is_same_v<T, ToggleCommand>) {
-            saved = engine_.toggle(c.output, source);
+            return set({{c.output, Switch::Toggle}}, request.source);
         } else if constexpr (std::is_same_v<T, AllCommand>) {
-            saved = engine_.setAll(c.on, source);
+            return answer(engine_.setAll(c.on, request.source));
         } else if constexpr (std::is_same_v<T, RenameCommand>) {
-            saved = engine_.rename(c.output, c.name, source);
+            return answer(engine_.rename(c.output, c.name, request.source), "имя изменено");
         } else if constexpr (std::is_same_v<T, PulseCommand>) {
-            saved = pulses_.pulse(c.output, c.milliseconds, source);
-        } else {
+            return answer(pulses_.pulse(c.output, c.milliseconds, request.source));
+        } else if constexpr (std::is_same_v<T, GetCommand>) {
             Reply reply;
+            std::vector<int> outputs;  // as asked, in order
+            for (const Target& target : c.outputs) {
+                const std::vector<int> more = outputsOf(target);
+                outputs.insert(outputs.end(), more.begin(), more.end());
+            }
             const auto line = [&](int output) {
                 reply.lines.push_back(outputLine(output, engine_.isOn(output), engine_.name(output)));
             };
             if (c.outputs.empty())
                 for (int output = 1; output <= OutState::kOutputs; ++output) line(output);
-            for (int output : c.outputs) line(output);
+            for (int output : outputs) line(output);
+            return reply;
+        } else if constexpr (std::is_same_v<T, SceneCommand>) {
+            return recall(c.name);
+        } else if constexpr (std::is_same_v<T, SaveSceneCommand>) {
+            std::vector<int> outputs = outputsOf(c.outputs);
+            if (c.outputs.empty())
+                for (int output = 1; output <= OutState::kOutputs; ++output) outputs.push_back(output);
+            std::vector<int> on, off;
+            for (int output : outputs) (engine_.isOn(output) ? on : off).push_back(output);
+            const std::string why = rules_.saveScene(c.name, on, off);
+            return why.empty() ? Reply{} : Reply::refused(why);
+        } else if constexpr (std::is_same_v<T, UndoCommand>) {
+            if (!engine_.canUndo()) return Reply::refused("отменять нечего");
+            return answer(engine_.undo());
+        } else {
+            rules_.reload();
+            Reply reply;
+            for (const RuleProblem& problem : rules_.problems()) reply.lines.push_back(problemText(problem));
             return reply;
         }
-        if (saved.saved) return {};
-        const char* done = std::is_same_v<T, RenameCommand> ? "имя изменено" : "выходы переключены";
-        return Reply::notSaved(std::string(done) + ", но Data.dat не сохранён (" + saved.reason +
-                               "): после перезапуска будет прежнее");
     };
     // A request that fails is refused; the running copy goes on.
     try {
         return std::visit(carryOut, request.command);
     } catch (const std::exception& failure) {
-        return Reply::refused(std::string("не выполнено: ") + failure.what());
+        return Reply::refused(dynamic_cast<const Unknown*>(&failure) ? failure.what()
+                                                                     : std::string("не выполнено: ") + failure.what());
     }
+}
+
+Reply CommandCore::set(const std::vector<std::pair<Target, Switch>>& targets, const Source& source) {
+    // A toggle means what the window's double click means, read from the
+    // states before this step; a group's toggle switches it all off when it
+    // is all on, otherwise all on.
+    std::vector<std::pair<int, bool>> outputsOn;
+    for (const auto& [target, action] : targets) {
+        const std::vector<int> outputs = outputsOf(target);
+        const bool allOn = std::all_of(outputs.begin(), outputs.end(), [&](int n) { return engine_.isOn(n); });
+        for (int output : outputs) {
+            const bool toggledOn = target.group.empty() ? engine_.toggledOn(output) : !allOn;
+            outputsOn.emplace_back(output, action == Switch::Toggle ? toggledOn : action == Switch::On);
+        }
+    }
+    const bool oneGroup = targets.size() == 1 && !targets.front().first.group.empty();
+    return answer(engine_.set(outputsOn, oneGroup ? Source::group(targets.front().first.group) : source));
+}
+
+Reply CommandCore::recall(const std::string& name) {
+    const Scene* scene = rules_.rules().scene(name);
+    if (!scene) return Reply::refused("нет сцены «" + name + "»");
+    return answer(engine_.set(sceneStates(*scene), Source::scene(name)));
 }
 
 }  // namespace kavtra

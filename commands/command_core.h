@@ -2,6 +2,7 @@
 
 #include "commands/command.h"
 #include "commands/reply.h"
+#include "commands/rule_book.h"
 #include "engine/output_engine.h"
 #include "engine/output_pulses.h"
 
@@ -18,15 +19,23 @@ public:
 // on the thread the engine lives on, and gets the reply to send back.
 class CommandCore {
 public:
-    // `window` is null when the program runs without a window.
-    CommandCore(OutputEngine& engine, OutputPulses& pulses, WindowShower* window);
+    CommandCore(OutputEngine& engine, OutputPulses& pulses, RuleBook& rules);
 
-    Reply execute(const Request& request);
+    // `window` answers `show`: the command socket's, null when the program
+    // runs without a window.
+    Reply execute(const Request& request, WindowShower* window = nullptr);
+
+    // The outputs a target names; a group that is not there throws.
+    std::vector<int> outputsOf(const Target& target) const;
+    std::vector<int> outputsOf(const std::vector<Target>& targets) const;
 
 private:
+    Reply set(const std::vector<std::pair<Target, Switch>>& targets, const Source& source);
+    Reply recall(const std::string& name);
+
     OutputEngine& engine_;
     OutputPulses& pulses_;
-    WindowShower* window_;
+    RuleBook& rules_;
 };
 
 }  // namespace kavtra

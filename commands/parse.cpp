@@ -1,5 +1,6 @@
 #include "commands/parse.h"
 
+#include <algorithm>
 #include <charconv>
 
 #include "outputs/out_state.h"
@@ -24,9 +25,6 @@ std::string quoted(std::string_view text) {
     return "«" + shown + (i < text.size() ? "…»" : "»");
 }
 
-namespace {
-
-// A whole number made of digits only, nothing around it.
 std::optional<long long> digitsValue(std::string_view text) {
     if (text.empty() || text.size() > 12) return std::nullopt;
     long long value = 0;
@@ -34,6 +32,8 @@ std::optional<long long> digitsValue(std::string_view text) {
     if (error != std::errc() || end != text.data() + text.size() || text[0] == '-') return std::nullopt;
     return value;
 }
+
+namespace {
 
 bool isAsciiNoCase(std::string_view text, std::string_view lower) {
     if (text.size() != lower.size()) return false;
@@ -75,13 +75,16 @@ Parsed<Switch> parseSwitch(std::string_view text) {
     return {*on.value ? Switch::On : Switch::Off, {}};
 }
 
-Parsed<std::pair<int, Switch>> parseAssignment(std::string_view text) {
-    constexpr std::string_view kForm = "N=on или N=off (или N=toggle)";
-    const auto numberAndRest = numbered(text, std::string(kForm));
-    if (!numberAndRest) return Parsed<std::pair<int, Switch>>::refused(numberAndRest.error);
-    const Parsed<Switch> action = parseSwitch(numberAndRest.value->second);
-    if (!action) return Parsed<std::pair<int, Switch>>::refused(quoted(text) + ": нужно " + std::string(kForm));
-    return {std::pair{numberAndRest.value->first, *action.value}, {}};
+Parsed<std::pair<Target, Switch>> parseAssignment(std::string_view text) {
+    constexpr std::string_view kForm = "N=on или N=off (или N=toggle, @ГРУППА=...)";
+    const std::size_t equals = text.find('=');
+    if (equals == std::string_view::npos)
+        return Parsed<std::pair<Target, Switch>>::refused(quoted(text) + ": нужно " + std::string(kForm));
+    Parsed<Target> target = parseTarget(text.substr(0, equals));
+    if (!target) return Parsed<std::pair<Target, Switch>>::refused(target.error);
+    const Parsed<Switch> action = parseSwitch(text.substr(equals + 1));
+    if (!action) return Parsed<std::pair<Target, Switch>>::refused(quoted(text) + ": нужно " + std::string(kForm));
+    return {std::pair{std::move(*target.value), *action.value}, {}};
 }
 
 Parsed<PulseCommand> parsePulse(std::string_view text) {
@@ -92,6 +95,25 @@ Parsed<PulseCommand> parsePulse(std::string_view text) {
         return Parsed<PulseCommand>::refused(quoted(text) +
                                              ": длительность импульса должна быть числом от 50 до 600000 мс");
     return {PulseCommand{numberAndRest.value->first, static_cast<int>(*ms)}, {}};
+}
+
+bool isRuleName(std::string_view name) {
+    if (name.empty() || name.front() == ' ' || name.back() == ' ' || !envelopeProblem(name).empty()) return false;
+    return std::none_of(name.begin(), name.end(), [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return c == '[' || c == ']' || c == '=' || byte < 0x20 || byte == 0x7F;
+    });
+}
+
+Parsed<Target> parseTarget(std::string_view text) {
+    if (!text.starts_with('@')) {
+        const Parsed<int> output = parseOutput(text);
+        if (!output) return Parsed<Target>::refused(output.error);
+        return {Target(*output.value), {}};
+    }
+    if (!isRuleName(text.substr(1)))
+        return Parsed<Target>::refused(quoted(text) + ": после @ нужно имя группы без знаков [ ] =");
+    return {Target::ofGroup(std::string(text.substr(1))), {}};
 }
 
 Parsed<RenameCommand> parseRename(std::string_view text) {

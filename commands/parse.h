@@ -29,14 +29,22 @@ struct Parsed {
     explicit operator bool() const { return value.has_value(); }
 };
 
+// A whole number made of digits only (at most 12), nothing around it.
+std::optional<long long> digitsValue(std::string_view text);
+
 // The value forms every transport uses, so that a value means the same
 // wherever it comes from.
-Parsed<int> parseOutput(std::string_view text);                         // digits, 1..300 ("007" is 7)
-Parsed<bool> parseOnOff(std::string_view text);                         // on / off, any letter case
-Parsed<Switch> parseSwitch(std::string_view text);                      // on / off / toggle, any letter case
-Parsed<std::pair<int, Switch>> parseAssignment(std::string_view text);  // "N=on" / "N=off" / "N=toggle"
-Parsed<PulseCommand> parsePulse(std::string_view text);                 // "N=MS"
-Parsed<RenameCommand> parseRename(std::string_view text);               // "N=TEXT"
+Parsed<int> parseOutput(std::string_view text);                            // digits, 1..300 ("007" is 7)
+Parsed<bool> parseOnOff(std::string_view text);                            // on / off, any letter case
+Parsed<Switch> parseSwitch(std::string_view text);                         // on / off / toggle, any letter case
+Parsed<Target> parseTarget(std::string_view text);                         // "N" or "@GROUP"
+Parsed<std::pair<Target, Switch>> parseAssignment(std::string_view text);  // "N=on" / "@GROUP=off" / "N=toggle"
+Parsed<PulseCommand> parsePulse(std::string_view text);                    // "N=MS"
+Parsed<RenameCommand> parseRename(std::string_view text);                  // "N=TEXT"
+
+// Whether a text may name a group, scene or interlock: not empty, no '[',
+// ']', '=' or control characters, well-formed UTF-8, no blank at either end.
+bool isRuleName(std::string_view name);
 
 // What every request's text must be before anything reads it: at most
 // kMaxRequestBytes, well-formed UTF-8. Empty when it is.

@@ -8,8 +8,45 @@ namespace {
 
 std::string number(int value) { return std::to_string(value); }
 
-std::string assignment(int output, Switch action) {
-    return number(output) + (action == Switch::On ? "=on" : action == Switch::Off ? "=off" : "=toggle");
+// Words are separated by blanks, so a name in a word carries its blanks
+// (and the escape's own '%') escaped.
+std::string escaped(std::string_view name) {
+    std::string word;
+    for (char c : name) word += c == ' ' ? "%20" : c == '%' ? "%25" : std::string(1, c);
+    return word;
+}
+
+std::string unescaped(std::string_view word) {
+    std::string name;
+    for (std::size_t i = 0; i < word.size(); ++i) {
+        if (word.substr(i, 3) == "%20" || word.substr(i, 3) == "%25") {
+            name += word[i + 2] == '0' ? ' ' : '%';
+            i += 2;
+        } else {
+            name += word[i];
+        }
+    }
+    return name;
+}
+
+std::string targetWord(const Target& target) {
+    return target.group.empty() ? number(target.output) : "@" + escaped(target.group);
+}
+
+Parsed<Target> parseTargetWord(std::string_view word) { return parseTarget(unescaped(word)); }
+
+Parsed<std::pair<Target, Switch>> parseAssignmentWord(std::string_view word) {
+    return parseAssignment(unescaped(word));
+}
+
+std::string assignment(const Target& target, Switch action) {
+    return targetWord(target) + (action == Switch::On ? "=on" : action == Switch::Off ? "=off" : "=toggle");
+}
+
+std::string targetWords(const std::vector<Target>& targets) {
+    std::string words;
+    for (const Target& target : targets) words += " " + targetWord(target);
+    return words;
 }
 
 // The words after the request's own word, split at runs of blanks.
@@ -56,17 +93,23 @@ std::string formatRequest(const Command& command) {
                 for (const auto& [output, action] : c.outputs) line += " " + assignment(output, action);
                 return line;
             } else if constexpr (std::is_same_v<T, ToggleCommand>) {
-                return "toggle " + number(c.output);
+                return "toggle " + targetWord(c.output);
             } else if constexpr (std::is_same_v<T, AllCommand>) {
                 return c.on ? "all on" : "all off";
             } else if constexpr (std::is_same_v<T, RenameCommand>) {
                 return "rename " + number(c.output) + "=" + c.name;
             } else if constexpr (std::is_same_v<T, PulseCommand>) {
                 return "pulse " + number(c.output) + "=" + number(c.milliseconds);
+            } else if constexpr (std::is_same_v<T, GetCommand>) {
+                return "get" + targetWords(c.outputs);
+            } else if constexpr (std::is_same_v<T, SceneCommand>) {
+                return "scene " + c.name;
+            } else if constexpr (std::is_same_v<T, SaveSceneCommand>) {
+                return "save-scene " + escaped(c.name) + targetWords(c.outputs);
+            } else if constexpr (std::is_same_v<T, UndoCommand>) {
+                return "undo";
             } else {
-                std::string line = "get";
-                for (int output : c.outputs) line += " " + number(output);
-                return line;
+                return "reload";
             }
         },
         command);
@@ -82,15 +125,15 @@ Parsed<Command> parseRequest(std::string_view line) {
         return {Command(ShowCommand{}), {}};
     }
     if (verb == "set") {
-        auto states = eachWord<std::pair<int, Switch>>(rest, parseAssignment);
+        auto states = eachWord<std::pair<Target, Switch>>(rest, parseAssignmentWord);
         if (states && states.value->empty()) return Parsed<Command>::refused("set: нужно хотя бы одно N=on|off");
         if (!states) return Parsed<Command>::refused(std::move(states.error));
         return {Command(SetCommand{std::move(*states.value)}), {}};
     }
     if (verb == "toggle") {
-        const Parsed<int> output = oneWord(rest, verb, parseOutput);
-        if (!output) return Parsed<Command>::refused(output.error);
-        return {Command(ToggleCommand{*output.value}), {}};
+        Parsed<Target> target = oneWord(rest, verb, parseTargetWord);
+        if (!target) return Parsed<Command>::refused(target.error);
+        return {Command(ToggleCommand{std::move(*target.value)}), {}};
     }
     if (verb == "all") {
         const Parsed<bool> on = oneWord(rest, verb, parseOnOff);
@@ -101,9 +144,27 @@ Parsed<Command> parseRequest(std::string_view line) {
     if (verb == "rename") return asCommand(parseRename(rest));
     if (verb == "pulse") return asCommand(oneWord(rest, verb, parsePulse));
     if (verb == "get") {
-        auto outputs = eachWord<int>(rest, parseOutput);
+        auto outputs = eachWord<Target>(rest, parseTargetWord);
         if (!outputs) return Parsed<Command>::refused(std::move(outputs.error));
         return {Command(GetCommand{std::move(*outputs.value)}), {}};
+    }
+    if (verb == "scene") {
+        if (!isRuleName(rest)) return Parsed<Command>::refused("scene: нужно имя сцены");
+        return {Command(SceneCommand{std::string(rest)}), {}};
+    }
+    if (verb == "save-scene") {
+        const std::size_t end = rest.find(' ');
+        const std::string name = unescaped(rest.substr(0, end));
+        if (!isRuleName(name)) return Parsed<Command>::refused("save-scene: нужно имя сцены без знаков [ ] =");
+        auto outputs =
+            eachWord<Target>(end == std::string_view::npos ? std::string_view() : rest.substr(end), parseTargetWord);
+        if (!outputs) return Parsed<Command>::refused(std::move(outputs.error));
+        return {Command(SaveSceneCommand{name, std::move(*outputs.value)}), {}};
+    }
+    if (verb == "undo" || verb == "reload") {
+        if (!rest.empty()) return Parsed<Command>::refused(std::string(verb) + ": значения не нужны");
+        if (verb == "undo") return {Command(UndoCommand{}), {}};
+        return {Command(ReloadCommand{}), {}};
     }
     return Parsed<Command>::refused("неизвестная команда");
 }

@@ -24,8 +24,13 @@ const std::vector<OptionText>& optionTexts() {
          "N=on|off",
          "--set N=on|off [N=on|off ...]",
          "включить (on) или выключить (off) выводы, все вместе: одно сохранение и одна передача; команда "
-         "возвращается, когда передача сделана; N=toggle переключает вывод, как двойной щелчок"},
-        {{"toggle"}, "N", "--toggle N", "переключить вывод N, как двойной щелчок по его строке"},
+         "возвращается, когда передача сделана; N=toggle переключает вывод, как двойной щелчок; вместо N можно "
+         "@ГРУППА (группа из Rules.ini)"},
+        {{"toggle"},
+         "N",
+         "--toggle N|@ГРУППА",
+         "переключить вывод N, как двойной щелчок по его строке; группа выключается, если она вся включена, "
+         "иначе включается"},
         {{"all"}, "on|off", "--all on|off", "включить или выключить все выводы"},
         {{"rename"}, "N=ТЕКСТ", "--rename N=ТЕКСТ", "дать выводу N имя ТЕКСТ (пустое тоже можно)"},
         {{"pulse"},
@@ -35,9 +40,23 @@ const std::vector<OptionText>& optionTexts() {
          "новая команда для того же вывода до конца импульса заменяет ожидаемый возврат"},
         {{"get"},
          "",
-         "--get [N ...]",
+         "--get [N|@ГРУППА ...]",
          "напечатать состояние и имя выводов N (всех 300, если номера не указаны): по строке "
          "«N<TAB>on|off<TAB>имя» на вывод, в UTF-8"},
+        {{"scene"}, "ИМЯ", "--scene ИМЯ", "вызвать сцену из Rules.ini: одно сохранение и одна передача"},
+        {{"save-scene"},
+         "ИМЯ",
+         "--save-scene ИМЯ [N|@ГРУППА ...]",
+         "запомнить в Rules.ini текущие состояния выводов (всех 300, если не указаны) как сцену ИМЯ"},
+        {{"undo"},
+         "",
+         "--undo",
+         "отменить последний вызов сцены или группы или последнее «все вкл/выкл»: вернуть прежние состояния"},
+        {{"reload"}, "", "--reload", "перечитать Rules.ini; напечатать записи с ошибками (они не действуют)"},
+        {{"log"},
+         "",
+         "--log [N]",
+         "напечатать последние N строк журнала Kavtra.log (по умолчанию 20): время, источник, изменения"},
         {{"no-window"},
          "",
          "--no-window",
@@ -116,7 +135,20 @@ Sorted sortArguments(const std::vector<std::string>& arguments) {
     return sorted;
 }
 
-const std::vector<std::string> kCommandOptions = {"set", "toggle", "all", "rename", "pulse", "get"};
+const std::vector<std::string> kCommandOptions = {"set",   "toggle",     "all",  "rename", "pulse", "get",
+                                                  "scene", "save-scene", "undo", "reload", "log"};
+
+constexpr std::size_t kDefaultLogLines = 20;
+
+// Targets from the arguments, for --get and --save-scene.
+std::optional<std::string> addTargets(const std::vector<std::string>& arguments, std::vector<Target>& targets) {
+    for (const std::string& argument : arguments) {
+        auto parsed = parseTarget(argument);
+        if (!parsed) return parsed.error;
+        targets.push_back(std::move(*parsed.value));
+    }
+    return std::nullopt;
+}
 
 // The one command of the command line, from its option's values and the
 // arguments that follow them.
@@ -146,20 +178,36 @@ CommandLine commandOf(const Sorted& sorted, const std::string& option) {
     }
     if (option == "get") {
         GetCommand get;
-        for (const std::string& value : extra) {
-            const auto parsed = parseOutput(value);
-            if (!parsed) return badUsage("--get: " + parsed.error);
-            get.outputs.push_back(*parsed.value);
-        }
+        if (const auto problem = addTargets(extra, get.outputs)) return badUsage("--get: " + *problem);
         return send(std::move(get));
+    }
+    if (option == "save-scene") {
+        if (values.size() > 1) return badUsage("--save-scene можно указать только один раз");
+        SaveSceneCommand save{values.front(), {}};
+        if (!isRuleName(save.name)) return badUsage("--save-scene: нужно имя сцены без знаков [ ] =");
+        if (const auto problem = addTargets(extra, save.outputs)) return badUsage("--save-scene: " + *problem);
+        return send(std::move(save));
+    }
+    if (option == "log") {
+        if (values.size() > 1 || extra.size() > 1) return badUsage("--log: нужно не больше одного числа");
+        const std::optional<long long> count = extra.empty() ? static_cast<long long>(kDefaultLogLines)
+                                                             : digitsValue(extra.front());
+        if (!count || *count < 1) return badUsage("--log: число строк должно быть целым больше 0");
+        return {CommandLine::Action::Log, std::nullopt, {}, static_cast<std::size_t>(*count)};
     }
     if (const auto problem = single()) return badUsage(*problem);
     const std::string& value = values.front();
     const std::string prefix = "--" + option + ": ";
     if (option == "toggle") {
-        const auto parsed = parseOutput(value);
-        return parsed ? send(ToggleCommand{*parsed.value}) : badUsage(prefix + parsed.error);
+        auto parsed = parseTarget(value);
+        return parsed ? send(ToggleCommand{std::move(*parsed.value)}) : badUsage(prefix + parsed.error);
     }
+    if (option == "scene") {
+        if (!isRuleName(value)) return badUsage(prefix + "нужно имя сцены");
+        return send(SceneCommand{value});
+    }
+    if (option == "undo") return send(UndoCommand{});
+    if (option == "reload") return send(ReloadCommand{});
     if (option == "all") {
         const auto parsed = parseOnOff(value);
         return parsed ? send(AllCommand{*parsed.value}) : badUsage(prefix + parsed.error);

@@ -14,6 +14,7 @@ struct CommandLine {
         Window,    // the program with its window
         NoWindow,  // the program without a window
         Send,      // hand `command` to the running copy
+        Log,       // print the last `logLines` lines of Kavtra.log
         Help,      // print helpText()
         Version,   // print versionText()
         BadUsage,  // print `message`, end with status 2
@@ -21,6 +22,7 @@ struct CommandLine {
     Action action = Action::Window;
     std::optional<Command> command;
     std::string message;
+    std::size_t logLines = 0;
 };
 
 // `arguments` in UTF-8, the program first. Plain C++, so that a command needs

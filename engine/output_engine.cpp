@@ -43,16 +43,30 @@ const std::string& OutputEngine::name(int output) const {
     return names_[output];
 }
 
-void OutputEngine::applyPolicy(std::int16_t policy, const Source& source) {
-    if (policy != kPolicyAllOn && policy != kPolicyAllOff && policy != kPolicyRemembered) return;
-    for (int n = 1; n <= kOutputs; ++n) {
+void OutputEngine::applyPolicy(std::int16_t policy, const Source& source,
+                               const std::vector<std::pair<int, bool>>& scene) {
+    const bool known = policy == kPolicyAllOn || policy == kPolicyAllOff || policy == kPolicyRemembered;
+    if (!known && scene.empty()) return;
+    std::vector<std::pair<int, std::int16_t>> codes;
+    for (int n = 1; known && n <= kOutputs; ++n) {
         switch (policy) {
-        case kPolicyRemembered: states_[n] = rememberedValue(data_, n); break;
-        case kPolicyAllOff: states_[n] = kStateOff; break;
-        default: states_[n] = kStateOn; break;
+        case kPolicyRemembered: codes.emplace_back(n, rememberedValue(data_, n)); break;
+        case kPolicyAllOff: codes.emplace_back(n, kStateOff); break;
+        default: codes.emplace_back(n, kStateOn); break;
         }
     }
-    finish(OutputChange{everyOutput(), {}, source});
+    for (const auto& [output, on] : scene) codes.emplace_back(output, code(on));
+    cancelWaiting(codes);
+    // Before the start nothing is known to be on: what the start switches is
+    // what it leaves on. The policy's states reach the port in a transfer of
+    // their own, so no dead time applies.
+    if (known && source == Source::StartPolicy)
+        for (int n = 1; n <= kOutputs; ++n) states_[n] = kStateOff;
+    const InterlockPlan plan = planInterlocks(interlocks_, states_, codes, false);
+    OutputChange change{everyOutput(), {}, source};
+    change.switched = applyCodes(plan.codes, plan.held);
+    change.held = plan.held;
+    finish(change);
 }
 
 void OutputEngine::LoadList() {
@@ -63,23 +77,14 @@ void OutputEngine::LoadList() {
 }
 
 SaveOutcome OutputEngine::SaveList() {
-    // The profile layer says what failed only to its listeners; this one
-    // hears the save of our own file, for the one who asked for the step.
-    SaveOutcome outcome;
-    const std::string& path = data_.FileName();
-    const ProfileListenerId heard = addProfileListener([&](const ProfileReport& report) {
-        if (report.path == path && report.what == kNotSaved) outcome = {false, report.reason};
-    });
-    {
-        const ProfileWriteGroup oneSave;
+    std::string failure = saveFailure(data_.FileName(), [&] {
         for (int n = 1; n <= kOutputs; ++n) {
             const std::string section = deviceSection(n);
             data_.WritePrivateINIString(section, kValueKey, std::to_string(states_[n]));
             data_.WritePrivateINIString(section, kNameKey, names_[n]);
         }
-    }
-    removeProfileListener(heard);
-    return outcome;
+    });
+    return {failure.empty(), std::move(failure)};
 }
 
 void OutputEngine::UpdateOuts() { kavtra::UpdateOuts(states_, lpt_); }
@@ -90,26 +95,116 @@ void OutputEngine::releasePort() { lpt_.SetDataInput(true); }
 
 bool OutputEngine::toggledOn(int output) const { return state(output) == kStateOff; }
 
-SaveOutcome OutputEngine::toggle(int output, Source source) { return set({{output, toggledOn(output)}}, source); }
+SaveOutcome OutputEngine::toggle(int output, const Source& source) {
+    return set({{output, toggledOn(output)}}, source);
+}
 
-SaveOutcome OutputEngine::set(const std::vector<std::pair<int, bool>>& outputsOn, Source source) {
+SaveOutcome OutputEngine::set(const std::vector<std::pair<int, bool>>& outputsOn, const Source& source) {
     for (const auto& [output, on] : outputsOn) check(output);
     if (outputsOn.empty()) return {};
-    OutputChange change{{}, {}, source};
-    for (const auto& [output, on] : outputsOn) {
-        states_[output] = code(on);
-        if (std::find(change.states.begin(), change.states.end(), output) == change.states.end())
-            change.states.push_back(output);
+    std::vector<std::pair<int, std::int16_t>> codes;
+    for (const auto& [output, on] : outputsOn) codes.emplace_back(output, code(on));
+    return step(codes, source, source.kind == Source::Kind::Scene || source.kind == Source::Kind::Group);
+}
+
+SaveOutcome OutputEngine::setAll(bool on, const Source& source) {
+    std::vector<std::pair<int, std::int16_t>> codes;
+    for (int n = 1; n <= kOutputs; ++n) codes.emplace_back(n, code(on));
+    return step(codes, source, true);
+}
+
+SaveOutcome OutputEngine::undo() {
+    std::vector<std::pair<int, std::int16_t>> codes;
+    for (const auto& [output, was] : undo_)
+        if (states_[output] == was.second) codes.emplace_back(output, was.first);
+    undo_.clear();
+    return step(codes, Source::Undo, false);
+}
+
+void OutputEngine::setInterlocks(std::vector<Interlock> interlocks, Timers& timers) {
+    // An output still waiting for its dead time goes on as asked, under the
+    // interlocks of that moment.
+    interlocks_ = std::move(interlocks);
+    timers_ = &timers;
+}
+
+SaveOutcome OutputEngine::step(const std::vector<std::pair<int, std::int16_t>>& requested, const Source& source,
+                               bool undoable) {
+    if (requested.empty()) return {};
+    cancelWaiting(requested);
+    const InterlockPlan plan = planInterlocks(interlocks_, states_, requested, true,
+                                              [this](int output) -> std::optional<std::chrono::milliseconds> {
+                                                  if (!timers_ || !offAt_[output]) return std::nullopt;
+                                                  return timers_->now() - *offAt_[output];
+                                              });
+    if (undoable) {
+        undo_.clear();
+        for (const auto& [output, code] : plan.codes) undo_.push_back({output, {states_[output], code}});
     }
-    return finishStep(change, true);
+    OutputChange change{{}, {}, source};
+    for (const auto& [output, code] : plan.codes) change.states.push_back(output);
+    change.switched = applyCodes(plan.codes, plan.held);
+    change.held = plan.held;
+    const SaveOutcome saved = finishStep(change, true);
+    if (!plan.later.empty() && timers_) {
+        // The smallest free id: each id's timer is kept for good.
+        int id = 0;
+        while (waiting_.count(id)) ++id;
+        waiting_[id] = {plan.later, source};
+        timers_->start(id, plan.wait, [this, id] {
+            const auto waiting = waiting_.find(id);
+            if (waiting == waiting_.end()) return;
+            std::vector<std::pair<int, std::int16_t>> codes;
+            for (int output : waiting->second.first) codes.emplace_back(output, kStateOn);
+            const Source asked = waiting->second.second;
+            waiting_.erase(waiting);
+            step(codes, asked, false);
+        });
+    }
+    return saved;
 }
 
-SaveOutcome OutputEngine::setAll(bool on, Source source) {
-    for (int n = 1; n <= kOutputs; ++n) states_[n] = code(on);
-    return finishStep(OutputChange{everyOutput(), {}, source}, true);
+std::vector<Switched> OutputEngine::applyCodes(const std::vector<std::pair<int, std::int16_t>>& codes,
+                                               const std::vector<InterlockHold>& held) {
+    std::vector<Switched> switched;
+    for (const auto& entry : codes) {
+        const int output = entry.first;
+        const std::int16_t code = entry.second;
+        const bool wasOn = states_[output] == kStateOn;
+        states_[output] = code;
+        if (wasOn && code != kStateOn && timers_) offAt_[output] = timers_->now();
+        const bool byInterlock = std::any_of(held.begin(), held.end(), [output](const InterlockHold& hold) {
+            return std::find(hold.outputs.begin(), hold.outputs.end(), output) != hold.outputs.end();
+        });
+        if (wasOn != (code == kStateOn) && !byInterlock) switched.push_back({output, code == kStateOn});
+    }
+    return switched;
 }
 
-SaveOutcome OutputEngine::rename(int output, const std::string& name, Source source) {
+void OutputEngine::cancelWaiting(const std::vector<std::pair<int, std::int16_t>>& requested) {
+    // A later request on any output of an interlock has the last word over
+    // an output of it still waiting for its dead time.
+    const auto touched = [&](int waitingOutput) {
+        for (const Interlock& interlock : interlocks_) {
+            const auto& members = interlock.outputs;
+            if (std::find(members.begin(), members.end(), waitingOutput) == members.end()) continue;
+            for (const auto& [output, code] : requested)
+                if (std::find(members.begin(), members.end(), output) != members.end()) return true;
+        }
+        return false;
+    };
+    for (auto it = waiting_.begin(); it != waiting_.end();) {
+        std::erase_if(it->second.first, touched);
+        if (it->second.first.empty()) {
+            timers_->stop(it->first);
+            it = waiting_.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
+SaveOutcome OutputEngine::rename(int output, const std::string& name, const Source& source) {
     check(output);
     // The name as the next start will read it back, so that whoever shows it
     // shows what was really kept.

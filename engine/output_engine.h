@@ -4,11 +4,15 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <map>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "engine/interlocks.h"
 #include "engine/source.h"
+#include "engine/timers.h"
 #include "outputs/out_state.h"
 #include "persist/profile/cls_ini.h"
 #include "port/lpt.h"
@@ -22,22 +26,14 @@ struct Switched {
     bool operator==(const Switched&) const = default;
 };
 
-// Outputs an interlock switched off, or kept off against the request, in
-// one step.
-struct InterlockHold {
-    std::string interlock;
-    std::vector<int> outputs;
-    bool operator==(const InterlockHold&) const = default;
-};
-
 // What one step changed, told to every listener after that step's save and
 // transfer are done.
 struct OutputChange {
     std::vector<int> states;  // outputs (1..300) whose state this step set
     std::vector<int> names;   // outputs renamed by this step
     Source source = Source::Window;
-    std::vector<Switched> switched;   // on/off changed, in output order
-    std::vector<InterlockHold> held;  // by interlocks, in this step
+    std::vector<Switched> switched{};   // on/off changed, in output order
+    std::vector<InterlockHold> held{};  // by interlocks, in this step
 };
 
 // Whether a step's save reached Data.dat. The step's transfer is made
@@ -49,19 +45,21 @@ struct SaveOutcome {
 
 // The outputs' states and names and everything done to them. The window, the
 // command line and network control all change outputs through it, so every
-// change takes one path: states set, one save of Data.dat, one transfer, then
-// every listener told. Runs on one thread.
+// change takes one path: the interlocks rule on it, states set, one save of
+// Data.dat, one transfer, then every listener told. Runs on one thread.
 class OutputEngine {
 public:
     // `data` is the clsINI of Data.dat.
     OutputEngine(const clsINI& data, LPT& lpt);
 
     // Pieces of the start and exit sequences.
-    void applyPolicy(std::int16_t policy,
-                     const Source& source);  // kPolicyAllOn / kPolicyAllOff / kPolicyRemembered; tells listeners
-    void LoadList();                         // names from Data.dat, then the first transfer
-    SaveOutcome SaveList();                  // one grouped save of all 600 keys, names from the engine
-    void UpdateOuts();                       // one transfer of OutState
+    // kPolicyAllOn / kPolicyAllOff / kPolicyRemembered, then the states of
+    // `scene` (the policy's scene, if any) over it, the interlocks holding;
+    // tells listeners.
+    void applyPolicy(std::int16_t policy, const Source& source, const std::vector<std::pair<int, bool>>& scene = {});
+    void LoadList();         // names from Data.dat, then the first transfer
+    SaveOutcome SaveList();  // one grouped save of all 600 keys, names from the engine
+    void UpdateOuts();       // one transfer of OutState
     void Init_Outs();
     void releasePort();  // data lines to input (end of the exit sequence)
 
@@ -78,12 +76,24 @@ public:
     // Changes. Each one: states set, one SaveList, one UpdateOuts, then every
     // listener told. An output number out of range throws before anything
     // changes; an empty `set` changes, saves and transfers nothing.
-    SaveOutcome toggle(int output, Source source);
-    SaveOutcome set(const std::vector<std::pair<int, bool>>& outputsOn, Source source);  // true = on
-    SaveOutcome setAll(bool on, Source source);
+    SaveOutcome toggle(int output, const Source& source);
+    SaveOutcome set(const std::vector<std::pair<int, bool>>& outputsOn, const Source& source);  // true = on
+    SaveOutcome setAll(bool on, const Source& source);
     // SaveList, no transfer. The name kept is the one Data.dat will give
     // back (characters its encoding lacks become '?', at most 511, ...).
-    SaveOutcome rename(int output, const std::string& name, Source source);
+    SaveOutcome rename(int output, const std::string& name, const Source& source);
+
+    // From now on every change keeps to these. An output that must wait for
+    // a dead time goes on by a call of `timers` (the same each time), in a
+    // step of its own.
+    void setInterlocks(std::vector<Interlock> interlocks, Timers& timers);
+    const std::vector<Interlock>& interlocks() const { return interlocks_; }
+
+    // The last recall of a scene or a group, or the last "all on/off", taken
+    // back in one step: each output it set that still has the state it was
+    // given gets its state from before. Once only.
+    bool canUndo() const { return !undo_.empty(); }
+    SaveOutcome undo();
 
     using Listener = std::function<void(const OutputChange&)>;
     using ListenerId = std::size_t;
@@ -93,6 +103,12 @@ public:
 
 private:
     static void check(int output);
+    // A change of states as the interlocks allow it: saved, transferred,
+    // told. `undoable` keeps what it replaces for undo().
+    SaveOutcome step(const std::vector<std::pair<int, std::int16_t>>& requested, const Source& source, bool undoable);
+    std::vector<Switched> applyCodes(const std::vector<std::pair<int, std::int16_t>>& codes,
+                                     const std::vector<InterlockHold>& held);
+    void cancelWaiting(const std::vector<std::pair<int, std::int16_t>>& requested);
     SaveOutcome finishStep(const OutputChange& change, bool transfer);
     void finish(const OutputChange& change);
 
@@ -100,6 +116,15 @@ private:
     LPT& lpt_;
     kavtra::OutState states_;
     std::array<std::string, kavtra::OutState::kOutputs + 1> names_;
+    std::vector<Interlock> interlocks_;
+    Timers* timers_ = nullptr;
+    // Outputs waiting for a dead time, per pending timer, with the source of
+    // the step that asked for them.
+    std::map<int, std::pair<std::vector<int>, Source>> waiting_;
+    // When each output last went off, by timers_' clock.
+    std::array<std::optional<std::chrono::milliseconds>, kavtra::OutState::kOutputs + 1> offAt_{};
+    // Per output a step set: the code before it and the code it gave.
+    std::vector<std::pair<int, std::pair<std::int16_t, std::int16_t>>> undo_;
     std::vector<std::pair<ListenerId, Listener>> listeners_;
     ListenerId nextListener_ = 0;
 };

@@ -15,7 +15,7 @@ OutputPulses::OutputPulses(OutputEngine& engine, Timers& timers) : engine_(engin
 
 OutputPulses::~OutputPulses() { engine_.removeListener(listener_); }
 
-SaveOutcome OutputPulses::pulse(int output, int milliseconds, Source source) {
+SaveOutcome OutputPulses::pulse(int output, int milliseconds, const Source& source) {
     std::optional<bool>& resting = restingOn_.at(static_cast<std::size_t>(output));
     const bool restingOn = resting.value_or(engine_.isOn(output));
     SaveOutcome outcome;
@@ -45,7 +45,7 @@ void OutputPulses::returnAll() {
     if (!returns.empty()) setOwn(returns, Source::Pulse);
 }
 
-SaveOutcome OutputPulses::setOwn(const std::vector<std::pair<int, bool>>& outputsOn, Source source) {
+SaveOutcome OutputPulses::setOwn(const std::vector<std::pair<int, bool>>& outputsOn, const Source& source) {
     // The listener must not take the pulses' own changes for someone else's.
     struct Own {
         bool& changing;

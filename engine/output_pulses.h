@@ -25,7 +25,7 @@ public:
     OutputPulses(const OutputPulses&) = delete;
     OutputPulses& operator=(const OutputPulses&) = delete;
 
-    SaveOutcome pulse(int output, int milliseconds, Source source);
+    SaveOutcome pulse(int output, int milliseconds, const Source& source);
     // Every pending return at once, in one change: so that the exit sequence
     // never keeps a pulsed state as the one to remember.
     void returnAll();
@@ -33,7 +33,7 @@ public:
 
 private:
     void returnOutput(int output);
-    SaveOutcome setOwn(const std::vector<std::pair<int, bool>>& outputsOn, Source source);
+    SaveOutcome setOwn(const std::vector<std::pair<int, bool>>& outputsOn, const Source& source);
 
     OutputEngine& engine_;
     Timers& timers_;

@@ -14,6 +14,8 @@ public:
     // replaces the pending call.
     virtual void start(int id, std::chrono::milliseconds after, std::function<void()> due) = 0;
     virtual void stop(int id) = 0;
+    // A monotonic time, for measuring how long ago something happened.
+    virtual std::chrono::milliseconds now() const = 0;
 };
 
 }  // namespace kavtra

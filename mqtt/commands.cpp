@@ -16,13 +16,36 @@ std::optional<Switch> payloadWord(std::string_view word) {
     return std::nullopt;
 }
 
-}  // namespace
+// The one word a payload must be, exactly.
+std::string wordProblem(std::string_view payload, std::string_view word) {
+    if (std::string why = envelopeProblem(payload); !why.empty()) return why;
+    if (payload != word) return "неизвестная команда " + quoted(payload) + ", ожидается " + std::string(word);
+    return {};
+}
 
-Parsed<Command> parseOutputCommand(int output, std::string_view payload) {
+Parsed<Command> switchCommand(const Target& target, std::string_view payload) {
     if (std::string why = envelopeProblem(payload); !why.empty()) return rejected(std::move(why));
     const std::optional<Switch> action = payloadWord(payload);
     if (!action) return rejected("неизвестная команда " + quoted(payload) + ", ожидается ON, OFF или TOGGLE");
-    return {Command(SetCommand{{{output, *action}}}), {}};
+    return {Command(SetCommand{{{target, *action}}}), {}};
+}
+
+}  // namespace
+
+Parsed<Command> parseOutputCommand(int output, std::string_view payload) { return switchCommand(output, payload); }
+
+Parsed<Command> parseGroupCommand(const std::string& group, std::string_view payload) {
+    return switchCommand(Target::ofGroup(group), payload);
+}
+
+Parsed<Command> parseSceneCommand(const std::string& scene, std::string_view payload) {
+    if (std::string why = wordProblem(payload, "ON"); !why.empty()) return rejected(std::move(why));
+    return {Command(SceneCommand{scene}), {}};
+}
+
+Parsed<Command> parseUndoCommand(std::string_view payload) {
+    if (std::string why = wordProblem(payload, "PRESS"); !why.empty()) return rejected(std::move(why));
+    return {Command(UndoCommand{}), {}};
 }
 
 Parsed<Command> parseBatchCommand(std::string_view payload) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <string>
 #include <string_view>
 
 #include "commands/parse.h"
@@ -17,5 +18,10 @@ Parsed<Command> parseOutputCommand(int output, std::string_view payload);
 // words, such as {"12":"ON","13":"OFF"}, switched in one step. One bad entry
 // refuses all of it.
 Parsed<Command> parseBatchCommand(std::string_view payload);
+// The payload of group/<slug>/set: the words of out/<n>/set, for the group.
+Parsed<Command> parseGroupCommand(const std::string& group, std::string_view payload);
+// The payloads Home Assistant sends a scene ("ON") and a button ("PRESS").
+Parsed<Command> parseSceneCommand(const std::string& scene, std::string_view payload);
+Parsed<Command> parseUndoCommand(std::string_view payload);
 
 }  // namespace kavtra

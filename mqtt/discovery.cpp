@@ -10,32 +10,64 @@ namespace {
 
 QString text(const std::string& s) { return QString::fromStdString(s); }
 
-}  // namespace
-
-std::string discoveryConfig(const Topics& topics, int output, const std::string& name) {
+// What every entity of one program copy shares: its device, its origin, and
+// being unavailable while the copy is offline.
+std::string config(const Topics& topics, QJsonObject entity) {
     const QString version = QStringLiteral(KAVTRA_VERSION);
-    // An empty name would make Home Assistant call the switch after the
-    // device alone, and every unnamed output would look the same.
-    const QString shownName = name.empty() ? QStringLiteral("Вывод %1").arg(output) : text(name);
-    const QJsonObject device{
+    entity["availability_topic"] = text(topics.status());
+    entity["qos"] = 1;
+    entity["device"] = QJsonObject{
         {"identifiers", QJsonArray{text(topics.deviceId())}},
         {"name", QStringLiteral("Кавтра ") + text(topics.node())},
         {"sw_version", version},
     };
-    const QJsonObject origin{{"name", "Кавтра"}, {"sw_version", version}};
-    const QJsonObject config{
-        {"name", shownName},
-        {"unique_id", text(topics.uniqueId(output))},
-        {"command_topic", text(topics.command(output))},
-        {"state_topic", text(topics.state(output))},
-        {"availability_topic", text(topics.status())},
-        {"payload_on", "ON"},
-        {"payload_off", "OFF"},
-        {"qos", 1},
-        {"device", device},
-        {"origin", origin},
-    };
-    return QJsonDocument(config).toJson(QJsonDocument::Compact).toStdString();
+    entity["origin"] = QJsonObject{{"name", "Кавтра"}, {"sw_version", version}};
+    return QJsonDocument(entity).toJson(QJsonDocument::Compact).toStdString();
+}
+
+// A switch: an output's or a group's.
+std::string switchConfig(const Topics& topics, const QString& name, const std::string& uniqueId,
+                         const std::string& command, const std::string& state) {
+    return config(topics, {
+                              {"name", name},
+                              {"unique_id", text(uniqueId)},
+                              {"command_topic", text(command)},
+                              {"state_topic", text(state)},
+                              {"payload_on", "ON"},
+                              {"payload_off", "OFF"},
+                          });
+}
+
+}  // namespace
+
+std::string discoveryConfig(const Topics& topics, int output, const std::string& name) {
+    // An empty name would make Home Assistant call the switch after the
+    // device alone, and every unnamed output would look the same.
+    const QString shownName = name.empty() ? QStringLiteral("Вывод %1").arg(output) : text(name);
+    return switchConfig(topics, shownName, topics.uniqueId(output), topics.command(output), topics.state(output));
+}
+
+std::string groupDiscoveryConfig(const Topics& topics, const std::string& slug, const std::string& name) {
+    return switchConfig(topics, text(name), topics.groupUniqueId(slug), topics.groupCommand(slug),
+                        topics.groupState(slug));
+}
+
+std::string sceneDiscoveryConfig(const Topics& topics, const std::string& slug, const std::string& name) {
+    return config(topics, {
+                              {"name", text(name)},
+                              {"unique_id", text(topics.sceneUniqueId(slug))},
+                              {"command_topic", text(topics.sceneCommand(slug))},
+                              {"payload_on", "ON"},
+                          });
+}
+
+std::string undoDiscoveryConfig(const Topics& topics) {
+    return config(topics, {
+                              {"name", "Отменить"},
+                              {"unique_id", text(topics.undoUniqueId())},
+                              {"command_topic", text(topics.undoCommand())},
+                              {"payload_press", "PRESS"},
+                          });
 }
 
 }  // namespace kavtra

@@ -11,4 +11,11 @@ namespace kavtra {
 // one device per program copy.
 std::string discoveryConfig(const Topics& topics, int output, const std::string& name);
 
+// The same device's switch of a group (on when all its outputs are), scene,
+// and the button that undoes the last scene, group or all on/off. A group's
+// or scene's unique_id comes from its slug.
+std::string groupDiscoveryConfig(const Topics& topics, const std::string& slug, const std::string& name);
+std::string sceneDiscoveryConfig(const Topics& topics, const std::string& slug, const std::string& name);
+std::string undoDiscoveryConfig(const Topics& topics);
+
 }  // namespace kavtra

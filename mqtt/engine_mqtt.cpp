@@ -6,27 +6,37 @@
 
 namespace kavtra {
 
-EngineMqtt::EngineMqtt(OutputEngine& engine, CommandCore& core, MqttSettings settings, SessionTiming timing)
-    : engine_(engine), core_(core), source_(Source::mqtt(settings.node)), bridge_(std::move(settings), *this, timing) {
+EngineMqtt::EngineMqtt(OutputEngine& engine, CommandCore& core, RuleBook& rules, MqttSettings settings,
+                       SessionTiming timing)
+    : engine_(engine),
+      core_(core),
+      source_(Source::mqtt(settings.node)),
+      rules_(rules),
+      bridge_(std::move(settings), *this, timing) {
     listener_ = engine_.addListener(
         [this](const OutputChange& change) { bridge_.outputsChanged(change.states, change.names); });
+    rulesListener_ = rules_.addListener([this] { bridge_.rulesChanged(rules_.rules()); });
+    bridge_.rulesChanged(rules.rules());
     bridge_.start();
 }
 
-EngineMqtt::~EngineMqtt() { engine_.removeListener(listener_); }
+EngineMqtt::~EngineMqtt() {
+    engine_.removeListener(listener_);
+    rules_.removeListener(rulesListener_);
+}
 
 bool EngineMqtt::isOn(int output) const { return engine_.isOn(output); }
 std::string EngineMqtt::name(int output) const { return engine_.name(output); }
 Reply EngineMqtt::apply(const Command& command) { return core_.execute({command, source_}); }
 
-std::unique_ptr<EngineMqtt> startMqtt(const clsINI& config, OutputEngine& engine, CommandCore& core) {
+std::unique_ptr<EngineMqtt> startMqtt(const clsINI& config, OutputEngine& engine, CommandCore& core, RuleBook& rules) {
     const MqttSettingsReading reading = readMqttSettings(config, QSysInfo::machineHostName().toStdString());
     if (!reading.problem.empty()) {
         std::fprintf(stderr, "kavtra: %s\n", reading.problem.c_str());
         std::fflush(stderr);
     }
     if (!reading.enabled) return nullptr;
-    return std::make_unique<EngineMqtt>(engine, core, reading.settings);
+    return std::make_unique<EngineMqtt>(engine, core, rules, reading.settings);
 }
 
 }  // namespace kavtra

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "commands/command_core.h"
+#include "commands/rule_book.h"
 #include "engine/output_engine.h"
 #include "mqtt/mqtt_bridge.h"
 #include "persist/profile/cls_ini.h"
@@ -12,10 +13,12 @@ namespace kavtra {
 
 // The program's MQTT over the outputs engine: every step of the engine is
 // published, and commands go through the command core like every other
-// source's, so they take the same path as a double click.
+// source's, so they take the same path as a double click. The rules' groups
+// and scenes are announced anew whenever the rules are read or edited.
 class EngineMqtt : public OutputAccess {
 public:
-    EngineMqtt(OutputEngine& engine, CommandCore& core, MqttSettings settings, SessionTiming timing = {});
+    EngineMqtt(OutputEngine& engine, CommandCore& core, RuleBook& rules, MqttSettings settings,
+               SessionTiming timing = {});
     ~EngineMqtt() override;
 
     MqttBridge& bridge() { return bridge_; }
@@ -28,13 +31,15 @@ private:
     OutputEngine& engine_;
     CommandCore& core_;
     const Source source_;  // mqtt:NODE
+    RuleBook& rules_;
     MqttBridge bridge_;
     OutputEngine::ListenerId listener_;
+    RuleBook::ListenerId rulesListener_;
 };
 
 // Reads [MQTT] from config.ini. With Host empty (the default) it returns
 // nothing and nothing of MQTT runs; a setting that cannot serve is reported
 // on standard error and leaves MQTT off too. Otherwise the link is started.
-std::unique_ptr<EngineMqtt> startMqtt(const clsINI& config, OutputEngine& engine, CommandCore& core);
+std::unique_ptr<EngineMqtt> startMqtt(const clsINI& config, OutputEngine& engine, CommandCore& core, RuleBook& rules);
 
 }  // namespace kavtra

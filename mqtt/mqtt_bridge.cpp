@@ -1,7 +1,9 @@
 #include "mqtt/mqtt_bridge.h"
 
 #include <cstdio>
+#include <utility>
 
+#include "commands/request_batch.h"
 #include "outputs/out_state.h"
 
 namespace kavtra {
@@ -50,6 +52,15 @@ void MqttBridge::outputsChanged(const std::vector<int>& states, const std::vecto
         session_, [session = session_, update = std::move(update)] { session->update(update); }, Qt::QueuedConnection);
 }
 
+void MqttBridge::rulesChanged(const Rules& rules) {
+    interlocks_ = rules.interlocks;
+    RulesUpdate update{rules.groups, {}};
+    for (const Scene& scene : rules.scenes) update.scenes.push_back(scene.name);
+    QMetaObject::invokeMethod(
+        session_, [session = session_, update = std::move(update)] { session->rulesChanged(update); },
+        Qt::QueuedConnection);
+}
+
 void MqttBridge::shutdown(std::chrono::milliseconds grace) {
     if (stopped_) return;
     stopped_ = true;
@@ -58,6 +69,36 @@ void MqttBridge::shutdown(std::chrono::milliseconds grace) {
 }
 
 void MqttBridge::apply(const Command& command) {
+    // A command that finds no step just made is carried out at once. Those
+    // that arrive while a step is saved and transferred wait in the event
+    // queue, and the flush queued behind them when the step ends takes them
+    // all into as few steps as keep their meaning: Home Assistant's scene,
+    // one command per entity, is then a few transfers, not a wave.
+    if (collecting_) {
+        waiting_.push_back(command);
+        return;
+    }
+    carryOut(command);
+    scheduleFlush();
+}
+
+void MqttBridge::scheduleFlush() {
+    collecting_ = true;
+    QMetaObject::invokeMethod(
+        this, [this] { flush(); }, Qt::QueuedConnection);
+}
+
+void MqttBridge::flush() {
+    if (waiting_.empty()) {
+        collecting_ = false;
+        return;
+    }
+    const std::vector<Command> commands = std::exchange(waiting_, {});
+    for (const Command& step : mergeIntoSteps(commands, interlocks_)) carryOut(step);
+    scheduleFlush();
+}
+
+void MqttBridge::carryOut(const Command& command) {
     // MQTT has no one to answer: what did not go as asked is said in the log.
     const Reply reply = outputs_.apply(command);
     if (!reply.done()) logLine("MQTT: команда не выполнена как надо: " + reply.reason);

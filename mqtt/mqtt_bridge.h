@@ -7,6 +7,7 @@
 #include <chrono>
 #include <vector>
 
+#include "commands/rules.h"
 #include "mqtt/mqtt_session.h"
 #include "mqtt/output_access.h"
 
@@ -25,6 +26,10 @@ public:
     void start();
     // The outputs a step set (states) and renamed (names).
     void outputsChanged(const std::vector<int>& states, const std::vector<int>& names);
+    // The rules as they are now: groups, scenes and the undo button are
+    // announced from the first call on, and the interlocks decide which
+    // commands may share a step.
+    void rulesChanged(const Rules& rules);
     // At exit: "offline" and a clean disconnect, waiting at most `grace`.
     void shutdown(std::chrono::milliseconds grace);
 
@@ -34,8 +39,16 @@ signals:
 
 private:
     void apply(const Command& command);
+    void flush();
+    void scheduleFlush();
+    void carryOut(const Command& command);
 
     OutputAccess& outputs_;
+    std::vector<Interlock> interlocks_;
+    // Commands that came in while a step was being made, and whether a flush
+    // is queued to take them.
+    std::vector<Command> waiting_;
+    bool collecting_ = false;
     QThread thread_;
     MqttSession* session_;
     bool stopped_ = false;

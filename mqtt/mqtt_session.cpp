@@ -2,7 +2,10 @@
 
 #include <QRandomGenerator>
 
+#include <algorithm>
+
 #include "mqtt/discovery.h"
+#include "mqtt/slug.h"
 
 namespace kavtra {
 
@@ -65,6 +68,44 @@ void MqttSession::update(const OutputsUpdate& update) {
         names_.at(output - 1) = name;
         if (connected_) publishName(output);
     }
+    if (connected_ && !update.states.empty()) publishGroupStates(false);
+}
+
+void MqttSession::rulesChanged(const RulesUpdate& rules) {
+    std::vector<std::string> names;
+    for (const Group& group : rules.groups) names.push_back(group.name);
+    const std::vector<std::string> groupSlugs = uniqueSlugs(names);
+    const std::vector<std::string> sceneSlugs = uniqueSlugs(rules.scenes);
+
+    // What the broker already has under a slug stays valid as long as the
+    // slug names the same thing.
+    std::vector<GroupEntity> groups;
+    for (std::size_t i = 0; i < rules.groups.size(); ++i) {
+        GroupEntity group{rules.groups[i].name, groupSlugs[i], rules.groups[i].outputs, std::nullopt};
+        const auto old =
+            std::find_if(groups_.begin(), groups_.end(), [&](const auto& g) { return g.slug == group.slug; });
+        if (old != groups_.end()) group.published = old->published;
+        removedGroups_.erase(group.slug);
+        groups.push_back(std::move(group));
+    }
+    for (const GroupEntity& old : groups_)
+        if (std::none_of(groups.begin(), groups.end(), [&](const auto& g) { return g.slug == old.slug; }))
+            removedGroups_.insert(old.slug);
+    std::vector<SceneEntity> scenes;
+    for (std::size_t i = 0; i < rules.scenes.size(); ++i) {
+        scenes.push_back({rules.scenes[i], sceneSlugs[i]});
+        removedScenes_.erase(sceneSlugs[i]);
+    }
+    for (const SceneEntity& old : scenes_)
+        if (std::none_of(scenes.begin(), scenes.end(), [&](const auto& s) { return s.slug == old.slug; }))
+            removedScenes_.insert(old.slug);
+    groups_ = std::move(groups);
+    scenes_ = std::move(scenes);
+    rulesKnown_ = true;
+    if (!connected_) return;
+    clearRemoved();
+    publishRulesDiscovery();
+    publishGroupStates(false);
 }
 
 void MqttSession::stop(std::chrono::milliseconds grace) {
@@ -82,12 +123,19 @@ void MqttSession::onConnected() {
     setStatus("MQTT: подключено к " + address(), true);
     link_->subscribe(topics_.commandFilter());
     link_->subscribe(topics_.batch());
+    link_->subscribe(topics_.groupCommandFilter());
+    link_->subscribe(topics_.sceneCommandFilter());
+    link_->subscribe(topics_.undoCommand());
     if (settings_.discovery) link_->subscribe(topics_.homeAssistantStatus());
     link_->publish(topics_.status(), "online", true);
     for (int output = 1; output <= OutState::kOutputs; ++output) {
         publishName(output);
         publishState(output);
     }
+    if (!rulesKnown_) return;
+    clearRemoved();
+    publishRulesDiscovery();
+    publishGroupStates(true);
 }
 
 void MqttSession::onFailed(const LinkFailure& failure) {
@@ -128,12 +176,27 @@ void MqttSession::onReceived(const ReceivedMessage& message) {
     }
     const Parsed<Command> parsed = incoming.kind == Topics::Kind::Output
                                        ? parseOutputCommand(incoming.output, message.payload)
-                                       : parseBatchCommand(message.payload);
+                                   : incoming.kind == Topics::Kind::Batch ? parseBatchCommand(message.payload)
+                                                                          : ruleCommand(incoming, message.payload);
     if (!parsed) {
         log("MQTT: команда в " + shownTopic + " пропущена: " + parsed.error);
         return;
     }
     emit commandReceived(*parsed.value);
+}
+
+Parsed<Command> MqttSession::ruleCommand(const Topics::Incoming& incoming, const std::string& payload) const {
+    if (incoming.kind == Topics::Kind::Undo) return parseUndoCommand(payload);
+    if (incoming.kind == Topics::Kind::Group) {
+        const auto group =
+            std::find_if(groups_.begin(), groups_.end(), [&](const auto& g) { return g.slug == incoming.slug; });
+        if (group != groups_.end()) return parseGroupCommand(group->name, payload);
+        return Parsed<Command>::refused("нет группы " + quoted(incoming.slug));
+    }
+    const auto scene =
+        std::find_if(scenes_.begin(), scenes_.end(), [&](const auto& s) { return s.slug == incoming.slug; });
+    if (scene != scenes_.end()) return parseSceneCommand(scene->name, payload);
+    return Parsed<Command>::refused("нет сцены " + quoted(incoming.slug));
 }
 
 void MqttSession::publishName(int output) {
@@ -153,6 +216,37 @@ void MqttSession::publishState(int output) {
 void MqttSession::publishDiscovery() {
     if (!connected_) return;
     for (int output = 1; output <= OutState::kOutputs; ++output) publishConfig(output);
+    if (rulesKnown_) publishRulesDiscovery();
+}
+
+void MqttSession::publishRulesDiscovery() {
+    if (!settings_.discovery) return;
+    for (const GroupEntity& group : groups_)
+        link_->publish(topics_.groupDiscovery(group.slug), groupDiscoveryConfig(topics_, group.slug, group.name), true);
+    for (const SceneEntity& scene : scenes_)
+        link_->publish(topics_.sceneDiscovery(scene.slug), sceneDiscoveryConfig(topics_, scene.slug, scene.name), true);
+    link_->publish(topics_.undoDiscovery(), undoDiscoveryConfig(topics_), true);
+}
+
+void MqttSession::publishGroupStates(bool all) {
+    for (GroupEntity& group : groups_) {
+        const bool on = std::all_of(group.outputs.begin(), group.outputs.end(), [&](int n) { return on_[n - 1]; });
+        if (!all && group.published == on) continue;
+        link_->publish(topics_.groupState(group.slug), on ? "ON" : "OFF", true);
+        group.published = on;
+    }
+}
+
+void MqttSession::clearRemoved() {
+    // An empty retained config is Home Assistant's word for "remove it".
+    for (const std::string& slug : removedGroups_) {
+        if (settings_.discovery) link_->publish(topics_.groupDiscovery(slug), "", true);
+        link_->publish(topics_.groupState(slug), "", true);
+    }
+    if (settings_.discovery)
+        for (const std::string& slug : removedScenes_) link_->publish(topics_.sceneDiscovery(slug), "", true);
+    removedGroups_.clear();
+    removedScenes_.clear();
 }
 
 void MqttSession::setStatus(const QString& text, bool connected) {

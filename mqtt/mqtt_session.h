@@ -7,10 +7,13 @@
 #include <array>
 #include <chrono>
 #include <memory>
+#include <optional>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "commands/rules.h"
 #include "mqtt/commands.h"
 #include "mqtt/mqtt_link.h"
 #include "mqtt/mqtt_settings.h"
@@ -23,6 +26,13 @@ namespace kavtra {
 struct OutputsUpdate {
     std::vector<std::pair<int, bool>> states;  // output, on
     std::vector<std::pair<int, std::string>> names;
+};
+
+// The rules as MQTT shows them: groups (a switch each, on when all their
+// outputs are), scenes (by name), and with them the undo button.
+struct RulesUpdate {
+    std::vector<Group> groups;
+    std::vector<std::string> scenes;
 };
 
 struct SessionTiming {
@@ -46,6 +56,7 @@ public:
     // Called on the session's thread (queued).
     void start();
     void update(const OutputsUpdate& update);
+    void rulesChanged(const RulesUpdate& rules);
     // The last word at exit: "offline", then a clean disconnect.
     void stop(std::chrono::milliseconds grace);
 
@@ -62,6 +73,14 @@ private:
     void publishConfig(int output);
     void publishState(int output);
     void publishDiscovery();
+    void publishRulesDiscovery();
+    // Each group's state when it differs from the one last published, or
+    // (`all`) every group's.
+    void publishGroupStates(bool all);
+    // Empty retained messages where removed groups and scenes were.
+    void clearRemoved();
+    // The command of a group's, scene's or undo's topic.
+    Parsed<Command> ruleCommand(const Topics::Incoming& incoming, const std::string& payload) const;
     void setStatus(const QString& text, bool connected);
     void log(const std::string& line);
     QString address() const;
@@ -73,6 +92,24 @@ private:
     QTimer announceTimer_;
     std::array<bool, OutState::kOutputs> on_{};
     std::array<std::string, OutState::kOutputs> names_;
+    struct GroupEntity {
+        std::string name;
+        std::string slug;
+        std::vector<int> outputs;
+        std::optional<bool> published;  // the retained state as the broker has it
+    };
+    struct SceneEntity {
+        std::string name;
+        std::string slug;
+    };
+    // Nothing of the rules is announced until they are known.
+    bool rulesKnown_ = false;
+    std::vector<GroupEntity> groups_;
+    std::vector<SceneEntity> scenes_;
+    // Slugs of removed groups and scenes whose retained messages are still on
+    // the broker, as far as this session knows.
+    std::set<std::string> removedGroups_;
+    std::set<std::string> removedScenes_;
     bool connected_ = false;
     bool outage_ = false;
     QString status_;

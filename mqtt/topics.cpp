@@ -1,5 +1,7 @@
 #include "mqtt/topics.h"
 
+#include <utility>
+
 #include "commands/parse.h"
 
 namespace kavtra {
@@ -20,13 +22,39 @@ std::string Topics::homeAssistantStatus() const { return prefix_ + "/status"; }
 std::string Topics::uniqueId(int output) const { return deviceId() + "_out" + std::to_string(output); }
 std::string Topics::deviceId() const { return "kavtra_" + node_; }
 
+std::string Topics::groupState(const std::string& slug) const { return own_ + "group/" + slug + "/state"; }
+std::string Topics::groupCommand(const std::string& slug) const { return own_ + "group/" + slug + "/set"; }
+std::string Topics::groupDiscovery(const std::string& slug) const {
+    return prefix_ + "/switch/" + node_ + "/group_" + slug + "/config";
+}
+std::string Topics::groupUniqueId(const std::string& slug) const { return deviceId() + "_group_" + slug; }
+std::string Topics::sceneCommand(const std::string& slug) const { return own_ + "scene/" + slug + "/set"; }
+std::string Topics::sceneDiscovery(const std::string& slug) const {
+    return prefix_ + "/scene/" + node_ + "/scene_" + slug + "/config";
+}
+std::string Topics::sceneUniqueId(const std::string& slug) const { return deviceId() + "_scene_" + slug; }
+std::string Topics::undoCommand() const { return own_ + "undo/set"; }
+std::string Topics::undoDiscovery() const { return prefix_ + "/button/" + node_ + "/undo/config"; }
+std::string Topics::undoUniqueId() const { return deviceId() + "_undo"; }
+std::string Topics::groupCommandFilter() const { return own_ + "group/+/set"; }
+std::string Topics::sceneCommandFilter() const { return own_ + "scene/+/set"; }
+
 Topics::Incoming Topics::classify(std::string_view topic) const {
     if (topic == homeAssistantStatus()) return {Kind::HomeAssistant, 0, {}};
     if (!topic.starts_with(own_)) return {};
     topic.remove_prefix(own_.size());
     if (topic == "set") return {Kind::Batch, 0, {}};
-    constexpr std::string_view out = "out/";
+    if (topic == "undo/set") return {Kind::Undo, 0, {}};
     constexpr std::string_view set = "/set";
+    // group/<slug>/set and scene/<slug>/set: the slug is looked up later.
+    for (const auto& [level, kind] :
+         {std::pair{std::string_view("group/"), Kind::Group}, std::pair{std::string_view("scene/"), Kind::Scene}}) {
+        if (!topic.starts_with(level) || !topic.ends_with(set) || topic.size() <= level.size() + set.size()) continue;
+        const std::string_view slug = topic.substr(level.size(), topic.size() - level.size() - set.size());
+        if (slug.find('/') != std::string_view::npos) return {};
+        return {kind, 0, {}, std::string(slug)};
+    }
+    constexpr std::string_view out = "out/";
     if (!topic.starts_with(out) || !topic.ends_with(set) || topic.size() < out.size() + set.size()) return {};
     const std::string_view number = topic.substr(out.size(), topic.size() - out.size() - set.size());
     if (number.find('/') != std::string_view::npos) return {};

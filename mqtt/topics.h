@@ -23,13 +23,29 @@ public:
     std::string uniqueId(int output) const;   // kavtra_<node>_out<n>
     std::string deviceId() const;             // kavtra_<node>
 
+    // Groups, scenes and undo, a group or scene by its slug.
+    std::string groupState(const std::string& slug) const;      // <base>/<node>/group/<slug>/state
+    std::string groupCommand(const std::string& slug) const;    // <base>/<node>/group/<slug>/set
+    std::string groupDiscovery(const std::string& slug) const;  // <prefix>/switch/<node>/group_<slug>/config
+    std::string groupUniqueId(const std::string& slug) const;   // kavtra_<node>_group_<slug>
+    std::string sceneCommand(const std::string& slug) const;    // <base>/<node>/scene/<slug>/set
+    std::string sceneDiscovery(const std::string& slug) const;  // <prefix>/scene/<node>/scene_<slug>/config
+    std::string sceneUniqueId(const std::string& slug) const;   // kavtra_<node>_scene_<slug>
+    std::string undoCommand() const;                            // <base>/<node>/undo/set
+    std::string undoDiscovery() const;                          // <prefix>/button/<node>/undo/config
+    std::string undoUniqueId() const;                           // kavtra_<node>_undo
+    std::string groupCommandFilter() const;                     // <base>/<node>/group/+/set
+    std::string sceneCommandFilter() const;                     // <base>/<node>/scene/+/set
+
     // What a received topic asks for. BadOutput: an out/<x>/set whose <x> is
     // no output number (`problem` says why, as the command line would).
-    enum class Kind { Output, Batch, HomeAssistant, BadOutput, Other };
+    // Group and Scene: `slug` says which.
+    enum class Kind { Output, Batch, Group, Scene, Undo, HomeAssistant, BadOutput, Other };
     struct Incoming {
         Kind kind = Kind::Other;
         int output = 0;
         std::string problem;
+        std::string slug{};
     };
     Incoming classify(std::string_view topic) const;
 

@@ -2,6 +2,8 @@
 
 #include <QTimer>
 
+#include <cstdio>
+
 #include "persist/profile/profile.h"
 
 namespace kavtra {
@@ -11,8 +13,9 @@ constexpr int kStartPeriodMs = 100;
 
 }  // namespace
 
-OutputRunner::OutputRunner(Settings& settings, OutputEngine& engine, std::function<void()> endProcess)
-    : settings_(settings), engine_(engine), endProcess_(std::move(endProcess)) {
+OutputRunner::OutputRunner(Settings& settings, OutputEngine& engine, std::function<void()> endProcess,
+                           SceneStates sceneStates)
+    : settings_(settings), engine_(engine), endProcess_(std::move(endProcess)), sceneStates_(std::move(sceneStates)) {
     Update_Tmr = new QTimer(this);
     connect(Update_Tmr, &QTimer::timeout, this, &OutputRunner::Update_Tmr_Timer);
     Update_Tmr->start(kStartPeriodMs);
@@ -25,7 +28,7 @@ void OutputRunner::startSequence() {
     // come from the same file, even if another program replaces it meanwhile.
     const ProfileReadGroup oneRead;
     setPeriod(settings_.timeUpdate());
-    engine_.applyPolicy(settings_.valLoad(), Source::StartPolicy);
+    applyPolicy(settings_.valLoad(), settings_.sceneLoad(), Source::StartPolicy);
     engine_.LoadList();
     engine_.Init_Outs();
 }
@@ -39,11 +42,23 @@ void OutputRunner::exitSequence() {
     // by a step ends its file's snapshot, so the policy reads what it saved.
     const ProfileReadGroup oneRead;
     for (const auto& step : exitSteps_) step();
-    engine_.applyPolicy(settings_.valUnload(), Source::ExitPolicy);
+    applyPolicy(settings_.valUnload(), settings_.sceneUnload(), Source::ExitPolicy);
     engine_.UpdateOuts();
     engine_.releasePort();
     for (const auto& step : finalSteps_) step();
     endProcess_();
+}
+
+void OutputRunner::applyPolicy(std::int16_t policy, const std::string& scene, const Source& source) {
+    std::optional<std::vector<std::pair<int, bool>>> states;
+    if (!scene.empty() && sceneStates_) states = sceneStates_(scene);
+    if (!scene.empty() && !states) {
+        // The policy alone, then: a missing scene must not stop a start or an exit.
+        std::fprintf(stderr, "kavtra: config.ini, [Configs], %s: нет сцены «%s» в Rules.ini\n",
+                     source == Source::StartPolicy ? "SceneLoad" : "SceneUnload", scene.c_str());
+        std::fflush(stderr);
+    }
+    engine_.applyPolicy(policy, source, states.value_or(std::vector<std::pair<int, bool>>{}));
 }
 
 void OutputRunner::addExitStep(std::function<void()> step) { exitSteps_.push_back(std::move(step)); }

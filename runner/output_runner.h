@@ -4,6 +4,9 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/output_engine.h"
@@ -19,7 +22,11 @@ class OutputRunner : public QObject {
 public:
     // endProcess ends the process at once; in tests it only records that it
     // was asked.
-    OutputRunner(Settings& settings, OutputEngine& engine, std::function<void()> endProcess);
+    // The states of a scene by its name, or nothing when there is none of
+    // that name: for the scenes the policies may name.
+    using SceneStates = std::function<std::optional<std::vector<std::pair<int, bool>>>(const std::string& name)>;
+    OutputRunner(Settings& settings, OutputEngine& engine, std::function<void()> endProcess,
+                 SceneStates sceneStates = {});
 
     OutputEngine& engine() { return engine_; }
 
@@ -47,10 +54,12 @@ public:
 
 private:
     void setPeriod(std::int32_t milliseconds);
+    void applyPolicy(std::int16_t policy, const std::string& scene, const Source& source);
 
     Settings& settings_;
     OutputEngine& engine_;
     std::function<void()> endProcess_;
+    SceneStates sceneStates_;
     bool exiting_ = false;
     std::vector<std::function<void()>> exitSteps_;
     std::vector<std::function<void()>> finalSteps_;

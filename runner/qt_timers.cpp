@@ -19,6 +19,10 @@ void QtTimers::start(int id, std::chrono::milliseconds after, std::function<void
     entry.timer->start(after);
 }
 
+std::chrono::milliseconds QtTimers::now() const {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch());
+}
+
 void QtTimers::stop(int id) {
     if (const auto found = entries_.find(id); found != entries_.end()) found->second.timer->stop();
 }

@@ -17,6 +17,7 @@ public:
 
     void start(int id, std::chrono::milliseconds after, std::function<void()> due) override;
     void stop(int id) override;
+    std::chrono::milliseconds now() const override;
 
 private:
     struct Entry {

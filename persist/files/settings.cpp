@@ -5,6 +5,7 @@
 
 #include "persist/ini/ini_lines.h"
 #include "persist/ini/numbers.h"
+#include "persist/profile/stored_value.h"
 
 namespace kavtra {
 namespace {
@@ -24,6 +25,7 @@ float toFloat(double value) {
 
 std::string configPath(const std::string& filesDir) { return filesDir + "/config.ini"; }
 std::string dataPath(const std::string& filesDir) { return filesDir + "/Data.dat"; }
+std::string rulesPath(const std::string& filesDir) { return filesDir + "/Rules.ini"; }
 
 Settings::Settings(const clsINI& config) : config_(config) {}
 
@@ -58,6 +60,12 @@ std::string Settings::timeUpdateText() { return std::string(ini::trimBlanks(read
 
 std::int16_t Settings::valLoad() { return policy("ValLoad"); }
 std::int16_t Settings::valUnload() { return policy("ValUnload"); }
+std::string Settings::sceneLoad() { return read(kConfigs, "SceneLoad", ""); }
+std::string Settings::sceneUnload() { return read(kConfigs, "SceneUnload", ""); }
+
+std::string Settings::sceneNameAsStored(const std::string& name) {
+    return valueAsStored(kConfigs, "SceneLoad", name, config_.FileName());
+}
 
 void Settings::writeX(float v) { write(kFormPosition, "x", writtenForm(v)); }
 void Settings::writeY(float v) { write(kFormPosition, "y", writtenForm(v)); }
@@ -68,5 +76,7 @@ void Settings::writeListWidth2(float v) { write(kListPosition, "list_Width2", wr
 void Settings::writeValLoad(std::int16_t code) { write(kConfigs, "ValLoad", std::to_string(code)); }
 void Settings::writeValUnload(std::int16_t code) { write(kConfigs, "ValUnload", std::to_string(code)); }
 void Settings::writeTimeUpdate(const std::string& text) { write(kConfigs, "TimeUpdate", ini::trimBlanks(text)); }
+void Settings::writeSceneLoad(const std::string& name) { write(kConfigs, "SceneLoad", name); }
+void Settings::writeSceneUnload(const std::string& name) { write(kConfigs, "SceneUnload", name); }
 
 }  // namespace kavtra

@@ -13,6 +13,7 @@ namespace kavtra {
 // literal, as every user of the files builds them.
 std::string configPath(const std::string& filesDir);
 std::string dataPath(const std::string& filesDir);
+std::string rulesPath(const std::string& filesDir);  // Rules.ini: groups, scenes, interlocks
 
 // Policy codes of ValLoad and ValUnload.
 inline constexpr std::int16_t kPolicyAllOn = 1;
@@ -45,6 +46,13 @@ public:
     // is not a whole number in the 16-bit range gives 3.
     std::int16_t valLoad();
     std::int16_t valUnload();
+    // Configs/SceneLoad and SceneUnload, "": the scene of Rules.ini recalled
+    // after the start-up policy and after the exit policy; empty for none.
+    std::string sceneLoad();
+    std::string sceneUnload();
+    // The name a scene key would give back once `name` had been written to it:
+    // a Windows-1251 config.ini turns characters it lacks into '?'.
+    std::string sceneNameAsStored(const std::string& name);
 
     // Writers, each producing the key's written form.
     void writeX(float v);
@@ -56,6 +64,8 @@ public:
     void writeValLoad(std::int16_t code);
     void writeValUnload(std::int16_t code);
     void writeTimeUpdate(const std::string& text);  // trimmed, otherwise as given
+    void writeSceneLoad(const std::string& name);
+    void writeSceneUnload(const std::string& name);
 
 private:
     std::string read(std::string_view section, std::string_view key, std::string_view def);

@@ -1,5 +1,7 @@
 #include "persist/ini/ini_document.h"
 
+#include <unordered_set>
+
 #include "persist/ini/ini_lines.h"
 
 namespace kavtra::ini {
@@ -31,6 +33,20 @@ std::optional<std::string_view> findValue(std::string_view bytes, std::string_vi
     return std::nullopt;
 }
 
+std::vector<std::string_view> sectionNames(std::string_view bytes) {
+    std::vector<std::string_view> names;
+    std::unordered_set<std::string> seen;
+    LineReader reader(bytes);
+    Line line;
+    while (reader.next(line)) {
+        const LineSyntax syntax = parseLine(line.text);
+        if (syntax.kind == LineSyntax::Kind::Section && !syntax.name.empty() &&
+            seen.insert(asciiLower(syntax.name)).second)
+            names.push_back(syntax.name);
+    }
+    return names;
+}
+
 SectionIndex::SectionIndex(std::string_view bytes) : bytes_(bytes) {
     LineReader reader(bytes);
     Line line;
@@ -54,15 +70,18 @@ IniDocument::IniDocument(std::string_view bytes) : blocks_(1) {
     Line line;
     while (reader.next(line)) {
         if (newline_.empty()) newline_ = literalEnd(line.end);
-        const LineSyntax syntax = parseLine(line.text);
-        if (syntax.kind == LineSyntax::Kind::Section) {
-            firstBlock_.try_emplace(asciiLower(syntax.name), blocks_.size());
-            blocks_.emplace_back();
-        }
+        if (parseLine(line.text).kind == LineSyntax::Kind::Section) blocks_.emplace_back();
         blocks_.back().push_back({std::string(line.text), literalEnd(line.end)});
     }
     // A file that has no line end yet gets the one new files get.
     if (newline_.empty()) newline_ = "\r\n";
+    indexSections();
+}
+
+void IniDocument::indexSections() {
+    firstBlock_.clear();
+    for (std::size_t i = 1; i < blocks_.size(); ++i)
+        firstBlock_.try_emplace(asciiLower(parseLine(blocks_[i].front().text).name), i);
 }
 
 void IniDocument::closeLastLine() {
@@ -103,6 +122,16 @@ bool IniDocument::set(std::string_view section, std::string_view key, std::strin
     }
     if (block[lastKey].end.empty()) block[lastKey].end = newline_;
     block.insert(block.begin() + static_cast<std::ptrdiff_t>(lastKey) + 1, {std::move(keyLine), newline_});
+    return true;
+}
+
+bool IniDocument::remove(std::string_view section) {
+    const auto found = firstBlock_.find(asciiLower(section));
+    if (found == firstBlock_.end()) return false;
+    blocks_.erase(blocks_.begin() + static_cast<std::ptrdiff_t>(found->second));
+    // Every later block has moved, and a later section of the same name, if
+    // any, is now the first.
+    indexSections();
     return true;
 }
 

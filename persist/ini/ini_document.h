@@ -13,6 +13,11 @@ namespace kavtra::ini {
 // the key is missing. Lines before the first section belong to no section.
 std::optional<std::string_view> findValue(std::string_view bytes, std::string_view section, std::string_view key);
 
+// The names of a file's sections in file order, each name once, as its first
+// section spells it: a later section of the same name is one no read finds.
+// An empty name is left out: Windows' list of names ends at an empty one.
+std::vector<std::string_view> sectionNames(std::string_view bytes);
+
 // Where the first section of each name starts in a file's bytes, so that a
 // read looks at that section only. The bytes must outlive the index.
 class SectionIndex {
@@ -41,6 +46,12 @@ public:
     // the text changed.
     bool set(std::string_view section, std::string_view key, std::string_view value);
 
+    // Removes the first section of that name, its header and every line up to
+    // the next header. A later section of the same name then becomes the one
+    // reads and writes find. Returns whether the text changed.
+    bool remove(std::string_view section);
+
+    bool empty() const { return blocks_.size() == 1 && blocks_.front().empty(); }
     std::string text() const;
 
 private:
@@ -53,6 +64,7 @@ private:
     using Block = std::vector<StoredLine>;
 
     void closeLastLine();
+    void indexSections();
 
     std::vector<Block> blocks_;
     std::unordered_map<std::string, std::size_t> firstBlock_;  // lower-cased name

@@ -25,6 +25,8 @@ std::string toFile(FileEncoding encoding, std::string_view utf8) {
     return encoding == FileEncoding::Utf8 ? std::string(utf8) : toWindows1251(utf8);
 }
 
+constexpr std::string_view kUtf16Refusal = "the file is UTF-16 text, which is left as it is";
+
 // A line break in a value would end the key's line and start another one,
 // so a name typed with one could add keys or sections of its own.
 std::string onOneLine(std::string_view value) {
@@ -59,6 +61,15 @@ std::optional<std::string> readProfileValue(std::string_view fileBytes, std::str
                      [&](std::string_view s, std::string_view k) { return ini::findValue(text.body, s, k); });
 }
 
+std::vector<std::string> readProfileSectionNames(std::string_view fileBytes) {
+    const EncodedText text = splitMark(fileBytes);
+    std::vector<std::string> names;
+    if (text.encoding == FileEncoding::Utf16) return names;
+    for (const std::string_view name : ini::sectionNames(text.body))
+        names.push_back(text.encoding == FileEncoding::Utf8 ? std::string(name) : fromWindows1251(name));
+    return names;
+}
+
 ProfileReader::ProfileReader(std::string fileBytes)
     : bytes_(std::move(fileBytes)), encoding_(splitMark(bytes_).encoding), sections_(splitMark(bytes_).body) {}
 
@@ -77,7 +88,7 @@ ProfileEdit::ProfileEdit(std::string_view fileBytes)
 
 std::optional<std::string_view> ProfileEdit::write(std::string_view section, std::string_view key,
                                                    std::string_view value) {
-    if (encoding_ == FileEncoding::Utf16) return "the file is UTF-16 text, which is left as it is";
+    if (encoding_ == FileEncoding::Utf16) return kUtf16Refusal;
     const std::string_view sectionName = ini::trimBlanks(section);
     const std::string_view keyName = ini::trimBlanks(key);
     if (sectionName.find_first_of("\r\n]") != std::string_view::npos) {
@@ -92,6 +103,18 @@ std::optional<std::string_view> ProfileEdit::write(std::string_view section, std
         changed_ = true;
     }
     return std::nullopt;
+}
+
+std::optional<std::string_view> ProfileEdit::removeSection(std::string_view section) {
+    if (encoding_ == FileEncoding::Utf16) return kUtf16Refusal;
+    if (document_.remove(toFile(encoding_, ini::trimBlanks(section)))) changed_ = true;
+    return std::nullopt;
+}
+
+void ProfileEdit::startAsUtf8() {
+    if (encoding_ != FileEncoding::Windows1251 || !document_.empty()) return;
+    encoding_ = FileEncoding::Utf8;
+    changed_ = true;
 }
 
 std::string ProfileEdit::bytes() const {

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "persist/ini/ini_document.h"
 
@@ -26,6 +27,10 @@ inline constexpr std::string_view kUtf16NotRead = "файл в UTF-16; чита�
 // kMaxReadChars, or nothing when the section or key is missing. UTF-16 files
 // are not read: they give nothing, so the caller's default.
 std::optional<std::string> readProfileValue(std::string_view fileBytes, std::string_view section, std::string_view key);
+
+// The names of a file's sections in UTF-8, in file order and each once (see
+// ini::sectionNames); none for a UTF-16 file.
+std::vector<std::string> readProfileSectionNames(std::string_view fileBytes);
 
 // A file's whole bytes kept for many reads: each read gives what
 // readProfileValue gives for these bytes, looking at one section only.
@@ -56,6 +61,13 @@ public:
     // stored (a name that would not be found again, a UTF-16 file), or
     // nothing when it was applied.
     std::optional<std::string_view> write(std::string_view section, std::string_view key, std::string_view value);
+    // Removes the first section of that name (in UTF-8) with all its lines;
+    // one that is missing changes nothing. Returns why it cannot be removed
+    // (a UTF-16 file), or nothing.
+    std::optional<std::string_view> removeSection(std::string_view section);
+    // Makes the file UTF-8 with a byte-order mark if it is empty at this
+    // point of the edit; a file with any text keeps its encoding.
+    void startAsUtf8();
 
     bool changed() const { return changed_; }
     std::string bytes() const;

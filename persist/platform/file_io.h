@@ -62,6 +62,16 @@ std::string checkWritable(const std::string& path);
 // and the temporary file removed.
 std::string replaceAtomically(const std::string& path, std::string_view bytes, const FileRead& old);
 
+// Appends bytes at the end of path, made when missing, through one write to
+// a file opened for appending, and closes it: nothing is left in a buffer of
+// ours, and no other writer's bytes can land inside them. A FIFO at the
+// file's place fails at once rather than waiting for a reader. Returns why it
+// failed, or an empty text.
+std::string appendToFile(const std::string& path, std::string_view bytes);
+
+// Renames from to to, replacing a file already there.
+std::string renameReplacing(const std::string& from, const std::string& to);
+
 // Removes the temporary files that saves of target left behind when their
 // process ended between creating and renaming them (killed, power cut). Only
 // call it while holding target's FileLock: no save of target is under way

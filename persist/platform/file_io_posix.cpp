@@ -188,6 +188,20 @@ std::string replaceAtomically(const std::string& path, std::string_view bytes, c
     return {};
 }
 
+std::string appendToFile(const std::string& path, std::string_view bytes) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0666);
+    if (fd < 0) return reason("cannot open");
+    std::string failure;
+    if (!writeAll(fd, bytes)) failure = reason("cannot write");
+    if (::close(fd) != 0 && failure.empty()) failure = reason("cannot write");
+    return failure;
+}
+
+std::string renameReplacing(const std::string& from, const std::string& to) {
+    if (::rename(from.c_str(), to.c_str()) != 0) return reason("cannot rename");
+    return {};
+}
+
 FileLock::FileLock(const std::string& target) {
     const std::string lockPath = target + ".lock";
     const int fd = openLockFile(lockPath, target);

@@ -207,6 +207,26 @@ std::string replaceAtomically(const std::string& path, std::string_view bytes, c
     return failure;
 }
 
+std::string appendToFile(const std::string& path, std::string_view bytes) {
+    // Append access alone puts every write at the end of the file as it is
+    // then, as O_APPEND does.
+    Handle file(::CreateFileW(widen(path).c_str(), FILE_APPEND_DATA,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid()) return reason("cannot open");
+    std::string failure;
+    if (!writeAll(file.get(), bytes)) failure = reason("cannot write");
+    if (!file.close() && failure.empty()) failure = reason("cannot write");
+    return failure;
+}
+
+std::string renameReplacing(const std::string& from, const std::string& to) {
+    if (!::MoveFileExW(widen(from).c_str(), widen(to).c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        return reason("cannot rename");
+    }
+    return {};
+}
+
 FileLock::FileLock(const std::string& target) {
     const std::wstring lockPath = widen(target + ".lock");
     constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;

@@ -1,5 +1,6 @@
 #include "persist/profile/profile.h"
 
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -12,7 +13,11 @@
 namespace kavtra {
 namespace {
 
+// One change asked of a file, kept in order until the file's save: a key's
+// value, the removal of a section, or the mark that makes a new file UTF-8.
 struct PendingWrite {
+    enum class Kind { Key, RemoveSection, Utf8Mark };
+    Kind kind = Kind::Key;
     std::string section;
     std::string key;
     std::string value;
@@ -42,12 +47,30 @@ const std::vector<PendingWrite>* pendingWrites(const std::string& path) {
 bool applyWrites(const std::string& path, ProfileEdit& edit, const std::vector<PendingWrite>& writes) {
     bool complete = true;
     for (const PendingWrite& w : writes) {
-        if (const auto refusal = edit.write(w.section, w.key, w.value)) {
+        std::optional<std::string_view> refusal;
+        switch (w.kind) {
+        case PendingWrite::Kind::Key: refusal = edit.write(w.section, w.key, w.value); break;
+        case PendingWrite::Kind::RemoveSection: refusal = edit.removeSection(w.section); break;
+        case PendingWrite::Kind::Utf8Mark: edit.startAsUtf8(); break;
+        }
+        if (refusal) {
             reportProfileFailure(path, kNotSaved, *refusal);
             complete = false;
         }
     }
     return complete;
+}
+
+// Removals alone never create a file: where there is none they have nothing
+// to do, and the lock would leave a lock file behind for nothing.
+bool nothingToRemoveFrom(const std::string& target, const std::vector<PendingWrite>& writes) {
+    for (const PendingWrite& w : writes) {
+        if (w.kind != PendingWrite::Kind::RemoveSection) return false;
+    }
+    if (currentVersion(target)) return false;
+    // Missing, or not to be examined: only a read tells which.
+    const FileRead current = readWholeFile(target);
+    return !current.exists && current.error.empty();
 }
 
 // One save: under the lock, the file as it is now with the writes applied,
@@ -58,6 +81,7 @@ void save(const std::string& path, const std::vector<PendingWrite>& writes) {
     std::string error;
     const std::string target = followLinks(path, error);
     if (!error.empty()) return reportProfileFailure(path, kNotSaved, error);
+    if (nothingToRemoveFrom(target, writes)) return reportProfileSaved(path);
     const FileLock lock(target);
     if (!lock.error().empty()) return reportProfileFailure(path, kNotSaved, lock.error());
     removeAbandonedTemporaries(target);
@@ -73,38 +97,66 @@ void save(const std::string& path, const std::vector<PendingWrite>& writes) {
     if (complete) reportProfileSaved(path);
 }
 
-}  // namespace
-
-std::string getPrivateProfileString(std::string_view section, std::string_view key, std::string_view def,
-                                    const std::string& file) {
-    const CurrentProfile current = currentProfile(file);
-    // A file in an encoding the reads cannot take is reported as one that
-    // cannot be read: otherwise it would read as empty in silence, and only a
-    // refused save would tell.
+// The file for a read, its failure reported. A file in an encoding the reads
+// cannot take is reported as one that cannot be read: otherwise it would read
+// as empty in silence, and only a refused save would tell.
+CurrentProfile readableProfile(const std::string& file) {
+    CurrentProfile current = currentProfile(file);
     if (!current.error.empty())
         reportProfileFailure(file, kNotRead, current.error);
     else if (const auto why = current.reader->unreadable())
         reportProfileFailure(file, kNotRead, *why);
-    std::optional<std::string> value;
-    if (const auto* pending = pendingWrites(file)) {
-        ProfileEdit edit(current.reader->bytes());
-        applyWrites(file, edit, *pending);
-        value = readProfileValue(edit.bytes(), section, key);
-    } else {
-        value = current.reader->value(section, key);
-    }
-    return value ? std::move(*value) : std::string(firstCharacters(def, kMaxReadChars));
+    return current;
 }
 
-void writePrivateProfileString(std::string_view section, std::string_view key, std::string_view value,
-                               const std::string& file) {
-    PendingWrite write{std::string(section), std::string(key), std::string(value)};
+// The bytes a read of file sees: what is on disk with this thread's pending
+// writes applied.
+std::string withPendingWrites(const std::string& file, const ProfileReader& reader,
+                              const std::vector<PendingWrite>& pending) {
+    ProfileEdit edit(reader.bytes());
+    applyWrites(file, edit, pending);
+    return edit.bytes();
+}
+
+void record(const std::string& file, PendingWrite write) {
     if (groupState.depth == 0) return save(file, {std::move(write)});
     for (PendingFile& pending : groupState.files) {
         if (pending.path == file) return pending.writes.push_back(std::move(write));
     }
     groupState.files.push_back({file, {std::move(write)}});
 }
+
+}  // namespace
+
+std::string getPrivateProfileString(std::string_view section, std::string_view key, std::string_view def,
+                                    const std::string& file) {
+    const CurrentProfile current = readableProfile(file);
+    std::optional<std::string> value;
+    if (const auto* pending = pendingWrites(file)) {
+        value = readProfileValue(withPendingWrites(file, *current.reader, *pending), section, key);
+    } else {
+        value = current.reader->value(section, key);
+    }
+    return value ? std::move(*value) : std::string(firstCharacters(def, kMaxReadChars));
+}
+
+std::vector<std::string> profileSectionNames(const std::string& file) {
+    const CurrentProfile current = readableProfile(file);
+    if (const auto* pending = pendingWrites(file))
+        return readProfileSectionNames(withPendingWrites(file, *current.reader, *pending));
+    return readProfileSectionNames(current.reader->bytes());
+}
+
+void writePrivateProfileString(std::string_view section, std::string_view key, std::string_view value,
+                               const std::string& file) {
+    record(file, {PendingWrite::Kind::Key, std::string(section), std::string(key), std::string(value)});
+}
+
+void removeProfileSection(std::string_view section, const std::string& file) {
+    record(file, {PendingWrite::Kind::RemoveSection, std::string(section), {}, {}});
+}
+
+void startProfileAsUtf8(const std::string& file) { record(file, {PendingWrite::Kind::Utf8Mark, {}, {}, {}}); }
 
 ProfileWriteGroup::ProfileWriteGroup() { ++groupState.depth; }
 

@@ -8,8 +8,7 @@
 
 #include "commands/request_text.h"
 #include "tests/support/contains.h"
-#include "tests/support/engine_on_board.h"
-#include "tests/support/manual_timers.h"
+#include "tests/support/core_on_board.h"
 
 namespace kavtra {
 namespace {
@@ -21,17 +20,12 @@ struct CountingWindow : WindowShower {
     int shown = 0;
 };
 
-// A running copy's engine on the modelled board, its pulses on a clock the
-// test moves, and the command core over them.
-class CommandCoreTest : public ::testing::Test, protected test::EngineOnBoard {
+class CommandCoreTest : public ::testing::Test, protected test::CoreOnBoard {
 protected:
-    Reply run(const Command& command) { return core.execute({command, Source::CommandLine}); }
+    Reply run(const Command& command) { return core.execute({command, Source::CommandLine}, &window); }
     std::string savedValue(int output) const { return "Value=" + saved(output); }
 
-    test::ManualTimers timers;
-    OutputPulses pulses{engine, timers};
     CountingWindow window;
-    CommandCore core{engine, pulses, &window};
 };
 
 TEST_F(CommandCoreTest, GetGivesOneLinePerOutputAskedForOrAll300) {
@@ -46,8 +40,7 @@ TEST_F(CommandCoreTest, GetGivesOneLinePerOutputAskedForOrAll300) {
 TEST_F(CommandCoreTest, ShowRaisesTheWindowOrIsRefusedWithoutOne) {
     EXPECT_TRUE(run(ShowCommand{}).done());
     EXPECT_EQ(window.shown, 1);
-    CommandCore headless(engine, pulses, nullptr);
-    const Reply refused = headless.execute({ShowCommand{}, Source::CommandLine});
+    const Reply refused = core.execute({ShowCommand{}, Source::CommandLine});
     EXPECT_EQ(refused.outcome, Reply::Outcome::Refused);
     EXPECT_TRUE(test::contains(refused.reason, "без окна"));
 }
@@ -128,3 +121,61 @@ TEST_F(CommandCoreTest, AChangeThatCannotBeSavedSaysSo) {
 
 }  // namespace
 }  // namespace kavtra
+
+namespace kavtra::test {
+namespace {
+
+using Outputs = std::vector<int>;
+
+// Groups and scenes are switched in one step each, as the source the log
+// names; what names nothing there is refused and changes nothing.
+TEST(CommandCoreRules, GroupsScenesAndUndoAreOneStepEach) {
+    struct Case {
+        Command command;
+        Outputs onAfter;  // of 1..6, from 1 and 2 on
+        Source source;    // of the step; none when refused
+        std::string refusal;
+    };
+    const Source none{Source::Kind::Undo, "(none)"};
+    const std::vector<Case> cases = {
+        {SetCommand{{{Target::ofGroup("Двор"), Switch::On}}}, {1, 2, 3, 4}, Source::group("Двор"), {}},
+        {SetCommand{{{Target::ofGroup("Двор"), Switch::On}, {6, Switch::On}}},
+         {1, 2, 3, 4, 6},
+         Source::CommandLine,
+         {}},
+        {ToggleCommand{Target::ofGroup("Пара")}, {}, Source::group("Пара"), {}},  // all on: all off
+        {ToggleCommand{Target::ofGroup("Двор")}, {1, 2, 3, 4}, Source::group("Двор"), {}},
+        {SceneCommand{"Вечер"}, {2, 5}, Source::scene("Вечер"), {}},
+        {SceneCommand{"Утро"}, {1, 2}, none, "нет сцены «Утро»"},
+        {SetCommand{{{Target::ofGroup("Сад"), Switch::Off}}}, {1, 2}, none, "нет группы «Сад»"},
+        {UndoCommand{}, {1, 2}, none, "отменять нечего"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(formatRequest(c.command));
+        CoreOnBoard board;
+        board.useRules("[Group Двор]\nOutputs=3-4\n[Group Пара]\nOutputs=1,2\n[Scene Вечер]\nOn=5\nOff=1\n");
+        board.run(SetCommand{{{1, Switch::On},
+                              {2, Switch::On},
+                              {3, Switch::Off},
+                              {4, Switch::Off},
+                              {5, Switch::Off},
+                              {6, Switch::Off}}});
+        std::vector<Source> heard;
+        board.engine.addListener([&](const OutputChange& change) { heard.push_back(change.source); });
+        const auto before = board.transfers();
+        const Reply reply = board.run(c.command);
+        EXPECT_EQ(reply.reason, c.refusal);
+        EXPECT_EQ(board.latchedOnOf({1, 2, 3, 4, 5, 6}), c.onAfter);
+        EXPECT_EQ(board.transfers(), before + (c.refusal.empty() ? 1 : 0));
+        EXPECT_EQ(heard, c.refusal.empty() ? std::vector<Source>{c.source} : std::vector<Source>{});
+        // A scene or group recalled is taken back by undo; nothing else is.
+        const bool recall = c.source.kind == Source::Kind::Scene || c.source.kind == Source::Kind::Group;
+        EXPECT_EQ(board.run(UndoCommand{}).done(), recall);
+        if (recall) {
+            EXPECT_EQ(board.latchedOnOf({1, 2, 3, 4, 5, 6}), (Outputs{1, 2}));
+        }
+    }
+}
+
+}  // namespace
+}  // namespace kavtra::test

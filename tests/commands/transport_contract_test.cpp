@@ -115,12 +115,13 @@ protected:
     test::MqttTestClient watcher{broker.port(), "watcher"};
     QtTimers timers;
     OutputPulses pulses{engine, timers};
-    CommandCore core{engine, pulses, nullptr};
+    RuleBook rules{rulesPath(dir.path.string()), engine, timers};
+    CommandCore core{engine, pulses, rules};
     SocketPlace place = commandSocketPlace(dir.path.string());
     CommandServer server{claimSingleCopy(place).server, [this](const Command& command) {
                              return core.execute({command, Source::CommandLine});
                          }};
-    EngineMqtt mqtt{engine, core, test::settingsFor(broker)};
+    EngineMqtt mqtt{engine, core, rules, test::settingsFor(broker)};
 };
 
 TEST_P(TransportContract, ARequestMakesTheSameChangeWhicheverTransportCarriesIt) {

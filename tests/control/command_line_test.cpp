@@ -86,8 +86,10 @@ TEST(CommandLine, BadUsageNamesTheBadArgument) {
 
 TEST(CommandLine, HelpListsEveryOptionInRussian) {
     const std::string help = helpText();
-    for (const char* option : {"--set N=on|off [N=on|off ...]", "--toggle N", "--all on|off", "--rename N=ТЕКСТ",
-                               "--pulse N=МС", "--get [N ...]", "--no-window", "--help", "--version"})
+    for (const char* option :
+         {"--set N=on|off [N=on|off ...]", "--toggle N", "--all on|off", "--rename N=ТЕКСТ", "--pulse N=МС",
+          "--get [N|@ГРУППА ...]", "--scene ИМЯ", "--save-scene ИМЯ [N|@ГРУППА ...]", "--undo", "--reload", "--log [N]",
+          "--no-window", "--help", "--version"})
         EXPECT_NE(help.find(option), std::string::npos) << option;
     EXPECT_NE(help.find("Использование"), std::string::npos);
     EXPECT_NE(help.find("Коды завершения"), std::string::npos);

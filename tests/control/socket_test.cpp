@@ -55,7 +55,8 @@ struct RecordingServer {
               handled.push_back(command);
               Reply reply;
               if (const auto* get = std::get_if<GetCommand>(&command))
-                  for (int output : get->outputs) reply.lines.push_back(outputLine(output, output % 2 == 0, "Насос"));
+                  for (const Target& target : get->outputs)
+                      reply.lines.push_back(outputLine(target.output, target.output % 2 == 0, "Насос"));
               return reply;
           }) {}
     std::vector<Command> handled;

@@ -32,8 +32,9 @@ struct FakeOutputs : OutputAccess {
     std::string name(int output) const override { return names.at(output - 1); }
     Reply apply(const Command& command) override {
         std::vector<std::pair<int, bool>> outputsOn;
-        for (const auto& [output, action] : std::get<SetCommand>(command).outputs)
-            outputsOn.emplace_back(output, action == Switch::Toggle ? !isOn(output) : action == Switch::On);
+        for (const auto& [target, action] : std::get<SetCommand>(command).outputs)
+            outputsOn.emplace_back(target.output,
+                                   action == Switch::Toggle ? !isOn(target.output) : action == Switch::On);
         set(outputsOn);
         return {};
     }

@@ -9,6 +9,7 @@
 
 #include "mqtt/commands.h"
 #include "mqtt/discovery.h"
+#include "mqtt/slug.h"
 #include "mqtt/topics.h"
 
 namespace kavtra {
@@ -43,12 +44,16 @@ TEST(MqttTopics, ClassifiesReceivedTopics) {
         {"kavtra/hall/out/x/set", K::BadOutput, 0}, {"kavtra/hall/out//set", K::BadOutput, 0},
         {"kavtra/hall/out/7/state", K::Other, 0},   {"kavtra/kitchen/out/7/set", K::Other, 0},
         {"kavtra/hall/out/7/set/x", K::Other, 0},   {"kavtra/hallway/set", K::Other, 0},
+        {"kavtra/hall/group/sad/set", K::Group, 0}, {"kavtra/hall/scene/vecher/set", K::Scene, 0},
+        {"kavtra/hall/undo/set", K::Undo, 0},       {"kavtra/hall/group//set", K::Other, 0},
+        {"kavtra/hall/group/a/b/set", K::Other, 0}, {"kavtra/hall/group/sad/state", K::Other, 0},
     };
     for (const auto& c : cases) {
         const Topics::Incoming incoming = topics.classify(c.topic);
         EXPECT_EQ(incoming.kind, c.kind) << c.topic;
         EXPECT_EQ(incoming.output, c.output) << c.topic;
     }
+    EXPECT_EQ(topics.classify("kavtra/hall/group/sad/set").slug, "sad");
 }
 
 TEST(MqttCommands, ReadsTheWordsOfOneOutput) {
@@ -56,6 +61,10 @@ TEST(MqttCommands, ReadsTheWordsOfOneOutput) {
     EXPECT_EQ(parseOutputCommand(7, "ON").value, one(7, Switch::On));
     EXPECT_EQ(parseOutputCommand(7, "OFF").value, one(7, Switch::Off));
     EXPECT_EQ(parseOutputCommand(300, "TOGGLE").value, one(300, Switch::Toggle));
+    // Home Assistant's own words, exactly.
+    EXPECT_NE(parseGroupCommand("Сад", "on").error.find("ожидается ON, OFF или TOGGLE"), std::string::npos);
+    EXPECT_NE(parseSceneCommand("Вечер", "OFF").error.find("ожидается ON"), std::string::npos);
+    EXPECT_NE(parseUndoCommand("ON").error.find("ожидается PRESS"), std::string::npos);
 }
 
 TEST(MqttCommands, ReadsABatch) {
@@ -95,6 +104,22 @@ TEST(MqttCommands, RefusesBadPayloadsWithAReason) {
         EXPECT_FALSE(parsed) << c.payload;
         EXPECT_NE(parsed.error.find(c.reasonPart), std::string::npos) << c.payload << " -> " << parsed.error;
     }
+}
+
+TEST(MqttSlugs, AreLatinLowerCaseAndStayWithTheirNames) {
+    const struct {
+        const char* name;
+        const char* slug;
+    } cases[] = {
+        {"Теплица", "teplitsa"}, {"Свет в зале", "svet_v_zale"}, {"Щит №2", "shchit_2"}, {"Подъезд", "podezd"},
+        {"Ёлка", "elka"},        {"Garage Door", "garage_door"}, {" Café ", "caf"},      {"ЖЮЯ-ХЦЫЙ", "zhyuya_khtsyy"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(slugOf(c.name), c.slug) << c.name;
+    // The first keeps the plain slug; a later one gets a hash of its own name,
+    // which stays whatever comes before it.
+    EXPECT_EQ(uniqueSlugs({"Теплица", "теплица", "!!!"}),
+              (std::vector<std::string>{"teplitsa", "teplitsa_b49cee", "53a722"}));
+    EXPECT_EQ(uniqueSlugs({"Сад", "Теплица", "Огород", "теплица"}).back(), "teplitsa_b49cee");
 }
 
 TEST(MqttDiscovery, DescribesOneSwitchOfTheDevice) {

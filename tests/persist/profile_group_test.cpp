@@ -92,5 +92,30 @@ TEST(ProfileWriteGroup, KeepsWhatAnotherWriterSavedWhileTheGroupWasOpen) {
     EXPECT_EQ(readBytes(path), "[Configs]\r\nValLoad=2\r\nTimeUpdate=500\r\n");
 }
 
+// A new rules file; then a rename as the window makes it (the new section
+// written, the old one removed), the old name taken again: one save each.
+TEST(ProfileWriteGroup, StartsAUtf8FileAndRenamesASectionInOneSave) {
+    ScratchDir dir;
+    const std::string path = dir.file("Rules.ini");
+    const std::string created = "\xEF\xBB\xBF[Group Теплица]\r\nOutputs=1-40\r\n";
+    {
+        const ProfileWriteGroup group;
+        startProfileAsUtf8(path);
+        writePrivateProfileString("Group Теплица", "Outputs", "1-40", path);
+    }
+    EXPECT_EQ(readBytes(path), created);
+    {
+        const ProfileWriteGroup group;
+        writePrivateProfileString("Group Парник", "Outputs", "1-40", path);
+        removeProfileSection("group Теплица", path);
+        writePrivateProfileString("Group Теплица", "Outputs", "41", path);
+        writePrivateProfileString("Group Парник", "Name", "Б", path);
+        EXPECT_EQ(profileSectionNames(path), (std::vector<std::string>{"Group Парник", "Group Теплица"}));
+        EXPECT_EQ(readBytes(path), created);
+    }
+    EXPECT_EQ(readBytes(path),
+              "\xEF\xBB\xBF[Group Парник]\r\nOutputs=1-40\r\nName=Б\r\n[Group Теплица]\r\nOutputs=41\r\n");
+}
+
 }  // namespace
 }  // namespace kavtra

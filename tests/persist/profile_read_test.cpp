@@ -5,6 +5,7 @@
 #include "persist/profile/profile.h"
 #include "tests/support/file_bytes.h"
 #include "tests/support/scratch_dir.h"
+#include "tests/support/stderr_capture.h"
 
 namespace kavtra {
 namespace {
@@ -119,6 +120,23 @@ TEST_F(ProfileRead, AFileWithAUtf8ByteOrderMarkIsUtf8) {
 
 TEST_F(ProfileRead, AUtf16FileGivesTheDefault) {
     EXPECT_EQ(read(std::string("\xFF\xFE[\0s\0]\0", 8), "s", "k"), "<default>");
+}
+
+TEST_F(ProfileRead, SectionNamesComeInFileOrderOnceEachInUtf8) {
+    using Names = std::vector<std::string>;
+    const auto names = [&](const std::string& bytes) {
+        writeBytes(path, bytes);
+        return profileSectionNames(path);
+    };
+    test::StderrCapture err(dir);
+    EXPECT_EQ(names("k=0\r\n[ Group \xD2\xE5\xEF\xEB\xE8\xF6\xE0 ]\r\n[Scene]x\r\n[ ]\r\n[group "
+                    "\xD2\xE5\xEF\xEB\xE8\xF6\xE0]\r\n"),
+              (Names{"Group Теплица", "Scene"}));
+    EXPECT_EQ(names("\xEF\xBB\xBF[Interlock Мотор 1]\n;[no]\n[Scene Вечер]"),
+              (Names{"Interlock Мотор 1", "Scene Вечер"}));
+    EXPECT_EQ(names(std::string("\xFF\xFE[\0s\0]\0", 8)), Names{});
+    EXPECT_NE(err.text().find(path + " not read: файл в UTF-16"), std::string::npos) << err.text();
+    EXPECT_EQ(profileSectionNames(dir.file("absent.ini")), Names{});
 }
 
 }  // namespace

@@ -136,6 +136,30 @@ TEST_F(ProfileWrite, AUtf8FileStaysUtf8WithItsMark) {
     EXPECT_EQ(after("\xEF\xBB\xBF", "Раздел", "Ключ", "Значение"), "\xEF\xBB\xBF[Раздел]\r\nКлюч=Значение\r\n");
 }
 
+TEST_F(ProfileWrite, RemovingASectionTakesEveryLineUpToTheNextHeaderAndNothingElse) {
+    const auto removed = [&](const std::string& before, std::string_view section) {
+        writeBytes(path, before);
+        removeProfileSection(section, path);
+        return readBytes(path);
+    };
+    const std::string file = "; top\r\n[a]\r\nx=1\r\n[B]\r\ny=2\r\n; about c\r\n\r\n[c]\r\nz=3";
+    EXPECT_EQ(removed(file, " b "), "; top\r\n[a]\r\nx=1\r\n[c]\r\nz=3");
+    EXPECT_EQ(removed(file, "C"), "; top\r\n[a]\r\nx=1\r\n[B]\r\ny=2\r\n; about c\r\n\r\n");
+    EXPECT_EQ(removed(file, "missing"), file);
+    EXPECT_EQ(removed("[s]\r\nk=1\r\n[S]\r\nk=2\r\n", "s"), "[S]\r\nk=2\r\n");
+    EXPECT_EQ(removed("[Group \xD2\xE5\xEF\xEB\xE8\xF6\xE0]\r\nk=1\r\n[b]\r\n", "Group Теплица"), "[b]\r\n");
+    removeProfileSection("a", dir.file("absent.ini"));
+    EXPECT_EQ(test::namesIn(dir.path), (std::vector<std::string>{"config.ini", "config.ini.lock"}));
+}
+
+TEST_F(ProfileWrite, AFileStartedAsUtf8GetsTheMarkOnlyWhenItIsMissingOrEmpty) {
+    for (const std::string before : {"", "; old\r\n"}) {
+        writeBytes(path, before);
+        startProfileAsUtf8(path);
+        EXPECT_EQ(readBytes(path), before.empty() ? "\xEF\xBB\xBF" : before);
+    }
+}
+
 TEST_F(ProfileWrite, AUtf16FileIsLeftAsItIsAndTheRefusalReported) {
     const std::string before("\xFF\xFE[\0s\0]\0", 8);
     writeBytes(path, before);

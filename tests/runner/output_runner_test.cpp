@@ -91,5 +91,24 @@ TEST_F(OutputRunnerTest, ExitSequenceAppliesThePolicyTransfersReleasesAndEndsOnc
     EXPECT_FALSE(std::filesystem::exists(data.FileName())) << "the exit policy is not saved";
 }
 
+// A scene named for the start or the exit comes over its policy; a scene
+// that is not there leaves the policy alone.
+TEST_F(OutputRunnerTest, APolicysSceneComesOverItsStates) {
+    config.WritePrivateINIString("Configs", "ValLoad", "2");
+    config.WritePrivateINIString("Configs", "SceneLoad", "Вечер");
+    config.WritePrivateINIString("Configs", "ValUnload", "2");
+    config.WritePrivateINIString("Configs", "SceneUnload", "Нет");
+    OutputRunner withScenes{
+        settings, engine, [] {},
+        [](const std::string& name) {
+            return name == "Вечер" ? std::optional(std::vector<std::pair<int, bool>>{{5, true}}) : std::nullopt;
+        }};
+    withScenes.startSequence();
+    EXPECT_TRUE(engine.isOn(5));
+    EXPECT_FALSE(engine.isOn(4));
+    withScenes.exitSequence();
+    EXPECT_EQ(port.board.outputLevel(5), 0) << "all off, as ValUnload says";
+}
+
 }  // namespace
 }  // namespace kavtra::test

@@ -44,6 +44,26 @@ struct EngineOnBoard {
         return data.GetPrivateINIString("Devais_" + std::to_string(output), "Value", "(none)");
     }
     std::uint64_t transfers() const { return port.board.latchPulses(); }
+    // Output numbers latched on, of those given.
+    std::vector<int> latchedOnOf(const std::vector<int>& outputs) const {
+        std::vector<int> on;
+        for (int output : outputs)
+            if (latchedOn(output)) on.push_back(output);
+        return on;
+    }
+    // From now on every latch is checked against the interlocks: how many
+    // latches were seen, and how many had two outputs of one on.
+    void watchLatches(const std::vector<Interlock>& interlocks) {
+        port.tap.addListener([this, interlocks, seen = transfers()](const PortAccess&) mutable {
+            if (transfers() == seen) return;
+            seen = transfers();
+            ++latchesSeen;
+            for (const Interlock& interlock : interlocks)
+                if (latchedOnOf(interlock.outputs).size() > 1) ++latchesBroken;
+        });
+    }
+    std::uint64_t latchesSeen = 0;
+    std::uint64_t latchesBroken = 0;
     bool latchedOn(int output) const { return port.board.outputLevel(output) == 1; }
 
     ScratchDir dir;

@@ -16,6 +16,7 @@ public:
         pending_[id] = {now_ + after, std::move(due)};
     }
     void stop(int id) override { pending_.erase(id); }
+    std::chrono::milliseconds now() const override { return now_; }
 
     // Moves the clock on, running every call that falls due on the way, in
     // the order of their times.

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <QAction>
+#include <QMenu>
 #include <QMetaObject>
 #include <QTimer>
 
+#include <algorithm>
 #include <stdexcept>
 #include <string>
 
@@ -27,8 +29,35 @@ inline OutputList& listOf(const MyFrm& frm) { return partOf<OutputList>(frm, "Li
 inline FindBar& findBarOf(const MyFrm& frm) { return partOf<FindBar>(frm, "findBar"); }
 inline MainStatusBar& statusOf(const MyFrm& frm) { return partOf<MainStatusBar>(frm, "status"); }
 inline QTimer& geometryTimerOf(const MyFrm& frm) { return partOf<QTimer>(frm, "Timer1"); }
-// "on_all", "off_all", "propmenu", "about_menu", "findAction".
+// "on_all", "off_all", "propmenu", "about_menu", "journal_menu", "undo_menu",
+// "findAction".
 inline QAction& actionOf(const MyFrm& frm, const char* objectName) { return partOf<QAction>(frm, objectName); }
+// "outmenu", "editmenu", "groupmenu", "scenemenu".
+inline QMenu& menuOf(const MyFrm& frm, const char* objectName) { return partOf<QMenu>(frm, objectName); }
+
+// The entries of a menu or the menu bar as they read, in order; a separator
+// reads "-".
+inline QStringList entriesOf(const QWidget& menu) {
+    QStringList texts;
+    for (const QAction* action : menu.actions())
+        texts.append(action->isSeparator() ? QStringLiteral("-") : action->text());
+    return texts;
+}
+
+// The entry reached through the menus by their texts: {"Удалить группу", "Сад"}.
+inline QAction& entryOf(const QMenu& menu, const QStringList& path) {
+    const QMenu* in = &menu;
+    QAction* found = nullptr;
+    for (const QString& text : path) {
+        const QList<QAction*> entries = in ? in->actions() : QList<QAction*>();
+        const auto it = std::find_if(entries.begin(), entries.end(), [&](QAction* a) { return a->text() == text; });
+        if (it == entries.end()) throw std::logic_error("no menu entry " + path.join(" > ").toStdString());
+        found = *it;
+        in = found->menu();
+    }
+    if (!found) throw std::logic_error("an empty menu path");
+    return *found;
+}
 
 // One tick of the geometry saver, as its timer gives it, without waiting for
 // the timer (which the tests stop).

@@ -1,13 +1,19 @@
 #pragma once
 
 #include <QDialog>
+#include <QStringList>
 #include <array>
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "persist/files/settings.h"
 
+class QComboBox;
+class QGroupBox;
+class QLabel;
 class QPushButton;
 class QRadioButton;
 
@@ -19,13 +25,19 @@ class PeriodEdit;
 // config.ini. Every opening reads the three keys anew; "Ok" writes all three
 // after checking the period; "Отмена" and the close box write nothing. The
 // main window's transfer timer picks a new period up from the file itself.
+// Where there is a scene to choose (Rules.ini has one, or config.ini names
+// one), each policy's frame also offers a scene recalled after it
+// (SceneLoad, SceneUnload), and the dialog grows by that row; "Ok" writes a
+// scene key only when the choice differs from the file. Without scenes the
+// dialog is as it always was.
 class OptionFrm : public QDialog {
     Q_OBJECT
 public:
     // Tells the user that the period is out of range; returns once dismissed.
     using RangeMessage = std::function<void(QWidget* owner)>;
 
-    explicit OptionFrm(Settings& settings, QWidget* parent = nullptr);
+    // `scenes`: the names of Rules.ini's scenes, in its order.
+    explicit OptionFrm(Settings& settings, QStringList scenes = {}, QWidget* parent = nullptr);
 
     void setRangeMessage(RangeMessage message);
 
@@ -45,10 +57,14 @@ private:
     std::array<PolicyButton, 6> policyButtons() const;
 
     void load();
+    void loadScene(QComboBox& choice, const std::string& stored);
+    // The frames taller by the scenes' row, and what lies below them lower.
+    void layOut(bool withScenes);
     void okClicked();
     void SaveConfig();
 
     Settings& settings_;
+    const QStringList scenes_;
     RangeMessage rangeMessage_;
 
     // The controls the handlers use; the frames and labels only stand there.
@@ -61,6 +77,13 @@ private:
     QRadioButton* Option5 = nullptr;
     QRadioButton* Option6 = nullptr;
     PeriodEdit* Text1 = nullptr;
+    QGroupBox* Frame1 = nullptr;
+    QGroupBox* Frame2 = nullptr;
+    QComboBox* SceneLoad = nullptr;
+    QComboBox* SceneUnload = nullptr;
+    std::array<QLabel*, 2> sceneLabels_{};
+    // Where the designed layout puts what moves when the scenes' row shows.
+    std::vector<std::pair<QWidget*, QRect>> belowFrames_;
 };
 
 }  // namespace kavtra

@@ -69,6 +69,13 @@ void MainStatusBar::showNotice(const QString& text) {
     showMessage();
 }
 
+void MainStatusBar::setRuleProblems(const QStringList& problems) {
+    if (problems == problems_) return;
+    problems_ = problems;
+    problemsHeard_ = ++heardSoFar_;
+    showMessage();
+}
+
 void MainStatusBar::heard(const ProfileReport& report) {
     if (report.failed())
         failures_[report.path] = Failure{failureText(report), ++heardSoFar_};
@@ -79,17 +86,28 @@ void MainStatusBar::heard(const ProfileReport& report) {
 
 void MainStatusBar::showMessage() {
     QPalette colours = QApplication::palette(message);
-    if (failures_.empty()) {
+    if (!showsRed()) {
         message->setFullText(notice_);
     } else {
-        const auto latest = std::max_element(failures_.begin(), failures_.end(), [](const auto& a, const auto& b) {
-            return a.second.order < b.second.order;
-        });
-        message->setFullText(latest->second.text);
-        // The tooltip names every file that is still not saved.
+        // The latest of the failures and the rules' problems.
+        QString latest;
+        std::uint64_t latestHeard = 0;
+        for (const auto& [path, failure] : failures_) {
+            if (failure.order < latestHeard) continue;
+            latest = failure.text;
+            latestHeard = failure.order;
+        }
+        if (!problems_.isEmpty() && problemsHeard_ > latestHeard)
+            latest = problems_.size() == 1
+                         ? problems_.front()
+                         : QStringLiteral("%1 (и ещё %2)").arg(problems_.front()).arg(problems_.size() - 1);
+        message->setFullText(latest);
+        // The tooltip names every file that is still not saved, and every
+        // entry of Rules.ini left out.
         QStringList all;
         for (const auto& [path, failure] : failures_)
             all.append(QDir::toNativeSeparators(QString::fromStdString(path)) + QStringLiteral(": ") + failure.text);
+        all.append(problems_);
         message->setToolTip(all.join(QLatin1Char('\n')));
         colours.setColor(QPalette::WindowText, kFailureColour);
     }
@@ -115,7 +133,7 @@ void MainStatusBar::showEvent(QShowEvent* event) {
 // tooltip names the folder again.
 void MainStatusBar::makeRoom() {
     const std::array<StatusField*, 3> others = {port, network, files};
-    if (failures_.empty() || !isVisible()) {
+    if (!showsRed() || !isVisible()) {
         for (StatusField* field : others) field->setMaximumWidth(QWIDGETSIZE_MAX);
         return;
     }

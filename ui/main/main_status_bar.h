@@ -17,7 +17,8 @@ namespace kavtra {
 // the next complete save of that file; the stderr line stays as it was. With
 // no failure pending, the field shows the last notice in the usual colour.
 // While a failure is shown, the other fields give it the room its file name
-// and reason need, down to a few characters each.
+// and reason need, down to a few characters each. Rules.ini's entries at fault
+// are shown the same way, until a read of the file finds none.
 class MainStatusBar : public QStatusBar {
     Q_OBJECT
 
@@ -38,6 +39,8 @@ public:
     void setFilesDirectory(const QString& dir, bool moved);
     void setNetworkState(const QString& text);
     void showNotice(const QString& text);
+    // problemText() of each entry left out; none takes them back.
+    void setRuleProblems(const QStringList& problems);
 
     bool showsFailure() const { return !failures_.empty(); }
 
@@ -52,6 +55,7 @@ private:
     void heard(const ProfileReport& report);
     void showMessage();
     void makeRoom();
+    bool showsRed() const { return !failures_.empty() || !problems_.isEmpty(); }
 
     struct Failure {
         QString text;
@@ -60,6 +64,8 @@ private:
     // The failures not yet taken back by a complete save, per file.
     std::map<std::string, Failure> failures_;
     std::uint64_t heardSoFar_ = 0;
+    QStringList problems_;
+    std::uint64_t problemsHeard_ = 0;  // in the order of failures
     QString notice_;
     ProfileListenerId listener_;
 };

@@ -50,20 +50,29 @@ QString lostCharacters(const QString& typed, const QString& stored) {
 
 }  // namespace
 
-MyFrm::MyFrm(OutputRunner& runner, Settings& settings, MyFrmPlatform platform)
-    : runner_(runner), engine_(runner.engine()), settings_(settings), platform_(std::move(platform)) {
+MyFrm::MyFrm(OutputRunner& runner, Settings& settings, CommandCore& core, RuleBook& rules, MyFrmPlatform platform)
+    : runner_(runner),
+      engine_(runner.engine()),
+      settings_(settings),
+      core_(core),
+      rules_(rules),
+      platform_(std::move(platform)) {
     setWindowTitle(QStringLiteral("Кавтра"));
     setWindowIcon(Image1.image(1));
     // A sizable border and a minimize box, but no maximize box.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
-    buildMenus();
     buildList();
+    buildMenus();
     buildFindBar();
     status_ = new MainStatusBar(this);
     status_->setObjectName(QStringLiteral("status"));
     setStatusBar(status_);
     connect(status_->port, &StatusField::doubleClicked, this, &MyFrm::portDoubleClicked);
+    // Rules.ini was read before the window was made, and is read again by
+    // every reload and edit.
+    showRuleProblems();
+    connect(ruleMenus_, &RuleMenus::rulesRead, this, &MyFrm::showRuleProblems);
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -78,6 +87,14 @@ void MyFrm::buildMenus() {
     outmenu = menuBar()->addMenu(QStringLiteral("Выводы"));
     on_all = outmenu->addAction(QStringLiteral("Включить все"));
     off_all = outmenu->addAction(QStringLiteral("Выключить все"));
+    editmenu = menuBar()->addMenu(QStringLiteral("Правка"));
+    undo_menu = editmenu->addAction(QStringLiteral("Отменить"));
+    undo_menu->setShortcut(QKeySequence::Undo);
+    undo_menu->setEnabled(engine_.canUndo());
+    ruleMenus_ = new RuleMenus(*this, *List1, core_, rules_, settings_, platform_.questions);
+    menuBar()->addMenu(ruleMenus_->groupmenu);
+    menuBar()->addMenu(ruleMenus_->scenemenu);
+    journal_menu = menuBar()->addAction(QStringLiteral("Журнал"));
     propmenu = menuBar()->addAction(QStringLiteral("Настройки"));
     about_menu = menuBar()->addAction(QStringLiteral("О программе"));
     outmenu->setObjectName(QStringLiteral("outmenu"));
@@ -85,6 +102,13 @@ void MyFrm::buildMenus() {
     off_all->setObjectName(QStringLiteral("off_all"));
     propmenu->setObjectName(QStringLiteral("propmenu"));
     about_menu->setObjectName(QStringLiteral("about_menu"));
+    editmenu->setObjectName(QStringLiteral("editmenu"));
+    undo_menu->setObjectName(QStringLiteral("undo_menu"));
+    journal_menu->setObjectName(QStringLiteral("journal_menu"));
+    connect(undo_menu, &QAction::triggered, this, &MyFrm::undoLast);
+    connect(journal_menu, &QAction::triggered, this, [this] {
+        if (platform_.showJournal) platform_.showJournal(this);
+    });
     connect(on_all, &QAction::triggered, this, &MyFrm::AllOutsOn);
     connect(off_all, &QAction::triggered, this, &MyFrm::AllOutsOff);
     connect(propmenu, &QAction::triggered, this, [this] {
@@ -121,6 +145,7 @@ void MyFrm::buildList() {
     // A double click switches the output; the name is edited by a click on
     // the selected row or by F2.
     List1->setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
+    List1->setSelectionMode(QAbstractItemView::ExtendedSelection);
     auto* delegate = new ListEditDelegate(List1);
     List1->setItemDelegateForColumn(0, delegate);
     connect(delegate, &ListEditDelegate::editEnded, this, &MyFrm::List1_AfterLabelEdit);
@@ -185,6 +210,7 @@ void MyFrm::fillList() {
 }
 
 void MyFrm::showChange(const OutputChange& change) {
+    undo_menu->setEnabled(engine_.canUndo());
     // Rows do not exist before the load sequence has filled the list, and the
     // exit sequence's states are not shown: the window goes with the process.
     if (List1->topLevelItemCount() != kOutputs || runner_.exiting()) return;
@@ -199,6 +225,9 @@ void MyFrm::showState(QTreeWidgetItem* row, std::int16_t state) {
 }
 
 int MyFrm::selectedOutput() const {
+    // Of several selected rows, the one with the focus is meant.
+    QTreeWidgetItem* current = List1->currentItem();
+    if (current && current->isSelected()) return List1->indexOfTopLevelItem(current) + 1;
     const QList<QTreeWidgetItem*> selected = List1->selectedItems();
     if (selected.isEmpty()) return 0;
     return List1->indexOfTopLevelItem(selected.first()) + 1;
@@ -236,6 +265,18 @@ void MyFrm::setNetworkState(const QString& text) { status_->setNetworkState(text
 void MyFrm::AllOutsOn() { engine_.setAll(true, Source::Window); }
 
 void MyFrm::AllOutsOff() { engine_.setAll(false, Source::Window); }
+
+void MyFrm::undoLast() {
+    // Enabled only while there is something to take back; a step that was
+    // not saved shows in the status bar as Data.dat's failure.
+    core_.execute(Request{UndoCommand{}, Source::Window});
+}
+
+void MyFrm::showRuleProblems() {
+    QStringList problems;
+    for (const RuleProblem& problem : rules_.problems()) problems.append(QString::fromStdString(problemText(problem)));
+    status_->setRuleProblems(problems);
+}
 
 void MyFrm::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);

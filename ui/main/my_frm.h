@@ -6,12 +6,15 @@
 #include <functional>
 #include <string>
 
+#include "commands/command_core.h"
+#include "commands/rule_book.h"
 #include "engine/output_engine.h"
 #include "persist/files/settings.h"
 #include "runner/output_runner.h"
 #include "ui/main/find_bar.h"
 #include "ui/main/main_status_bar.h"
 #include "ui/main/output_list.h"
+#include "ui/main/rule_menus.h"
 #include "ui/resources/image1.h"
 
 class QAction;
@@ -29,19 +32,26 @@ struct MyFrmPlatform {
     // Shows a dialog modally and returns when it has closed.
     std::function<void(QWidget* parent)> showOptions;
     std::function<void(QWidget* parent)> showAbout;
+    // Shows "Журнал", not modally.
+    std::function<void(QWidget* parent)> showJournal;
+    // For the menus "Группы" and "Сцены".
+    MenuQuestions questions;
 };
 
 // The window: a view of the outputs engine. Its rows follow the engine's
 // changes; its double click (or Space, or Enter), rename and menus ask the
-// engine for them. The list fills the window between the menu bar and the
-// status bar, with the find bar (Ctrl+F, Esc) below it when open. Its parts
-// carry their names as object names ("List1", "Timer1", "on_all", ...), by
-// which tests find them as they find any widget.
+// engine for them; "Группы", "Сцены" and "Отменить" ask the command core, as
+// every other transport does. Rows can be selected together (Ctrl, Shift)
+// for a new group or scene; a switch or a rename is of the row with the
+// focus. The list fills the window between the menu bar and the status bar,
+// with the find bar (Ctrl+F, Esc) below it when open. Its parts carry their
+// names as object names ("List1", "Timer1", "on_all", ...), by which tests
+// find them as they find any widget.
 class MyFrm : public QMainWindow {
     Q_OBJECT
 
 public:
-    MyFrm(OutputRunner& runner, Settings& settings, MyFrmPlatform platform);
+    MyFrm(OutputRunner& runner, Settings& settings, CommandCore& core, RuleBook& rules, MyFrmPlatform platform);
     ~MyFrm() override;
 
     // The load sequence, the runner's start sequence within it; runs once,
@@ -86,6 +96,9 @@ private:
     void Form_Unload();
 
     void buildMenus();
+    void undoLast();
+    // Rules.ini's entries at fault, in the status bar until a read finds none.
+    void showRuleProblems();
     void buildList();
     void buildFindBar();
     void fillList();
@@ -106,9 +119,15 @@ private:
     QAction* off_all = nullptr;
     QAction* propmenu = nullptr;
     QAction* about_menu = nullptr;
+    QMenu* editmenu = nullptr;
+    QAction* undo_menu = nullptr;
+    QAction* journal_menu = nullptr;
     OutputRunner& runner_;
     OutputEngine& engine_;
     Settings& settings_;
+    CommandCore& core_;
+    RuleBook& rules_;
+    RuleMenus* ruleMenus_ = nullptr;
     MyFrmPlatform platform_;
     OutputEngine::ListenerId listener_;
     ImageList Image1;

@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 #include <QApplication>
 #include <QClipboard>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStandardItemModel>
 #include <QTest>
 #include <QTimer>
 #include <filesystem>
@@ -57,8 +59,8 @@ protected:
 
     // Opens the dialog as the menu does, except that the range message is
     // answered at once and counted.
-    OptionFrm& open() {
-        dialog = std::make_unique<OptionFrm>(settings);
+    OptionFrm& open(const QStringList& scenes = {}) {
+        dialog = std::make_unique<OptionFrm>(settings, scenes);
         dialog->setRangeMessage([this](QWidget* owner) {
             ++rangeMessages;
             rangeMessageOwner = owner;
@@ -354,6 +356,60 @@ TEST_F(OptionFrmTest, IsAFixedToolWindowOfTheDesignedSize) {
     EXPECT_EQ(child<QLabel>("Label2")->text(), QStringLiteral("Мс  (50 - 10000)"));
     EXPECT_EQ(child<QLineEdit>("Text1")->geometry(), QRect(212, 96, 49, 19));
     EXPECT_EQ(child<QRadioButton>("Option6")->geometry(), QRect(8, 24, 177, 17));
+}
+
+// "Вечер" in config.ini's Windows-1251.
+const std::string kEvening1251 = "\xC2\xE5\xF7\xE5\xF0";
+
+TEST_F(OptionFrmTest, AChosenSceneIsWrittenOnlyWhereTheChoiceDiffersFromTheFile) {
+    const QStringList scenes = {QStringLiteral("Вечер"), QStringLiteral("Day"), QStringLiteral("Ω")};
+    const std::string p1 = "ValLoad=3", p2 = "ValUnload=3", p3 = "TimeUpdate=100";
+    const struct {
+        const char* what;
+        std::string stored;
+        QStringList scenes;
+        const char *load, *unload;  // the entries chosen; null: as opened
+        int height;
+        std::vector<std::string> lines;  // after "[Configs]"
+    } cases[] = {
+        {"no scenes: the dialog as designed", "", {}, nullptr, nullptr, 160, {p1, p2, p3}},
+        {"both chosen", "", scenes, "Вечер", "Day", 186, {p1, p2, p3, "SceneLoad=" + kEvening1251, "SceneUnload=Day"}},
+        {"one back to none",
+         "[Configs]\r\nSceneLoad=Day\r\nSceneUnload=Day\r\n",
+         scenes,
+         "(нет)",
+         nullptr,
+         186,
+         {"SceneLoad=", "SceneUnload=Day", p1, p2, p3}},
+        {"a scene gone from Rules.ini stays chosen",
+         "[Configs]\r\nSceneLoad=Old\r\n",
+         {},
+         nullptr,
+         nullptr,
+         186,
+         {"SceneLoad=Old", p1, p2, p3}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::remove(configFile().c_str());
+        if (!c.stored.empty()) writeConfig(c.stored);
+        open(c.scenes);
+        auto* load = child<QComboBox>("SceneLoad");
+        auto* unload = child<QComboBox>("SceneUnload");
+        EXPECT_EQ(dialog->height(), c.height);
+        EXPECT_EQ(load->isVisible(), c.height != 160);
+        if (c.load) load->setCurrentText(QString::fromUtf8(c.load));
+        if (c.unload) unload->setCurrentText(QString::fromUtf8(c.unload));
+        clickOk();
+        std::vector<std::string> expected = {"[Configs]"};
+        expected.insert(expected.end(), c.lines.begin(), c.lines.end());
+        EXPECT_EQ(configLines(), expected);
+    }
+    EXPECT_EQ(child<QComboBox>("SceneLoad")->currentText(), QStringLiteral("Old (нет в Rules.ini)"));
+    // A name Windows-1251 lacks would come back as another name.
+    open(scenes);
+    const auto* items = qobject_cast<QStandardItemModel*>(child<QComboBox>("SceneLoad")->model());
+    EXPECT_FALSE(items->item(3)->isEnabled());
 }
 
 }  // namespace

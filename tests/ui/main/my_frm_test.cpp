@@ -390,20 +390,25 @@ TEST_F(MyFrmTest, ChangesFromElsewhereShowInTheirOwnRowsOnly) {
 TEST_F(MyFrmTest, MenuBarHasItsEntriesInOrder) {
     MyFrm& frm = start();
     const QList<QAction*> top = frm.menuBar()->actions();
-    ASSERT_EQ(top.size(), 3);
-    EXPECT_EQ(top[0]->text(), QStringLiteral("Выводы"));
-    EXPECT_EQ(top[1], &actionOf(frm, "propmenu"));
-    EXPECT_EQ(top[1]->text(), QStringLiteral("Настройки"));
-    EXPECT_EQ(top[2], &actionOf(frm, "about_menu"));
-    EXPECT_EQ(top[2]->text(), QStringLiteral("О программе"));
+    EXPECT_EQ(entriesOf(*frm.menuBar()),
+              (QStringList{"Выводы", "Правка", "Группы", "Сцены", "Журнал", "Настройки", "О программе"}));
+    ASSERT_EQ(top.size(), 7);
+    EXPECT_EQ(top[1]->menu(), &menuOf(frm, "editmenu"));
+    EXPECT_EQ(top[2]->menu(), &menuOf(frm, "groupmenu"));
+    EXPECT_EQ(top[3]->menu(), &menuOf(frm, "scenemenu"));
+    EXPECT_EQ(top[4], &actionOf(frm, "journal_menu"));
+    EXPECT_EQ(top[5], &actionOf(frm, "propmenu"));
+    EXPECT_EQ(top[6], &actionOf(frm, "about_menu"));
     const QList<QAction*> outputs = top[0]->menu()->actions();
     ASSERT_EQ(outputs.size(), 2);
     EXPECT_EQ(outputs[0]->text(), QStringLiteral("Включить все"));
     EXPECT_EQ(outputs[1]->text(), QStringLiteral("Выключить все"));
     actionOf(frm, "propmenu").trigger();
     actionOf(frm, "about_menu").trigger();
+    actionOf(frm, "journal_menu").trigger();
     EXPECT_EQ(optionsShown_, 1);
     EXPECT_EQ(aboutShown_, 1);
+    EXPECT_EQ(journalShown_, 1);
 }
 
 TEST_F(MyFrmTest, DoubleClickOrEditWithoutASelectedRowDoesNothing) {

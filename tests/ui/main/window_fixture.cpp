@@ -20,7 +20,14 @@ WindowTest::WindowTest() {
 MyFrm& WindowTest::load() {
     frm_.reset();
     runner_.reset();
+    core_.reset();
+    rules_.reset();
+    pulses_.reset();
     engine_ = std::make_unique<OutputEngine>(data_, lpt_);
+    pulses_ = std::make_unique<OutputPulses>(*engine_, timers_);
+    rules_ = std::make_unique<RuleBook>(rulesPath(dir_.string()), *engine_, timers_);
+    rules_->reload();
+    core_ = std::make_unique<CommandCore>(*engine_, *pulses_, *rules_);
     runner_ = std::make_unique<OutputRunner>(settings_, *engine_, [this] { ++ended_; });
     MyFrmPlatform platform;
     platform.confirmExit = [this](QWidget*) {
@@ -29,7 +36,13 @@ MyFrm& WindowTest::load() {
     };
     platform.showOptions = [this](QWidget*) { ++optionsShown_; };
     platform.showAbout = [this](QWidget*) { ++aboutShown_; };
-    frm_ = std::make_unique<MyFrm>(*runner_, settings_, platform);
+    platform.showJournal = [this](QWidget*) { ++journalShown_; };
+    platform.questions.askName = [this](QWidget*, const QString&, const QString&, const QString&) {
+        return nameToType_;
+    };
+    platform.questions.confirm = [this](QWidget*, const QString&, const QString&) { return confirmYes_; };
+    platform.questions.tell = [this](QWidget*, const QString&, const QString& text) { told_.push_back(text); };
+    frm_ = std::make_unique<MyFrm>(*runner_, settings_, *core_, *rules_, platform);
     frm_->Form_Load();
     return *frm_;
 }

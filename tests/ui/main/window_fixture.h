@@ -6,10 +6,14 @@
 
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "commands/command_core.h"
+#include "commands/rule_book.h"
 #include "engine/output_engine.h"
+#include "engine/output_pulses.h"
 #include "outputs/shift_board.h"
 #include "persist/files/settings.h"
 #include "persist/profile/cls_ini.h"
@@ -17,6 +21,7 @@
 #include "port/port_tap.h"
 #include "port/simulated_port.h"
 #include "runner/output_runner.h"
+#include "tests/support/manual_timers.h"
 #include "tests/support/scratch_dir.h"
 #include "tests/support/window_parts.h"
 #include "ui/main/my_frm.h"
@@ -24,13 +29,15 @@
 namespace kavtra::test {
 
 // A main window on a temporary program directory and a simulated port with
-// the board model and a trace on it. The process end is only recorded.
+// the board model and a trace on it. The process end is only recorded; the
+// menus' questions are answered from the fields below and their messages kept.
 class WindowTest : public ::testing::Test {
 protected:
     WindowTest();
 
-    // Creates the engine, the runner and the window (anew, as a new start of
-    // the program would) and runs the load sequence.
+    // Creates the engine, the rule book (Rules.ini read), the command core,
+    // the runner and the window (anew, as a new start of the program would)
+    // and runs the load sequence.
     MyFrm& load();
     // The same with the timers stopped, then, if asked, shows the window.
     // Tests tick the timers by hand.
@@ -65,8 +72,16 @@ protected:
     int ended_ = 0;
     int optionsShown_ = 0;
     int aboutShown_ = 0;
+    int journalShown_ = 0;
+    std::optional<QString> nameToType_;  // nothing: the name is not given
+    bool confirmYes_ = true;
+    std::vector<QString> told_;
+    ManualTimers timers_;
     // Last, so that they go (window first) before the directory.
     std::unique_ptr<OutputEngine> engine_;
+    std::unique_ptr<OutputPulses> pulses_;
+    std::unique_ptr<RuleBook> rules_;
+    std::unique_ptr<CommandCore> core_;
     std::unique_ptr<OutputRunner> runner_;
     std::unique_ptr<MyFrm> frm_;
 };

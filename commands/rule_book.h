@@ -1,0 +1,57 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "commands/rules.h"
+#include "engine/output_engine.h"
+#include "engine/timers.h"
+
+namespace kavtra {
+
+// Rules.ini of the running copy: read at start and by `reload`, edited by
+// the window and `--save-scene`, its interlocks handed to the engine. Every
+// edit is one save of the file (the profile layer's lock and atomic
+// replacement), then a read of what was saved, so that what the program
+// keeps to is what the file says.
+class RuleBook {
+public:
+    RuleBook(std::string path, OutputEngine& engine, Timers& deadTimes);
+
+    // Reads the file anew; every entry at fault is left out and named in
+    // problems(). Listeners are told.
+    void reload();
+    const Rules& rules() const { return rules_; }
+    const std::vector<RuleProblem>& problems() const { return problems_; }
+    const std::string& path() const { return path_; }
+
+    // Edits. Each gives why it was refused or not saved, or nothing when the
+    // file has it.
+    std::string saveScene(const std::string& name, const std::vector<int>& on, const std::vector<int>& off);
+    std::string saveGroup(const std::string& name, const std::vector<int>& outputs);
+    // `section` as sceneSection() or groupSection() make it.
+    std::string remove(const std::string& section);
+    std::string renameScene(const std::string& name, const std::string& newName);
+
+    using Listener = std::function<void()>;
+    using ListenerId = std::size_t;
+    ListenerId addListener(Listener listener);
+    // For a listener that goes away before the rule book.
+    void removeListener(ListenerId id);
+
+private:
+    std::string edit(const std::function<void()>& writes);
+    // Why outputs switched on together would break an interlock, or nothing.
+    std::string breaksInterlock(const std::vector<int>& on) const;
+
+    const std::string path_;
+    OutputEngine& engine_;
+    Timers& deadTimes_;
+    Rules rules_;
+    std::vector<RuleProblem> problems_;
+    std::vector<std::pair<ListenerId, Listener>> listeners_;
+    ListenerId nextListener_ = 0;
+};
+
+}  // namespace kavtra

@@ -1,0 +1,184 @@
+#include "commands/rules.h"
+
+#include <algorithm>
+#include <map>
+#include <optional>
+#include <set>
+
+#include "commands/output_list.h"
+#include "persist/ini/ini_lines.h"
+
+namespace kavtra {
+namespace {
+
+constexpr std::string_view kGroup = "Group ";
+constexpr std::string_view kScene = "Scene ";
+constexpr std::string_view kInterlock = "Interlock ";
+constexpr long long kLongestDeadTimeMs = 600000;
+
+// The name after a kind's word, or nothing when the section is not of it.
+std::optional<std::string> nameAfter(std::string_view section, std::string_view kind) {
+    if (section.size() < kind.size() || !ini::equalsIgnoringAsciiCase(section.substr(0, kind.size()), kind))
+        return std::nullopt;
+    return std::string(section.substr(kind.size()));
+}
+
+std::string quote(std::string_view name) { return "«" + std::string(name) + "»"; }
+
+// Resolves the lists of one file against its groups, each group once.
+class Resolver {
+public:
+    explicit Resolver(std::map<std::string, std::vector<ListItem>> groups) : groups_(std::move(groups)) {}
+
+    // The outputs of a list, or why not.
+    Parsed<std::vector<int>> outputs(const std::vector<ListItem>& items) {
+        std::set<int> outputs;
+        for (const ListItem& item : items) {
+            if (item.group.empty()) {
+                for (int n = item.first; n <= item.last; ++n) outputs.insert(n);
+                continue;
+            }
+            const Parsed<std::vector<int>> group = groupOutputs(item.group);
+            if (!group) return group;
+            outputs.insert(group.value->begin(), group.value->end());
+        }
+        return {std::vector<int>(outputs.begin(), outputs.end()), {}};
+    }
+
+    Parsed<std::vector<int>> groupOutputs(const std::string& name) {
+        if (const auto done = resolved_.find(name); done != resolved_.end()) return done->second;
+        const auto group = groups_.find(name);
+        if (group == groups_.end()) return Parsed<std::vector<int>>::refused("нет группы " + quote(name));
+        if (!visiting_.insert(name).second)
+            return Parsed<std::vector<int>>::refused("группы ссылаются друг на друга по кругу (" + quote(name) + ")");
+        Parsed<std::vector<int>> outputs = this->outputs(group->second);
+        visiting_.erase(name);
+        return resolved_.emplace(name, std::move(outputs)).first->second;
+    }
+
+private:
+    std::map<std::string, std::vector<ListItem>> groups_;
+    std::map<std::string, Parsed<std::vector<int>>> resolved_;
+    std::set<std::string> visiting_;
+};
+
+}  // namespace
+
+const Group* Rules::group(std::string_view name) const {
+    const auto found = std::find_if(groups.begin(), groups.end(), [&](const Group& g) { return g.name == name; });
+    return found != groups.end() ? &*found : nullptr;
+}
+
+const Scene* Rules::scene(std::string_view name) const {
+    const auto found = std::find_if(scenes.begin(), scenes.end(), [&](const Scene& s) { return s.name == name; });
+    return found != scenes.end() ? &*found : nullptr;
+}
+
+std::vector<std::pair<int, bool>> sceneStates(const Scene& scene) {
+    std::vector<std::pair<int, bool>> states;
+    for (int output : scene.on) states.emplace_back(output, true);
+    for (int output : scene.off) states.emplace_back(output, false);
+    return states;
+}
+
+std::string problemText(const RuleProblem& problem) {
+    return "Rules.ini, [" + problem.section + "]" + (problem.key.empty() ? "" : ", " + problem.key) + ": " +
+           problem.why;
+}
+
+std::string groupSection(std::string_view name) { return std::string(kGroup) + std::string(name); }
+std::string sceneSection(std::string_view name) { return std::string(kScene) + std::string(name); }
+std::string interlockSection(std::string_view name) { return std::string(kInterlock) + std::string(name); }
+
+RulesReading readRules(const std::vector<std::string>& sections, const RuleValue& value) {
+    RulesReading reading;
+    const auto problem = [&](const std::string& section, std::string key, std::string why) {
+        reading.problems.push_back({section, std::move(key), std::move(why)});
+    };
+    // The sections come each name once, as the file's first of that name
+    // spells it: later ones are never read.
+    const std::vector<std::string>& unique = sections;
+    const auto list = [&](const std::string& section, std::string_view key) -> std::optional<std::vector<ListItem>> {
+        Parsed<std::vector<ListItem>> items = parseList(value(section, key));
+        if (!items) problem(section, std::string(key), items.error);
+        return items.value;
+    };
+    const auto named = [&](const std::string& section, std::string_view kind) -> std::optional<std::string> {
+        std::optional<std::string> name = nameAfter(section, kind);
+        if (name && !isRuleName(*name)) {
+            problem(section, {}, "имя не годится: пусто, пробелы по краям или знаки [ ] =");
+            return std::nullopt;
+        }
+        return name;
+    };
+
+    std::map<std::string, std::vector<ListItem>> groupItems;
+    std::vector<std::string> groupOrder;
+    for (const std::string& section : unique) {
+        const auto name = named(section, kGroup);
+        if (!name) continue;
+        if (auto items = list(section, "Outputs")) {
+            groupItems.emplace(*name, std::move(*items));
+            groupOrder.push_back(*name);
+        }
+    }
+    Resolver resolver(groupItems);
+    for (const std::string& name : groupOrder) {
+        Parsed<std::vector<int>> outputs = resolver.groupOutputs(name);
+        if (!outputs)
+            problem(groupSection(name), "Outputs", outputs.error);
+        else if (outputs.value->empty())
+            problem(groupSection(name), "Outputs", "в группе нет выводов");
+        else
+            reading.rules.groups.push_back({name, std::move(*outputs.value)});
+    }
+    // A group left out leaves out whatever names it: it is not there.
+    const auto outputsOf = [&](const std::string& section, std::string_view key) -> std::optional<std::vector<int>> {
+        const auto items = list(section, key);
+        if (!items) return std::nullopt;
+        std::set<int> outputs;
+        for (const ListItem& item : *items) {
+            if (item.group.empty()) {
+                for (int n = item.first; n <= item.last; ++n) outputs.insert(n);
+            } else if (const Group* group = reading.rules.group(item.group)) {
+                outputs.insert(group->outputs.begin(), group->outputs.end());
+            } else {
+                problem(section, std::string(key), "нет группы " + quote(item.group));
+                return std::nullopt;
+            }
+        }
+        return std::vector<int>(outputs.begin(), outputs.end());
+    };
+
+    for (const std::string& section : unique) {
+        if (const auto name = named(section, kScene)) {
+            const auto on = outputsOf(section, "On");
+            const auto off = on ? outputsOf(section, "Off") : std::nullopt;
+            if (!on || !off) continue;
+            std::vector<int> both;
+            std::set_intersection(on->begin(), on->end(), off->begin(), off->end(), std::back_inserter(both));
+            if (!both.empty()) {
+                problem(section, "Off", "вывод " + std::to_string(both.front()) + " и в On, и в Off");
+                continue;
+            }
+            reading.rules.scenes.push_back({*name, *on, *off});
+        } else if (const auto interlockName = named(section, kInterlock)) {
+            const auto outputs = outputsOf(section, "Outputs");
+            if (!outputs) continue;
+            if (outputs->size() < 2) {
+                problem(section, "Outputs", "в блокировке должно быть не меньше двух выводов");
+                continue;
+            }
+            const std::string deadTime = value(section, "DeadTime");
+            const std::optional<long long> ms = deadTime.empty() ? 0LL : digitsValue(deadTime);
+            if (!ms || *ms > kLongestDeadTimeMs) {
+                problem(section, "DeadTime", "нужно число миллисекунд от 0 до 600000");
+                continue;
+            }
+            reading.rules.interlocks.push_back({*interlockName, *outputs, std::chrono::milliseconds(*ms)});
+        }
+    }
+    return reading;
+}
+
+}  // namespace kavtra

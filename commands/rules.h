@@ -1,0 +1,69 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "engine/interlocks.h"
+
+namespace kavtra {
+
+// Several outputs as one named thing, switched in one step.
+struct Group {
+    std::string name;
+    std::vector<int> outputs;  // ascending, groups resolved
+    bool operator==(const Group&) const = default;
+};
+
+// States of some outputs, recalled in one step.
+struct Scene {
+    std::string name;
+    std::vector<int> on;   // ascending
+    std::vector<int> off;  // ascending, none of `on`
+    bool operator==(const Scene&) const = default;
+};
+
+// What recalling a scene asks for: each output with its state.
+std::vector<std::pair<int, bool>> sceneStates(const Scene& scene);
+
+// What Rules.ini defines, every entry checked.
+struct Rules {
+    std::vector<Group> groups;
+    std::vector<Scene> scenes;
+    std::vector<Interlock> interlocks;
+
+    // By name, compared as written; null when there is none.
+    const Group* group(std::string_view name) const;
+    const Scene* scene(std::string_view name) const;
+};
+
+// An entry of Rules.ini left out, and why: named where the user can find it.
+struct RuleProblem {
+    std::string section;  // "Group Теплица"
+    std::string key;      // empty when the section as a whole is at fault
+    std::string why;
+    bool operator==(const RuleProblem&) const = default;
+};
+
+// "Rules.ini, [Group Теплица], Outputs: нет группы «Сад»"
+std::string problemText(const RuleProblem& problem);
+
+struct RulesReading {
+    Rules rules;
+    std::vector<RuleProblem> problems;
+};
+
+// The rules in the sections given, in their order, each key's text given by
+// `value` (empty when missing). Sections of other kinds are left alone: they
+// belong to other features.
+using RuleValue = std::function<std::string(const std::string& section, std::string_view key)>;
+RulesReading readRules(const std::vector<std::string>& sections, const RuleValue& value);
+
+// The section names of the rules' kinds.
+std::string groupSection(std::string_view name);
+std::string sceneSection(std::string_view name);
+std::string interlockSection(std::string_view name);
+
+}  // namespace kavtra

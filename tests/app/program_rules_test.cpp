@@ -1,0 +1,72 @@
+#include <signal.h>
+
+#include <QProcess>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "outputs/shift_board.h"
+#include "tests/support/contains.h"
+#include "tests/support/core_on_board.h"
+#include "tests/support/program_copy.h"
+#include "tests/support/scratch_dir.h"
+
+namespace kavtra::test {
+namespace {
+
+// The real program, without its window, on a Rules.ini of groups, a scene
+// and an interlock with a dead time: each feature asked for by the command
+// line, then its trace replayed latch by latch, its files and its log read.
+TEST(ProgramRules, GroupsScenesUndoAndInterlocksFromTheCommandLineAreLatchedSavedAndLogged) {
+    ScratchDir dir;
+    ProgramCopy copy{dir.path, KAVTRA_PROGRAM};
+    copy.write("config.ini", "[Configs]\r\nTimeUpdate=0\r\nValLoad=2\r\nValUnload=3\r\n");
+    copy.write("Rules.ini",
+               rulesFileText("[Group Двор]\nOutputs=3-4\n[Scene Вечер]\nOn=5\nOff=3\n"
+                             "[Interlock Ворота]\nOutputs=10,11\nDeadTime=200\n[Group Сад]\nOutputs=@Нет\n"));
+    const std::unique_ptr<QProcess> running = copy.start({"--no-window"});
+    for (const QStringList& command : {QStringList{"--set", "@Двор=on"},
+                                       {"--scene", "Вечер"},
+                                       {"--undo"},
+                                       {"--set", "10=on"},
+                                       {"--set", "11=on"},
+                                       {"--save-scene", "Ночь", "@Двор"}})
+        EXPECT_EQ(copy.run(command).status, 0) << command.join(' ').toStdString();
+    const ProgramCopy::Run reload = copy.run({"--reload"});
+    EXPECT_EQ(reload.out, "Rules.ini, [Group Сад], Outputs: нет группы «Нет»\n");
+    QThread::msleep(400);  // the dead time
+    ASSERT_EQ(::kill(static_cast<pid_t>(running->processId()), SIGTERM), 0);
+    ASSERT_TRUE(running->waitForFinished(20000));
+
+    ShiftBoard board;
+    std::uint64_t seen = 0;
+    int together = 0;
+    for (const PortAccess& access : copy.trace()) {
+        board.onAccess(access);
+        if (board.latchPulses() == seen) continue;
+        seen = board.latchPulses();
+        together += board.outputLevel(10) == 1 && board.outputLevel(11) == 1;
+    }
+    EXPECT_EQ(together, 0);
+    for (int output : {3, 4, 11}) EXPECT_EQ(board.outputLevel(output), 1) << output;
+    for (int output : {5, 10}) EXPECT_EQ(board.outputLevel(output), 0) << output;
+    EXPECT_TRUE(contains(copy.file("Data.dat"), "[Devais_11]\r\nValue=0\r\n"));
+    EXPECT_TRUE(contains(copy.file("Rules.ini"), "[Scene Ночь]\r\nOn=3-4\r\nOff=\r\n"));
+
+    // The log's lines without their times, the second tab shown as a blank.
+    std::vector<std::string> sources;
+    std::istringstream log(copy.run({"--log", "6"}).out);
+    for (std::string line; std::getline(log, line);) {
+        line.erase(0, line.find('\t') + 1);
+        sources.push_back(line.replace(line.find('\t'), 1, " "));
+    }
+    EXPECT_EQ(sources, (std::vector<std::string>{"group:Двор 3=on 4=on", "scene:Вечер 3=off 5=on", "undo 3=on 5=off",
+                                                 "command 10=on", "interlock:Ворота 10=off", "command 11=on"}));
+}
+
+}  // namespace
+}  // namespace kavtra::test

@@ -1,0 +1,88 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "commands/command.h"
+#include "commands/command_core.h"
+#include "commands/rule_book.h"
+#include "persist/files/settings.h"
+
+class QAction;
+class QMenu;
+class QTreeWidget;
+class QWidget;
+
+namespace kavtra {
+
+// The questions the menus ask and the refusals they pass on, so that a test
+// can answer them. An empty function answers "no" or cancels.
+struct MenuQuestions {
+    // The text typed, or nothing when cancelled; `text` is shown to start with.
+    std::function<std::optional<QString>(QWidget* parent, const QString& title, const QString& prompt,
+                                         const QString& text)>
+        askName;
+    // True for "Да".
+    std::function<bool(QWidget* parent, const QString& title, const QString& text)> confirm;
+    std::function<void(QWidget* parent, const QString& title, const QString& text)> tell;
+};
+
+// "Группы" and "Сцены": Rules.ini's groups and scenes, made anew whenever the
+// rule book has been read or edited. A switch or a recall is a request of the
+// window to the command core, as any transport's; the edits that no command
+// carries (a new group, a removal, a scene's new name) go to the rule book.
+// Either way a refusal is shown in its own words.
+class RuleMenus : public QObject {
+    Q_OBJECT
+
+public:
+    // `list` gives the selection; `settings` follows a renamed scene chosen
+    // for the start or the exit.
+    RuleMenus(QWidget& owner, QTreeWidget& list, CommandCore& core, RuleBook& rules, Settings& settings,
+              MenuQuestions questions);
+    ~RuleMenus() override;
+
+    QMenu* groupmenu;
+    QMenu* scenemenu;
+
+signals:
+    // After every read or edit of Rules.ini, the menus already made anew.
+    void rulesRead();
+
+private:
+    void rebuild();
+    void fillGroups();
+    void fillScenes();
+    void enableForSelection();
+
+    void selectGroup(const Group& group);
+    void createGroup();
+    void removeGroup(const std::string& name);
+    void saveScene(bool selectedOnly);
+    void renameScene(const std::string& name);
+    void removeScene(const std::string& name);
+
+    void request(const Command& command, const QString& title);
+    void tell(const QString& title, const std::string& why);
+    // A name for a new group or scene: asked, then, when one of that name is
+    // there, whether to replace it. Nothing when the user backs out.
+    std::optional<std::string> newName(const QString& title, const QString& prompt, bool scene);
+    std::vector<int> selectedOutputs() const;
+
+    QWidget& owner_;
+    QTreeWidget& list_;
+    CommandCore& core_;
+    RuleBook& rules_;
+    RuleBook::ListenerId listener_;
+    Settings& settings_;
+    MenuQuestions questions_;
+    QAction* newGroup_ = nullptr;
+    QAction* saveSelected_ = nullptr;
+};
+
+}  // namespace kavtra
