@@ -27,9 +27,11 @@ printf '[Configs]\r\nTimeUpdate=10000\r\n' >"$work/config.ini"
 now() { date +%s%N; }
 stats() { sort -n | awk '{ v[NR] = $1 } END { printf "median %.0f ms, lowest %.0f, highest %.0f (%d)\n", v[int((NR + 1) / 2)] / 1e6, v[1] / 1e6, v[NR] / 1e6, NR }'; }
 program=
+# Standard output goes nowhere: a program that outlived its stop_wine would
+# otherwise hold the pipe into stats open, and the script would wait for ever.
 start() {
   (cd "$work" && KAVTRA_PORT=sim KAVTRA_PORT_TRACE="Z:${work//\//\\}\\trace.txt" \
-    exec "$here/cmake/wine-run.sh" "$prefix" kavtra-window.exe 2>>"$work/stderr.txt") &
+    exec "$here/cmake/wine-run.sh" "$prefix" kavtra-window.exe >/dev/null 2>>"$work/stderr.txt") &
   program=$!
 }
 # Quiet: a window that goes away while xdotool looks at it is an X error.
