@@ -1,12 +1,16 @@
 #pragma once
 
+#include <chrono>
 #include <functional>
+#include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
 #include "engine/interlocks.h"
+#include "schedule/schedule_entry.h"
 
 namespace kavtra {
 
@@ -33,6 +37,10 @@ struct Rules {
     std::vector<Group> groups;
     std::vector<Scene> scenes;
     std::vector<Interlock> interlocks;
+    std::vector<ScheduleEntry> schedules;
+    std::optional<Place> place;  // needed by sunrise and sunset
+    // [Limits]: per output, the longest it may stay on.
+    std::map<int, std::chrono::milliseconds> limits;
 
     // By name, compared as written; null when there is none.
     const Group* group(std::string_view name) const;

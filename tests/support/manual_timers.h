@@ -6,17 +6,21 @@
 #include <utility>
 
 #include "engine/timers.h"
+#include "engine/wall_clock.h"
 
 namespace kavtra::test {
 
-// The engine's delayed calls, on a clock the test moves.
-class ManualTimers : public Timers {
+// The engine's delayed calls, on a clock the test moves. The calendar moves
+// with it, and may also be set on its own, as a user sets the system clock.
+class ManualTimers : public Timers, public WallClock {
 public:
     void start(int id, std::chrono::milliseconds after, std::function<void()> due) override {
         pending_[id] = {now_ + after, std::move(due)};
     }
     void stop(int id) override { pending_.erase(id); }
     std::chrono::milliseconds now() const override { return now_; }
+    WallTime wallNow() const override { return wallStart_ + now_; }
+    void setWallClock(WallTime to) { wallStart_ = to - now_; }
 
     // Moves the clock on, running every call that falls due on the way, in
     // the order of their times.
@@ -38,6 +42,7 @@ public:
 
 private:
     std::chrono::milliseconds now_{0};
+    WallTime wallStart_{std::chrono::sys_days{std::chrono::year{2026} / 1 / 1}};
     std::map<int, std::pair<std::chrono::milliseconds, std::function<void()>>> pending_;
 };
 
