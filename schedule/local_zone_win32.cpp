@@ -17,11 +17,13 @@ public:
         SYSTEMTIME utc{};
         SYSTEMTIME local{};
         FILETIME localFile{};
-        // The zone's rules of the year in question (the dynamic information),
-        // read at each call so that a change of the system's setting counts.
-        DYNAMIC_TIME_ZONE_INFORMATION zone{};
-        if (GetDynamicTimeZoneInformation(&zone) == TIME_ZONE_ID_INVALID || !FileTimeToSystemTime(&utcFile, &utc) ||
-            !SystemTimeToTzSpecificLocalTimeEx(&zone, &utc, &local) || !SystemTimeToFileTime(&local, &localFile))
+        // The zone's rules of the year in question, read at each call so
+        // that a change of the system's setting counts.
+        if (!FileTimeToSystemTime(&utcFile, &utc)) return std::chrono::seconds{0};
+        TIME_ZONE_INFORMATION zone{};
+        const bool ofYear = GetTimeZoneInformationForYear(utc.wYear, nullptr, &zone);
+        if (!SystemTimeToTzSpecificLocalTime(ofYear ? &zone : nullptr, &utc, &local) ||
+            !SystemTimeToFileTime(&local, &localFile))
             return std::chrono::seconds{0};
         const long long localTicks = static_cast<long long>(
             (static_cast<unsigned long long>(localFile.dwHighDateTime) << 32) | localFile.dwLowDateTime);

@@ -21,7 +21,7 @@ using Texts = std::vector<std::string>;
 TEST(SystemZone, LocalTimeAndMomentsAgreeForAYearOfHours) {
     const LocalZone& zone = systemZone();
     int twice = 0;
-    for (sys_seconds at = utc("2025-01-01 00:30"); at < utc("2026-01-01 00:30"); at += hours{1}) {
+    for (sys_seconds at = utc("2025-01-01 00:30"); at < utc("2026-01-01 00:30"); at += hours{3}) {
         const std::vector<sys_seconds> moments = momentsOf(zone, localTimeOf(zone, at));
         ASSERT_NE(std::find(moments.begin(), moments.end(), at), moments.end()) << utcText(at);
         ASSERT_LE(abs(localTimeOf(zone, at).time_since_epoch() - at.time_since_epoch()), hours{14});
