@@ -4,9 +4,12 @@
 
 #include "app/console.h"
 #include "app/window_program.h"
+#include "commands/rule_book.h"
+#include "commands/schedule_listing.h"
 #include "control/command_client.h"
 #include "control/command_line.h"
 #include "control/socket_place.h"
+#include "persist/files/settings.h"
 #include "persist/log/change_log.h"
 #include "persist/paths/files_dir.h"
 #include "persist/paths/program_paths.h"
@@ -33,7 +36,19 @@ int main(int argc, char** argv) {
     // The log is a file: reading it needs no running copy.
     if (line.action == CommandLine::Action::Log) {
         const std::string path = kavtra::changeLogPath(kavtra::filesDirectory(executableDir));
-        for (const std::string& logLine : kavtra::lastLogLines(path, line.logLines)) kavtra::printLine(stdout, logLine);
+        for (const std::string& logLine : kavtra::lastLogLines(path, line.lines)) kavtra::printLine(stdout, logLine);
+        return kavtra::kExitDone;
+    }
+    if (line.action == CommandLine::Action::Schedule) {
+        const kavtra::RulesReading reading =
+            kavtra::readRulesFile(kavtra::rulesPath(kavtra::filesDirectory(executableDir)));
+        for (const kavtra::RuleProblem& problem : reading.problems)
+            kavtra::printLine(stderr, "kavtra: " + kavtra::problemText(problem));
+        const kavtra::LocalZone& zone = kavtra::systemZone();
+        const kavtra::SchedulePlan plan(reading.rules.schedules, reading.rules.place, zone);
+        const auto now = std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now());
+        for (const std::string& event : kavtra::upcomingLines(plan, zone, now, line.lines))
+            kavtra::printLine(stdout, event);
         return kavtra::kExitDone;
     }
     if (line.action == CommandLine::Action::Send)

@@ -14,6 +14,8 @@
 #include "runner/exit_signals.h"
 #include "runner/output_runner.h"
 #include "runner/qt_timers.h"
+#include "runner/wall_alarm.h"
+#include "schedule/scheduler.h"
 
 namespace kavtra {
 
@@ -48,6 +50,14 @@ public:
     ChangeLog changeLog;
     ChangeLogWriter logWriter;
     OutputRunner runner;
+    SystemWallAlarm calendar;
+    // Started at the end of the start sequence; each reading of the rules
+    // gives it a new plan.
+    Scheduler scheduler;
+
+    // A scene's states, or nothing when Rules.ini has no scene of that name.
+    std::optional<std::vector<std::pair<int, bool>>> sceneStates(const std::string& name) const;
+    std::shared_ptr<const SchedulePlan> schedulePlan() const;
 
 private:
     ExitSignals exitSignals_;

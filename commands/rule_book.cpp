@@ -17,17 +17,18 @@ constexpr const char* kBadName = "имя не годится: пусто, про
 RuleBook::RuleBook(std::string path, OutputEngine& engine, Timers& deadTimes)
     : path_(std::move(path)), engine_(engine), deadTimes_(deadTimes) {}
 
+RulesReading readRulesFile(const std::string& path) {
+    const ProfileReadGroup oneRead;
+    return readRules(
+        profileSectionNames(path),
+        [&](const std::string& section, std::string_view key) {
+            return getPrivateProfileString(section, key, "", path);
+        },
+        [&](const std::string& section) { return profileKeyNames(section, path); });
+}
+
 void RuleBook::reload() {
-    RulesReading reading;
-    {
-        const ProfileReadGroup oneRead;
-        reading = readRules(
-            profileSectionNames(path_),
-            [&](const std::string& section, std::string_view key) {
-                return getPrivateProfileString(section, key, "", path_);
-            },
-            [&](const std::string& section) { return profileKeyNames(section, path_); });
-    }
+    RulesReading reading = readRulesFile(path_);
     rules_ = std::move(reading.rules);
     problems_ = std::move(reading.problems);
     engine_.setInterlocks(rules_.interlocks, deadTimes_);

@@ -10,6 +10,9 @@
 
 namespace kavtra {
 
+// The rules of the Rules.ini at `path`, read in one look at the file.
+RulesReading readRulesFile(const std::string& path);
+
 // Rules.ini of the running copy: read at start and by `reload`, edited by
 // the window and `--save-scene`, its interlocks handed to the engine. Every
 // edit is one save of the file (the profile layer's lock and atomic

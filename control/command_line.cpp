@@ -57,6 +57,11 @@ const std::vector<OptionText>& optionTexts() {
          "",
          "--log [N]",
          "напечатать последние N строк журнала Kavtra.log (по умолчанию 20): время, источник, изменения"},
+        {{"schedule"},
+         "",
+         "--schedule [N]",
+         "напечатать N ближайших событий расписаний из Rules.ini (по умолчанию 10) по порядку: "
+         "«время<TAB>расписание<TAB>что включает и выключает»"},
         {{"no-window"},
          "",
          "--no-window",
@@ -136,9 +141,10 @@ Sorted sortArguments(const std::vector<std::string>& arguments) {
 }
 
 const std::vector<std::string> kCommandOptions = {"set",   "toggle",     "all",  "rename", "pulse", "get",
-                                                  "scene", "save-scene", "undo", "reload", "log"};
+                                                  "scene", "save-scene", "undo", "reload", "log",   "schedule"};
 
 constexpr std::size_t kDefaultLogLines = 20;
+constexpr std::size_t kDefaultScheduleLines = 10;
 
 // Targets from the arguments, for --get and --save-scene.
 std::optional<std::string> addTargets(const std::vector<std::string>& arguments, std::vector<Target>& targets) {
@@ -188,12 +194,17 @@ CommandLine commandOf(const Sorted& sorted, const std::string& option) {
         if (const auto problem = addTargets(extra, save.outputs)) return badUsage("--save-scene: " + *problem);
         return send(std::move(save));
     }
-    if (option == "log") {
-        if (values.size() > 1 || extra.size() > 1) return badUsage("--log: нужно не больше одного числа");
-        const std::optional<long long> count = extra.empty() ? static_cast<long long>(kDefaultLogLines)
+    if (option == "log" || option == "schedule") {
+        const bool log = option == "log";
+        if (values.size() > 1 || extra.size() > 1) return badUsage("--" + option + ": нужно не больше одного числа");
+        const std::size_t byDefault = log ? kDefaultLogLines : kDefaultScheduleLines;
+        const std::optional<long long> count = extra.empty() ? static_cast<long long>(byDefault)
                                                              : digitsValue(extra.front());
-        if (!count || *count < 1) return badUsage("--log: число строк должно быть целым больше 0");
-        return {CommandLine::Action::Log, std::nullopt, {}, static_cast<std::size_t>(*count)};
+        if (!count || *count < 1) return badUsage("--" + option + ": число строк должно быть целым больше 0");
+        return {log ? CommandLine::Action::Log : CommandLine::Action::Schedule,
+                std::nullopt,
+                {},
+                static_cast<std::size_t>(*count)};
     }
     if (const auto problem = single()) return badUsage(*problem);
     const std::string& value = values.front();

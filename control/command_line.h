@@ -14,7 +14,8 @@ struct CommandLine {
         Window,    // the program with its window
         NoWindow,  // the program without a window
         Send,      // hand `command` to the running copy
-        Log,       // print the last `logLines` lines of Kavtra.log
+        Log,       // print the last `lines` lines of Kavtra.log
+        Schedule,  // print the schedules' next `lines` events
         Help,      // print helpText()
         Version,   // print versionText()
         BadUsage,  // print `message`, end with status 2
@@ -22,7 +23,7 @@ struct CommandLine {
     Action action = Action::Window;
     std::optional<Command> command;
     std::string message;
-    std::size_t logLines = 0;
+    std::size_t lines = 0;  // for Log and Schedule
 };
 
 // `arguments` in UTF-8, the program first. Plain C++, so that a command needs

@@ -17,18 +17,18 @@ std::tm localTime(std::time_t seconds) {
     return local;
 }
 
-std::string line(std::string_view timestamp, const std::string& source, const std::string& entries) {
-    std::string text(timestamp);
-    text.append("\t").append(source).append("\t").append(entries);
-    return text;
-}
-
 void addEntry(std::string& entries, int output, bool on) {
     if (!entries.empty()) entries += ' ';
     entries += std::to_string(output) + (on ? "=on" : "=off");
 }
 
 }  // namespace
+
+std::string logLine(std::string_view timestamp, std::string_view source, std::string_view entries) {
+    std::string text(timestamp);
+    text.append("\t").append(source).append("\t").append(entries);
+    return text;
+}
 
 std::string logTimestamp(std::chrono::system_clock::time_point time) {
     using namespace std::chrono;
@@ -48,18 +48,19 @@ std::vector<std::string> changeLines(const OutputChange& change, const OutputEng
     if (!change.switched.empty()) {
         std::string entries;
         for (const Switched& s : change.switched) addEntry(entries, s.output, s.on);
-        lines.push_back(line(timestamp, source, entries));
+        lines.push_back(logLine(timestamp, source, entries));
     }
     // LoadList tells every name it read at start as a change of names, under
     // the start policy; a rename sets no state.
     if (change.states.empty() && change.source.kind != Source::Kind::Policy) {
         for (const int output : change.names)
-            lines.push_back(line(timestamp, source, std::to_string(output) + " name=" + engine.name(output)));
+            lines.push_back(logLine(timestamp, source, std::to_string(output) + " name=" + engine.name(output)));
     }
     for (const InterlockHold& hold : change.held) {
         std::string entries;
         for (const int output : hold.outputs) addEntry(entries, output, false);
-        if (!entries.empty()) lines.push_back(line(timestamp, sourceText(Source::interlock(hold.interlock)), entries));
+        if (!entries.empty())
+            lines.push_back(logLine(timestamp, sourceText(Source::interlock(hold.interlock)), entries));
     }
     return lines;
 }

@@ -14,6 +14,9 @@ namespace kavtra {
 // Local time as the log writes it: "2026-12-07 18:45:13.123".
 std::string logTimestamp(std::chrono::system_clock::time_point time);
 
+// "TIME<TAB>SOURCE<TAB>ENTRIES", the form of every line of the log.
+std::string logLine(std::string_view timestamp, std::string_view source, std::string_view entries);
+
 // What a step leaves in the log, each line "TIME<TAB>SOURCE<TAB>ENTRIES":
 // the outputs it switched ("7=off 8=on"), each output it renamed
 // ("5 name=Насос", one line each), and what each interlock held ("3=off",

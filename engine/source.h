@@ -18,6 +18,7 @@ struct Source {
         Group,        // name: the group switched
         Interlock,    // name: the interlock that switched or held outputs off
         Undo,
+        Schedule,  // name: the schedule that acted
     };
     Kind kind = Kind::Window;
     std::string name;
@@ -34,6 +35,7 @@ struct Source {
     static Source scene(std::string name) { return {Kind::Scene, std::move(name)}; }
     static Source group(std::string name) { return {Kind::Group, std::move(name)}; }
     static Source interlock(std::string name) { return {Kind::Interlock, std::move(name)}; }
+    static Source schedule(std::string name) { return {Kind::Schedule, std::move(name)}; }
 };
 
 inline const Source Source::Window{Source::Kind::Window, {}};
@@ -45,7 +47,7 @@ inline const Source Source::Undo{Source::Kind::Undo, {}};
 
 // How the log names a source: "window", "command", "mqtt:NODE",
 // "policy:start", "scene:NAME", "group:NAME", "pulse", "interlock:NAME",
-// "undo".
+// "undo", "schedule:NAME".
 inline std::string sourceText(const Source& source) {
     const auto named = [&](const char* kind) {
         return source.name.empty() ? std::string(kind) : std::string(kind) + ":" + source.name;
@@ -60,6 +62,7 @@ inline std::string sourceText(const Source& source) {
     case Source::Kind::Group: return named("group");
     case Source::Kind::Interlock: return named("interlock");
     case Source::Kind::Undo: return "undo";
+    case Source::Kind::Schedule: return named("schedule");
     }
     return "?";
 }

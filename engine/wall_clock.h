@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 
 namespace kavtra {
 
@@ -21,6 +22,16 @@ public:
     WallTime wallNow() const override {
         return std::chrono::time_point_cast<std::chrono::milliseconds>(std::chrono::system_clock::now());
     }
+};
+
+// One call when the calendar reaches a time, however the clock gets there:
+// by running, or by being set forward past it. Setting the clock back
+// delays it. A second alarmAt replaces the pending one.
+class WallAlarm {
+public:
+    virtual ~WallAlarm() = default;
+    virtual void alarmAt(WallTime at, std::function<void()> due) = 0;
+    virtual void cancelAlarm() = 0;
 };
 
 }  // namespace kavtra

@@ -38,6 +38,9 @@ public:
     // button behind it) does nothing.
     void exitSequence();
     bool exiting() const { return exiting_; }
+    // A step the start sequence takes last, after the policy's states
+    // reached the port: what keeps time from then on starts here.
+    void addStartStep(std::function<void()> step);
     // A step the exit sequence takes first, before its policy: whatever is
     // still to come back to a resting state (a pulse) comes back there, so
     // that no passing state is kept as the one to remember.
@@ -61,6 +64,7 @@ private:
     std::function<void()> endProcess_;
     SceneStates sceneStates_;
     bool exiting_ = false;
+    std::vector<std::function<void()>> startSteps_;
     std::vector<std::function<void()>> exitSteps_;
     std::vector<std::function<void()>> finalSteps_;
 };

@@ -18,7 +18,8 @@ namespace {
 // most 14 hours from UTC, a shift of sunrise or sunset at most 12 hours, and
 // a window ends the next day at the latest.
 constexpr days kReach{2};
-// Near the poles the sun may not rise for half a year.
+// Near the poles the sun may not rise for half a year: how many run days
+// an entry's next event is looked for in.
 constexpr days kLongestSearch{400};
 
 int kindRank(ScheduleEvent::Kind kind) {
@@ -150,8 +151,10 @@ struct SchedulePlan::Calendar {
                 found.push_back(event);
             }
         };
-        for (auto date = runDay(index, start); date && *date <= start + kLongestSearch;
-             date = runDay(index, *date + days{1})) {
+        // Days are counted, not dates: a dated event years ahead is one look.
+        int looks = 0;
+        for (auto date = runDay(index, start); date && looks < kLongestSearch.count();
+             date = runDay(index, *date + days{1}), ++looks) {
             if (!found.empty() && sys_seconds{*date} - kReach > found.front().at) break;
             eventsOn(index, *date, consider);
         }

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ctime>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -66,6 +67,32 @@ TEST(ProgramRules, GroupsScenesUndoAndInterlocksFromTheCommandLineAreLatchedSave
     }
     EXPECT_EQ(sources, (std::vector<std::string>{"group:Двор 3=on 4=on", "scene:Вечер 3=off 5=on", "undo 3=on 5=off",
                                                  "command 10=on", "interlock:Ворота 10=off", "command 11=on"}));
+}
+
+// A schedule a few seconds ahead, carried out by the real program: latched,
+// saved and logged under its name; `--schedule` lists it before it comes.
+TEST(ProgramRules, AnEventAFewSecondsAheadIsListedThenLatchedSavedAndLogged) {
+    ScratchDir dir;
+    ProgramCopy copy{dir.path, KAVTRA_PROGRAM};
+    copy.write("config.ini", "[Configs]\r\nTimeUpdate=0\r\nValLoad=2\r\nValUnload=3\r\n");
+    const std::time_t soon = std::time(nullptr) + 4;
+    char at[32];
+    std::strftime(at, sizeof at, "%Y-%m-%d %H:%M:%S", std::localtime(&soon));
+    copy.write("Rules.ini", rulesFileText(std::string("[Schedule Утро]\nAt=") + at +
+                                          "\nOn=8\n[Schedule Новый год]\nAt=2099-12-31 23:59:30\nOff=8-9\n"));
+    const std::string listed = copy.run({"--schedule", "2"}).out;
+    EXPECT_EQ(listed, std::string(at) + "\tУтро\ton=8\n2099-12-31 23:59:30\tНовый год\toff=8-9\n");
+    const std::unique_ptr<QProcess> running = copy.start({"--no-window"});
+    for (int waited = 0; waited < 100 && !contains(copy.file("Data.dat"), "[Devais_8]\r\nValue=0\r\n"); ++waited)
+        QThread::msleep(100);
+    ASSERT_EQ(::kill(static_cast<pid_t>(running->processId()), SIGTERM), 0);
+    ASSERT_TRUE(running->waitForFinished(20000));
+
+    ShiftBoard board;
+    for (const PortAccess& access : copy.trace()) board.onAccess(access);
+    EXPECT_EQ(board.outputLevel(8), 1);
+    EXPECT_TRUE(contains(copy.file("Data.dat"), "[Devais_8]\r\nValue=0\r\n"));
+    EXPECT_TRUE(contains(copy.run({"--log", "1"}).out, "\tschedule:Утро\t8=on\n"));
 }
 
 }  // namespace
