@@ -84,6 +84,12 @@ std::optional<std::string_view> SectionIndex::findValue(std::string_view section
     return ini::findValue(bytes_.substr(found->second), section, key);
 }
 
+std::vector<std::string_view> SectionIndex::keyNames(std::string_view section) const {
+    const auto found = firstSection_.find(asciiLower(section));
+    if (found == firstSection_.end()) return {};
+    return ini::keyNames(bytes_.substr(found->second), section);
+}
+
 IniDocument::IniDocument(std::string_view bytes) : blocks_(1) {
     LineReader reader(bytes);
     Line line;

@@ -30,6 +30,8 @@ public:
 
     // What findValue gives for the indexed bytes.
     std::optional<std::string_view> findValue(std::string_view section, std::string_view key) const;
+    // What keyNames gives for the indexed bytes.
+    std::vector<std::string_view> keyNames(std::string_view section) const;
 
 private:
     std::string_view bytes_;

@@ -52,6 +52,17 @@ std::optional<std::string> readValue(FileEncoding encoding, std::string_view sec
     return fromWindows1251(value->substr(0, kMaxReadChars));
 }
 
+// A section's key names in UTF-8, `find` giving them in the file's own
+// encoding for the section's name in it.
+template <typename Find>
+std::vector<std::string> keyNamesIn(FileEncoding encoding, std::string_view section, const Find& find) {
+    std::vector<std::string> names;
+    if (encoding == FileEncoding::Utf16) return names;
+    for (const std::string_view name : find(toFile(encoding, ini::trimBlanks(section))))
+        names.push_back(encoding == FileEncoding::Utf8 ? std::string(name) : fromWindows1251(name));
+    return names;
+}
+
 }  // namespace
 
 std::optional<std::string> readProfileValue(std::string_view fileBytes, std::string_view section,
@@ -72,11 +83,7 @@ std::vector<std::string> readProfileSectionNames(std::string_view fileBytes) {
 
 std::vector<std::string> readProfileKeyNames(std::string_view fileBytes, std::string_view section) {
     const EncodedText text = splitMark(fileBytes);
-    std::vector<std::string> names;
-    if (text.encoding == FileEncoding::Utf16) return names;
-    for (const std::string_view name : ini::keyNames(text.body, toFile(text.encoding, ini::trimBlanks(section))))
-        names.push_back(text.encoding == FileEncoding::Utf8 ? std::string(name) : fromWindows1251(name));
-    return names;
+    return keyNamesIn(text.encoding, section, [&](std::string_view s) { return ini::keyNames(text.body, s); });
 }
 
 ProfileReader::ProfileReader(std::string fileBytes)
@@ -85,6 +92,10 @@ ProfileReader::ProfileReader(std::string fileBytes)
 std::optional<std::string> ProfileReader::value(std::string_view section, std::string_view key) const {
     return readValue(encoding_, section, key,
                      [&](std::string_view s, std::string_view k) { return sections_.findValue(s, k); });
+}
+
+std::vector<std::string> ProfileReader::keyNames(std::string_view section) const {
+    return keyNamesIn(encoding_, section, [&](std::string_view s) { return sections_.keyNames(s); });
 }
 
 std::optional<std::string_view> ProfileReader::unreadable() const {

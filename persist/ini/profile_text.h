@@ -45,6 +45,8 @@ public:
     ProfileReader& operator=(const ProfileReader&) = delete;
 
     std::optional<std::string> value(std::string_view section, std::string_view key) const;
+    // What readProfileKeyNames gives for these bytes.
+    std::vector<std::string> keyNames(std::string_view section) const;
     const std::string& bytes() const { return bytes_; }
     // Why every read gives nothing (kUtf16NotRead), or nothing when reads
     // can find keys.

@@ -151,7 +151,7 @@ std::vector<std::string> profileKeyNames(std::string_view section, const std::st
     const CurrentProfile current = readableProfile(file);
     if (const auto* pending = pendingWrites(file))
         return readProfileKeyNames(withPendingWrites(file, *current.reader, *pending), section);
-    return readProfileKeyNames(current.reader->bytes(), section);
+    return current.reader->keyNames(section);
 }
 
 void writePrivateProfileString(std::string_view section, std::string_view key, std::string_view value,
