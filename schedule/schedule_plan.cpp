@@ -42,7 +42,11 @@ bool isWindow(const ScheduleEntry& entry) { return !entry.at && entry.from && en
 
 struct SchedulePlan::Calendar {
     struct Day {
-        std::optional<seconds> steadyOffset;  // when the clock does not change around the day
+        // The offset before and after the day's clock change, and when it
+        // changes; the same offset and no change on most days.
+        seconds before{0};
+        seconds after{0};
+        std::optional<Instant> change;
         std::optional<std::optional<Instant>> sunrise;
         std::optional<std::optional<Instant>> sunset;
     };
@@ -53,40 +57,39 @@ struct SchedulePlan::Calendar {
         return sys_days{floor<days>(localTimeOf(plan.zone_, at)).time_since_epoch()};
     }
 
+    // A day's times lie within a day of its midnight as UTC, and clocks
+    // change at most twice a year: the offsets a day before and two days
+    // after tell whether the clock changes, and halving finds when. Worked
+    // out once a day, not once a schedule: thousands of schedules share it.
     Day& day(sys_days date) {
         const auto [found, fresh] = memo.try_emplace(date.time_since_epoch().count());
-        if (fresh) {
-            // Clocks change at most twice a year: the same offset a day
-            // before and two days after means the same offset all day.
-            const seconds before = plan.zone_.offsetAt(sys_seconds{date} - days{1});
-            if (plan.zone_.offsetAt(sys_seconds{date} + days{2}) == before) found->second.steadyOffset = before;
-        }
-        return found->second;
-    }
-
-    // A local time skipped by the clock acts when the skip ends; one the
-    // clock passes twice acts the first time.
-    Instant moment(sys_days date, seconds clock) {
-        const Day& info = day(date);
-        const local_seconds local{(date + clock).time_since_epoch()};
-        if (info.steadyOffset) return sys_seconds{local.time_since_epoch()} - *info.steadyOffset;
-        const std::vector<Instant> moments = momentsOf(plan.zone_, local);
-        if (!moments.empty()) return moments.front();
-        return gapEnd(local);
-    }
-
-    // The moment the clock jumped over `local`: the first one with the
-    // offset after the jump, found by halving (a gap lasts at most hours).
-    Instant gapEnd(local_seconds local) const {
-        const sys_seconds asUtc{local.time_since_epoch()};
-        const seconds after = plan.zone_.offsetAt(asUtc + days{1});
-        Instant early = asUtc - after;
-        Instant late = asUtc - plan.zone_.offsetAt(asUtc - days{1});
+        Day& info = found->second;
+        if (!fresh) return info;
+        Instant early = sys_seconds{date} - days{1};
+        Instant late = sys_seconds{date} + days{2};
+        info.before = plan.zone_.offsetAt(early);
+        info.after = plan.zone_.offsetAt(late);
+        if (info.after == info.before) return info;
         while (late - early > seconds{1}) {
             const Instant middle = early + (late - early) / 2;
-            (plan.zone_.offsetAt(middle) == after ? late : early) = middle;
+            (plan.zone_.offsetAt(middle) == info.before ? early : late) = middle;
         }
-        return late;
+        info.change = late;
+        return info;
+    }
+
+    // The moments a local time names (see momentsOf) with the day's offsets:
+    // one skipped by the clock acts when the skip ends, one the clock passes
+    // twice acts the first time.
+    Instant moment(sys_days date, seconds clock) {
+        const Day& info = day(date);
+        const sys_seconds asUtc{date + clock};
+        if (!info.change) return asUtc - info.before;
+        std::optional<Instant> first;
+        if (const Instant late = asUtc - info.after; late >= *info.change) first = late;
+        if (const Instant early = asUtc - info.before; early < *info.change && (!first || early < *first))
+            first = early;
+        return first ? *first : *info.change;
     }
 
     std::optional<Instant> at(const DayTime& time, sys_days date) {
