@@ -1,12 +1,15 @@
 #include "commands/rules.h"
 
 #include <algorithm>
+#include <charconv>
+#include <cmath>
 #include <map>
 #include <optional>
 #include <set>
 
 #include "commands/output_list.h"
 #include "persist/ini/ini_lines.h"
+#include "schedule/schedule_text.h"
 
 namespace kavtra {
 namespace {
@@ -15,6 +18,8 @@ constexpr std::string_view kGroup = "Group ";
 constexpr std::string_view kScene = "Scene ";
 constexpr std::string_view kInterlock = "Interlock ";
 constexpr long long kLongestDeadTimeMs = 600000;
+constexpr std::string_view kSchedule = "Schedule ";
+constexpr std::string_view kPlace = "Place";
 
 // The name after a kind's word, or nothing when the section is not of it.
 std::optional<std::string> nameAfter(std::string_view section, std::string_view kind) {
@@ -62,6 +67,115 @@ private:
     std::set<std::string> visiting_;
 };
 
+using Problem = std::function<void(const std::string& section, std::string key, std::string why)>;
+using OutputsOf = std::function<std::optional<std::vector<int>>(const std::string& section, std::string_view key)>;
+
+// Degrees as people write them: "55.75", "-74,006".
+std::optional<double> degrees(std::string text, double most) {
+    std::replace(text.begin(), text.end(), ',', '.');
+    const std::string_view digits = ini::trimBlanks(text);
+    const bool plus = digits.starts_with('+');
+    double value = 0;
+    const char* first = digits.data() + (plus ? 1 : 0);
+    const auto [end, error] = std::from_chars(first, digits.data() + digits.size(), value);
+    if (digits.empty() || error != std::errc() || end != digits.data() + digits.size() || !std::isfinite(value) ||
+        std::abs(value) > most)
+        return std::nullopt;
+    return value;
+}
+
+std::optional<Place> readPlace(const std::vector<std::string>& sections, const RuleValue& value,
+                               const Problem& problem) {
+    const auto section = std::find_if(sections.begin(), sections.end(), [](const std::string& name) {
+        return ini::equalsIgnoringAsciiCase(name, kPlace);
+    });
+    if (section == sections.end()) return std::nullopt;
+    const auto latitude = degrees(value(*section, "Latitude"), 90);
+    const auto longitude = degrees(value(*section, "Longitude"), 180);
+    if (!latitude) problem(*section, "Latitude", "нужно число градусов от -90 до 90 (север +, юг -)");
+    if (!longitude) problem(*section, "Longitude", "нужно число градусов от -180 до 180 (восток +, запад -)");
+    if (!latitude || !longitude) return std::nullopt;
+    return Place{*latitude, *longitude};
+}
+
+bool bySun(const std::optional<DayTime>& time) { return time && time->kind != DayTime::Kind::Clock; }
+
+// One [Schedule NAME], or nothing when it is at fault (and why, in problem).
+std::optional<ScheduleEntry> readSchedule(const std::string& section, const std::string& name, const RuleValue& value,
+                                          const RuleKeys& keys, const Rules& rules, const Problem& problem,
+                                          const OutputsOf& outputsOf) {
+    const auto fail = [&](std::string key, std::string why) -> std::optional<ScheduleEntry> {
+        problem(section, std::move(key), std::move(why));
+        return std::nullopt;
+    };
+    const std::string timeForms =
+        "время пишется ЧЧ:ММ или ЧЧ:ММ:СС, sunrise или sunset с поправкой в минутах (sunset-15)";
+    const std::string at = value(section, "At");
+    const std::string from = value(section, "From");
+    const std::string to = value(section, "To");
+    const std::string days = value(section, "Days");
+    const std::string scene = value(section, "Scene");
+    ScheduleEntry entry;
+    entry.name = name;
+    if (!at.empty() && (!from.empty() || !to.empty()))
+        return fail("At", "At не сочетается с From и To: это либо событие, либо окно времени");
+    if (at.empty() && from.empty() && to.empty()) return fail({}, "нет времени: нужен At или From и To");
+    if (to.empty() && !from.empty()) return fail("To", "у окна времени есть From, но нет To");
+    if (from.empty() && !to.empty()) return fail("From", "у окна времени есть To, но нет From");
+    if (!at.empty()) {
+        const auto parsed = parseAt(at);
+        if (!parsed) return fail("At", quote(at) + ": " + timeForms + ", или дата и время (2026-12-31 23:59:30)");
+        entry.at = parsed->time;
+        entry.date = parsed->date;
+    } else {
+        entry.from = parseDayTime(from);
+        if (!entry.from) return fail("From", quote(from) + ": " + timeForms);
+        entry.to = parseDayTime(to);
+        if (!entry.to) return fail("To", quote(to) + ": " + timeForms);
+    }
+    const auto parsedDays = parseDays(days);
+    if (!parsedDays)
+        return fail(
+            "Days",
+            quote(days) + ": дни пишутся daily, днями недели (Mon,Wed,Fri; Пн,Ср,Пт; Mon-Fri) или датами (2026-12-31)");
+    if (entry.date && !days.empty()) return fail("Days", "у At с датой дней нет: такое событие бывает один раз");
+    entry.days = *parsedDays;
+    for (const auto& [key, time] :
+         {std::pair{"At", entry.at}, std::pair{"From", entry.from}, std::pair{"To", entry.to}})
+        if (bySun(time) && !rules.place) return fail(key, "для sunrise и sunset нужны Latitude и Longitude в [Place]");
+
+    const auto on = outputsOf(section, "On");
+    const auto off = on ? outputsOf(section, "Off") : std::nullopt;
+    if (!on || !off) return std::nullopt;
+    std::vector<int> both;
+    std::set_intersection(on->begin(), on->end(), off->begin(), off->end(), std::back_inserter(both));
+    if (!both.empty()) return fail("Off", "вывод " + std::to_string(both.front()) + " и в On, и в Off");
+    if (!scene.empty() && !rules.scene(scene)) return fail("Scene", "нет сцены " + quote(scene));
+    if (on->empty() && off->empty() && scene.empty()) return fail({}, "нечего делать: нет ни On, ни Off, ни Scene");
+    // A window holds its outputs on while it lasts and off outside it: what
+    // it switches is its On list alone.
+    if (entry.from && (!off->empty() || !scene.empty()))
+        return fail(off->empty() ? "Scene" : "Off",
+                    "у окна времени только On: его выводы включены внутри окна и выключены вне его");
+    if (entry.from && on->empty()) return fail("On", "у окна времени нет выводов");
+    entry.on = *on;
+    entry.off = *off;
+    entry.scene = scene;
+
+    std::vector<std::string> written;
+    if (keys) {
+        written = keys(section);
+    } else {
+        for (const char* key : {"At", "From", "To", "Days", "On", "Off", "Scene"})
+            if (!value(section, key).empty()) written.emplace_back(key);
+    }
+    for (std::string& key : written) {
+        std::string text = value(section, key);
+        entry.written.emplace_back(std::move(key), std::move(text));
+    }
+    return entry;
+}
+
 }  // namespace
 
 const Group* Rules::group(std::string_view name) const {
@@ -89,8 +203,9 @@ std::string problemText(const RuleProblem& problem) {
 std::string groupSection(std::string_view name) { return std::string(kGroup) + std::string(name); }
 std::string sceneSection(std::string_view name) { return std::string(kScene) + std::string(name); }
 std::string interlockSection(std::string_view name) { return std::string(kInterlock) + std::string(name); }
+std::string scheduleSection(std::string_view name) { return std::string(kSchedule) + std::string(name); }
 
-RulesReading readRules(const std::vector<std::string>& sections, const RuleValue& value) {
+RulesReading readRules(const std::vector<std::string>& sections, const RuleValue& value, const RuleKeys& keys) {
     RulesReading reading;
     const auto problem = [&](const std::string& section, std::string key, std::string why) {
         reading.problems.push_back({section, std::move(key), std::move(why)});
@@ -176,6 +291,14 @@ RulesReading readRules(const std::vector<std::string>& sections, const RuleValue
                 continue;
             }
             reading.rules.interlocks.push_back({*interlockName, *outputs, std::chrono::milliseconds(*ms)});
+        }
+    }
+    // After the scenes, which schedules recall wherever they stand.
+    reading.rules.place = readPlace(unique, value, problem);
+    for (const std::string& section : unique) {
+        if (const auto name = named(section, kSchedule)) {
+            if (auto entry = readSchedule(section, *name, value, keys, reading.rules, problem, outputsOf))
+                reading.rules.schedules.push_back(std::move(*entry));
         }
     }
     return reading;

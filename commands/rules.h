@@ -67,11 +67,15 @@ struct RulesReading {
 // `value` (empty when missing). Sections of other kinds are left alone: they
 // belong to other features.
 using RuleValue = std::function<std::string(const std::string& section, std::string_view key)>;
-RulesReading readRules(const std::vector<std::string>& sections, const RuleValue& value);
+// The names of a section's keys in file order, for what a schedule keeps as
+// written; without it, a schedule keeps its known keys in a fixed order.
+using RuleKeys = std::function<std::vector<std::string>(const std::string& section)>;
+RulesReading readRules(const std::vector<std::string>& sections, const RuleValue& value, const RuleKeys& keys = {});
 
 // The section names of the rules' kinds.
 std::string groupSection(std::string_view name);
 std::string sceneSection(std::string_view name);
 std::string interlockSection(std::string_view name);
+std::string scheduleSection(std::string_view name);
 
 }  // namespace kavtra

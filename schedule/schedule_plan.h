@@ -48,7 +48,12 @@ public:
     std::vector<std::pair<int, bool>> statesOf(const ScheduleEvent& event) const;
 
 private:
+    // The days and moments one question needs, each worked out once.
+    struct Calendar;
+
     std::vector<ScheduleEntry> entries_;
+    // Each entry's dates in order, for Days with dates.
+    std::vector<std::vector<std::chrono::sys_days>> dates_;
     std::optional<Place> place_;
     const LocalZone& zone_;
 };

@@ -44,7 +44,86 @@ TEST_F(RulesTest, EveryEntryAtFaultIsLeftOutAloneAndNamedWhereItIs) {
                               "Rules.ini, [Scene Оба], Off: вывод 1 и в On, и в Off",
                               "Rules.ini, [Interlock Один], Outputs: в блокировке должно быть не меньше двух выводов",
                               "Rules.ini, [Interlock Долго], DeadTime: нужно число миллисекунд от 0 до 600000",
+                              "Rules.ini, [Schedule Полив]: нечего делать: нет ни On, ни Off, ни Scene",
                           }));
+}
+
+TEST_F(RulesTest, SchedulesKeepTheirKeysAsWrittenAndEachFaultIsNamed) {
+    const std::string forms = "время пишется ЧЧ:ММ или ЧЧ:ММ:СС, sunrise или sunset с поправкой в минутах (sunset-15)";
+    useRules(
+        "[Group Теплица]\nOutputs=1-3\n[Schedule Полив]\nDays=Mon,Wed,Fri\nOn=@Теплица\nAt=06:00\n"
+        "[Schedule Витрина]\nFrom=sunset-15\nTo=23:30\nDays=daily\nOn=40-45\n"
+        "[Schedule Новый год]\nAt=2026-12-31 23:59:30\nScene=Праздник\n[Scene Праздник]\nOn=7\n"
+        "[Place]\nLatitude=55,75\nLongitude=37.62\n"
+        "[Schedule Поздно]\nAt=25:00\nOn=1\n[Schedule Дни]\nAt=06:00\nDays=Mo\nOn=1\n[Schedule Пусто]\nAt=06:00\n"
+        "[Schedule Оба]\nAt=06:00\nFrom=07:00\nTo=08:00\nOn=1\n[Schedule Начало]\nFrom=07:00\nOn=1\n"
+        "[Schedule Сцена]\nAt=06:00\nScene=Нет\n[Schedule Сад]\nAt=06:00\nOn=@Сад\n"
+        "[Schedule Раз]\nAt=2026-12-31 10:00\nDays=Mon\nOn=1\n[Schedule Окно]\nFrom=20:00\nTo=06:00\nOff=5\n"
+        "[Schedule Вдвоём]\nAt=06:00\nOn=1-2\nOff=2\n");
+    const Rules& r = rules.rules();
+    EXPECT_EQ(r.place, (Place{55.75, 37.62}));
+    const DayTime six{DayTime::Kind::Clock, 6h, {}};
+    const DayTime sunset{DayTime::Kind::Sunset, {}, -15min};
+    EXPECT_EQ(r.schedules, (std::vector<ScheduleEntry>{
+                               {"Полив",
+                                six,
+                                {},
+                                {},
+                                {},
+                                {false, {true, false, true, false, true}, {}},
+                                {1, 2, 3},
+                                {},
+                                {},
+                                {{"Days", "Mon,Wed,Fri"}, {"On", "@Теплица"}, {"At", "06:00"}}},
+                               {"Витрина",
+                                {},
+                                {},
+                                sunset,
+                                DayTime{DayTime::Kind::Clock, 23h + 30min, {}},
+                                {},
+                                {40, 41, 42, 43, 44, 45},
+                                {},
+                                {},
+                                {{"From", "sunset-15"}, {"To", "23:30"}, {"Days", "daily"}, {"On", "40-45"}}},
+                               {"Новый год",
+                                DayTime{DayTime::Kind::Clock, 23h + 59min + 30s, {}},
+                                2026y / 12 / 31,
+                                {},
+                                {},
+                                {},
+                                {},
+                                {},
+                                "Праздник",
+                                {{"At", "2026-12-31 23:59:30"}, {"Scene", "Праздник"}}},
+                           }));
+    EXPECT_EQ(problems(),
+              (Texts{
+                  "Rules.ini, [Schedule Поздно], At: «25:00»: " + forms + ", или дата и время (2026-12-31 23:59:30)",
+                  "Rules.ini, [Schedule Дни], Days: «Mo»: дни пишутся daily, днями недели (Mon,Wed,Fri; Пн,Ср,Пт; "
+                  "Mon-Fri) или датами (2026-12-31)",
+                  "Rules.ini, [Schedule Пусто]: нечего делать: нет ни On, ни Off, ни Scene",
+                  "Rules.ini, [Schedule Оба], At: At не сочетается с From и To: это либо событие, либо окно времени",
+                  "Rules.ini, [Schedule Начало], To: у окна времени есть From, но нет To",
+                  "Rules.ini, [Schedule Сцена], Scene: нет сцены «Нет»",
+                  "Rules.ini, [Schedule Сад], On: нет группы «Сад»",
+                  "Rules.ini, [Schedule Раз], Days: у At с датой дней нет: такое событие бывает один раз",
+                  "Rules.ini, [Schedule Окно], Off: у окна времени только On: его выводы включены внутри окна и "
+                  "выключены вне его",
+                  "Rules.ini, [Schedule Вдвоём], Off: вывод 2 и в On, и в Off",
+              }));
+
+    useRules(
+        "[Place]\nLatitude=91\nLongitude=восток\n[Schedule Рассвет]\nAt=sunrise+10\nOn=1\n"
+        "[Schedule Закат]\nFrom=18:00\nTo=sunset\nOn=1\n[Schedule Ночь]\nFrom=22:00\nTo=6:00:00\nOn=1\n");
+    ASSERT_EQ(r.schedules.size(), 1u);
+    EXPECT_EQ(r.schedules[0].to, (DayTime{DayTime::Kind::Clock, 6h, {}}));
+    EXPECT_EQ(problems(),
+              (Texts{
+                  "Rules.ini, [Place], Latitude: нужно число градусов от -90 до 90 (север +, юг -)",
+                  "Rules.ini, [Place], Longitude: нужно число градусов от -180 до 180 (восток +, запад -)",
+                  "Rules.ini, [Schedule Рассвет], At: для sunrise и sunset нужны Latitude и Longitude в [Place]",
+                  "Rules.ini, [Schedule Закат], To: для sunrise и sunset нужны Latitude и Longitude в [Place]",
+              }));
 }
 
 TEST(OutputList, ReadsNumbersRangesAndGroupsAndWritesRanges) {
