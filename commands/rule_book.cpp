@@ -12,11 +12,6 @@ namespace {
 
 constexpr const char* kBadName = "имя не годится: пусто, пробелы по краям или знаки [ ] =";
 
-std::string scheduleSection(std::string_view name) { return "Schedule " + std::string(name); }
-
-// The keys a schedule may have, for reading back an entry at fault.
-constexpr std::string_view kScheduleKeys[] = {"At", "From", "To", "Days", "On", "Off", "Scene"};
-
 bool sameName(std::string_view a, std::string_view b) { return ini::equalsIgnoringAsciiCase(a, b); }
 
 }  // namespace
@@ -140,12 +135,20 @@ std::string RuleBook::saveSchedule(const std::string& oldName, const std::string
         if (!replaced.empty())
             std::erase_if(sections, [&](const std::string& other) { return sameName(other, replaced); });
         sections.push_back(section);
-        asSaved = readRules(sections, [&](const std::string& s, std::string_view key) {
-            if (!sameName(s, section)) return getPrivateProfileString(s, key, "", path_);
-            const auto found = std::find_if(written.begin(), written.end(),
-                                            [&](const auto& entry) { return sameName(entry.first, key); });
-            return found != written.end() ? found->second : std::string();
-        });
+        asSaved = readRules(
+            sections,
+            [&](const std::string& s, std::string_view key) {
+                if (!sameName(s, section)) return getPrivateProfileString(s, key, "", path_);
+                const auto found = std::find_if(written.begin(), written.end(),
+                                                [&](const auto& entry) { return sameName(entry.first, key); });
+                return found != written.end() ? found->second : std::string();
+            },
+            [&](const std::string& s) {
+                if (!sameName(s, section)) return profileKeyNames(s, path_);
+                std::vector<std::string> names;
+                for (const auto& entry : written) names.push_back(entry.first);
+                return names;
+            });
     }
     if (std::string problems = problemsIn(asSaved.problems, section); !problems.empty()) return problems;
 
@@ -165,9 +168,10 @@ RuleBook::Keys RuleBook::scheduleKeys(const std::string& name) const {
     if (sound != rules_.schedules.end()) return sound->written;
     Keys keys;
     const ProfileReadGroup oneRead;
-    for (std::string_view key : kScheduleKeys) {
-        std::string value = getPrivateProfileString(scheduleSection(name), key, "", path_);
-        if (!value.empty()) keys.emplace_back(std::string(key), std::move(value));
+    const std::string section = scheduleSection(name);
+    for (std::string& key : profileKeyNames(section, path_)) {
+        std::string value = getPrivateProfileString(section, key, "", path_);
+        if (!value.empty()) keys.emplace_back(std::move(key), std::move(value));
     }
     return keys;
 }

@@ -41,9 +41,9 @@ public:
     // left out. An entry that reading would leave out is refused with the
     // reading's own words (problemText, one a line), and nothing is written.
     std::string saveSchedule(const std::string& oldName, const std::string& name, const Keys& keys);
-    // A schedule's keys as the file has them: as read when the entry is
-    // sound, else those of its keys the file has (for mending an entry at
-    // fault). Empty when there is no such section.
+    // A schedule's keys as the file has them, in its order, empty ones left
+    // out: as read when the entry is sound, else from the file (for mending
+    // an entry at fault). Empty when there is no such section.
     Keys scheduleKeys(const std::string& name) const;
 
     using Listener = std::function<void()>;

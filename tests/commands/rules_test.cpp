@@ -158,6 +158,7 @@ TEST_F(RulesTest, ASchedulesSaveReplacesItsSectionByTheKeysGivenOrIsRefused) {
     const std::string badName = "имя не годится: пусто, пробелы по краям или знаки [ ] =";
     const struct {
         std::string oldName, name, why, after;
+        RuleBook::Keys given = {};
     } cases[] = {
         {"", "Утро", "", group + watering + scene + "[Schedule Утро]\n" + saved},
         {"Полив", "Полив", "", group + scene + "[Schedule Полив]\n" + saved},
@@ -166,10 +167,16 @@ TEST_F(RulesTest, ASchedulesSaveReplacesItsSectionByTheKeysGivenOrIsRefused) {
         {"Утро", "Полив", "расписание «Полив» уже есть", group + watering + scene},
         {"Полив", " Полив", badName, group + watering + scene},
         {"", "a]", badName, group + watering + scene},
+        {"Полив",
+         "Полив",
+         "Rules.ini, [Schedule Полив], On: нет группы «Нет»",
+         group + watering + scene,
+         {{"At", "06:00"}, {"On", "@Нет"}}},
     };
     for (const auto& c : cases) {
         useRules(group + watering + scene);
-        EXPECT_EQ(rules.saveSchedule(c.oldName, c.name, keys), c.why) << c.oldName << " > " << c.name;
+        EXPECT_EQ(rules.saveSchedule(c.oldName, c.name, c.given.empty() ? keys : c.given), c.why)
+            << c.oldName << " > " << c.name;
         EXPECT_EQ(readBytes(rules.path()), rulesFileText(c.after)) << c.oldName << " > " << c.name;
     }
 }

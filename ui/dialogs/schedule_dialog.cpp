@@ -199,9 +199,10 @@ ScheduleDialog::ScheduleDialog(RuleBook& rules, Confirm confirm, QWidget* parent
     fields->addRow(QStringLiteral("Когда:"), kind);
     fields->addRow(QStringLiteral("Время:"), at);
     fields->addRow(QStringLiteral("С:"), window);
-    fields->addRow(QString(), hint(QStringLiteral("ЧЧ:ММ или ЧЧ:ММ:СС; sunrise или sunset, можно со сдвигом в "
-                                                  "минутах: sunset-15. Один раз: ГГГГ-ММ-ДД ЧЧ:ММ"),
-                                   form));
+    fields->addRow(QString(),
+                   hint(QStringLiteral("ЧЧ:ММ или ЧЧ:ММ:СС; sunrise или sunset, можно со сдвигом в "
+                                       "минутах: sunset-15 (нужно место в [Place]). Один раз: ГГГГ-ММ-ДД ЧЧ:ММ"),
+                        form));
     fields->addRow(QStringLiteral("Дни:"), days);
     fields->addRow(QString(), hint(QStringLiteral("daily, дни недели (Пн,Ср,Пт или Mon-Fri) или даты ГГГГ-ММ-ДД "
                                                   "через запятую; пусто — каждый день"),
@@ -316,7 +317,7 @@ void ScheduleDialog::removeSelected() {
     if (chosen.empty() || !confirm_ ||
         !confirm_(this, windowTitle(), QStringLiteral("Удалить расписание «%1» из Rules.ini?").arg(text(chosen))))
         return;
-    const std::string why = rules_.remove(std::string(kSchedulePrefix) + chosen);
+    const std::string why = rules_.remove(scheduleSection(chosen));
     if (!why.empty()) return tell(why, true);
     if (editing_ == chosen) startNew();
     tell("Расписание «" + chosen + "» удалено.", false);
@@ -333,8 +334,11 @@ void ScheduleDialog::save() {
     }
     keys.emplace_back("Days", bytes(days->text()));
     keys.emplace_back("On", bytes(on->text()));
-    keys.emplace_back("Off", bytes(off->text()));
-    keys.emplace_back("Scene", scene->currentData().toString().toStdString());
+    // A window switches its On list alone: on inside, off outside.
+    if (eventKind->isChecked()) {
+        keys.emplace_back("Off", bytes(off->text()));
+        keys.emplace_back("Scene", scene->currentData().toString().toStdString());
+    }
     const std::string why = rules_.saveSchedule(editing_, newName, keys);
     if (!why.empty()) return tell(why, true);
     editing_ = newName;
@@ -349,6 +353,8 @@ void ScheduleDialog::showKind() {
     at->setEnabled(event);
     from->setEnabled(!event);
     to->setEnabled(!event);
+    off->setEnabled(event);
+    scene->setEnabled(event);
 }
 
 void ScheduleDialog::tell(const std::string& why, bool failed) {

@@ -37,7 +37,8 @@ protected:
         dialog.list->setCurrentItem(found.front());
     }
 
-    static constexpr const char* kStart = "[Group Теплица]\nOutputs=1-3\n[Scene Праздник]\nOn=7\n";
+    static constexpr const char* kStart =
+        "[Place]\nLatitude=55.75\nLongitude=37.62\n[Group Теплица]\nOutputs=1-3\n[Scene Праздник]\nOn=7\n";
     Texts questions;
     bool answer = true;
     ScheduleDialog dialog{rules, [this](QWidget*, const QString&, const QString& text) {
@@ -128,6 +129,16 @@ TEST_F(ScheduleDialogTest, AddsEditsAndRemovesEntriesThroughTheForm) {
          start + "[Schedule Новый год]\nAt=2026-12-31 23:59:30\nScene=Праздник\n",
          {"Новый год | 31.12.2026 23:59:30 · сцена «Праздник»"},
          "Расписание «Витрина» удалено."},
+        {"an entry at fault, read from elsewhere, then opened",
+         [&](ScheduleDialog& d) {
+             useRules(start + "[Schedule Сломано]\nAt=06:00\nOn=@Нет\n");
+             choose("Сломано");
+             d.editButton->click();
+             EXPECT_EQ(d.on->text().toStdString(), "@Нет");
+         },
+         start + "[Schedule Сломано]\nAt=06:00\nOn=@Нет\n",
+         {"Сломано | не действует: Rules.ini, [Schedule Сломано], On: нет группы «Нет»"},
+         "Rules.ini, [Schedule Сломано], On: нет группы «Нет»"},
     };
     dialog.show();
     for (const auto& s : steps) {
