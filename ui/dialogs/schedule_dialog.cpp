@@ -155,7 +155,7 @@ ScheduleDialog::ScheduleDialog(RuleBook& rules, Confirm confirm, QWidget* parent
       listColumn_(new QVBoxLayout) {
     setWindowTitle(QStringLiteral("Расписание"));
     setObjectName(QStringLiteral("schedules"));
-    resize(760, 460);
+    resize(900, 460);
 
     list->setObjectName(QStringLiteral("scheduleList"));
     list->setColumnCount(2);
@@ -164,7 +164,7 @@ ScheduleDialog::ScheduleDialog(RuleBook& rules, Confirm confirm, QWidget* parent
     list->setAllColumnsShowFocus(true);
     list->setWordWrap(false);
     list->header()->setStretchLastSection(true);
-    list->setColumnWidth(0, 110);
+    list->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     auto* buttons = new QHBoxLayout;
     for (QPushButton* button : {addButton, editButton, removeButton}) {
         button->setAutoDefault(false);
@@ -201,7 +201,7 @@ ScheduleDialog::ScheduleDialog(RuleBook& rules, Confirm confirm, QWidget* parent
     fields->addRow(QStringLiteral("С:"), window);
     fields->addRow(QString(),
                    hint(QStringLiteral("ЧЧ:ММ или ЧЧ:ММ:СС; sunrise или sunset, можно со сдвигом в "
-                                       "минутах: sunset-15 (нужно место в [Place]). Один раз: ГГГГ-ММ-ДД ЧЧ:ММ"),
+                                       "минутах (sunset-15), по месту из [Place]; один раз: ГГГГ-ММ-ДД ЧЧ:ММ"),
                         form));
     fields->addRow(QStringLiteral("Дни:"), days);
     fields->addRow(QString(), hint(QStringLiteral("daily, дни недели (Пн,Ср,Пт или Mon-Fri) или даты ГГГГ-ММ-ДД "
@@ -221,8 +221,8 @@ ScheduleDialog::ScheduleDialog(RuleBook& rules, Confirm confirm, QWidget* parent
     formLayout->addLayout(saveRow);
 
     auto* layout = new QHBoxLayout(this);
-    layout->addLayout(listColumn_, 4);
-    layout->addWidget(form, 5);
+    layout->addLayout(listColumn_, 1);
+    layout->addWidget(form, 1);
 
     connect(addButton, &QPushButton::clicked, this, &ScheduleDialog::startNew);
     connect(editButton, &QPushButton::clicked, this, &ScheduleDialog::editSelected);
@@ -249,23 +249,33 @@ ScheduleDialog::~ScheduleDialog() { rules_.removeListener(listener_); }
 void ScheduleDialog::fillList() {
     const std::string chosen = selectedName();
     list->clear();
-    for (const ScheduleEntry& entry : rules_.rules().schedules)
-        new QTreeWidgetItem(list, {text(entry.name), summary(entry.written)});
+    for (const ScheduleEntry& entry : rules_.rules().schedules) {
+        auto* row = new QTreeWidgetItem(list, {text(entry.name), summary(entry.written)});
+        row->setToolTip(1, row->text(1));
+    }
     // Entries at fault are in the file, though not in force: listed so that
-    // they can be mended or removed here.
-    std::vector<std::pair<std::string, QStringList>> faulty;
+    // they can be mended or removed here, the first fault in short in the
+    // row, every one in full in the tooltip.
+    struct Faulty {
+        std::string name;
+        QString first;
+        QStringList all;
+    };
+    std::vector<Faulty> faulty;
     for (const RuleProblem& problem : rules_.problems()) {
         const std::optional<std::string> schedule = scheduleOf(problem);
         if (!schedule) continue;
-        auto known = std::find_if(faulty.begin(), faulty.end(), [&](const auto& f) { return f.first == *schedule; });
-        if (known == faulty.end()) known = faulty.insert(faulty.end(), {*schedule, {}});
-        known->second.append(text(problemText(problem)));
+        auto known = std::find_if(faulty.begin(), faulty.end(), [&](const Faulty& f) { return f.name == *schedule; });
+        if (known == faulty.end())
+            known = faulty.insert(faulty.end(),
+                                  {*schedule, text((problem.key.empty() ? "" : problem.key + ": ") + problem.why), {}});
+        known->all.append(text(problemText(problem)));
     }
-    for (const auto& [schedule, problems] : faulty) {
-        auto* row = new QTreeWidgetItem(list, {text(schedule), QStringLiteral("не действует: ") + problems.front()});
+    for (const Faulty& entry : faulty) {
+        auto* row = new QTreeWidgetItem(list, {text(entry.name), QStringLiteral("не действует: ") + entry.first});
         for (int column : {0, 1}) {
             row->setForeground(column, Qt::red);
-            row->setToolTip(column, problems.join('\n'));
+            row->setToolTip(column, entry.all.join('\n'));
         }
     }
     editButton->setEnabled(false);

@@ -137,7 +137,7 @@ TEST_F(ScheduleDialogTest, AddsEditsAndRemovesEntriesThroughTheForm) {
              EXPECT_EQ(d.on->text().toStdString(), "@Нет");
          },
          start + "[Schedule Сломано]\nAt=06:00\nOn=@Нет\n",
-         {"Сломано | не действует: Rules.ini, [Schedule Сломано], On: нет группы «Нет»"},
+         {"Сломано | не действует: On: нет группы «Нет»"},
          "Rules.ini, [Schedule Сломано], On: нет группы «Нет»"},
     };
     dialog.show();
