@@ -14,10 +14,30 @@ using namespace std::chrono;
 
 namespace {
 
-// A day's events fall within this much of its midnight as UTC: a zone is at
-// most 14 hours from UTC, a shift of sunrise or sunset at most 12 hours, and
-// a window ends the next day at the latest.
-constexpr days kReach{2};
+// How far before a day's midnight (as UTC) and after its end the entry's
+// events of that day can fall: a zone is at most 14 hours from UTC and a
+// clock change moves a time by at most 2 hours; sunrise and sunset lie
+// within 12 hours of a noon somewhere in the day, and are shifted by at most
+// 12 hours; a window may end the next day.
+struct Reach {
+    seconds lead{0};
+    seconds lag{0};
+};
+
+Reach reachOf(const ScheduleEntry& entry) {
+    Reach reach;
+    for (const auto* time : {&entry.at, &entry.from, &entry.to}) {
+        if (!*time) continue;
+        const bool bySun = (*time)->kind != DayTime::Kind::Clock;
+        reach.lead = std::max<seconds>(reach.lead, bySun ? hours{24} : hours{14});
+        reach.lag = std::max<seconds>(reach.lag, bySun ? hours{12} : hours{16});
+    }
+    if (entry.to) reach.lag += days{1};
+    return reach;
+}
+
+// The first day whose events can come after `after`.
+sys_days firstDay(const Reach& reach, Instant after) { return floor<days>(after - reach.lag - days{1}); }
 // Near the poles the sun may not rise for half a year.
 constexpr days kLongestSearch{400};
 
@@ -42,51 +62,50 @@ bool isWindow(const ScheduleEntry& entry) { return !entry.at && entry.from && en
 
 struct SchedulePlan::Calendar {
     struct Day {
-        std::optional<seconds> steadyOffset;  // when the clock does not change around the day
+        // The offset before and after the day's clock change, and when it
+        // changes; the same offset and no change on most days.
+        seconds before{0};
+        seconds after{0};
+        std::optional<Instant> change;
         std::optional<std::optional<Instant>> sunrise;
         std::optional<std::optional<Instant>> sunset;
     };
 
     explicit Calendar(const SchedulePlan& owner) : plan(owner) {}
 
-    sys_days localDay(Instant at) const {
-        return sys_days{floor<days>(localTimeOf(plan.zone_, at)).time_since_epoch()};
-    }
-
+    // A day's times lie within a day of its midnight as UTC, and clocks
+    // change at most twice a year: the offsets a day before and two days
+    // after tell whether the clock changes, and halving finds when. Worked
+    // out once a day, not once a schedule: thousands of schedules share it.
     Day& day(sys_days date) {
         const auto [found, fresh] = memo.try_emplace(date.time_since_epoch().count());
-        if (fresh) {
-            // Clocks change at most twice a year: the same offset a day
-            // before and two days after means the same offset all day.
-            const seconds before = plan.zone_.offsetAt(sys_seconds{date} - days{1});
-            if (plan.zone_.offsetAt(sys_seconds{date} + days{2}) == before) found->second.steadyOffset = before;
-        }
-        return found->second;
-    }
-
-    // A local time skipped by the clock acts when the skip ends; one the
-    // clock passes twice acts the first time.
-    Instant moment(sys_days date, seconds clock) {
-        const Day& info = day(date);
-        const local_seconds local{(date + clock).time_since_epoch()};
-        if (info.steadyOffset) return sys_seconds{local.time_since_epoch()} - *info.steadyOffset;
-        const std::vector<Instant> moments = momentsOf(plan.zone_, local);
-        if (!moments.empty()) return moments.front();
-        return gapEnd(local);
-    }
-
-    // The moment the clock jumped over `local`: the first one with the
-    // offset after the jump, found by halving (a gap lasts at most hours).
-    Instant gapEnd(local_seconds local) const {
-        const sys_seconds asUtc{local.time_since_epoch()};
-        const seconds after = plan.zone_.offsetAt(asUtc + days{1});
-        Instant early = asUtc - after;
-        Instant late = asUtc - plan.zone_.offsetAt(asUtc - days{1});
+        Day& info = found->second;
+        if (!fresh) return info;
+        Instant early = sys_seconds{date} - days{1};
+        Instant late = sys_seconds{date} + days{2};
+        info.before = plan.zone_.offsetAt(early);
+        info.after = plan.zone_.offsetAt(late);
+        if (info.after == info.before) return info;
         while (late - early > seconds{1}) {
             const Instant middle = early + (late - early) / 2;
-            (plan.zone_.offsetAt(middle) == after ? late : early) = middle;
+            (plan.zone_.offsetAt(middle) == info.before ? early : late) = middle;
         }
-        return late;
+        info.change = late;
+        return info;
+    }
+
+    // The moments a local time names (see momentsOf) with the day's offsets:
+    // one skipped by the clock acts when the skip ends, one the clock passes
+    // twice acts the first time.
+    Instant moment(sys_days date, seconds clock) {
+        const Day& info = day(date);
+        const sys_seconds asUtc{date + clock};
+        if (!info.change) return asUtc - info.before;
+        std::optional<Instant> first;
+        if (const Instant late = asUtc - info.after; late >= *info.change) first = late;
+        if (const Instant early = asUtc - info.before; early < *info.change && (!first || early < *first))
+            first = early;
+        return first ? *first : *info.change;
     }
 
     std::optional<Instant> at(const DayTime& time, sys_days date) {
@@ -139,7 +158,7 @@ struct SchedulePlan::Calendar {
 
     // The entry's events at the first moment after `after` (two when a
     // window ends as it begins again), searching days from `start`.
-    std::vector<ScheduleEvent> firstAfter(std::size_t index, Instant after, sys_days start) {
+    std::vector<ScheduleEvent> firstAfter(std::size_t index, Instant after) {
         std::vector<ScheduleEvent> found;
         if (!plan.entries_[index].at && !isWindow(plan.entries_[index])) return found;
         const auto consider = [&](const ScheduleEvent& event) {
@@ -150,9 +169,11 @@ struct SchedulePlan::Calendar {
                 found.push_back(event);
             }
         };
+        const Reach reach = reachOf(plan.entries_[index]);
+        const sys_days start = firstDay(reach, after);
         for (auto date = runDay(index, start); date && *date <= start + kLongestSearch;
              date = runDay(index, *date + days{1})) {
-            if (!found.empty() && sys_seconds{*date} - kReach > found.front().at) break;
+            if (!found.empty() && sys_seconds{*date} - reach.lead > found.front().at) break;
             eventsOn(index, *date, consider);
         }
         std::sort(found.begin(), found.end(), inOrder);
@@ -163,9 +184,9 @@ struct SchedulePlan::Calendar {
     bool covers(std::size_t index, Instant at) {
         if (!isWindow(plan.entries_[index])) return false;
         bool inside = false;
-        const sys_days today = localDay(at);
+        const Reach reach = reachOf(plan.entries_[index]);
         std::optional<Instant> from;
-        for (auto date = runDay(index, today - kReach - days{1}); date && *date <= today + days{1} && !inside;
+        for (auto date = runDay(index, firstDay(reach, at)); date && sys_seconds{*date} - reach.lead <= at && !inside;
              date = runDay(index, *date + days{1})) {
             eventsOn(index, *date, [&](const ScheduleEvent& event) {
                 if (event.kind == ScheduleEvent::Kind::From) from = event.at;
@@ -193,11 +214,10 @@ std::vector<ScheduleEvent> SchedulePlan::between(Instant after, Instant until) c
     std::vector<ScheduleEvent> events;
     if (until <= after) return events;
     Calendar calendar(*this);
-    const sys_days first = calendar.localDay(after) - kReach;
-    const sys_days last = calendar.localDay(until) + kReach;
     for (std::size_t index = 0; index < entries_.size(); ++index) {
-        for (auto date = calendar.runDay(index, first); date && *date <= last;
-             date = calendar.runDay(index, *date + days{1})) {
+        const Reach reach = reachOf(entries_[index]);
+        for (auto date = calendar.runDay(index, firstDay(reach, after));
+             date && sys_seconds{*date} - reach.lead <= until; date = calendar.runDay(index, *date + days{1})) {
             calendar.eventsOn(index, *date, [&](const ScheduleEvent& event) {
                 if (event.at > after && event.at <= until) events.push_back(event);
             });
@@ -209,10 +229,9 @@ std::vector<ScheduleEvent> SchedulePlan::between(Instant after, Instant until) c
 
 std::optional<ScheduleEvent> SchedulePlan::next(Instant after) const {
     Calendar calendar(*this);
-    const sys_days start = calendar.localDay(after) - kReach;
     std::optional<ScheduleEvent> best;
     for (std::size_t index = 0; index < entries_.size(); ++index) {
-        const std::vector<ScheduleEvent> first = calendar.firstAfter(index, after, start);
+        const std::vector<ScheduleEvent> first = calendar.firstAfter(index, after);
         if (!first.empty() && (!best || inOrder(first.front(), *best))) best = first.front();
     }
     return best;
@@ -228,9 +247,8 @@ std::vector<ScheduleEvent> SchedulePlan::upcoming(Instant after, std::size_t cou
     };
     std::priority_queue<std::vector<ScheduleEvent>, std::vector<std::vector<ScheduleEvent>>, decltype(later)> queue(
         later);
-    const sys_days start = calendar.localDay(after) - kReach;
     for (std::size_t index = 0; index < entries_.size(); ++index) {
-        if (auto first = calendar.firstAfter(index, after, start); !first.empty()) queue.push(std::move(first));
+        if (auto first = calendar.firstAfter(index, after); !first.empty()) queue.push(std::move(first));
     }
     while (!queue.empty() && events.size() < count) {
         const std::vector<ScheduleEvent> top = queue.top();
@@ -238,8 +256,7 @@ std::vector<ScheduleEvent> SchedulePlan::upcoming(Instant after, std::size_t cou
         for (const ScheduleEvent& event : top)
             if (events.size() < count) events.push_back(event);
         const Instant at = top.front().at;
-        if (auto then = calendar.firstAfter(top.front().entry, at, calendar.localDay(at) - kReach); !then.empty())
-            queue.push(std::move(then));
+        if (auto then = calendar.firstAfter(top.front().entry, at); !then.empty()) queue.push(std::move(then));
     }
     return events;
 }

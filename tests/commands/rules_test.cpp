@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "commands/output_list.h"
+#include "schedule/schedule_text.h"
 #include "tests/support/core_on_board.h"
 
 namespace kavtra::test {
@@ -13,6 +14,18 @@ namespace {
 
 using namespace std::chrono_literals;
 using Texts = std::vector<std::string>;
+
+// A schedule on one line: its times, days, lists and scene, then its keys
+// as written.
+std::string summary(const ScheduleEntry& s) {
+    std::string text = s.name + ":";
+    for (const auto& [key, time] : {std::pair{" at ", s.at}, std::pair{" from ", s.from}, std::pair{" to ", s.to}})
+        if (time) text += key + dayTimeText(*time);
+    text += (s.date ? " on " + dateText(*s.date) : " " + daysText(s.days)) + " on=" + listText(s.on) +
+            " off=" + listText(s.off) + (s.scene.empty() ? "" : " scene " + s.scene) + " |";
+    for (const auto& [key, value] : s.written) text += " " + key + "=" + value;
+    return text;
+}
 
 struct RulesTest : ::testing::Test, CoreOnBoard {
     Texts problems() const {
@@ -62,40 +75,13 @@ TEST_F(RulesTest, SchedulesKeepTheirKeysAsWrittenAndEachFaultIsNamed) {
         "[Schedule Вдвоём]\nAt=06:00\nOn=1-2\nOff=2\n");
     const Rules& r = rules.rules();
     EXPECT_EQ(r.place, (Place{55.75, 37.62}));
-    const DayTime six{DayTime::Kind::Clock, 6h, {}};
-    const DayTime sunset{DayTime::Kind::Sunset, {}, -15min};
-    EXPECT_EQ(r.schedules, (std::vector<ScheduleEntry>{
-                               {"Полив",
-                                six,
-                                {},
-                                {},
-                                {},
-                                {false, {true, false, true, false, true}, {}},
-                                {1, 2, 3},
-                                {},
-                                {},
-                                {{"Days", "Mon,Wed,Fri"}, {"On", "@Теплица"}, {"At", "06:00"}}},
-                               {"Витрина",
-                                {},
-                                {},
-                                sunset,
-                                DayTime{DayTime::Kind::Clock, 23h + 30min, {}},
-                                {},
-                                {40, 41, 42, 43, 44, 45},
-                                {},
-                                {},
-                                {{"From", "sunset-15"}, {"To", "23:30"}, {"Days", "daily"}, {"On", "40-45"}}},
-                               {"Новый год",
-                                DayTime{DayTime::Kind::Clock, 23h + 59min + 30s, {}},
-                                2026y / 12 / 31,
-                                {},
-                                {},
-                                {},
-                                {},
-                                {},
-                                "Праздник",
-                                {{"At", "2026-12-31 23:59:30"}, {"Scene", "Праздник"}}},
-                           }));
+    Texts schedules;
+    for (const ScheduleEntry& entry : r.schedules) schedules.push_back(summary(entry));
+    EXPECT_EQ(schedules, (Texts{"Полив: at 06:00 Mon,Wed,Fri on=1-3 off= | Days=Mon,Wed,Fri On=@Теплица At=06:00",
+                                "Витрина: from sunset-15 to 23:30 daily on=40-45 off= | From=sunset-15 To=23:30 "
+                                "Days=daily On=40-45",
+                                "Новый год: at 23:59:30 on 2026-12-31 on= off= scene Праздник | At=2026-12-31 "
+                                "23:59:30 Scene=Праздник"}));
     EXPECT_EQ(problems(),
               (Texts{
                   "Rules.ini, [Schedule Поздно], At: «25:00»: " + forms + ", или дата и время (2026-12-31 23:59:30)",

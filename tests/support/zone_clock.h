@@ -1,6 +1,5 @@
 #pragma once
 
-#include <stdexcept>
 #include <string>
 
 #include "schedule/local_zone.h"
@@ -11,11 +10,8 @@ namespace kavtra::test {
 // "2025-03-30 01:00" or "2025-03-30 01:00:30" (the seconds may be left out)
 // as a moment (UTC) or as a local time.
 inline std::chrono::sys_seconds utc(const std::string& text) {
-    const std::size_t blank = text.find(' ');
-    const auto date = parseDate(text.substr(0, blank));
-    const auto clock = parseDayTime(text.substr(blank + 1));
-    if (!date || !clock) throw std::invalid_argument("not a date and time: " + text);
-    return std::chrono::sys_days{*date} + clock->clock;
+    const AtTime at = parseAt(text).value();
+    return std::chrono::sys_days{at.date.value()} + at.time.clock;
 }
 inline std::chrono::local_seconds local(const std::string& text) {
     return std::chrono::local_seconds{utc(text).time_since_epoch()};
