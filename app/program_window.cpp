@@ -72,6 +72,13 @@ ProgramWindow::ProgramWindow(Program& program) {
         journal_->activateWindow();
     };
     platform.questions = menuQuestions();
+    // One editor of the schedules too, kept like the journal.
+    platform.showSchedules = [this, &program, confirm = platform.questions.confirm](QWidget* parent) {
+        if (!schedules_) schedules_ = std::make_unique<ScheduleDialog>(program.rules, confirm, parent);
+        schedules_->show();
+        schedules_->raise();
+        schedules_->activateWindow();
+    };
     frm_ = std::make_unique<MyFrm>(program.runner, program.settings, program.core, program.rules, platform);
     frm_->setPortName(QString::fromStdString(program.port->name()), board_ != nullptr);
     frm_->setFilesDirectory(QString::fromStdString(program.filesDir), program.filesDir != program.executableDir);

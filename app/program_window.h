@@ -9,6 +9,7 @@
 #include "outputs/shift_board.h"
 #include "ui/bench/bench_window.h"
 #include "ui/dialogs/journal_dialog.h"
+#include "ui/dialogs/schedule_dialog.h"
 #include "ui/main/my_frm.h"
 
 namespace kavtra {
@@ -34,6 +35,7 @@ private:
     std::unique_ptr<MyFrm> frm_;
     // Goes before the window it stands over.
     std::unique_ptr<JournalDialog> journal_;
+    std::unique_ptr<ScheduleDialog> schedules_;
     std::unique_ptr<BenchWindow> bench_;
 };
 

@@ -12,6 +12,8 @@ namespace {
 
 constexpr const char* kBadName = "имя не годится: пусто, пробелы по краям или знаки [ ] =";
 
+bool sameName(std::string_view a, std::string_view b) { return ini::equalsIgnoringAsciiCase(a, b); }
+
 }  // namespace
 
 RuleBook::RuleBook(std::string path, OutputEngine& engine, Timers& deadTimes)
@@ -25,6 +27,13 @@ RulesReading readRulesFile(const std::string& path) {
             return getPrivateProfileString(section, key, "", path);
         },
         [&](const std::string& section) { return profileKeyNames(section, path); });
+}
+
+std::string RuleBook::problemsIn(const std::vector<RuleProblem>& problems, const std::string& section) {
+    std::string texts;
+    for (const RuleProblem& problem : problems)
+        if (sameName(problem.section, section)) texts += (texts.empty() ? "" : "\n") + problemText(problem);
+    return texts;
 }
 
 void RuleBook::reload() {
@@ -104,6 +113,68 @@ std::string RuleBook::renameScene(const std::string& name, const std::string& ne
         writePrivateProfileString(section, "On", listText(renamed.on), path_);
         writePrivateProfileString(section, "Off", listText(renamed.off), path_);
     });
+}
+
+std::string RuleBook::saveSchedule(const std::string& oldName, const std::string& name, const Keys& keys) {
+    if (!isRuleName(name)) return kBadName;
+    const std::string section = scheduleSection(name);
+    const std::string replaced = oldName.empty() ? std::string() : scheduleSection(oldName);
+    Keys written;
+    for (const auto& [key, value] : keys)
+        if (!value.empty()) written.emplace_back(key, value);
+
+    // The file as the save would leave it, read as a reload reads it, so that
+    // an entry reading would leave out never gets into the file from here.
+    RulesReading asSaved;
+    {
+        const ProfileReadGroup oneRead;
+        std::vector<std::string> sections = profileSectionNames(path_);
+        const bool taken = std::any_of(sections.begin(), sections.end(), [&](const std::string& other) {
+            return sameName(other, section) && (replaced.empty() || !sameName(other, replaced));
+        });
+        if (taken) return "расписание «" + name + "» уже есть";
+        if (!replaced.empty())
+            std::erase_if(sections, [&](const std::string& other) { return sameName(other, replaced); });
+        sections.push_back(section);
+        asSaved = readRules(
+            sections,
+            [&](const std::string& s, std::string_view key) {
+                if (!sameName(s, section)) return getPrivateProfileString(s, key, "", path_);
+                const auto found = std::find_if(written.begin(), written.end(),
+                                                [&](const auto& entry) { return sameName(entry.first, key); });
+                return found != written.end() ? found->second : std::string();
+            },
+            [&](const std::string& s) {
+                if (!sameName(s, section)) return profileKeyNames(s, path_);
+                std::vector<std::string> names;
+                for (const auto& entry : written) names.push_back(entry.first);
+                return names;
+            });
+    }
+    if (std::string problems = problemsIn(asSaved.problems, section); !problems.empty()) return problems;
+
+    std::string failure = edit([&] {
+        if (!replaced.empty()) removeProfileSection(replaced, path_);
+        for (const auto& [key, value] : written) writePrivateProfileString(section, key, value, path_);
+    });
+    if (!failure.empty()) return failure;
+    // Someone else may have changed the file in between: what it now holds is
+    // what counts.
+    return problemsIn(problems_, section);
+}
+
+RuleBook::Keys RuleBook::scheduleKeys(const std::string& name) const {
+    const auto sound = std::find_if(rules_.schedules.begin(), rules_.schedules.end(),
+                                    [&](const ScheduleEntry& entry) { return entry.name == name; });
+    if (sound != rules_.schedules.end()) return sound->written;
+    Keys keys;
+    const ProfileReadGroup oneRead;
+    const std::string section = scheduleSection(name);
+    for (std::string& key : profileKeyNames(section, path_)) {
+        std::string value = getPrivateProfileString(section, key, "", path_);
+        if (!value.empty()) keys.emplace_back(std::move(key), std::move(value));
+    }
+    return keys;
 }
 
 }  // namespace kavtra

@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "commands/rules.h"
@@ -37,6 +38,17 @@ public:
     std::string remove(const std::string& section);
     std::string renameScene(const std::string& name, const std::string& newName);
 
+    using Keys = std::vector<std::pair<std::string, std::string>>;
+    // Puts [Schedule name] in place of [Schedule oldName] (a new one when
+    // oldName is empty) with exactly these keys in this order, empty values
+    // left out. An entry that reading would leave out is refused with the
+    // reading's own words (problemText, one a line), and nothing is written.
+    std::string saveSchedule(const std::string& oldName, const std::string& name, const Keys& keys);
+    // A schedule's keys as the file has them, in its order, empty ones left
+    // out: as read when the entry is sound, else from the file (for mending
+    // an entry at fault). Empty when there is no such section.
+    Keys scheduleKeys(const std::string& name) const;
+
     using Listener = std::function<void()>;
     using ListenerId = std::size_t;
     ListenerId addListener(Listener listener);
@@ -47,6 +59,9 @@ private:
     std::string edit(const std::function<void()>& writes);
     // Why outputs switched on together would break an interlock, or nothing.
     std::string breaksInterlock(const std::vector<int>& on) const;
+    // The problems reading finds in `section` (names in any ASCII letter
+    // case), as texts one a line.
+    static std::string problemsIn(const std::vector<RuleProblem>& problems, const std::string& section);
 
     const std::string path_;
     OutputEngine& engine_;

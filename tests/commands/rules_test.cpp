@@ -135,5 +135,37 @@ TEST_F(RulesTest, EditsAreSavedAsUtf8WithCrlfAndReadBack) {
     EXPECT_EQ(rules.saveScene("a=b", {}, {1}), "имя не годится: пусто, пробелы по краям или знаки [ ] =");
 }
 
+TEST_F(RulesTest, ASchedulesSaveReplacesItsSectionByTheKeysGivenOrIsRefused) {
+    const std::string group = "[Group Сад]\nOutputs=1-3\n";
+    const std::string watering = "[Schedule Полив]\nAt=06:00\nDays=Mon\nOn=@Сад\n";
+    const std::string scene = "[Scene Вечер]\nOn=1\n";
+    const RuleBook::Keys keys = {{"At", "07:30"}, {"Days", ""}, {"On", "@Сад"}, {"Scene", "Вечер"}};
+    const std::string saved = "At=07:30\nOn=@Сад\nScene=Вечер\n";
+    const std::string badName = "имя не годится: пусто, пробелы по краям или знаки [ ] =";
+    const struct {
+        std::string oldName, name, why, after;
+        RuleBook::Keys given = {};
+    } cases[] = {
+        {"", "Утро", "", group + watering + scene + "[Schedule Утро]\n" + saved},
+        {"Полив", "Полив", "", group + scene + "[Schedule Полив]\n" + saved},
+        {"Полив", "Утро", "", group + scene + "[Schedule Утро]\n" + saved},
+        {"", "Полив", "расписание «Полив» уже есть", group + watering + scene},
+        {"Утро", "Полив", "расписание «Полив» уже есть", group + watering + scene},
+        {"Полив", " Полив", badName, group + watering + scene},
+        {"", "a]", badName, group + watering + scene},
+        {"Полив",
+         "Полив",
+         "Rules.ini, [Schedule Полив], On: нет группы «Нет»",
+         group + watering + scene,
+         {{"At", "06:00"}, {"On", "@Нет"}}},
+    };
+    for (const auto& c : cases) {
+        useRules(group + watering + scene);
+        EXPECT_EQ(rules.saveSchedule(c.oldName, c.name, c.given.empty() ? keys : c.given), c.why)
+            << c.oldName << " > " << c.name;
+        EXPECT_EQ(readBytes(rules.path()), rulesFileText(c.after)) << c.oldName << " > " << c.name;
+    }
+}
+
 }  // namespace
 }  // namespace kavtra::test

@@ -94,6 +94,7 @@ void MyFrm::buildMenus() {
     ruleMenus_ = new RuleMenus(*this, *List1, core_, rules_, settings_, platform_.questions);
     menuBar()->addMenu(ruleMenus_->groupmenu);
     menuBar()->addMenu(ruleMenus_->scenemenu);
+    schedule_menu = menuBar()->addAction(QStringLiteral("Расписание"));
     journal_menu = menuBar()->addAction(QStringLiteral("Журнал"));
     propmenu = menuBar()->addAction(QStringLiteral("Настройки"));
     about_menu = menuBar()->addAction(QStringLiteral("О программе"));
@@ -104,8 +105,12 @@ void MyFrm::buildMenus() {
     about_menu->setObjectName(QStringLiteral("about_menu"));
     editmenu->setObjectName(QStringLiteral("editmenu"));
     undo_menu->setObjectName(QStringLiteral("undo_menu"));
+    schedule_menu->setObjectName(QStringLiteral("schedule_menu"));
     journal_menu->setObjectName(QStringLiteral("journal_menu"));
     connect(undo_menu, &QAction::triggered, this, &MyFrm::undoLast);
+    connect(schedule_menu, &QAction::triggered, this, [this] {
+        if (platform_.showSchedules) platform_.showSchedules(this);
+    });
     connect(journal_menu, &QAction::triggered, this, [this] {
         if (platform_.showJournal) platform_.showJournal(this);
     });

@@ -34,6 +34,8 @@ struct MyFrmPlatform {
     std::function<void(QWidget* parent)> showAbout;
     // Shows "Журнал", not modally.
     std::function<void(QWidget* parent)> showJournal;
+    // Shows "Расписание", not modally.
+    std::function<void(QWidget* parent)> showSchedules;
     // For the menus "Группы" and "Сцены".
     MenuQuestions questions;
 };
@@ -121,6 +123,7 @@ private:
     QAction* about_menu = nullptr;
     QMenu* editmenu = nullptr;
     QAction* undo_menu = nullptr;
+    QAction* schedule_menu = nullptr;
     QAction* journal_menu = nullptr;
     OutputRunner& runner_;
     OutputEngine& engine_;

@@ -391,14 +391,15 @@ TEST_F(MyFrmTest, MenuBarHasItsEntriesInOrder) {
     MyFrm& frm = start();
     const QList<QAction*> top = frm.menuBar()->actions();
     EXPECT_EQ(entriesOf(*frm.menuBar()),
-              (QStringList{"Выводы", "Правка", "Группы", "Сцены", "Журнал", "Настройки", "О программе"}));
-    ASSERT_EQ(top.size(), 7);
+              (QStringList{"Выводы", "Правка", "Группы", "Сцены", "Расписание", "Журнал", "Настройки", "О программе"}));
+    ASSERT_EQ(top.size(), 8);
     EXPECT_EQ(top[1]->menu(), &menuOf(frm, "editmenu"));
     EXPECT_EQ(top[2]->menu(), &menuOf(frm, "groupmenu"));
     EXPECT_EQ(top[3]->menu(), &menuOf(frm, "scenemenu"));
-    EXPECT_EQ(top[4], &actionOf(frm, "journal_menu"));
-    EXPECT_EQ(top[5], &actionOf(frm, "propmenu"));
-    EXPECT_EQ(top[6], &actionOf(frm, "about_menu"));
+    EXPECT_EQ(top[4], &actionOf(frm, "schedule_menu"));
+    EXPECT_EQ(top[5], &actionOf(frm, "journal_menu"));
+    EXPECT_EQ(top[6], &actionOf(frm, "propmenu"));
+    EXPECT_EQ(top[7], &actionOf(frm, "about_menu"));
     const QList<QAction*> outputs = top[0]->menu()->actions();
     ASSERT_EQ(outputs.size(), 2);
     EXPECT_EQ(outputs[0]->text(), QStringLiteral("Включить все"));
@@ -406,9 +407,11 @@ TEST_F(MyFrmTest, MenuBarHasItsEntriesInOrder) {
     actionOf(frm, "propmenu").trigger();
     actionOf(frm, "about_menu").trigger();
     actionOf(frm, "journal_menu").trigger();
+    actionOf(frm, "schedule_menu").trigger();
     EXPECT_EQ(optionsShown_, 1);
     EXPECT_EQ(aboutShown_, 1);
     EXPECT_EQ(journalShown_, 1);
+    EXPECT_EQ(schedulesShown_, 1);
 }
 
 TEST_F(MyFrmTest, DoubleClickOrEditWithoutASelectedRowDoesNothing) {

@@ -37,6 +37,7 @@ MyFrm& WindowTest::load() {
     platform.showOptions = [this](QWidget*) { ++optionsShown_; };
     platform.showAbout = [this](QWidget*) { ++aboutShown_; };
     platform.showJournal = [this](QWidget*) { ++journalShown_; };
+    platform.showSchedules = [this](QWidget*) { ++schedulesShown_; };
     platform.questions.askName = [this](QWidget*, const QString&, const QString&, const QString&) {
         return nameToType_;
     };

@@ -73,6 +73,7 @@ protected:
     int optionsShown_ = 0;
     int aboutShown_ = 0;
     int journalShown_ = 0;
+    int schedulesShown_ = 0;
     std::optional<QString> nameToType_;  // nothing: the name is not given
     bool confirmYes_ = true;
     std::vector<QString> told_;
