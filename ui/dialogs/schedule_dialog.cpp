@@ -19,6 +19,7 @@
 #include <utility>
 #include <vector>
 
+#include "commands/schedule_listing.h"
 #include "persist/ini/ini_lines.h"
 
 namespace kavtra {
@@ -153,6 +154,9 @@ ScheduleDialog::ScheduleDialog(RuleBook& rules, Confirm confirm, QWidget* parent
       rules_(rules),
       confirm_(std::move(confirm)),
       listColumn_(new QVBoxLayout) {
+    upcoming = new QLabel(this);
+    upcoming->setObjectName(QStringLiteral("scheduleUpcoming"));
+    upcoming->setTextInteractionFlags(Qt::TextSelectableByMouse);
     setWindowTitle(QStringLiteral("Расписание"));
     setObjectName(QStringLiteral("schedules"));
     resize(900, 460);
@@ -173,6 +177,7 @@ ScheduleDialog::ScheduleDialog(RuleBook& rules, Confirm confirm, QWidget* parent
     buttons->addStretch(1);
     listColumn_->addWidget(list, 1);
     listColumn_->addLayout(buttons);
+    listColumn_->addWidget(upcoming);
 
     auto* kind = new QHBoxLayout;
     kind->addWidget(eventKind);
@@ -246,7 +251,25 @@ ScheduleDialog::ScheduleDialog(RuleBook& rules, Confirm confirm, QWidget* parent
 
 ScheduleDialog::~ScheduleDialog() { rules_.removeListener(listener_); }
 
+void ScheduleDialog::showEvent(QShowEvent* event) {
+    fillUpcoming();
+    QDialog::showEvent(event);
+}
+
+void ScheduleDialog::fillUpcoming() {
+    constexpr std::size_t kShown = 5;
+    const Rules& rules = rules_.rules();
+    const SchedulePlan plan(rules.schedules, rules.place, systemZone());
+    const auto now = std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now());
+    QStringList lines{QStringLiteral("Ближайшие события:")};
+    for (const std::string& line : upcomingLines(plan, systemZone(), now, kShown))
+        lines.append(text(line).replace('\t', QStringLiteral("  ")));
+    if (lines.size() == 1) lines.append(QStringLiteral("нет"));
+    upcoming->setText(lines.join('\n'));
+}
+
 void ScheduleDialog::fillList() {
+    fillUpcoming();
     const std::string chosen = selectedName();
     list->clear();
     for (const ScheduleEntry& entry : rules_.rules().schedules) {

@@ -39,6 +39,8 @@ public:
     QPushButton* addButton;
     QPushButton* editButton;
     QPushButton* removeButton;
+    // The next events of all schedules, with their times.
+    QLabel* upcoming;
 
     QGroupBox* form;
     QLineEdit* name;
@@ -54,8 +56,12 @@ public:
     QLabel* message;
     QPushButton* saveButton;
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     void fillList();
+    void fillUpcoming();
     void fillScenes(const QString& chosen);
     // The form empty, for a new entry.
     void startNew();

@@ -152,5 +152,11 @@ TEST_F(ScheduleDialogTest, AddsEditsAndRemovesEntriesThroughTheForm) {
               (Texts{"Удалить расписание «Витрина» из Rules.ini?", "Удалить расписание «Витрина» из Rules.ini?"}));
 }
 
+TEST_F(ScheduleDialogTest, ShowsTheNextEventsAndSaysWhenThereAreNone) {
+    EXPECT_EQ(dialog.upcoming->text().toStdString(), "Ближайшие события:\nнет");
+    useRules(std::string(kStart) + "[Schedule Год]\nAt=2099-12-31 23:59:30\nOff=5\n");
+    EXPECT_EQ(dialog.upcoming->text().toStdString(), "Ближайшие события:\n2099-12-31 23:59:30  Год  off=5");
+}
+
 }  // namespace
 }  // namespace kavtra
