@@ -26,9 +26,10 @@ Program::Program(const std::string& exeDir, PortFailureHandler onPortFailure)
       data(dataPath(filesDir)),
       settings(config),
       engine(data, port->lpt()),
-      pulses(engine, timers),
+      pulses(engine, timers, wallClock),
+      safety(engine, timers, wallClock),
       rules(rulesPath(filesDir), engine, deadTimes),
-      core(engine, pulses, rules),
+      core(engine, pulses, rules, &safety),
       changeLog(changeLogPath(filesDir)),
       logWriter(engine, changeLog),
       // The exit sequence ends the process at once: no handler runs after it.
@@ -40,7 +41,15 @@ Program::Program(const std::string& exeDir, PortFailureHandler onPortFailure)
               return sceneStates(*scene);
           }),
       exitSignals_([this] { runner.exitSequence(); }) {
+    // The limits first: an output whose limit ran out is off before a pulse's
+    // return is judged against its state.
+    runner.addStartStep([this] { safety.resume(); });
+    runner.addStartStep([this] { pulses.resume(); });
+    // The running timers stay saved as they are: the exit policy's states are
+    // not saved either, so Data.dat keeps each output's state and deadline as
+    // its last step left them, and the next start judges the two together.
     runner.addExitStep([this] { pulses.returnAll(); });
+    rules.addListener([this] { safety.setLimits(rules.rules().limits); });
     rules.reload();
     for (const RuleProblem& problem : rules.problems())
         std::fprintf(stderr, "kavtra: %s\n", problemText(problem).c_str());

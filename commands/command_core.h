@@ -5,6 +5,7 @@
 #include "commands/rule_book.h"
 #include "engine/output_engine.h"
 #include "engine/output_pulses.h"
+#include "engine/safety_timers.h"
 
 namespace kavtra {
 
@@ -19,7 +20,9 @@ public:
 // on the thread the engine lives on, and gets the reply to send back.
 class CommandCore {
 public:
-    CommandCore(OutputEngine& engine, OutputPulses& pulses, RuleBook& rules);
+    // `safety` gives `get` the time left of running limits; without it none
+    // is shown.
+    CommandCore(OutputEngine& engine, OutputPulses& pulses, RuleBook& rules, const SafetyTimers* safety = nullptr);
 
     // `window` answers `show`: the command socket's, null when the program
     // runs without a window.
@@ -36,6 +39,7 @@ private:
     OutputEngine& engine_;
     OutputPulses& pulses_;
     RuleBook& rules_;
+    const SafetyTimers* safety_;
 };
 
 }  // namespace kavtra

@@ -21,9 +21,12 @@ void RuleBook::reload() {
     RulesReading reading;
     {
         const ProfileReadGroup oneRead;
-        reading = readRules(profileSectionNames(path_), [&](const std::string& section, std::string_view key) {
-            return getPrivateProfileString(section, key, "", path_);
-        });
+        reading = readRules(
+            profileSectionNames(path_),
+            [&](const std::string& section, std::string_view key) {
+                return getPrivateProfileString(section, key, "", path_);
+            },
+            [&](const std::string& section) { return profileKeyNames(section, path_); });
     }
     rules_ = std::move(reading.rules);
     problems_ = std::move(reading.problems);

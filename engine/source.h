@@ -18,6 +18,7 @@ struct Source {
         Group,        // name: the group switched
         Interlock,    // name: the interlock that switched or held outputs off
         Undo,
+        Timer,  // an output's limit on its time on ran out
     };
     Kind kind = Kind::Window;
     std::string name;
@@ -30,6 +31,7 @@ struct Source {
     static const Source ExitPolicy;
     static const Source Pulse;
     static const Source Undo;
+    static const Source Timer;
     static Source mqtt(std::string node) { return {Kind::Mqtt, std::move(node)}; }
     static Source scene(std::string name) { return {Kind::Scene, std::move(name)}; }
     static Source group(std::string name) { return {Kind::Group, std::move(name)}; }
@@ -42,10 +44,11 @@ inline const Source Source::StartPolicy{Source::Kind::Policy, "start"};
 inline const Source Source::ExitPolicy{Source::Kind::Policy, "exit"};
 inline const Source Source::Pulse{Source::Kind::Pulse, {}};
 inline const Source Source::Undo{Source::Kind::Undo, {}};
+inline const Source Source::Timer{Source::Kind::Timer, {}};
 
 // How the log names a source: "window", "command", "mqtt:NODE",
 // "policy:start", "scene:NAME", "group:NAME", "pulse", "interlock:NAME",
-// "undo".
+// "undo", "timer".
 inline std::string sourceText(const Source& source) {
     const auto named = [&](const char* kind) {
         return source.name.empty() ? std::string(kind) : std::string(kind) + ":" + source.name;
@@ -60,6 +63,7 @@ inline std::string sourceText(const Source& source) {
     case Source::Kind::Group: return named("group");
     case Source::Kind::Interlock: return named("interlock");
     case Source::Kind::Undo: return "undo";
+    case Source::Kind::Timer: return "timer";
     }
     return "?";
 }

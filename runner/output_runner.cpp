@@ -29,7 +29,9 @@ void OutputRunner::startSequence() {
     const ProfileReadGroup oneRead;
     setPeriod(settings_.timeUpdate());
     applyPolicy(settings_.valLoad(), settings_.sceneLoad(), Source::StartPolicy);
-    engine_.LoadList();
+    engine_.LoadList([this] {
+        for (const auto& step : startSteps_) step();
+    });
     engine_.Init_Outs();
 }
 
@@ -60,6 +62,8 @@ void OutputRunner::applyPolicy(std::int16_t policy, const std::string& scene, co
     }
     engine_.applyPolicy(policy, source, states.value_or(std::vector<std::pair<int, bool>>{}));
 }
+
+void OutputRunner::addStartStep(std::function<void()> step) { startSteps_.push_back(std::move(step)); }
 
 void OutputRunner::addExitStep(std::function<void()> step) { exitSteps_.push_back(std::move(step)); }
 

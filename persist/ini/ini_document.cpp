@@ -47,6 +47,24 @@ std::vector<std::string_view> sectionNames(std::string_view bytes) {
     return names;
 }
 
+std::vector<std::string_view> keyNames(std::string_view bytes, std::string_view section) {
+    std::vector<std::string_view> names;
+    std::unordered_set<std::string> seen;
+    LineReader reader(bytes);
+    Line line;
+    bool inSection = false;
+    while (reader.next(line)) {
+        const LineSyntax syntax = parseLine(line.text);
+        if (syntax.kind == LineSyntax::Kind::Section) {
+            if (inSection) break;
+            inSection = equalsIgnoringAsciiCase(syntax.name, section);
+        } else if (inSection && syntax.kind == LineSyntax::Kind::Key && seen.insert(asciiLower(syntax.name)).second) {
+            names.push_back(syntax.name);
+        }
+    }
+    return names;
+}
+
 SectionIndex::SectionIndex(std::string_view bytes) : bytes_(bytes) {
     LineReader reader(bytes);
     Line line;

@@ -18,6 +18,10 @@ std::optional<std::string_view> findValue(std::string_view bytes, std::string_vi
 // An empty name is left out: Windows' list of names ends at an empty one.
 std::vector<std::string_view> sectionNames(std::string_view bytes);
 
+// The names of the keys of the first section of that name, in file order,
+// each once as its first key spells it (the one reads find).
+std::vector<std::string_view> keyNames(std::string_view bytes, std::string_view section);
+
 // Where the first section of each name starts in a file's bytes, so that a
 // read looks at that section only. The bytes must outlive the index.
 class SectionIndex {

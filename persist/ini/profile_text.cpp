@@ -70,6 +70,15 @@ std::vector<std::string> readProfileSectionNames(std::string_view fileBytes) {
     return names;
 }
 
+std::vector<std::string> readProfileKeyNames(std::string_view fileBytes, std::string_view section) {
+    const EncodedText text = splitMark(fileBytes);
+    std::vector<std::string> names;
+    if (text.encoding == FileEncoding::Utf16) return names;
+    for (const std::string_view name : ini::keyNames(text.body, toFile(text.encoding, ini::trimBlanks(section))))
+        names.push_back(text.encoding == FileEncoding::Utf8 ? std::string(name) : fromWindows1251(name));
+    return names;
+}
+
 ProfileReader::ProfileReader(std::string fileBytes)
     : bytes_(std::move(fileBytes)), encoding_(splitMark(bytes_).encoding), sections_(splitMark(bytes_).body) {}
 

@@ -32,6 +32,10 @@ std::optional<std::string> readProfileValue(std::string_view fileBytes, std::str
 // ini::sectionNames); none for a UTF-16 file.
 std::vector<std::string> readProfileSectionNames(std::string_view fileBytes);
 
+// The names of the keys of a section (see ini::keyNames) in UTF-8; none for a
+// UTF-16 file.
+std::vector<std::string> readProfileKeyNames(std::string_view fileBytes, std::string_view section);
+
 // A file's whole bytes kept for many reads: each read gives what
 // readProfileValue gives for these bytes, looking at one section only.
 class ProfileReader {

@@ -147,6 +147,13 @@ std::vector<std::string> profileSectionNames(const std::string& file) {
     return readProfileSectionNames(current.reader->bytes());
 }
 
+std::vector<std::string> profileKeyNames(std::string_view section, const std::string& file) {
+    const CurrentProfile current = readableProfile(file);
+    if (const auto* pending = pendingWrites(file))
+        return readProfileKeyNames(withPendingWrites(file, *current.reader, *pending), section);
+    return readProfileKeyNames(current.reader->bytes(), section);
+}
+
 void writePrivateProfileString(std::string_view section, std::string_view key, std::string_view value,
                                const std::string& file) {
     record(file, {PendingWrite::Kind::Key, std::string(section), std::string(key), std::string(value)});

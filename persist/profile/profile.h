@@ -31,6 +31,11 @@ void writePrivateProfileString(std::string_view section, std::string_view key, s
 // read, or is UTF-16, gives none and is reported like getPrivateProfileString.
 std::vector<std::string> profileSectionNames(const std::string& file);
 
+// The names of the keys of the first section of that name in file, in the
+// order they stand there, each once; none when the file or section is
+// missing. Read and reported like profileSectionNames.
+std::vector<std::string> profileKeyNames(std::string_view section, const std::string& file);
+
 // Removes the first section of that name from file: its header and every line
 // up to the next section header, as Windows does when a write gives neither
 // key nor value. A missing section or file changes nothing, and no file is

@@ -39,7 +39,7 @@ struct CoreOnBoard : EngineOnBoard {
 
     ManualTimers timers;
     ManualTimers deadTimes;
-    OutputPulses pulses{engine, timers};
+    OutputPulses pulses{engine, timers, timers};
     RuleBook rules{rulesPath(dir.path.string()), engine, deadTimes};
     CommandCore core{engine, pulses, rules};
 };

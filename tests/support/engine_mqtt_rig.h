@@ -39,7 +39,7 @@ struct EngineMqttRig : EngineOnBoard {
     MosquittoBroker broker{dir.path};
     MqttTestClient watcher{broker.port(), "watcher"};
     ManualTimers timers;
-    OutputPulses pulses{engine, timers};
+    OutputPulses pulses{engine, timers, timers};
     RuleBook rules{rulesPath(dir.path.string()), engine, timers};
     CommandCore core{engine, pulses, rules};
     std::unique_ptr<EngineMqtt> mqtt;
