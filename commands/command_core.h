@@ -31,6 +31,7 @@ public:
     // The outputs a target names; a group that is not there throws.
     std::vector<int> outputsOf(const Target& target) const;
     std::vector<int> outputsOf(const std::vector<Target>& targets) const;
+    const SafetyTimers* safety() const { return safety_; }
 
 private:
     Reply set(const std::vector<std::pair<Target, Switch>>& targets, const Source& source);
