@@ -242,8 +242,11 @@ void MyFrm::showState(QTreeWidgetItem* row, int output) {
     const std::int16_t state = engine_.state(output);
     const SafetyTimers* safety = core_.safety();
     const std::optional<std::chrono::milliseconds> left = safety ? safety->left(output) : std::nullopt;
-    row->setText(
-        1, (state == kStateOn ? kOn : kOff) + (left ? QStringLiteral(" (ещё %1)").arg(leftText(*left)) : QString()));
+    // Short enough for the state column's usual width; the tooltip says what
+    // the time is.
+    const QString shown = left ? leftText(*left) : QString();
+    row->setText(1, (state == kStateOn ? kOn : kOff) + (left ? " " + shown : QString()));
+    row->setToolTip(1, left ? QStringLiteral("Выключится по пределу через %1").arg(shown) : QString());
     row->setIcon(0, Image1.image(state + 1));
 }
 

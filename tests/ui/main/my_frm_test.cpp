@@ -91,14 +91,16 @@ TEST_F(MyFrmTest, ARowShowsItsLimitsTimeLeftEachSecondWhileItRuns) {
     MyFrm& frm = start(true);  // every output on: each limit counts from the start
     QTimer* tick = frm.findChild<QTimer*>(QStringLiteral("limitTick"));
     ASSERT_TRUE(tick);
-    EXPECT_EQ(row(5)->text(1), QStringLiteral("Вкл. (ещё 20:00)"));
-    EXPECT_EQ(row(6)->text(1), QStringLiteral("Вкл. (ещё 2:00:00)"));
+    EXPECT_EQ(row(5)->text(1), QStringLiteral("Вкл. 20:00"));
+    EXPECT_EQ(row(6)->text(1), QStringLiteral("Вкл. 2:00:00"));
+    EXPECT_EQ(row(5)->toolTip(1), QStringLiteral("Выключится по пределу через 20:00"));
     EXPECT_EQ(row(7)->text(1), QStringLiteral("Вкл."));
     EXPECT_TRUE(tick->isActive());
     timers_.advance(std::chrono::minutes(2) + std::chrono::milliseconds(500));
-    QTRY_COMPARE_WITH_TIMEOUT(row(5)->text(1), QStringLiteral("Вкл. (ещё 18:00)"), 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(row(5)->text(1), QStringLiteral("Вкл. 18:00"), 3000);
     doubleClick(6);
     EXPECT_EQ(row(6)->text(1), QStringLiteral("Выкл."));
+    EXPECT_EQ(row(6)->toolTip(1), QString());
     timers_.advance(std::chrono::minutes(18));
     EXPECT_EQ(row(5)->text(1), QStringLiteral("Выкл."));
     EXPECT_FALSE(tick->isActive());
