@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
-#include <optional>
+#include <list>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -19,19 +19,17 @@ using namespace std::chrono_literals;
 const WallTime kStart = std::chrono::sys_days{std::chrono::year{2026} / 1 / 1};
 const SafetyTimers::Limits kLimits{{5, 20min}, {17, 90s}};
 
-// A first run, then (unless `restartAt` is nothing) a second one on the same
-// Data.dat and board, started at that time of the calendar with that policy,
-// as after a crash: the first run's timers never fire again.
+// What happens, word by word: "on5", "off5", "pulse6" (for 10 s), "+20m"
+// (time goes on; ms, s, m, h), "restart@30m" (a new run on the same Data.dat
+// and board, as after a crash, the calendar at that time since the first run
+// started, its start policy the remembered states) or "allon@30m" (all on).
 struct Case {
     const char* name;
-    std::function<void(TimersRun&)> first;
-    std::optional<std::chrono::milliseconds> restartAt;
-    std::function<void(TimersRun&)> second;
-    std::vector<int> latchedOnAtEnd;  // of 5, 6, 17
-    std::string timers;               // Data.dat's [Timers] and [Pulses] at the end, one "N=..." each
-    std::vector<std::string> log;     // of the last run, the start policy's step left out
-    std::int16_t policy = kPolicyRemembered;
-    int neverOn = 0;  // an output the second run never latched on
+    const char* script;
+    std::vector<int> latchedOn;  // of 5, 6 and 17, at the end
+    std::string saved;           // [Timers] and [Pulses] at the end, "N=... " each
+    std::string log;             // of the last run, the start policy's step left out
+    int neverOn = 0;             // an output the last run never latched on
 };
 
 std::string savedSections(const clsINI& data) {
@@ -42,118 +40,62 @@ std::string savedSections(const clsINI& data) {
     return text;
 }
 
-const auto on = [](int output, const Source& source = Source::Window) {
-    return [=](TimersRun& run) { run.engine.set({{output, true}}, source); };
-};
-const auto after = [](std::chrono::milliseconds by) { return [=](TimersRun& run) { run.timers.advance(by); }; };
-std::function<void(TimersRun&)> steps(std::vector<std::function<void(TimersRun&)>> all) {
-    return [=](TimersRun& run) {
-        for (const auto& step : all) step(run);
-    };
+std::chrono::milliseconds span(const std::string& text) {
+    const std::string unit = text.substr(text.find_first_not_of("0123456789"));
+    const int n = std::stoi(text);
+    return std::chrono::milliseconds(n) * (unit == "ms" ? 1 : unit == "s" ? 1000 : unit == "m" ? 60000 : 3600000);
 }
 
 TEST(SafetyTimersTest, LimitsOnTheBoardAndAcrossARestart) {
     const Case cases[] = {
-        {"the limit switches off", steps({on(5), after(20min)}), {}, {}, {}, "", {"window\t5=on", "timer\t5=off"}},
-        {"not a moment before",
-         steps({on(5), after(20min - 1ms)}),
-         {},
-         {},
+        {"the limit switches off", "on5 +20m", {}, "", "window 5=on|timer 5=off|"},
+        {"not a moment before", "on5 +19m +59s +999ms", {5}, "5=2026-01-01T00:20:00.000Z ", "window 5=on|"},
+        {"on again starts anew", "on5 +10m on5 +19m", {5}, "5=2026-01-01T00:30:00.000Z ", "window 5=on|"},
+        {"off ends the timer", "on5 +1m off5 +30m", {}, "", "window 5=on|window 5=off|"},
+        {"an output without a limit has none", "on6 +25h", {6}, "", "window 6=on|"},
+        {"a deadline passed while stopped ends at the start", "on5 on6 +1m restart@30m", {6}, "", "timer 5=off|", 5},
+        {"whatever the start policy", "on5 allon@30m", {6, 17}, "17=2026-01-01T00:31:30.000Z ", "timer 5=off|", 5},
+        {"one still to come runs for the time left",
+         "on5 +1m restart@5m +14m +59s +999ms",
          {5},
          "5=2026-01-01T00:20:00.000Z ",
-         {"window\t5=on"}},
-        {"on again starts anew",
-         steps({on(5), after(10min), on(5, Source::CommandLine), after(19min)}),
-         {},
-         {},
-         {5},
-         "5=2026-01-01T00:30:00.000Z ",
-         {"window\t5=on"}},
-        {"off ends the timer",
-         steps({on(5), after(1min),
-                [](TimersRun& run) {
-                    run.engine.set({{5, false}}, Source::Window);
-                },
-                after(30min)}),
-         {},
-         {},
-         {},
-         "",
-         {"window\t5=on", "window\t5=off"}},
-        {"an output without a limit has none", steps({on(6), after(25h)}), {}, {}, {6}, "", {"window\t6=on"}},
-        {"a deadline passed while stopped switches off before any transfer",
-         steps({on(5), on(6), after(1min)}),
-         30min,
-         {},
-         {6},
-         "",
-         {"timer\t5=off"},
-         kPolicyRemembered,
-         5},
-        {"whatever the start policy",
-         on(5),
-         30min,
-         {},
-         {6, 17},
-         "17=2026-01-01T00:31:30.000Z ",
-         {"timer\t5=off"},
-         kPolicyAllOn,
-         5},
-        {"a deadline still to come runs for the time left",
-         steps({on(5), after(1min)}),
-         5min,
-         after(15min - 1ms),
-         {5},
-         "5=2026-01-01T00:20:00.000Z ",
-         {}},
-        {"and ends on time", on(5), 5min, after(15min), {}, "", {"timer\t5=off"}},
-        {"a pulse's return is saved with it",
-         [](TimersRun& run) { run.pulses.pulse(6, 10000, Source::CommandLine); },
-         {},
-         {},
-         {6},
-         "6=2026-01-01T00:00:10.000Z off ",
-         {"command\t6=on"}},
-        {"and resumes after a restart",
-         [](TimersRun& run) { run.pulses.pulse(6, 10000, Source::CommandLine); },
-         4s,
-         after(6s),
-         {},
-         "",
-         {"pulse\t6=off"}},
-        {"or returns at the start when it came due meanwhile",
-         [](TimersRun& run) { run.pulses.pulse(6, 10000, Source::CommandLine); },
-         1min,
-         {},
-         {},
-         "",
-         {"pulse\t6=off"},
-         kPolicyRemembered,
-         6},
+         ""},
+        {"and ends on time", "on5 restart@5m +15m", {}, "", "timer 5=off|"},
+        {"a pulse's return is saved with it", "pulse6", {6}, "6=2026-01-01T00:00:10.000Z off ", "window 6=on|"},
+        {"and resumes after a restart", "pulse6 restart@4s +6s", {}, "", "pulse 6=off|"},
+        {"or returns at the start when due", "pulse6 restart@1m", {}, "", "pulse 6=off|", 6},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         ScratchDir dir;
         BoardOnPort port;
         const clsINI data{dataPath(dir.path.string())};
-        TimersRun first(data, port, kLimits, kStart, kPolicyAllOff);
-        c.first(first);
-        std::optional<TimersRun> second;
-        if (c.restartAt) {
-            second.emplace(data, port, kLimits, kStart + *c.restartAt, c.policy);
-            if (c.second) c.second(*second);
+        std::list<TimersRun> runs;
+        runs.emplace_back(data, port, kLimits, kStart, kPolicyAllOff);
+        std::istringstream script(c.script);
+        for (std::string word; script >> word;) {
+            TimersRun& run = runs.back();
+            const std::size_t at = word.find('@');
+            if (at != std::string::npos)
+                runs.emplace_back(data, port, kLimits, kStart + span(word.substr(at + 1)),
+                                  word.starts_with("allon") ? kPolicyAllOn : kPolicyRemembered);
+            else if (word[0] == '+')
+                run.timers.advance(span(word.substr(1)));
+            else if (word.starts_with("pulse"))
+                run.pulses.pulse(std::stoi(word.substr(5)), 10000, Source::Window);
+            else
+                run.engine.set({{std::stoi(word.substr(word[1] == 'n' ? 2 : 3)), word[1] == 'n'}}, Source::Window);
         }
-        TimersRun& last = second ? *second : first;
-        std::erase_if(last.log, [](const std::string& line) { return line.starts_with("policy:"); });
-        EXPECT_EQ(last.log, c.log);
+        std::string log;
+        for (std::string line : runs.back().log)
+            if (!line.starts_with("policy:")) log += line.replace(line.find('\t'), 1, " ") + "|";
+        EXPECT_EQ(log, c.log);
         std::vector<int> latched;
         for (int output : {5, 6, 17})
             if (port.board.outputLevel(output) == 1) latched.push_back(output);
-        EXPECT_EQ(latched, c.latchedOnAtEnd);
-        EXPECT_EQ(savedSections(data), c.timers);
-        if (c.neverOn) {
-            EXPECT_FALSE(second->everLatchedOn(c.neverOn));
-        }
+        EXPECT_EQ(latched, c.latchedOn);
+        EXPECT_EQ(savedSections(data), c.saved);
+        EXPECT_TRUE(!c.neverOn || runs.back().latchedOn.count(c.neverOn) == 0) << c.neverOn;
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -28,7 +29,7 @@ struct TimersRun {
             if (port.board.latchPulses() == seen) return;
             seen = port.board.latchPulses();
             for (int output = 1; output <= OutState::kOutputs; ++output)
-                if (port.board.outputLevel(output) == 1) latchedOn.push_back(output);
+                if (port.board.outputLevel(output) == 1) latchedOn.insert(output);
         });
         safety.setLimits(limits);
         engine.applyPolicy(policy, Source::StartPolicy);
@@ -37,16 +38,13 @@ struct TimersRun {
             pulses.resume();
         });
     }
-    bool everLatchedOn(int output) const {
-        return std::find(latchedOn.begin(), latchedOn.end(), output) != latchedOn.end();
-    }
 
     ManualTimers timers;
     OutputEngine engine;
     OutputPulses pulses{engine, timers, timers};
     SafetyTimers safety{engine, timers, timers};
     std::vector<std::string> log;
-    std::vector<int> latchedOn;  // per latch seen, the outputs on in it
+    std::set<int> latchedOn;  // every output a latch of this run showed on
 };
 
 }  // namespace kavtra::test
