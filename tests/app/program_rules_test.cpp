@@ -5,13 +5,11 @@
 
 #include <gtest/gtest.h>
 
-#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "outputs/shift_board.h"
-#include "persist/files/data_file.h"
 #include "tests/support/contains.h"
 #include "tests/support/core_on_board.h"
 #include "tests/support/program_copy.h"
@@ -70,29 +68,24 @@ TEST(ProgramRules, GroupsScenesUndoAndInterlocksFromTheCommandLineAreLatchedSave
                                                  "command 10=on", "interlock:Ворота 10=off", "command 11=on"}));
 }
 
-// A limit of 2 s ends by itself; one of 3 s whose program was killed meanwhile
+// A limit of 1 s ends by itself; one of 3 s whose program was killed meanwhile
 // ends at the next start, before the first transfer: the outputs' states are
 // remembered, and still no latch after the restart ever shows it on.
 TEST(ProgramRules, LimitsEndOnTimeAndAKilledProgramStartsWithTheOutputOff) {
     ScratchDir dir;
     ProgramCopy copy{dir.path, KAVTRA_PROGRAM};
-    copy.write("config.ini", "[Configs]\r\nTimeUpdate=0\r\nValLoad=3\r\nValUnload=3\r\n");
-    std::map<int, int> allOff;
-    for (int n = 1; n <= OutState::kOutputs; ++n) allOff[n] = kStateOff;
-    copy.write("Data.dat", dataFileText(allOff));
-    copy.write("Rules.ini", rulesFileText("[Limits]\n5=2s\n7=3s\n"));
+    copy.write("config.ini", "[Configs]\r\nTimeUpdate=0\r\nValLoad=2\r\n");  // all off, then remembered
+    copy.write("Rules.ini", rulesFileText("[Limits]\n5=1s\n7=3s\n"));
     std::unique_ptr<QProcess> running = copy.start({"--no-window"});
-    EXPECT_EQ(copy.run({"--set", "5=on"}).status, 0);
-    QThread::msleep(2500);
-    EXPECT_EQ(copy.run({"--get", "5"}).out, "5\toff\tВывод 5\n");
-    EXPECT_EQ(copy.run({"--set", "7=on"}).status, 0);
-    EXPECT_EQ(copy.run({"--get", "7"}).out, "7\ton\tВывод 7\t3s\n");
+    EXPECT_EQ(copy.run({"--set", "5=on", "7=on"}).status, 0);
+    QThread::msleep(1500);
+    EXPECT_TRUE(contains(copy.run({"--get", "5", "7"}).out, "5\toff\tВывод 5\n7\ton\tВывод 7\t"));  // 7: time left
     ASSERT_EQ(::kill(static_cast<pid_t>(running->processId()), SIGKILL), 0);
     ASSERT_TRUE(running->waitForFinished(20000));
     const std::size_t firstRun = copy.trace().size();
-    EXPECT_TRUE(contains(copy.file("Data.dat"), "[Devais_7]\r\nValue=0\r\n"));
-    QThread::msleep(3500);
+    QThread::msleep(2000);
 
+    copy.write("config.ini", "[Configs]\r\nTimeUpdate=0\r\nValLoad=3\r\n");
     running = copy.start({"--no-window"});
     EXPECT_EQ(copy.run({"--get", "5", "7"}).out, "5\toff\tВывод 5\n7\toff\tВывод 7\n");
     ASSERT_EQ(::kill(static_cast<pid_t>(running->processId()), SIGTERM), 0);
@@ -109,12 +102,8 @@ TEST(ProgramRules, LimitsEndOnTimeAndAKilledProgramStartsWithTheOutputOff) {
     EXPECT_EQ(sevenOn[1], 0);
     EXPECT_FALSE(contains(copy.file("Data.dat"), "[Timers]"));
 
-    std::vector<std::string> sources;
-    std::istringstream log(copy.run({"--log", "5"}).out);
-    for (std::string line; std::getline(log, line);) sources.push_back(line.substr(line.find('\t') + 1));
-    // The start policy's line tells what it asked for; no transfer showed it.
-    EXPECT_EQ(sources, (std::vector<std::string>{"command\t5=on", "timer\t5=off", "command\t7=on", "policy:start\t7=on",
-                                                 "timer\t7=off"}));
+    const std::string log = copy.run({"--log", "2"}).out;  // what the start's policy asked for, and the limit
+    EXPECT_TRUE(contains(log, "\tpolicy:start\t7=on\n") && contains(log, "\ttimer\t7=off\n")) << log;
 }
 
 }  // namespace

@@ -12,11 +12,9 @@
 
 namespace kavtra::test {
 
-// One run of the program's engine with its pulses and limits, on a board and
-// a Data.dat it may share with an earlier run (a restart), started as the
-// runner starts: the policy, the names, the start steps, the first transfer.
-// Every step's log lines are kept without their time ("timer\t5=off"), and
-// every latch is watched for the outputs latched on.
+// One run of the engine with its pulses and limits, on a board and Data.dat an
+// earlier run may have left (a restart), started as the runner starts it. Its
+// log lines are kept without their time ("timer\t5=off").
 struct TimersRun {
     TimersRun(const clsINI& data, BoardOnPort& port, const SafetyTimers::Limits& limits, WallTime now,
               std::int16_t policy = kPolicyRemembered)
