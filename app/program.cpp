@@ -27,9 +27,10 @@ Program::Program(const std::string& exeDir, PortFailureHandler onPortFailure)
       data(dataPath(filesDir)),
       settings(config),
       engine(data, port->lpt()),
-      pulses(engine, timers),
+      pulses(engine, timers, wallClock),
+      safety(engine, timers, wallClock),
       rules(rulesPath(filesDir), engine, deadTimes),
-      core(engine, pulses, rules),
+      core(engine, pulses, rules, &safety),
       changeLog(changeLogPath(filesDir)),
       logWriter(engine, changeLog),
       // The exit sequence ends the process at once: no handler runs after it.
@@ -43,11 +44,19 @@ Program::Program(const std::string& exeDir, PortFailureHandler onPortFailure)
                                        "missed " + localTimeText(systemZone(), at)));
           }),
       exitSignals_([this] { runner.exitSequence(); }) {
+    // The limits first: an output whose limit ran out is off before a pulse's
+    // return is judged against its state.
+    runner.addStartStep([this] { safety.resume(); });
+    runner.addStartStep([this] { pulses.resume(); });
+    // The running timers stay saved as they are: the exit policy's states are
+    // not saved either, so Data.dat keeps each output's state and deadline as
+    // its last step left them, and the next start judges the two together.
     runner.addExitStep([this] { pulses.returnAll(); });
-    runner.addStartStep([this] { scheduler.start(schedulePlan(), std::nullopt); });
+    runner.addStartedStep([this] { scheduler.start(schedulePlan(), Scheduler::savedDone(data)); });
     rules.addListener([this] {
         if (scheduler.plan()) scheduler.replan(schedulePlan());
     });
+    rules.addListener([this] { safety.setLimits(rules.rules().limits); });
     rules.reload();
     for (const RuleProblem& problem : rules.problems())
         std::fprintf(stderr, "kavtra: %s\n", problemText(problem).c_str());

@@ -8,6 +8,7 @@
 #include "engine/change_record.h"
 #include "engine/output_engine.h"
 #include "engine/output_pulses.h"
+#include "engine/safety_timers.h"
 #include "persist/files/settings.h"
 #include "persist/profile/cls_ini.h"
 #include "port/port_stack.h"
@@ -38,7 +39,10 @@ public:
     Settings settings;
     OutputEngine engine;
     QtTimers timers;
+    SystemWallClock wallClock;
     OutputPulses pulses;
+    // The outputs' limits on their time on, from Rules.ini.
+    SafetyTimers safety;
     QtTimers deadTimes;  // of the interlocks
     // Read before the start sequence, so that its policy keeps to the
     // interlocks; entries at fault are named on standard error.

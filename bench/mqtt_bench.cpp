@@ -78,7 +78,8 @@ struct Rig {
     clsINI data;
     OutputEngine engine{data, lpt};
     QtTimers timers;
-    OutputPulses pulses{engine, timers};
+    SystemWallClock wallClock;
+    OutputPulses pulses{engine, timers, wallClock};
     RuleBook rules{rulesPath(dir.string()), engine, timers};
     CommandCore core{engine, pulses, rules};
 };

@@ -9,8 +9,13 @@
 
 namespace kavtra {
 
-std::string outputLine(int output, bool on, std::string_view name) {
-    return std::to_string(output) + (on ? "\ton\t" : "\toff\t") + std::string(name);
+std::string outputLine(int output, bool on, std::string_view name, std::optional<std::chrono::milliseconds> left) {
+    return std::to_string(output) + (on ? "\ton\t" : "\toff\t") + std::string(name) +
+           (left ? "\t" + timeLeftText(*left) : std::string());
+}
+
+std::string timeLeftText(std::chrono::milliseconds left) {
+    return std::to_string(std::chrono::ceil<std::chrono::seconds>(left).count()) + "s";
 }
 
 namespace {
@@ -29,8 +34,8 @@ struct Unknown : std::runtime_error {
 
 }  // namespace
 
-CommandCore::CommandCore(OutputEngine& engine, OutputPulses& pulses, RuleBook& rules)
-    : engine_(engine), pulses_(pulses), rules_(rules) {}
+CommandCore::CommandCore(OutputEngine& engine, OutputPulses& pulses, RuleBook& rules, const SafetyTimers* safety)
+    : engine_(engine), pulses_(pulses), rules_(rules), safety_(safety) {}
 
 std::vector<int> CommandCore::outputsOf(const Target& target) const {
     if (target.group.empty()) return {target.output};
@@ -73,7 +78,8 @@ Reply CommandCore::execute(const Request& request, WindowShower* window) {
                 outputs.insert(outputs.end(), more.begin(), more.end());
             }
             const auto line = [&](int output) {
-                reply.lines.push_back(outputLine(output, engine_.isOn(output), engine_.name(output)));
+                reply.lines.push_back(outputLine(output, engine_.isOn(output), engine_.name(output),
+                                                 safety_ ? safety_->left(output) : std::nullopt));
             };
             if (c.outputs.empty())
                 for (int output = 1; output <= OutState::kOutputs; ++output) line(output);

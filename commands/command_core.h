@@ -5,6 +5,7 @@
 #include "commands/rule_book.h"
 #include "engine/output_engine.h"
 #include "engine/output_pulses.h"
+#include "engine/safety_timers.h"
 
 namespace kavtra {
 
@@ -19,7 +20,9 @@ public:
 // on the thread the engine lives on, and gets the reply to send back.
 class CommandCore {
 public:
-    CommandCore(OutputEngine& engine, OutputPulses& pulses, RuleBook& rules);
+    // `safety` gives `get` the time left of running limits; without it none
+    // is shown.
+    CommandCore(OutputEngine& engine, OutputPulses& pulses, RuleBook& rules, const SafetyTimers* safety = nullptr);
 
     // `window` answers `show`: the command socket's, null when the program
     // runs without a window.
@@ -28,6 +31,7 @@ public:
     // The outputs a target names; a group that is not there throws.
     std::vector<int> outputsOf(const Target& target) const;
     std::vector<int> outputsOf(const std::vector<Target>& targets) const;
+    const SafetyTimers* safety() const { return safety_; }
 
 private:
     Reply set(const std::vector<std::pair<Target, Switch>>& targets, const Source& source);
@@ -36,6 +40,7 @@ private:
     OutputEngine& engine_;
     OutputPulses& pulses_;
     RuleBook& rules_;
+    const SafetyTimers* safety_;
 };
 
 }  // namespace kavtra

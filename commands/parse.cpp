@@ -33,6 +33,32 @@ std::optional<long long> digitsValue(std::string_view text) {
     return value;
 }
 
+std::optional<long long> durationValue(std::string_view text) {
+    if (const std::optional<long long> ms = digitsValue(text)) return ms;
+    struct Unit {
+        std::string_view name;
+        long long ms;
+    };
+    // "ms" before "m", so that the longer name is tried first.
+    constexpr Unit kUnits[] = {{"h", 3600000}, {"ms", 1}, {"m", 60000}, {"s", 1000}};
+    constexpr int kOrder[] = {0, 3, 1, 2};  // of kUnits, largest first: h, m, s, ms
+    long long total = 0;
+    int last = -1;
+    while (!text.empty()) {
+        const std::size_t digits = text.find_first_not_of("0123456789");
+        if (digits == 0 || digits == std::string_view::npos || digits > 9) return std::nullopt;
+        const std::optional<long long> number = digitsValue(text.substr(0, digits));
+        text.remove_prefix(digits);
+        int unit = 0;
+        while (unit < 4 && !text.starts_with(kUnits[unit].name)) ++unit;
+        if (unit == 4 || kOrder[unit] <= last) return std::nullopt;
+        last = kOrder[unit];
+        total += *number * kUnits[unit].ms;
+        text.remove_prefix(kUnits[unit].name.size());
+    }
+    return last < 0 ? std::nullopt : std::optional<long long>(total);
+}
+
 namespace {
 
 bool isAsciiNoCase(std::string_view text, std::string_view lower) {
@@ -90,7 +116,7 @@ Parsed<std::pair<Target, Switch>> parseAssignment(std::string_view text) {
 Parsed<PulseCommand> parsePulse(std::string_view text) {
     const auto numberAndRest = numbered(text, "N=МС");
     if (!numberAndRest) return Parsed<PulseCommand>::refused(numberAndRest.error);
-    const std::optional<long long> ms = digitsValue(numberAndRest.value->second);
+    const std::optional<long long> ms = durationValue(numberAndRest.value->second);
     if (!ms || *ms < kPulseMinMs || *ms > kPulseMaxMs)
         return Parsed<PulseCommand>::refused(quoted(text) +
                                              ": длительность импульса должна быть числом от 50 до 600000 мс");

@@ -32,6 +32,11 @@ struct Parsed {
 // A whole number made of digits only (at most 12), nothing around it.
 std::optional<long long> digitsValue(std::string_view text);
 
+// A duration in milliseconds: plain digits are milliseconds; otherwise
+// numbers each followed by its unit, largest first, each unit once: "90s",
+// "20m", "2h", "1h30m", "1m500ms". Units are h, m, s and ms.
+std::optional<long long> durationValue(std::string_view text);
+
 // The value forms every transport uses, so that a value means the same
 // wherever it comes from.
 Parsed<int> parseOutput(std::string_view text);                            // digits, 1..300 ("007" is 7)
@@ -39,7 +44,7 @@ Parsed<bool> parseOnOff(std::string_view text);                            // on
 Parsed<Switch> parseSwitch(std::string_view text);                         // on / off / toggle, any letter case
 Parsed<Target> parseTarget(std::string_view text);                         // "N" or "@GROUP"
 Parsed<std::pair<Target, Switch>> parseAssignment(std::string_view text);  // "N=on" / "@GROUP=off" / "N=toggle"
-Parsed<PulseCommand> parsePulse(std::string_view text);                    // "N=MS"
+Parsed<PulseCommand> parsePulse(std::string_view text);                    // "N=MS", "N=2s"
 Parsed<RenameCommand> parseRename(std::string_view text);                  // "N=TEXT"
 
 // Whether a text may name a group, scene or interlock: not empty, no '[',

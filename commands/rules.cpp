@@ -30,6 +30,31 @@ std::optional<std::string> nameAfter(std::string_view section, std::string_view 
 
 std::string quote(std::string_view name) { return "«" + std::string(name) + "»"; }
 
+// [Limits]: N=DURATION per output.
+void readLimits(const std::vector<std::string>& sections, const RuleValue& value, const RuleKeys& keys,
+                RulesReading& reading) {
+    const auto section = std::find_if(sections.begin(), sections.end(), [](const std::string& name) {
+        return ini::equalsIgnoringAsciiCase(name, kLimitsSection);
+    });
+    if (section == sections.end() || !keys) return;
+    for (const std::string& key : keys(*section)) {
+        const Parsed<int> output = parseOutput(key);
+        if (!output) {
+            reading.problems.push_back({*section, key, "нет такого вывода: номер должен быть числом от 1 до 300"});
+            continue;
+        }
+        const std::string text = value(*section, key);
+        const std::optional<long long> ms = durationValue(text);
+        if (!ms || *ms <= 0 || *ms > kLongestLimit.count()) {
+            reading.problems.push_back({*section, key,
+                                        quote(text) + ": нужно время больше нуля и не больше суток, "
+                                                      "например 90s, 20m, 1h30m"});
+            continue;
+        }
+        reading.rules.limits[*output.value] = std::chrono::milliseconds(*ms);
+    }
+}
+
 // Resolves the lists of one file against its groups, each group once.
 class Resolver {
 public:
@@ -301,6 +326,7 @@ RulesReading readRules(const std::vector<std::string>& sections, const RuleValue
                 reading.rules.schedules.push_back(std::move(*entry));
         }
     }
+    readLimits(unique, value, keys, reading);
     return reading;
 }
 

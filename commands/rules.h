@@ -67,10 +67,17 @@ struct RulesReading {
 // `value` (empty when missing). Sections of other kinds are left alone: they
 // belong to other features.
 using RuleValue = std::function<std::string(const std::string& section, std::string_view key)>;
-// The names of a section's keys in file order, for what a schedule keeps as
-// written; without it, a schedule keeps its known keys in a fixed order.
+// The names of a section's keys in file order: for what a schedule keeps as
+// written, and for the sections whose keys the user picks ([Limits]: output
+// numbers). Without it, a schedule keeps its known keys in a fixed order and
+// [Limits] reads as empty.
 using RuleKeys = std::function<std::vector<std::string>(const std::string& section)>;
 RulesReading readRules(const std::vector<std::string>& sections, const RuleValue& value, const RuleKeys& keys = {});
+
+// The longest limit an output may have: a day. A longer one is more likely a
+// slip of the unit than a safety limit.
+inline constexpr std::chrono::milliseconds kLongestLimit = std::chrono::hours(24);
+inline constexpr std::string_view kLimitsSection = "Limits";
 
 // The section names of the rules' kinds.
 std::string groupSection(std::string_view name);

@@ -69,22 +69,35 @@ void OutputEngine::applyPolicy(std::int16_t policy, const Source& source,
     finish(change);
 }
 
-void OutputEngine::LoadList() {
+void OutputEngine::LoadList(const std::function<void()>& beforeTransfer) {
     const ProfileReadGroup oneRead;
     for (int n = 1; n <= kOutputs; ++n) names_[n] = savedName(data_, n);
+    if (beforeTransfer) beforeTransfer();
     UpdateOuts();
     finish(OutputChange{{}, everyOutput(), Source::StartPolicy});
 }
 
-SaveOutcome OutputEngine::SaveList() {
+SaveOutcome OutputEngine::SaveList() { return save(OutputChange{}); }
+
+SaveOutcome OutputEngine::save(const OutputChange& change) {
     std::string failure = saveFailure(data_.FileName(), [&] {
         for (int n = 1; n <= kOutputs; ++n) {
             const std::string section = deviceSection(n);
             data_.WritePrivateINIString(section, kValueKey, std::to_string(states_[n]));
             data_.WritePrivateINIString(section, kNameKey, names_[n]);
         }
+        for (const SaveHook& hook : saveHooks_) hook(change, data_);
     });
     return {failure.empty(), std::move(failure)};
+}
+
+void OutputEngine::addSaveHook(SaveHook hook) { saveHooks_.push_back(std::move(hook)); }
+
+SaveOutcome OutputEngine::settle(const std::vector<std::pair<int, bool>>& outputsOn, const Source& source) {
+    for (const auto& [output, on] : outputsOn) check(output);
+    std::vector<std::pair<int, std::int16_t>> codes;
+    for (const auto& [output, on] : outputsOn) codes.emplace_back(output, code(on));
+    return step(codes, source, false, false);
 }
 
 void OutputEngine::UpdateOuts() { kavtra::UpdateOuts(states_, lpt_); }
@@ -129,7 +142,7 @@ void OutputEngine::setInterlocks(std::vector<Interlock> interlocks, Timers& time
 }
 
 SaveOutcome OutputEngine::step(const std::vector<std::pair<int, std::int16_t>>& requested, const Source& source,
-                               bool undoable) {
+                               bool undoable, bool transfer) {
     if (requested.empty()) return {};
     cancelWaiting(requested);
     const InterlockPlan plan = planInterlocks(interlocks_, states_, requested, true,
@@ -145,7 +158,7 @@ SaveOutcome OutputEngine::step(const std::vector<std::pair<int, std::int16_t>>& 
     for (const auto& [output, code] : plan.codes) change.states.push_back(output);
     change.switched = applyCodes(plan.codes, plan.held);
     change.held = plan.held;
-    const SaveOutcome saved = finishStep(change, true);
+    const SaveOutcome saved = finishStep(change, transfer);
     if (!plan.later.empty() && timers_) {
         // The smallest free id: each id's timer is kept for good.
         int id = 0;
@@ -213,7 +226,7 @@ SaveOutcome OutputEngine::rename(int output, const std::string& name, const Sour
 }
 
 SaveOutcome OutputEngine::finishStep(const OutputChange& change, bool transfer) {
-    const SaveOutcome saved = SaveList();
+    const SaveOutcome saved = save(change);
     if (transfer) UpdateOuts();
     finish(change);
     return saved;

@@ -57,9 +57,17 @@ public:
     // `scene` (the policy's scene, if any) over it, the interlocks holding;
     // tells listeners.
     void applyPolicy(std::int16_t policy, const Source& source, const std::vector<std::pair<int, bool>>& scene = {});
-    void LoadList();         // names from Data.dat, then the first transfer
-    SaveOutcome SaveList();  // one grouped save of all 600 keys, names from the engine
-    void UpdateOuts();       // one transfer of OutState
+    // Names from Data.dat, then `beforeTransfer` (the start's own steps, made
+    // with `settle`), then the first transfer.
+    void LoadList(const std::function<void()>& beforeTransfer = {});
+    // One grouped save of all 600 keys, names from the engine, and the save
+    // hooks' keys.
+    SaveOutcome SaveList();
+    // A step of the start sequence, before its first transfer: the interlocks
+    // rule on it, states set, one save, listeners told; the first transfer
+    // then sends it, so the port never shows what it undoes.
+    SaveOutcome settle(const std::vector<std::pair<int, bool>>& outputsOn, const Source& source);
+    void UpdateOuts();  // one transfer of OutState
     void Init_Outs();
     void releasePort();  // data lines to input (end of the exit sequence)
 
@@ -68,6 +76,7 @@ public:
     std::int16_t state(int output) const;
     const std::string& name(int output) const;
     const kavtra::OutState& states() const { return states_; }
+    const clsINI& dataFile() const { return data_; }
 
     // What a toggle makes of an output: off (1) turns on, any other code
     // turns off. The one meaning of a toggle, whoever asks for it.
@@ -95,6 +104,13 @@ public:
     bool canUndo() const { return !undo_.empty(); }
     SaveOutcome undo();
 
+    // Keys a part keeps in Data.dat beside the outputs' (deadlines, pending
+    // returns): called inside every save's write group, after the step's
+    // states are set (`change` is that step; empty for a save of no step),
+    // so the file never holds a step's states without them.
+    using SaveHook = std::function<void(const OutputChange& change, const clsINI& data)>;
+    void addSaveHook(SaveHook hook);
+
     using Listener = std::function<void(const OutputChange&)>;
     using ListenerId = std::size_t;
     ListenerId addListener(Listener listener);
@@ -105,7 +121,9 @@ private:
     static void check(int output);
     // A change of states as the interlocks allow it: saved, transferred,
     // told. `undoable` keeps what it replaces for undo().
-    SaveOutcome step(const std::vector<std::pair<int, std::int16_t>>& requested, const Source& source, bool undoable);
+    SaveOutcome step(const std::vector<std::pair<int, std::int16_t>>& requested, const Source& source, bool undoable,
+                     bool transfer = true);
+    SaveOutcome save(const OutputChange& change);
     std::vector<Switched> applyCodes(const std::vector<std::pair<int, std::int16_t>>& codes,
                                      const std::vector<InterlockHold>& held);
     void cancelWaiting(const std::vector<std::pair<int, std::int16_t>>& requested);
@@ -126,6 +144,7 @@ private:
     // Per output a step set: the code before it and the code it gave.
     std::vector<std::pair<int, std::pair<std::int16_t, std::int16_t>>> undo_;
     std::vector<std::pair<ListenerId, Listener>> listeners_;
+    std::vector<SaveHook> saveHooks_;
     ListenerId nextListener_ = 0;
 };
 

@@ -19,6 +19,7 @@ struct Source {
         Interlock,    // name: the interlock that switched or held outputs off
         Undo,
         Schedule,  // name: the schedule that acted
+        Timer,     // an output's limit on its time on ran out
     };
     Kind kind = Kind::Window;
     std::string name;
@@ -31,6 +32,7 @@ struct Source {
     static const Source ExitPolicy;
     static const Source Pulse;
     static const Source Undo;
+    static const Source Timer;
     static Source mqtt(std::string node) { return {Kind::Mqtt, std::move(node)}; }
     static Source scene(std::string name) { return {Kind::Scene, std::move(name)}; }
     static Source group(std::string name) { return {Kind::Group, std::move(name)}; }
@@ -44,10 +46,11 @@ inline const Source Source::StartPolicy{Source::Kind::Policy, "start"};
 inline const Source Source::ExitPolicy{Source::Kind::Policy, "exit"};
 inline const Source Source::Pulse{Source::Kind::Pulse, {}};
 inline const Source Source::Undo{Source::Kind::Undo, {}};
+inline const Source Source::Timer{Source::Kind::Timer, {}};
 
 // How the log names a source: "window", "command", "mqtt:NODE",
 // "policy:start", "scene:NAME", "group:NAME", "pulse", "interlock:NAME",
-// "undo", "schedule:NAME".
+// "undo", "schedule:NAME", "timer".
 inline std::string sourceText(const Source& source) {
     const auto named = [&](const char* kind) {
         return source.name.empty() ? std::string(kind) : std::string(kind) + ":" + source.name;
@@ -63,6 +66,7 @@ inline std::string sourceText(const Source& source) {
     case Source::Kind::Interlock: return named("interlock");
     case Source::Kind::Undo: return "undo";
     case Source::Kind::Schedule: return named("schedule");
+    case Source::Kind::Timer: return "timer";
     }
     return "?";
 }

@@ -27,15 +27,17 @@ std::string config(const Topics& topics, QJsonObject entity) {
 
 // A switch: an output's or a group's.
 std::string switchConfig(const Topics& topics, const QString& name, const std::string& uniqueId,
-                         const std::string& command, const std::string& state) {
-    return config(topics, {
-                              {"name", name},
-                              {"unique_id", text(uniqueId)},
-                              {"command_topic", text(command)},
-                              {"state_topic", text(state)},
-                              {"payload_on", "ON"},
-                              {"payload_off", "OFF"},
-                          });
+                         const std::string& command, const std::string& state, const std::string& attributes = {}) {
+    QJsonObject entity{
+        {"name", name},
+        {"unique_id", text(uniqueId)},
+        {"command_topic", text(command)},
+        {"state_topic", text(state)},
+        {"payload_on", "ON"},
+        {"payload_off", "OFF"},
+    };
+    if (!attributes.empty()) entity["json_attributes_topic"] = text(attributes);
+    return config(topics, entity);
 }
 
 }  // namespace
@@ -44,7 +46,13 @@ std::string discoveryConfig(const Topics& topics, int output, const std::string&
     // An empty name would make Home Assistant call the switch after the
     // device alone, and every unnamed output would look the same.
     const QString shownName = name.empty() ? QStringLiteral("Вывод %1").arg(output) : text(name);
-    return switchConfig(topics, shownName, topics.uniqueId(output), topics.command(output), topics.state(output));
+    return switchConfig(topics, shownName, topics.uniqueId(output), topics.command(output), topics.state(output),
+                        topics.attributes(output));
+}
+
+std::string outputAttributes(const std::string& deadline) {
+    const QJsonObject attributes{{"deadline", deadline.empty() ? QJsonValue() : QJsonValue(text(deadline))}};
+    return QJsonDocument(attributes).toJson(QJsonDocument::Compact).toStdString();
 }
 
 std::string groupDiscoveryConfig(const Topics& topics, const std::string& slug, const std::string& name) {

@@ -9,7 +9,12 @@ namespace kavtra {
 // Home Assistant's retained discovery config of one output: a switch whose
 // unique_id comes from the output's number, never from its editable name, on
 // one device per program copy.
+// Its attributes (outputAttributes) tell when its limit switches it off.
 std::string discoveryConfig(const Topics& topics, int output, const std::string& name);
+
+// An output's retained attributes: {"deadline":"2026-05-01T12:20:00.000Z"}
+// while its limit runs (when it goes off, UTC), {"deadline":null} otherwise.
+std::string outputAttributes(const std::string& deadline);
 
 // The same device's switch of a group (on when all its outputs are), scene,
 // and the button that undoes the last scene, group or all on/off. A group's

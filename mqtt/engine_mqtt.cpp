@@ -4,6 +4,8 @@
 
 #include <cstdio>
 
+#include "persist/files/data_file.h"
+
 namespace kavtra {
 
 EngineMqtt::EngineMqtt(OutputEngine& engine, CommandCore& core, RuleBook& rules, MqttSettings settings,
@@ -15,7 +17,13 @@ EngineMqtt::EngineMqtt(OutputEngine& engine, CommandCore& core, RuleBook& rules,
       bridge_(std::move(settings), *this, timing) {
     listener_ = engine_.addListener(
         [this](const OutputChange& change) { bridge_.outputsChanged(change.states, change.names); });
-    rulesListener_ = rules_.addListener([this] { bridge_.rulesChanged(rules_.rules()); });
+    rulesListener_ = rules_.addListener([this] {
+        bridge_.rulesChanged(rules_.rules());
+        // New limits may have started or ended timers of outputs left as they were.
+        std::vector<int> all(OutState::kOutputs);
+        for (int output = 1; output <= OutState::kOutputs; ++output) all[output - 1] = output;
+        bridge_.outputsChanged({}, {}, all);
+    });
     bridge_.rulesChanged(rules.rules());
     bridge_.start();
 }
@@ -27,6 +35,11 @@ EngineMqtt::~EngineMqtt() {
 
 bool EngineMqtt::isOn(int output) const { return engine_.isOn(output); }
 std::string EngineMqtt::name(int output) const { return engine_.name(output); }
+std::string EngineMqtt::deadline(int output) const {
+    const SafetyTimers* safety = core_.safety();
+    const std::optional<WallTime> time = safety ? safety->deadline(output) : std::nullopt;
+    return time ? savedTimeText(*time) : std::string();
+}
 Reply EngineMqtt::apply(const Command& command) { return core_.execute({command, source_}); }
 
 std::unique_ptr<EngineMqtt> startMqtt(const clsINI& config, OutputEngine& engine, CommandCore& core, RuleBook& rules) {

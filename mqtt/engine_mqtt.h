@@ -25,6 +25,7 @@ public:
 
     bool isOn(int output) const override;
     std::string name(int output) const override;
+    std::string deadline(int output) const override;
     Reply apply(const Command& command) override;
 
 private:

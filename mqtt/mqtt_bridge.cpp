@@ -37,17 +37,21 @@ MqttBridge::~MqttBridge() {
 void MqttBridge::start() {
     std::vector<int> all(OutState::kOutputs);
     for (int output = 1; output <= OutState::kOutputs; ++output) all[output - 1] = output;
-    outputsChanged(all, all);
+    outputsChanged(all, all, all);
     QMetaObject::invokeMethod(
         session_, [session = session_] { session->start(); }, Qt::QueuedConnection);
 }
 
-void MqttBridge::outputsChanged(const std::vector<int>& states, const std::vector<int>& names) {
+void MqttBridge::outputsChanged(const std::vector<int>& states, const std::vector<int>& names,
+                                const std::vector<int>& deadlines) {
     OutputsUpdate update;
     update.states.reserve(states.size());
     for (const int output : states) update.states.emplace_back(output, outputs_.isOn(output));
     update.names.reserve(names.size());
     for (const int output : names) update.names.emplace_back(output, outputs_.name(output));
+    // A step's save sets or ends the deadlines of the outputs it set.
+    for (const std::vector<int>* outputs : {&states, &deadlines})
+        for (const int output : *outputs) update.deadlines.emplace_back(output, outputs_.deadline(output));
     QMetaObject::invokeMethod(
         session_, [session = session_, update = std::move(update)] { session->update(update); }, Qt::QueuedConnection);
 }

@@ -25,7 +25,10 @@ public:
     // Sends the session every output's state and name, then connects.
     void start();
     // The outputs a step set (states) and renamed (names).
-    void outputsChanged(const std::vector<int>& states, const std::vector<int>& names);
+    // The outputs a step set (states) and renamed (names); `deadlines` those
+    // whose limit's deadline may have changed without a step (a reload).
+    void outputsChanged(const std::vector<int>& states, const std::vector<int>& names,
+                        const std::vector<int>& deadlines = {});
     // The rules as they are now: groups, scenes and the undo button are
     // announced from the first call on, and the interlocks decide which
     // commands may share a step.

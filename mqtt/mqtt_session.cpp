@@ -68,6 +68,12 @@ void MqttSession::update(const OutputsUpdate& update) {
         names_.at(output - 1) = name;
         if (connected_) publishName(output);
     }
+    for (const auto& [output, deadline] : update.deadlines) {
+        if (deadlines_.at(output - 1) == deadline) continue;
+        deadlines_.at(output - 1) = deadline;
+        attributed_.at(output - 1) = true;
+        if (connected_) publishAttributes(output);
+    }
     if (connected_ && !update.states.empty()) publishGroupStates(false);
 }
 
@@ -131,6 +137,7 @@ void MqttSession::onConnected() {
     for (int output = 1; output <= OutState::kOutputs; ++output) {
         publishName(output);
         publishState(output);
+        if (attributed_[output - 1]) publishAttributes(output);
     }
     if (!rulesKnown_) return;
     clearRemoved();
@@ -211,6 +218,10 @@ void MqttSession::publishConfig(int output) {
 
 void MqttSession::publishState(int output) {
     link_->publish(topics_.state(output), on_[output - 1] ? "ON" : "OFF", true);
+}
+
+void MqttSession::publishAttributes(int output) {
+    link_->publish(topics_.attributes(output), outputAttributes(deadlines_[output - 1]), true);
 }
 
 void MqttSession::publishDiscovery() {

@@ -26,6 +26,10 @@ namespace kavtra {
 struct OutputsUpdate {
     std::vector<std::pair<int, bool>> states;  // output, on
     std::vector<std::pair<int, std::string>> names;
+    // When a running limit ends (savedTimeText), empty for none; published
+    // only where it differs from the last, so an output that never had a
+    // limit running has no attributes at all.
+    std::vector<std::pair<int, std::string>> deadlines;
 };
 
 // The rules as MQTT shows them: groups (a switch each, on when all their
@@ -72,6 +76,7 @@ private:
     void publishName(int output);
     void publishConfig(int output);
     void publishState(int output);
+    void publishAttributes(int output);
     void publishDiscovery();
     void publishRulesDiscovery();
     // Each group's state when it differs from the one last published, or
@@ -92,6 +97,9 @@ private:
     QTimer announceTimer_;
     std::array<bool, OutState::kOutputs> on_{};
     std::array<std::string, OutState::kOutputs> names_;
+    std::array<std::string, OutState::kOutputs> deadlines_;
+    // Outputs that have had a limit running: only theirs have attributes.
+    std::array<bool, OutState::kOutputs> attributed_{};
     struct GroupEntity {
         std::string name;
         std::string slug;

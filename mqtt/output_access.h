@@ -14,6 +14,8 @@ public:
     virtual ~OutputAccess() = default;
     virtual bool isOn(int output) const = 0;
     virtual std::string name(int output) const = 0;
+    // When its running limit switches it off (savedTimeText), empty for none.
+    virtual std::string deadline(int /*output*/) const { return {}; }
     virtual Reply apply(const Command& command) = 0;
 };
 

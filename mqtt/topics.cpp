@@ -11,6 +11,7 @@ Topics::Topics(std::string baseTopic, std::string node, std::string discoveryPre
 
 std::string Topics::status() const { return own_ + "status"; }
 std::string Topics::state(int output) const { return own_ + "out/" + std::to_string(output) + "/state"; }
+std::string Topics::attributes(int output) const { return own_ + "out/" + std::to_string(output) + "/attributes"; }
 std::string Topics::name(int output) const { return own_ + "out/" + std::to_string(output) + "/name"; }
 std::string Topics::command(int output) const { return own_ + "out/" + std::to_string(output) + "/set"; }
 std::string Topics::commandFilter() const { return own_ + "out/+/set"; }

@@ -12,16 +12,17 @@ public:
     Topics(std::string baseTopic, std::string node, std::string discoveryPrefix);
 
     const std::string& node() const { return node_; }
-    std::string status() const;               // <base>/<node>/status
-    std::string state(int output) const;      // <base>/<node>/out/<n>/state
-    std::string name(int output) const;       // <base>/<node>/out/<n>/name
-    std::string command(int output) const;    // <base>/<node>/out/<n>/set
-    std::string commandFilter() const;        // <base>/<node>/out/+/set
-    std::string batch() const;                // <base>/<node>/set
-    std::string discovery(int output) const;  // <prefix>/switch/<node>/out<n>/config
-    std::string homeAssistantStatus() const;  // <prefix>/status
-    std::string uniqueId(int output) const;   // kavtra_<node>_out<n>
-    std::string deviceId() const;             // kavtra_<node>
+    std::string status() const;                // <base>/<node>/status
+    std::string state(int output) const;       // <base>/<node>/out/<n>/state
+    std::string name(int output) const;        // <base>/<node>/out/<n>/name
+    std::string attributes(int output) const;  // <base>/<node>/out/<n>/attributes
+    std::string command(int output) const;     // <base>/<node>/out/<n>/set
+    std::string commandFilter() const;         // <base>/<node>/out/+/set
+    std::string batch() const;                 // <base>/<node>/set
+    std::string discovery(int output) const;   // <prefix>/switch/<node>/out<n>/config
+    std::string homeAssistantStatus() const;   // <prefix>/status
+    std::string uniqueId(int output) const;    // kavtra_<node>_out<n>
+    std::string deviceId() const;              // kavtra_<node>
 
     // Groups, scenes and undo, a group or scene by its slug.
     std::string groupState(const std::string& slug) const;      // <base>/<node>/group/<slug>/state

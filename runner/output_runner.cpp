@@ -29,9 +29,11 @@ void OutputRunner::startSequence() {
     const ProfileReadGroup oneRead;
     setPeriod(settings_.timeUpdate());
     applyPolicy(settings_.valLoad(), settings_.sceneLoad(), Source::StartPolicy);
-    engine_.LoadList();
+    engine_.LoadList([this] {
+        for (const auto& step : startSteps_) step();
+    });
     engine_.Init_Outs();
-    for (const auto& step : startSteps_) step();
+    for (const auto& step : startedSteps_) step();
 }
 
 void OutputRunner::exitSequence() {
@@ -63,6 +65,8 @@ void OutputRunner::applyPolicy(std::int16_t policy, const std::string& scene, co
 }
 
 void OutputRunner::addStartStep(std::function<void()> step) { startSteps_.push_back(std::move(step)); }
+
+void OutputRunner::addStartedStep(std::function<void()> step) { startedSteps_.push_back(std::move(step)); }
 
 void OutputRunner::addExitStep(std::function<void()> step) { exitSteps_.push_back(std::move(step)); }
 

@@ -30,8 +30,9 @@ public:
 
     OutputEngine& engine() { return engine_; }
 
-    // Period from TimeUpdate, the start policy, LoadList (with the first
-    // transfer), Init_Outs, all reading one snapshot of each file.
+    // Period from TimeUpdate, the start policy, LoadList (its names, the
+    // start steps, the first transfer), Init_Outs, all reading one snapshot
+    // of each file.
     void startSequence();
     // The exit policy, the last transfer, the data lines released, the end of
     // the process, reading one snapshot of each file. Runs once: a second request (another signal, the close
@@ -40,11 +41,15 @@ public:
     bool exiting() const { return exiting_; }
     // A step the start sequence takes last, after the policy's states
     // reached the port: what keeps time from then on starts here.
-    void addStartStep(std::function<void()> step);
+    void addStartedStep(std::function<void()> step);
     // A step the exit sequence takes first, before its policy: whatever is
     // still to come back to a resting state (a pulse) comes back there, so
     // that no passing state is kept as the one to remember.
     void addExitStep(std::function<void()> step);
+    // A step the start sequence takes after its policy and the names, before
+    // its first transfer: whatever came due while the program was not running
+    // (a limit, a pulse's return) is done before the port shows anything.
+    void addStartStep(std::function<void()> step);
     // A step the exit sequence takes last, after the data lines are released
     // and just before the process ends: what must still reach the outside
     // (MQTT's "offline") or be tidied (the command socket) happens here.
@@ -65,6 +70,7 @@ private:
     SceneStates sceneStates_;
     bool exiting_ = false;
     std::vector<std::function<void()>> startSteps_;
+    std::vector<std::function<void()>> startedSteps_;
     std::vector<std::function<void()>> exitSteps_;
     std::vector<std::function<void()>> finalSteps_;
 };

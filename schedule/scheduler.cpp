@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "persist/files/data_file.h"
+
 namespace kavtra {
 namespace {
 
@@ -18,7 +20,21 @@ std::vector<std::size_t> windowsOf(const SchedulePlan& plan, const std::function
 
 Scheduler::Scheduler(OutputEngine& engine, const WallClock& clock, WallAlarm& alarm, SceneStates sceneStates,
                      Missed missed)
-    : engine_(engine), clock_(clock), alarm_(alarm), sceneStates_(std::move(sceneStates)), missed_(std::move(missed)) {}
+    : engine_(engine), clock_(clock), alarm_(alarm), sceneStates_(std::move(sceneStates)), missed_(std::move(missed)) {
+    engine_.addSaveHook([this](const OutputChange&, const clsINI& data) {
+        // Before the start there is nothing of this run's to keep, and the
+        // last run's mark must survive until the start has read it; without
+        // schedules Data.dat stays as it always was.
+        if (plan_ && !plan_->entries().empty())
+            data.WritePrivateINIString(kScheduleSection, kScheduleDoneKey, savedTimeText(done_));
+    });
+}
+
+std::optional<Instant> Scheduler::savedDone(const clsINI& data) {
+    const std::optional<SavedTime> saved = savedTime(data.GetPrivateINIString(kScheduleSection, kScheduleDoneKey, ""));
+    if (!saved) return std::nullopt;
+    return std::chrono::floor<std::chrono::seconds>(*saved);
+}
 
 Scheduler::~Scheduler() { alarm_.cancelAlarm(); }
 
@@ -53,7 +69,11 @@ void Scheduler::wake() {
     // nothing repeats, and the alarm waits for the next event after it.
     if (until > done_) {
         bool skippedWindows = false;
-        for (const ScheduleEvent& event : plan_->between(done_, until)) {
+        const std::vector<ScheduleEvent> due = plan_->between(done_, until);
+        // Saved with the first event's step: a crash after it names none of
+        // these as missed.
+        done_ = until;
+        for (const ScheduleEvent& event : due) {
             if (until - event.at <= kLate) {
                 run(event);
             } else if (event.kind == ScheduleEvent::Kind::At) {
@@ -62,7 +82,6 @@ void Scheduler::wake() {
                 skippedWindows = true;
             }
         }
-        done_ = until;
         if (skippedWindows) applyWindows(windowsOf(*plan_, [](std::size_t) { return true; }));
     }
     arm();

@@ -38,8 +38,11 @@ public:
 
     // From now on, `plan`. The windows of time apply the state they call for
     // now; the single events since `lastDone` (until when the schedules were
-    // carried out before this start, if known) are named as missed.
+    // carried out before this start, if known) are named as missed. From
+    // then on every save of Data.dat keeps done() in it.
     void start(std::shared_ptr<const SchedulePlan> plan, std::optional<Instant> lastDone);
+    // What the last run kept in Data.dat as its done(), if anything.
+    static std::optional<Instant> savedDone(const clsINI& data);
     // The plan read anew: windows that are new or changed apply their state
     // now; every other output holds until its next event.
     void replan(std::shared_ptr<const SchedulePlan> plan);

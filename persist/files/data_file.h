@@ -1,6 +1,9 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
+#include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -26,5 +29,31 @@ std::int16_t rememberedValue(const clsINI& data, int output);
 
 // The name saved for an output, defaultOutputName when missing.
 std::string savedName(const clsINI& data, int output);
+
+// Sections after the outputs' for what is due to happen to an output at a
+// time, saved with the step that set it so that a restart finds it: when a
+// limit switches an output off ("N=2026-05-01T12:20:00.000Z") and when a
+// pulse returns ("N=2026-05-01T12:00:01.500Z on", with the state it returns
+// to). Times are UTC, so that a change of time zone or summer time moves
+// none of them.
+inline constexpr std::string_view kTimersSection = "Timers";
+inline constexpr std::string_view kPulsesSection = "Pulses";
+
+// [Schedule] Done=: until when the schedules were carried out, saved with
+// every step, so that a start can name the events missed since.
+inline constexpr std::string_view kScheduleSection = "Schedule";
+inline constexpr std::string_view kScheduleDoneKey = "Done";
+
+using SavedTime = std::chrono::sys_time<std::chrono::milliseconds>;
+std::string savedTimeText(SavedTime time);  // "2026-05-01T12:20:00.000Z"
+// Nothing for any other text than savedTimeText's form.
+std::optional<SavedTime> savedTime(std::string_view text);
+
+// Such a section's entries by output: keys that are no output number (1 to
+// 300) are left out.
+std::map<int, std::string> savedEntries(const clsINI& data, std::string_view section);
+// The section made to hold these entries and no others (removed when there
+// are none); inside a write group it joins that group's one save.
+void writeSavedEntries(const clsINI& data, std::string_view section, const std::map<int, std::string>& entries);
 
 }  // namespace kavtra

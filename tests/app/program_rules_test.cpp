@@ -95,5 +95,43 @@ TEST(ProgramRules, AnEventAFewSecondsAheadIsListedThenLatchedSavedAndLogged) {
     EXPECT_TRUE(contains(copy.run({"--log", "1"}).out, "\tschedule:Утро\t8=on\n"));
 }
 
+// A limit of 1 s ends by itself; one of 3 s whose program was killed meanwhile
+// ends at the next start, before the first transfer: the outputs' states are
+// remembered, and still no latch after the restart ever shows it on.
+TEST(ProgramRules, LimitsEndOnTimeAndAKilledProgramStartsWithTheOutputOff) {
+    ScratchDir dir;
+    ProgramCopy copy{dir.path, KAVTRA_PROGRAM};
+    copy.write("config.ini", "[Configs]\r\nTimeUpdate=0\r\nValLoad=2\r\n");  // all off, then remembered
+    copy.write("Rules.ini", rulesFileText("[Limits]\n5=1s\n7=3s\n"));
+    std::unique_ptr<QProcess> running = copy.start({"--no-window"});
+    EXPECT_EQ(copy.run({"--set", "5=on", "7=on"}).status, 0);
+    QThread::msleep(1500);
+    EXPECT_TRUE(contains(copy.run({"--get", "5", "7"}).out, "5\toff\tВывод 5\n7\ton\tВывод 7\t"));  // 7: time left
+    ASSERT_EQ(::kill(static_cast<pid_t>(running->processId()), SIGKILL), 0);
+    ASSERT_TRUE(running->waitForFinished(20000));
+    const std::size_t firstRun = copy.trace().size();
+    QThread::msleep(2000);
+
+    copy.write("config.ini", "[Configs]\r\nTimeUpdate=0\r\nValLoad=3\r\n");
+    running = copy.start({"--no-window"});
+    EXPECT_EQ(copy.run({"--get", "5", "7"}).out, "5\toff\tВывод 5\n7\toff\tВывод 7\n");
+    ASSERT_EQ(::kill(static_cast<pid_t>(running->processId()), SIGTERM), 0);
+    ASSERT_TRUE(running->waitForFinished(20000));
+    ShiftBoard board;
+    const std::vector<PortAccess> trace = copy.trace();
+    int sevenOn[2] = {0, 0};  // latches that showed 7 on: before the kill, after the restart
+    for (std::size_t i = 0; i < trace.size(); ++i) {
+        const std::uint64_t latches = board.latchPulses();
+        board.onAccess(trace[i]);
+        if (board.latchPulses() != latches) sevenOn[i >= firstRun] += board.outputLevel(7) == 1;
+    }
+    EXPECT_GT(sevenOn[0], 0);
+    EXPECT_EQ(sevenOn[1], 0);
+    EXPECT_FALSE(contains(copy.file("Data.dat"), "[Timers]"));
+
+    const std::string log = copy.run({"--log", "2"}).out;  // what the start's policy asked for, and the limit
+    EXPECT_TRUE(contains(log, "\tpolicy:start\t7=on\n") && contains(log, "\ttimer\t7=off\n")) << log;
+}
+
 }  // namespace
 }  // namespace kavtra::test

@@ -37,6 +37,14 @@ TEST_F(CommandCoreTest, GetGivesOneLinePerOutputAskedForOrAll300) {
     EXPECT_EQ(all.lines.back(), "300\ton\tВывод 300");
 }
 
+TEST_F(CommandCoreTest, GetAddsTheTimeLeftOnlyWhereALimitRuns) {
+    useRules("[Limits]\n5=20m\n6=90s\n");  // 5 is on already: its time counts from now
+    engine.set({{6, false}}, Source::Window);
+    advance(2min + 500ms);
+    EXPECT_EQ(run(GetCommand{{5, 6, 7}}).lines,
+              (std::vector<std::string>{"5\ton\tВывод 5\t1080s", "6\toff\tВывод 6", "7\ton\tВывод 7"}));
+}
+
 TEST_F(CommandCoreTest, ShowRaisesTheWindowOrIsRefusedWithoutOne) {
     EXPECT_TRUE(run(ShowCommand{}).done());
     EXPECT_EQ(window.shown, 1);

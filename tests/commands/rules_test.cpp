@@ -112,6 +112,19 @@ TEST_F(RulesTest, SchedulesKeepTheirKeysAsWrittenAndEachFaultIsNamed) {
               }));
 }
 
+TEST_F(RulesTest, LimitsTakeDurationsAndNameEachFault) {
+    useRules(
+        "[limits]\n5=20m\n17 = 90s\n6=1h30m\n7=1500\n9=1m500ms\n301=5m\nНасос=1m\n10=0\n11=24h1s\n12=20x\n13=30s20m\n");
+    EXPECT_EQ(rules.rules().limits,
+              (SafetyTimers::Limits{{5, 20min}, {6, 90min}, {7, 1500ms}, {9, 60500ms}, {17, 90s}}));
+    Texts expected{"301: нет такого вывода: номер должен быть числом от 1 до 300",
+                   "Насос: нет такого вывода: номер должен быть числом от 1 до 300"};
+    for (const char* bad : {"10: «0", "11: «24h1s", "12: «20x", "13: «30s20m"})
+        expected.push_back(std::string(bad) + "»: нужно время больше нуля и не больше суток, например 90s, 20m, 1h30m");
+    for (std::string& text : expected) text = "Rules.ini, [limits], " + text;
+    EXPECT_EQ(problems(), expected);
+}
+
 TEST(OutputList, ReadsNumbersRangesAndGroupsAndWritesRanges) {
     const auto items = parseList(" 1-3 ,007,@Мотор 1");
     ASSERT_TRUE(items);

@@ -114,7 +114,8 @@ protected:
     test::MosquittoBroker broker{dir.path};
     test::MqttTestClient watcher{broker.port(), "watcher"};
     QtTimers timers;
-    OutputPulses pulses{engine, timers};
+    SystemWallClock wallClock;
+    OutputPulses pulses{engine, timers, wallClock};
     RuleBook rules{rulesPath(dir.path.string()), engine, timers};
     CommandCore core{engine, pulses, rules};
     SocketPlace place = commandSocketPlace(dir.path.string());

@@ -129,6 +129,8 @@ TEST(MqttDiscovery, DescribesOneSwitchOfTheDevice) {
     EXPECT_EQ(config["unique_id"].toString(), "kavtra_hall_out7");
     EXPECT_EQ(config["command_topic"].toString(), "kavtra/hall/out/7/set");
     EXPECT_EQ(config["state_topic"].toString(), "kavtra/hall/out/7/state");
+    EXPECT_EQ(config["json_attributes_topic"].toString(), "kavtra/hall/out/7/attributes");
+    EXPECT_EQ(outputAttributes("2026-05-01T12:20:00.000Z"), R"({"deadline":"2026-05-01T12:20:00.000Z"})");
     EXPECT_EQ(config["availability_topic"].toString(), "kavtra/hall/status");
     EXPECT_EQ(config["payload_on"].toString(), "ON");
     EXPECT_EQ(config["payload_off"].toString(), "OFF");

@@ -71,6 +71,7 @@ TEST(Scheduler, AnEventSwitchesAtItsTimeInOneStepAndAHandChangeHoldsUntilTheNext
     EXPECT_EQ(rig.on(), (std::vector<int>{5, 6}));
     EXPECT_EQ(rig.board.transfers(), before + 1);
     EXPECT_EQ(rig.sources, std::vector<std::string>{"schedule:Полив"});
+    EXPECT_EQ(Scheduler::savedDone(rig.board.data), rig.local("2026-03-02 06:00:00"));  // kept by its own save
 
     rig.board.engine.set({{5, false}}, Source::Window);
     rig.timers.advance(12h);  // 18:00: the window opens, the morning's hand change holds

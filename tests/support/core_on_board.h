@@ -22,6 +22,13 @@ inline std::string rulesFileText(const std::string& lines) {
 // its pulses and the interlocks' dead times on a clock the test moves, its
 // rules in the scratch folder's Rules.ini.
 struct CoreOnBoard : EngineOnBoard {
+    // Started as the program starts: the limits follow Rules.ini, and what
+    // the last run saved is taken up.
+    CoreOnBoard() {
+        rules.addListener([this] { safety.setLimits(rules.rules().limits); });
+        safety.resume();
+        pulses.resume();
+    }
     // Rules.ini with these lines, read as a start or --reload reads it.
     void useRules(const std::string& lines) {
         writeBytes(rules.path(), rulesFileText(lines));
@@ -39,9 +46,10 @@ struct CoreOnBoard : EngineOnBoard {
 
     ManualTimers timers;
     ManualTimers deadTimes;
-    OutputPulses pulses{engine, timers};
+    OutputPulses pulses{engine, timers, timers};
+    SafetyTimers safety{engine, timers, timers};
     RuleBook rules{rulesPath(dir.path.string()), engine, deadTimes};
-    CommandCore core{engine, pulses, rules};
+    CommandCore core{engine, pulses, rules, &safety};
 };
 
 }  // namespace kavtra::test

@@ -19,7 +19,12 @@ namespace kavtra::test {
 // MQTT (node "hall") on a broker of the test's own, and a client that records
 // everything the broker passes on.
 struct EngineMqttRig : EngineOnBoard {
-    EngineMqttRig() { watcher.subscribe("#"); }
+    EngineMqttRig() {
+        watcher.subscribe("#");
+        rules.addListener([this] { safety.setLimits(rules.rules().limits); });
+        safety.resume();
+        pulses.resume();
+    }
 
     // Rules.ini with this text, in UTF-8 with its byte-order mark, read anew.
     void writeRules(const std::string& text) {
@@ -39,9 +44,10 @@ struct EngineMqttRig : EngineOnBoard {
     MosquittoBroker broker{dir.path};
     MqttTestClient watcher{broker.port(), "watcher"};
     ManualTimers timers;
-    OutputPulses pulses{engine, timers};
+    OutputPulses pulses{engine, timers, timers};
+    SafetyTimers safety{engine, timers, timers};
     RuleBook rules{rulesPath(dir.path.string()), engine, timers};
-    CommandCore core{engine, pulses, rules};
+    CommandCore core{engine, pulses, rules, &safety};
     std::unique_ptr<EngineMqtt> mqtt;
 };
 

@@ -27,6 +27,18 @@ constexpr int kSaverPeriodMs = 100;
 const QString kOn = QStringLiteral("Вкл.");
 const QString kOff = QStringLiteral("Выкл.");
 
+constexpr int kLimitTickMs = 1000;
+
+// A limit's time left as the row shows it: "17:59", "1:29:59"; a started
+// second counts whole, as --get counts it.
+QString leftText(std::chrono::milliseconds left) {
+    const auto seconds = std::chrono::ceil<std::chrono::seconds>(left).count();
+    const QString minutesAndSeconds = QStringLiteral("%1:%2")
+                                          .arg(seconds / 60 % 60, seconds >= 3600 ? 2 : 1, 10, QChar('0'))
+                                          .arg(seconds % 60, 2, 10, QChar('0'));
+    return seconds >= 3600 ? QStringLiteral("%1:%2").arg(seconds / 3600).arg(minutesAndSeconds) : minutesAndSeconds;
+}
+
 std::int32_t wholeTwips(int pixels) { return static_cast<std::int32_t>(pixelsToTwips(pixels)); }
 
 QList<QRect> availableScreens() {
@@ -79,6 +91,11 @@ MyFrm::MyFrm(OutputRunner& runner, Settings& settings, CommandCore& core, RuleBo
     connect(Timer1, &QTimer::timeout, this, &MyFrm::Timer1_Timer);
     Timer1->start(kSaverPeriodMs);
     listener_ = engine_.addListener([this](const OutputChange& change) { showChange(change); });
+    // The time left in the rows, while any limit runs.
+    limitTick_ = new QTimer(this);
+    limitTick_->setObjectName(QStringLiteral("limitTick"));
+    connect(limitTick_, &QTimer::timeout, this, &MyFrm::showTimeLeft);
+    connect(ruleMenus_, &RuleMenus::rulesRead, this, &MyFrm::showTimeLeft);
 }
 
 MyFrm::~MyFrm() { engine_.removeListener(listener_); }
@@ -208,10 +225,11 @@ void MyFrm::fillList() {
     for (int n = 1; n <= kOutputs; ++n) {
         auto* row = new QTreeWidgetItem({QString::fromStdString(engine_.name(n))});
         row->setFlags(row->flags() | Qt::ItemIsEditable);
-        showState(row, engine_.state(n));
+        showState(row, n);
         rows.append(row);
     }
     List1->addTopLevelItems(rows);
+    showTimeLeft();
 }
 
 void MyFrm::showChange(const OutputChange& change) {
@@ -219,14 +237,36 @@ void MyFrm::showChange(const OutputChange& change) {
     // Rows do not exist before the load sequence has filled the list, and the
     // exit sequence's states are not shown: the window goes with the process.
     if (List1->topLevelItemCount() != kOutputs || runner_.exiting()) return;
-    for (const int n : change.states) showState(List1->topLevelItem(n - 1), engine_.state(n));
+    for (const int n : change.states) showState(List1->topLevelItem(n - 1), n);
     for (const int n : change.names) List1->topLevelItem(n - 1)->setText(0, QString::fromStdString(engine_.name(n)));
     List1->viewport()->update();
+    showTimeLeft();
 }
 
-void MyFrm::showState(QTreeWidgetItem* row, std::int16_t state) {
-    row->setText(1, state == kStateOn ? kOn : kOff);
+void MyFrm::showState(QTreeWidgetItem* row, int output) {
+    const std::int16_t state = engine_.state(output);
+    const SafetyTimers* safety = core_.safety();
+    const std::optional<std::chrono::milliseconds> left = safety ? safety->left(output) : std::nullopt;
+    // Short enough for the state column's usual width; the tooltip says what
+    // the time is.
+    const QString shown = left ? leftText(*left) : QString();
+    row->setText(1, (state == kStateOn ? kOn : kOff) + (left ? " " + shown : QString()));
+    row->setToolTip(1, left ? QStringLiteral("Выключится по пределу через %1").arg(shown) : QString());
     row->setIcon(0, Image1.image(state + 1));
+}
+
+void MyFrm::showTimeLeft() {
+    if (List1->topLevelItemCount() != kOutputs || runner_.exiting()) return;
+    const SafetyTimers* safety = core_.safety();
+    bool running = false;
+    for (int n = 1; n <= kOutputs; ++n) {
+        const bool shown = List1->topLevelItem(n - 1)->text(1).size() > (engine_.isOn(n) ? kOn : kOff).size();
+        const bool runs = safety && safety->left(n);
+        running = running || runs;
+        if (runs || shown) showState(List1->topLevelItem(n - 1), n);
+    }
+    if (running && !limitTick_->isActive()) limitTick_->start(kLimitTickMs);
+    if (!running) limitTick_->stop();
 }
 
 int MyFrm::selectedOutput() const {

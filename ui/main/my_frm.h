@@ -105,7 +105,10 @@ private:
     void buildFindBar();
     void fillList();
     void showChange(const OutputChange& change);
-    void showState(QTreeWidgetItem* row, std::int16_t state);
+    void showState(QTreeWidgetItem* row, int output);
+    // Every row whose limit runs (or just stopped) shown anew; the tick runs
+    // while any limit does.
+    void showTimeLeft();
     int selectedOutput() const;  // 0 when no row is selected
     void tellWhatWasStored(int output, const QString& typed);
     void applyFrameToOuterSize();
@@ -116,6 +119,7 @@ private:
     FindBar* findBar_ = nullptr;
     MainStatusBar* status_ = nullptr;
     QTimer* Timer1 = nullptr;
+    QTimer* limitTick_ = nullptr;
     QMenu* outmenu = nullptr;
     QAction* on_all = nullptr;
     QAction* off_all = nullptr;

@@ -86,6 +86,22 @@ TEST_F(MyFrmTest, LoadOrderEndsWithTheFirstTransferFollowedByTheStartSequence) {
     EXPECT_EQ(trace_.size(), kTransferAccesses + 15u);
 }
 
+TEST_F(MyFrmTest, ARowShowsItsLimitsTimeLeftEachSecondWhileItRuns) {
+    writeFile("Rules.ini", "[Limits]\r\n5=20m\r\n6=2h\r\n");
+    MyFrm& frm = start(true);  // every output on: each limit counts from the start
+    const QTimer* tick = frm.findChild<QTimer*>(QStringLiteral("limitTick"));
+    EXPECT_EQ(row(5)->text(1) + row(6)->text(1) + row(7)->text(1), QStringLiteral("Вкл. 20:00Вкл. 2:00:00Вкл."));
+    EXPECT_EQ(row(5)->toolTip(1), QStringLiteral("Выключится по пределу через 20:00"));
+    EXPECT_TRUE(tick && tick->isActive());
+    timers_.advance(std::chrono::minutes(2) + std::chrono::milliseconds(500));
+    QTRY_COMPARE_WITH_TIMEOUT(row(5)->text(1), QStringLiteral("Вкл. 18:00"), 3000);
+    doubleClick(6);
+    EXPECT_EQ(row(6)->text(1) + row(6)->toolTip(1), QStringLiteral("Выкл."));
+    timers_.advance(std::chrono::minutes(18));
+    EXPECT_EQ(row(5)->text(1), QStringLiteral("Выкл."));
+    EXPECT_FALSE(tick && tick->isActive());
+}
+
 TEST_F(MyFrmTest, DoubleClickSwitchesTheOutputSavesTheListAndTransfersAtOnce) {
     start(true);
     const auto before = transfers();

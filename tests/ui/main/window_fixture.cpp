@@ -22,13 +22,18 @@ MyFrm& WindowTest::load() {
     runner_.reset();
     core_.reset();
     rules_.reset();
+    safety_.reset();
     pulses_.reset();
     engine_ = std::make_unique<OutputEngine>(data_, lpt_);
-    pulses_ = std::make_unique<OutputPulses>(*engine_, timers_);
+    pulses_ = std::make_unique<OutputPulses>(*engine_, timers_, timers_);
+    safety_ = std::make_unique<SafetyTimers>(*engine_, timers_, timers_);
     rules_ = std::make_unique<RuleBook>(rulesPath(dir_.string()), *engine_, timers_);
+    rules_->addListener([this] { safety_->setLimits(rules_->rules().limits); });
     rules_->reload();
-    core_ = std::make_unique<CommandCore>(*engine_, *pulses_, *rules_);
+    core_ = std::make_unique<CommandCore>(*engine_, *pulses_, *rules_, safety_.get());
     runner_ = std::make_unique<OutputRunner>(settings_, *engine_, [this] { ++ended_; });
+    runner_->addStartStep([this] { safety_->resume(); });
+    runner_->addStartStep([this] { pulses_->resume(); });
     MyFrmPlatform platform;
     platform.confirmExit = [this](QWidget*) {
         ++asked_;

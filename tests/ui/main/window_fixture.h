@@ -14,6 +14,7 @@
 #include "commands/rule_book.h"
 #include "engine/output_engine.h"
 #include "engine/output_pulses.h"
+#include "engine/safety_timers.h"
 #include "outputs/shift_board.h"
 #include "persist/files/settings.h"
 #include "persist/profile/cls_ini.h"
@@ -81,6 +82,7 @@ protected:
     // Last, so that they go (window first) before the directory.
     std::unique_ptr<OutputEngine> engine_;
     std::unique_ptr<OutputPulses> pulses_;
+    std::unique_ptr<SafetyTimers> safety_;
     std::unique_ptr<RuleBook> rules_;
     std::unique_ptr<CommandCore> core_;
     std::unique_ptr<OutputRunner> runner_;
