@@ -15,22 +15,33 @@ std::string_view literalEnd(std::string_view end) {
     return {};
 }
 
-}  // namespace
-
-std::optional<std::string_view> findValue(std::string_view bytes, std::string_view section, std::string_view key) {
+// Each key line of the first section named `section`, in file order, until
+// `key` returns true.
+template <typename Key>
+void forEachKey(std::string_view bytes, std::string_view section, const Key& key) {
     LineReader reader(bytes);
     Line line;
     bool inSection = false;
     while (reader.next(line)) {
         const LineSyntax syntax = parseLine(line.text);
         if (syntax.kind == LineSyntax::Kind::Section) {
-            if (inSection) return std::nullopt;
+            if (inSection) return;
             inSection = equalsIgnoringAsciiCase(syntax.name, section);
-        } else if (inSection && syntax.kind == LineSyntax::Kind::Key && equalsIgnoringAsciiCase(syntax.name, key)) {
-            return syntax.value;
+        } else if (inSection && syntax.kind == LineSyntax::Kind::Key && key(syntax)) {
+            return;
         }
     }
-    return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<std::string_view> findValue(std::string_view bytes, std::string_view section, std::string_view key) {
+    std::optional<std::string_view> value;
+    forEachKey(bytes, section, [&](const LineSyntax& line) {
+        if (equalsIgnoringAsciiCase(line.name, key)) value = line.value;
+        return value.has_value();
+    });
+    return value;
 }
 
 std::vector<std::string_view> sectionNames(std::string_view bytes) {
@@ -50,19 +61,10 @@ std::vector<std::string_view> sectionNames(std::string_view bytes) {
 std::vector<std::string_view> keyNames(std::string_view bytes, std::string_view section) {
     std::vector<std::string_view> names;
     std::unordered_set<std::string> seen;
-    LineReader reader(bytes);
-    Line line;
-    bool inSection = false;
-    while (reader.next(line)) {
-        const LineSyntax syntax = parseLine(line.text);
-        if (syntax.kind == LineSyntax::Kind::Section) {
-            if (inSection) break;
-            inSection = equalsIgnoringAsciiCase(syntax.name, section);
-        } else if (inSection && syntax.kind == LineSyntax::Kind::Key && !syntax.name.empty() &&
-                   seen.insert(asciiLower(syntax.name)).second) {
-            names.push_back(syntax.name);
-        }
-    }
+    forEachKey(bytes, section, [&](const LineSyntax& line) {
+        if (!line.name.empty() && seen.insert(asciiLower(line.name)).second) names.push_back(line.name);
+        return false;
+    });
     return names;
 }
 
