@@ -38,12 +38,29 @@ wait_until 10 test -s "$trace" || fail "the window program wrote no trace"
 
 settled "$trace"
 before=$(wc -l <"$trace")
-kavtra --set 5=off 7=off
+kavtra --set 5=off 7=off 8=off
 [ "$status" -eq 0 ] || fail "--set ended with status $status: $(cat "$work/stderr.txt")"
 [ "$(wc -l <"$trace")" -gt "$before" ] || fail "--set sent nothing to the port"
 kavtra --get 5
 [ "$status" -eq 0 ] || fail "--get ended with status $status: $(cat "$work/stderr.txt")"
 [ "$out" = $'5\toff\tВывод 5' ] || fail "--get 5 printed '$out'"
+
+# A schedule a few seconds ahead and a 2 s limit, read by --reload: the
+# calendar's alarm fires under Wine, and the limit ends on its own.
+at=$(date -d '+12 sec' '+%Y-%m-%d %H:%M:%S')
+printf '\xEF\xBB\xBF[Schedule Утро]\r\nAt=%s\r\nOn=8\r\n[Limits]\r\n9=2s\r\n' "$at" >"$work/Rules.ini"
+kavtra --reload
+[ "$status" -eq 0 ] || fail "--reload ended with status $status: $(cat "$work/stderr.txt")"
+kavtra --schedule 1
+[ "$out" = "$at"$'\tУтро\ton=8' ] || fail "--schedule 1 printed '$out'"
+kavtra --set 9=on
+kavtra --get 9
+[[ "$out" == $'9\ton\tВывод 9\t'[12]s ]] || fail "--get 9 with its limit running printed '$out'"
+is() { kavtra --get "$1" && [ "$out" = "$1"$'\t'"$2"$'\tВывод '"$1" ]; }
+wait_until 10 is 9 off || fail "the 2 s limit left output 9 '$out'"
+wait_until 30 is 8 on || fail "the schedule at $at left output 8 '$out'"
+kavtra --log 3
+[[ "$out" == *$'\ttimer\t9=off\n'*$'\tschedule:Утро\t8=on' ]] || fail "the log's last lines are '$out'"
 
 (cd "$work" && KAVTRA_PORT=sim KAVTRA_PORT_TRACE="Z:${second//\//\\}" "$wine_run" "$prefix" kavtra-window.exe) ||
   fail "the second start ended with status $?"
@@ -55,5 +72,5 @@ wait "$pid" || fail "the window program ended with status $?"
 
 [ -f "$work/Data.dat" ] || fail "the exit wrote no Data.dat"
 values=$(tr -d '\r' <"$work/Data.dat" | awk -F'[_\\]]' '/^\[Devais_/ {n = $2} /^Value=1$/ {printf "%s ", n}')
-[ "$values" = "5 7 " ] || fail "Data.dat remembers outputs '${values}'switched off, not 5 and 7"
-echo "no copy: status 3; --set and --get through the pipe: status 0, '$out'; one window; Data.dat: 5 and 7 off"
+[ "$values" = "5 7 9 " ] || fail "Data.dat remembers outputs '${values}'switched off, not 5, 7 and 9"
+echo "no copy: status 3; --set and --get through the pipe: status 0; a schedule and a limit on time; one window; Data.dat: 5, 7 and 9 off"
