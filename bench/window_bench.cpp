@@ -34,7 +34,7 @@ struct Program {
     ~Program() { stop(); }
     void start() {
         engine = std::make_unique<OutputEngine>(data, lpt);
-        pulses = std::make_unique<OutputPulses>(*engine, timers);
+        pulses = std::make_unique<OutputPulses>(*engine, timers, wallClock);
         rules = std::make_unique<RuleBook>(rulesPath(dir.path.string()), *engine, timers);
         rules->reload();
         core = std::make_unique<CommandCore>(*engine, *pulses, *rules);
@@ -61,6 +61,7 @@ struct Program {
     clsINI data;
     Settings settings{config};
     QtTimers timers;
+    SystemWallClock wallClock;
     std::unique_ptr<OutputEngine> engine;
     std::unique_ptr<OutputPulses> pulses;
     std::unique_ptr<RuleBook> rules;
