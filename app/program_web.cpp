@@ -25,6 +25,10 @@ ProgramWeb::ProgramWeb(Program& program) {
         fail(why);
         return;
     }
+    connect(server_.get(), &web::WebServer::tlsRefused, this, [this, fail](const QString& why) {
+        fail(why);
+        emit statusChanged(status_);
+    });
     status_ = QStringLiteral("Веб: %1://%2:%3").arg(tls ? "https" : "http", host).arg(server_->port());
 }
 

@@ -25,6 +25,11 @@ public:
     // "Веб: http://127.0.0.1:8080", or why it is not running; empty when off.
     const QString& status() const { return status_; }
 
+signals:
+    // The status changed after the start: the system's TLS refused the
+    // certificate at the first connection.
+    void statusChanged(const QString& status);
+
 private:
     std::unique_ptr<web::WebServer> server_;
     QString status_;

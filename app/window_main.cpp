@@ -65,5 +65,7 @@ int main(int argc, char** argv) {
                      [&window](const QString& text, bool) { window.showNetworkState(text); });
     const kavtra::ProgramWeb web(program);
     if (!web.status().isEmpty()) window.showNetworkState(web.status());
+    QObject::connect(&web, &kavtra::ProgramWeb::statusChanged, &app,
+                     [&window](const QString& text) { window.showNetworkState(text); });
     return QApplication::exec();
 }

@@ -138,6 +138,18 @@ void WebServer::accept(qintptr descriptor) {
         }
         secure->setLocalCertificate(certificate_);
         secure->setPrivateKey(key_);
+        // The system's TLS may still refuse a certificate and key that read
+        // well (Schannel under Wine cannot import the key for a server): no
+        // client ever gets through, and each sees only its connection reset.
+        // Said once, as the start's refusals are, and kept in the log.
+        connect(secure, &QSslSocket::errorOccurred, this, [this, secure](QAbstractSocket::SocketError error) {
+            if (error != QAbstractSocket::SslInvalidUserDataError || tlsRefusalSaid_) return;
+            tlsRefusalSaid_ = true;
+            const std::string why = "веб-доступ: TLS не принимает Certificate и Key из раздела [Web]: " +
+                                    secure->errorString().toStdString();
+            log_.append(logLine(logTimestamp(std::chrono::system_clock::now()), "web", why));
+            emit tlsRefused(QString::fromStdString(why));
+        });
         secure->startServerEncryption();
         socket = secure;
     }

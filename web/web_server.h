@@ -54,6 +54,11 @@ public:
     quint16 port() const;
     int connections() const { return static_cast<int>(connections_.size()); }
 
+signals:
+    // The system's TLS refused our certificate and key at a connection
+    // (once a run); the text is in Russian and already in the log.
+    void tlsRefused(const QString& why);
+
 private:
     struct Connection;
     class Listener;
@@ -80,6 +85,7 @@ private:
     QTimer heartbeat_;
     QSslCertificate certificate_;
     QSslKey key_;
+    bool tlsRefusalSaid_ = false;
     OutputEngine::ListenerId engineListener_;
 };
 
