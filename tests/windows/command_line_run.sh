@@ -4,8 +4,7 @@
 # Without a running copy kavtra.exe --get ends with status 3. With the window
 # program running on the simulated port, kavtra.exe --set and --get from
 # other processes reach it through the named pipe: status 0, the output line,
-# the outputs latched (trace) and remembered (Data.dat at exit). The web
-# access on a loopback port switches and reads an output from Linux. A second
+# the outputs latched (trace) and remembered (Data.dat at exit). A second
 # start of the window program opens no second window and never opens the port.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/screen.sh"
@@ -24,11 +23,8 @@ rm -rf "$work"
 mkdir -p "$work"
 cp -r "$windows_dir/kavtra.exe" "$windows_dir/kavtra-window.exe" "$windows_dir/qt.conf" \
   "$windows_dir/translations" "$work/"
-# A loopback port nobody listens on now (Wine's sockets are the host's):
-# a connection to it is refused.
-listened() { (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null; }
-web_port=$((20000 + RANDOM % 30000))
-while listened "$web_port"; do web_port=$((20000 + RANDOM % 30000)); done
+# The web access, asked from Linux, on a loopback port that refuses connections now.
+until web_port=$((20000 + RANDOM % 30000)) && ! (exec 3<>"/dev/tcp/127.0.0.1/$web_port") 2>/dev/null; do :; done
 web="http://127.0.0.1:$web_port"
 printf '[Configs]\r\nTimeUpdate=3600000\r\n[Web]\r\nListen=127.0.0.1:%s\r\n' "$web_port" >"$work/config.ini"
 trace="$work/trace.txt" second="$work/second-trace.txt"
@@ -52,12 +48,11 @@ kavtra --get 5
 [ "$status" -eq 0 ] || fail "--get ended with status $status: $(cat "$work/stderr.txt")"
 [ "$out" = $'5\toff\tВывод 5' ] || fail "--get 5 printed '$out'"
 
-answer=$(curl -sS --max-time 20 -X POST -d '{"6":"off"}' "$web/api/set") || fail "POST /api/set failed"
-[ "$answer" = '{"ok":true}' ] || fail "POST /api/set answered '$answer'"
+answer=$(curl -sS -m 20 -d '{"6":"off"}' "$web/api/set") && [ "$answer" = '{"ok":true}' ] || fail "set: '$answer'"
 kavtra --get 6
 [ "$out" = $'6\toff\tВывод 6' ] || fail "--get 6 after the web's set printed '$out'"
-answer=$(curl -sS --max-time 20 "$web/api/outputs/6") || fail "GET /api/outputs/6 failed"
-[ "$answer" = '{"number":6,"name":"Вывод 6","state":"off"}' ] || fail "GET /api/outputs/6 answered '$answer'"
+answer=$(curl -sS -m 20 "$web/api/outputs/6") && [ "$answer" = '{"number":6,"name":"Вывод 6","state":"off"}' ] ||
+  fail "GET /api/outputs/6 answered '$answer'"
 
 # A schedule a few seconds ahead and a 2 s limit, read by --reload: the
 # calendar's alarm fires under Wine, and the limit ends on its own.
