@@ -126,6 +126,31 @@ TEST(WebServer, RefusesWrongTokensOtherSitesBigBodiesAndSlowClientsAndNothingCha
     EXPECT_EQ(board.call("GET", "/api/outputs/5", bearer(switchSecret)).substr(9, 3), "429");
 }
 
+// The page needs no token (it holds no data) and runs only its own inline
+// code; what it shows needs one, the rules' names as all else.
+TEST(WebServer, ServesThePageUnderAStrictPolicyAndTheRulesNamesToATokenOnly) {
+    ServerOnBoard board;
+    board.useRules("[Group Двор]\nOutputs=3-4\n[Scene Вечер]\nOn=5\n[Token wall]\nRole=read\nHash=" +
+                   tokenHash("wall-secret") + "\n");
+    const std::string page = board.call("GET", "/");
+    for (const char* part :
+         {"HTTP/1.1 200 OK\r\n", "\r\nContent-Type: text/html; charset=utf-8\r\n",
+          "\r\nX-Content-Type-Options: nosniff\r\n", "\r\nX-Frame-Options: DENY\r\n",
+          "\r\nContent-Security-Policy: default-src 'self'; script-src 'sha256-", "<html lang=\"ru\">"})
+        EXPECT_TRUE(test::contains(page, part)) << part;
+    EXPECT_FALSE(test::contains(page, "unsafe-"));
+    const struct {
+        std::string response;
+        const char* expected;
+    } cases[] = {
+        {board.call("GET", "/api/rules", "Authorization: Bearer wall-secret\r\n"),
+         "200 {\"groups\":[{\"name\":\"Двор\",\"outputs\":[3,4]}],\"scenes\":[\"Вечер\"]}"},
+        {board.call("GET", "/api/rules"), "401 {\"error\":\"нужен токен: заголовок Authorization: Bearer ТОКЕН\"}"},
+        {board.call("POST", "/"), "405 {\"error\":\"здесь нужен метод GET\"}"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(board.statusAndBody(c.response), c.expected);
+}
+
 TEST(WebServer, StreamsEveryStepOfTheCoreAsOneEvent) {
     ServerOnBoard board;
     const auto stream = board.connectClient();
