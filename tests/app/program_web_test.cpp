@@ -54,7 +54,8 @@ TEST(ProgramWeb, APhoneTapIsLatchedSavedAndShownOnTheDesktopAndACommandOnThePhon
     const std::string phone = browser.open(390, 844, true), desktop = browser.open(1280, 800, false);
     const std::string ready =
         "document.querySelectorAll('.out').length === 300 && !document.getElementById('page')"
-        ".hidden && document.getElementById('link').textContent === 'на связи'";
+        ".hidden && document.getElementById('link').textContent === 'на связи' && "
+        "getComputedStyle(document.querySelector('.out')).display === 'grid'";
     browser.call("Page.navigate", {{"url", QString::fromStdString("http://" + site + "/")}}, phone);
     ASSERT_TRUE(browser.waitFor(phone, "!document.getElementById('login').hidden"));
     browser.evaluate(phone, "document.getElementById('token').value = '" + token.out.substr(0, 64) +
