@@ -82,30 +82,16 @@ HttpResponse WebApi::log(const HttpRequest& request) const {
     return {200, json + "]"};
 }
 
-HttpResponse WebApi::onlyMethod(const char* allowed) {
-    HttpResponse response = error(405, std::string("здесь нужен метод ") + allowed);
-    response.headers.emplace_back("Allow", allowed);
-    return response;
-}
-
-HttpResponse WebApi::rules() const {
-    const Rules& rules = rules_.rules();
-    std::string json = "{\"groups\":[";
-    for (std::size_t i = 0; i < rules.groups.size(); ++i) {
-        json += std::string(i ? "," : "") + "{\"name\":" + jsonString(rules.groups[i].name) + ",\"outputs\":[";
-        for (std::size_t k = 0; k < rules.groups[i].outputs.size(); ++k)
-            json += (k ? "," : "") + std::to_string(rules.groups[i].outputs[k]);
-        json += "]}";
-    }
-    json += "],\"scenes\":[";
-    for (std::size_t i = 0; i < rules.scenes.size(); ++i) json += (i ? "," : "") + jsonString(rules.scenes[i].name);
-    return {200, json + "]}"};
-}
-
 HttpResponse WebApi::answer(const HttpRequest& request, const Caller& caller) {
     const std::string& path = request.path;
     const bool get = request.method == "GET" || request.method == "HEAD";
     const bool post = request.method == "POST";
+    const auto onlyMethod = [](const char* allowed) {
+        HttpResponse response = error(405, std::string("здесь нужен метод ") + allowed);
+        response.headers.emplace_back("Allow", allowed);
+        return response;
+    };
+
     if (path == "/api/outputs") {
         if (!get) return onlyMethod("GET");
         std::vector<int> all(OutState::kOutputs);
@@ -121,7 +107,6 @@ HttpResponse WebApi::answer(const HttpRequest& request, const Caller& caller) {
         return response;
     }
     if (path == "/api/log") return get ? log(request) : onlyMethod("GET");
-    if (path == "/api/rules") return get ? rules() : onlyMethod("GET");
     if (path == "/api/set") {
         if (!post) return onlyMethod("POST");
         const JsonMembers body = readStringObject(request.body);

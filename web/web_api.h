@@ -13,7 +13,7 @@ namespace kavtra::web {
 
 struct HttpResponse {
     int status = 200;
-    std::string body;  // JSON, or the page
+    std::string body;  // JSON
     std::vector<std::pair<std::string, std::string>> headers{};
 };
 
@@ -33,9 +33,6 @@ public:
     // Every route but the events' stream.
     HttpResponse answer(const HttpRequest& request, const Caller& caller);
 
-    // 405 with the method allowed.
-    static HttpResponse onlyMethod(const char* allowed);
-
     static bool isEventStream(const HttpRequest& request) {
         return request.method == "GET" && request.path == "/api/events";
     }
@@ -44,7 +41,6 @@ private:
     HttpResponse outputs(const std::vector<int>& numbers) const;
     HttpResponse run(const Command& command, const Caller& caller);
     HttpResponse log(const HttpRequest& request) const;
-    HttpResponse rules() const;
 
     CommandCore& core_;
     OutputEngine& engine_;

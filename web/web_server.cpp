@@ -2,7 +2,6 @@
 
 #include <QFile>
 #include <QHostAddress>
-#include <QRegularExpression>
 #include <QSslSocket>
 #include <QTcpSocket>
 
@@ -10,7 +9,6 @@
 
 #include "engine/change_record.h"
 #include "web/json.h"
-#include "web/sha256.h"
 
 namespace kavtra::web {
 
@@ -55,46 +53,12 @@ void closeSocket(QTcpSocket* socket) {
 
 std::string responseHead(int status, std::size_t length, bool close,
                          const std::vector<std::pair<std::string, std::string>>& extra) {
-    const bool typed = std::any_of(extra.begin(), extra.end(), [](const auto& h) { return h.first == "Content-Type"; });
-    std::string head = "HTTP/1.1 " + std::to_string(status) + " " + statusText(status) + "\r\n" +
-                       (typed ? "" : "Content-Type: application/json; charset=utf-8\r\n") +
-                       "Content-Length: " + std::to_string(length) +
-                       "\r\nCache-Control: no-store\r\nX-Content-Type-Options: nosniff\r\n";
+    std::string head = "HTTP/1.1 " + std::to_string(status) + " " + statusText(status) +
+                       "\r\nContent-Type: application/json; charset=utf-8\r\nContent-Length: " +
+                       std::to_string(length) + "\r\nCache-Control: no-store\r\nX-Content-Type-Options: nosniff\r\n";
     for (const auto& [name, value] : extra) head += name + ": " + value + "\r\n";
     if (close) head += "Connection: close\r\n";
     return head + "\r\n";
-}
-
-// The CSP source of every inline element `tag` of the page: the hash of its
-// text, so that the browser runs that text and nothing else, not even an
-// inline script that some name shown on the page might smuggle in.
-std::string inlineHashes(const QString& html, const QString& tag) {
-    std::string sources;
-    const QRegularExpression element("<" + tag + ">(.*?)</" + tag + ">",
-                                     QRegularExpression::DotMatchesEverythingOption);
-    for (const QRegularExpressionMatch& match : element.globalMatch(html)) {
-        const QByteArray text = match.captured(1).toUtf8();
-        const auto digest = sha256(std::string_view(text.constData(), static_cast<std::size_t>(text.size())));
-        const QByteArray raw(reinterpret_cast<const char*>(digest.data()), static_cast<qsizetype>(digest.size()));
-        sources += " 'sha256-" + raw.toBase64().toStdString() + "'";
-    }
-    return sources;
-}
-
-HttpResponse pageResponse() {
-    QFile file(QStringLiteral(":/kavtra/page/index.html"));
-    if (!file.open(QIODevice::ReadOnly)) return {500, errorJson("страница не встроена в программу")};
-    const QByteArray bytes = file.readAll();
-    const QString html = QString::fromUtf8(bytes);
-    const std::string policy = "default-src 'self'; script-src" + inlineHashes(html, "script") + "; style-src" +
-                               inlineHashes(html, "style") +
-                               "; img-src 'self' data:; base-uri 'none'; form-action 'none'; frame-ancestors 'none'";
-    return {200,
-            bytes.toStdString(),
-            {{"Content-Type", "text/html; charset=utf-8"},
-             {"Content-Security-Policy", policy},
-             {"X-Frame-Options", "DENY"},
-             {"Referrer-Policy", "no-referrer"}}};
 }
 
 }  // namespace
@@ -108,7 +72,6 @@ WebServer::WebServer(WebSettings settings, CommandCore& core, OutputEngine& engi
       log_(log),
       limits_(limits),
       api_(core, engine, rules, log.path()),
-      page_(pageResponse()),
       listener_(std::make_unique<Listener>(*this)) {
     engineListener_ = engine_.addListener([this](const OutputChange& change) {
         if (change.states.empty() && change.names.empty()) return;
@@ -253,12 +216,6 @@ void WebServer::handle(Connection& connection, const HttpRequest& request) {
     if (const auto origin = request.header("origin");
         origin && !originAllowed(*origin, settings_.listen, settings_.tls()))
         return refuse(403, "запрос со страницы другого сайта (Origin) отклонён");
-
-    // The page holds no data, only the code that asks for it with a token.
-    if (request.path == "/") {
-        if (request.method != "GET" && !head) return send(connection, api_.onlyMethod("GET"), false, close);
-        return send(connection, page_, head, close);
-    }
 
     Caller caller{AccessToken::Role::Switch, Source::web({})};
     const std::vector<AccessToken>& tokens = rules_.rules().tokens;

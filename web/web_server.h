@@ -79,7 +79,6 @@ private:
     ChangeLog& log_;
     const ServerLimits limits_;
     WebApi api_;
-    const HttpResponse page_;
     FailureLimiter failures_;
     std::unique_ptr<Listener> listener_;
     std::vector<std::unique_ptr<Connection>> connections_;

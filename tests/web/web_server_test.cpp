@@ -105,9 +105,6 @@ TEST(WebServer, RefusesWrongTokensOtherSitesBigBodiesAndSlowClientsAndNothingCha
         {board.call("POST", "/api/set", bearer("guess"), set), "401"},
         {board.call("POST", "/api/set", bearer(readSecret), set), "403"},
         {board.call("GET", "/api/outputs/5", bearer(readSecret)), "200"},
-        {board.call("GET", "/api/rules", bearer(readSecret)), "200"},
-        {board.call("GET", "/"), "200"},  // the page holds no data: no token
-        {board.call("POST", "/"), "405"},
         {board.call("GET", "/api/outputs/5", bearer(switchSecret) + "Origin: http://evil.example\r\n"), "403"},
         {board.exchange("GET /api/outputs/5 HTTP/1.1\r\nHost: evil.example:" + std::to_string(board.server->port()) +
                         "\r\n" + bearer(switchSecret) + "\r\n"),
@@ -115,9 +112,6 @@ TEST(WebServer, RefusesWrongTokensOtherSitesBigBodiesAndSlowClientsAndNothingCha
         {board.call("POST", "/api/set", bearer(switchSecret), std::string(101, ' ')), "413"},
     };
     for (const auto& c : cases) EXPECT_EQ(c.response.substr(9, 3), c.expected) << c.response;
-    for (const char* header : {"\r\nContent-Type: text/html; charset=utf-8\r\n", "\r\nX-Frame-Options: DENY\r\n",
-                               "\r\nContent-Security-Policy: default-src 'self'; script-src 'sha256-"})
-        EXPECT_TRUE(test::contains(cases[5].response, header)) << header;
     EXPECT_EQ(board.transfers(), before);
     EXPECT_FALSE(board.latchedOn(5));
     EXPECT_TRUE(test::contains(lastLogLines(board.log.path(), 1).front(), "\tweb\tневерный токен с адреса 127.0.0.1"));
