@@ -10,7 +10,6 @@
 #include "app/copy_start.h"
 #include "app/program.h"
 #include "app/program_mqtt.h"
-#include "app/program_web.h"
 #include "control/command_client.h"
 
 namespace kavtra {
@@ -30,7 +29,6 @@ int runWithoutWindow(int argc, char** argv) {
     program.runner.startSequence();
     CommandHost commands(program, std::move(start.server), nullptr);
     const ProgramMqtt mqtt(program);
-    const ProgramWeb web(program);
     return QCoreApplication::exec();
 }
 
