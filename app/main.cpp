@@ -13,6 +13,7 @@
 #include "persist/log/change_log.h"
 #include "persist/paths/files_dir.h"
 #include "persist/paths/program_paths.h"
+#include "web/token_file.h"
 
 // The program as users and scripts start it: it answers --help, --version
 // and bad usage, hands a command to the running copy, and hands a start over
@@ -49,6 +50,25 @@ int main(int argc, char** argv) {
         const auto now = std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now());
         for (const std::string& event : kavtra::upcomingLines(plan, zone, now, line.lines))
             kavtra::printLine(stdout, event);
+        return kavtra::kExitDone;
+    }
+    // Tokens are kept in Rules.ini, which the running copy reads anew on --reload.
+    if (line.action == CommandLine::Action::AddToken || line.action == CommandLine::Action::RemoveToken) {
+        const std::string path = kavtra::rulesPath(kavtra::filesDirectory(executableDir));
+        if (line.action == CommandLine::Action::RemoveToken) {
+            const std::string why = kavtra::web::removeToken(path, line.name);
+            if (!why.empty()) kavtra::printLine(stderr, "kavtra: " + why);
+            return why.empty() ? kavtra::kExitDone : kavtra::kExitRefused;
+        }
+        const kavtra::web::NewToken token = kavtra::web::addToken(
+            path, line.name,
+            line.role == "switch" ? kavtra::AccessToken::Role::Switch : kavtra::AccessToken::Role::Read);
+        if (!token.error.empty()) {
+            kavtra::printLine(stderr, "kavtra: " + token.error);
+            return kavtra::kExitRefused;
+        }
+        kavtra::printLine(stdout, token.secret);
+        kavtra::printLine(stderr, "kavtra: токен показан один раз; в Rules.ini записан только его хеш");
         return kavtra::kExitDone;
     }
     if (line.action == CommandLine::Action::Send)

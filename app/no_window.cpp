@@ -10,6 +10,7 @@
 #include "app/copy_start.h"
 #include "app/program.h"
 #include "app/program_mqtt.h"
+#include "app/program_web.h"
 #include "control/command_client.h"
 
 namespace kavtra {
@@ -29,6 +30,7 @@ int runWithoutWindow(int argc, char** argv) {
     program.runner.startSequence();
     CommandHost commands(program, std::move(start.server), nullptr);
     const ProgramMqtt mqtt(program);
+    const ProgramWeb web(program);
     return QCoreApplication::exec();
 }
 

@@ -15,6 +15,7 @@
 #include "app/no_window.h"
 #include "app/program.h"
 #include "app/program_mqtt.h"
+#include "app/program_web.h"
 #include "app/program_window.h"
 #include "control/command_client.h"
 #include "control/command_line.h"
@@ -62,5 +63,9 @@ int main(int argc, char** argv) {
     const kavtra::ProgramMqtt mqtt(program);
     QObject::connect(&mqtt, &kavtra::ProgramMqtt::statusChanged, &app,
                      [&window](const QString& text, bool) { window.showNetworkState(text); });
+    const kavtra::ProgramWeb web(program);
+    if (!web.status().isEmpty()) window.showNetworkState(web.status());
+    QObject::connect(&web, &kavtra::ProgramWeb::statusChanged, &app,
+                     [&window](const QString& text) { window.showNetworkState(text); });
     return QApplication::exec();
 }

@@ -20,6 +20,7 @@ constexpr std::string_view kInterlock = "Interlock ";
 constexpr long long kLongestDeadTimeMs = 600000;
 constexpr std::string_view kSchedule = "Schedule ";
 constexpr std::string_view kPlace = "Place";
+constexpr std::string_view kToken = "Token ";
 
 // The name after a kind's word, or nothing when the section is not of it.
 std::optional<std::string> nameAfter(std::string_view section, std::string_view kind) {
@@ -229,6 +230,7 @@ std::string groupSection(std::string_view name) { return std::string(kGroup) + s
 std::string sceneSection(std::string_view name) { return std::string(kScene) + std::string(name); }
 std::string interlockSection(std::string_view name) { return std::string(kInterlock) + std::string(name); }
 std::string scheduleSection(std::string_view name) { return std::string(kSchedule) + std::string(name); }
+std::string tokenSection(std::string_view name) { return std::string(kToken) + std::string(name); }
 
 RulesReading readRules(const std::vector<std::string>& sections, const RuleValue& value, const RuleKeys& keys) {
     RulesReading reading;
@@ -327,6 +329,28 @@ RulesReading readRules(const std::vector<std::string>& sections, const RuleValue
         }
     }
     readLimits(unique, value, keys, reading);
+    for (const std::string& section : unique) {
+        const auto name = named(section, kToken);
+        if (!name) continue;
+        const std::string role = value(section, "Role");
+        AccessToken token{*name, AccessToken::Role::Read, value(section, "Hash")};
+        for (char& c : token.hash)
+            if (c >= 'A' && c <= 'F') c = static_cast<char>(c - 'A' + 'a');
+        if (ini::equalsIgnoringAsciiCase(role, "switch"))
+            token.role = AccessToken::Role::Switch;
+        else if (!ini::equalsIgnoringAsciiCase(role, "read")) {
+            problem(section, "Role", quote(role) + ": нужно read или switch");
+            continue;
+        }
+        const bool hex = token.hash.size() == 64 && std::all_of(token.hash.begin(), token.hash.end(), [](char c) {
+                             return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
+                         });
+        if (!hex) {
+            problem(section, "Hash", "нужен хеш SHA-256 из 64 шестнадцатеричных цифр (kavtra --add-token его пишет)");
+            continue;
+        }
+        reading.rules.tokens.push_back(std::move(token));
+    }
     return reading;
 }
 

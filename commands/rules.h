@@ -32,6 +32,16 @@ struct Scene {
 // What recalling a scene asks for: each output with its state.
 std::vector<std::pair<int, bool>> sceneStates(const Scene& scene);
 
+// Who may use the web access: a name, what it may do, and the SHA-256 of
+// its secret (64 lower-case hex digits); the secret itself is kept nowhere.
+struct AccessToken {
+    enum class Role { Read, Switch };
+    std::string name;
+    Role role = Role::Read;
+    std::string hash;
+    bool operator==(const AccessToken&) const = default;
+};
+
 // What Rules.ini defines, every entry checked.
 struct Rules {
     std::vector<Group> groups;
@@ -41,6 +51,7 @@ struct Rules {
     std::optional<Place> place;  // needed by sunrise and sunset
     // [Limits]: per output, the longest it may stay on.
     std::map<int, std::chrono::milliseconds> limits;
+    std::vector<AccessToken> tokens;
 
     // By name, compared as written; null when there is none.
     const Group* group(std::string_view name) const;
@@ -84,5 +95,6 @@ std::string groupSection(std::string_view name);
 std::string sceneSection(std::string_view name);
 std::string interlockSection(std::string_view name);
 std::string scheduleSection(std::string_view name);
+std::string tokenSection(std::string_view name);
 
 }  // namespace kavtra

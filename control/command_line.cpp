@@ -62,6 +62,13 @@ const std::vector<OptionText>& optionTexts() {
          "--schedule [N]",
          "напечатать N ближайших событий расписаний из Rules.ini (по умолчанию 10) по порядку: "
          "«время<TAB>расписание<TAB>что включает и выключает»"},
+        {{"add-token"},
+         "ИМЯ",
+         "--add-token ИМЯ read|switch",
+         "создать токен веб-доступа ИМЯ: read только читает, switch ещё и переключает; токен печатается "
+         "один раз, в Rules.ini хранится только его хеш; запущенная копия примет его при следующем чтении "
+         "Rules.ini (--reload)"},
+        {{"remove-token"}, "ИМЯ", "--remove-token ИМЯ", "удалить токен веб-доступа ИМЯ из Rules.ini"},
         {{"no-window"},
          "",
          "--no-window",
@@ -140,8 +147,9 @@ Sorted sortArguments(const std::vector<std::string>& arguments) {
     return sorted;
 }
 
-const std::vector<std::string> kCommandOptions = {"set",   "toggle",     "all",  "rename", "pulse", "get",
-                                                  "scene", "save-scene", "undo", "reload", "log",   "schedule"};
+const std::vector<std::string> kCommandOptions = {"set", "toggle",   "all",        "rename",      "pulse",
+                                                  "get", "scene",    "save-scene", "undo",        "reload",
+                                                  "log", "schedule", "add-token",  "remove-token"};
 
 constexpr std::size_t kDefaultLogLines = 20;
 constexpr std::size_t kDefaultScheduleLines = 10;
@@ -206,8 +214,23 @@ CommandLine commandOf(const Sorted& sorted, const std::string& option) {
                 {},
                 static_cast<std::size_t>(*count)};
     }
+    if (option == "add-token") {
+        if (values.size() > 1) return badUsage("--add-token можно указать только один раз");
+        if (extra.size() != 1 || (extra.front() != "read" && extra.front() != "switch"))
+            return badUsage("--add-token: после имени нужна роль read или switch");
+        if (!isRuleName(values.front())) return badUsage("--add-token: нужно имя токена без знаков [ ] =");
+        CommandLine line{CommandLine::Action::AddToken, std::nullopt, {}};
+        line.name = values.front();
+        line.role = extra.front();
+        return line;
+    }
     if (const auto problem = single()) return badUsage(*problem);
     const std::string& value = values.front();
+    if (option == "remove-token") {
+        CommandLine line{CommandLine::Action::RemoveToken, std::nullopt, {}};
+        line.name = value;
+        return line;
+    }
     const std::string prefix = "--" + option + ": ";
     if (option == "toggle") {
         auto parsed = parseTarget(value);

@@ -11,19 +11,23 @@ namespace kavtra {
 // What the program was started to do.
 struct CommandLine {
     enum class Action {
-        Window,    // the program with its window
-        NoWindow,  // the program without a window
-        Send,      // hand `command` to the running copy
-        Log,       // print the last `lines` lines of Kavtra.log
-        Schedule,  // print the schedules' next `lines` events
-        Help,      // print helpText()
-        Version,   // print versionText()
-        BadUsage,  // print `message`, end with status 2
+        Window,       // the program with its window
+        NoWindow,     // the program without a window
+        Send,         // hand `command` to the running copy
+        Log,          // print the last `lines` lines of Kavtra.log
+        Schedule,     // print the schedules' next `lines` events
+        AddToken,     // a web access token `name` with `role` in Rules.ini
+        RemoveToken,  // the web access token `name` gone from Rules.ini
+        Help,         // print helpText()
+        Version,      // print versionText()
+        BadUsage,     // print `message`, end with status 2
     };
     Action action = Action::Window;
     std::optional<Command> command;
     std::string message;
     std::size_t lines = 0;  // for Log and Schedule
+    std::string name{};     // for AddToken and RemoveToken
+    std::string role{};     // for AddToken: "read" or "switch"
 };
 
 // `arguments` in UTF-8, the program first. Plain C++, so that a command needs

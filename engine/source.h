@@ -20,6 +20,7 @@ struct Source {
         Undo,
         Schedule,  // name: the schedule that acted
         Timer,     // an output's limit on its time on ran out
+        Web,       // name: the access token of the request; none while there are no tokens
     };
     Kind kind = Kind::Window;
     std::string name;
@@ -38,6 +39,7 @@ struct Source {
     static Source group(std::string name) { return {Kind::Group, std::move(name)}; }
     static Source interlock(std::string name) { return {Kind::Interlock, std::move(name)}; }
     static Source schedule(std::string name) { return {Kind::Schedule, std::move(name)}; }
+    static Source web(std::string token) { return {Kind::Web, std::move(token)}; }
 };
 
 inline const Source Source::Window{Source::Kind::Window, {}};
@@ -50,7 +52,7 @@ inline const Source Source::Timer{Source::Kind::Timer, {}};
 
 // How the log names a source: "window", "command", "mqtt:NODE",
 // "policy:start", "scene:NAME", "group:NAME", "pulse", "interlock:NAME",
-// "undo", "schedule:NAME", "timer".
+// "undo", "schedule:NAME", "timer", "web:TOKEN" (or "web").
 inline std::string sourceText(const Source& source) {
     const auto named = [&](const char* kind) {
         return source.name.empty() ? std::string(kind) : std::string(kind) + ":" + source.name;
@@ -67,6 +69,7 @@ inline std::string sourceText(const Source& source) {
     case Source::Kind::Undo: return "undo";
     case Source::Kind::Schedule: return named("schedule");
     case Source::Kind::Timer: return "timer";
+    case Source::Kind::Web: return named("web");
     }
     return "?";
 }

@@ -34,9 +34,11 @@ KAVTRA_BUILD_PACKAGES=(build-essential cmake pkg-config qt6-base-dev qt6-transla
 # What building and running the tests and benchmarks needs on top of that;
 # the MQTT tests start a broker of their own (with a certificate made by
 # openssl) and use its command-line tools; clang-format checks the layout;
-# the schedules' tests name zones (Europe/Berlin) through TZ.
-KAVTRA_TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev mosquitto mosquitto-clients openssl
-  fonts-dejavu-core clang-format tzdata)
+# the schedules' tests name zones (Europe/Berlin) through TZ; the Windows
+# program's web access is asked from Linux with curl; the web page is tested
+# in a headless Chromium.
+KAVTRA_TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev mosquitto mosquitto-clients openssl chromium
+  fonts-dejavu-core clang-format tzdata curl)
 # What scripts/check-install.sh needs: the validators of the desktop entry,
 # the AppStream metadata, the manual page and the SVG icon.
 KAVTRA_INSTALL_CHECK_PACKAGES=(desktop-file-utils appstream groff-base librsvg2-bin)

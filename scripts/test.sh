@@ -26,7 +26,8 @@ ctest --test-dir "$build" --output-on-failure -j "$(kavtra_jobs)"
 "$here/scripts/check-install.sh" "$build"
 
 # The fuzz targets (the INI reader and writer, the command socket's
-# requests), built so that they stay buildable, and run briefly.
+# requests, the web server's requests), built so that they stay buildable,
+# and run briefly.
 "$here/scripts/fuzz.sh" 15
 
 # Everything again for Windows, under Wine; it reuses build-test/ for the

@@ -125,6 +125,17 @@ TEST_F(RulesTest, LimitsTakeDurationsAndNameEachFault) {
     EXPECT_EQ(problems(), expected);
 }
 
+TEST_F(RulesTest, TokensKeepTheirRoleAndHashAndEachFaultIsNamed) {
+    const std::string hash(64, 'a');
+    useRules("[Token phone]\nRole=Switch\nHash=" + std::string(64, 'A') + "\n[Token wall]\nRole=read\nHash=" + hash +
+             "\n[Token admin]\nRole=all\nHash=" + hash + "\n[Token short]\nRole=read\nHash=abc\n");
+    EXPECT_EQ(rules.rules().tokens, (std::vector<AccessToken>{{"phone", AccessToken::Role::Switch, hash},
+                                                              {"wall", AccessToken::Role::Read, hash}}));
+    EXPECT_EQ(problems(), (Texts{"Rules.ini, [Token admin], Role: «all»: нужно read или switch",
+                                 "Rules.ini, [Token short], Hash: нужен хеш SHA-256 из 64 шестнадцатеричных цифр "
+                                 "(kavtra --add-token его пишет)"}));
+}
+
 TEST(OutputList, ReadsNumbersRangesAndGroupsAndWritesRanges) {
     const auto items = parseList(" 1-3 ,007,@Мотор 1");
     ASSERT_TRUE(items);

@@ -75,6 +75,8 @@ TEST(CommandLine, BadUsageNamesTheBadArgument) {
         {{"--set", "1=on", "--toggle", "2"}, "одна команда за раз, а указаны --set и --toggle"},
         {{"--no-window", "--get"}, "--no-window запускает программу и не сочетается с командой --get"},
         {{"--rename", "5=" + QString(5000, u'ж')}, "слишком длинная команда"},
+        {{"--add-token", "phone", "admin"}, "--add-token: после имени нужна роль read или switch"},
+        {{"--add-token", "a=b", "read"}, "--add-token: нужно имя токена без знаков [ ] ="},
     };
     for (const Bad& c : cases) {
         SCOPED_TRACE(c.arguments.join(' ').left(80).toStdString());

@@ -23,7 +23,10 @@ rm -rf "$work"
 mkdir -p "$work"
 cp -r "$windows_dir/kavtra.exe" "$windows_dir/kavtra-window.exe" "$windows_dir/qt.conf" \
   "$windows_dir/translations" "$work/"
-printf '[Configs]\r\nTimeUpdate=3600000\r\n' >"$work/config.ini"
+# The web access, asked from Linux, on a loopback port that refuses connections now.
+until web_port=$((20000 + RANDOM % 30000)) && ! (exec 3<>"/dev/tcp/127.0.0.1/$web_port") 2>/dev/null; do :; done
+web="http://127.0.0.1:$web_port"
+printf '[Configs]\r\nTimeUpdate=3600000\r\n[Web]\r\nListen=127.0.0.1:%s\r\n' "$web_port" >"$work/config.ini"
 trace="$work/trace.txt" second="$work/second-trace.txt"
 
 kavtra --get 5
@@ -44,6 +47,12 @@ kavtra --set 5=off 7=off 8=off
 kavtra --get 5
 [ "$status" -eq 0 ] || fail "--get ended with status $status: $(cat "$work/stderr.txt")"
 [ "$out" = $'5\toff\tВывод 5' ] || fail "--get 5 printed '$out'"
+
+answer=$(curl -sS -m 20 -d '{"6":"off"}' "$web/api/set") && [ "$answer" = '{"ok":true}' ] || fail "set: '$answer'"
+kavtra --get 6
+[ "$out" = $'6\toff\tВывод 6' ] || fail "--get 6 after the web's set printed '$out'"
+answer=$(curl -sS -m 20 "$web/api/outputs/6") && [ "$answer" = '{"number":6,"name":"Вывод 6","state":"off"}' ] ||
+  fail "GET /api/outputs/6 answered '$answer'"
 
 # A schedule a few seconds ahead and a 2 s limit, read by --reload: the
 # calendar's alarm fires under Wine, and the limit ends on its own.
@@ -72,5 +81,5 @@ wait "$pid" || fail "the window program ended with status $?"
 
 [ -f "$work/Data.dat" ] || fail "the exit wrote no Data.dat"
 values=$(tr -d '\r' <"$work/Data.dat" | awk -F'[_\\]]' '/^\[Devais_/ {n = $2} /^Value=1$/ {printf "%s ", n}')
-[ "$values" = "5 7 9 " ] || fail "Data.dat remembers outputs '${values}'switched off, not 5, 7 and 9"
-echo "no copy: status 3; --set and --get through the pipe: status 0; a schedule and a limit on time; one window; Data.dat: 5, 7 and 9 off"
+[ "$values" = "5 6 7 9 " ] || fail "Data.dat remembers outputs '${values}'switched off, not 5, 6, 7 and 9"
+echo "no copy: status 3; --set and --get through the pipe: status 0; the web's set and read; a schedule and a limit on time; one window; Data.dat: 5, 6, 7 and 9 off"

@@ -1,0 +1,75 @@
+#include <QFile>
+#include <QTcpServer>
+
+#include "outputs/shift_board.h"
+#include "tests/support/browser.h"
+#include "tests/support/contains.h"
+#include "tests/support/core_on_board.h"
+#include "tests/support/program_copy.h"
+#include "tests/support/scratch_dir.h"
+
+namespace kavtra::test {
+namespace {
+
+// What the test asks of the page: a tile, the ms until it shows on (looked at every 2 ms), a box's middle.
+constexpr const char* kHelpers = R"(window.tile = (n) => document.querySelector(`.out[data-n="${n}"]`);
+window.shown = (n, start = performance.now()) => new Promise((done) => (function look() {
+  tile(n).classList.contains('on') ? done(performance.now() - start) : setTimeout(look, 2); })());
+window.middle = (r) => ({x: r.x + r.width / 2, y: r.y + r.height / 2});)";
+
+// The real program, its page on a phone-sized tab of a headless Chromium: the token asked for and kept, a tap
+// latched, saved and logged, a command shown. A tile turns on only when the event stream says so.
+TEST(ProgramWeb, ATapIsLatchedSavedAndLoggedAndACommandIsShownOnThePage) {
+    if (::access("/usr/bin/chromium", X_OK) != 0) GTEST_SKIP() << "no chromium (one of the test packages)";
+    ScratchDir dir;
+    ProgramCopy copy{dir.path, KAVTRA_PROGRAM};
+    const QString site = [] {  // a free port
+        QTcpServer probe;
+        return "127.0.0.1:" + QString::number(probe.listen(QHostAddress::LocalHost) ? probe.serverPort() : 0);
+    }();
+    copy.write("config.ini", "[Configs]\r\nTimeUpdate=0\r\nValLoad=2\r\n[Web]\r\nListen=" + site.toStdString());
+    copy.write("Rules.ini",
+               rulesFileText("[Group Двор]\nOutputs=3-4\n[Scene Вечер]\nOn=3\n[Scene Ночь]\nOn=4\n[Limits]\n10=45m"));
+    const std::string token = copy.run({"--add-token", "phone", "switch"}).out.substr(0, 64);
+    const std::unique_ptr<QProcess> running = copy.start({"--no-window"});
+    for (const char* name : {"1=Насос скважины", "10=Обогрев теплицы"}) copy.run({"--rename", name});
+    copy.run({"--set", "1=on", "10=on"});
+
+    Browser browser((dir.path / "chromium").string(), 390, 844);
+    browser.call("Page.navigate", {{"url", "http://" + site + "/"}});
+    ASSERT_TRUE(browser.waitFor("!document.getElementById('login').hidden"));
+    browser.evaluate("document.getElementById('token').value = '" + token + "'; login.requestSubmit()");
+    ASSERT_TRUE(
+        browser.waitFor("link.textContent + groups.textContent + scenes.textContent === 'на связиДворвклвыкл"
+                        "ВечерНочь' && localStorage.length === 1 && getComputedStyle(document"
+                        ".querySelector('.out')).display === 'grid' && /^осталось 4[45]:/.test(document."
+                        "querySelector('.out[data-n=\"10\"] .left').textContent)"));
+    browser.evaluate(kHelpers);
+    int shown = browser.script("shown(5)");
+    const QJsonObject at = browser.evaluate("middle(tile(5).getBoundingClientRect())").toObject();
+    for (const char* type : {"mousePressed", "mouseReleased"})
+        browser.call("Input.dispatchMouseEvent",
+                     {{"type", type}, {"x", at["x"]}, {"y", at["y"]}, {"button", "left"}, {"clickCount", 1}});
+    const double tapShown = browser.value(shown).toDouble(-1);
+    shown = browser.script("shown(9)");
+    copy.run({"--set", "9=on"});
+    const double commandShown = browser.value(shown).toDouble(-1);
+    std::printf("shown %.0f ms after the tap began, %.0f ms after the command began\n", tapShown, commandShown);
+    EXPECT_TRUE(tapShown >= 0 && commandShown >= 0);
+
+    const QByteArray png = QByteArray::fromBase64(
+        browser.call("Page.captureScreenshot", {{"format", "png"}})["data"].toString().toLatin1());
+    QFile shot(qEnvironmentVariable("KAVTRA_WEB_SHOT", QString::fromStdString((dir.path / "web-phone.png").string())));
+    EXPECT_TRUE(png.startsWith("\x89PNG") && shot.open(QIODevice::WriteOnly) && shot.write(png) == png.size());
+
+    ASSERT_EQ(::kill(static_cast<pid_t>(running->processId()), SIGTERM), 0);
+    ASSERT_TRUE(running->waitForFinished(20000));
+    ShiftBoard board;
+    for (const PortAccess& access : copy.trace()) board.onAccess(access);
+    EXPECT_EQ(std::vector({board.outputLevel(4), board.outputLevel(5), board.outputLevel(9)}), std::vector({0, 1, 1}));
+    EXPECT_TRUE(contains(copy.file("Data.dat"), "[Devais_5]\r\nValue=0\r\n"));
+    EXPECT_TRUE(contains(copy.run({"--log", "2"}).out, "\tweb:phone\t5=on\n"));
+}
+
+}  // namespace
+}  // namespace kavtra::test

@@ -1,0 +1,185 @@
+#include "web/web_api.h"
+
+#include <set>
+
+#include "commands/parse.h"
+#include "persist/log/change_log.h"
+#include "web/json.h"
+
+namespace kavtra::web {
+namespace {
+
+constexpr std::size_t kMostLogLines = 1000;
+
+HttpResponse error(int status, std::string_view why) { return {status, errorJson(why)}; }
+
+// The rest of a path after `prefix`, decoded, or nothing.
+std::optional<std::string> after(std::string_view path, std::string_view prefix) {
+    if (path.size() <= prefix.size() || path.substr(0, prefix.size()) != prefix) return std::nullopt;
+    return percentDecoded(path.substr(prefix.size()), false);
+}
+
+}  // namespace
+
+WebApi::WebApi(CommandCore& core, OutputEngine& engine, RuleBook& rules, std::string logPath)
+    : core_(core), engine_(engine), rules_(rules), logPath_(std::move(logPath)) {}
+
+std::string outputJson(const OutputEngine& engine, const SafetyTimers* safety, int output) {
+    std::string json = "{\"number\":" + std::to_string(output) + ",\"name\":" + jsonString(engine.name(output)) +
+                       ",\"state\":\"" + (engine.isOn(output) ? "on" : "off") + "\"";
+    if (const auto left = safety ? safety->left(output) : std::nullopt) {
+        // A started second counts whole, as everywhere the time left shows.
+        json += ",\"left\":" + std::to_string((left->count() + 999) / 1000);
+    }
+    return json + "}";
+}
+
+std::string changeEvent(const OutputChange& change, const OutputEngine& engine, const SafetyTimers* safety) {
+    std::set<int> outputs(change.states.begin(), change.states.end());
+    outputs.insert(change.names.begin(), change.names.end());
+    std::string json = "{\"source\":" + jsonString(sourceText(change.source)) + ",\"outputs\":[";
+    bool first = true;
+    for (int output : outputs) {
+        json += (first ? "" : ",") + outputJson(engine, safety, output);
+        first = false;
+    }
+    return "event: change\ndata: " + json + "]}\n\n";
+}
+
+HttpResponse WebApi::outputs(const std::vector<int>& numbers) const {
+    std::string json = "[";
+    for (std::size_t i = 0; i < numbers.size(); ++i)
+        json += (i ? "," : "") + outputJson(engine_, core_.safety(), numbers[i]);
+    return {200, json + "]"};
+}
+
+HttpResponse WebApi::run(const Command& command, const Caller& caller) {
+    if (caller.role != AccessToken::Role::Switch) return error(403, "этот токен только для чтения");
+    const Reply reply = core_.execute({command, caller.source});
+    switch (reply.outcome) {
+    case Reply::Outcome::Done: return {200, "{\"ok\":true}"};
+    case Reply::Outcome::NotSaved:
+        return {200, "{\"ok\":true,\"saved\":false,\"reason\":" + jsonString(reply.reason) + "}"};
+    case Reply::Outcome::Refused: break;
+    }
+    return error(400, reply.reason);
+}
+
+HttpResponse WebApi::log(const HttpRequest& request) const {
+    std::size_t count = 50;
+    if (const std::optional<std::string> n = queryValue(request.query, "n")) {
+        const std::optional<long long> value = digitsValue(*n);
+        if (!value || *value < 1 || *value > static_cast<long long>(kMostLogLines))
+            return error(400, "n: нужно число строк от 1 до 1000, а не " + quoted(*n));
+        count = static_cast<std::size_t>(*value);
+    }
+    std::string json = "[";
+    bool first = true;
+    for (const std::string& line : lastLogLines(logPath_, count)) {
+        json += (first ? "" : ",") + jsonString(line);
+        first = false;
+    }
+    return {200, json + "]"};
+}
+
+HttpResponse WebApi::onlyMethod(const char* allowed) {
+    HttpResponse response = error(405, std::string("здесь нужен метод ") + allowed);
+    response.headers.emplace_back("Allow", allowed);
+    return response;
+}
+
+HttpResponse WebApi::rules() const {
+    const Rules& rules = rules_.rules();
+    std::string json = "{\"groups\":[";
+    for (std::size_t i = 0; i < rules.groups.size(); ++i) {
+        json += std::string(i ? "," : "") + "{\"name\":" + jsonString(rules.groups[i].name) + ",\"outputs\":[";
+        for (std::size_t k = 0; k < rules.groups[i].outputs.size(); ++k)
+            json += (k ? "," : "") + std::to_string(rules.groups[i].outputs[k]);
+        json += "]}";
+    }
+    json += "],\"scenes\":[";
+    for (std::size_t i = 0; i < rules.scenes.size(); ++i) json += (i ? "," : "") + jsonString(rules.scenes[i].name);
+    return {200, json + "]}"};
+}
+
+HttpResponse WebApi::answer(const HttpRequest& request, const Caller& caller) {
+    const std::string& path = request.path;
+    const bool get = request.method == "GET" || request.method == "HEAD";
+    const bool post = request.method == "POST";
+    if (path == "/api/outputs") {
+        if (!get) return onlyMethod("GET");
+        std::vector<int> all(OutState::kOutputs);
+        for (int output = 1; output <= OutState::kOutputs; ++output) all[output - 1] = output;
+        return outputs(all);
+    }
+    if (const auto number = after(path, "/api/outputs/")) {
+        if (!get) return onlyMethod("GET");
+        const Parsed<int> output = parseOutput(*number);
+        if (!output) return error(404, output.error);
+        HttpResponse response = outputs({*output.value});
+        response.body = response.body.substr(1, response.body.size() - 2);
+        return response;
+    }
+    if (path == "/api/log") return get ? log(request) : onlyMethod("GET");
+    if (path == "/api/rules") return get ? rules() : onlyMethod("GET");
+    if (path == "/api/set") {
+        if (!post) return onlyMethod("POST");
+        const JsonMembers body = readStringObject(request.body);
+        if (!body.error.empty()) return error(400, body.error);
+        if (body.members.empty()) return error(400, "нет ни одного вывода: нужно {\"5\": \"on\", \"7\": \"off\"}");
+        SetCommand set;
+        for (const auto& [key, value] : body.members) {
+            const Parsed<int> output = parseOutput(key);
+            if (!output) return error(400, output.error);
+            const Parsed<Switch> state = parseSwitch(value);
+            if (!state) return error(400, state.error);
+            set.outputs.emplace_back(*output.value, *state.value);
+        }
+        return run(set, caller);
+    }
+    if (const auto number = after(path, "/api/toggle/")) {
+        if (!post) return onlyMethod("POST");
+        const Parsed<int> output = parseOutput(*number);
+        if (!output) return error(404, output.error);
+        return run(ToggleCommand{*output.value}, caller);
+    }
+    if (const auto name = after(path, "/api/scene/")) {
+        if (!post) return onlyMethod("POST");
+        if (!rules_.rules().scene(*name)) return error(404, "нет сцены " + quoted(*name));
+        return run(SceneCommand{*name}, caller);
+    }
+    if (const auto name = after(path, "/api/group/")) {
+        if (!post) return onlyMethod("POST");
+        if (!rules_.rules().group(*name)) return error(404, "нет группы " + quoted(*name));
+        const JsonMembers body = readStringObject(request.body);
+        if (!body.error.empty()) return error(400, body.error);
+        if (body.members.size() != 1 || body.members.front().first != "state")
+            return error(400, "нужно {\"state\": \"on\"}, {\"state\": \"off\"} или {\"state\": \"toggle\"}");
+        const Parsed<Switch> state = parseSwitch(body.members.front().second);
+        if (!state) return error(400, state.error);
+        return run(SetCommand{{{Target::ofGroup(*name), *state.value}}}, caller);
+    }
+    return error(404, "нет такого адреса: " + quoted(path));
+}
+
+const char* statusText(int status) {
+    switch (status) {
+    case 200: return "OK";
+    case 400: return "Bad Request";
+    case 401: return "Unauthorized";
+    case 403: return "Forbidden";
+    case 404: return "Not Found";
+    case 405: return "Method Not Allowed";
+    case 408: return "Request Timeout";
+    case 411: return "Length Required";
+    case 413: return "Content Too Large";
+    case 414: return "URI Too Long";
+    case 429: return "Too Many Requests";
+    case 431: return "Request Header Fields Too Large";
+    case 503: return "Service Unavailable";
+    case 505: return "HTTP Version Not Supported";
+    default: return "Error";
+    }
+}
+
+}  // namespace kavtra::web

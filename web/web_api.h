@@ -1,0 +1,66 @@
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "commands/command_core.h"
+#include "commands/rule_book.h"
+#include "engine/output_engine.h"
+#include "web/http_request.h"
+
+namespace kavtra::web {
+
+struct HttpResponse {
+    int status = 200;
+    std::string body;  // JSON, or the page
+    std::vector<std::pair<std::string, std::string>> headers{};
+};
+
+// Who is asking, once the server has checked the request's token.
+struct Caller {
+    AccessToken::Role role = AccessToken::Role::Switch;
+    Source source;  // web:NAME, or web without tokens
+};
+
+// The HTTP API over the command core: reads answer from the engine, every
+// change is a request of the core with the caller's source, so it takes the
+// path of every other change (interlocks, one save, one transfer, the log).
+class WebApi {
+public:
+    WebApi(CommandCore& core, OutputEngine& engine, RuleBook& rules, std::string logPath);
+
+    // Every route but the events' stream.
+    HttpResponse answer(const HttpRequest& request, const Caller& caller);
+
+    // 405 with the method allowed.
+    static HttpResponse onlyMethod(const char* allowed);
+
+    static bool isEventStream(const HttpRequest& request) {
+        return request.method == "GET" && request.path == "/api/events";
+    }
+
+private:
+    HttpResponse outputs(const std::vector<int>& numbers) const;
+    HttpResponse run(const Command& command, const Caller& caller);
+    HttpResponse log(const HttpRequest& request) const;
+    HttpResponse rules() const;
+
+    CommandCore& core_;
+    OutputEngine& engine_;
+    RuleBook& rules_;
+    std::string logPath_;
+};
+
+// One output as the API shows it: {"number":5,"name":"…","state":"on"}, and
+// "left" (whole seconds) while its limit runs.
+std::string outputJson(const OutputEngine& engine, const SafetyTimers* safety, int output);
+
+// One server-sent event of a step: every output it set or renamed, in one
+// event however many there are: "event: change\ndata: {...}\n\n".
+std::string changeEvent(const OutputChange& change, const OutputEngine& engine, const SafetyTimers* safety);
+
+// The reason phrase of the statuses the server answers with.
+const char* statusText(int status);
+
+}  // namespace kavtra::web

@@ -1,0 +1,93 @@
+#pragma once
+
+#include <QObject>
+#include <QSslCertificate>
+#include <QSslKey>
+#include <QString>
+#include <QTcpServer>
+#include <QTimer>
+
+#include <chrono>
+#include <memory>
+#include <vector>
+
+#include "commands/command_core.h"
+#include "commands/rule_book.h"
+#include "engine/output_engine.h"
+#include "persist/log/change_log.h"
+#include "web/access.h"
+#include "web/web_api.h"
+#include "web/web_settings.h"
+
+class QTcpSocket;
+
+namespace kavtra::web {
+
+// How long and how much a client may take; a test makes them short.
+struct ServerLimits {
+    HttpLimits http{};
+    int connections = 64;
+    // From a connection's start, or the end of its last answer, to the end
+    // of its next request: a client that never finishes one is closed.
+    std::chrono::milliseconds requestTime{10000};
+    // An event stream's keep-alive comment, which also finds dead peers.
+    std::chrono::milliseconds heartbeat{20000};
+    // An event stream whose reader falls this far behind is closed.
+    qint64 unsentBytes = 1 << 20;
+};
+
+// The web access on the event loop: a small HTTP/1.1 server of its own on
+// QTcpServer, so that every bound (body, time, connections) is ours to set.
+// Requests are read by HttpParser, checked (Host and Origin, the token, the
+// limiter of wrong tokens), answered by WebApi; the event streams hear every
+// step of the engine.
+class WebServer : public QObject {
+    Q_OBJECT
+public:
+    WebServer(WebSettings settings, CommandCore& core, OutputEngine& engine, RuleBook& rules, ChangeLog& log,
+              ServerLimits limits = {});
+    ~WebServer() override;
+
+    // Listens, or says why not (in Russian): the address taken, TLS files
+    // that cannot be read, no token while listening beyond loopback.
+    QString start();
+    quint16 port() const;
+    int connections() const { return static_cast<int>(connections_.size()); }
+
+signals:
+    // The system's TLS refused our certificate and key at a connection
+    // (once a run); the text is in Russian and already in the log.
+    void tlsRefused(const QString& why);
+
+private:
+    struct Connection;
+    class Listener;
+
+    void accept(qintptr descriptor);
+    void read(Connection& connection);
+    void handle(Connection& connection, const HttpRequest& request);
+    void send(Connection& connection, const HttpResponse& response, bool head, bool close);
+    void startEvents(Connection& connection);
+    void close(Connection& connection);
+    void broadcast(const std::string& event);
+    Connection* find(QTcpSocket* socket);
+
+    const WebSettings settings_;
+    CommandCore& core_;
+    OutputEngine& engine_;
+    RuleBook& rules_;
+    ChangeLog& log_;
+    const ServerLimits limits_;
+    WebApi api_;
+    const HttpResponse page_;
+    FailureLimiter failures_;
+    std::unique_ptr<Listener> listener_;
+    std::vector<std::unique_ptr<Connection>> connections_;
+    QTimer heartbeat_;
+    QSslCertificate certificate_;
+    QSslKey key_;
+    bool tlsRefusalSaid_ = false;
+    OutputEngine::ListenerId engineListener_;
+};
+
+}  // namespace kavtra::web
