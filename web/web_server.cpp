@@ -3,6 +3,8 @@
 #include <QFile>
 #include <QHostAddress>
 #include <QRegularExpression>
+#include <QSslCertificate>
+#include <QSslKey>
 #include <QSslSocket>
 #include <QTcpSocket>
 
@@ -25,6 +27,11 @@ protected:
 
 private:
     WebServer& server_;
+};
+
+struct WebServer::TlsIdentity {
+    QSslCertificate certificate;
+    QSslKey key;
 };
 
 struct WebServer::Connection {
@@ -140,11 +147,12 @@ QString WebServer::start() {
         QFile key(QString::fromStdString(settings_.key));
         if (!certificate.open(QIODevice::ReadOnly) || !key.open(QIODevice::ReadOnly))
             return "веб-доступ не запущен: не читается файл Certificate или Key из раздела [Web]";
-        certificate_ = QSslCertificate(certificate.readAll(), QSsl::Pem);
+        tls_ = std::make_unique<TlsIdentity>();
+        tls_->certificate = QSslCertificate(certificate.readAll(), QSsl::Pem);
         const QByteArray keyText = key.readAll();
-        key_ = QSslKey(keyText, QSsl::Rsa, QSsl::Pem);
-        if (key_.isNull()) key_ = QSslKey(keyText, QSsl::Ec, QSsl::Pem);
-        if (certificate_.isNull() || key_.isNull())
+        tls_->key = QSslKey(keyText, QSsl::Rsa, QSsl::Pem);
+        if (tls_->key.isNull()) tls_->key = QSslKey(keyText, QSsl::Ec, QSsl::Pem);
+        if (tls_->certificate.isNull() || tls_->key.isNull())
             return "веб-доступ не запущен: Certificate и Key из раздела [Web] должны быть файлами PEM";
 #else
         return "веб-доступ не запущен: в этой сборке нет TLS";
@@ -173,8 +181,8 @@ void WebServer::accept(qintptr descriptor) {
             delete secure;
             return;
         }
-        secure->setLocalCertificate(certificate_);
-        secure->setPrivateKey(key_);
+        secure->setLocalCertificate(tls_->certificate);
+        secure->setPrivateKey(tls_->key);
         // The system's TLS may still refuse a certificate and key that read
         // well (Schannel under Wine cannot import the key for a server): no
         // client ever gets through, and each sees only its connection reset.

@@ -1,8 +1,6 @@
 #pragma once
 
 #include <QObject>
-#include <QSslCertificate>
-#include <QSslKey>
 #include <QString>
 #include <QTcpServer>
 #include <QTimer>
@@ -84,8 +82,10 @@ private:
     std::unique_ptr<Listener> listener_;
     std::vector<std::unique_ptr<Connection>> connections_;
     QTimer heartbeat_;
-    QSslCertificate certificate_;
-    QSslKey key_;
+    // Made only when TLS is asked for: Qt loads the system's TLS for them,
+    // which under Wine holds the event loop for seconds.
+    struct TlsIdentity;
+    std::unique_ptr<TlsIdentity> tls_;
     bool tlsRefusalSaid_ = false;
     OutputEngine::ListenerId engineListener_;
 };
