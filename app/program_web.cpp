@@ -3,35 +3,48 @@
 #include <cstdio>
 
 #include "web/web_server.h"
-#include "web/web_settings.h"
 
 namespace kavtra {
 
-ProgramWeb::ProgramWeb(Program& program) {
-    web::WebSettings settings = web::readWebSettings(program.config);
-    const auto fail = [this](const QString& why) {
-        status_ = why;
-        std::fprintf(stderr, "kavtra: %s\n", why.toUtf8().constData());
-        std::fflush(stderr);
-    };
-    if (!settings.problem.empty()) fail(QString::fromStdString(settings.problem));
-    if (!settings.enabled) return;
-    const bool tls = settings.tls();
-    const QString host = QString::fromStdString(settings.listen.host);
-    server_ = std::make_unique<web::WebServer>(std::move(settings), program.core, program.engine, program.rules,
-                                               program.changeLog);
+ProgramWeb::ProgramWeb(Program& program) : program_(program), settings_(web::readWebSettings(program.config)) {
+    start();
+}
+
+ProgramWeb::~ProgramWeb() = default;
+
+void ProgramWeb::followConfig() {
+    web::WebSettings settings = web::readWebSettings(program_.config);
+    if (settings == settings_) return;
+    settings_ = std::move(settings);
+    server_.reset();
+    status_.clear();
+    start();
+    emit statusChanged(status_);
+}
+
+void ProgramWeb::fail(const QString& why) {
+    status_ = why;
+    std::fprintf(stderr, "kavtra: %s\n", why.toUtf8().constData());
+    std::fflush(stderr);
+}
+
+void ProgramWeb::start() {
+    if (!settings_.problem.empty()) fail(QString::fromStdString(settings_.problem));
+    if (!settings_.enabled) return;
+    server_ = std::make_unique<web::WebServer>(settings_, program_.core, program_.engine, program_.rules,
+                                               program_.changeLog);
     if (const QString why = server_->start(); !why.isEmpty()) {
         server_.reset();
         fail(why);
         return;
     }
-    connect(server_.get(), &web::WebServer::tlsRefused, this, [this, fail](const QString& why) {
+    connect(server_.get(), &web::WebServer::tlsRefused, this, [this](const QString& why) {
         fail(why);
         emit statusChanged(status_);
     });
-    status_ = QStringLiteral("Веб: %1://%2:%3").arg(tls ? "https" : "http", host).arg(server_->port());
+    status_ = QStringLiteral("Веб: %1://%2:%3")
+                  .arg(settings_.tls() ? "https" : "http", QString::fromStdString(settings_.listen.host))
+                  .arg(server_->port());
 }
-
-ProgramWeb::~ProgramWeb() = default;
 
 }  // namespace kavtra

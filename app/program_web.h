@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "app/program.h"
+#include "web/web_settings.h"
 
 namespace kavtra {
 
@@ -24,13 +25,21 @@ public:
 
     // "Веб: http://127.0.0.1:8080", or why it is not running; empty when off.
     const QString& status() const { return status_; }
+    // Reads [Web] again: a changed setting ends the server (its connections
+    // with it) and starts the one now asked for.
+    void followConfig();
 
 signals:
-    // The status changed after the start: the system's TLS refused the
-    // certificate at the first connection.
+    // The status changed after the start: the settings changed, or the
+    // system's TLS refused the certificate at the first connection.
     void statusChanged(const QString& status);
 
 private:
+    void start();
+    void fail(const QString& why);
+
+    Program& program_;
+    web::WebSettings settings_;  // as last read
     std::unique_ptr<web::WebServer> server_;
     QString status_;
 };

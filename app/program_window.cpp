@@ -7,6 +7,7 @@
 #include "ui/dialogs/about_frm.h"
 #include "ui/dialogs/journal_dialog.h"
 #include "ui/dialogs/option_frm.h"
+#include "ui/dialogs/web_dialog.h"
 
 namespace kavtra {
 namespace {
@@ -60,6 +61,10 @@ ProgramWindow::ProgramWindow(Program& program) {
         OptionFrm dialog(settings, sceneNames(rules));
         dialog.exec();
     };
+    platform.showWeb = [this, &settings = program.settings](QWidget* parent) {
+        WebDialog dialog(settings, webState_, parent);
+        if (dialog.exec() == QDialog::Accepted && webSaved_) webSaved_();
+    };
     platform.showAbout = [dir = program.executableDir](QWidget*) {
         AboutFrm dialog(dir);
         dialog.exec();
@@ -101,6 +106,11 @@ void ProgramWindow::showWindow() {
 }
 
 void ProgramWindow::showNetworkState(const QString& text) { frm_->setNetworkState(text); }
+
+void ProgramWindow::showWebState(const QString& text) {
+    webState_ = text;
+    frm_->setWebState(text);
+}
 
 void ProgramWindow::showBench() {
     // Without a port, the board the program drives is shown beside it.

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 #include "app/program.h"
@@ -27,6 +28,10 @@ public:
 
     // The MQTT link's state, in the status bar.
     void showNetworkState(const QString& text);
+    // The web access's state, in a field of its own.
+    void showWebState(const QString& text);
+    // Called after "Веб-доступ" changed where the web access listens.
+    void onWebSettingsSaved(std::function<void()> saved) { webSaved_ = std::move(saved); }
 
 private:
     void showBench();
@@ -37,6 +42,8 @@ private:
     std::unique_ptr<JournalDialog> journal_;
     std::unique_ptr<ScheduleDialog> schedules_;
     std::unique_ptr<BenchWindow> bench_;
+    std::function<void()> webSaved_;
+    QString webState_;
 };
 
 }  // namespace kavtra

@@ -63,9 +63,10 @@ int main(int argc, char** argv) {
     const kavtra::ProgramMqtt mqtt(program);
     QObject::connect(&mqtt, &kavtra::ProgramMqtt::statusChanged, &app,
                      [&window](const QString& text, bool) { window.showNetworkState(text); });
-    const kavtra::ProgramWeb web(program);
-    if (!web.status().isEmpty()) window.showNetworkState(web.status());
+    kavtra::ProgramWeb web(program);
+    window.showWebState(web.status());
     QObject::connect(&web, &kavtra::ProgramWeb::statusChanged, &app,
-                     [&window](const QString& text) { window.showNetworkState(text); });
+                     [&window](const QString& text) { window.showWebState(text); });
+    window.onWebSettingsSaved([&web] { web.followConfig(); });
     return QApplication::exec();
 }

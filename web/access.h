@@ -31,6 +31,7 @@ struct ListenAddress {
     int port = 0;
     bool loopback() const;
     bool anyAddress() const;  // 0.0.0.0 or ::
+    bool operator==(const ListenAddress&) const = default;
 };
 std::optional<ListenAddress> parseListen(std::string_view text);
 

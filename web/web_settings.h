@@ -17,6 +17,7 @@ struct WebSettings {
     std::string problem;  // why a setting keeps it off, in Russian; empty when none
 
     bool tls() const { return !certificate.empty(); }
+    bool operator==(const WebSettings&) const = default;
 };
 WebSettings readWebSettings(const clsINI& config);
 

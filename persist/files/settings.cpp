@@ -67,6 +67,8 @@ std::string Settings::sceneNameAsStored(const std::string& name) {
     return valueAsStored(kConfigs, "SceneLoad", name, config_.FileName());
 }
 
+std::string Settings::webListen() { return std::string(ini::trimBlanks(read("Web", "Listen", ""))); }
+
 void Settings::writeX(float v) { write(kFormPosition, "x", writtenForm(v)); }
 void Settings::writeY(float v) { write(kFormPosition, "y", writtenForm(v)); }
 void Settings::writeHeight(float v) { write(kFormPosition, "Height", writtenForm(v)); }
@@ -78,5 +80,6 @@ void Settings::writeValUnload(std::int16_t code) { write(kConfigs, "ValUnload", 
 void Settings::writeTimeUpdate(const std::string& text) { write(kConfigs, "TimeUpdate", ini::trimBlanks(text)); }
 void Settings::writeSceneLoad(const std::string& name) { write(kConfigs, "SceneLoad", name); }
 void Settings::writeSceneUnload(const std::string& name) { write(kConfigs, "SceneUnload", name); }
+void Settings::writeWebListen(const std::string& address) { write("Web", "Listen", address); }
 
 }  // namespace kavtra

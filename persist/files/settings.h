@@ -53,6 +53,8 @@ public:
     // The name a scene key would give back once `name` had been written to it:
     // a Windows-1251 config.ini turns characters it lacks into '?'.
     std::string sceneNameAsStored(const std::string& name);
+    // Web/Listen, "": where the web access listens, trimmed; empty for off.
+    std::string webListen();
 
     // Writers, each producing the key's written form.
     void writeX(float v);
@@ -66,6 +68,7 @@ public:
     void writeTimeUpdate(const std::string& text);  // trimmed, otherwise as given
     void writeSceneLoad(const std::string& name);
     void writeSceneUnload(const std::string& name);
+    void writeWebListen(const std::string& address);
 
 private:
     std::string read(std::string_view section, std::string_view key, std::string_view def);

@@ -1,3 +1,5 @@
+#include <QSslConfiguration>
+#include <QSslSocket>
 #include <QTcpSocket>
 #include <QTest>
 
@@ -8,66 +10,13 @@
 
 #include "engine/change_record.h"
 #include "tests/support/contains.h"
-#include "tests/support/core_on_board.h"
+#include "tests/support/web_on_board.h"
 #include "web/access.h"
-#include "web/web_server.h"
 
 namespace kavtra::web {
 namespace {
 
-using test::CoreOnBoard;
-
-// The server on 127.0.0.1 (a port the system picks) over the command core
-// on the modelled board, with short limits; the client is a plain socket, so
-// that a test may send anything, or send it slowly.
-struct ServerOnBoard : CoreOnBoard {
-    ServerOnBoard() {
-        settings.enabled = true;
-        settings.listen = {"127.0.0.1", 0};
-        ServerLimits limits;
-        limits.http.body = 100;
-        limits.requestTime = std::chrono::milliseconds(300);
-        server = std::make_unique<WebServer>(settings, core, engine, rules, log, limits);
-        EXPECT_EQ(server->start().toStdString(), "");
-    }
-    std::string address() const { return "127.0.0.1:" + std::to_string(server->port()); }
-
-    std::unique_ptr<QTcpSocket> connectClient() {
-        auto socket = std::make_unique<QTcpSocket>();
-        socket->connectToHost("127.0.0.1", server->port());
-        return socket;
-    }
-    // What the server sent until it closed the connection (or 3 s passed).
-    std::string exchange(const std::string& request) {
-        const auto socket = connectClient();
-        socket->write(request.data(), static_cast<qint64>(request.size()));
-        return readUntilClosed(*socket);
-    }
-    static std::string readUntilClosed(QTcpSocket& socket) {
-        std::string got;
-        (void)QTest::qWaitFor(
-            [&] {
-                got += socket.readAll().toStdString();
-                return socket.state() == QAbstractSocket::UnconnectedState;
-            },
-            3000);
-        return got + socket.readAll().toStdString();
-    }
-    // method, path, extra header lines, body: one request that closes.
-    std::string call(const std::string& method, const std::string& path, const std::string& headers = {},
-                     const std::string& body = {}) {
-        return exchange(method + " " + path + " HTTP/1.1\r\nHost: " + address() + "\r\nConnection: close\r\n" +
-                        headers + "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body);
-    }
-    static std::string statusAndBody(const std::string& response) {
-        return response.substr(9, 3) + " " + response.substr(response.find("\r\n\r\n") + 4);
-    }
-
-    ChangeLog log{changeLogPath(dir.path.string())};
-    ChangeLogWriter writer{engine, log};
-    WebSettings settings;
-    std::unique_ptr<WebServer> server;
-};
+using test::ServerOnBoard;
 
 TEST(WebServer, SetsOutputsInOneTransferSavedAndLoggedAsTheWebsAndReadsThemBack) {
     ServerOnBoard board;
@@ -85,6 +34,42 @@ TEST(WebServer, SetsOutputsInOneTransferSavedAndLoggedAsTheWebsAndReadsThemBack)
     EXPECT_EQ(board.statusAndBody(board.call("GET", "/api/outputs/0")).substr(0, 4), "404 ");
     EXPECT_EQ(board.statusAndBody(board.call("POST", "/api/set", {}, "{\"5\": ")).substr(0, 4), "400 ");
     EXPECT_EQ(board.transfers() - before, 1u);
+}
+
+TEST(WebServer, AnswersEachRouteAndSwitchesOnlyThroughTheCore) {
+    ServerOnBoard board;
+    board.useRules("[Group Двор]\nOutputs=3-4\n[Scene Вечер]\nOn=3\nOff=9\n");
+    board.run(AllCommand{false});
+    const auto before = board.transfers();
+    const struct {
+        const char *method, *path, *body, *expected;
+        std::vector<int> on;  // of 3, 4 and 9, after it
+    } cases[] = {
+        {"POST", "/api/toggle/9", "", "200 {\"ok\":true}", {9}},
+        {"POST", "/api/scene/%D0%92%D0%B5%D1%87%D0%B5%D1%80", "", "200 {\"ok\":true}", {3}},
+        {"POST", "/api/group/%D0%94%D0%B2%D0%BE%D1%80", R"({"state": "toggle"})", "200 {\"ok\":true}", {3, 4}},
+        {"POST", "/api/group/%D0%94%D0%B2%D0%BE%D1%80", R"({"state": "off"})", "200 {\"ok\":true}", {}},
+        {"POST", "/api/scene/Day", "", "404 {\"error\":\"нет сцены «Day»\"}", {}},
+        {"POST", "/api/group/%D0%94%D0%B2%D0%BE%D1%80", R"({"on": "1"})", "400 {\"error\":\"нужно {", {}},
+        {"GET", "/api/toggle/9", "", "405 {\"error\":\"здесь нужен метод POST\"}", {}},
+        {"POST", "/api/toggle/301", "", "404 ", {}},
+        {"GET", "/api/log?n=0", "", "400 {\"error\":\"n: нужно число строк от 1 до 1000", {}},
+        {"GET", "/api/rules", "", R"(200 {"groups":[{"name":"Двор","outputs":[3,4]}],"scenes":["Вечер"]})", {}},
+        {"GET", "/nowhere", "", "404 {\"error\":\"нет такого адреса: «/nowhere»\"}", {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.method) + " " + c.path);
+        const std::string answer = board.statusAndBody(board.call(c.method, c.path, {}, c.body));
+        EXPECT_TRUE(answer.starts_with(c.expected)) << answer;
+        EXPECT_EQ(board.latchedOnOf({3, 4, 9}), c.on);
+    }
+    EXPECT_EQ(board.transfers() - before, 4u);
+    const std::string log = board.statusAndBody(board.call("GET", "/api/log?n=4"));
+    EXPECT_TRUE(log.starts_with("200 [\"") && test::contains(log, "\\u0009web\\u00099=on\"")) << log;
+    EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 0);
+    const std::string all = board.call("GET", "/api/outputs");
+    EXPECT_TRUE(test::contains(all, "[{\"number\":1,") && test::contains(all, "{\"number\":300,\"name\":\"Вывод 300\"") &&
+                all.ends_with("}]"));
 }
 
 TEST(WebServer, RefusesWrongTokensOtherSitesBigBodiesAndSlowClientsAndNothingChanges) {
@@ -156,6 +141,43 @@ TEST(WebServer, StreamsEveryStepOfTheCoreAsOneEvent) {
     EXPECT_TRUE(test::contains(event, "{\"number\":300,\"name\":\"Вывод 300\",\"state\":\"off\"}]}\n\n"));
     EXPECT_EQ(event.find("event:", 1), std::string::npos);
 }
+
+// Connections beyond the cap are answered 503 at once, and the first ones
+// are still served.
+TEST(WebServer, AConnectionBeyondTheCapIsAnswered503) {
+    ServerLimits limits;
+    limits.connections = 2;
+    ServerOnBoard board(limits);
+    const auto first = board.connectClient();
+    const auto second = board.connectClient();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return second->state() == QAbstractSocket::ConnectedState; }, 3000));
+    QTest::qWait(50);
+    const std::string third = board.call("GET", "/api/outputs/1");
+    EXPECT_TRUE(third.starts_with("HTTP/1.1 503 Service Unavailable\r\n") && test::contains(third, "Retry-After: 5"))
+        << third;
+    first->write(("GET /api/outputs/1 HTTP/1.1\r\nHost: " + board.address() + "\r\nConnection: close\r\n\r\n").c_str());
+    EXPECT_EQ(board.readUntilClosed(*first).substr(9, 3), "200");
+}
+
+#ifndef _WIN32
+// With Certificate and Key the server speaks only TLS: a client that trusts
+// the certificate is answered, a plain request gets no answer. (Schannel
+// under Wine refuses every server key, so Windows is not tested here.)
+TEST(WebServer, WithACertificateAnswersOnlyOverTls) {
+    const std::string data = KAVTRA_WEB_TEST_DATA;
+    ServerOnBoard board(ServerOnBoard::shortLimits(), data + "/localhost-cert.pem", data + "/localhost-key.pem");
+    QSslSocket client;
+    QSslConfiguration trusting = client.sslConfiguration();
+    trusting.setCaCertificates(QSslCertificate::fromPath(QString::fromStdString(data + "/localhost-cert.pem")));
+    client.setSslConfiguration(trusting);
+    client.connectToHostEncrypted("127.0.0.1", board.server->port());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return client.isEncrypted(); }, 5000)) << client.errorString().toStdString();
+    client.write(("GET /api/outputs/2 HTTP/1.1\r\nHost: " + board.address() + "\r\nConnection: close\r\n\r\n").c_str());
+    EXPECT_EQ(board.statusAndBody(board.readUntilClosed(client)),
+              "200 {\"number\":2,\"name\":\"Вывод 2\",\"state\":\"on\"}");
+    EXPECT_EQ(board.call("GET", "/api/outputs/2").find("HTTP/1.1"), std::string::npos);
+}
+#endif
 
 }  // namespace
 }  // namespace kavtra::web

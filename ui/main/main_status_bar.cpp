@@ -28,13 +28,16 @@ MainStatusBar::MainStatusBar(QWidget* parent)
       port(new StatusField(this)),
       files(new StatusField(this)),
       network(new StatusField(this)),
+      web(new StatusField(this)),
       message(new StatusField(this)) {
     setSizeGripEnabled(false);
     addWidget(port);
     addWidget(files, 1);
     addWidget(network);
+    addWidget(web);
     addWidget(message, 2);
     network->hide();
+    web->hide();
     message->hide();
     // Reports come from whichever thread read or saved; the fields change on
     // this one.
@@ -58,9 +61,13 @@ void MainStatusBar::setFilesDirectory(const QString& dir, bool moved) {
     makeRoom();
 }
 
-void MainStatusBar::setNetworkState(const QString& text) {
-    network->setFullText(text);
-    network->setVisible(!text.isEmpty());
+void MainStatusBar::setNetworkState(const QString& text) { showState(*network, text); }
+
+void MainStatusBar::setWebState(const QString& text) { showState(*web, text); }
+
+void MainStatusBar::showState(StatusField& field, const QString& text) {
+    field.setFullText(text);
+    field.setVisible(!text.isEmpty());
     makeRoom();
 }
 
@@ -132,7 +139,7 @@ void MainStatusBar::showEvent(QShowEvent* event) {
 // the port comes first among them, the folder last, since the failure's
 // tooltip names the folder again.
 void MainStatusBar::makeRoom() {
-    const std::array<StatusField*, 3> others = {port, network, files};
+    const std::array<StatusField*, 4> others = {port, network, web, files};
     if (!showsRed() || !isVisible()) {
         for (StatusField* field : others) field->setMaximumWidth(QWIDGETSIZE_MAX);
         return;

@@ -12,7 +12,8 @@
 namespace kavtra {
 
 // The main window's status bar: the port in use, the directory of the two
-// files, the network link's state (shown once there is one), and a message
+// files, the MQTT link's and the web access's states (each shown once there
+// is one), and a message
 // field. A save or read of either file that fails is shown there in red until
 // the next complete save of that file; the stderr line stays as it was. With
 // no failure pending, the field shows the last notice in the usual colour.
@@ -29,6 +30,7 @@ public:
     StatusField* port;
     StatusField* files;
     StatusField* network;
+    StatusField* web;
     StatusField* message;
 
     // "sim" for the simulated board, otherwise the port's device name
@@ -38,6 +40,7 @@ public:
     // live in the user's data directory instead.
     void setFilesDirectory(const QString& dir, bool moved);
     void setNetworkState(const QString& text);
+    void setWebState(const QString& text);
     void showNotice(const QString& text);
     // problemText() of each entry left out; none takes them back.
     void setRuleProblems(const QStringList& problems);
@@ -55,6 +58,7 @@ private:
     void heard(const ProfileReport& report);
     void showMessage();
     void makeRoom();
+    void showState(StatusField& field, const QString& text);
     bool showsRed() const { return !failures_.empty() || !problems_.isEmpty(); }
 
     struct Failure {

@@ -113,6 +113,7 @@ void MyFrm::buildMenus() {
     menuBar()->addMenu(ruleMenus_->scenemenu);
     schedule_menu = menuBar()->addAction(QStringLiteral("Расписание"));
     journal_menu = menuBar()->addAction(QStringLiteral("Журнал"));
+    web_menu = menuBar()->addAction(QStringLiteral("Веб-доступ"));
     propmenu = menuBar()->addAction(QStringLiteral("Настройки"));
     about_menu = menuBar()->addAction(QStringLiteral("О программе"));
     outmenu->setObjectName(QStringLiteral("outmenu"));
@@ -124,12 +125,16 @@ void MyFrm::buildMenus() {
     undo_menu->setObjectName(QStringLiteral("undo_menu"));
     schedule_menu->setObjectName(QStringLiteral("schedule_menu"));
     journal_menu->setObjectName(QStringLiteral("journal_menu"));
+    web_menu->setObjectName(QStringLiteral("web_menu"));
     connect(undo_menu, &QAction::triggered, this, &MyFrm::undoLast);
     connect(schedule_menu, &QAction::triggered, this, [this] {
         if (platform_.showSchedules) platform_.showSchedules(this);
     });
     connect(journal_menu, &QAction::triggered, this, [this] {
         if (platform_.showJournal) platform_.showJournal(this);
+    });
+    connect(web_menu, &QAction::triggered, this, [this] {
+        if (platform_.showWeb) platform_.showWeb(this);
     });
     connect(on_all, &QAction::triggered, this, &MyFrm::AllOutsOn);
     connect(off_all, &QAction::triggered, this, &MyFrm::AllOutsOff);
@@ -306,6 +311,8 @@ void MyFrm::setPortName(const QString& name, bool simulated) { status_->setPortN
 void MyFrm::setFilesDirectory(const QString& dir, bool moved) { status_->setFilesDirectory(dir, moved); }
 
 void MyFrm::setNetworkState(const QString& text) { status_->setNetworkState(text); }
+
+void MyFrm::setWebState(const QString& text) { status_->setWebState(text); }
 
 void MyFrm::AllOutsOn() { engine_.setAll(true, Source::Window); }
 

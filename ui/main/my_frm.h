@@ -36,6 +36,8 @@ struct MyFrmPlatform {
     std::function<void(QWidget* parent)> showJournal;
     // Shows "Расписание", not modally.
     std::function<void(QWidget* parent)> showSchedules;
+    // Shows "Веб-доступ" modally.
+    std::function<void(QWidget* parent)> showWeb;
     // For the menus "Группы" and "Сцены".
     MenuQuestions questions;
 };
@@ -67,6 +69,8 @@ public:
 public slots:
     // The network link's state in words, for the status bar; empty hides it.
     void setNetworkState(const QString& text);
+    // The web access's address, or why it is not running; empty hides it.
+    void setWebState(const QString& text);
 
 signals:
     // A double click on the port in the status bar.
@@ -128,6 +132,7 @@ private:
     QMenu* editmenu = nullptr;
     QAction* undo_menu = nullptr;
     QAction* schedule_menu = nullptr;
+    QAction* web_menu = nullptr;
     QAction* journal_menu = nullptr;
     OutputRunner& runner_;
     OutputEngine& engine_;

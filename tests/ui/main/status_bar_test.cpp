@@ -23,7 +23,7 @@ protected:
     // given it all the room it can.
     bool failureHasItsRoom() const {
         if (bar().message->text() == message()) return true;
-        for (StatusField* other : {bar().port, bar().files, bar().network})
+        for (StatusField* other : {bar().port, bar().files, bar().network, bar().web})
             if (other->isVisible() && other->width() > other->minimumSizeHint().width()) return false;
         return true;
     }
@@ -53,14 +53,20 @@ TEST_F(StatusBarTest, SitsBelowTheListAndShowsThePortAndTheFilesDirectory) {
     EXPECT_EQ(asked.count(), 1);
 }
 
-TEST_F(StatusBarTest, ShowsTheNetworkStateOnlyOnceThereIsOne) {
+// MQTT and the web access each have a field, shown only once there is a state.
+TEST_F(StatusBarTest, ShowsTheNetworkStatesOnlyOnceThereAreAny) {
     MyFrm& frm = start(true);
-    EXPECT_TRUE(bar().network->isHidden());
+    EXPECT_TRUE(bar().network->isHidden() && bar().web->isHidden());
     frm.setNetworkState(QStringLiteral("MQTT: подключено к 127.0.0.1:1883"));
-    EXPECT_FALSE(bar().network->isHidden());
+    frm.setWebState(QStringLiteral("Веб: http://127.0.0.1:8080"));
+    EXPECT_FALSE(bar().network->isHidden() || bar().web->isHidden());
     EXPECT_EQ(bar().network->fullText(), QStringLiteral("MQTT: подключено к 127.0.0.1:1883"));
+    EXPECT_EQ(bar().web->fullText(), QStringLiteral("Веб: http://127.0.0.1:8080"));
     frm.setNetworkState(QString());
     EXPECT_TRUE(bar().network->isHidden());
+    EXPECT_FALSE(bar().web->isHidden());
+    frm.setWebState(QString());
+    EXPECT_TRUE(bar().web->isHidden());
 }
 
 TEST_F(StatusBarTest, AFailedSaveStaysRedUntilThatFileIsSavedAgain) {

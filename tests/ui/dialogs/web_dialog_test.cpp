@@ -1,0 +1,51 @@
+#include "ui/dialogs/web_dialog.h"
+
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include "tests/support/file_bytes.h"
+#include "tests/support/scratch_dir.h"
+
+namespace kavtra {
+namespace {
+
+// "Ok" with what the user typed: the dialog's answer and config.ini's bytes.
+TEST(WebDialog, OkWritesListenOnlyWhenItIsAnAddressThatChanged) {
+    const std::string before = "[Configs]\r\nValLoad=2\r\n[Web]\r\nListen=127.0.0.1:8080\r\n";
+    const struct {
+        const char* typed;
+        bool accepted;
+        std::string after;
+    } cases[] = {
+        {" 127.0.0.1:8080 ", true, before},
+        {"0.0.0.0:8443", true, "[Configs]\r\nValLoad=2\r\n[Web]\r\nListen=0.0.0.0:8443\r\n"},
+        {"", true, "[Configs]\r\nValLoad=2\r\n[Web]\r\nListen=\r\n"},
+        {"garden:80", false, before},
+        {"127.0.0.1", false, before},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.typed);
+        test::ScratchDir dir;
+        const std::string file = (dir.path / "config.ini").string();
+        test::writeBytes(file, before);
+        clsINI config;
+        config.FileName(file);
+        Settings settings(config);
+        WebDialog dialog(settings, QStringLiteral("Веб: http://127.0.0.1:8080"));
+        dialog.show();
+        EXPECT_EQ(dialog.listen->text(), QStringLiteral("127.0.0.1:8080"));
+        dialog.listen->setText(QString::fromUtf8(c.typed));
+        QTest::mouseClick(dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok), Qt::LeftButton);
+        EXPECT_EQ(dialog.result() == QDialog::Accepted, c.accepted);
+        EXPECT_EQ(dialog.problem->isVisible(), !c.accepted);
+        EXPECT_EQ(test::readBytes(file), c.after);
+    }
+}
+
+}  // namespace
+}  // namespace kavtra

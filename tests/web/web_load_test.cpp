@@ -1,0 +1,125 @@
+#include <QCoreApplication>
+#include <QTcpSocket>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tests/support/contains.h"
+#include "tests/support/http_answer.h"
+#include "tests/support/web_on_board.h"
+
+namespace kavtra::test {
+namespace {
+
+constexpr int kClients = 50;
+constexpr int kRequests = 1000;
+constexpr int kSetEvery = 50;  // the rest read the client's output back
+
+using Clock = std::chrono::steady_clock;
+
+// One client's run: its own kept-alive connection, its own output
+// (1 + client), each request sent when the last one's answer came.
+struct ClientRun {
+    std::vector<double> ms;
+    std::string fault;  // the first thing that went wrong; empty when none
+    int sets = 0;
+    int changes = 0;  // sets that switched the output: the others leave no line in the log
+};
+
+ClientRun runClient(quint16 port, int client) {
+    ClientRun run;
+    const int output = 1 + client;
+    const std::string host = "Host: 127.0.0.1:" + std::to_string(port) + "\r\n";
+    QTcpSocket socket;
+    socket.connectToHost("127.0.0.1", port);
+    if (!socket.waitForConnected(10000)) return {{}, "not connected", 0};
+    std::string pending;
+    bool on = false;
+    for (int i = 0; i < kRequests; ++i) {
+        const bool set = i % kSetEvery == 0;
+        if (set) {
+            const bool wanted = (run.sets++ + client) % 2 == 0;
+            run.changes += wanted != on;
+            on = wanted;
+        }
+        const std::string body = "{\"" + std::to_string(output) + "\": \"" + (on ? "on" : "off") + "\"}";
+        const std::string request =
+            set ? "POST /api/set HTTP/1.1\r\n" + host + "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" +
+                      body
+                : "GET /api/outputs/" + std::to_string(output) + " HTTP/1.1\r\n" + host + "\r\n";
+        const auto start = Clock::now();
+        socket.write(request.data(), static_cast<qint64>(request.size()));
+        const std::optional<std::string> got = nextAnswer(socket, pending);
+        run.ms.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+        const std::string expected =
+            set ? "{\"ok\":true}"
+                : "{\"number\":" + std::to_string(output) + ",\"name\":\"Вывод " + std::to_string(output) +
+                      "\",\"state\":\"" + (on ? "on" : "off") + "\"}";
+        if (!got || !got->starts_with("HTTP/1.1 200 OK\r\n") || !got->ends_with("\r\n\r\n" + expected)) {
+            run.fault = "request " + std::to_string(i) + ": " + got.value_or("(no answer)");
+            return run;
+        }
+    }
+    return run;
+}
+
+// 50 clients of 1,000 requests each, all at once on loopback; every 50th
+// request switches the client's own output, the others read it back. Nothing
+// is lost: every request is answered, every read shows the client's last set,
+// the board and Data.dat end as the last sets left them, and the log holds
+// each set once. The 99th percentile of the answers' times is printed.
+TEST(WebLoad, FiftyClientsOfAThousandRequestsAreAllAnsweredAndNothingIsLost) {
+    ServerOnBoard board{web::ServerLimits{}};
+    board.run(AllCommand{false});
+    std::vector<ClientRun> runs(kClients);
+    std::atomic<int> finished = 0;
+    std::vector<std::thread> clients;
+    const quint16 port = board.server->port();
+    const auto start = Clock::now();
+    for (int client = 0; client < kClients; ++client)
+        clients.emplace_back([&, client] {
+            runs[client] = runClient(port, client);
+            ++finished;
+        });
+    // The server answers on this thread; each client waits at most 10 s per answer.
+    while (finished < kClients) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    for (std::thread& client : clients) client.join();
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+
+    std::vector<double> all;
+    long changes = 0;
+    for (int client = 0; client < kClients; ++client) {
+        EXPECT_EQ(runs[client].fault, "") << "client " << client;
+        changes += runs[client].changes;
+        all.insert(all.end(), runs[client].ms.begin(), runs[client].ms.end());
+    }
+    ASSERT_EQ(all.size(), static_cast<std::size_t>(kClients * kRequests));
+    std::sort(all.begin(), all.end());
+    const double p99 = all[all.size() * 99 / 100];
+    std::printf("%d requests in %.1f s; median %.2f ms, p99 %.2f ms, slowest %.1f ms\n", kClients * kRequests, seconds,
+                all[all.size() / 2], p99, all.back());
+    ::testing::Test::RecordProperty("p99_ms", std::to_string(p99));
+
+    std::vector<int> on;
+    for (int client = 0; client < kClients; ++client) {
+        const bool lastOn = (runs[client].sets - 1 + client) % 2 == 0;
+        if (lastOn) on.push_back(1 + client);
+        EXPECT_EQ(board.saved(1 + client), lastOn ? "0" : "1") << "output " << 1 + client;
+    }
+    std::vector<int> outputs(kClients);
+    for (int client = 0; client < kClients; ++client) outputs[client] = 1 + client;
+    EXPECT_EQ(board.latchedOnOf(outputs), on);
+    const std::vector<std::string> logged = lastLogLines(board.log.path(), 2 * kClients * kRequests / kSetEvery);
+    EXPECT_EQ(std::count_if(logged.begin(), logged.end(), [](const std::string& line) { return contains(line, "\tweb\t"); }),
+              changes);
+}
+
+}  // namespace
+}  // namespace kavtra::test

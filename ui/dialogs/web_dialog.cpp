@@ -1,0 +1,64 @@
+#include "ui/dialogs/web_dialog.h"
+
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "web/access.h"
+
+namespace kavtra {
+
+WebDialog::WebDialog(Settings& settings, const QString& state, QWidget* parent)
+    : QDialog(parent), listen(new QLineEdit(this)), problem(new QLabel(this)), settings_(settings) {
+    setWindowTitle(QStringLiteral("Веб-доступ"));
+    listen->setObjectName(QStringLiteral("webListen"));
+    listen->setPlaceholderText(QStringLiteral("выключен; например 127.0.0.1:8080"));
+    listen->setText(QString::fromStdString(settings.webListen()));
+    problem->setObjectName(QStringLiteral("webProblem"));
+    problem->setWordWrap(true);
+    problem->setStyleSheet(QStringLiteral("color: #c00000"));
+    problem->hide();
+
+    auto* hint = new QLabel(
+        QStringLiteral("Страница для телефона и HTTP API. На 127.0.0.1 они открыты только на этом компьютере. "
+                       "Чтобы открыть их в сети (например 0.0.0.0:8080), сначала создайте токен: "
+                       "kavtra --add-token ИМЯ switch. Для HTTPS укажите Certificate и Key в разделе [Web] "
+                       "файла config.ini."),
+        this);
+    hint->setWordWrap(true);
+    auto* shown = new QLabel(state.isEmpty() ? QStringLiteral("Сейчас выключен.") : state, this);
+    shown->setObjectName(QStringLiteral("webState"));
+    shown->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+    auto* form = new QFormLayout;
+    form->addRow(QStringLiteral("Адрес и порт:"), listen);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("Ok"));
+    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Отмена"));
+    auto* column = new QVBoxLayout(this);
+    column->addLayout(form);
+    column->addWidget(problem);
+    column->addWidget(shown);
+    column->addWidget(hint);
+    column->addWidget(buttons);
+    setMinimumWidth(460);
+    connect(buttons, &QDialogButtonBox::accepted, this, &WebDialog::okClicked);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+}
+
+void WebDialog::okClicked() {
+    const std::string address = listen->text().trimmed().toStdString();
+    if (!address.empty() && !web::parseListen(address)) {
+        problem->setText(QStringLiteral("Нужны адрес и порт, например 127.0.0.1:8080 или 0.0.0.0:8080."));
+        problem->show();
+        listen->setFocus();
+        return;
+    }
+    if (address != settings_.webListen()) settings_.writeWebListen(address);
+    accept();
+}
+
+}  // namespace kavtra
