@@ -2,6 +2,7 @@
 
 #include <QEventLoop>
 #include <QTcpSocket>
+#include <QThread>
 
 #include <unistd.h>
 
@@ -12,7 +13,6 @@
 #include <memory>
 #include <mutex>
 #include <string>
-#include <thread>
 
 #include "commands/command_core.h"
 #include "commands/rule_book.h"
@@ -75,17 +75,19 @@ struct Rig {
     std::atomic<Clock::rep> latchedAt{0};
 };
 
-// The rig on a thread of its own, its event loop running, as the program's
-// window thread would; the benchmark's client is then a separate party.
+// The rig on a thread of its own (a QThread: its timers need one), its event
+// loop running as the program's window thread would; the benchmark's client
+// is then a separate party.
 class ServedRig {
 public:
-    ServedRig() : dir_(makeDir()), thread_([this] { serve(); }) {
+    ServedRig() : dir_(makeDir()), thread_(QThread::create([this] { serve(); })) {
+        thread_->start();
         std::unique_lock lock(mutex_);
         ready_.wait(lock, [this] { return rig_ != nullptr; });
     }
     ~ServedRig() {
         QMetaObject::invokeMethod(loop_, [this] { loop_->quit(); });
-        thread_.join();
+        thread_->wait();
         std::filesystem::remove_all(dir_);
     }
     Rig& rig() { return *rig_; }
@@ -114,7 +116,7 @@ private:
     Rig* rig_ = nullptr;
     QEventLoop* loop_ = nullptr;
     quint16 port_ = 0;
-    std::thread thread_;
+    std::unique_ptr<QThread> thread_;
 };
 
 double seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
@@ -168,8 +170,14 @@ BENCHMARK(BM_PageServed)->Unit(benchmark::kMillisecond);
 void BM_PageFirstLoadInChromium(benchmark::State& state) {
     if (::access("/usr/bin/chromium", X_OK) != 0) return state.SkipWithError("no chromium");
     ServedRig served;
-    const std::filesystem::path profile = std::filesystem::temp_directory_path() / "kavtra-web-bench-chromium";
-    test::Browser browser(profile.string(), 390, 844);
+    char profile[] = "/tmp/kavtra-web-bench-chromium-XXXXXX";
+    if (!::mkdtemp(profile)) return state.SkipWithError("no folder for the browser's profile");
+    // Declared first, so that it goes after the browser that uses it.
+    const struct RemovedAtEnd {
+        std::filesystem::path path;
+        ~RemovedAtEnd() { std::filesystem::remove_all(path); }
+    } removed{profile};
+    test::Browser browser(profile, 390, 844);
     // Browser-injected, so the page's policy lets it watch; the page is as served.
     browser.call("Page.enable", {});
     browser.call("Page.setBypassCSP", {{"enabled", true}});
@@ -188,7 +196,6 @@ void BM_PageFirstLoadInChromium(benchmark::State& state) {
         browser.call("Page.navigate", {{"url", "about:blank"}});
     }
     state.counters["load_event_ms"] = benchmark::Counter(loadEvent, benchmark::Counter::kAvgIterations);
-    std::filesystem::remove_all(profile);
 }
 BENCHMARK(BM_PageFirstLoadInChromium)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(15);
 
