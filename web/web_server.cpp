@@ -158,6 +158,10 @@ QString WebServer::start() {
         return "веб-доступ не запущен: в этой сборке нет TLS";
 #endif
     }
+    // Connections the system completes before the loop takes them: a burst
+    // beyond Qt's 50 would wait a minute or more in the system's retries
+    // instead of getting its answer, 503 included.
+    listener_->setListenBacklogSize(1024);
     if (!listener_->listen(QHostAddress(QString::fromStdString(listen.host)), static_cast<quint16>(listen.port)))
         return "веб-доступ не запущен: не удалось слушать " + where + ": " + listener_->errorString();
     // Port 0 asks the system for one; Host must then name the one given.

@@ -1,5 +1,6 @@
 #include <QCoreApplication>
 #include <QTcpSocket>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -119,6 +120,32 @@ TEST(WebLoad, FiftyClientsOfAThousandRequestsAreAllAnsweredAndNothingIsLost) {
     const std::vector<std::string> logged = lastLogLines(board.log.path(), 2 * kClients * kRequests / kSetEvery);
     EXPECT_EQ(std::count_if(logged.begin(), logged.end(), [](const std::string& line) { return contains(line, "\tweb\t"); }),
               changes);
+}
+
+// A thousand connections at once: as many as the cap are held, every other
+// one is answered 503 and closed, and once the held ones go, requests are
+// answered again: no slot is lost.
+TEST(WebLoad, AThousandConnectionsAtOnceAreHeldUpToTheCapAndTheRestAnswered503) {
+    const web::ServerLimits limits;
+    ServerOnBoard board{limits};
+    std::vector<std::unique_ptr<QTcpSocket>> flood;
+    std::vector<std::string> heard(1000);
+    for (std::size_t i = 0; i < heard.size(); ++i) flood.push_back(board.connectClient());
+    const auto refused = [&] {
+        long count = 0;
+        for (std::size_t i = 0; i < flood.size(); ++i) {
+            heard[i] += flood[i]->readAll().toStdString();
+            count += heard[i].starts_with("HTTP/1.1 503 ") && flood[i]->state() == QAbstractSocket::UnconnectedState;
+        }
+        return count;
+    };
+    const long expected = static_cast<long>(flood.size()) - limits.connections;
+    EXPECT_TRUE(QTest::qWaitFor([&] { return refused() == expected; }, 30000)) << refused();
+    QTest::qWait(100);
+    EXPECT_EQ(refused(), expected);
+    for (std::size_t i = 0; i < flood.size(); ++i)
+        if (heard[i].empty()) flood[i]->abort();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return board.call("GET", "/api/outputs/1").substr(9, 3) == "200"; }, 10000));
 }
 
 }  // namespace
