@@ -11,7 +11,9 @@
 #include "engine/change_record.h"
 #include "tests/support/contains.h"
 #include "tests/support/web_on_board.h"
+#include "tests/support/file_bytes.h"
 #include "web/access.h"
+#include "web/token_file.h"
 
 namespace kavtra::web {
 namespace {
@@ -140,6 +142,49 @@ TEST(WebServer, StreamsEveryStepOfTheCoreAsOneEvent) {
     EXPECT_TRUE(test::contains(event, "data: {\"source\":\"scene:Ночь\",\"outputs\":[{\"number\":1,"));
     EXPECT_TRUE(test::contains(event, "{\"number\":300,\"name\":\"Вывод 300\",\"state\":\"off\"}]}\n\n"));
     EXPECT_EQ(event.find("event:", 1), std::string::npos);
+}
+
+// Where the server may start: beyond loopback only once a token exists (made
+// and ended as --add-token and --remove-token do), with TLS only from
+// readable PEM files.
+TEST(WebServer, StartsBeyondLoopbackOnlyWithATokenAndWithTlsOnlyFromPemFiles) {
+    test::CoreOnBoard board;
+    ChangeLog log{changeLogPath(board.dir.path.string())};
+    const std::string rulesBefore = test::rulesFileText("[Group Двор]\nOutputs=3-4\n");
+    test::writeBytes(board.rules.path(), rulesBefore);
+    const NewToken token = addToken(board.rules.path(), "phone", AccessToken::Role::Switch);
+    ASSERT_EQ(token.error + std::to_string(token.secret.size()), "64");
+    EXPECT_EQ(addToken(board.rules.path(), "PHONE", AccessToken::Role::Read).error,
+              "токен «PHONE» уже есть; сначала --remove-token");
+    const std::string pem = (board.dir.path / "a.pem").string();
+    test::writeBytes(pem, "-----BEGIN CERTIFICATE-----\nnot one\n-----END CERTIFICATE-----\n");
+    const struct {
+        const char* host;
+        bool token;
+        std::string certificate, key;
+        std::string refusal;  // its start
+    } cases[] = {
+        // Past the tokens' check to the system's refusal: an address of no
+        // interface here (documentation's own), so a test never listens beyond loopback.
+        {"192.0.2.1", true, "", "", "веб-доступ не запущен: не удалось слушать 192.0.2.1:0: "},
+        {"192.0.2.1", false, "", "", "веб-доступ не запущен: чтобы слушать 192.0.2.1:0, то есть не только на этом "
+                                     "компьютере, нужен хотя бы один токен"},
+        {"127.0.0.1", false, "", "", ""},
+        {"127.0.0.1", false, pem + ".none", pem, "веб-доступ не запущен: не читается файл Certificate или Key"},
+        {"127.0.0.1", false, pem, pem, "веб-доступ не запущен: Certificate и Key из раздела [Web] должны быть файлами PEM"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.host) + " " + c.certificate);
+        if (!c.token) {
+            removeToken(board.rules.path(), "phone");
+            EXPECT_EQ(test::readBytes(board.rules.path()), rulesBefore);
+        }
+        board.rules.reload();
+        WebSettings settings{true, {c.host, 0}, c.certificate, c.key, {}};
+        WebServer server(settings, board.core, board.engine, board.rules, log);
+        EXPECT_TRUE(server.start().toStdString().starts_with(c.refusal));
+    }
+    EXPECT_EQ(removeToken(board.rules.path(), "phone"), "нет токена «phone»");
 }
 
 // Connections beyond the cap are answered 503 at once, and the first ones
