@@ -53,6 +53,10 @@ kavtra --get 6
 [ "$out" = $'6\toff\tВывод 6' ] || fail "--get 6 after the web's set printed '$out'"
 answer=$(curl -sS -m 20 "$web/api/outputs/6") && [ "$answer" = '{"number":6,"name":"Вывод 6","state":"off"}' ] ||
   fail "GET /api/outputs/6 answered '$answer'"
+# The page, as a phone gets it from the Windows program.
+page=$(curl -sS -m 20 -D - "$web/" | tr -d '\r')
+grep -q '^Content-Security-Policy: default-src .self.; script-src .sha256-' <<<"$page" && grep -q '<title>Kavtra</title>' <<<"$page" ||
+  fail "GET / answered without the page or its policy: $(head -c 300 <<<"$page")"
 
 # A schedule a few seconds ahead and a 2 s limit, read by --reload: the
 # calendar's alarm fires under Wine, and the limit ends on its own.
