@@ -113,7 +113,8 @@ void MyFrm::buildMenus() {
     menuBar()->addMenu(ruleMenus_->scenemenu);
     schedule_menu = menuBar()->addAction(QStringLiteral("Расписание"));
     journal_menu = menuBar()->addAction(QStringLiteral("Журнал"));
-    web_menu = menuBar()->addAction(QStringLiteral("Веб-доступ"));
+    // Short: the bar must keep "О программе" in view at the window's first width.
+    web_menu = menuBar()->addAction(QStringLiteral("Веб"));
     propmenu = menuBar()->addAction(QStringLiteral("Настройки"));
     about_menu = menuBar()->addAction(QStringLiteral("О программе"));
     outmenu->setObjectName(QStringLiteral("outmenu"));

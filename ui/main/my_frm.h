@@ -36,7 +36,7 @@ struct MyFrmPlatform {
     std::function<void(QWidget* parent)> showJournal;
     // Shows "Расписание", not modally.
     std::function<void(QWidget* parent)> showSchedules;
-    // Shows "Веб-доступ" modally.
+    // Shows "Веб-доступ" modally (the menu bar's "Веб").
     std::function<void(QWidget* parent)> showWeb;
     // For the menus "Группы" and "Сцены".
     MenuQuestions questions;

@@ -407,15 +407,19 @@ TEST_F(MyFrmTest, MenuBarHasItsEntriesInOrder) {
     MyFrm& frm = start();
     const QList<QAction*> top = frm.menuBar()->actions();
     EXPECT_EQ(entriesOf(*frm.menuBar()),
-              (QStringList{"Выводы", "Правка", "Группы", "Сцены", "Расписание", "Журнал", "Настройки", "О программе"}));
-    ASSERT_EQ(top.size(), 8);
+              (QStringList{"Выводы", "Правка", "Группы", "Сцены", "Расписание", "Журнал", "Веб", "Настройки",
+                           "О программе"}));
+    ASSERT_EQ(top.size(), 9);
+    // All of them in view at the window's first width, none behind the bar's »
+    EXPECT_LE(frm.menuBar()->sizeHint().width(), frm.width());
     EXPECT_EQ(top[1]->menu(), &menuOf(frm, "editmenu"));
     EXPECT_EQ(top[2]->menu(), &menuOf(frm, "groupmenu"));
     EXPECT_EQ(top[3]->menu(), &menuOf(frm, "scenemenu"));
     EXPECT_EQ(top[4], &actionOf(frm, "schedule_menu"));
     EXPECT_EQ(top[5], &actionOf(frm, "journal_menu"));
-    EXPECT_EQ(top[6], &actionOf(frm, "propmenu"));
-    EXPECT_EQ(top[7], &actionOf(frm, "about_menu"));
+    EXPECT_EQ(top[6], &actionOf(frm, "web_menu"));
+    EXPECT_EQ(top[7], &actionOf(frm, "propmenu"));
+    EXPECT_EQ(top[8], &actionOf(frm, "about_menu"));
     const QList<QAction*> outputs = top[0]->menu()->actions();
     ASSERT_EQ(outputs.size(), 2);
     EXPECT_EQ(outputs[0]->text(), QStringLiteral("Включить все"));
