@@ -1,12 +1,16 @@
 #include <QFile>
+#include <QSignalSpy>
 #include <QTcpServer>
 
+#include "app/program_web.h"
 #include "outputs/shift_board.h"
 #include "tests/support/browser.h"
 #include "tests/support/contains.h"
 #include "tests/support/core_on_board.h"
 #include "tests/support/program_copy.h"
+#include "tests/support/scoped_env.h"
 #include "tests/support/scratch_dir.h"
+#include "tests/support/web_on_board.h"
 
 namespace kavtra::test {
 namespace {
@@ -17,16 +21,19 @@ window.shown = (n, start = performance.now()) => new Promise((done) => (function
   tile(n).classList.contains('on') ? done(performance.now() - start) : setTimeout(look, 2); })());
 window.middle = (r) => ({x: r.x + r.width / 2, y: r.y + r.height / 2});)";
 
+// 127.0.0.1 and a port that is free now.
+QString freeSite() {
+    QTcpServer probe;
+    return "127.0.0.1:" + QString::number(probe.listen(QHostAddress::LocalHost) ? probe.serverPort() : 0);
+}
+
 // The real program, its page on a phone-sized tab of a headless Chromium: the token asked for and kept, a tap
 // latched, saved and logged, a command shown. A tile turns on only when the event stream says so.
 TEST(ProgramWeb, ATapIsLatchedSavedAndLoggedAndACommandIsShownOnThePage) {
     if (::access("/usr/bin/chromium", X_OK) != 0) GTEST_SKIP() << "no chromium (one of the test packages)";
     ScratchDir dir;
     ProgramCopy copy{dir.path, KAVTRA_PROGRAM};
-    const QString site = [] {  // a free port
-        QTcpServer probe;
-        return "127.0.0.1:" + QString::number(probe.listen(QHostAddress::LocalHost) ? probe.serverPort() : 0);
-    }();
+    const QString site = freeSite();
     copy.write("config.ini", "[Configs]\r\nTimeUpdate=0\r\nValLoad=2\r\n[Web]\r\nListen=" + site.toStdString());
     copy.write("Rules.ini",
                rulesFileText("[Group Двор]\nOutputs=3-4\n[Scene Вечер]\nOn=3\n[Scene Ночь]\nOn=4\n[Limits]\n10=45m"));
@@ -69,6 +76,40 @@ TEST(ProgramWeb, ATapIsLatchedSavedAndLoggedAndACommandIsShownOnThePage) {
     EXPECT_EQ(std::vector({board.outputLevel(4), board.outputLevel(5), board.outputLevel(9)}), std::vector({0, 1, 1}));
     EXPECT_TRUE(contains(copy.file("Data.dat"), "[Devais_5]\r\nValue=0\r\n"));
     EXPECT_TRUE(contains(copy.run({"--log", "2"}).out, "\tweb:phone\t5=on\n"));
+}
+
+// What "Веб-доступ" writes, the running program follows: a new address
+// serves at once, the same one is left alone, a faulty one or none ends it.
+TEST(ProgramWeb, FollowsListenAsTheWindowsDialogWritesIt) {
+    ScratchDir dir;
+    const ScopedEnv simulated("KAVTRA_PORT", "sim");
+    Program program(dir.path.string(), [](const PortFailure&) { ADD_FAILURE() << "the port failed"; });
+    ProgramWeb web(program);
+    QSignalSpy said(&web, &ProgramWeb::statusChanged);
+    const std::string site = freeSite().toStdString();
+    const struct {
+        std::string listen;
+        std::string status;  // its start
+        int said;            // statusChanged so far
+    } cases[] = {
+        {site, "Веб: http://" + site, 1},
+        {" " + site + " ", "Веб: http://" + site, 1},
+        {"garden", "веб-доступ выключен: ключ Listen в разделе [Web]", 2},
+        {"", "", 3},
+        {site, "Веб: http://" + site, 4},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.listen);
+        program.settings.writeWebListen(c.listen);
+        web.followConfig();
+        EXPECT_TRUE(web.status().toStdString().starts_with(c.status)) << web.status().toStdString();
+        EXPECT_EQ(said.count(), c.said);
+    }
+    const quint16 port = web.status().section(':', -1).toUShort();
+    QTcpSocket client;
+    client.connectToHost("127.0.0.1", port);
+    client.write(("GET /api/outputs/1 HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(port) + "\r\nConnection: close\r\n\r\n").c_str());
+    EXPECT_EQ(ServerOnBoard::readUntilClosed(client).substr(0, 12), "HTTP/1.1 200");
 }
 
 }  // namespace
