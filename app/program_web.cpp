@@ -31,8 +31,8 @@ void ProgramWeb::fail(const QString& why) {
 void ProgramWeb::start() {
     if (!settings_.problem.empty()) fail(QString::fromStdString(settings_.problem));
     if (!settings_.enabled) return;
-    server_ = std::make_unique<web::WebServer>(settings_, program_.core, program_.engine, program_.rules,
-                                               program_.changeLog);
+    server_ =
+        std::make_unique<web::WebServer>(settings_, program_.core, program_.engine, program_.rules, program_.changeLog);
     if (const QString why = server_->start(); !why.isEmpty()) {
         server_.reset();
         fail(why);

@@ -128,8 +128,9 @@ void BM_ApiSwitchToLatched(benchmark::State& state) {
     QTcpSocket client;
     client.connectToHost("127.0.0.1", served.port());
     if (!client.waitForConnected(5000)) return state.SkipWithError("not connected");
-    const std::string request = "POST /api/toggle/" + std::to_string(kWatched) + " HTTP/1.1\r\nHost: 127.0.0.1:" +
-                                std::to_string(served.port()) + "\r\nContent-Length: 0\r\n\r\n";
+    const std::string request = "POST /api/toggle/" + std::to_string(kWatched) +
+                                " HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(served.port()) +
+                                "\r\nContent-Length: 0\r\n\r\n";
     std::string pending;
     double answered = 0;
     for (auto _ : state) {
@@ -145,13 +146,17 @@ void BM_ApiSwitchToLatched(benchmark::State& state) {
     }
     state.counters["answered_ms"] = benchmark::Counter(answered * 1000, benchmark::Counter::kAvgIterations);
 }
-BENCHMARK(BM_ApiSwitchToLatched)->UseManualTime()->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly();
+BENCHMARK(BM_ApiSwitchToLatched)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly();
 
 // GET / on a new connection: the page's bytes as the server sends them.
 void BM_PageServed(benchmark::State& state) {
     ServedRig served;
-    const std::string request =
-        "GET / HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(served.port()) + "\r\nConnection: close\r\n\r\n";
+    const std::string request = "GET / HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(served.port()) +
+                                "\r\nConnection: close\r\n\r\n";
     for (auto _ : state) {
         QTcpSocket client;
         client.connectToHost("127.0.0.1", served.port());
@@ -182,9 +187,10 @@ void BM_PageFirstLoadInChromium(benchmark::State& state) {
     browser.call("Page.enable", {});
     browser.call("Page.setBypassCSP", {{"enabled", true}});
     browser.call("Page.addScriptToEvaluateOnNewDocument",
-                 {{"source", "new MutationObserver((_, o) => { if (document.querySelectorAll('.out').length === 300) "
-                             "{ window.tilesAt = performance.now(); o.disconnect(); } }).observe(document, "
-                             "{subtree: true, childList: true});"}});
+                 {{"source",
+                   "new MutationObserver((_, o) => { if (document.querySelectorAll('.out').length === 300) "
+                   "{ window.tilesAt = performance.now(); o.disconnect(); } }).observe(document, "
+                   "{subtree: true, childList: true});"}});
     const QString url = "http://127.0.0.1:" + QString::number(served.port()) + "/";
     double loadEvent = 0;
     for (auto _ : state) {

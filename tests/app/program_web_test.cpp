@@ -108,7 +108,9 @@ TEST(ProgramWeb, FollowsListenAsTheWindowsDialogWritesIt) {
     const quint16 port = web.status().section(':', -1).toUShort();
     QTcpSocket client;
     client.connectToHost("127.0.0.1", port);
-    client.write(("GET /api/outputs/1 HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(port) + "\r\nConnection: close\r\n\r\n").c_str());
+    client.write(
+        ("GET /api/outputs/1 HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(port) + "\r\nConnection: close\r\n\r\n")
+            .c_str());
     EXPECT_EQ(ServerOnBoard::readUntilClosed(client).substr(0, 12), "HTTP/1.1 200");
 }
 

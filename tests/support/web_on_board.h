@@ -24,7 +24,8 @@ struct ServerOnBoard : CoreOnBoard {
         limits.requestTime = std::chrono::milliseconds(300);
         return limits;
     }
-    explicit ServerOnBoard(web::ServerLimits limits = shortLimits(), std::string certificate = {}, std::string key = {}) {
+    explicit ServerOnBoard(web::ServerLimits limits = shortLimits(), std::string certificate = {},
+                           std::string key = {}) {
         settings.enabled = true;
         settings.listen = {"127.0.0.1", 0};
         settings.certificate = std::move(certificate);

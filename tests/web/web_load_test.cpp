@@ -38,12 +38,12 @@ std::pair<std::vector<double>, std::string> runClient(quint16 port, int client) 
         const bool set = i % kSetEvery == 0;
         if (set) state = setOn(client, i / kSetEvery) ? "on" : "off";
         const std::string body = "{\"" + output + "\": \"" + state + "\"}";
-        const std::string request = set ? "POST /api/set HTTP/1.1\r\n" + host + "Content-Length: " +
-                                              std::to_string(body.size()) + "\r\n\r\n" + body
+        const std::string request = set ? "POST /api/set HTTP/1.1\r\n" + host +
+                                              "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body
                                         : "GET /api/outputs/" + output + " HTTP/1.1\r\n" + host + "\r\n";
         const std::string expected = set ? "{\"ok\":true}"
-                                         : "{\"number\":" + output + ",\"name\":\"Вывод " + output +
-                                               "\",\"state\":\"" + state + "\"}";
+                                         : "{\"number\":" + output + ",\"name\":\"Вывод " + output + "\",\"state\":\"" +
+                                               state + "\"}";
         const auto start = Clock::now();
         socket.write(request.data(), static_cast<qint64>(request.size()));
         const std::optional<std::string> got = nextAnswer(socket, pending);
@@ -92,8 +92,9 @@ TEST(WebLoad, FiftyClientsOfAThousandRequestsAreAllAnsweredAndNothingIsLost) {
     EXPECT_EQ(board.latchedOnOf(outputs), on);
     // An odd client's first set finds its output off already: no change, no line.
     const std::vector<std::string> logged = lastLogLines(board.log.path(), 2 * kClients * kSets);
-    EXPECT_EQ(std::count_if(logged.begin(), logged.end(), [](const std::string& line) { return contains(line, "\tweb\t"); }),
-              kClients * kSets - kClients / 2);
+    EXPECT_EQ(
+        std::count_if(logged.begin(), logged.end(), [](const std::string& line) { return contains(line, "\tweb\t"); }),
+        kClients * kSets - kClients / 2);
 }
 
 // A thousand connections at once: as many as the cap are held, every other

@@ -10,8 +10,8 @@
 
 #include "engine/change_record.h"
 #include "tests/support/contains.h"
-#include "tests/support/web_on_board.h"
 #include "tests/support/file_bytes.h"
+#include "tests/support/web_on_board.h"
 #include "web/access.h"
 #include "web/token_file.h"
 
@@ -70,8 +70,8 @@ TEST(WebServer, AnswersEachRouteAndSwitchesOnlyThroughTheCore) {
     EXPECT_TRUE(log.starts_with("200 [\"") && test::contains(log, "\\u0009web\\u00099=on\"")) << log;
     EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 0);
     const std::string all = board.call("GET", "/api/outputs");
-    EXPECT_TRUE(test::contains(all, "[{\"number\":1,") && test::contains(all, "{\"number\":300,\"name\":\"Вывод 300\"") &&
-                all.ends_with("}]"));
+    EXPECT_TRUE(test::contains(all, "[{\"number\":1,") &&
+                test::contains(all, "{\"number\":300,\"name\":\"Вывод 300\"") && all.ends_with("}]"));
 }
 
 TEST(WebServer, RefusesWrongTokensOtherSitesBigBodiesAndSlowClientsAndNothingChanges) {
@@ -167,11 +167,13 @@ TEST(WebServer, StartsBeyondLoopbackOnlyWithATokenAndWithTlsOnlyFromPemFiles) {
         // Past the tokens' check to the system's refusal: an address of no
         // interface here (documentation's own), so a test never listens beyond loopback.
         {"192.0.2.1", true, "", "", "веб-доступ не запущен: не удалось слушать 192.0.2.1:0: "},
-        {"192.0.2.1", false, "", "", "веб-доступ не запущен: чтобы слушать 192.0.2.1:0, то есть не только на этом "
-                                     "компьютере, нужен хотя бы один токен"},
+        {"192.0.2.1", false, "", "",
+         "веб-доступ не запущен: чтобы слушать 192.0.2.1:0, то есть не только на этом "
+         "компьютере, нужен хотя бы один токен"},
         {"127.0.0.1", false, "", "", ""},
         {"127.0.0.1", false, pem + ".none", pem, "веб-доступ не запущен: не читается файл Certificate или Key"},
-        {"127.0.0.1", false, pem, pem, "веб-доступ не запущен: Certificate и Key из раздела [Web] должны быть файлами PEM"},
+        {"127.0.0.1", false, pem, pem,
+         "веб-доступ не запущен: Certificate и Key из раздела [Web] должны быть файлами PEM"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.host) + " " + c.certificate);

@@ -406,9 +406,8 @@ TEST_F(MyFrmTest, ChangesFromElsewhereShowInTheirOwnRowsOnly) {
 TEST_F(MyFrmTest, MenuBarHasItsEntriesInOrder) {
     MyFrm& frm = start();
     const QList<QAction*> top = frm.menuBar()->actions();
-    EXPECT_EQ(entriesOf(*frm.menuBar()),
-              (QStringList{"Выводы", "Правка", "Группы", "Сцены", "Расписание", "Журнал", "Веб", "Настройки",
-                           "О программе"}));
+    EXPECT_EQ(entriesOf(*frm.menuBar()), (QStringList{"Выводы", "Правка", "Группы", "Сцены", "Расписание", "Журнал",
+                                                      "Веб", "Настройки", "О программе"}));
     ASSERT_EQ(top.size(), 9);
 #ifndef _WIN32
     // All of them in view at the window's first width, none behind the bar's ».
