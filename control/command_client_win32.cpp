@@ -8,7 +8,10 @@ namespace kavtra {
 namespace {
 
 constexpr DWORD kConnectWaitMs = 2000;
-constexpr int kWriteWaitMs = 2000;
+// A pipe's write ends when the program reads, which a program busy for a
+// moment (a slow save, the system's TLS loading) does late; a socket's write
+// on Linux never waits for that. As long as a reply may take.
+constexpr int kWriteWaitMs = 30000;
 
 std::string systemMessage(DWORD error) {
     wchar_t* text = nullptr;

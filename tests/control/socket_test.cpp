@@ -4,11 +4,15 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <future>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "commands/parse.h"
+#include "control/command_client.h"
 #include "control/command_server.h"
 #include "control/single_copy.h"
 #include "tests/support/scratch_dir.h"
@@ -94,6 +98,20 @@ TEST_F(CommandServerTest, EachRequestIsCheckedThenHandledAndAnsweredInTurn) {
                                                  "2\ton\tНасос", "3\toff\tНасос", "ok"}));
     // The bad ones never reached it.
     EXPECT_EQ(running.handled, (std::vector<Command>{ToggleCommand{5}, GetCommand{{2, 3}}}));
+}
+
+// The command line's client waits for a running copy whose loop is busy
+// for seconds, on Windows' pipe too, rather than give the command up.
+TEST_F(CommandServerTest, TheClientWaitsForAProgramBusyForSeconds) {
+    RecordingServer running(place);
+    auto status = std::async(std::launch::async, [&] {
+        return sendCommand(place, ToggleCommand{5}, {[](const std::string&) {}, [](const std::string&) {}});
+    });
+    std::this_thread::sleep_for(std::chrono::seconds(3));
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return status.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }, 10000));
+    EXPECT_EQ(status.get(), kExitDone);
+    EXPECT_EQ(running.handled, (std::vector<Command>{ToggleCommand{5}}));
 }
 
 TEST_F(CommandServerTest, AnOversizedLineIsRefusedAndEndsItsConnectionOnly) {
