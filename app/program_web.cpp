@@ -14,7 +14,9 @@ ProgramWeb::~ProgramWeb() = default;
 
 void ProgramWeb::followConfig() {
     web::WebSettings settings = web::readWebSettings(program_.config);
-    if (settings == settings_) return;
+    // The same setting again is a retry when it should serve and does not
+    // (its port was taken).
+    if (settings == settings_ && (server_ || !settings_.enabled)) return;
     settings_ = std::move(settings);
     server_.reset();
     status_.clear();

@@ -26,7 +26,8 @@ public:
     // "Веб: http://127.0.0.1:8080", or why it is not running; empty when off.
     const QString& status() const { return status_; }
     // Reads [Web] again: a changed setting ends the server (its connections
-    // with it) and starts the one now asked for.
+    // with it) and starts the one now asked for; one that failed to start
+    // is tried again.
     void followConfig();
 
 signals:

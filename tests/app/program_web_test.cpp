@@ -87,19 +87,26 @@ TEST(ProgramWeb, FollowsListenAsTheWindowsDialogWritesIt) {
     ProgramWeb web(program);
     QSignalSpy said(&web, &ProgramWeb::statusChanged);
     const std::string site = freeSite().toStdString();
+    QTcpServer squatter;  // holds a port until a case frees it
+    squatter.listen(QHostAddress::LocalHost);
+    const std::string taken = "127.0.0.1:" + std::to_string(squatter.serverPort());
     const struct {
         std::string listen;
         std::string status;  // its start
         int said;            // statusChanged so far
+        bool freed = false;  // the squatter gone first
     } cases[] = {
         {site, "Веб: http://" + site, 1},
         {" " + site + " ", "Веб: http://" + site, 1},
-        {"garden", "веб-доступ выключен: ключ Listen в разделе [Web]", 2},
-        {"", "", 3},
-        {site, "Веб: http://" + site, 4},
+        {taken, "веб-доступ не запущен: не удалось слушать " + taken, 2},
+        {taken, "Веб: http://" + taken, 3, true},  // the same setting tries again
+        {"garden", "веб-доступ выключен: ключ Listen в разделе [Web]", 4},
+        {"", "", 5},
+        {site, "Веб: http://" + site, 6},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.listen);
+        if (c.freed) squatter.close();
         program.settings.writeWebListen(c.listen);
         web.followConfig();
         EXPECT_TRUE(web.status().toStdString().starts_with(c.status)) << web.status().toStdString();
