@@ -143,7 +143,11 @@ bool ListenAddress::loopback() const { return isLoopbackName(lowerAscii(host)); 
 bool ListenAddress::anyAddress() const { return host == "0.0.0.0" || host == "::"; }
 
 std::optional<ListenAddress> parseListen(std::string_view text) {
-    const std::optional<HostPort> split = splitHostPort(ini::trimBlanks(text));
+    text = ini::trimBlanks(text);
+    // A port alone serves this computer only.
+    if (!text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos)
+        return parseListen("127.0.0.1:" + std::string(text));
+    const std::optional<HostPort> split = splitHostPort(text);
     if (!split || !split->port) return std::nullopt;
     if (!isIpv4Literal(split->host) && !isIpv6Literal(split->host) && split->host != "localhost") return std::nullopt;
     return ListenAddress{split->host == "localhost" ? "127.0.0.1" : split->host, *split->port};

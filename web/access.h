@@ -33,6 +33,8 @@ struct ListenAddress {
     bool anyAddress() const;  // 0.0.0.0 or ::
     bool operator==(const ListenAddress&) const = default;
 };
+// "HOST:PORT" with an IP address or localhost as HOST, or a port alone for
+// 127.0.0.1.
 std::optional<ListenAddress> parseListen(std::string_view text);
 
 // Whether a request's Host header (and its Origin header, when it has one)

@@ -14,8 +14,8 @@ WebSettings readWebSettings(const clsINI& config) {
     const std::optional<ListenAddress> address = parseListen(listen);
     if (!address) {
         settings.problem =
-            "веб-доступ выключен: ключ Listen в разделе [Web] файла config.ini должен быть адресом "
-            "и портом, например 127.0.0.1:8080, а не «" +
+            "веб-доступ выключен: ключ Listen в разделе [Web] файла config.ini должен быть портом или "
+            "адресом и портом, например 8080 или 127.0.0.1:8080, а не «" +
             listen + "»";
         return settings;
     }

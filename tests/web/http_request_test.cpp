@@ -82,6 +82,7 @@ TEST(WebAccess, HashesChecksNamesAndJsonAsSpecifiedByTheirStandards) {
 
     const ListenAddress loopback = *parseListen("127.0.0.1:8080");
     const ListenAddress every = *parseListen("0.0.0.0:8080");
+    EXPECT_TRUE(parseListen(" 8080 ") == (ListenAddress{"127.0.0.1", 8080}) && !parseListen("70000"));
     EXPECT_TRUE(hostAllowed("localhost:8080", loopback, false));
     EXPECT_FALSE(hostAllowed("evil.example:8080", loopback, false));
     EXPECT_FALSE(hostAllowed("127.0.0.1:9999", loopback, false));

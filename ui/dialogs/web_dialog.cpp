@@ -52,7 +52,8 @@ WebDialog::WebDialog(Settings& settings, const QString& state, QWidget* parent)
 void WebDialog::okClicked() {
     const std::string address = listen->text().trimmed().toStdString();
     if (!address.empty() && !web::parseListen(address)) {
-        problem->setText(QStringLiteral("Нужны адрес и порт, например 127.0.0.1:8080 или 0.0.0.0:8080."));
+        problem->setText(
+            QStringLiteral("Нужен порт или адрес и порт, например 8080, 127.0.0.1:8080 или 0.0.0.0:8080."));
         problem->show();
         listen->setFocus();
         return;

@@ -24,6 +24,7 @@ TEST(WebDialog, OkWritesListenOnlyWhenItIsAnAddressThatChanged) {
     } cases[] = {
         {" 127.0.0.1:8080 ", true, before},
         {"0.0.0.0:8443", true, "[Configs]\r\nValLoad=2\r\n[Web]\r\nListen=0.0.0.0:8443\r\n"},
+        {"8081", true, "[Configs]\r\nValLoad=2\r\n[Web]\r\nListen=8081\r\n"},
         {"", true, "[Configs]\r\nValLoad=2\r\n[Web]\r\nListen=\r\n"},
         {"garden:80", false, before},
         {"127.0.0.1", false, before},
