@@ -13,15 +13,9 @@
 #include <thread>
 #include <vector>
 
-#include "engine/output_engine.h"
+#include "bench/engine_rig.h"
 #include "mqtt/discovery.h"
 #include "mqtt/engine_mqtt.h"
-#include "outputs/shift_board.h"
-#include "persist/files/settings.h"
-#include "port/lpt.h"
-#include "port/port_tap.h"
-#include "port/simulated_port.h"
-#include "runner/qt_timers.h"
 #include "tests/support/mosquitto_broker.h"
 #include "tests/support/mqtt_test_client.h"
 
@@ -47,20 +41,8 @@ void serveUntil(const std::function<bool()>& done) {
 
 // The program's engine on a simulated port with the board model, a broker on
 // loopback and a client that watches everything.
-struct Rig {
-    Rig() : dir(makeDir()), broker(dir), watcher(broker.port(), "watcher") {
-        tap.addListener(board.listener());
-        data.FileName(dataPath(dir.string()));
-        engine.applyPolicy(kPolicyAllOff, Source::StartPolicy);
-        engine.LoadList();
-        engine.Init_Outs();
-        watcher.subscribe("#");
-    }
-    ~Rig() { std::filesystem::remove_all(dir); }
-    static std::filesystem::path makeDir() {
-        char name[] = "/tmp/kavtra-mqtt-bench-XXXXXX";
-        return ::mkdtemp(name);
-    }
+struct Rig : EngineRig {
+    Rig() : broker(folder.path), watcher(broker.port(), "watcher") { watcher.subscribe("#"); }
     MqttSettings settings() const {
         MqttSettings s;
         s.host = "127.0.0.1";
@@ -68,20 +50,8 @@ struct Rig {
         s.node = "bench";
         return s;
     }
-    std::filesystem::path dir;
     test::MosquittoBroker broker;
     test::MqttTestClient watcher;
-    SimulatedPort port;
-    PortTap tap{port};
-    ShiftBoard board;
-    LPT lpt{tap};
-    clsINI data;
-    OutputEngine engine{data, lpt};
-    QtTimers timers;
-    SystemWallClock wallClock;
-    OutputPulses pulses{engine, timers, wallClock};
-    RuleBook rules{rulesPath(dir.string()), engine, timers};
-    CommandCore core{engine, pulses, rules};
 };
 
 // Outputs that cost nothing: what is measured over them is MQTT's own work.

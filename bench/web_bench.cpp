@@ -9,21 +9,12 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
-#include <filesystem>
 #include <memory>
 #include <mutex>
 #include <string>
 
-#include "commands/command_core.h"
-#include "commands/rule_book.h"
+#include "bench/engine_rig.h"
 #include "engine/change_record.h"
-#include "engine/wall_clock.h"
-#include "outputs/shift_board.h"
-#include "persist/files/settings.h"
-#include "port/lpt.h"
-#include "port/port_tap.h"
-#include "port/simulated_port.h"
-#include "runner/qt_timers.h"
 #include "tests/support/browser.h"
 #include "tests/support/http_answer.h"
 #include "web/web_server.h"
@@ -34,40 +25,22 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr int kWatched = 5;
 
-// The program's engine on a simulated port with the board model and the web
-// access on loopback, as in the program; the moment the watched output's
-// latch changes is kept for the client's thread.
-struct Rig {
-    explicit Rig(const std::filesystem::path& folder) : dir(folder.string()) {
-        tap.addListener(board.listener());
+// The engine rig with the web access on loopback, as in the program; the
+// moment the watched output's latch changes is kept for the client's thread.
+struct Rig : EngineRig {
+    Rig() {
         tap.addListener([this](const PortAccess&) {
             const bool on = board.outputLevel(kWatched) == 1;
             if (on == watchedOn) return;
             watchedOn = on;
             latchedAt = Clock::now().time_since_epoch().count();
         });
-        data.FileName(dataPath(dir));
-        engine.applyPolicy(kPolicyAllOff, Source::StartPolicy);
-        engine.LoadList();
-        engine.Init_Outs();
         web::WebSettings settings;
         settings.enabled = true;
         settings.listen = {"127.0.0.1", 0};
         server = std::make_unique<web::WebServer>(settings, core, engine, rules, log);
         if (!server->start().isEmpty()) std::abort();
     }
-    const std::string dir;
-    SimulatedPort port;
-    PortTap tap{port};
-    ShiftBoard board;
-    LPT lpt{tap};
-    clsINI data;
-    OutputEngine engine{data, lpt};
-    QtTimers timers;
-    SystemWallClock wallClock;
-    OutputPulses pulses{engine, timers, wallClock};
-    RuleBook rules{rulesPath(dir), engine, timers};
-    CommandCore core{engine, pulses, rules};
     ChangeLog log{changeLogPath(dir)};
     ChangeLogWriter writer{engine, log};
     std::unique_ptr<web::WebServer> server;
@@ -80,7 +53,7 @@ struct Rig {
 // is then a separate party.
 class ServedRig {
 public:
-    ServedRig() : dir_(makeDir()), thread_(QThread::create([this] { serve(); })) {
+    ServedRig() : thread_(QThread::create([this] { serve(); })) {
         thread_->start();
         std::unique_lock lock(mutex_);
         ready_.wait(lock, [this] { return rig_ != nullptr; });
@@ -88,18 +61,13 @@ public:
     ~ServedRig() {
         QMetaObject::invokeMethod(loop_, [this] { loop_->quit(); });
         thread_->wait();
-        std::filesystem::remove_all(dir_);
     }
     Rig& rig() { return *rig_; }
     quint16 port() const { return port_; }
 
 private:
-    static std::filesystem::path makeDir() {
-        char name[] = "/tmp/kavtra-web-bench-XXXXXX";
-        return ::mkdtemp(name);
-    }
     void serve() {
-        Rig rig(dir_);
+        Rig rig;
         QEventLoop loop;
         {
             const std::lock_guard lock(mutex_);
@@ -110,7 +78,6 @@ private:
         ready_.notify_all();
         loop.exec();
     }
-    std::filesystem::path dir_;
     std::mutex mutex_;
     std::condition_variable ready_;
     Rig* rig_ = nullptr;
@@ -175,14 +142,8 @@ BENCHMARK(BM_PageServed)->Unit(benchmark::kMillisecond);
 void BM_PageFirstLoadInChromium(benchmark::State& state) {
     if (::access("/usr/bin/chromium", X_OK) != 0) return state.SkipWithError("no chromium");
     ServedRig served;
-    char profile[] = "/tmp/kavtra-web-bench-chromium-XXXXXX";
-    if (!::mkdtemp(profile)) return state.SkipWithError("no folder for the browser's profile");
-    // Declared first, so that it goes after the browser that uses it.
-    const struct RemovedAtEnd {
-        std::filesystem::path path;
-        ~RemovedAtEnd() { std::filesystem::remove_all(path); }
-    } removed{profile};
-    test::Browser browser(profile, 390, 844);
+    const BenchDir profile;  // goes after the browser that uses it
+    test::Browser browser(profile.path.string(), 390, 844);
     // Browser-injected, so the page's policy lets it watch; the page is as served.
     browser.call("Page.enable", {});
     browser.call("Page.setBypassCSP", {{"enabled", true}});

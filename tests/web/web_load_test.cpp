@@ -110,7 +110,8 @@ TEST(WebLoad, AThousandConnectionsAtOnceAreHeldUpToTheCapAndTheRestAnswered503) 
         long count = 0;
         for (std::size_t i = 0; i < flood.size(); ++i) {
             heard[i] += flood[i]->readAll().toStdString();
-            count += heard[i].starts_with("HTTP/1.1 503 ") && flood[i]->state() == QAbstractSocket::UnconnectedState;
+            count += heard[i].starts_with("HTTP/1.1 503 ") && contains(heard[i], "\r\nRetry-After: 5\r\n") &&
+                     flood[i]->state() == QAbstractSocket::UnconnectedState;
         }
         return count;
     };

@@ -189,23 +189,6 @@ TEST(WebServer, StartsBeyondLoopbackOnlyWithATokenAndWithTlsOnlyFromPemFiles) {
     EXPECT_EQ(removeToken(board.rules.path(), "phone"), "нет токена «phone»");
 }
 
-// Connections beyond the cap are answered 503 at once, and the first ones
-// are still served.
-TEST(WebServer, AConnectionBeyondTheCapIsAnswered503) {
-    ServerLimits limits;
-    limits.connections = 2;
-    ServerOnBoard board(limits);
-    const auto first = board.connectClient();
-    const auto second = board.connectClient();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return second->state() == QAbstractSocket::ConnectedState; }, 3000));
-    QTest::qWait(50);
-    const std::string third = board.call("GET", "/api/outputs/1");
-    EXPECT_TRUE(third.starts_with("HTTP/1.1 503 Service Unavailable\r\n") && test::contains(third, "Retry-After: 5"))
-        << third;
-    first->write(("GET /api/outputs/1 HTTP/1.1\r\nHost: " + board.address() + "\r\nConnection: close\r\n\r\n").c_str());
-    EXPECT_EQ(board.readUntilClosed(*first).substr(9, 3), "200");
-}
-
 #ifndef _WIN32
 // With Certificate and Key the server speaks only TLS: a client that trusts
 // the certificate is answered, a plain request gets no answer. (Schannel
