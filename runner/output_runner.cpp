@@ -33,6 +33,9 @@ void OutputRunner::startSequence() {
         for (const auto& step : startSteps_) step();
     });
     engine_.Init_Outs();
+    // Setting the port up loses the picture the start transfer latched; a
+    // running refresh brings it back at its first tick, a stopped one never.
+    if (!Update_Tmr->isActive()) engine_.UpdateOuts();
     for (const auto& step : startedSteps_) step();
 }
 

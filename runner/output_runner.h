@@ -31,8 +31,8 @@ public:
     OutputEngine& engine() { return engine_; }
 
     // Period from TimeUpdate, the start policy, LoadList (its names, the
-    // start steps, the first transfer), Init_Outs, all reading one snapshot
-    // of each file.
+    // start steps, the first transfer), Init_Outs, and with the refresh
+    // stopped one more transfer; all reading one snapshot of each file.
     void startSequence();
     // The exit policy, the last transfer, the data lines released, the end of
     // the process, reading one snapshot of each file. Runs once: a second request (another signal, the close
