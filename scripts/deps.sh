@@ -105,18 +105,31 @@ kavtra_fetch_kernel() {
 
 kavtra_jobs() { nproc 2>/dev/null || echo 2; }
 
+# The Debian archive that the machine's own APT sources name (the first one,
+# from deb822 URIs: lines or one-line deb entries), or nothing.
+kavtra_apt_mirror() {
+  cat /etc/apt/sources.list /etc/apt/sources.list.d/*.list /etc/apt/sources.list.d/*.sources 2>/dev/null |
+    sed -e 's/#.*//' -e 's/\[[^]]*\]//' |
+    awk '$1 == "URIs:" { for (i = 2; i <= NF; i++) print $i } $1 == "deb" || $1 == "deb-src" { print $2 }' |
+    grep -m1 -E '^https?://.*/debian/?$' || true
+}
+
 # Downloads Debian's source package "$1" into the folder "$2" (without
-# unpacking it); the deb-src line is added, for the mirror the machine already
-# uses, when APT has none.
+# unpacking it); the deb-src line is added, for the Debian archive the
+# machine's APT sources already use, when APT has none.
 kavtra_apt_source() {
   local package=$1 dir=$2
   local sudo=""
   if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
   (cd "$dir" && apt-get source --download-only "$package" >&2) && return 0
   local mirror
-  mirror="$(cat /etc/apt/sources.list /etc/apt/sources.list.d/*.sources /etc/apt/sources.list.d/*.list 2>/dev/null |
-    grep -oE 'https?://[^ ]+/debian/?( |$)' | head -n1 | tr -d ' ' || true)"
-  mirror="${mirror:-http://deb.debian.org/debian}"
+  mirror="$(kavtra_apt_mirror)"
+  if [ -z "$mirror" ]; then
+    echo "The source package $package cannot be downloaded: APT has no deb-src entry for it, and no APT source" \
+      "of this machine names a Debian archive to add one for. Add a deb-src entry for your Debian mirror" \
+      "to /etc/apt/sources.list.d/ and run again." >&2
+    return 1
+  fi
   echo "adding the Debian source packages of $mirror to APT" >&2
   printf 'Types: deb-src\nURIs: %s\nSuites: bookworm bookworm-updates\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg\n' \
     "$mirror" | $sudo tee /etc/apt/sources.list.d/kavtra-deb-src.sources >/dev/null
