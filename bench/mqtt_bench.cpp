@@ -58,14 +58,14 @@ struct Rig : EngineRig {
 struct FreeOutputs : OutputAccess {
     bool isOn(int output) const override { return on[output - 1]; }
     std::string name(int output) const override { return "Вывод " + std::to_string(output); }
-    Reply apply(const Command& command) override {
+    void apply(const Command& command, std::function<void(const Reply&)> answer) override {
         std::vector<int> touched;
         for (const auto& [target, action] : std::get<SetCommand>(command).outputs) {
             on[target.output - 1] = action == Switch::On;
             touched.push_back(target.output);
         }
         bridge->outputsChanged(touched, {});
-        return {};
+        answer({});
     }
     std::array<bool, 300> on{};
     MqttBridge* bridge = nullptr;

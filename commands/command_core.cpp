@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <exception>
+#include <memory>
+#include <optional>
 #include <set>
 #include <type_traits>
 
@@ -25,6 +27,15 @@ Reply answer(const SaveOutcome& saved, const char* done = "выходы пере
     if (saved.saved) return {};
     return Reply::notSaved(std::string(done) + ", но Data.dat не сохранён (" + saved.reason +
                            "): после перезапуска будет прежнее");
+}
+
+// The answer to a step once its outputs are latched.
+WhenLatched answering(const CommandCore::Answer& reply) {
+    return [reply](const Latched& end) {
+        reply(end.cancelled ? Reply::cancelled("выход ждал мёртвого времени блокировки, и более поздняя команда "
+                                               "отменила ожидание: он не включён")
+                            : answer(end.saved));
+    };
 }
 
 // Thrown where a request names what is not there; refused like any failure.
@@ -54,22 +65,31 @@ std::vector<int> CommandCore::outputsOf(const std::vector<Target>& targets) cons
 }
 
 Reply CommandCore::execute(const Request& request, WindowShower* window) {
-    const auto carryOut = [&](const auto& c) -> Reply {
+    auto now = std::make_shared<std::optional<Reply>>();
+    execute(
+        request, [now](const Reply& reply) { *now = reply; }, window);
+    return now->value_or(Reply{});
+}
+
+void CommandCore::execute(const Request& request, Answer respond, WindowShower* window) {
+    // Those that switch answer through `respond` when latched; the others
+    // return their reply.
+    const auto carryOut = [&](const auto& c) -> std::optional<Reply> {
         using T = std::decay_t<decltype(c)>;
         if constexpr (std::is_same_v<T, ShowCommand>) {
             if (!window) return Reply::refused("программа работает без окна (--no-window), показывать нечего");
             window->showWindow();
-            return {};
+            return Reply{};
         } else if constexpr (std::is_same_v<T, SetCommand>) {
-            return set(c.outputs, request.source);
+            set(c.outputs, request.source, respond);
         } else if constexpr (std::is_same_v<T, ToggleCommand>) {
-            return set({{c.output, Switch::Toggle}}, request.source);
+            set({{c.output, Switch::Toggle}}, request.source, respond);
         } else if constexpr (std::is_same_v<T, AllCommand>) {
-            return answer(engine_.setAll(c.on, request.source));
+            engine_.setAll(c.on, request.source, answering(respond));
         } else if constexpr (std::is_same_v<T, RenameCommand>) {
             return answer(engine_.rename(c.output, c.name, request.source), "имя изменено");
         } else if constexpr (std::is_same_v<T, PulseCommand>) {
-            return answer(pulses_.pulse(c.output, c.milliseconds, request.source));
+            pulses_.pulse(c.output, c.milliseconds, request.source, answering(respond));
         } else if constexpr (std::is_same_v<T, GetCommand>) {
             Reply reply;
             std::vector<int> outputs;  // as asked, in order
@@ -86,7 +106,9 @@ Reply CommandCore::execute(const Request& request, WindowShower* window) {
             for (int output : outputs) line(output);
             return reply;
         } else if constexpr (std::is_same_v<T, SceneCommand>) {
-            return recall(c.name);
+            const Scene* scene = rules_.rules().scene(c.name);
+            if (!scene) return Reply::refused("нет сцены «" + c.name + "»");
+            engine_.set(sceneStates(*scene), Source::scene(c.name), answering(respond));
         } else if constexpr (std::is_same_v<T, SaveSceneCommand>) {
             std::vector<int> outputs = outputsOf(c.outputs);
             if (c.outputs.empty())
@@ -97,24 +119,28 @@ Reply CommandCore::execute(const Request& request, WindowShower* window) {
             return why.empty() ? Reply{} : Reply::refused(why);
         } else if constexpr (std::is_same_v<T, UndoCommand>) {
             if (!engine_.canUndo()) return Reply::refused("отменять нечего");
-            return answer(engine_.undo());
+            engine_.undo(answering(respond));
         } else {
             rules_.reload();
             Reply reply;
             for (const RuleProblem& problem : rules_.problems()) reply.lines.push_back(problemText(problem));
             return reply;
         }
+        return std::nullopt;
     };
     // A request that fails is refused; the running copy goes on.
+    std::optional<Reply> now;
     try {
-        return std::visit(carryOut, request.command);
+        now = std::visit(carryOut, request.command);
     } catch (const std::exception& failure) {
-        return Reply::refused(dynamic_cast<const Unknown*>(&failure) ? failure.what()
-                                                                     : std::string("не выполнено: ") + failure.what());
+        now = Reply::refused(dynamic_cast<const Unknown*>(&failure) ? failure.what()
+                                                                    : std::string("не выполнено: ") + failure.what());
     }
+    if (now) respond(*now);
 }
 
-Reply CommandCore::set(const std::vector<std::pair<Target, Switch>>& targets, const Source& source) {
+void CommandCore::set(const std::vector<std::pair<Target, Switch>>& targets, const Source& source,
+                      const Answer& respond) {
     // A toggle means what the window's double click means, read from the
     // states before this step; a group's toggle switches it all off when it
     // is all on, otherwise all on.
@@ -128,13 +154,7 @@ Reply CommandCore::set(const std::vector<std::pair<Target, Switch>>& targets, co
         }
     }
     const bool oneGroup = targets.size() == 1 && !targets.front().first.group.empty();
-    return answer(engine_.set(outputsOn, oneGroup ? Source::group(targets.front().first.group) : source));
-}
-
-Reply CommandCore::recall(const std::string& name) {
-    const Scene* scene = rules_.rules().scene(name);
-    if (!scene) return Reply::refused("нет сцены «" + name + "»");
-    return answer(engine_.set(sceneStates(*scene), Source::scene(name)));
+    engine_.set(outputsOn, oneGroup ? Source::group(targets.front().first.group) : source, answering(respond));
 }
 
 }  // namespace kavtra

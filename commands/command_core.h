@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include "commands/command.h"
 #include "commands/reply.h"
 #include "commands/rule_book.h"
@@ -25,7 +27,14 @@ public:
     CommandCore(OutputEngine& engine, OutputPulses& pulses, RuleBook& rules, const SafetyTimers* safety = nullptr);
 
     // `window` answers `show`: the command socket's, null when the program
-    // runs without a window.
+    // runs without a window. `answer` is told once what the request asked is
+    // latched: at once, or, for outputs that wait for an interlock's dead
+    // time, after their own step (a wait a later request ends is answered as
+    // cancelled).
+    using Answer = std::function<void(const Reply&)>;
+    void execute(const Request& request, Answer answer, WindowShower* window = nullptr);
+    // The reply at once, for those who do not wait for a dead time: the
+    // window, whose rows show the latch when it comes.
     Reply execute(const Request& request, WindowShower* window = nullptr);
 
     // The outputs a target names; a group that is not there throws.
@@ -34,8 +43,7 @@ public:
     const SafetyTimers* safety() const { return safety_; }
 
 private:
-    Reply set(const std::vector<std::pair<Target, Switch>>& targets, const Source& source);
-    Reply recall(const std::string& name);
+    void set(const std::vector<std::pair<Target, Switch>>& targets, const Source& source, const Answer& answer);
 
     OutputEngine& engine_;
     OutputPulses& pulses_;

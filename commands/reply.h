@@ -14,8 +14,9 @@ namespace kavtra {
 struct Reply {
     enum class Outcome {
         Done,
-        Refused,   // nothing changed; `reason` says why
-        NotSaved,  // changed and sent to the outputs, but Data.dat kept the old states
+        Refused,    // nothing changed; `reason` says why
+        NotSaved,   // changed and sent to the outputs, but Data.dat kept the old states
+        Cancelled,  // it waited for an interlock's dead time, and a later request took its place
     };
     std::vector<std::string> lines;  // of data, each made by outputLine
     Outcome outcome = Outcome::Done;
@@ -23,6 +24,7 @@ struct Reply {
 
     static Reply refused(std::string why) { return {{}, Outcome::Refused, std::move(why)}; }
     static Reply notSaved(std::string why) { return {{}, Outcome::NotSaved, std::move(why)}; }
+    static Reply cancelled(std::string why) { return {{}, Outcome::Cancelled, std::move(why)}; }
     bool done() const { return outcome == Outcome::Done; }
 };
 

@@ -1,5 +1,7 @@
 #include "control/command_client.h"
 
+#include <algorithm>
+
 #include "commands/parse.h"
 #include "commands/request_text.h"
 #include "control/protocol.h"
@@ -53,10 +55,15 @@ int sendCommand(const SocketPlace& place, const Command& command, const ClientOu
 
     LineReader reply(kMaxReplyLineBytes);
     std::string bytes;
-    while (!reply.overflowed() && connection.read(bytes, kReplyWaitMs)) {
+    int waitMs = kReplyWaitMs;
+    while (!reply.overflowed() && connection.read(bytes, waitMs)) {
         reply.append(bytes);
         bytes.clear();
         while (const std::optional<std::string> line = reply.next()) {
+            if (const std::optional<std::chrono::milliseconds> deadTime = parseWaitLine(*line)) {
+                waitMs = kReplyWaitMs + static_cast<int>(std::min<long long>(deadTime->count(), kReplyWaitMs * 100LL));
+                continue;
+            }
             const std::optional<Reply> end = parseReplyEnd(*line);
             if (!end) {
                 out.data(*line);
@@ -65,6 +72,7 @@ int sendCommand(const SocketPlace& place, const Command& command, const ClientOu
             switch (end->outcome) {
             case Reply::Outcome::Done: return kExitDone;
             case Reply::Outcome::NotSaved: out.message("kavtra: " + end->reason); return kExitNotSaved;
+            case Reply::Outcome::Cancelled: out.message("kavtra: " + end->reason); return kExitCancelled;
             default: out.message("kavtra: запущенная копия отказала: " + end->reason); return kExitRefused;
             }
         }

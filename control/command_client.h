@@ -16,8 +16,9 @@ enum ExitStatus : int {
     kExitCouldNotStart = 1,  // the port, or (without a window) a copy already running
     kExitBadUsage = 2,
     kExitNoRunningCopy = 3,
-    kExitRefused = 4,   // by the running copy, or the socket is not the user's alone
-    kExitNotSaved = 5,  // carried out, but Data.dat could not be saved
+    kExitRefused = 4,    // by the running copy, or the socket is not the user's alone
+    kExitNotSaved = 5,   // carried out, but Data.dat could not be saved
+    kExitCancelled = 6,  // waited for a dead time, and a later request took its place
 };
 
 // Where a command's output goes: lines of data and messages, each without

@@ -2,10 +2,12 @@
 
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QPointer>
 #include <QTimer>
 
 #include <algorithm>
 #include <chrono>
+#include <memory>
 
 #include "commands/request_text.h"
 #include "control/protocol.h"
@@ -20,6 +22,7 @@ struct CommandServer::Connection : QObject {
     LineReader lines;
     QTimer idle;
     bool requested = false;  // has sent a whole request line
+    bool answering = false;  // its request is being carried out
     std::chrono::steady_clock::time_point heard = std::chrono::steady_clock::now();
 };
 
@@ -36,8 +39,9 @@ void send(QLocalSocket* client, const Reply& reply) {
 
 }  // namespace
 
-CommandServer::CommandServer(std::unique_ptr<QLocalServer> server, Handler handler, QObject* parent)
-    : QObject(parent), server_(std::move(server)), handler_(std::move(handler)) {
+CommandServer::CommandServer(std::unique_ptr<QLocalServer> server, Handler handler, LongestWait longestWait,
+                             QObject* parent)
+    : QObject(parent), server_(std::move(server)), handler_(std::move(handler)), longestWait_(std::move(longestWait)) {
     server_->setMaxPendingConnections(kMaxClients);
     connect(server_.get(), &QLocalServer::newConnection, this, &CommandServer::accept);
 }
@@ -80,14 +84,14 @@ void CommandServer::accept() {
 
 // The one to make room: the oldest of those that never finished a request
 // (a client that connects and says nothing, or is stuck halfway), else the
-// one silent longest. A client that is being answered is never among them:
-// answers are made before the next connection is taken.
+// one silent longest. A client waiting for its answer comes last.
 CommandServer::Connection& CommandServer::leastUseful() const {
     const auto silent = std::find_if(connections_.begin(), connections_.end(),
                                      [](const Connection* connection) { return !connection->requested; });
     if (silent != connections_.end()) return **silent;
-    return **std::min_element(connections_.begin(), connections_.end(),
-                              [](const Connection* a, const Connection* b) { return a->heard < b->heard; });
+    return **std::min_element(connections_.begin(), connections_.end(), [](const Connection* a, const Connection* b) {
+        return std::pair(a->answering, a->heard) < std::pair(b->answering, b->heard);
+    });
 }
 
 void CommandServer::drop(Connection& connection) {
@@ -104,24 +108,55 @@ void CommandServer::forget(Connection& connection) {
 
 void CommandServer::serve(Connection& connection) {
     QLocalSocket* client = connection.client;
-    if (connection.lines.overflowed()) return;
+    if (connection.lines.overflowed() || connection.answering) return;
     connection.idle.start();
     // Read no more than a line's bound at a time, so a flood never piles up
     // in memory.
-    while (client->bytesAvailable() > 0 && !connection.lines.overflowed()) {
-        const QByteArray bytes = client->read(kMaxRequestBytes + 2);
-        connection.heard = std::chrono::steady_clock::now();
-        connection.lines.append(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    do {
         while (const std::optional<std::string> line = connection.lines.next()) {
             connection.requested = true;
             const Parsed<Command> request = parseRequest(*line);
-            send(client, request ? handler_(*request.value) : Reply::refused(request.error));
+            if (!request) {
+                send(client, Reply::refused(request.error));
+                continue;
+            }
+            if (!answer(connection, *request.value)) return;
         }
-    }
+        if (client->bytesAvailable() <= 0) break;
+        const QByteArray bytes = client->read(kMaxRequestBytes + 2);
+        connection.heard = std::chrono::steady_clock::now();
+        connection.lines.append(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    } while (!connection.lines.overflowed());
     if (connection.lines.overflowed()) {
         send(client, Reply::refused(requestTooLong()));
         client->disconnectFromServer();
     }
+}
+
+bool CommandServer::answer(Connection& connection, const Command& command) {
+    connection.answering = true;
+    QPointer<Connection> alive(&connection);
+    const auto later = std::make_shared<bool>(false);
+    handler_(command, [this, alive, later](const Reply& reply) {
+        if (!alive) return;
+        send(alive->client, reply);
+        alive->answering = false;
+        // The lines that came meanwhile, once the step that answered is over.
+        if (*later)
+            QMetaObject::invokeMethod(
+                this,
+                [this, alive] {
+                    if (alive) serve(*alive);
+                },
+                Qt::QueuedConnection);
+    });
+    if (!connection.answering) return true;
+    *later = true;
+    connection.idle.stop();
+    const std::string wait = waitLine(longestWait_ ? longestWait_() : std::chrono::milliseconds(0));
+    connection.client->write(wait.data(), static_cast<qint64>(wait.size()));
+    connection.client->flush();
+    return false;
 }
 
 }  // namespace kavtra

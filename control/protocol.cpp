@@ -1,5 +1,7 @@
 #include "control/protocol.h"
 
+#include "commands/parse.h"
+
 namespace kavtra {
 
 namespace {
@@ -9,6 +11,7 @@ constexpr std::pair<Reply::Outcome, std::string_view> kEndWords[] = {
     {Reply::Outcome::Done, "ok"},
     {Reply::Outcome::Refused, "error"},
     {Reply::Outcome::NotSaved, "unsaved"},
+    {Reply::Outcome::Cancelled, "cancelled"},
 };
 
 }  // namespace
@@ -31,6 +34,16 @@ std::optional<Reply> parseReplyEnd(std::string_view line) {
         return Reply{{}, outcome, std::string(line.substr(word.size() + 1))};
     }
     return std::nullopt;
+}
+
+std::string waitLine(std::chrono::milliseconds wait) { return "wait\t" + std::to_string(wait.count()) + "\n"; }
+
+std::optional<std::chrono::milliseconds> parseWaitLine(std::string_view line) {
+    constexpr std::string_view kWord = "wait\t";
+    if (!line.starts_with(kWord)) return std::nullopt;
+    const std::optional<long long> ms = digitsValue(line.substr(kWord.size()));
+    if (!ms) return std::nullopt;
+    return std::chrono::milliseconds(*ms);
 }
 
 void LineReader::append(std::string_view bytes) {

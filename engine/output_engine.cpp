@@ -100,7 +100,12 @@ SaveOutcome OutputEngine::settle(const std::vector<std::pair<int, bool>>& output
     return step(codes, source, false, false);
 }
 
-void OutputEngine::UpdateOuts() { kavtra::UpdateOuts(states_, lpt_); }
+void OutputEngine::UpdateOuts() {
+    kavtra::UpdateOuts(states_, lpt_);
+    for (int output : offUnlatched_)
+        if (timers_ && states_[output] != kStateOn) offAt_[output] = timers_->now();
+    offUnlatched_.clear();
+}
 
 void OutputEngine::Init_Outs() { kavtra::Init_Outs(lpt_); }
 
@@ -112,26 +117,27 @@ SaveOutcome OutputEngine::toggle(int output, const Source& source) {
     return set({{output, toggledOn(output)}}, source);
 }
 
-SaveOutcome OutputEngine::set(const std::vector<std::pair<int, bool>>& outputsOn, const Source& source) {
+SaveOutcome OutputEngine::set(const std::vector<std::pair<int, bool>>& outputsOn, const Source& source,
+                              WhenLatched whenLatched) {
     for (const auto& [output, on] : outputsOn) check(output);
-    if (outputsOn.empty()) return {};
     std::vector<std::pair<int, std::int16_t>> codes;
     for (const auto& [output, on] : outputsOn) codes.emplace_back(output, code(on));
-    return step(codes, source, source.kind == Source::Kind::Scene || source.kind == Source::Kind::Group);
+    return step(codes, source, source.kind == Source::Kind::Scene || source.kind == Source::Kind::Group, true,
+                std::move(whenLatched));
 }
 
-SaveOutcome OutputEngine::setAll(bool on, const Source& source) {
+SaveOutcome OutputEngine::setAll(bool on, const Source& source, WhenLatched whenLatched) {
     std::vector<std::pair<int, std::int16_t>> codes;
     for (int n = 1; n <= kOutputs; ++n) codes.emplace_back(n, code(on));
-    return step(codes, source, true);
+    return step(codes, source, true, true, std::move(whenLatched));
 }
 
-SaveOutcome OutputEngine::undo() {
+SaveOutcome OutputEngine::undo(WhenLatched whenLatched) {
     std::vector<std::pair<int, std::int16_t>> codes;
     for (const auto& [output, was] : undo_)
         if (states_[output] == was.second) codes.emplace_back(output, was.first);
     undo_.clear();
-    return step(codes, Source::Undo, false);
+    return step(codes, Source::Undo, false, true, std::move(whenLatched));
 }
 
 void OutputEngine::setInterlocks(std::vector<Interlock> interlocks, Timers& timers) {
@@ -142,14 +148,21 @@ void OutputEngine::setInterlocks(std::vector<Interlock> interlocks, Timers& time
 }
 
 SaveOutcome OutputEngine::step(const std::vector<std::pair<int, std::int16_t>>& requested, const Source& source,
-                               bool undoable, bool transfer) {
-    if (requested.empty()) return {};
+                               bool undoable, bool transfer, WhenLatched whenLatched, bool cancelledSome) {
+    if (requested.empty()) {
+        if (whenLatched) whenLatched({cancelledSome, {}});
+        return {};
+    }
     cancelWaiting(requested);
-    const InterlockPlan plan = planInterlocks(interlocks_, states_, requested, true,
-                                              [this](int output) -> std::optional<std::chrono::milliseconds> {
-                                                  if (!timers_ || !offAt_[output]) return std::nullopt;
-                                                  return timers_->now() - *offAt_[output];
-                                              });
+    const InterlockPlan plan = planInterlocks(
+        interlocks_, states_, requested, true, [this](int output) -> std::optional<std::chrono::milliseconds> {
+            if (!timers_) return std::nullopt;
+            // Off in the states but not on the port yet: its dead time has not begun.
+            if (std::find(offUnlatched_.begin(), offUnlatched_.end(), output) != offUnlatched_.end())
+                return std::chrono::milliseconds(0);
+            if (!offAt_[output]) return std::nullopt;
+            return timers_->now() - *offAt_[output];
+        });
     if (undoable) {
         undo_.clear();
         for (const auto& [output, code] : plan.codes) undo_.push_back({output, {states_[output], code}});
@@ -159,21 +172,25 @@ SaveOutcome OutputEngine::step(const std::vector<std::pair<int, std::int16_t>>& 
     change.switched = applyCodes(plan.codes, plan.held);
     change.held = plan.held;
     const SaveOutcome saved = finishStep(change, transfer);
-    if (!plan.later.empty() && timers_) {
-        // The smallest free id: each id's timer is kept for good.
-        int id = 0;
-        while (waiting_.count(id)) ++id;
-        waiting_[id] = {plan.later, source};
-        timers_->start(id, plan.wait, [this, id] {
-            const auto waiting = waiting_.find(id);
-            if (waiting == waiting_.end()) return;
-            std::vector<std::pair<int, std::int16_t>> codes;
-            for (int output : waiting->second.first) codes.emplace_back(output, kStateOn);
-            const Source asked = waiting->second.second;
-            waiting_.erase(waiting);
-            step(codes, asked, false);
-        });
+    if (plan.later.empty() || !timers_) {
+        if (whenLatched) whenLatched({cancelledSome, saved});
+        return saved;
     }
+    // The smallest free id: each id's timer is kept for good. The wait starts
+    // once this step's transfer has latched the others off.
+    int id = 0;
+    while (waiting_.count(id)) ++id;
+    waiting_[id] = {plan.later, source, std::move(whenLatched), cancelledSome};
+    timers_->start(id, plan.wait, [this, id] {
+        const auto found = waiting_.find(id);
+        if (found == waiting_.end()) return;
+        Waiting waiting = std::move(found->second);
+        waiting_.erase(found);
+        std::vector<std::pair<int, std::int16_t>> codes;
+        for (int output : waiting.outputs) codes.emplace_back(output, kStateOn);
+        // Planned anew: should the clock have run short, the outputs wait again.
+        step(codes, waiting.source, false, true, std::move(waiting.whenLatched), waiting.cancelledSome);
+    });
     return saved;
 }
 
@@ -185,7 +202,9 @@ std::vector<Switched> OutputEngine::applyCodes(const std::vector<std::pair<int, 
         const std::int16_t code = entry.second;
         const bool wasOn = states_[output] == kStateOn;
         states_[output] = code;
-        if (wasOn && code != kStateOn && timers_) offAt_[output] = timers_->now();
+        if (wasOn && code != kStateOn &&
+            std::find(offUnlatched_.begin(), offUnlatched_.end(), output) == offUnlatched_.end())
+            offUnlatched_.push_back(output);
         const bool byInterlock = std::any_of(held.begin(), held.end(), [output](const InterlockHold& hold) {
             return std::find(hold.outputs.begin(), hold.outputs.end(), output) != hold.outputs.end();
         });
@@ -206,15 +225,19 @@ void OutputEngine::cancelWaiting(const std::vector<std::pair<int, std::int16_t>>
         }
         return false;
     };
+    std::vector<WhenLatched> cancelled;
     for (auto it = waiting_.begin(); it != waiting_.end();) {
-        std::erase_if(it->second.first, touched);
-        if (it->second.first.empty()) {
+        Waiting& waiting = it->second;
+        if (std::erase_if(waiting.outputs, touched) > 0) waiting.cancelledSome = true;
+        if (waiting.outputs.empty()) {
             timers_->stop(it->first);
+            if (waiting.whenLatched) cancelled.push_back(std::move(waiting.whenLatched));
             it = waiting_.erase(it);
         } else {
             ++it;
         }
     }
+    for (const WhenLatched& whenLatched : cancelled) whenLatched({true, {}});
 }
 
 SaveOutcome OutputEngine::rename(int output, const std::string& name, const Source& source) {

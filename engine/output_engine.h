@@ -43,6 +43,16 @@ struct SaveOutcome {
     std::string reason;  // why not, as the profile layer reported it
 };
 
+// How a step's outputs that waited for an interlock's dead time came out:
+// latched by a step of their own (whose save it gives), or not, because a
+// later request touching the interlock took their place first. A step
+// without such outputs comes out at once.
+struct Latched {
+    bool cancelled = false;
+    SaveOutcome saved;
+};
+using WhenLatched = std::function<void(const Latched&)>;
+
 // The outputs' states and names and everything done to them. The window, the
 // command line and network control all change outputs through it, so every
 // change takes one path: the interlocks rule on it, states set, one save of
@@ -85,9 +95,12 @@ public:
     // Changes. Each one: states set, one SaveList, one UpdateOuts, then every
     // listener told. An output number out of range throws before anything
     // changes; an empty `set` changes, saves and transfers nothing.
+    // `whenLatched` is told once every output the change switches on is
+    // latched: after the step, or after the step of its dead time.
     SaveOutcome toggle(int output, const Source& source);
-    SaveOutcome set(const std::vector<std::pair<int, bool>>& outputsOn, const Source& source);  // true = on
-    SaveOutcome setAll(bool on, const Source& source);
+    SaveOutcome set(const std::vector<std::pair<int, bool>>& outputsOn, const Source& source,
+                    WhenLatched whenLatched = {});  // true = on
+    SaveOutcome setAll(bool on, const Source& source, WhenLatched whenLatched = {});
     // SaveList, no transfer. The name kept is the one Data.dat will give
     // back (characters its encoding lacks become '?', at most 511, ...).
     SaveOutcome rename(int output, const std::string& name, const Source& source);
@@ -102,7 +115,7 @@ public:
     // back in one step: each output it set that still has the state it was
     // given gets its state from before. Once only.
     bool canUndo() const { return !undo_.empty(); }
-    SaveOutcome undo();
+    SaveOutcome undo(WhenLatched whenLatched = {});
 
     // Keys a part keeps in Data.dat beside the outputs' (deadlines, pending
     // returns): called inside every save's write group, after the step's
@@ -122,7 +135,7 @@ private:
     // A change of states as the interlocks allow it: saved, transferred,
     // told. `undoable` keeps what it replaces for undo().
     SaveOutcome step(const std::vector<std::pair<int, std::int16_t>>& requested, const Source& source, bool undoable,
-                     bool transfer = true);
+                     bool transfer = true, WhenLatched whenLatched = {}, bool cancelledSome = false);
     SaveOutcome save(const OutputChange& change);
     std::vector<Switched> applyCodes(const std::vector<std::pair<int, std::int16_t>>& codes,
                                      const std::vector<InterlockHold>& held);
@@ -136,11 +149,20 @@ private:
     std::array<std::string, kavtra::OutState::kOutputs + 1> names_;
     std::vector<Interlock> interlocks_;
     Timers* timers_ = nullptr;
-    // Outputs waiting for a dead time, per pending timer, with the source of
-    // the step that asked for them.
-    std::map<int, std::pair<std::vector<int>, Source>> waiting_;
-    // When each output last went off, by timers_' clock.
+    // Outputs waiting for a dead time, per pending timer.
+    struct Waiting {
+        std::vector<int> outputs;
+        Source source;  // of the step that asked for them
+        WhenLatched whenLatched;
+        bool cancelledSome = false;  // a later request took some of them
+    };
+    std::map<int, Waiting> waiting_;
+    // When each output was last latched off, by timers_' clock: a dead time
+    // protects the load from the moment the port really switched it, however
+    // long the save before that transfer took.
     std::array<std::optional<std::chrono::milliseconds>, kavtra::OutState::kOutputs + 1> offAt_{};
+    // Outputs set off but not yet latched so.
+    std::vector<int> offUnlatched_;
     // Per output a step set: the code before it and the code it gave.
     std::vector<std::pair<int, std::pair<std::int16_t, std::int16_t>>> undo_;
     std::vector<std::pair<ListenerId, Listener>> listeners_;

@@ -17,7 +17,9 @@ OutputPulses::OutputPulses(OutputEngine& engine, Timers& timers, const WallClock
     listener_ = engine_.addListener([this](const OutputChange& change) {
         if (changing_) return;
         for (int output : change.states) {
-            if (!restingOn_[static_cast<std::size_t>(output)]) continue;
+            // Any other request on its interlock ends a pulsed state's wait
+            // first, so a step that finds it still waiting is its own latch.
+            if (!restingOn_[static_cast<std::size_t>(output)] || starting_[static_cast<std::size_t>(output)]) continue;
             restingOn_[static_cast<std::size_t>(output)].reset();
             timers_.stop(output);
         }
@@ -28,7 +30,8 @@ OutputPulses::OutputPulses(OutputEngine& engine, Timers& timers, const WallClock
         // sets (the listener, told after this save, stops their timers).
         std::map<int, std::string> entries = savedReturns();
         if (!changing_)
-            for (int output : change.states) entries.erase(output);
+            for (int output : change.states)
+                if (!starting_[static_cast<std::size_t>(output)]) entries.erase(output);
         writeSavedEntries(data, kPulsesSection, entries);
     });
 }
@@ -48,17 +51,33 @@ void OutputPulses::wait(int output, std::chrono::milliseconds after) {
     timers_.start(output, after, [this, output] { returnOutput(output); });
 }
 
-SaveOutcome OutputPulses::pulse(int output, int milliseconds, const Source& source) {
-    std::optional<bool>& resting = restingOn_.at(static_cast<std::size_t>(output));
+SaveOutcome OutputPulses::pulse(int output, int milliseconds, const Source& source, WhenLatched whenLatched) {
+    const auto index = static_cast<std::size_t>(output);
+    std::optional<bool>& resting = restingOn_.at(index);
     const bool restingOn = resting.value_or(engine_.isOn(output));
     const auto after = std::chrono::milliseconds(milliseconds);
     // Known before the step, so that its save holds the return.
     resting = restingOn;
-    returnAt_[static_cast<std::size_t>(output)] = clock_.wallNow() + after;
-    const SaveOutcome outcome = engine_.isOn(output) == restingOn ? setOwn({{output, !restingOn}}, source)
-                                                                  : engine_.SaveList();
-    wait(output, after);
-    return outcome;
+    returnAt_[index] = clock_.wallNow() + after;
+    if (engine_.isOn(output) != restingOn) {
+        wait(output, after);
+        const SaveOutcome outcome = engine_.SaveList();
+        if (whenLatched) whenLatched({false, outcome});
+        return outcome;
+    }
+    // The pulse lasts from the latch that switches the output: an interlock's
+    // dead time may hold that back.
+    starting_[index] = true;
+    return setOwn({{output, !restingOn}}, source, false, [this, index, output, after, whenLatched](const Latched& end) {
+        starting_[index] = false;
+        if (end.cancelled) {
+            restingOn_[index].reset();
+        } else {
+            returnAt_[index] = clock_.wallNow() + after;
+            wait(output, after);
+        }
+        if (whenLatched) whenLatched(end);
+    });
 }
 
 void OutputPulses::returnOutput(int output) {
@@ -107,15 +126,15 @@ void OutputPulses::resume() {
         engine_.SaveList();
 }
 
-SaveOutcome OutputPulses::setOwn(const std::vector<std::pair<int, bool>>& outputsOn, const Source& source,
-                                 bool settle) {
+SaveOutcome OutputPulses::setOwn(const std::vector<std::pair<int, bool>>& outputsOn, const Source& source, bool settle,
+                                 WhenLatched whenLatched) {
     // The listener must not take the pulses' own changes for someone else's.
     struct Own {
         bool& changing;
         explicit Own(bool& flag) : changing(flag) { changing = true; }
         ~Own() { changing = false; }
     } own(changing_);
-    return settle ? engine_.settle(outputsOn, source) : engine_.set(outputsOn, source);
+    return settle ? engine_.settle(outputsOn, source) : engine_.set(outputsOn, source, std::move(whenLatched));
 }
 
 }  // namespace kavtra

@@ -33,7 +33,9 @@ public:
     OutputPulses(const OutputPulses&) = delete;
     OutputPulses& operator=(const OutputPulses&) = delete;
 
-    SaveOutcome pulse(int output, int milliseconds, const Source& source);
+    // The time counts from the latch of the pulsed state, which an
+    // interlock's dead time may hold back (`whenLatched` then says when).
+    SaveOutcome pulse(int output, int milliseconds, const Source& source, WhenLatched whenLatched = {});
     // Every pending return at once, in one change: so that the exit sequence
     // never keeps a pulsed state as the one to remember.
     void returnAll();
@@ -49,7 +51,8 @@ public:
 
 private:
     void returnOutput(int output);
-    SaveOutcome setOwn(const std::vector<std::pair<int, bool>>& outputsOn, const Source& source, bool settle = false);
+    SaveOutcome setOwn(const std::vector<std::pair<int, bool>>& outputsOn, const Source& source, bool settle = false,
+                       WhenLatched whenLatched = {});
     void wait(int output, std::chrono::milliseconds after);
     std::map<int, std::string> savedReturns() const;
 
@@ -60,6 +63,8 @@ private:
     // Per output: its resting state while a return is pending, and when.
     std::array<std::optional<bool>, OutState::kOutputs + 1> restingOn_;
     std::array<WallTime, OutState::kOutputs + 1> returnAt_{};
+    // Outputs whose pulsed state waits for an interlock's dead time.
+    std::array<bool, OutState::kOutputs + 1> starting_{};
     bool changing_ = false;
     bool resumed_ = false;
 };

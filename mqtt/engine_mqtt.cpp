@@ -40,7 +40,9 @@ std::string EngineMqtt::deadline(int output) const {
     const std::optional<WallTime> time = safety ? safety->deadline(output) : std::nullopt;
     return time ? savedTimeText(*time) : std::string();
 }
-Reply EngineMqtt::apply(const Command& command) { return core_.execute({command, source_}); }
+void EngineMqtt::apply(const Command& command, std::function<void(const Reply&)> answer) {
+    core_.execute({command, source_}, std::move(answer));
+}
 
 std::unique_ptr<EngineMqtt> startMqtt(const clsINI& config, OutputEngine& engine, CommandCore& core, RuleBook& rules) {
     const MqttSettingsReading reading = readMqttSettings(config, QSysInfo::machineHostName().toStdString());

@@ -26,7 +26,7 @@ public:
     bool isOn(int output) const override;
     std::string name(int output) const override;
     std::string deadline(int output) const override;
-    Reply apply(const Command& command) override;
+    void apply(const Command& command, std::function<void(const Reply&)> answer) override;
 
 private:
     OutputEngine& engine_;

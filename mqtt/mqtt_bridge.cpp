@@ -104,8 +104,9 @@ void MqttBridge::flush() {
 
 void MqttBridge::carryOut(const Command& command) {
     // MQTT has no one to answer: what did not go as asked is said in the log.
-    const Reply reply = outputs_.apply(command);
-    if (!reply.done()) logLine("MQTT: команда не выполнена как надо: " + reply.reason);
+    outputs_.apply(command, [](const Reply& reply) {
+        if (!reply.done()) logLine("MQTT: команда не выполнена как надо: " + reply.reason);
+    });
 }
 
 }  // namespace kavtra

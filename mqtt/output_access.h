@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "commands/command.h"
@@ -8,7 +9,9 @@
 namespace kavtra {
 
 // What MQTT needs of the outputs: read them, and have a received command
-// carried out (a set of several outputs in one step: one save, one transfer).
+// carried out (a set of several outputs in one step: one save, one transfer),
+// answered once its outputs are latched (after an interlock's dead time, it
+// may be later).
 class OutputAccess {
 public:
     virtual ~OutputAccess() = default;
@@ -16,7 +19,7 @@ public:
     virtual std::string name(int output) const = 0;
     // When its running limit switches it off (savedTimeText), empty for none.
     virtual std::string deadline(int /*output*/) const { return {}; }
-    virtual Reply apply(const Command& command) = 0;
+    virtual void apply(const Command& command, std::function<void(const Reply&)> answer) = 0;
 };
 
 }  // namespace kavtra

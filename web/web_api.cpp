@@ -60,6 +60,7 @@ HttpResponse WebApi::run(const Command& command, const Caller& caller) {
     case Reply::Outcome::Done: return {200, "{\"ok\":true}"};
     case Reply::Outcome::NotSaved:
         return {200, "{\"ok\":true,\"saved\":false,\"reason\":" + jsonString(reply.reason) + "}"};
+    case Reply::Outcome::Cancelled: return error(409, reply.reason);
     case Reply::Outcome::Refused: break;
     }
     return error(400, reply.reason);

@@ -119,8 +119,8 @@ protected:
     RuleBook rules{rulesPath(dir.path.string()), engine, timers};
     CommandCore core{engine, pulses, rules};
     SocketPlace place = commandSocketPlace(dir.path.string());
-    CommandServer server{claimSingleCopy(place).server, [this](const Command& command) {
-                             return core.execute({command, Source::CommandLine});
+    CommandServer server{claimSingleCopy(place).server, [this](const Command& command, CommandServer::Answer answer) {
+                             core.execute({command, Source::CommandLine}, std::move(answer));
                          }};
     EngineMqtt mqtt{engine, core, rules, test::settingsFor(broker)};
 };

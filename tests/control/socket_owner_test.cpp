@@ -40,9 +40,9 @@ TEST_F(SocketOwnerTest, TheServerServesNoClientOfAnotherUser) {
     auto listening = std::make_unique<QLocalServer>();
     listening->setSocketOptions(QLocalServer::WorldAccessOption);
     ASSERT_TRUE(listening->listen(QString::fromStdString(dir.file("open.sock"))));
-    CommandServer server(std::move(listening), [&](const Command& command) {
+    CommandServer server(std::move(listening), [&](const Command& command, const CommandServer::Answer& answer) {
         handled.push_back(command);
-        return Reply{};
+        answer(Reply{});
     });
     test::OtherUser client(test::kNobody, [&](const auto& ready) {
         ready();

@@ -55,13 +55,13 @@ using CommandServerTest = SocketFixture;
 // with one line per output asked for.
 struct RecordingServer {
     explicit RecordingServer(const SocketPlace& place)
-        : server(claimed(place), [this](const Command& command) {
+        : server(claimed(place), [this](const Command& command, const CommandServer::Answer& answer) {
               handled.push_back(command);
               Reply reply;
               if (const auto* get = std::get_if<GetCommand>(&command))
                   for (const Target& target : get->outputs)
                       reply.lines.push_back(outputLine(target.output, target.output % 2 == 0, "Насос"));
-              return reply;
+              answer(reply);
           }) {}
     std::vector<Command> handled;
     CommandServer server;
