@@ -30,13 +30,13 @@ using test::eventually;
 struct FakeOutputs : OutputAccess {
     bool isOn(int output) const override { return on.at(output - 1); }
     std::string name(int output) const override { return names.at(output - 1); }
-    Reply apply(const Command& command) override {
+    void apply(const Command& command, std::function<void(const Reply&)> answer) override {
         std::vector<std::pair<int, bool>> outputsOn;
         for (const auto& [target, action] : std::get<SetCommand>(command).outputs)
             outputsOn.emplace_back(target.output,
                                    action == Switch::Toggle ? !isOn(target.output) : action == Switch::On);
         set(outputsOn);
-        return {};
+        answer({});
     }
     void set(const std::vector<std::pair<int, bool>>& outputsOn) {
         steps.push_back(outputsOn);
