@@ -42,6 +42,11 @@ enum class PeerSide { Client, Server };
 bool peerIsThisUser(std::intptr_t descriptor, PeerSide peer);
 // Who the peer is, as a message names it: "uid 65534", "процесс 1234".
 std::string peerName(std::intptr_t descriptor, PeerSide peer);
+#ifdef _WIN32
+// Whether the process runs as this user; the web access asks it of the
+// process that owns a TCP connection.
+bool processIsThisUser(unsigned long processId);
+#endif
 
 namespace platform {
 // Who the user is, as a text that differs between users.

@@ -30,17 +30,6 @@ std::vector<BYTE> tokenUser(HANDLE process) {
     return user;
 }
 
-bool processIsThisUser(ULONG processId) {
-    HANDLE process = ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
-    if (!process) return false;
-    const std::vector<BYTE> theirs = tokenUser(process);
-    ::CloseHandle(process);
-    const std::vector<BYTE> ours = tokenUser(::GetCurrentProcess());
-    return !theirs.empty() && !ours.empty() &&
-           ::EqualSid(reinterpret_cast<const TOKEN_USER*>(theirs.data())->User.Sid,
-                      reinterpret_cast<const TOKEN_USER*>(ours.data())->User.Sid);
-}
-
 ULONG peerProcess(std::intptr_t descriptor, PeerSide peer) {
     const HANDLE pipe = reinterpret_cast<HANDLE>(descriptor);
     ULONG processId = 0;
@@ -50,6 +39,17 @@ ULONG peerProcess(std::intptr_t descriptor, PeerSide peer) {
 }
 
 }  // namespace
+
+bool processIsThisUser(unsigned long processId) {
+    HANDLE process = ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
+    if (!process) return false;
+    const std::vector<BYTE> theirs = tokenUser(process);
+    ::CloseHandle(process);
+    const std::vector<BYTE> ours = tokenUser(::GetCurrentProcess());
+    return !theirs.empty() && !ours.empty() &&
+           ::EqualSid(reinterpret_cast<const TOKEN_USER*>(theirs.data())->User.Sid,
+                      reinterpret_cast<const TOKEN_USER*>(ours.data())->User.Sid);
+}
 
 // A pipe has no folder; the lock file lies in the user's own temporary
 // folder. Who may reach the pipe is checked on the connection itself.

@@ -148,8 +148,14 @@ HttpParser::State HttpParser::parseHead(std::string_view head) {
         request_.headers.emplace_back(std::move(name), std::string(value));
     }
 
-    if (request_.header("transfer-encoding"))
+    // A body in chunks is one this server does not take (411); a coding that
+    // does not end in chunks leaves the body's end unknown (400).
+    if (const auto coding = request_.header("transfer-encoding")) {
+        const std::size_t comma = coding->rfind(',');
+        const std::string_view last = trimmed(comma == std::string_view::npos ? *coding : coding->substr(comma + 1));
+        if (!equalsLowered(last, "chunked")) return fail(400, "неизвестное Transfer-Encoding");
         return fail(411, "тело запроса должно идти с Content-Length, без Transfer-Encoding");
+    }
     std::optional<std::string_view> length;
     for (const auto& [key, value] : request_.headers) {
         if (key != "content-length") continue;
@@ -165,7 +171,12 @@ HttpParser::State HttpParser::parseHead(std::string_view head) {
         if (value > limits_.body) return fail(413, "тело запроса слишком велико");
         bodyLength_ = value;
     }
-    if (request_.minorVersion == 1 && !request_.header("host")) return fail(400, "нет заголовка Host");
+    // A second Host may name another site than the first, which the check of
+    // the first would let through.
+    const auto hosts = std::count_if(request_.headers.begin(), request_.headers.end(),
+                                     [](const auto& header) { return header.first == "host"; });
+    if (hosts > 1) return fail(400, "несколько заголовков Host");
+    if (request_.minorVersion == 1 && hosts == 0) return fail(400, "нет заголовка Host");
     return state_;
 }
 

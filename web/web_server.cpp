@@ -12,6 +12,7 @@
 
 #include "engine/change_record.h"
 #include "web/json.h"
+#include "web/peer_user.h"
 #include "web/sha256.h"
 
 namespace kavtra::web {
@@ -39,12 +40,30 @@ struct WebServer::Connection {
     QTimer* deadline = nullptr;
     HttpParser parser;
     std::string address;
+    std::chrono::steady_clock::time_point heard = std::chrono::steady_clock::now();
+    bool requested = false;  // has finished a request
     bool events = false;
+    // An event stream's right to read: the hash of its token, or empty when
+    // it needed none.
+    std::string token{};
+    std::optional<bool> thisUser{};  // looked up once, when first needed
+    // Whose share of the streams it takes.
+    const std::string& holder() const { return token.empty() ? address : token; }
 };
 
 namespace {
 
 QByteArray bytesOf(const std::string& text) { return QByteArray(text.data(), static_cast<qsizetype>(text.size())); }
+
+const HttpResponse kBusy{503, errorJson("слишком много соединений, попробуйте позже"), {{"Retry-After", "5"}}};
+
+TcpEnd endOf(const QHostAddress& address, quint16 port) {
+    TcpEnd end;
+    const Q_IPV6ADDR bytes = address.toIPv6Address();  // IPv4 as ::ffff:a.b.c.d
+    std::copy(std::begin(bytes.c), std::end(bytes.c), end.address.begin());
+    end.port = port;
+    return end;
+}
 
 // Sends what is queued, then goes; a peer that reads nothing cannot keep it.
 void closeSocket(QTcpSocket* socket) {
@@ -123,16 +142,28 @@ WebServer::WebServer(WebSettings settings, CommandCore& core, OutputEngine& engi
                                            [](const auto& connection) { return connection->events; });
         if (anyStream) broadcast(changeEvent(change, engine_, core_.safety()));
     });
+    rulesListener_ = rules_.addListener([this] { endStreamsWithoutRight(); });
     heartbeat_.setInterval(static_cast<int>(limits_.heartbeat.count()));
     connect(&heartbeat_, &QTimer::timeout, this, [this] { broadcast(":\n\n"); });
 }
 
 WebServer::~WebServer() {
     engine_.removeListener(engineListener_);
-    for (const auto& connection : connections_) connection->socket->abort();
+    rules_.removeListener(rulesListener_);
+    // An abort says "disconnected" at once, which must not reach this object half destroyed.
+    for (const auto& connection : connections_) {
+        connection->socket->disconnect(this);
+        connection->socket->abort();
+    }
 }
 
 quint16 WebServer::port() const { return listener_->serverPort(); }
+
+qint64 WebServer::unsentBytes() const {
+    qint64 unsent = 0;
+    for (const auto& connection : connections_) unsent += connection->socket->bytesToWrite();
+    return unsent;
+}
 
 QString WebServer::start() {
     const ListenAddress& listen = settings_.listen;
@@ -210,12 +241,20 @@ void WebServer::accept(qintptr descriptor) {
             return;
         }
     }
-    if (static_cast<int>(connections_.size()) >= limits_.connections) {
-        const std::string body = errorJson("слишком много соединений, попробуйте позже");
-        socket->write(bytesOf(responseHead(503, body.size(), true, {{"Retry-After", "5"}}) + body));
-        closeSocket(socket);
-        return;
+    const auto serving = std::count_if(connections_.begin(), connections_.end(),
+                                       [](const auto& connection) { return !connection->events; });
+    if (serving >= limits_.connections) {
+        Connection* least = leastUseful();
+        if (!least) {
+            socket->write(bytesOf(responseHead(kBusy.status, kBusy.body.size(), true, kBusy.headers) + kBusy.body));
+            closeSocket(socket);
+            return;
+        }
+        send(*least, kBusy, false, true);
     }
+    // Qt reads no more than this ahead of us: a client whose answers wait
+    // is then held back by the system.
+    socket->setReadBufferSize(64 * 1024);
     auto connection = std::make_unique<Connection>(Connection{socket, new QTimer(socket), HttpParser(limits_.http),
                                                               socket->peerAddress().toString().toStdString()});
     connection->deadline->setSingleShot(true);
@@ -224,7 +263,14 @@ void WebServer::accept(qintptr descriptor) {
         if (Connection* late = find(socket)) send(*late, {408, errorJson("запрос не пришёл вовремя")}, false, true);
     });
     connect(socket, &QTcpSocket::readyRead, this, [this, socket] {
-        if (Connection* reading = find(socket)) read(*reading);
+        if (Connection* reading = find(socket)) {
+            reading->heard = std::chrono::steady_clock::now();
+            read(*reading);
+        }
+    });
+    // The client read some answers: the requests held back may go on.
+    connect(socket, &QTcpSocket::bytesWritten, this, [this, socket] {
+        if (Connection* writing = find(socket); writing && !writing->events) read(*writing);
     });
     connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
         if (Connection* gone = find(socket)) close(*gone);
@@ -232,14 +278,26 @@ void WebServer::accept(qintptr descriptor) {
     connections_.push_back(std::move(connection));
 }
 
+// The oldest connection that never finished a request (one that says
+// nothing, or too slowly), else the one silent longest; never a stream.
+WebServer::Connection* WebServer::leastUseful() const {
+    Connection* least = nullptr;
+    for (const auto& connection : connections_) {
+        if (connection->events) continue;
+        if (!connection->requested) return connection.get();
+        if (!least || connection->heard < least->heard) least = connection.get();
+    }
+    return least;
+}
+
 void WebServer::read(Connection& connection) {
     QTcpSocket* socket = connection.socket;
-    while (socket->bytesAvailable() > 0) {
-        const QByteArray bytes = socket->read(16384);
-        // An event stream's reader has nothing more to say.
-        if (connection.events) continue;
-        connection.parser.append(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    for (;;) {
         while (connection.parser.state() == HttpParser::State::Complete) {
+            // Pipelined requests wait while their answers would pile up
+            // unread; bytesWritten brings us back.
+            if (socket->bytesToWrite() > limits_.unsentAnswers) return;
+            connection.requested = true;
             handle(connection, connection.parser.take());
             // Answered and closed, or become an event stream.
             if (!find(socket) || connection.events) return;
@@ -249,7 +307,21 @@ void WebServer::read(Connection& connection) {
                  true);
             return;
         }
+        if (socket->bytesAvailable() <= 0) return;
+        const QByteArray bytes = socket->read(16384);
+        // An event stream's reader has nothing more to say.
+        if (connection.events) continue;
+        connection.parser.append(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
     }
+}
+
+bool WebServer::isThisUser(Connection& connection) {
+    if (!connection.thisUser) {
+        const QTcpSocket& socket = *connection.socket;
+        connection.thisUser = tcpPeerIsThisUser(endOf(socket.peerAddress(), socket.peerPort()),
+                                                endOf(socket.localAddress(), socket.localPort()));
+    }
+    return *connection.thisUser;
 }
 
 void WebServer::handle(Connection& connection, const HttpRequest& request) {
@@ -274,28 +346,37 @@ void WebServer::handle(Connection& connection, const HttpRequest& request) {
 
     Caller caller{AccessToken::Role::Switch, Source::web({})};
     const std::vector<AccessToken>& tokens = rules_.rules().tokens;
+    const AccessToken* token = nullptr;
     if (tokens.empty()) {
         // The tokens may have gone since the start; beyond loopback nobody is answered without one.
         if (!settings_.listen.loopback())
             return refuse(403, "нет ни одного токена: kavtra --add-token ИМЯ read|switch");
+        // Loopback is every user's of this computer; the command socket
+        // answers only ours, and so does this.
+        if (!isThisUser(connection))
+            return refuse(403,
+                          "без токена веб-доступ отвечает только пользователю, от имени которого работает программа: "
+                          "нужен токен (kavtra --add-token ИМЯ read|switch)");
     } else {
-        const auto now = FailureLimiter::Clock::now();
-        if (failures_.blocked(connection.address, now))
-            return refuse(429, "слишком много неверных токенов, попробуйте через минуту", {{"Retry-After", "60"}});
         const std::optional<std::string_view> secret = bearerSecret(request.header("authorization"));
-        const AccessToken* token = secret ? matchToken(tokens, *secret) : nullptr;
+        token = secret ? matchToken(tokens, *secret) : nullptr;
+        if (!secret)
+            return refuse(401, "нужен токен: заголовок Authorization: Bearer ТОКЕН", {{"WWW-Authenticate", "Bearer"}});
+        // Only wrong tokens are held back: every local client shares
+        // 127.0.0.1, and one guessing must not lock out the owner.
         if (!token) {
-            if (secret) {
-                failures_.failed(connection.address, now);
-                log_.append(logLine(logTimestamp(std::chrono::system_clock::now()), "web",
-                                    "неверный токен с адреса " + connection.address));
-            }
-            return refuse(401, secret ? "неверный токен" : "нужен токен: заголовок Authorization: Bearer ТОКЕН",
-                          {{"WWW-Authenticate", "Bearer"}});
+            const auto now = FailureLimiter::Clock::now();
+            const bool blocked = failures_.blocked(connection.address, now);
+            failures_.failed(connection.address, now);
+            if (blocked)
+                return refuse(429, "слишком много неверных токенов, попробуйте через минуту", {{"Retry-After", "60"}});
+            log_.append(logLine(logTimestamp(std::chrono::system_clock::now()), "web",
+                                "неверный токен с адреса " + connection.address));
+            return refuse(401, "неверный токен", {{"WWW-Authenticate", "Bearer"}});
         }
         caller = {token->role, Source::web(token->name)};
     }
-    if (WebApi::isEventStream(request)) return startEvents(connection);
+    if (WebApi::isEventStream(request)) return startEvents(connection, token ? token->hash : std::string());
     send(connection, api_.answer(request, caller), head, close);
 }
 
@@ -310,12 +391,41 @@ void WebServer::send(Connection& connection, const HttpResponse& response, bool 
     connection.deadline->start(static_cast<int>(limits_.requestTime.count()));
 }
 
-void WebServer::startEvents(Connection& connection) {
+void WebServer::startEvents(Connection& connection, const std::string& token) {
+    connection.token = token;
+    std::vector<Connection*> held;
+    int streams = 0;
+    for (const auto& other : connections_) {
+        if (!other->events) continue;
+        ++streams;
+        if (other->holder() == connection.holder()) held.push_back(other.get());
+    }
+    // A holder's newest stream is the one in use (a page opened anew, a phone
+    // woken from sleep whose old connection the system still keeps): its
+    // oldest goes to make room.
+    if (static_cast<int>(held.size()) >= limits_.streamShare)
+        close(*held.front());
+    else if (streams >= limits_.streams)
+        return send(connection, kBusy, false, true);
     connection.events = true;
     connection.deadline->stop();
     connection.socket->write(
         "HTTP/1.1 200 OK\r\nContent-Type: text/event-stream; charset=utf-8\r\nCache-Control: no-store\r\n"
         "X-Content-Type-Options: nosniff\r\n\r\n:\n\n");
+}
+
+void WebServer::endStreamsWithoutRight() {
+    const std::vector<AccessToken>& tokens = rules_.rules().tokens;
+    std::vector<Connection*> ended;
+    for (const auto& connection : connections_) {
+        if (!connection->events) continue;
+        const bool right = connection->token.empty()
+                               ? tokens.empty()
+                               : std::any_of(tokens.begin(), tokens.end(),
+                                             [&](const AccessToken& token) { return token.hash == connection->token; });
+        if (!right) ended.push_back(connection.get());
+    }
+    for (Connection* connection : ended) close(*connection);
 }
 
 void WebServer::broadcast(const std::string& event) {

@@ -24,7 +24,14 @@ namespace kavtra::web {
 // How long and how much a client may take; a test makes them short.
 struct ServerLimits {
     HttpLimits http{};
+    // Connections that serve requests. A new one beyond takes the place of
+    // the least useful (which is answered 503), or is answered 503 itself.
     int connections = 64;
+    // Event streams, apart from those: all together, and each holder's (a
+    // token's, or without tokens a client address's) share, so that one page
+    // opened many times cannot take every stream.
+    int streams = 64;
+    int streamShare = 8;
     // From a connection's start, or the end of its last answer, to the end
     // of its next request: a client that never finishes one is closed.
     std::chrono::milliseconds requestTime{10000};
@@ -32,6 +39,9 @@ struct ServerLimits {
     std::chrono::milliseconds heartbeat{20000};
     // An event stream whose reader falls this far behind is closed.
     qint64 unsentBytes = 1 << 20;
+    // Beyond this much of its answers waiting to be sent, a connection's
+    // next request is not read until the client has read them.
+    qint64 unsentAnswers = 64 * 1024;
 };
 
 // The web access on the event loop: a small HTTP/1.1 server of its own on
@@ -51,6 +61,8 @@ public:
     QString start();
     quint16 port() const;
     int connections() const { return static_cast<int>(connections_.size()); }
+    // What waits in the program to be sent, all connections together.
+    qint64 unsentBytes() const;
 
 signals:
     // The system's TLS refused our certificate and key at a connection
@@ -65,10 +77,14 @@ private:
     void read(Connection& connection);
     void handle(Connection& connection, const HttpRequest& request);
     void send(Connection& connection, const HttpResponse& response, bool head, bool close);
-    void startEvents(Connection& connection);
+    // `token`: the hash of the token that gave the right to read, empty when none was needed.
+    void startEvents(Connection& connection, const std::string& token);
+    void endStreamsWithoutRight();
     void close(Connection& connection);
     void broadcast(const std::string& event);
     Connection* find(QTcpSocket* socket);
+    Connection* leastUseful() const;
+    bool isThisUser(Connection& connection);
 
     const WebSettings settings_;
     CommandCore& core_;
@@ -88,6 +104,7 @@ private:
     std::unique_ptr<TlsIdentity> tls_;
     bool tlsRefusalSaid_ = false;
     OutputEngine::ListenerId engineListener_;
+    RuleBook::ListenerId rulesListener_;
 };
 
 }  // namespace kavtra::web

@@ -34,6 +34,9 @@ TEST(HttpParser, ReadsRequestsInAnyPiecesAndRefusesWhatIsOverItsLimits) {
         {"GET / HTTP/1.1\r\nHost: h\r\nA: 1\r\nB: 2\r\nC: 3\r\n\r\n", 431},
         {"POST / HTTP/1.1\r\nHost: h\r\nContent-Length: 11\r\n\r\n", 413},
         {"POST / HTTP/1.1\r\nHost: h\r\nTransfer-Encoding: chunked\r\n\r\n", 411},
+        {"POST / HTTP/1.1\r\nHost: h\r\nTransfer-Encoding: chunked, gzip\r\n\r\n", 400},
+        {"GET / HTTP/1.1\r\nHost: h\r\nHost: rebind.evil\r\n\r\n", 400},
+        {"GET / HTTP/1.0\r\nHost: h\r\nhost: h\r\n\r\n", 400},
         {"POST / HTTP/1.1\r\nHost: h\r\nContent-Length: 1\r\nContent-Length: 2\r\n\r\n", 400},
         {"POST / HTTP/1.1\r\nHost: h\r\nContent-Length: -1\r\n\r\n", 400},
     };

@@ -7,6 +7,11 @@
 
 #include <memory>
 #include <string>
+#ifndef _WIN32
+#include <netinet/in.h>
+
+#include "tests/support/other_user.h"
+#endif
 
 #include "engine/change_record.h"
 #include "tests/support/contains.h"
@@ -100,6 +105,7 @@ TEST(WebServer, RefusesWrongTokensOtherSitesBigBodiesAndSlowClientsAndNothingCha
                         "\r\n" + bearer(switchSecret) + "\r\n"),
          "403"},
         {board.call("POST", "/api/set", bearer(switchSecret), std::string(101, ' ')), "413"},
+        {board.call("POST", "/api/set", bearer(switchSecret) + "Host: rebind.evil\r\n", set), "400"},
     };
     for (const auto& c : cases) EXPECT_EQ(c.response.substr(9, 3), c.expected) << c.response;
     for (const char* header : {"\r\nContent-Type: text/html; charset=utf-8\r\n", "\r\nX-Frame-Options: DENY\r\n",
@@ -114,9 +120,84 @@ TEST(WebServer, RefusesWrongTokensOtherSitesBigBodiesAndSlowClientsAndNothingCha
     slow->write("GET /api/outputs HTTP/1.1\r\nHost: ");
     EXPECT_EQ(board.readUntilClosed(*slow).substr(9, 3), "408");
 
-    // The fifth wrong token within a minute closes the door to that address.
+    // From the fifth wrong token within a minute, that address's wrong tokens
+    // get 429; a right one still passes.
     for (int i = 0; i < 4; ++i) board.call("GET", "/api/outputs/5", bearer("guess"));
-    EXPECT_EQ(board.call("GET", "/api/outputs/5", bearer(switchSecret)).substr(9, 3), "429");
+    EXPECT_EQ(board.call("GET", "/api/outputs/5", bearer("guess")).substr(9, 3), "429");
+    EXPECT_EQ(board.call("GET", "/api/outputs/5", bearer(switchSecret)).substr(9, 3), "200");
+}
+
+// A client that sends requests and never reads its answers is read no
+// further while they wait: what the server holds for it stays within the bound.
+TEST(WebServer, ReadsNoFurtherFromAClientWhoseAnswersPileUpUnread) {
+    ServerOnBoard board;
+    const qint64 answer = static_cast<qint64>(board.call("GET", "/").size());
+    std::string requests;
+    for (int i = 0; i < 2000; ++i) requests += "GET / HTTP/1.1\r\nHost: " + board.address() + "\r\n\r\n";
+    const auto greedy = board.connectClient();
+    greedy->setReadBufferSize(1024);  // and never read: the system's buffers fill
+    greedy->write(requests.data(), static_cast<qint64>(requests.size()));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return board.server->connections() == 1; }, 3000));
+    qint64 most = 0;
+    // Held back, it is cut when its next request is not whole in time.
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            most = std::max(most, board.server->unsentBytes());
+            return board.server->connections() == 0;
+        },
+        20000));
+    EXPECT_LE(most, ServerOnBoard::shortLimits().unsentAnswers + answer);
+}
+
+// Clients that never finish a request (one byte now and then) make room for
+// one that does: the oldest is answered 503 and closed.
+TEST(WebServer, MakesRoomForAWholeRequestAmongClientsThatNeverFinishOne) {
+    const web::ServerLimits limits;
+    ServerOnBoard board(limits);
+    std::vector<std::unique_ptr<QTcpSocket>> slow;
+    for (int i = 0; i < limits.connections; ++i) {
+        slow.push_back(board.connectClient());
+        slow.back()->write("G");
+    }
+    ASSERT_TRUE(QTest::qWaitFor([&] { return board.server->connections() == limits.connections; }, 10000));
+    EXPECT_EQ(board.call("GET", "/api/outputs/1").substr(9, 3), "200");
+    EXPECT_EQ(ServerOnBoard::readUntilClosed(*slow.front()).substr(9, 3), "503");
+    EXPECT_EQ(slow.back()->state(), QAbstractSocket::ConnectedState);
+}
+
+// Event streams have a cap of their own and a share for each holder: one
+// page opened 64 times keeps its newest streams and shuts nobody out. A
+// stream whose right to read is gone ends as soon as the tokens are read.
+TEST(WebServer, StreamsTakeTheirOwnShareAndEndWhenTheirRightToReadGoes) {
+    const web::ServerLimits limits;
+    ServerOnBoard board(limits);
+    const auto open = [&](const std::string& secret) {
+        auto stream = board.connectClient();
+        const std::string token = secret.empty() ? "" : "Authorization: Bearer " + secret + "\r\n";
+        stream->write(("GET /api/events HTTP/1.1\r\nHost: " + board.address() + "\r\n" + token + "\r\n").c_str());
+        return stream;
+    };
+    const auto ended = [](const std::vector<std::unique_ptr<QTcpSocket>>& streams) {
+        return std::count_if(streams.begin(), streams.end(),
+                             [](const auto& s) { return s->state() == QAbstractSocket::UnconnectedState; });
+    };
+    std::vector<std::unique_ptr<QTcpSocket>> pages;
+    for (int i = 0; i < 64; ++i) pages.push_back(open(""));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return ended(pages) == 64 - limits.streamShare; }, 10000)) << ended(pages);
+    EXPECT_EQ(board.call("GET", "/api/outputs/1").substr(9, 3), "200");
+
+    board.useRules("[Token phone]\nRole=read\nHash=" + tokenHash("phone") +
+                   "\n[Token gone]\nRole=read\nHash=" + tokenHash("gone") + "\n");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return ended(pages) == 64; }, 3000));
+    std::vector<std::unique_ptr<QTcpSocket>> kept, removed;
+    kept.push_back(open("phone"));
+    removed.push_back(open("gone"));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return board.server->connections() == 2 && !kept[0]->peek(12).isEmpty(); }, 3000));
+    board.useRules("[Token phone]\nRole=read\nHash=" + tokenHash("phone") + "\n");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return ended(removed) == 1; }, 3000));
+    EXPECT_EQ(kept[0]->readAll().left(12).toStdString(), "HTTP/1.1 200");
+    EXPECT_EQ(ended(kept), 0);
 }
 
 TEST(WebServer, StreamsEveryStepOfTheCoreAsOneEvent) {
@@ -190,6 +271,38 @@ TEST(WebServer, StartsBeyondLoopbackOnlyWithATokenAndWithTlsOnlyFromPemFiles) {
 }
 
 #ifndef _WIN32
+// Without tokens the server answers only the user the program runs as:
+// another user of this computer, through loopback too, is refused.
+TEST(WebServer, WithoutTokensAnswersOnlyTheUserTheProgramRunsAs) {
+    if (::geteuid() != 0) GTEST_SKIP() << "only root may play another user";
+    ServerOnBoard board;
+    const bool on = board.latchedOn(3);
+    const std::string toggle = "POST /api/toggle/3 HTTP/1.1\r\nHost: " + board.address() +
+                               "\r\nConnection: close\r\nContent-Length: 0\r\n\r\n";
+    const quint16 port = board.server->port();
+    // Its exit status is the answer's status less 200.
+    test::OtherUser nobody(test::kNobody, [&](const std::function<void()>& ready) {
+        ready();
+        const int client = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in server{};
+        server.sin_family = AF_INET;
+        server.sin_port = htons(port);
+        server.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        char answer[13] = {};
+        pollfd wait{client, POLLIN, 0};
+        if (::connect(client, reinterpret_cast<const sockaddr*>(&server), sizeof server) != 0 ||
+            ::write(client, toggle.data(), toggle.size()) != static_cast<ssize_t>(toggle.size()) ||
+            ::poll(&wait, 1, 5000) != 1 || ::read(client, answer, 12) != 12)
+            return 255;
+        return std::atoi(answer + 9) - 200;
+    });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return nobody.status() >= 0; }, 10000));
+    EXPECT_EQ(nobody.status() + 200, 403);
+    EXPECT_EQ(board.latchedOn(3), on);
+    EXPECT_EQ(board.call("POST", "/api/toggle/3").substr(9, 3), "200");
+    EXPECT_EQ(board.latchedOn(3), !on);
+}
+
 // With Certificate and Key the server speaks only TLS: a client that trusts
 // the certificate is answered, a plain request gets no answer. (Schannel
 // under Wine refuses every server key, so Windows is not tested here.)
