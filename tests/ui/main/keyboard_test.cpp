@@ -62,6 +62,30 @@ TEST_F(KeyboardTest, AHeldKeySwitchesOnceAndNoSelectionSwitchesNothing) {
     EXPECT_FALSE(exists("Data.dat"));
 }
 
+// Marked as repeats or not (Xvfb sends each as a release and a press at once,
+// both unmarked), a held key switches once until it is really let go.
+TEST_F(KeyboardTest, AHeldKeySwitchesOnceUntilItIsLetGoWhateverItsRepeatsSay) {
+    start(true);
+    select(4);
+    const auto send = [this](QEvent::Type type, Qt::Key key, bool marked) {
+        QKeyEvent event(type, key, Qt::NoModifier, QString(), marked);
+        QApplication::sendEvent(&list(), &event);
+    };
+    for (const bool marked : {false, true}) {
+        for (const bool withRelease : {false, true}) {
+            const Qt::Key key = withRelease ? Qt::Key_Return : Qt::Key_Space;
+            const auto before = transfers();
+            for (int repeat = 0; repeat < 10; ++repeat) {
+                if (repeat > 0 && withRelease) send(QEvent::KeyRelease, key, marked);
+                send(QEvent::KeyPress, key, repeat > 0 && marked);
+            }
+            send(QEvent::KeyRelease, key, false);
+            EXPECT_EQ(transfers(), before + 1) << marked << withRelease;
+            QTest::qWait(80);
+        }
+    }
+}
+
 TEST_F(KeyboardTest, EnterInTheNameEditorCommitsTheNameAndSwitchesNothing) {
     start(true);
     const auto before = transfers();
