@@ -58,11 +58,19 @@ void OutputEngine::applyPolicy(std::int16_t policy, const Source& source,
     for (const auto& [output, on] : scene) codes.emplace_back(output, code(on));
     cancelWaiting(codes);
     // Before the start nothing is known to be on: what the start switches is
-    // what it leaves on. The policy's states reach the port in a transfer of
-    // their own, so no dead time applies.
-    if (known && source == Source::StartPolicy)
-        for (int n = 1; n <= kOutputs; ++n) states_[n] = kStateOff;
-    const InterlockPlan plan = planInterlocks(interlocks_, states_, codes, false);
+    // what it leaves on, so no dead time applies. At the exit an output that
+    // would have to wait for one stays off: no later step will come.
+    // What the board held before is not known either: an output the start
+    // leaves off may have been on, so its dead time counts from the start's
+    // latch.
+    const bool starting = source == Source::StartPolicy;
+    if (known && starting)
+        for (int n = 1; n <= kOutputs; ++n) {
+            states_[n] = kStateOff;
+            if (std::find(offUnlatched_.begin(), offUnlatched_.end(), n) == offUnlatched_.end())
+                offUnlatched_.push_back(n);
+        }
+    const InterlockPlan plan = planInterlocks(interlocks_, states_, codes, !starting, offAgo());
     OutputChange change{everyOutput(), {}, source};
     change.switched = applyCodes(plan.codes, plan.held);
     change.held = plan.held;
@@ -154,15 +162,7 @@ SaveOutcome OutputEngine::step(const std::vector<std::pair<int, std::int16_t>>& 
         return {};
     }
     cancelWaiting(requested);
-    const InterlockPlan plan = planInterlocks(
-        interlocks_, states_, requested, true, [this](int output) -> std::optional<std::chrono::milliseconds> {
-            if (!timers_) return std::nullopt;
-            // Off in the states but not on the port yet: its dead time has not begun.
-            if (std::find(offUnlatched_.begin(), offUnlatched_.end(), output) != offUnlatched_.end())
-                return std::chrono::milliseconds(0);
-            if (!offAt_[output]) return std::nullopt;
-            return timers_->now() - *offAt_[output];
-        });
+    const InterlockPlan plan = planInterlocks(interlocks_, states_, requested, true, offAgo());
     if (undoable) {
         undo_.clear();
         for (const auto& [output, code] : plan.codes) undo_.push_back({output, {states_[output], code}});
@@ -192,6 +192,17 @@ SaveOutcome OutputEngine::step(const std::vector<std::pair<int, std::int16_t>>& 
         step(codes, waiting.source, false, true, std::move(waiting.whenLatched), waiting.cancelledSome);
     });
     return saved;
+}
+
+OffAgo OutputEngine::offAgo() const {
+    return [this](int output) -> std::optional<std::chrono::milliseconds> {
+        if (!timers_) return std::nullopt;
+        // Off in the states but not on the port yet: its dead time has not begun.
+        if (std::find(offUnlatched_.begin(), offUnlatched_.end(), output) != offUnlatched_.end())
+            return std::chrono::milliseconds(0);
+        if (!offAt_[output]) return std::nullopt;
+        return timers_->now() - *offAt_[output];
+    };
 }
 
 std::vector<Switched> OutputEngine::applyCodes(const std::vector<std::pair<int, std::int16_t>>& codes,

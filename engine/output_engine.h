@@ -140,6 +140,8 @@ private:
     std::vector<Switched> applyCodes(const std::vector<std::pair<int, std::int16_t>>& codes,
                                      const std::vector<InterlockHold>& held);
     void cancelWaiting(const std::vector<std::pair<int, std::int16_t>>& requested);
+    // How long ago each output was latched off.
+    OffAgo offAgo() const;
     SaveOutcome finishStep(const OutputChange& change, bool transfer);
     void finish(const OutputChange& change);
 

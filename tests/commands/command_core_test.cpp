@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -88,6 +89,45 @@ TEST_F(CommandCoreTest, AnyOtherChangeOfThePulsedOutputCancelsItsReturn) {
         timers.advance(150ms);
         EXPECT_EQ(port.board.outputLevel(7), level) << formatRequest(change);
         run(AllCommand{true});
+    }
+}
+
+// A request whose output waits for an interlock's dead time is answered
+// when the step of that wait latches it, or as cancelled when a later
+// request on the interlock ends the wait; a pulse lasts from its latch.
+TEST_F(CommandCoreTest, ARequestThatWaitsForADeadTimeIsAnsweredWhenItsOutputIsLatched) {
+    struct Case {
+        const char* what;
+        Command asked;
+        std::optional<Command> later;  // 200 ms after, while it waits
+        Reply::Outcome outcome;
+        int latchedAtAnswer;  // output 2's level when the answer came
+        int levelAt900ms;     // output 2's level 900 ms after the request
+    };
+    const Case cases[] = {
+        {"set", SetCommand{{{2, Switch::On}}}, std::nullopt, Reply::Outcome::Done, 1, 1},
+        {"toggle", ToggleCommand{2}, std::nullopt, Reply::Outcome::Done, 1, 1},
+        {"pulse", PulseCommand{2, 400}, std::nullopt, Reply::Outcome::Done, 1, 0},  // 400 ms from its latch
+        {"cancelled", SetCommand{{{2, Switch::On}}}, SetCommand{{{1, Switch::On}}}, Reply::Outcome::Cancelled, 0, 0},
+    };
+    useRules("[Interlock Мотор]\nOutputs=1,2\nDeadTime=500\n");
+    for (const Case& c : cases) {
+        engine.set({{1, true}, {2, false}}, Source::Window);
+        advance(1000ms);
+        std::optional<Reply> answer;
+        int latchedAtAnswer = -1;
+        core.execute({c.asked, Source::CommandLine}, [&](const Reply& reply) {
+            answer = reply;
+            latchedAtAnswer = port.board.outputLevel(2);
+        });
+        EXPECT_FALSE(answer) << c.what << ": answered before the dead time";
+        advance(200ms);
+        if (c.later) run(*c.later);
+        advance(700ms);
+        ASSERT_TRUE(answer) << c.what;
+        EXPECT_EQ(answer->outcome, c.outcome) << c.what;
+        EXPECT_EQ(latchedAtAnswer, c.latchedAtAnswer) << c.what;
+        EXPECT_EQ(port.board.outputLevel(2), c.levelAt900ms) << c.what;
     }
 }
 

@@ -256,6 +256,27 @@ TEST_F(ProgramCommandsTest, HelpVersionAndBadUsage) {
 
 // A change the running copy cannot save is carried out on the outputs, but
 // the command says so and ends with a status of its own.
+// A command that waits for an interlock's dead time returns once its output
+// is latched; one whose wait a later command ends returns status 6.
+TEST_F(ProgramCommandsTest, ACommandReturnsWhenItsOutputIsLatchedAfterItsDeadTime) {
+    copy.write("Rules.ini", "\xEF\xBB\xBF[Interlock Мотор]\r\nOutputs=50,51\r\nDeadTime=1000\r\n");
+    startRunning();
+    ASSERT_EQ(copy.run({"--set", "50=on"}).status, 0);
+    const ProgramCopy::Run set = copy.run({"--set", "51=on"});
+    EXPECT_EQ(set.status, 0) << set.err;
+    EXPECT_EQ(copy.run({"--get", "51"}).out, "51\ton\tВывод 51\n");
+    EXPECT_EQ(replay(copy.trace()).outputLevel(51), 1);
+
+    QProcess waiting;
+    waiting.setProcessEnvironment(copy.environment);
+    waiting.start(QString::fromStdString(copy.program.string()), {"--set", "50=on"});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return replay(copy.trace()).outputLevel(51) == 0; }, 10000));
+    EXPECT_EQ(copy.run({"--set", "51=on"}).status, 0);
+    ASSERT_TRUE(waiting.waitForFinished(10000));
+    EXPECT_EQ(waiting.exitCode(), 6) << waiting.readAllStandardError().toStdString();
+    EXPECT_EQ(replay(copy.trace()).outputLevel(50), 0);
+}
+
 TEST_F(ProgramCommandsTest, AChangeThatCannotBeSavedEndsWithStatusFive) {
     startRunning();
     std::filesystem::remove(dir.path / "Data.dat");

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <algorithm>
+#include <chrono>
 #include <string>
 
 #include "commands/command_core.h"
@@ -38,10 +40,18 @@ struct CoreOnBoard : EngineOnBoard {
         return core.execute({command, source});
     }
 
-    // Both clocks on.
+    // Both clocks on together: each stops at every call due on the other,
+    // so that what one's call starts on the other counts from that moment.
     void advance(std::chrono::milliseconds by) {
-        timers.advance(by);
-        deadTimes.advance(by);
+        const std::chrono::milliseconds end = timers.now() + by;
+        for (;;) {
+            std::chrono::milliseconds to = end;
+            for (const ManualTimers* clock : {&timers, &deadTimes})
+                if (const auto due = clock->nextDue()) to = std::clamp(*due, clock->now(), to);
+            for (ManualTimers* clock : {&timers, &deadTimes})
+                clock->advance(std::max(to - clock->now(), std::chrono::milliseconds(0)));
+            if (to == end) return;
+        }
     }
 
     ManualTimers timers;

@@ -1,9 +1,12 @@
 #pragma once
 
+#include <array>
+#include <chrono>
 #include <cstdint>
 #include <fstream>
 #include <map>
 #include <string>
+#include <utility>
 
 #include "engine/output_engine.h"
 #include "persist/files/settings.h"
@@ -52,18 +55,41 @@ struct EngineOnBoard {
         return on;
     }
     // From now on every latch is checked against the interlocks: how many
-    // latches were seen, and how many had two outputs of one on.
-    void watchLatches(const std::vector<Interlock>& interlocks) {
-        port.tap.addListener([this, interlocks, seen = transfers()](const PortAccess&) mutable {
+    // latches were seen, how many had two outputs of one on, and, by
+    // `clock`, how many latched an output on sooner than its dead time after
+    // the latch that switched another of its interlock off.
+    void watchLatches(const std::vector<Interlock>& interlocks, const Timers* clock = nullptr) {
+        std::array<bool, OutState::kOutputs + 1> was{};
+        for (int output = 1; output <= OutState::kOutputs; ++output) was[output] = latchedOn(output);
+        port.tap.addListener([this, interlocks, clock, was, offAt = std::map<int, std::chrono::milliseconds>(),
+                              seen = transfers()](const PortAccess&) mutable {
             if (transfers() == seen) return;
             seen = transfers();
             ++latchesSeen;
-            for (const Interlock& interlock : interlocks)
+            const bool forgotten = std::exchange(latchesForgotten, false);
+            if (forgotten) offAt.clear();
+            const auto now = clock ? clock->now() : std::chrono::milliseconds(0);
+            for (const Interlock& interlock : interlocks) {
                 if (latchedOnOf(interlock.outputs).size() > 1) ++latchesBroken;
+                for (int output : interlock.outputs) {
+                    if (was[output] || !latchedOn(output) || !clock || forgotten) continue;
+                    for (int other : interlock.outputs)
+                        if (other != output && interlock.deadTime.count() > 0 &&
+                            (was[other] || (offAt.count(other) && now - offAt[other] < interlock.deadTime)))
+                            ++latchesEarly;
+                }
+            }
+            for (int output = 1; output <= OutState::kOutputs; ++output) {
+                if (was[output] && !latchedOn(output)) offAt[output] = now;
+                was[output] = latchedOn(output);
+            }
         });
     }
     std::uint64_t latchesSeen = 0;
     std::uint64_t latchesBroken = 0;
+    std::uint64_t latchesEarly = 0;
+    // The next latch starts anew, as a start does: what the board held before is not known.
+    bool latchesForgotten = false;
     bool latchedOn(int output) const { return port.board.outputLevel(output) == 1; }
 
     ScratchDir dir;

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <functional>
 #include <map>
+#include <optional>
 #include <utility>
 
 #include "engine/timers.h"
@@ -24,6 +25,18 @@ public:
     void setWallClock(WallTime to) { wallStart_ = to - now_; }
     void alarmAt(WallTime at, std::function<void()> due) override { alarm_ = {at, std::move(due)}; }
     void cancelAlarm() override { alarm_.second = nullptr; }
+
+    // When the next pending call falls due, if any.
+    std::optional<std::chrono::milliseconds> nextDue() const {
+        std::optional<std::chrono::milliseconds> next;
+        for (const auto& [id, call] : pending_)
+            if (!next || call.first < *next) next = call.first;
+        return next;
+    }
+
+    // Moves the clock on and runs nothing: time spent inside a call that
+    // blocks, such as a slow save.
+    void pass(std::chrono::milliseconds by) { now_ += by; }
 
     // Moves the clock on, running every call that falls due on the way, in
     // the order of their times.
