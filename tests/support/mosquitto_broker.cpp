@@ -21,12 +21,16 @@ MosquittoBroker::MosquittoBroker(std::filesystem::path dir)
     runToEnd({"openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes",
               "-keyout", key, "-out", certificate, "-days", "2", "-subj", "/CN=127.0.0.1", "-addext",
               "subjectAltName=IP:127.0.0.1"});
-    // Started as root, the broker reads its key after it has become the user
-    // mosquitto. (Under Wine the folder's rights are not the test's to set:
-    // chmod does it.)
-    runToEnd({"chmod", "go+rx", hostPath(dir_)});
-    runToEnd({"chmod", "a+r", key});
-    std::ofstream(dir_ / "mosquitto.conf") << "per_listener_settings true\n"
+    // Started as root, the broker would become the user mosquitto, who may
+    // not enter the test's folder (a private build folder, Wine's prefix): it
+    // stays the user who runs the tests, whom only the Linux side names. (A
+    // user without a name is not root, and the broker ignores the setting.)
+    runToEnd({"sh", "-c", "id -un >\"$0\" || id -u >\"$0\"", hostPath(dir_ / "user")});
+    std::string user;
+    std::ifstream(dir_ / "user") >> user;
+    std::ofstream(dir_ / "mosquitto.conf") << "user " << user
+                                           << "\n"
+                                              "per_listener_settings true\n"
                                               "persistence false\n"
                                               "set_tcp_nodelay true\n"
                                               "log_dest none\n"
