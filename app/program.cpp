@@ -1,5 +1,7 @@
 #include "app/program.h"
 
+#include <QMetaObject>
+
 #include <cstdio>
 #include <cstdlib>
 
@@ -29,7 +31,10 @@ Program::Program(const std::string& exeDir, PortFailureHandler onPortFailure)
       engine(data, port->lpt()),
       pulses(engine, timers, wallClock),
       safety(engine, timers, wallClock),
-      rules(rulesPath(filesDir), engine, deadTimes),
+      rules(rulesPath(filesDir), engine, deadTimes,
+            [this](std::function<void()> call) {
+                QMetaObject::invokeMethod(&timers, std::move(call), Qt::QueuedConnection);
+            }),
       core(engine, pulses, rules, &safety),
       changeLog(changeLogPath(filesDir)),
       logWriter(engine, changeLog),
@@ -57,6 +62,10 @@ Program::Program(const std::string& exeDir, PortFailureHandler onPortFailure)
         if (scheduler.plan()) scheduler.replan(schedulePlan());
     });
     rules.addListener([this] { safety.setLimits(rules.rules().limits); });
+    rules.addListener([this] {
+        if (!rules.unread().empty())
+            changeLog.append(logLine(logTimestamp(std::chrono::system_clock::now()), "rules", rules.unread()));
+    });
     rules.reload();
     for (const RuleProblem& problem : rules.problems())
         std::fprintf(stderr, "kavtra: %s\n", problemText(problem).c_str());

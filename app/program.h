@@ -45,7 +45,9 @@ public:
     SafetyTimers safety;
     QtTimers deadTimes;  // of the interlocks
     // Read before the start sequence, so that its policy keeps to the
-    // interlocks; entries at fault are named on standard error.
+    // interlocks; entries at fault are named on standard error, and a file
+    // that cannot be read in the log too. `--reload` reads it off the event
+    // loop.
     RuleBook rules;
     // Where every request becomes a change: the window's, the command
     // socket's, MQTT's.

@@ -121,10 +121,13 @@ void CommandCore::execute(const Request& request, Answer respond, WindowShower* 
             if (!engine_.canUndo()) return Reply::refused("отменять нечего");
             engine_.undo(answering(respond));
         } else {
-            rules_.reload();
-            Reply reply;
-            for (const RuleProblem& problem : rules_.problems()) reply.lines.push_back(problemText(problem));
-            return reply;
+            // Read off this thread: the transfers and timers go on meanwhile.
+            rules_.reloadInBackground([this, respond] {
+                if (!rules_.unread().empty()) return respond(Reply::unread(rules_.unread()));
+                Reply reply;
+                for (const RuleProblem& problem : rules_.problems()) reply.lines.push_back(problemText(problem));
+                respond(reply);
+            });
         }
         return std::nullopt;
     };

@@ -17,6 +17,7 @@ struct Reply {
         Refused,    // nothing changed; `reason` says why
         NotSaved,   // changed and sent to the outputs, but Data.dat kept the old states
         Cancelled,  // it waited for an interlock's dead time, and a later request took its place
+        Unread,     // Rules.ini could not be read: the rules in force stay as they were; `reason` says why
     };
     std::vector<std::string> lines;  // of data, each made by outputLine
     Outcome outcome = Outcome::Done;
@@ -25,6 +26,7 @@ struct Reply {
     static Reply refused(std::string why) { return {{}, Outcome::Refused, std::move(why)}; }
     static Reply notSaved(std::string why) { return {{}, Outcome::NotSaved, std::move(why)}; }
     static Reply cancelled(std::string why) { return {{}, Outcome::Cancelled, std::move(why)}; }
+    static Reply unread(std::string why) { return {{}, Outcome::Unread, std::move(why)}; }
     bool done() const { return outcome == Outcome::Done; }
 };
 

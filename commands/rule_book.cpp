@@ -1,10 +1,12 @@
 #include "commands/rule_book.h"
 
 #include <algorithm>
+#include <set>
 
 #include "commands/output_list.h"
 #include "persist/ini/ini_lines.h"
 #include "persist/profile/failure_report.h"
+#include "persist/profile/own_profile.h"
 #include "persist/profile/profile.h"
 
 namespace kavtra {
@@ -14,19 +16,49 @@ constexpr const char* kBadName = "имя не годится: пусто, про
 
 bool sameName(std::string_view a, std::string_view b) { return ini::equalsIgnoringAsciiCase(a, b); }
 
+RulesReading readRulesFrom(const ProfileReader& file) {
+    return readRules(
+        readProfileSectionNames(file.bytes()),
+        [&](const std::string& section, std::string_view key) {
+            return file.wholeValue(section, key).value_or(std::string());
+        },
+        [&](const std::string& section) { return file.keyNames(section); });
+}
+
+std::vector<int> ascending(const std::vector<int>& outputs) {
+    const std::set<int> sorted(outputs.begin(), outputs.end());
+    return {sorted.begin(), sorted.end()};
+}
+
+// The file tells names apart only beyond ASCII letter case: a save under
+// another case of a name replaces that entry, and reads back as it.
+template <typename Entry>
+const Entry* entryNamed(const std::vector<Entry>& entries, const std::string& name) {
+    const auto found =
+        std::find_if(entries.begin(), entries.end(), [&](const Entry& entry) { return sameName(entry.name, name); });
+    return found != entries.end() ? &*found : nullptr;
+}
+
+std::string notAsSaved(const std::string& what) {
+    return "Rules.ini не сохранён: " + what + " прочиталась бы из него не такой, какой её сохраняют";
+}
+
 }  // namespace
 
-RuleBook::RuleBook(std::string path, OutputEngine& engine, Timers& deadTimes)
-    : path_(std::move(path)), engine_(engine), deadTimes_(deadTimes) {}
+RuleBook::RuleBook(std::string path, OutputEngine& engine, Timers& deadTimes, EngineThread engineThread)
+    : path_(std::move(path)), engine_(engine), deadTimes_(deadTimes), engineThread_(std::move(engineThread)) {}
+
+RuleBook::~RuleBook() {
+    if (reader_.joinable()) reader_.join();
+}
 
 RulesReading readRulesFile(const std::string& path) {
-    const ProfileReadGroup oneRead;
-    return readRules(
-        profileSectionNames(path),
-        [&](const std::string& section, std::string_view key) {
-            return getPrivateProfileString(section, key, "", path);
-        },
-        [&](const std::string& section) { return profileKeyNames(section, path); });
+    const OwnProfile file = readOwnProfile(path, kLargestRulesFile);
+    if (file.error.empty()) return readRulesFrom(*file.reader);
+    RulesReading unread;
+    unread.read = false;
+    unread.problems.push_back({{}, {}, "не прочитан (" + file.error + ")"});
+    return unread;
 }
 
 std::string RuleBook::problemsIn(const std::vector<RuleProblem>& problems, const std::string& section) {
@@ -36,14 +68,61 @@ std::string RuleBook::problemsIn(const std::vector<RuleProblem>& problems, const
     return texts;
 }
 
-void RuleBook::reload() {
-    RulesReading reading = readRulesFile(path_);
-    rules_ = std::move(reading.rules);
-    problems_ = std::move(reading.problems);
-    engine_.setInterlocks(rules_.interlocks, deadTimes_);
+void RuleBook::reload() { apply(readRulesFile(path_)); }
+
+void RuleBook::apply(RulesReading reading) {
+    if (reading.read) {
+        rules_ = std::move(reading.rules);
+        readProblems_ = std::move(reading.problems);
+        problems_ = readProblems_;
+        unread_.clear();
+        engine_.setInterlocks(rules_.interlocks, deadTimes_);
+    } else {
+        // Taking the rules away would take the interlocks with them: the
+        // rules in force stay, and everyone who shows the problems says so.
+        RuleProblem problem = reading.problems.front();
+        problem.why += readings_ == 0 ? ": правил из него нет" : ": действуют правила, прочитанные раньше";
+        unread_ = problemText(problem);
+        problems_ = readProblems_;
+        problems_.insert(problems_.begin(), std::move(problem));
+    }
+    ++readings_;
     // A listener may add or remove listeners while it is told.
     const auto listeners = listeners_;
     for (const auto& [id, listener] : listeners) listener();
+}
+
+void RuleBook::reloadInBackground(std::function<void()> done) {
+    if (!engineThread_) {
+        reload();
+        return done();
+    }
+    waiting_.push_back(std::move(done));
+    if (!reading_) startReading();
+}
+
+void RuleBook::startReading() {
+    if (reader_.joinable()) reader_.join();
+    reading_ = true;
+    answered_ = std::move(waiting_);
+    waiting_.clear();
+    reader_ =
+        std::thread([alive = std::weak_ptr<RuleBook*>(alive_), path = path_, post = engineThread_, since = readings_] {
+            const auto reading = std::make_shared<RulesReading>(readRulesFile(path));
+            post([alive, reading, since] {
+                const auto book = alive.lock();
+                if (!book) return;
+                RuleBook& self = **book;
+                // A reading applied meanwhile (an edit's) is no older than the
+                // requests this one answers, and may be newer than this one.
+                if (self.readings_ == since) self.apply(std::move(*reading));
+                self.reading_ = false;
+                const auto answered = std::move(self.answered_);
+                self.answered_.clear();
+                if (!self.waiting_.empty()) self.startReading();
+                for (const auto& done : answered) done();
+            });
+        });
 }
 
 RuleBook::ListenerId RuleBook::addListener(Listener listener) {
@@ -67,10 +146,31 @@ std::string RuleBook::breaksInterlock(const std::vector<int>& on) const {
     return {};
 }
 
-std::string RuleBook::edit(const std::function<void()>& writes) {
+std::string RuleBook::edit(const std::vector<Write>& writes, const ReadsBack& readsBack) {
+    const OwnProfile file = readOwnProfile(path_, kLargestRulesFile);
+    if (!file.error.empty()) return "Rules.ini не прочитан (" + file.error + "), и правка не сохранена";
+    // The file as the save would leave it, read as a reload reads it.
+    ProfileEdit asSaved(file.reader->bytes());
+    asSaved.startAsUtf8();
+    for (const Write& w : writes) {
+        const auto refusal = w.key.empty() ? asSaved.removeSection(w.section)
+                                           : asSaved.write(w.section, w.key, w.value);
+        if (refusal) return "Rules.ini не сохранён: " + std::string(*refusal);
+    }
+    const std::string bytes = asSaved.bytes();
+    if (bytes.size() > kLargestRulesFile)
+        return "Rules.ini не сохранён: в нём стало бы больше " + std::to_string(kLargestRulesFile / (1024 * 1024)) +
+               " МиБ";
+    if (std::string why = readsBack(readRulesFrom(ProfileReader(bytes))); !why.empty()) return why;
+
     std::string failure = saveFailure(path_, [&] {
         startProfileAsUtf8(path_);
-        writes();
+        for (const Write& w : writes) {
+            if (w.key.empty())
+                removeProfileSection(w.section, path_);
+            else
+                writePrivateProfileString(w.section, w.key, w.value, path_);
+        }
     });
     reload();
     return failure.empty() ? std::string() : "Rules.ini не сохранён: " + failure;
@@ -80,9 +180,12 @@ std::string RuleBook::saveScene(const std::string& name, const std::vector<int>&
     if (!isRuleName(name)) return kBadName;
     if (std::string why = breaksInterlock(on); !why.empty()) return why;
     const std::string section = sceneSection(name);
-    return edit([&] {
-        writePrivateProfileString(section, "On", listText(on), path_);
-        writePrivateProfileString(section, "Off", listText(off), path_);
+    const Scene wanted{name, ascending(on), ascending(off)};
+    return edit({{section, "On", listText(on)}, {section, "Off", listText(off)}}, [&](const RulesReading& asSaved) {
+        const Scene* scene = entryNamed(asSaved.rules.scenes, name);
+        if (scene && scene->on == wanted.on && scene->off == wanted.off) return std::string();
+        std::string problems = problemsIn(asSaved.problems, section);
+        return problems.empty() ? notAsSaved("сцена «" + name + "»") : problems;
     });
 }
 
@@ -90,73 +193,56 @@ std::string RuleBook::saveGroup(const std::string& name, const std::vector<int>&
     if (!isRuleName(name)) return kBadName;
     if (outputs.empty()) return "в группе нет выводов";
     if (std::string why = breaksInterlock(outputs); !why.empty()) return why;
-    return edit([&] { writePrivateProfileString(groupSection(name), "Outputs", listText(outputs), path_); });
+    const std::string section = groupSection(name);
+    return edit({{section, "Outputs", listText(outputs)}}, [&](const RulesReading& asSaved) {
+        const Group* group = entryNamed(asSaved.rules.groups, name);
+        if (group && group->outputs == ascending(outputs)) return std::string();
+        std::string problems = problemsIn(asSaved.problems, section);
+        return problems.empty() ? notAsSaved("группа «" + name + "»") : problems;
+    });
 }
 
 std::string RuleBook::remove(const std::string& section) {
-    return edit([&] { removeProfileSection(section, path_); });
+    return edit({{section, {}, {}}}, [](const RulesReading&) { return std::string(); });
 }
 
 std::string RuleBook::renameScene(const std::string& name, const std::string& newName) {
     if (!isRuleName(newName)) return kBadName;
     const Scene* scene = rules_.scene(name);
     if (!scene) return "нет сцены «" + name + "»";
-    // The file tells names apart only beyond ASCII letter case.
     const bool taken = std::any_of(rules_.scenes.begin(), rules_.scenes.end(), [&](const Scene& other) {
-        return other.name != name && ini::equalsIgnoringAsciiCase(other.name, newName);
+        return other.name != name && sameName(other.name, newName);
     });
     if (taken) return "сцена «" + newName + "» уже есть";
     const std::string section = sceneSection(newName);
     const Scene renamed = *scene;
-    return edit([&] {
-        removeProfileSection(sceneSection(name), path_);
-        writePrivateProfileString(section, "On", listText(renamed.on), path_);
-        writePrivateProfileString(section, "Off", listText(renamed.off), path_);
-    });
+    return edit(
+        {{sceneSection(name), {}, {}}, {section, "On", listText(renamed.on)}, {section, "Off", listText(renamed.off)}},
+        [&](const RulesReading& asSaved) {
+            const Scene* read = entryNamed(asSaved.rules.scenes, newName);
+            if (read && read->on == renamed.on && read->off == renamed.off) return std::string();
+            return notAsSaved("сцена «" + newName + "»");
+        });
 }
 
 std::string RuleBook::saveSchedule(const std::string& oldName, const std::string& name, const Keys& keys) {
     if (!isRuleName(name)) return kBadName;
     const std::string section = scheduleSection(name);
     const std::string replaced = oldName.empty() ? std::string() : scheduleSection(oldName);
-    Keys written;
-    for (const auto& [key, value] : keys)
-        if (!value.empty()) written.emplace_back(key, value);
-
-    // The file as the save would leave it, read as a reload reads it, so that
-    // an entry reading would leave out never gets into the file from here.
-    RulesReading asSaved;
-    {
-        const ProfileReadGroup oneRead;
-        std::vector<std::string> sections = profileSectionNames(path_);
-        const bool taken = std::any_of(sections.begin(), sections.end(), [&](const std::string& other) {
-            return sameName(other, section) && (replaced.empty() || !sameName(other, replaced));
-        });
-        if (taken) return "расписание «" + name + "» уже есть";
-        if (!replaced.empty())
-            std::erase_if(sections, [&](const std::string& other) { return sameName(other, replaced); });
-        sections.push_back(section);
-        asSaved = readRules(
-            sections,
-            [&](const std::string& s, std::string_view key) {
-                if (!sameName(s, section)) return getPrivateProfileString(s, key, "", path_);
-                const auto found = std::find_if(written.begin(), written.end(),
-                                                [&](const auto& entry) { return sameName(entry.first, key); });
-                return found != written.end() ? found->second : std::string();
-            },
-            [&](const std::string& s) {
-                if (!sameName(s, section)) return profileKeyNames(s, path_);
-                std::vector<std::string> names;
-                for (const auto& entry : written) names.push_back(entry.first);
-                return names;
-            });
-    }
-    if (std::string problems = problemsIn(asSaved.problems, section); !problems.empty()) return problems;
-
-    std::string failure = edit([&] {
-        if (!replaced.empty()) removeProfileSection(replaced, path_);
-        for (const auto& [key, value] : written) writePrivateProfileString(section, key, value, path_);
+    // A file that cannot be read has none here, and the edit says why.
+    const std::vector<std::string> sections =
+        readProfileSectionNames(readOwnProfile(path_, kLargestRulesFile).reader->bytes());
+    const bool taken = std::any_of(sections.begin(), sections.end(), [&](const std::string& other) {
+        return sameName(other, section) && (replaced.empty() || !sameName(other, replaced));
     });
+    if (taken) return "расписание «" + name + "» уже есть";
+
+    std::vector<Write> writes;
+    if (!replaced.empty()) writes.push_back({replaced, {}, {}});
+    for (const auto& [key, value] : keys)
+        if (!value.empty()) writes.push_back({section, key, value});
+    std::string failure =
+        edit(writes, [&](const RulesReading& asSaved) { return problemsIn(asSaved.problems, section); });
     if (!failure.empty()) return failure;
     // Someone else may have changed the file in between: what it now holds is
     // what counts.
@@ -168,10 +254,10 @@ RuleBook::Keys RuleBook::scheduleKeys(const std::string& name) const {
                                     [&](const ScheduleEntry& entry) { return entry.name == name; });
     if (sound != rules_.schedules.end()) return sound->written;
     Keys keys;
-    const ProfileReadGroup oneRead;
+    const OwnProfile file = readOwnProfile(path_, kLargestRulesFile);
     const std::string section = scheduleSection(name);
-    for (std::string& key : profileKeyNames(section, path_)) {
-        std::string value = getPrivateProfileString(section, key, "", path_);
+    for (std::string& key : file.reader->keyNames(section)) {
+        std::string value = file.reader->wholeValue(section, key).value_or(std::string());
         if (!value.empty()) keys.emplace_back(std::move(key), std::move(value));
     }
     return keys;

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -11,27 +14,52 @@
 
 namespace kavtra {
 
-// The rules of the Rules.ini at `path`, read in one look at the file.
+// The largest Rules.ini read: some thousand times a real one (a scene of all
+// 300 outputs takes one line), and small enough to be read in well under a
+// second. A larger file is refused unread, whole MiB as the refusal says.
+inline constexpr std::uintmax_t kLargestRulesFile = 4 * 1024 * 1024;
+
+// The rules of the Rules.ini at `path`, read in one look at the file, values
+// whole. A file that cannot be read gives no rules, `read` false and the why
+// as its one problem.
 RulesReading readRulesFile(const std::string& path);
+
+// Runs a call on the engine's thread; itself called from any thread.
+using EngineThread = std::function<void(std::function<void()>)>;
 
 // Rules.ini of the running copy: read at start and by `reload`, edited by
 // the window and `--save-scene`, its interlocks handed to the engine. Every
 // edit is one save of the file (the profile layer's lock and atomic
 // replacement), then a read of what was saved, so that what the program
-// keeps to is what the file says.
+// keeps to is what the file says. A file that cannot be read leaves the
+// rules in force as they were, and problems() and unread() say why.
 class RuleBook {
 public:
-    RuleBook(std::string path, OutputEngine& engine, Timers& deadTimes);
+    // Without `engineThread`, readings are made on the caller's thread only.
+    RuleBook(std::string path, OutputEngine& engine, Timers& deadTimes, EngineThread engineThread = {});
+    ~RuleBook();
+    RuleBook(const RuleBook&) = delete;
+    RuleBook& operator=(const RuleBook&) = delete;
 
     // Reads the file anew; every entry at fault is left out and named in
     // problems(). Listeners are told.
     void reload();
+    // The same, but read on a thread of its own, so that the engine's steps
+    // and timers go on meanwhile; what was read is applied on the engine's
+    // thread, which then calls `done`. Requests made while a reading is
+    // under way are answered by the next one, which starts after it.
+    void reloadInBackground(std::function<void()> done);
     const Rules& rules() const { return rules_; }
     const std::vector<RuleProblem>& problems() const { return problems_; }
+    // Why the last reading could not read the file ("Rules.ini не прочитан
+    // (...): ..."), or empty when it could.
+    const std::string& unread() const { return unread_; }
     const std::string& path() const { return path_; }
 
     // Edits. Each gives why it was refused or not saved, or nothing when the
-    // file has it.
+    // file has it. An edit whose entry would not read back as it is saved
+    // (a file grown past kLargestRulesFile, a name the file's encoding
+    // cannot hold) is refused, and nothing is written.
     std::string saveScene(const std::string& name, const std::vector<int>& on, const std::vector<int>& off);
     std::string saveGroup(const std::string& name, const std::vector<int>& outputs);
     // `section` as sceneSection() or groupSection() make it.
@@ -56,7 +84,19 @@ public:
     void removeListener(ListenerId id);
 
 private:
-    std::string edit(const std::function<void()>& writes);
+    // One change of the file: key=value in section, or, with no key, the
+    // section's removal.
+    struct Write {
+        std::string section;
+        std::string key;
+        std::string value;
+    };
+    // Saves the writes when the file as they would leave it reads back as
+    // `readsBack` wants (it says why not, or nothing), then reads it.
+    using ReadsBack = std::function<std::string(const RulesReading&)>;
+    std::string edit(const std::vector<Write>& writes, const ReadsBack& readsBack);
+    void apply(RulesReading reading);
+    void startReading();
     // Why outputs switched on together would break an interlock, or nothing.
     std::string breaksInterlock(const std::vector<int>& on) const;
     // The problems reading finds in `section` (names in any ASCII letter
@@ -66,10 +106,23 @@ private:
     const std::string path_;
     OutputEngine& engine_;
     Timers& deadTimes_;
+    const EngineThread engineThread_;
     Rules rules_;
     std::vector<RuleProblem> problems_;
+    std::vector<RuleProblem> readProblems_;  // of the last reading that read the file
+    std::string unread_;
+    std::uint64_t readings_ = 0;  // applied so far, whether the file was read or not
     std::vector<std::pair<ListenerId, Listener>> listeners_;
     ListenerId nextListener_ = 0;
+
+    // The reading under way off the engine's thread, the requests it answers
+    // and those that wait for the next.
+    std::thread reader_;
+    bool reading_ = false;
+    std::vector<std::function<void()>> answered_;
+    std::vector<std::function<void()>> waiting_;
+    // What a reading that ends after the rule book finds: nothing to apply to.
+    const std::shared_ptr<RuleBook*> alive_ = std::make_shared<RuleBook*>(this);
 };
 
 }  // namespace kavtra

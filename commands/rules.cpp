@@ -56,41 +56,77 @@ void readLimits(const std::vector<std::string>& sections, const RuleValue& value
     }
 }
 
-// Resolves the lists of one file against its groups, each group once.
+// How deep groups may name groups: far beyond any real nesting, and a bound
+// on what one chain of names costs every list that names its top.
+constexpr int kDeepestGroups = 100;
+
+// Resolves the lists of one file against its groups, each group once. It
+// walks the names on a stack of its own: a file may chain as many groups as
+// it has lines, and no chain of names may end the program in a recursion.
 class Resolver {
 public:
     explicit Resolver(std::map<std::string, std::vector<ListItem>> groups) : groups_(std::move(groups)) {}
 
-    // The outputs of a list, or why not.
-    Parsed<std::vector<int>> outputs(const std::vector<ListItem>& items) {
+    Parsed<std::vector<int>> groupOutputs(const std::string& name) {
+        if (!groups_.contains(name)) return Parsed<std::vector<int>>::refused("нет группы " + quote(name));
+        // The groups being resolved, each with the next of its items to look at.
+        std::vector<std::pair<std::string, std::size_t>> path{{name, 0}};
+        std::set<std::string> onPath{name};
+        while (!path.empty()) {
+            const std::string current = path.back().first;
+            const std::vector<ListItem>& items = groups_.at(current);
+            std::size_t& next = path.back().second;
+            while (next < items.size() && !unresolved(items[next].group, onPath)) ++next;
+            if (next < items.size()) {
+                const std::string inner = items[next].group;
+                onPath.insert(inner);
+                path.emplace_back(inner, 0);
+                continue;
+            }
+            resolved_.emplace(current, resolve(items, onPath));
+            onPath.erase(current);
+            path.pop_back();
+        }
+        return resolved_.at(name).outputs;
+    }
+
+private:
+    struct Resolved {
+        Parsed<std::vector<int>> outputs;
+        int depth = 0;  // 1 for a group of outputs only
+    };
+
+    bool unresolved(const std::string& group, const std::set<std::string>& onPath) const {
+        return !group.empty() && groups_.contains(group) && !resolved_.contains(group) && !onPath.contains(group);
+    }
+
+    // A group's outputs once every group it names is resolved, or on the path.
+    Resolved resolve(const std::vector<ListItem>& items, const std::set<std::string>& onPath) const {
+        const auto refused = [](std::string why) {
+            return Resolved{Parsed<std::vector<int>>::refused(std::move(why))};
+        };
         std::set<int> outputs;
+        int depth = 1;
         for (const ListItem& item : items) {
             if (item.group.empty()) {
                 for (int n = item.first; n <= item.last; ++n) outputs.insert(n);
                 continue;
             }
-            const Parsed<std::vector<int>> group = groupOutputs(item.group);
-            if (!group) return group;
-            outputs.insert(group.value->begin(), group.value->end());
+            if (!groups_.contains(item.group)) return refused("нет группы " + quote(item.group));
+            if (onPath.contains(item.group))
+                return refused("группы ссылаются друг на друга по кругу (" + quote(item.group) + ")");
+            const Resolved& inner = resolved_.at(item.group);
+            if (!inner.outputs) return inner;
+            depth = std::max(depth, inner.depth + 1);
+            outputs.insert(inner.outputs.value->begin(), inner.outputs.value->end());
         }
-        return {std::vector<int>(outputs.begin(), outputs.end()), {}};
+        if (depth > kDeepestGroups)
+            return refused("группы вложены друг в друга глубже " + std::to_string(kDeepestGroups) + " уровней");
+        return {{std::vector<int>(outputs.begin(), outputs.end()), {}}, depth};
     }
 
-    Parsed<std::vector<int>> groupOutputs(const std::string& name) {
-        if (const auto done = resolved_.find(name); done != resolved_.end()) return done->second;
-        const auto group = groups_.find(name);
-        if (group == groups_.end()) return Parsed<std::vector<int>>::refused("нет группы " + quote(name));
-        if (!visiting_.insert(name).second)
-            return Parsed<std::vector<int>>::refused("группы ссылаются друг на друга по кругу (" + quote(name) + ")");
-        Parsed<std::vector<int>> outputs = this->outputs(group->second);
-        visiting_.erase(name);
-        return resolved_.emplace(name, std::move(outputs)).first->second;
-    }
-
-private:
     std::map<std::string, std::vector<ListItem>> groups_;
-    std::map<std::string, Parsed<std::vector<int>>> resolved_;
-    std::set<std::string> visiting_;
+    std::map<std::string, Resolved> resolved_;
 };
 
 using Problem = std::function<void(const std::string& section, std::string key, std::string why)>;
@@ -222,6 +258,7 @@ std::vector<std::pair<int, bool>> sceneStates(const Scene& scene) {
 }
 
 std::string problemText(const RuleProblem& problem) {
+    if (problem.section.empty()) return "Rules.ini " + problem.why;
     return "Rules.ini, [" + problem.section + "]" + (problem.key.empty() ? "" : ", " + problem.key) + ": " +
            problem.why;
 }

@@ -60,18 +60,22 @@ struct Rules {
 
 // An entry of Rules.ini left out, and why: named where the user can find it.
 struct RuleProblem {
-    std::string section;  // "Group Теплица"
+    std::string section;  // "Group Теплица"; empty when the file as a whole is at fault
     std::string key;      // empty when the section as a whole is at fault
     std::string why;
     bool operator==(const RuleProblem&) const = default;
 };
 
-// "Rules.ini, [Group Теплица], Outputs: нет группы «Сад»"
+// "Rules.ini, [Group Теплица], Outputs: нет группы «Сад»"; for the file as
+// a whole "Rules.ini " and the why ("Rules.ini не прочитан (...)").
 std::string problemText(const RuleProblem& problem);
 
 struct RulesReading {
     Rules rules;
     std::vector<RuleProblem> problems;
+    // False when the file could not be read at all: then there are no rules,
+    // and the one problem says why.
+    bool read = true;
 };
 
 // The rules in the sections given, in their order, each key's text given by

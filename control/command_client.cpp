@@ -73,6 +73,7 @@ int sendCommand(const SocketPlace& place, const Command& command, const ClientOu
             case Reply::Outcome::Done: return kExitDone;
             case Reply::Outcome::NotSaved: out.message("kavtra: " + end->reason); return kExitNotSaved;
             case Reply::Outcome::Cancelled: out.message("kavtra: " + end->reason); return kExitCancelled;
+            case Reply::Outcome::Unread: out.message("kavtra: " + end->reason); return kExitUnread;
             default: out.message("kavtra: запущенная копия отказала: " + end->reason); return kExitRefused;
             }
         }

@@ -19,6 +19,7 @@ enum ExitStatus : int {
     kExitRefused = 4,    // by the running copy, or the socket is not the user's alone
     kExitNotSaved = 5,   // carried out, but Data.dat could not be saved
     kExitCancelled = 6,  // waited for a dead time, and a later request took its place
+    kExitUnread = 7,     // Rules.ini could not be read: the rules in force stay
 };
 
 // Where a command's output goes: lines of data and messages, each without

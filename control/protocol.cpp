@@ -8,10 +8,9 @@ namespace {
 
 // The word of each outcome on the reply's last line.
 constexpr std::pair<Reply::Outcome, std::string_view> kEndWords[] = {
-    {Reply::Outcome::Done, "ok"},
-    {Reply::Outcome::Refused, "error"},
-    {Reply::Outcome::NotSaved, "unsaved"},
-    {Reply::Outcome::Cancelled, "cancelled"},
+    {Reply::Outcome::Done, "ok"},          {Reply::Outcome::Refused, "error"},
+    {Reply::Outcome::NotSaved, "unsaved"}, {Reply::Outcome::Cancelled, "cancelled"},
+    {Reply::Outcome::Unread, "unread"},
 };
 
 }  // namespace

@@ -13,8 +13,9 @@ namespace kavtra {
 // The command socket speaks lines of UTF-8 text ending in '\n'. A request is
 // one line (commands/request_text.h). The reply is zero or more lines of
 // data, then one last line: "ok", "error<TAB>reason" (refused, nothing
-// changed), "unsaved<TAB>reason" (changed and sent, but not saved) or
-// "cancelled<TAB>reason" (a dead time's wait ended by a later request). A
+// changed), "unsaved<TAB>reason" (changed and sent, but not saved),
+// "cancelled<TAB>reason" (a dead time's wait ended by a later request) or
+// "unread<TAB>reason" (Rules.ini not read, the rules in force kept). A
 // request that waits for an interlock's dead time is answered after the step
 // that latches it; "wait<TAB>MS" comes first, so that the client waits that
 // much longer for its answer.

@@ -41,15 +41,15 @@ std::string onOneLine(std::string_view value) {
 }
 
 // One read: the names put into the file's encoding, the value found by
-// find(section, key) brought back to UTF-8 and cut.
+// find(section, key) brought back to UTF-8 and cut to `most` characters.
 template <typename Find>
 std::optional<std::string> readValue(FileEncoding encoding, std::string_view section, std::string_view key,
-                                     const Find& find) {
+                                     const Find& find, std::size_t most = kMaxReadChars) {
     if (encoding == FileEncoding::Utf16) return std::nullopt;
     const auto value = find(toFile(encoding, ini::trimBlanks(section)), toFile(encoding, ini::trimBlanks(key)));
     if (!value) return std::nullopt;
-    if (encoding == FileEncoding::Utf8) return std::string(firstCharacters(*value, kMaxReadChars));
-    return fromWindows1251(value->substr(0, kMaxReadChars));
+    if (encoding == FileEncoding::Utf8) return std::string(firstCharacters(*value, most));
+    return fromWindows1251(value->substr(0, most));
 }
 
 // A section's key names in UTF-8, `find` giving them in the file's own
@@ -92,6 +92,12 @@ ProfileReader::ProfileReader(std::string fileBytes)
 std::optional<std::string> ProfileReader::value(std::string_view section, std::string_view key) const {
     return readValue(encoding_, section, key,
                      [&](std::string_view s, std::string_view k) { return sections_.findValue(s, k); });
+}
+
+std::optional<std::string> ProfileReader::wholeValue(std::string_view section, std::string_view key) const {
+    return readValue(
+        encoding_, section, key, [&](std::string_view s, std::string_view k) { return sections_.findValue(s, k); },
+        std::string_view::npos);
 }
 
 std::vector<std::string> ProfileReader::keyNames(std::string_view section) const {

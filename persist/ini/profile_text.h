@@ -45,6 +45,9 @@ public:
     ProfileReader& operator=(const ProfileReader&) = delete;
 
     std::optional<std::string> value(std::string_view section, std::string_view key) const;
+    // The same, not cut: for a file of the program's own, which no Windows
+    // function reads.
+    std::optional<std::string> wholeValue(std::string_view section, std::string_view key) const;
     // What readProfileKeyNames gives for these bytes.
     std::vector<std::string> keyNames(std::string_view section) const;
     const std::string& bytes() const { return bytes_; }

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <condition_variable>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -189,6 +191,112 @@ TEST_F(RulesTest, ASchedulesSaveReplacesItsSectionByTheKeysGivenOrIsRefused) {
             << c.oldName << " > " << c.name;
         EXPECT_EQ(readBytes(rules.path()), rulesFileText(c.after)) << c.oldName << " > " << c.name;
     }
+}
+
+TEST_F(RulesTest, ListsReadBackWholeAndASaveThatWouldNotIsRefused) {
+    std::vector<int> odd, even;
+    for (int n = 1; n <= OutState::kOutputs; ++n) (n % 2 ? odd : even).push_back(n);
+    engine.set(sceneStates({"", odd, even}), Source::Window);
+    ASSERT_TRUE(run(SaveSceneCommand{"Нечётные", {}}).done());
+    ASSERT_EQ(rules.saveGroup("Чётные", even), "");
+    rules.reload();
+    EXPECT_EQ(rules.rules().scenes, (std::vector<Scene>{{"Нечётные", odd, even}}));
+    EXPECT_EQ(rules.rules().groups, (std::vector<Group>{{"Чётные", even}}));
+    useRules("[Schedule Полив]\nAt=06:00\nOff=" + listText(even) + "\n");
+    ASSERT_EQ(rules.rules().schedules.size(), 1u);
+    EXPECT_EQ(rules.rules().schedules[0].off, even);
+
+    // A Windows-1251 file has no "雪", and a file near its limit no room.
+    const std::string ansi = "[Group Двор]\r\nOutputs=1\r\n";
+    const std::string full = ";" + std::string(kLargestRulesFile - 10, 'x') + "\r\n";
+    for (const auto& [file, why] :
+         {std::pair{ansi, "Rules.ini не сохранён: сцена «雪» прочиталась бы из него не такой, какой её сохраняют"},
+          std::pair{full, "Rules.ini не сохранён: в нём стало бы больше 4 МиБ"}}) {
+        writeBytes(rules.path(), file);
+        EXPECT_EQ(rules.saveScene("雪", {1}, {2}), why);
+        EXPECT_EQ(readBytes(rules.path()), file);
+    }
+}
+
+TEST_F(RulesTest, GroupsNestedDeeperThanAHundredAreNamedAndTheRestRead) {
+    constexpr int kChain = 30000;
+    std::string chain;
+    for (int i = 0; i < kChain; ++i)
+        chain += "[Group g" + std::to_string(i) +
+                 "]\nOutputs=" + (i + 1 < kChain ? "@g" + std::to_string(i + 1) : "7") + "\n";
+    useRules(chain + "[Scene Все]\nOn=@g0\n");
+    EXPECT_EQ(rules.rules().groups.size(), 100u);
+    EXPECT_EQ(rules.rules().groups.front(), (Group{"g29900", {7}}));
+    const Texts all = problems();
+    ASSERT_EQ(all.size(), kChain - 100 + 1u);
+    EXPECT_EQ(all.front(), "Rules.ini, [Group g0], Outputs: группы вложены друг в друга глубже 100 уровней");
+    EXPECT_EQ(all.back(), "Rules.ini, [Scene Все], On: нет группы «g0»");
+}
+
+TEST_F(RulesTest, AFileThatCannotBeReadKeepsTheRulesInForceAndSaysWhy) {
+    const std::string interlock = "[Interlock Мотор]\nOutputs=3,4\n";
+    std::string utf16le = "\xFF\xFE", utf16be = "\xFE\xFF";
+    for (char c : rulesFileText(interlock).substr(3)) {
+        utf16le += std::string{c, '\0'};
+        utf16be += std::string{'\0', c};
+    }
+    const struct {
+        std::string bytes, why;
+    } cases[] = {
+        {utf16le, "файл в UTF-16; читаются Windows-1251 и UTF-8"},
+        {utf16be, "файл в UTF-16; читаются Windows-1251 и UTF-8"},
+        {"[Group A]\r\nOutputs=1\r\n" + std::string(1, '\0'), "в нём нулевые байты: это не текст"},
+        {interlock + std::string(kLargestRulesFile, ';'), "в нём больше 4 МиБ"},
+    };
+    writeBytes(rules.path(), cases[0].bytes);
+    rules.reload();
+    EXPECT_EQ(problems(), (Texts{"Rules.ini не прочитан (" + cases[0].why + "): правил из него нет"}));
+    useRules(interlock + "[Group Пусто]\nOutputs=\n");
+    for (const auto& c : cases) {
+        writeBytes(rules.path(), c.bytes);
+        const std::string unread = "Rules.ini не прочитан (" + c.why + "): действуют правила, прочитанные раньше";
+        const Reply reply = run(ReloadCommand{});
+        EXPECT_EQ(std::pair(reply.outcome, reply.reason), std::pair(Reply::Outcome::Unread, unread));
+        EXPECT_EQ(rules.unread(), unread);
+        EXPECT_EQ(problems(), (Texts{unread, "Rules.ini, [Group Пусто], Outputs: в группе нет выводов"}));
+        EXPECT_EQ(rules.rules().interlocks, (std::vector<Interlock>{{"Мотор", {3, 4}, 0ms}}));
+        engine.setAll(false, Source::Window);
+        engine.set({{3, true}, {4, true}}, Source::Window);
+        EXPECT_EQ(latchedOnOf({3, 4}).size(), 1u) << c.why;
+    }
+    useRules("");
+    EXPECT_EQ(std::pair(rules.unread(), problems()), std::pair(std::string(), Texts{}));
+}
+
+TEST_F(RulesTest, AReadingInTheBackgroundIsAppliedOnTheEngineThreadAndAnswersThen) {
+    std::mutex mutex;
+    std::condition_variable posted;
+    std::vector<std::function<void()>> calls;
+    RuleBook book(rules.path(), engine, deadTimes, [&](std::function<void()> call) {
+        const std::lock_guard lock(mutex);
+        calls.push_back(std::move(call));
+        posted.notify_one();
+    });
+    const auto runPosted = [&] {
+        std::unique_lock lock(mutex);
+        ASSERT_TRUE(posted.wait_for(lock, 10s, [&] { return !calls.empty(); }));
+        const auto call = std::move(calls.front());
+        calls.erase(calls.begin());
+        lock.unlock();
+        call();
+    };
+    int answers = 0;
+    writeBytes(rules.path(), rulesFileText("[Group A]\nOutputs=1\n"));
+    book.reloadInBackground([&] { ++answers; });
+    writeBytes(rules.path(), rulesFileText("[Group B]\nOutputs=2\n"));
+    book.reloadInBackground([&] { answers += 10; });  // begun before the write, the first reading cannot answer it
+    EXPECT_EQ(answers, 0);
+    EXPECT_EQ(book.rules().groups, std::vector<Group>{});
+    runPosted();
+    EXPECT_EQ(answers, 1);
+    runPosted();
+    EXPECT_EQ(answers, 11);
+    EXPECT_EQ(book.rules().groups, (std::vector<Group>{{"B", {2}}}));
 }
 
 }  // namespace
