@@ -19,6 +19,16 @@ std::optional<std::string> after(std::string_view path, std::string_view prefix)
     return percentDecoded(path.substr(prefix.size()), false);
 }
 
+// A switch's reply as the API answers it.
+HttpResponse switchResponse(const Reply& reply) {
+    if (reply.outcome == Reply::Outcome::Done) return {200, "{\"ok\":true}"};
+    if (reply.outcome == Reply::Outcome::NotSaved)
+        return {200, "{\"ok\":true,\"saved\":false,\"reason\":" + jsonString(reply.reason) + "}"};
+    // It waited for a dead time, and a later request took its place.
+    if (reply.outcome == Reply::Outcome::Cancelled) return error(409, reply.reason);
+    return error(400, reply.reason);
+}
+
 }  // namespace
 
 WebApi::WebApi(CommandCore& core, OutputEngine& engine, RuleBook& rules, std::string logPath)
@@ -53,17 +63,12 @@ HttpResponse WebApi::outputs(const std::vector<int>& numbers) const {
     return {200, json + "]"};
 }
 
-HttpResponse WebApi::run(const Command& command, const Caller& caller) {
-    if (caller.role != AccessToken::Role::Switch) return error(403, "этот токен только для чтения");
-    const Reply reply = core_.execute({command, caller.source});
-    switch (reply.outcome) {
-    case Reply::Outcome::Done: return {200, "{\"ok\":true}"};
-    case Reply::Outcome::NotSaved:
-        return {200, "{\"ok\":true,\"saved\":false,\"reason\":" + jsonString(reply.reason) + "}"};
-    case Reply::Outcome::Cancelled: return error(409, reply.reason);
-    case Reply::Outcome::Refused: break;
-    }
-    return error(400, reply.reason);
+void WebApi::answer(const HttpRequest& request, const Caller& caller, const Respond& respond) {
+    const std::variant<HttpResponse, Command> routed = route(request);
+    if (const auto* response = std::get_if<HttpResponse>(&routed)) return respond(*response);
+    if (caller.role != AccessToken::Role::Switch) return respond(error(403, "этот токен только для чтения"));
+    core_.execute({std::get<Command>(routed), caller.source},
+                  [respond](const Reply& reply) { respond(switchResponse(reply)); });
 }
 
 HttpResponse WebApi::log(const HttpRequest& request) const {
@@ -103,7 +108,7 @@ HttpResponse WebApi::rules() const {
     return {200, json + "]}"};
 }
 
-HttpResponse WebApi::answer(const HttpRequest& request, const Caller& caller) {
+std::variant<HttpResponse, Command> WebApi::route(const HttpRequest& request) const {
     const std::string& path = request.path;
     const bool get = request.method == "GET" || request.method == "HEAD";
     const bool post = request.method == "POST";
@@ -136,18 +141,18 @@ HttpResponse WebApi::answer(const HttpRequest& request, const Caller& caller) {
             if (!state) return error(400, state.error);
             set.outputs.emplace_back(*output.value, *state.value);
         }
-        return run(set, caller);
+        return Command{set};
     }
     if (const auto number = after(path, "/api/toggle/")) {
         if (!post) return onlyMethod("POST");
         const Parsed<int> output = parseOutput(*number);
         if (!output) return error(404, output.error);
-        return run(ToggleCommand{*output.value}, caller);
+        return Command{ToggleCommand{*output.value}};
     }
     if (const auto name = after(path, "/api/scene/")) {
         if (!post) return onlyMethod("POST");
         if (!rules_.rules().scene(*name)) return error(404, "нет сцены " + quoted(*name));
-        return run(SceneCommand{*name}, caller);
+        return Command{SceneCommand{*name}};
     }
     if (const auto name = after(path, "/api/group/")) {
         if (!post) return onlyMethod("POST");
@@ -158,7 +163,7 @@ HttpResponse WebApi::answer(const HttpRequest& request, const Caller& caller) {
             return error(400, "нужно {\"state\": \"on\"}, {\"state\": \"off\"} или {\"state\": \"toggle\"}");
         const Parsed<Switch> state = parseSwitch(body.members.front().second);
         if (!state) return error(400, state.error);
-        return run(SetCommand{{{Target::ofGroup(*name), *state.value}}}, caller);
+        return Command{SetCommand{{{Target::ofGroup(*name), *state.value}}}};
     }
     return error(404, "нет такого адреса: " + quoted(path));
 }
@@ -172,6 +177,7 @@ const char* statusText(int status) {
     case 404: return "Not Found";
     case 405: return "Method Not Allowed";
     case 408: return "Request Timeout";
+    case 409: return "Conflict";
     case 411: return "Length Required";
     case 413: return "Content Too Large";
     case 414: return "URI Too Long";

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <utility>
+#include <variant>
 #include <vector>
 
 #include "commands/command_core.h"
@@ -30,8 +32,11 @@ class WebApi {
 public:
     WebApi(CommandCore& core, OutputEngine& engine, RuleBook& rules, std::string logPath);
 
-    // Every route but the events' stream.
-    HttpResponse answer(const HttpRequest& request, const Caller& caller);
+    using Respond = std::function<void(const HttpResponse&)>;
+    // Every route but the events' stream. A switch is answered once what it
+    // asked is latched, which may be after an interlock's dead time; the
+    // rest at once.
+    void answer(const HttpRequest& request, const Caller& caller, const Respond& respond);
 
     // 405 with the method allowed.
     static HttpResponse onlyMethod(const char* allowed);
@@ -41,8 +46,9 @@ public:
     }
 
 private:
+    // The answer, or the switch the request asks for.
+    std::variant<HttpResponse, Command> route(const HttpRequest& request) const;
     HttpResponse outputs(const std::vector<int>& numbers) const;
-    HttpResponse run(const Command& command, const Caller& caller);
     HttpResponse log(const HttpRequest& request) const;
     HttpResponse rules() const;
 

@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QHostAddress>
+#include <QPointer>
 #include <QRegularExpression>
 #include <QSslCertificate>
 #include <QSslKey>
@@ -9,6 +10,7 @@
 #include <QTcpSocket>
 
 #include <algorithm>
+#include <memory>
 
 #include "engine/change_record.h"
 #include "web/json.h"
@@ -42,6 +44,7 @@ struct WebServer::Connection {
     std::string address;
     std::chrono::steady_clock::time_point heard = std::chrono::steady_clock::now();
     bool requested = false;  // has finished a request
+    bool answering = false;  // its request waits for its answer
     bool events = false;
     // An event stream's right to read: the hash of its token, or empty when
     // it needed none.
@@ -279,11 +282,12 @@ void WebServer::accept(qintptr descriptor) {
 }
 
 // The oldest connection that never finished a request (one that says
-// nothing, or too slowly), else the one silent longest; never a stream.
+// nothing, or too slowly), else the one silent longest; never a stream, nor
+// one whose switch waits for its latch.
 WebServer::Connection* WebServer::leastUseful() const {
     Connection* least = nullptr;
     for (const auto& connection : connections_) {
-        if (connection->events) continue;
+        if (connection->events || connection->answering) continue;
         if (!connection->requested) return connection.get();
         if (!least || connection->heard < least->heard) least = connection.get();
     }
@@ -293,14 +297,18 @@ WebServer::Connection* WebServer::leastUseful() const {
 void WebServer::read(Connection& connection) {
     QTcpSocket* socket = connection.socket;
     for (;;) {
-        while (connection.parser.state() == HttpParser::State::Complete) {
-            // Pipelined requests wait while their answers would pile up
-            // unread; bytesWritten brings us back.
+        // Pipelined requests are answered in order: what comes after a
+        // request waits for its answer.
+        if (connection.answering) return;
+        if (connection.parser.state() == HttpParser::State::Complete) {
+            // They wait too while their answers would pile up unread;
+            // bytesWritten brings us back.
             if (socket->bytesToWrite() > limits_.unsentAnswers) return;
             connection.requested = true;
             handle(connection, connection.parser.take());
             // Answered and closed, or become an event stream.
             if (!find(socket) || connection.events) return;
+            continue;
         }
         if (connection.parser.state() == HttpParser::State::Failed) {
             send(connection, {connection.parser.failureStatus(), errorJson(connection.parser.failureReason())}, false,
@@ -377,7 +385,31 @@ void WebServer::handle(Connection& connection, const HttpRequest& request) {
         caller = {token->role, Source::web(token->name)};
     }
     if (WebApi::isEventStream(request)) return startEvents(connection, token ? token->hash : std::string());
-    send(connection, api_.answer(request, caller), head, close);
+    connection.answering = true;
+    QTcpSocket* socket = connection.socket;
+    const auto late = std::make_shared<bool>(false);
+    // The socket is this object's child: gone with it too.
+    api_.answer(request, caller,
+                [this, client = QPointer<QTcpSocket>(socket), head, close, late](const HttpResponse& response) {
+                    Connection* waiting = client ? find(client) : nullptr;
+                    if (!waiting) return;  // the client went meanwhile
+                    waiting->answering = false;
+                    send(*waiting, response, head, close);
+                    // The requests that came meanwhile, once the step that answered is over.
+                    if (*late)
+                        QMetaObject::invokeMethod(
+                            this,
+                            [this, client] {
+                                if (Connection* next = client ? find(client) : nullptr) read(*next);
+                            },
+                            Qt::QueuedConnection);
+                });
+    // A switch that waits for an interlock's dead time: its time runs on the
+    // engine's clock, not the request's.
+    if (Connection* waiting = find(socket); waiting && waiting->answering) {
+        *late = true;
+        waiting->deadline->stop();
+    }
 }
 
 void WebServer::send(Connection& connection, const HttpResponse& response, bool head, bool close) {

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #ifndef _WIN32
 #include <netinet/in.h>
@@ -125,6 +126,45 @@ TEST(WebServer, RefusesWrongTokensOtherSitesBigBodiesAndSlowClientsAndNothingCha
     for (int i = 0; i < 4; ++i) board.call("GET", "/api/outputs/5", bearer("guess"));
     EXPECT_EQ(board.call("GET", "/api/outputs/5", bearer("guess")).substr(9, 3), "429");
     EXPECT_EQ(board.call("GET", "/api/outputs/5", bearer(switchSecret)).substr(9, 3), "200");
+}
+
+// A switch that waits for an interlock's dead time is answered once its
+// output is latched, or 409 when a later request ends the wait; a client
+// gone meanwhile is no one's concern.
+TEST(WebServer, AnswersASwitchOnceItIsLatched) {
+    ServerOnBoard board;
+    board.useRules("[Interlock Мотор]\nOutputs=1,2\nDeadTime=500\n");
+    const struct {
+        const char* what;
+        std::optional<Command> later;
+        bool gone;
+        const char* answer;  // its start
+        bool on;             // output 2 in the end
+    } cases[] = {
+        {"latched", std::nullopt, false, "200 {\"ok\":true}", true},
+        {"cancelled", SetCommand{{{1, Switch::On}}}, false, "409 {\"error\":\"", false},
+        {"gone", std::nullopt, true, "", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        board.engine.set({{1, true}, {2, false}}, Source::Window);
+        board.advance(std::chrono::milliseconds(1000));
+        const auto client = board.connectClient();
+        client->write(("POST /api/set HTTP/1.1\r\nHost: " + board.address() +
+                       "\r\nConnection: close\r\nContent-Length: 11\r\n\r\n{\"2\": \"on\"}")
+                          .c_str());
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !board.latchedOn(1); }, 3000));
+        // Any answer given at once would be here by the end of another exchange.
+        EXPECT_TRUE(test::contains(board.call("GET", "/api/outputs/2"), "\"state\":\"off\""));
+        EXPECT_EQ(client->readAll().toStdString(), "");
+        if (c.gone) client->abort();
+        if (c.later) board.run(*c.later);
+        board.advance(std::chrono::milliseconds(500));
+        const std::string answer = c.gone ? "" : board.statusAndBody(board.readUntilClosed(*client));
+        EXPECT_TRUE(answer.starts_with(c.answer)) << answer;
+        EXPECT_EQ(board.latchedOn(2), c.on);
+    }
+    EXPECT_EQ(board.call("GET", "/api/outputs/2").substr(9, 3), "200");
 }
 
 // A client that sends requests and never reads its answers is read no
