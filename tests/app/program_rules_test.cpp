@@ -133,5 +133,39 @@ TEST(ProgramRules, LimitsEndOnTimeAndAKilledProgramStartsWithTheOutputOff) {
     EXPECT_TRUE(contains(log, "\tpolicy:start\t7=on\n") && contains(log, "\ttimer\t7=off\n")) << log;
 }
 
+// A scene of 150 outputs, whose line is longer than the Windows functions
+// read, recalled whole; a Rules.ini the program cannot read refused by
+// --reload with status 7 and logged, its interlock still in force.
+TEST(ProgramRules, LongListsReadWholeAndAnUnreadableFileKeepsTheRulesInForce) {
+    ScratchDir dir;
+    ProgramCopy copy{dir.path, KAVTRA_PROGRAM};
+    copy.write("config.ini", "[Configs]\r\nTimeUpdate=0\r\nValLoad=2\r\nValUnload=3\r\n");
+    copy.write("Rules.ini", rulesFileText("[Interlock Ворота]\nOutputs=10,11\n"));
+    const std::unique_ptr<QProcess> running = copy.start({"--no-window"});
+    QStringList set{"--set"}, odd;
+    for (int n = 1; n < 300; n += 2) {
+        odd << QString::number(n);
+        set << odd.back() + "=on";
+    }
+    for (const QStringList& command : {set, QStringList{"--save-scene", "Нечётные"} + odd, QStringList{"--all", "off"},
+                                       QStringList{"--scene", "Нечётные"}})
+        EXPECT_EQ(copy.run(command).status, 0) << command.first().toStdString();
+    std::string on;
+    for (int n = 1; n < 300; n += 2) on += std::to_string(n) + "\ton\tВывод " + std::to_string(n) + "\n";
+    EXPECT_EQ(copy.run(QStringList{"--get"} + odd).out, on);
+
+    copy.write("Rules.ini", std::string("\xFF\xFE[\0G\0", 6));
+    const ProgramCopy::Run reload = copy.run({"--reload"});
+    const std::string why =
+        "Rules.ini не прочитан (файл в UTF-16; читаются Windows-1251 и UTF-8): действуют правила, "
+        "прочитанные раньше";
+    EXPECT_EQ(std::pair(reload.status, reload.err), std::pair(7, "kavtra: " + why + "\n"));
+    EXPECT_TRUE(contains(copy.run({"--log", "1"}).out, "\trules\t" + why + "\n"));
+    EXPECT_EQ(copy.run({"--set", "10=on"}).status, 0);
+    EXPECT_EQ(copy.run({"--get", "10", "11"}).out, "10\ton\tВывод 10\n11\toff\tВывод 11\n");
+    ASSERT_EQ(::kill(static_cast<pid_t>(running->processId()), SIGTERM), 0);
+    ASSERT_TRUE(running->waitForFinished(20000));
+}
+
 }  // namespace
 }  // namespace kavtra::test
