@@ -15,6 +15,24 @@
 #include "persist/paths/program_paths.h"
 #include "web/token_file.h"
 
+namespace {
+
+// A token added or removed must hold in the running copy before the command
+// returns: it reads Rules.ini anew, and says what it found at fault there on
+// standard error, since standard output is the new token's. Without a running
+// copy the next start reads it.
+int rereadRules(const kavtra::SocketPlace& place) {
+    std::vector<std::string> messages;
+    const kavtra::ClientOutput out = {[](const std::string& line) { kavtra::printLine(stderr, line); },
+                                      [&messages](const std::string& message) { messages.push_back(message); }};
+    const int status = kavtra::sendCommand(place, kavtra::ReloadCommand{}, out);
+    if (status == kavtra::kExitNoRunningCopy) return kavtra::kExitDone;
+    for (const std::string& message : messages) kavtra::printLine(stderr, message);
+    return status;
+}
+
+}  // namespace
+
 // The program as users and scripts start it: it answers --help, --version
 // and bad usage, hands a command to the running copy, and hands a start over
 // to the program with the window or the one without. Everything it does
@@ -52,13 +70,12 @@ int main(int argc, char** argv) {
             kavtra::printLine(stdout, event);
         return kavtra::kExitDone;
     }
-    // Tokens are kept in Rules.ini, which the running copy reads anew on --reload.
     if (line.action == CommandLine::Action::AddToken || line.action == CommandLine::Action::RemoveToken) {
         const std::string path = kavtra::rulesPath(kavtra::filesDirectory(executableDir));
         if (line.action == CommandLine::Action::RemoveToken) {
             const std::string why = kavtra::web::removeToken(path, line.name);
             if (!why.empty()) kavtra::printLine(stderr, "kavtra: " + why);
-            return why.empty() ? kavtra::kExitDone : kavtra::kExitRefused;
+            return why.empty() ? rereadRules(place) : kavtra::kExitRefused;
         }
         const kavtra::web::NewToken token = kavtra::web::addToken(
             path, line.name,
@@ -69,7 +86,7 @@ int main(int argc, char** argv) {
         }
         kavtra::printLine(stdout, token.secret);
         kavtra::printLine(stderr, "kavtra: токен показан один раз; в Rules.ini записан только его хеш");
-        return kavtra::kExitDone;
+        return rereadRules(place);
     }
     if (line.action == CommandLine::Action::Send)
         return kavtra::sendCommand(place, *line.command, kavtra::consoleOutput());
