@@ -133,27 +133,15 @@ TEST(ProgramRules, LimitsEndOnTimeAndAKilledProgramStartsWithTheOutputOff) {
     EXPECT_TRUE(contains(log, "\tpolicy:start\t7=on\n") && contains(log, "\ttimer\t7=off\n")) << log;
 }
 
-// A scene of 150 outputs, whose line is longer than the Windows functions
-// read, recalled whole; a Rules.ini the program cannot read refused by
-// --reload with status 7 and logged, its interlock still in force.
-TEST(ProgramRules, LongListsReadWholeAndAnUnreadableFileKeepsTheRulesInForce) {
+// A Rules.ini the program cannot read is refused by --reload with status 7,
+// said on standard error and in the log, and its interlock stays in force.
+TEST(ProgramRules, AnUnreadableRulesFileKeepsTheRulesInForce) {
     ScratchDir dir;
     ProgramCopy copy{dir.path, KAVTRA_PROGRAM};
     copy.write("config.ini", "[Configs]\r\nTimeUpdate=0\r\nValLoad=2\r\nValUnload=3\r\n");
     copy.write("Rules.ini", rulesFileText("[Interlock Ворота]\nOutputs=10,11\n"));
     const std::unique_ptr<QProcess> running = copy.start({"--no-window"});
-    QStringList set{"--set"}, odd;
-    for (int n = 1; n < 300; n += 2) {
-        odd << QString::number(n);
-        set << odd.back() + "=on";
-    }
-    for (const QStringList& command : {set, QStringList{"--save-scene", "Нечётные"} + odd, QStringList{"--all", "off"},
-                                       QStringList{"--scene", "Нечётные"}})
-        EXPECT_EQ(copy.run(command).status, 0) << command.first().toStdString();
-    std::string on;
-    for (int n = 1; n < 300; n += 2) on += std::to_string(n) + "\ton\tВывод " + std::to_string(n) + "\n";
-    EXPECT_EQ(copy.run(QStringList{"--get"} + odd).out, on);
-
+    EXPECT_EQ(copy.run({"--set", "11=on"}).status, 0);
     copy.write("Rules.ini", std::string("\xFF\xFE[\0G\0", 6));
     const ProgramCopy::Run reload = copy.run({"--reload"});
     const std::string why =

@@ -224,40 +224,30 @@ TEST_F(RulesTest, GroupsNestedDeeperThanAHundredAreNamedAndTheRestRead) {
     for (int i = 0; i < kChain; ++i)
         chain += "[Group g" + std::to_string(i) +
                  "]\nOutputs=" + (i + 1 < kChain ? "@g" + std::to_string(i + 1) : "7") + "\n";
-    useRules(chain + "[Scene Все]\nOn=@g0\n");
+    useRules(chain);
     EXPECT_EQ(rules.rules().groups.size(), 100u);
     EXPECT_EQ(rules.rules().groups.front(), (Group{"g29900", {7}}));
     const Texts all = problems();
-    ASSERT_EQ(all.size(), kChain - 100 + 1u);
+    ASSERT_EQ(all.size(), kChain - 100u);
     EXPECT_EQ(all.front(), "Rules.ini, [Group g0], Outputs: группы вложены друг в друга глубже 100 уровней");
-    EXPECT_EQ(all.back(), "Rules.ini, [Scene Все], On: нет группы «g0»");
 }
 
 TEST_F(RulesTest, AFileThatCannotBeReadKeepsTheRulesInForceAndSaysWhy) {
     const std::string interlock = "[Interlock Мотор]\nOutputs=3,4\n";
-    std::string utf16le = "\xFF\xFE", utf16be = "\xFE\xFF";
-    for (char c : rulesFileText(interlock).substr(3)) {
-        utf16le += std::string{c, '\0'};
-        utf16be += std::string{'\0', c};
-    }
     const struct {
         std::string bytes, why;
     } cases[] = {
-        {utf16le, "файл в UTF-16; читаются Windows-1251 и UTF-8"},
-        {utf16be, "файл в UTF-16; читаются Windows-1251 и UTF-8"},
+        {std::string("\xFF\xFE[\0I\0", 6), "файл в UTF-16; читаются Windows-1251 и UTF-8"},
+        {std::string("\xFE\xFF\0[\0I", 6), "файл в UTF-16; читаются Windows-1251 и UTF-8"},
         {"[Group A]\r\nOutputs=1\r\n" + std::string(1, '\0'), "в нём нулевые байты: это не текст"},
         {interlock + std::string(kLargestRulesFile, ';'), "в нём больше 4 МиБ"},
     };
-    writeBytes(rules.path(), cases[0].bytes);
-    rules.reload();
-    EXPECT_EQ(problems(), (Texts{"Rules.ini не прочитан (" + cases[0].why + "): правил из него нет"}));
     useRules(interlock + "[Group Пусто]\nOutputs=\n");
     for (const auto& c : cases) {
         writeBytes(rules.path(), c.bytes);
         const std::string unread = "Rules.ini не прочитан (" + c.why + "): действуют правила, прочитанные раньше";
         const Reply reply = run(ReloadCommand{});
         EXPECT_EQ(std::pair(reply.outcome, reply.reason), std::pair(Reply::Outcome::Unread, unread));
-        EXPECT_EQ(rules.unread(), unread);
         EXPECT_EQ(problems(), (Texts{unread, "Rules.ini, [Group Пусто], Outputs: в группе нет выводов"}));
         EXPECT_EQ(rules.rules().interlocks, (std::vector<Interlock>{{"Мотор", {3, 4}, 0ms}}));
         engine.setAll(false, Source::Window);
@@ -271,19 +261,16 @@ TEST_F(RulesTest, AFileThatCannotBeReadKeepsTheRulesInForceAndSaysWhy) {
 TEST_F(RulesTest, AReadingInTheBackgroundIsAppliedOnTheEngineThreadAndAnswersThen) {
     std::mutex mutex;
     std::condition_variable posted;
-    std::vector<std::function<void()>> calls;
+    std::function<void()> due;  // one reading at a time ends
     RuleBook book(rules.path(), engine, deadTimes, [&](std::function<void()> call) {
         const std::lock_guard lock(mutex);
-        calls.push_back(std::move(call));
+        due = std::move(call);
         posted.notify_one();
     });
-    const auto runPosted = [&] {
+    const auto runPosted = [&] {  // as the engine's event loop would
         std::unique_lock lock(mutex);
-        ASSERT_TRUE(posted.wait_for(lock, 10s, [&] { return !calls.empty(); }));
-        const auto call = std::move(calls.front());
-        calls.erase(calls.begin());
-        lock.unlock();
-        call();
+        ASSERT_TRUE(posted.wait_for(lock, 10s, [&] { return bool(due); }));
+        std::exchange(due, {})();
     };
     int answers = 0;
     writeBytes(rules.path(), rulesFileText("[Group A]\nOutputs=1\n"));
