@@ -46,8 +46,8 @@ bool hostAllowed(std::string_view host, const ListenAddress& listen, bool tls);
 bool originAllowed(std::string_view origin, const ListenAddress& listen, bool tls);
 
 // Wrong tokens, counted per client address: from the fifth within a
-// minute, that address is refused (429) until a minute after its last
-// failure.
+// minute, that address's wrong tokens are answered 429 until a minute after
+// its last failure. A valid token is never asked about here.
 class FailureLimiter {
 public:
     using Clock = std::chrono::steady_clock;
