@@ -21,10 +21,12 @@ MosquittoBroker::MosquittoBroker(std::filesystem::path dir)
     runToEnd({"openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes",
               "-keyout", key, "-out", certificate, "-days", "2", "-subj", "/CN=127.0.0.1", "-addext",
               "subjectAltName=IP:127.0.0.1"});
-    // Started as root, the broker would become the user mosquitto, who may
-    // not enter the test's folder (a private build folder, Wine's prefix): it
-    // stays the user who runs the tests, whom only the Linux side names. (A
-    // user without a name is not root, and the broker ignores the setting.)
+    // Its password file and key are nobody else's, so its folder is private,
+    // as a clone in a home folder or Wine's prefix may be anyway. Started by
+    // root, the broker would become the user mosquitto and could not enter
+    // it: it stays the user who runs the tests, whom only the Linux side
+    // names. (A user without a name is not root: the setting is ignored.)
+    runToEnd({"chmod", "go-rwx", hostPath(dir_)});
     runToEnd({"sh", "-c", "id -un >\"$0\" || id -u >\"$0\"", hostPath(dir_ / "user")});
     std::string user;
     std::ifstream(dir_ / "user") >> user;
