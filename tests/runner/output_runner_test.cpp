@@ -65,7 +65,6 @@ TEST_F(OutputRunnerTest, WithTheRefreshStoppedTheSavedStatesAreLatchedOnceThePor
     writeBytes(data.FileName(), saved);
     port.tap.Out32(kControlRegister, 0);
     runner.startSequence();
-    EXPECT_FALSE(runner.Update_Tmr->isActive());
     for (int n = 1; n <= board::kOutputs; ++n) ASSERT_EQ(port.board.outputLevel(n), n <= 3 || n == 300) << n;
 }
 
