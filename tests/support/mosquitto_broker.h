@@ -9,7 +9,7 @@
 namespace kavtra::test {
 
 // Debian's mosquitto (a Linux program, under Wine too) on free loopback ports with a configuration of its own:
-// run as the user who runs the tests (never dropping to the user mosquitto), no persistence; `port` lets anyone in,
+// run as the user who runs the tests in a folder only that user may enter, no persistence; `port` lets anyone in,
 // `securePort` only the user of kUser/kPassword, `tlsPort` anyone over TLS with a certificate for 127.0.0.1 that
 // certificateFile() holds. Stopped (never left running) when it goes.
 class MosquittoBroker {
