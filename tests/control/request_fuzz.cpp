@@ -36,11 +36,8 @@ void checkRequest(std::string_view line) {
         return;
     }
     const std::string again = formatRequest(*parsed.value);
-    // A pulse's time is written in milliseconds, however it came: two
-    // characters ("9m") may become as many digits as the longest pulse has
-    // ("540000"). Nothing else grows.
-    const std::size_t growth =
-        std::holds_alternative<PulseCommand>(*parsed.value) ? std::to_string(kPulseMaxMs).size() - 2 : 0;
+    // A pulse's time is written in milliseconds: "9m" becomes "540000".
+    const std::size_t growth = std::holds_alternative<PulseCommand>(*parsed.value) ? 4 : 0;
     check(again.size() <= line.size() + growth, "a request formats back no longer than it came");
     check(again.find('\n') == std::string::npos, "a formatted request is one line");
     const Parsed<Command> reparsed = parseRequest(again);
