@@ -32,10 +32,10 @@ std::optional<TcpEnd> readEnd(const std::string& text) {
     return end;
 }
 
-// The owner of the socket with those ends in one table, if it lists one. A
-// socket no process holds any more (inode 0: closing, or in TIME_WAIT) is
-// listed as root's, and so counts as nobody's.
-std::optional<uid_t> ownerIn(const char* table, const TcpEnd& ours, const TcpEnd& theirs) {
+// The sockets of one table. A socket no process holds any more (inode 0:
+// closing, or in TIME_WAIT) is listed as root's, and so is left out as
+// nobody's.
+void readTable(const char* table, std::vector<TcpSocket>& into) {
     std::ifstream file(table);
     std::string line;
     std::getline(file, line);
@@ -44,25 +44,24 @@ std::optional<uid_t> ownerIn(const char* table, const TcpEnd& ours, const TcpEnd
         std::vector<std::string> field;
         for (std::string word; field.size() < 10 && fields >> word;) field.push_back(word);
         if (field.size() < 10 || field[9] == "0") continue;
-        if (readEnd(field[1]) == ours && readEnd(field[2]) == theirs) {
-            try {
-                return static_cast<uid_t>(std::stoul(field[7]));
-            } catch (const std::exception&) {
-                return std::nullopt;
-            }
+        const std::optional<TcpEnd> own = readEnd(field[1]), other = readEnd(field[2]);
+        if (!own || !other) continue;
+        try {
+            into.push_back({*own, *other, std::stoul(field[7])});
+        } catch (const std::exception&) {
         }
     }
-    return std::nullopt;
 }
 
 }  // namespace
 
-bool tcpPeerIsThisUser(const TcpEnd& peer, const TcpEnd& local) {
-    // The client's socket has its own end first; an IPv6 socket's shows an
-    // IPv4 address in the mapped form, as ours are.
-    for (const char* table : {"/proc/net/tcp", "/proc/net/tcp6"})
-        if (const std::optional<uid_t> owner = ownerIn(table, peer, local)) return *owner == ::geteuid();
-    return false;
+// An IPv6 socket's table shows an IPv4 address in the mapped form, as ours are.
+std::vector<TcpSocket> tcpSockets() {
+    std::vector<TcpSocket> sockets;
+    for (const char* table : {"/proc/net/tcp", "/proc/net/tcp6"}) readTable(table, sockets);
+    return sockets;
 }
+
+bool holderIsThisUser(std::uint64_t holder) { return holder == ::geteuid(); }
 
 }  // namespace kavtra::web

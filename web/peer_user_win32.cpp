@@ -49,32 +49,31 @@ TcpEnd ofIpv6(const UCHAR* address, DWORD port) {
     return end;
 }
 
-// The process that owns the client's socket: its own end first.
-std::optional<DWORD> owner(const TcpEnd& peer, const TcpEnd& local) {
-    if (const std::vector<char> bytes = connectionTable(AF_INET); !bytes.empty()) {
-        const auto* table = reinterpret_cast<const MIB_TCPTABLE_OWNER_PID*>(bytes.data());
-        for (DWORD i = 0; i < table->dwNumEntries; ++i) {
-            const MIB_TCPROW_OWNER_PID& row = table->table[i];
-            if (mapped(row.dwLocalAddr, row.dwLocalPort) == peer && mapped(row.dwRemoteAddr, row.dwRemotePort) == local)
-                return row.dwOwningPid;
-        }
-    }
-    if (const std::vector<char> bytes = connectionTable(AF_INET6); !bytes.empty()) {
-        const auto* table = reinterpret_cast<const MIB_TCP6TABLE_OWNER_PID*>(bytes.data());
-        for (DWORD i = 0; i < table->dwNumEntries; ++i) {
-            const MIB_TCP6ROW_OWNER_PID& row = table->table[i];
-            if (ofIpv6(row.ucLocalAddr, row.dwLocalPort) == peer && ofIpv6(row.ucRemoteAddr, row.dwRemotePort) == local)
-                return row.dwOwningPid;
-        }
-    }
-    return std::nullopt;
+// The rows of one family's table as sockets, each held by its process.
+template <typename Table, typename Row>
+void addRows(ULONG family, std::vector<TcpSocket>& into, TcpEnd (*end)(const Row&, bool)) {
+    const std::vector<char> bytes = connectionTable(family);
+    if (bytes.empty()) return;
+    const auto* table = reinterpret_cast<const Table*>(bytes.data());
+    for (DWORD i = 0; i < table->dwNumEntries; ++i)
+        into.push_back({end(table->table[i], true), end(table->table[i], false), table->table[i].dwOwningPid});
 }
 
 }  // namespace
 
-bool tcpPeerIsThisUser(const TcpEnd& peer, const TcpEnd& local) {
-    const std::optional<DWORD> process = owner(peer, local);
-    return process && *process != 0 && processIsThisUser(*process);
+std::vector<TcpSocket> tcpSockets() {
+    std::vector<TcpSocket> sockets;
+    addRows<MIB_TCPTABLE_OWNER_PID, MIB_TCPROW_OWNER_PID>(
+        AF_INET, sockets, [](const MIB_TCPROW_OWNER_PID& row, bool own) {
+            return own ? mapped(row.dwLocalAddr, row.dwLocalPort) : mapped(row.dwRemoteAddr, row.dwRemotePort);
+        });
+    addRows<MIB_TCP6TABLE_OWNER_PID, MIB_TCP6ROW_OWNER_PID>(
+        AF_INET6, sockets, [](const MIB_TCP6ROW_OWNER_PID& row, bool own) {
+            return own ? ofIpv6(row.ucLocalAddr, row.dwLocalPort) : ofIpv6(row.ucRemoteAddr, row.dwRemotePort);
+        });
+    return sockets;
 }
+
+bool holderIsThisUser(std::uint64_t holder) { return holder != 0 && processIsThisUser(static_cast<DWORD>(holder)); }
 
 }  // namespace kavtra::web

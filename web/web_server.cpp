@@ -50,6 +50,7 @@ struct WebServer::Connection {
     // it needed none.
     std::string token{};
     std::optional<bool> thisUser{};  // looked up once, when first needed
+    const std::chrono::steady_clock::time_point accepted = std::chrono::steady_clock::now();
     // Whose share of the streams it takes.
     const std::string& holder() const { return token.empty() ? address : token; }
 };
@@ -326,8 +327,9 @@ void WebServer::read(Connection& connection) {
 bool WebServer::isThisUser(Connection& connection) {
     if (!connection.thisUser) {
         const QTcpSocket& socket = *connection.socket;
-        connection.thisUser = tcpPeerIsThisUser(endOf(socket.peerAddress(), socket.peerPort()),
-                                                endOf(socket.localAddress(), socket.localPort()));
+        connection.thisUser = peerUsers_.isThisUser(endOf(socket.peerAddress(), socket.peerPort()),
+                                                    endOf(socket.localAddress(), socket.localPort()),
+                                                    connection.accepted);
     }
     return *connection.thisUser;
 }

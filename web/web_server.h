@@ -14,6 +14,7 @@
 #include "engine/output_engine.h"
 #include "persist/log/change_log.h"
 #include "web/access.h"
+#include "web/peer_user.h"
 #include "web/web_api.h"
 #include "web/web_settings.h"
 
@@ -95,6 +96,7 @@ private:
     WebApi api_;
     const HttpResponse page_;
     FailureLimiter failures_;
+    PeerUsers peerUsers_;
     std::unique_ptr<Listener> listener_;
     std::vector<std::unique_ptr<Connection>> connections_;
     QTimer heartbeat_;

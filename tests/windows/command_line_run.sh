@@ -48,13 +48,19 @@ kavtra --get 5
 [ "$status" -eq 0 ] || fail "--get ended with status $status: $(cat "$work/stderr.txt")"
 [ "$out" = $'5\toff\tВывод 5' ] || fail "--get 5 printed '$out'"
 
-answer=$(curl -sS -m 20 -d '{"6":"off"}' "$web/api/set") && [ "$answer" = '{"ok":true}' ] || fail "set: '$answer'"
+# A client from Linux is no Windows process the program could name as its
+# user's: it needs a token, which --add-token gives the running copy at once.
+kavtra --add-token curl switch
+[ "$status" -eq 0 ] && [ ${#out} -eq 64 ] || fail "--add-token ended with status $status: '$out'"
+bearer="Authorization: Bearer $out"
+answer=$(curl -sS -m 20 -H "$bearer" -d '{"6":"off"}' "$web/api/set") && [ "$answer" = '{"ok":true}' ] ||
+  fail "set: '$answer'"
 kavtra --get 6
 [ "$out" = $'6\toff\tВывод 6' ] || fail "--get 6 after the web's set printed '$out'"
-answer=$(curl -sS -m 20 "$web/api/outputs/6") && [ "$answer" = '{"number":6,"name":"Вывод 6","state":"off"}' ] ||
-  fail "GET /api/outputs/6 answered '$answer'"
+answer=$(curl -sS -m 20 -H "$bearer" "$web/api/outputs/6") &&
+  [ "$answer" = '{"number":6,"name":"Вывод 6","state":"off"}' ] || fail "GET /api/outputs/6 answered '$answer'"
 # The page, as a phone gets it from the Windows program.
-page=$(curl -sS -m 20 -D - "$web/" | tr -d '\r')
+page=$(curl -sS -m 20 -H "$bearer" -D - "$web/" | tr -d '\r')
 grep -q '^Content-Security-Policy: default-src .self.; script-src .sha256-' <<<"$page" && grep -q '<title>Kavtra</title>' <<<"$page" ||
   fail "GET / answered without the page or its policy: $(head -c 300 <<<"$page")"
 
