@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 
+#include "commands/output_list.h"
 #include "outputs/out_state.h"
 #include "persist/ini/codepage.h"
 
@@ -101,16 +102,18 @@ Parsed<Switch> parseSwitch(std::string_view text) {
     return {*on.value ? Switch::On : Switch::Off, {}};
 }
 
-Parsed<std::pair<Target, Switch>> parseAssignment(std::string_view text) {
-    constexpr std::string_view kForm = "N=on или N=off (или N=toggle, @ГРУППА=...)";
+Parsed<std::vector<std::pair<Target, Switch>>> parseAssignments(std::string_view text) {
+    using Assignments = Parsed<std::vector<std::pair<Target, Switch>>>;
+    constexpr std::string_view kForm = "N=on или N=off (или N=toggle, @ГРУППА=..., N-M=...)";
     const std::size_t equals = text.find('=');
-    if (equals == std::string_view::npos)
-        return Parsed<std::pair<Target, Switch>>::refused(quoted(text) + ": нужно " + std::string(kForm));
-    Parsed<Target> target = parseTarget(text.substr(0, equals));
-    if (!target) return Parsed<std::pair<Target, Switch>>::refused(target.error);
+    if (equals == std::string_view::npos) return Assignments::refused(quoted(text) + ": нужно " + std::string(kForm));
+    Parsed<std::vector<Target>> targets = parseTargets(text.substr(0, equals));
+    if (!targets) return Assignments::refused(targets.error);
     const Parsed<Switch> action = parseSwitch(text.substr(equals + 1));
-    if (!action) return Parsed<std::pair<Target, Switch>>::refused(quoted(text) + ": нужно " + std::string(kForm));
-    return {std::pair{std::move(*target.value), *action.value}, {}};
+    if (!action) return Assignments::refused(quoted(text) + ": нужно " + std::string(kForm));
+    std::vector<std::pair<Target, Switch>> assignments;
+    for (Target& target : *targets.value) assignments.emplace_back(std::move(target), *action.value);
+    return {std::move(assignments), {}};
 }
 
 Parsed<PulseCommand> parsePulse(std::string_view text) {
@@ -140,6 +143,25 @@ Parsed<Target> parseTarget(std::string_view text) {
     if (!isRuleName(text.substr(1)))
         return Parsed<Target>::refused(quoted(text) + ": после @ нужно имя группы без знаков [ ] =");
     return {Target::ofGroup(std::string(text.substr(1))), {}};
+}
+
+Parsed<std::vector<Target>> parseTargets(std::string_view text) {
+    using Targets = Parsed<std::vector<Target>>;
+    // A group's name may hold a comma: the whole word names it.
+    if (text.starts_with('@')) {
+        Parsed<Target> group = parseTarget(text);
+        if (!group) return Targets::refused(group.error);
+        return {std::vector<Target>{std::move(*group.value)}, {}};
+    }
+    if (text.empty()) return Targets::refused(parseOutput(text).error);
+    const Parsed<std::vector<ListItem>> items = parseList(text);
+    if (!items) return Targets::refused(items.error);
+    std::vector<Target> targets;
+    for (const ListItem& item : *items.value) {
+        if (!item.group.empty()) targets.push_back(Target::ofGroup(item.group));
+        for (int output = item.first; item.group.empty() && output <= item.last; ++output) targets.emplace_back(output);
+    }
+    return {std::move(targets), {}};
 }
 
 Parsed<RenameCommand> parseRename(std::string_view text) {

@@ -39,13 +39,16 @@ std::optional<long long> durationValue(std::string_view text);
 
 // The value forms every transport uses, so that a value means the same
 // wherever it comes from.
-Parsed<int> parseOutput(std::string_view text);                            // digits, 1..300 ("007" is 7)
-Parsed<bool> parseOnOff(std::string_view text);                            // on / off, any letter case
-Parsed<Switch> parseSwitch(std::string_view text);                         // on / off / toggle, any letter case
-Parsed<Target> parseTarget(std::string_view text);                         // "N" or "@GROUP"
-Parsed<std::pair<Target, Switch>> parseAssignment(std::string_view text);  // "N=on" / "@GROUP=off" / "N=toggle"
-Parsed<PulseCommand> parsePulse(std::string_view text);                    // "N=MS", "N=2s"
-Parsed<RenameCommand> parseRename(std::string_view text);                  // "N=TEXT"
+Parsed<int> parseOutput(std::string_view text);     // digits, 1..300 ("007" is 7)
+Parsed<bool> parseOnOff(std::string_view text);     // on / off, any letter case
+Parsed<Switch> parseSwitch(std::string_view text);  // on / off / toggle, any letter case
+Parsed<Target> parseTarget(std::string_view text);  // "N" or "@GROUP"
+// "N", "@GROUP", or outputs as Rules.ini lists them: "40-45", "1-3,7"; in order.
+Parsed<std::vector<Target>> parseTargets(std::string_view text);
+// "N=on" / "@GROUP=off" / "N=toggle" / "40-45=on": each target with its switch.
+Parsed<std::vector<std::pair<Target, Switch>>> parseAssignments(std::string_view text);
+Parsed<PulseCommand> parsePulse(std::string_view text);    // "N=MS", "N=2s"
+Parsed<RenameCommand> parseRename(std::string_view text);  // "N=TEXT"
 
 // Whether a text may name a group, scene or interlock: not empty, no '[',
 // ']', '=' or control characters, well-formed UTF-8, no blank at either end.

@@ -1,5 +1,6 @@
 #include "commands/request_text.h"
 
+#include <iterator>
 #include <optional>
 #include <type_traits>
 
@@ -46,22 +47,57 @@ Parsed<Target> parseTargetWord(std::string_view word) {
     return text ? parseTarget(*text) : Parsed<Target>::refused(badEscape(word));
 }
 
-Parsed<std::pair<Target, Switch>> parseAssignmentWord(std::string_view word) {
+// A word may name several: "40-45".
+Parsed<std::vector<Target>> parseTargetsWord(std::string_view word) {
     const std::optional<std::string> text = unescaped(word);
-    return text ? parseAssignment(*text) : Parsed<std::pair<Target, Switch>>::refused(badEscape(word));
+    return text ? parseTargets(*text) : Parsed<std::vector<Target>>::refused(badEscape(word));
 }
 
-std::string assignment(const Target& target, Switch action) {
-    return targetWord(target) + (action == Switch::On ? "=on" : action == Switch::Off ? "=off" : "=toggle");
+Parsed<std::vector<std::pair<Target, Switch>>> parseAssignmentsWord(std::string_view word) {
+    const std::optional<std::string> text = unescaped(word);
+    return text ? parseAssignments(*text) : Parsed<std::vector<std::pair<Target, Switch>>>::refused(badEscape(word));
 }
 
-std::string targetWords(const std::vector<Target>& targets) {
+std::string switchText(Switch action) {
+    return action == Switch::On ? "=on" : action == Switch::Off ? "=off" : "=toggle";
+}
+
+// Targets as words: outputs side by side with the same suffix (a switch)
+// share one word as Rules.ini lists them ("40-45,50=on"), so that a request
+// never formats longer than it was written; a group is a word of its own.
+template <class Item, class TargetOf, class Suffix>
+std::string rangedWords(const std::vector<Item>& items, TargetOf targetOf, Suffix suffix) {
     std::string words;
-    for (const Target& target : targets) words += " " + targetWord(target);
+    for (std::size_t i = 0; i < items.size();) {
+        if (!targetOf(items[i]).group.empty()) {
+            words += " " + targetWord(targetOf(items[i])) + suffix(items[i]);
+            ++i;
+            continue;
+        }
+        const std::string shared = suffix(items[i]);
+        std::string word;
+        while (i < items.size() && targetOf(items[i]).group.empty() && suffix(items[i]) == shared) {
+            std::size_t j = i;
+            while (j + 1 < items.size() && targetOf(items[j + 1]).group.empty() && suffix(items[j + 1]) == shared &&
+                   targetOf(items[j + 1]).output == targetOf(items[j]).output + 1)
+                ++j;
+            word += (word.empty() ? "" : ",") + number(targetOf(items[i]).output) +
+                    (j > i ? "-" + number(targetOf(items[j]).output) : "");
+            i = j + 1;
+        }
+        words += " " + word + shared;
+    }
     return words;
 }
 
-// The words after the request's own word, split at runs of blanks.
+std::string targetWords(const std::vector<Target>& targets) {
+    return rangedWords(
+        targets, [](const Target& target) -> const Target& { return target; },
+        [](const Target&) { return std::string(); });
+}
+
+// The words after the request's own word, split at runs of blanks; each word
+// gives one value or several.
 template <class T, class Parse>
 Parsed<std::vector<T>> eachWord(std::string_view rest, Parse parse) {
     std::vector<T> values;
@@ -72,7 +108,8 @@ Parsed<std::vector<T>> eachWord(std::string_view rest, Parse parse) {
         const std::size_t end = rest.find(' ');
         auto parsed = parse(rest.substr(0, end));
         if (!parsed) return Parsed<std::vector<T>>::refused(parsed.error);
-        values.push_back(std::move(*parsed.value));
+        values.insert(values.end(), std::make_move_iterator(parsed.value->begin()),
+                      std::make_move_iterator(parsed.value->end()));
         rest.remove_prefix(end == std::string_view::npos ? rest.size() : end);
     }
     return {std::move(values), {}};
@@ -101,9 +138,9 @@ std::string formatRequest(const Command& command) {
             if constexpr (std::is_same_v<T, ShowCommand>) {
                 return "show";
             } else if constexpr (std::is_same_v<T, SetCommand>) {
-                std::string line = "set";
-                for (const auto& [output, action] : c.outputs) line += " " + assignment(output, action);
-                return line;
+                return "set" + rangedWords(
+                                   c.outputs, [](const auto& entry) -> const Target& { return entry.first; },
+                                   [](const auto& entry) { return switchText(entry.second); });
             } else if constexpr (std::is_same_v<T, ToggleCommand>) {
                 return "toggle " + targetWord(c.output);
             } else if constexpr (std::is_same_v<T, AllCommand>) {
@@ -137,7 +174,7 @@ Parsed<Command> parseRequest(std::string_view line) {
         return {Command(ShowCommand{}), {}};
     }
     if (verb == "set") {
-        auto states = eachWord<std::pair<Target, Switch>>(rest, parseAssignmentWord);
+        auto states = eachWord<std::pair<Target, Switch>>(rest, parseAssignmentsWord);
         if (states && states.value->empty()) return Parsed<Command>::refused("set: нужно хотя бы одно N=on|off");
         if (!states) return Parsed<Command>::refused(std::move(states.error));
         return {Command(SetCommand{std::move(*states.value)}), {}};
@@ -156,7 +193,7 @@ Parsed<Command> parseRequest(std::string_view line) {
     if (verb == "rename") return asCommand(parseRename(rest));
     if (verb == "pulse") return asCommand(oneWord(rest, verb, parsePulse));
     if (verb == "get") {
-        auto outputs = eachWord<Target>(rest, parseTargetWord);
+        auto outputs = eachWord<Target>(rest, parseTargetsWord);
         if (!outputs) return Parsed<Command>::refused(std::move(outputs.error));
         return {Command(GetCommand{std::move(*outputs.value)}), {}};
     }
@@ -170,7 +207,7 @@ Parsed<Command> parseRequest(std::string_view line) {
         if (!name) return Parsed<Command>::refused(badEscape(rest.substr(0, end)));
         if (!isRuleName(*name)) return Parsed<Command>::refused("save-scene: нужно имя сцены без знаков [ ] =");
         auto outputs =
-            eachWord<Target>(end == std::string_view::npos ? std::string_view() : rest.substr(end), parseTargetWord);
+            eachWord<Target>(end == std::string_view::npos ? std::string_view() : rest.substr(end), parseTargetsWord);
         if (!outputs) return Parsed<Command>::refused(std::move(outputs.error));
         return {Command(SaveSceneCommand{*name, std::move(*outputs.value)}), {}};
     }

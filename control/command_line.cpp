@@ -25,7 +25,7 @@ const std::vector<OptionText>& optionTexts() {
          "--set N=on|off [N=on|off ...]",
          "включить (on) или выключить (off) выводы, все вместе: одно сохранение и одна передача; команда "
          "возвращается, когда передача сделана; N=toggle переключает вывод, как двойной щелчок; вместо N можно "
-         "@ГРУППА (группа из Rules.ini)"},
+         "@ГРУППА (группа из Rules.ini) или выводы, как их пишет Rules.ini: 40-45 или 1-3,7"},
         {{"toggle"},
          "N",
          "--toggle N|@ГРУППА",
@@ -41,13 +41,14 @@ const std::vector<OptionText>& optionTexts() {
         {{"get"},
          "",
          "--get [N|@ГРУППА ...]",
-         "напечатать состояние и имя выводов N (всех 300, если номера не указаны): по строке "
+         "напечатать состояние и имя выводов N (всех 300, если номера не указаны; можно 40-45 или 1-3,7): по строке "
          "«N<TAB>on|off<TAB>имя» на вывод, в UTF-8"},
         {{"scene"}, "ИМЯ", "--scene ИМЯ", "вызвать сцену из Rules.ini: одно сохранение и одна передача"},
         {{"save-scene"},
          "ИМЯ",
          "--save-scene ИМЯ [N|@ГРУППА ...]",
-         "запомнить в Rules.ini текущие состояния выводов (всех 300, если не указаны) как сцену ИМЯ"},
+         "запомнить в Rules.ini текущие состояния выводов (всех 300, если не указаны; можно 40-45 или 1-3,7) как "
+         "сцену ИМЯ"},
         {{"undo"},
          "",
          "--undo",
@@ -160,9 +161,9 @@ constexpr std::size_t kDefaultScheduleLines = 10;
 // Targets from the arguments, for --get and --save-scene.
 std::optional<std::string> addTargets(const std::vector<std::string>& arguments, std::vector<Target>& targets) {
     for (const std::string& argument : arguments) {
-        auto parsed = parseTarget(argument);
+        auto parsed = parseTargets(argument);
         if (!parsed) return parsed.error;
-        targets.push_back(std::move(*parsed.value));
+        targets.insert(targets.end(), parsed.value->begin(), parsed.value->end());
     }
     return std::nullopt;
 }
@@ -187,9 +188,9 @@ CommandLine commandOf(const Sorted& sorted, const std::string& option) {
         std::vector<std::string> all = values;
         all.insert(all.end(), extra.begin(), extra.end());
         for (const std::string& value : all) {
-            const auto parsed = parseAssignment(value);
+            const auto parsed = parseAssignments(value);
             if (!parsed) return badUsage("--set: " + parsed.error);
-            set.outputs.push_back(*parsed.value);
+            set.outputs.insert(set.outputs.end(), parsed.value->begin(), parsed.value->end());
         }
         return send(std::move(set));
     }

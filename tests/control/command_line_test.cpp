@@ -34,6 +34,9 @@ TEST(CommandLine, EachCommandOptionGivesItsCommand) {
         {{"--pulse", "3=1500"}, PulseCommand{3, 1500}},
         {{"--get"}, GetCommand{}},
         {{"--get", "1", "5"}, GetCommand{{1, 5}}},
+        {{"--get", "40-42,7"}, GetCommand{{40, 41, 42, 7}}},
+        {{"--set", "3-4=on"}, SetCommand{{{3, Switch::On}, {4, Switch::On}}}},
+        {{"--save-scene", "Витрина", "40-41"}, SaveSceneCommand{"Витрина", {40, 41}}},
     };
     for (const Sends& c : cases) {
         SCOPED_TRACE(c.arguments.join(' ').toStdString());
