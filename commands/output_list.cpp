@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "engine/log_line.h"
+
 namespace kavtra {
 namespace {
 
@@ -48,16 +50,7 @@ std::string listText(const std::vector<int>& outputs) {
     std::vector<int> sorted = outputs;
     std::sort(sorted.begin(), sorted.end());
     sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());
-    std::string text;
-    for (std::size_t i = 0; i < sorted.size();) {
-        std::size_t j = i;
-        while (j + 1 < sorted.size() && sorted[j + 1] == sorted[j] + 1) ++j;
-        if (!text.empty()) text += ',';
-        text += std::to_string(sorted[i]);
-        if (j > i) text += '-' + std::to_string(sorted[j]);
-        i = j + 1;
-    }
-    return text;
+    return outputRuns(sorted);
 }
 
 }  // namespace kavtra

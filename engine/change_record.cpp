@@ -1,5 +1,6 @@
 #include "engine/change_record.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 #include <utility>
@@ -17,17 +18,19 @@ std::tm localTime(std::time_t seconds) {
     return local;
 }
 
-void addEntry(std::string& entries, int output, bool on) {
-    if (!entries.empty()) entries += ' ';
-    entries += std::to_string(output) + (on ? "=on" : "=off");
+std::vector<int> ascending(std::vector<int> outputs) {
+    std::sort(outputs.begin(), outputs.end());
+    return outputs;
 }
 
 }  // namespace
 
-std::string logLine(std::string_view timestamp, std::string_view source, std::string_view entries) {
-    std::string text(timestamp);
-    text.append("\t").append(source).append("\t").append(entries);
-    return text;
+std::string logLine(std::string_view timestamp, std::string_view source, std::string_view text) {
+    return logText({std::string(timestamp), std::string(source), Remark{std::string(text)}});
+}
+
+std::string missedLine(const Source& schedule, std::chrono::system_clock::time_point now, std::string_view missedAt) {
+    return logText({logTimestamp(now), sourceText(schedule), Missed{std::string(missedAt)}});
 }
 
 std::string logTimestamp(std::chrono::system_clock::time_point time) {
@@ -44,23 +47,23 @@ std::string logTimestamp(std::chrono::system_clock::time_point time) {
 std::vector<std::string> changeLines(const OutputChange& change, const OutputEngine& engine,
                                      std::string_view timestamp) {
     std::vector<std::string> lines;
+    const std::string time(timestamp);
     const std::string source = sourceText(change.source);
     if (!change.switched.empty()) {
-        std::string entries;
-        for (const Switched& s : change.switched) addEntry(entries, s.output, s.on);
-        lines.push_back(logLine(timestamp, source, entries));
+        Switches switches;
+        for (const Switched& s : change.switched) (s.on ? switches.on : switches.off).push_back(s.output);
+        lines.push_back(logText({time, source, Switches{ascending(switches.on), ascending(switches.off)}}));
     }
     // LoadList tells every name it read at start as a change of names, under
     // the start policy; a rename sets no state.
     if (change.states.empty() && change.source.kind != Source::Kind::Policy) {
         for (const int output : change.names)
-            lines.push_back(logLine(timestamp, source, std::to_string(output) + " name=" + engine.name(output)));
+            lines.push_back(logText({time, source, Rename{output, engine.name(output)}}));
     }
     for (const InterlockHold& hold : change.held) {
-        std::string entries;
-        for (const int output : hold.outputs) addEntry(entries, output, false);
-        if (!entries.empty())
-            lines.push_back(logLine(timestamp, sourceText(Source::interlock(hold.interlock)), entries));
+        if (!hold.outputs.empty())
+            lines.push_back(
+                logText({time, sourceText(Source::interlock(hold.interlock)), Switches{{}, ascending(hold.outputs)}}));
     }
     return lines;
 }

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/log_line.h"
 #include "engine/output_engine.h"
 #include "persist/log/change_log.h"
 
@@ -14,13 +15,16 @@ namespace kavtra {
 // Local time as the log writes it: "2026-12-07 18:45:13.123".
 std::string logTimestamp(std::chrono::system_clock::time_point time);
 
-// "TIME<TAB>SOURCE<TAB>ENTRIES", the form of every line of the log.
-std::string logLine(std::string_view timestamp, std::string_view source, std::string_view entries);
+// A line of the log that says `text` in words (engine/log_line.h).
+std::string logLine(std::string_view timestamp, std::string_view source, std::string_view text);
 
-// What a step leaves in the log, each line "TIME<TAB>SOURCE<TAB>ENTRIES":
-// the outputs it switched ("7=off 8=on"), each output it renamed
-// ("5 name=Насос", one line each), and what each interlock held ("3=off",
-// source "interlock:NAME"). The names that LoadList reads at start are no
+// The line of a schedule's event that passed, at `missedAt` (local, as the
+// schedule's listing writes it), while the program could not act on it.
+std::string missedLine(const Source& schedule, std::chrono::system_clock::time_point now, std::string_view missedAt);
+
+// What a step leaves in the log: the outputs it switched ("8=on 7=off"),
+// each output it renamed ("5 name=Насос", one line each), and what each
+// interlock held ("3=off", source "interlock:NAME"). The names that LoadList reads at start are no
 // rename, and a step that changed nothing leaves nothing.
 std::vector<std::string> changeLines(const OutputChange& change, const OutputEngine& engine,
                                      std::string_view timestamp);

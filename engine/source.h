@@ -1,6 +1,8 @@
 #pragma once
 
+#include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 
 namespace kavtra {
@@ -21,6 +23,9 @@ struct Source {
         Schedule,  // name: the schedule that acted
         Timer,     // an output's limit on its time on ran out
         Web,       // name: the access token of the request; none while there are no tokens
+        // Rules.ini itself, when a reading of it left rules unread: in the log
+        // only. The last kind: sourceFromText tries each up to it.
+        RulesFile,
     };
     Kind kind = Kind::Window;
     std::string name;
@@ -34,6 +39,7 @@ struct Source {
     static const Source Pulse;
     static const Source Undo;
     static const Source Timer;
+    static const Source RulesFile;
     static Source mqtt(std::string node) { return {Kind::Mqtt, std::move(node)}; }
     static Source scene(std::string name) { return {Kind::Scene, std::move(name)}; }
     static Source group(std::string name) { return {Kind::Group, std::move(name)}; }
@@ -49,10 +55,11 @@ inline const Source Source::ExitPolicy{Source::Kind::Policy, "exit"};
 inline const Source Source::Pulse{Source::Kind::Pulse, {}};
 inline const Source Source::Undo{Source::Kind::Undo, {}};
 inline const Source Source::Timer{Source::Kind::Timer, {}};
+inline const Source Source::RulesFile{Source::Kind::RulesFile, {}};
 
 // How the log names a source: "window", "command", "mqtt:NODE",
 // "policy:start", "scene:NAME", "group:NAME", "pulse", "interlock:NAME",
-// "undo", "schedule:NAME", "timer", "web:TOKEN" (or "web").
+// "undo", "schedule:NAME", "timer", "web:TOKEN" (or "web"), "rules".
 inline std::string sourceText(const Source& source) {
     const auto named = [&](const char* kind) {
         return source.name.empty() ? std::string(kind) : std::string(kind) + ":" + source.name;
@@ -70,8 +77,17 @@ inline std::string sourceText(const Source& source) {
     case Source::Kind::Schedule: return named("schedule");
     case Source::Kind::Timer: return "timer";
     case Source::Kind::Web: return named("web");
+    case Source::Kind::RulesFile: return "rules";
     }
     return "?";
 }
+
+// The source a spelling of sourceText names; nothing for one it never gives,
+// so that a log written by another version still reads.
+std::optional<Source> sourceFromText(std::string_view text);
+
+// How the program's Russian texts name a source: "окно", "MQTT: garage",
+// "расписание «Вечер»", "веб, токен «phone»".
+std::string sourceLabel(const Source& source);
 
 }  // namespace kavtra

@@ -22,15 +22,69 @@ TEST(ChangeRecord, AStepWritesOneLineForItsSwitchesOneForEachRenameAndOneForEach
         Lines lines;
     };
     const Case cases[] = {
-        {{{7, 8}, {}, Source::mqtt("garage"), {{7, false}, {8, true}}, {}}, {"T\tmqtt:garage\t7=off 8=on"}},
+        {{{7, 8}, {}, Source::mqtt("garage"), {{7, false}, {8, true}}, {}}, {"T\tmqtt:garage\t8=on 7=off"}},
         {{{}, {5, 12}, Source::Window, {}, {}}, {"T\twindow\t5 name=Вывод 5", "T\twindow\t12 name=Вывод 12"}},
         {{{1, 2, 3}, {}, Source::scene("Вечер"), {{1, true}, {2, true}}, {{"насос", {3}}}},
-         {"T\tscene:Вечер\t1=on 2=on", "T\tinterlock:насос\t3=off"}},
+         {"T\tscene:Вечер\t1-2=on", "T\tinterlock:насос\t3=off"}},
         {{{4}, {}, Source::CommandLine, {}, {}}, {}},        // set, but nothing switched
         {{{}, {1, 2, 3}, Source::StartPolicy, {}, {}}, {}},  // the names LoadList read
     };
     EngineOnBoard on;
     for (const Case& c : cases) EXPECT_EQ(changeLines(c.change, on.engine, "T"), c.lines);
+}
+
+TEST(ChangeRecord, ALineReadsBackAsWrittenAndLinesOfTheOlderFormReadToo) {
+    const std::vector<int> all = [] {
+        std::vector<int> outputs;
+        for (int output = 1; output <= 300; ++output) outputs.push_back(output);
+        return outputs;
+    }();
+    const struct {
+        std::string text;
+        LogLine line;
+        std::string written{};  // when the text is no longer the form written
+    } cases[] = {
+        {"T\twindow\t1-300=on", {"T", "window", Switches{all, {}}}},
+        {"T\tscene:Вечер\t8-9,17=on 7=off", {"T", "scene:Вечер", Switches{{8, 9, 17}, {7}}}},
+        {"T\tscene:Вечер\t7=off 17=on 8=on 9=on",
+         {"T", "scene:Вечер", Switches{{8, 9, 17}, {7}}},
+         "T\tscene:Вечер\t8-9,17=on 7=off"},
+        {"T\twindow\t5 name=Насос 3=on", {"T", "window", Rename{5, "Насос 3=on"}}},
+        {"T\tschedule:Утро\tmissed 2026-12-07 06:00:00", {"T", "schedule:Утро", Missed{"2026-12-07 06:00:00"}}},
+        {"T\tweb\tневерный токен", {"T", "web", Remark{"неверный токен"}}},
+        {"T\twindow\t301=on 3-1=off", {"T", "window", Remark{"301=on 3-1=off"}}},
+        {"torn", {"", "", Remark{"torn"}}, "\t\ttorn"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(readLogLine(c.text), c.line) << c.text;
+        EXPECT_EQ(logText(c.line), c.written.empty() ? c.text : c.written);
+    }
+    const LogLine missed = readLogLine(missedLine(Source::schedule("Утро"), system_clock::now(), "06:00"));
+    EXPECT_EQ(missed.whatText() + " | " + missed.label(), "пропущено событие в 06:00 | расписание «Утро»");
+}
+
+TEST(ChangeRecord, EverySourceHasItsRussianLabelAndAnUnknownOneItsSpelling) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"window", "окно"},
+        {"command", "команда"},
+        {"mqtt:garage", "MQTT: garage"},
+        {"policy:start", "при запуске"},
+        {"policy:exit", "при выходе"},
+        {"pulse", "импульс"},
+        {"scene:Вечер", "сцена «Вечер»"},
+        {"group:Двор", "группа «Двор»"},
+        {"interlock:Насос", "блокировка «Насос»"},
+        {"undo", "отмена"},
+        {"schedule:Утро", "расписание «Утро»"},
+        {"timer", "предел времени"},
+        {"web", "веб"},
+        {"web:phone", "веб, токен «phone»"},
+        {"rules", "Rules.ini"},
+        {"policy:noon", "policy:noon"},
+        {"window:x", "window:x"},
+        {"robot", "robot"},
+    };
+    for (const auto& [spelling, label] : cases) EXPECT_EQ((LogLine{"T", spelling, Remark{}}.label()), label);
 }
 
 TEST(ChangeRecord, TheTimeIsLocalToTheMillisecond) {
