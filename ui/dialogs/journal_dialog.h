@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/log_line.h"
 #include "engine/output_engine.h"
 
 class QLineEdit;
@@ -36,7 +37,7 @@ protected:
 private:
     void read();
     // The lines read, or nothing for those shown before.
-    void showLines(std::optional<std::vector<std::string>> lines);
+    void showLines(std::optional<std::vector<LogLine>> lines);
 
     const std::string logPath_;
     OutputEngine& engine_;

@@ -36,18 +36,28 @@ TEST_F(JournalDialogTest, ShowsTheLogNewestFirstAndTheLinesOfOneOutput) {
                      "2026-12-07 18:45:13.123\tscene:Вечер\t7=off 17=on 8=on 9=on\n"
                      "2026-12-07 18:46:00.500\twindow\t7 name=Насос 3=on\n"
                      "2026-12-07 18:47:01.000\tinterlock:Мотор\t3=off\n"
+                     "2026-12-07 18:47:02.000\tweb:phone\t1-299=off\n"
+                     "2026-12-07 18:47:03.000\ttimer\t5=off\n"
+                     "2026-12-07 18:47:04.000\tschedule:Утро\tmissed 2026-12-07 06:00:00\n"
                      "2026-12-07 18:48:00.000\tmqtt:kavtra\t7=on");
     dialog.show();
     const QString start = "07.12.2026 18:00:00.000 | при запуске | вкл. 1-2; выкл. 3";
     const QString scene = "07.12.2026 18:45:13.123 | сцена «Вечер» | вкл. 8-9,17; выкл. 7";
     const QString rename = "07.12.2026 18:46:00.500 | окно | 7: название «Насос 3=on»";
     const QString held = "07.12.2026 18:47:01.000 | блокировка «Мотор» | выкл. 3";
+    const QString web = "07.12.2026 18:47:02.000 | веб, токен «phone» | выкл. 1-299";
+    const QString timer = "07.12.2026 18:47:03.000 | предел времени | выкл. 5";
+    const QString missed = "07.12.2026 18:47:04.000 | расписание «Утро» | пропущено событие в 2026-12-07 06:00:00";
     const struct {
         const char* filter;
         QStringList rows;
-    } cases[] = {
-        {"", {held, rename, scene, start}}, {"7", {rename, scene}}, {"17", {scene}}, {"3", {held, start}}, {"300", {}},
-        {"", {held, rename, scene, start}}};
+    } cases[] = {{"", {missed, timer, web, held, rename, scene, start}},
+                 {"7", {web, rename, scene}},
+                 {"17", {web, scene}},
+                 {"3", {web, held, start}},
+                 {"5", {timer, web}},
+                 {"300", {}},
+                 {"", {missed, timer, web, held, rename, scene, start}}};
     for (const auto& c : cases) {
         dialog.filter->setText(QString::fromLatin1(c.filter));
         EXPECT_EQ(rows(), c.rows) << c.filter;
