@@ -1,8 +1,10 @@
 #include "commands/request_text.h"
 
-#include <iterator>
 #include <optional>
 #include <type_traits>
+#include <vector>
+
+#include "commands/verbs.h"
 
 namespace kavtra {
 
@@ -40,22 +42,6 @@ std::string badEscape(std::string_view word) {
 
 std::string targetWord(const Target& target) {
     return target.group.empty() ? number(target.output) : "@" + escaped(target.group);
-}
-
-Parsed<Target> parseTargetWord(std::string_view word) {
-    const std::optional<std::string> text = unescaped(word);
-    return text ? parseTarget(*text) : Parsed<Target>::refused(badEscape(word));
-}
-
-// A word may name several: "40-45".
-Parsed<std::vector<Target>> parseTargetsWord(std::string_view word) {
-    const std::optional<std::string> text = unescaped(word);
-    return text ? parseTargets(*text) : Parsed<std::vector<Target>>::refused(badEscape(word));
-}
-
-Parsed<std::vector<std::pair<Target, Switch>>> parseAssignmentsWord(std::string_view word) {
-    const std::optional<std::string> text = unescaped(word);
-    return text ? parseAssignments(*text) : Parsed<std::vector<std::pair<Target, Switch>>>::refused(badEscape(word));
 }
 
 std::string switchText(Switch action) {
@@ -96,127 +82,65 @@ std::string targetWords(const std::vector<Target>& targets) {
         [](const Target&) { return std::string(); });
 }
 
-// The words after the request's own word, split at runs of blanks; each word
-// gives one value or several.
-template <class T, class Parse>
-Parsed<std::vector<T>> eachWord(std::string_view rest, Parse parse) {
-    std::vector<T> values;
-    while (!rest.empty()) {
-        const std::size_t start = rest.find_first_not_of(' ');
-        if (start == std::string_view::npos) break;
-        rest.remove_prefix(start);
-        const std::size_t end = rest.find(' ');
-        auto parsed = parse(rest.substr(0, end));
-        if (!parsed) return Parsed<std::vector<T>>::refused(parsed.error);
-        values.insert(values.end(), std::make_move_iterator(parsed.value->begin()),
-                      std::make_move_iterator(parsed.value->end()));
-        rest.remove_prefix(end == std::string_view::npos ? rest.size() : end);
+// The words after the verb, split at runs of blanks, escapes undone where
+// the verb's words may name a group or a scene; a verb that takes the rest of
+// the line gets it whole.
+Parsed<std::vector<std::string>> wordsOf(const Verb& verb, std::string_view rest) {
+    std::vector<std::string> words;
+    if (verb.takes == Takes::Rest) return {std::vector<std::string>{std::string(rest)}, {}};
+    for (std::size_t start = rest.find_first_not_of(' '); start != std::string_view::npos;
+         start = rest.find_first_not_of(' ', start)) {
+        const std::string_view word = rest.substr(start, rest.find(' ', start) - start);
+        start += word.size();
+        std::optional<std::string> text = verb.escaped ? unescaped(word) : std::string(word);
+        if (!text) return Parsed<std::vector<std::string>>::refused(badEscape(word));
+        words.push_back(std::move(*text));
     }
-    return {std::move(values), {}};
-}
-
-// A request whose values are one word, such as "toggle 5".
-template <class Parse>
-auto oneWord(std::string_view rest, std::string_view verb, Parse parse) -> decltype(parse(rest)) {
-    if (rest.empty() || rest.find(' ') != std::string_view::npos)
-        return decltype(parse(rest))::refused(std::string(verb) + ": нужно одно значение");
-    return parse(rest);
-}
-
-template <class T>
-Parsed<Command> asCommand(Parsed<T> parsed) {
-    if (!parsed) return Parsed<Command>::refused(std::move(parsed.error));
-    return {Command(std::move(*parsed.value)), {}};
+    return {std::move(words), {}};
 }
 
 }  // namespace
 
 std::string formatRequest(const Command& command) {
-    return std::visit(
-        [](const auto& c) -> std::string {
-            using T = std::decay_t<decltype(c)>;
-            if constexpr (std::is_same_v<T, ShowCommand>) {
-                return "show";
-            } else if constexpr (std::is_same_v<T, SetCommand>) {
-                return "set" + rangedWords(
-                                   c.outputs, [](const auto& entry) -> const Target& { return entry.first; },
-                                   [](const auto& entry) { return switchText(entry.second); });
-            } else if constexpr (std::is_same_v<T, ToggleCommand>) {
-                return "toggle " + targetWord(c.output);
-            } else if constexpr (std::is_same_v<T, AllCommand>) {
-                return c.on ? "all on" : "all off";
-            } else if constexpr (std::is_same_v<T, RenameCommand>) {
-                return "rename " + number(c.output) + "=" + c.name;
-            } else if constexpr (std::is_same_v<T, PulseCommand>) {
-                return "pulse " + number(c.output) + "=" + number(c.milliseconds);
-            } else if constexpr (std::is_same_v<T, GetCommand>) {
-                return "get" + targetWords(c.outputs);
-            } else if constexpr (std::is_same_v<T, SceneCommand>) {
-                return "scene " + c.name;
-            } else if constexpr (std::is_same_v<T, SaveSceneCommand>) {
-                return "save-scene " + escaped(c.name) + targetWords(c.outputs);
-            } else if constexpr (std::is_same_v<T, UndoCommand>) {
-                return "undo";
-            } else {
-                return "reload";
-            }
-        },
-        command);
+    return std::string(verbOf(command).name) +
+           std::visit(
+               [](const auto& c) -> std::string {
+                   using T = std::decay_t<decltype(c)>;
+                   if constexpr (std::is_same_v<T, SetCommand>) {
+                       return rangedWords(
+                           c.outputs, [](const auto& entry) -> const Target& { return entry.first; },
+                           [](const auto& entry) { return switchText(entry.second); });
+                   } else if constexpr (std::is_same_v<T, ToggleCommand>) {
+                       return " " + targetWord(c.output);
+                   } else if constexpr (std::is_same_v<T, AllCommand>) {
+                       return c.on ? " on" : " off";
+                   } else if constexpr (std::is_same_v<T, RenameCommand>) {
+                       return " " + number(c.output) + "=" + c.name;
+                   } else if constexpr (std::is_same_v<T, PulseCommand>) {
+                       return " " + number(c.output) + "=" + number(c.milliseconds);
+                   } else if constexpr (std::is_same_v<T, GetCommand>) {
+                       return targetWords(c.outputs);
+                   } else if constexpr (std::is_same_v<T, SceneCommand>) {
+                       return " " + c.name;
+                   } else if constexpr (std::is_same_v<T, SaveSceneCommand>) {
+                       return " " + escaped(c.name) + targetWords(c.outputs);
+                   } else {
+                       // show, undo and reload take no values.
+                       return {};
+                   }
+               },
+               command);
 }
 
 Parsed<Command> parseRequest(std::string_view line) {
     if (line.size() > kMaxRequestBytes) return Parsed<Command>::refused(requestTooLong());
     const std::size_t space = line.find(' ');
-    const std::string_view verb = line.substr(0, space);
-    const std::string_view rest = space == std::string_view::npos ? std::string_view() : line.substr(space + 1);
-    if (verb == "show") {
-        if (!rest.empty()) return Parsed<Command>::refused("show: значения не нужны");
-        return {Command(ShowCommand{}), {}};
-    }
-    if (verb == "set") {
-        auto states = eachWord<std::pair<Target, Switch>>(rest, parseAssignmentsWord);
-        if (states && states.value->empty()) return Parsed<Command>::refused("set: нужно хотя бы одно N=on|off");
-        if (!states) return Parsed<Command>::refused(std::move(states.error));
-        return {Command(SetCommand{std::move(*states.value)}), {}};
-    }
-    if (verb == "toggle") {
-        Parsed<Target> target = oneWord(rest, verb, parseTargetWord);
-        if (!target) return Parsed<Command>::refused(target.error);
-        return {Command(ToggleCommand{std::move(*target.value)}), {}};
-    }
-    if (verb == "all") {
-        const Parsed<bool> on = oneWord(rest, verb, parseOnOff);
-        if (!on) return Parsed<Command>::refused(on.error);
-        return {Command(AllCommand{*on.value}), {}};
-    }
-    // The new name is the rest of the line, blanks included.
-    if (verb == "rename") return asCommand(parseRename(rest));
-    if (verb == "pulse") return asCommand(oneWord(rest, verb, parsePulse));
-    if (verb == "get") {
-        auto outputs = eachWord<Target>(rest, parseTargetsWord);
-        if (!outputs) return Parsed<Command>::refused(std::move(outputs.error));
-        return {Command(GetCommand{std::move(*outputs.value)}), {}};
-    }
-    if (verb == "scene") {
-        if (!isRuleName(rest)) return Parsed<Command>::refused("scene: нужно имя сцены");
-        return {Command(SceneCommand{std::string(rest)}), {}};
-    }
-    if (verb == "save-scene") {
-        const std::size_t end = rest.find(' ');
-        const std::optional<std::string> name = unescaped(rest.substr(0, end));
-        if (!name) return Parsed<Command>::refused(badEscape(rest.substr(0, end)));
-        if (!isRuleName(*name)) return Parsed<Command>::refused("save-scene: нужно имя сцены без знаков [ ] =");
-        auto outputs =
-            eachWord<Target>(end == std::string_view::npos ? std::string_view() : rest.substr(end), parseTargetsWord);
-        if (!outputs) return Parsed<Command>::refused(std::move(outputs.error));
-        return {Command(SaveSceneCommand{*name, std::move(*outputs.value)}), {}};
-    }
-    if (verb == "undo" || verb == "reload") {
-        if (!rest.empty()) return Parsed<Command>::refused(std::string(verb) + ": значения не нужны");
-        if (verb == "undo") return {Command(UndoCommand{}), {}};
-        return {Command(ReloadCommand{}), {}};
-    }
-    return Parsed<Command>::refused("неизвестная команда");
+    const Verb* verb = verbNamed(line.substr(0, space));
+    if (!verb) return Parsed<Command>::refused("неизвестная команда");
+    Parsed<std::vector<std::string>> words =
+        wordsOf(*verb, space == std::string_view::npos ? std::string_view() : line.substr(space + 1));
+    if (!words) return Parsed<Command>::refused(std::move(words.error));
+    return parseVerb(*verb, *words.value, Reader::Socket);
 }
 
 }  // namespace kavtra

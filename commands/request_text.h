@@ -7,10 +7,8 @@
 
 namespace kavtra {
 
-// A command as one line of text, as the command socket carries it: a word
-// and the command line's own value forms,
-//   show | set N=on|off|toggle ... | toggle N | all on|off | rename N=TEXT |
-//   pulse N=MS | get [N ...]
+// A command as one line of text, as the command socket carries it: a verb
+// of commands/verbs.h and its words, parted by blanks.
 std::string formatRequest(const Command& command);
 Parsed<Command> parseRequest(std::string_view line);
 

@@ -5,84 +5,80 @@
 #include <vector>
 
 #include "commands/request_text.h"
+#include "commands/verbs.h"
 
 namespace kavtra {
 
 namespace {
 
-// The options, their value and their text in --help, in the order shown.
-struct OptionText {
+// An option as --help shows it and as the arguments are sorted by it: a verb
+// sent to the running copy, or one of the command line's own.
+struct Option {
     std::vector<std::string> names;  // a name of one letter is also a short option
-    const char* valueName;           // empty: a switch
-    const char* usage;               // how --help shows the option
-    const char* text;
+    std::string_view values;         // "N=on|off [N=on|off ...]"; in brackets: may be left out
+    std::string_view text;
+    CommandLine::Action action;
+    const Verb* verb = nullptr;  // for Send
+
+    // An option whose first value may not be left out takes it after '=' or
+    // as the next argument; any other is a switch.
+    bool takesValue() const { return !values.empty() && values.front() != '['; }
+    bool isCommand() const {
+        return action != CommandLine::Action::NoWindow && action != CommandLine::Action::Help &&
+               action != CommandLine::Action::Version;
+    }
+    std::string longName() const { return "--" + names.back(); }
+    std::string usage() const {
+        std::string shown;
+        for (const std::string& name : names)
+            shown += (shown.empty() ? "" : ", ") + (name.size() == 1 ? "-" + name : "--" + name);
+        return values.empty() ? shown : shown + " " + std::string(values);
+    }
 };
 
-const std::vector<OptionText>& optionTexts() {
-    static const std::vector<OptionText> options = {
-        {{"set"},
-         "N=on|off",
-         "--set N=on|off [N=on|off ...]",
-         "включить (on) или выключить (off) выводы, все вместе: одно сохранение и одна передача; команда "
-         "возвращается, когда передача сделана; N=toggle переключает вывод, как двойной щелчок; вместо N можно "
-         "@ГРУППА (группа из Rules.ini) или выводы, как их пишет Rules.ini: 40-45 или 1-3,7"},
-        {{"toggle"},
-         "N",
-         "--toggle N|@ГРУППА",
-         "переключить вывод N, как двойной щелчок по его строке; группа выключается, если она вся включена, "
-         "иначе включается"},
-        {{"all"}, "on|off", "--all on|off", "включить или выключить все выводы"},
-        {{"rename"}, "N=ТЕКСТ", "--rename N=ТЕКСТ", "дать выводу N имя ТЕКСТ (пустое тоже можно)"},
-        {{"pulse"},
-         "N=МС",
-         "--pulse N=МС",
-         "перевести вывод N в противоположное состояние на МС миллисекунд (от 50 до 600000), затем вернуть; "
-         "новая команда для того же вывода до конца импульса заменяет ожидаемый возврат"},
-        {{"get"},
-         "",
-         "--get [N|@ГРУППА ...]",
-         "напечатать состояние и имя выводов N (всех 300, если номера не указаны; можно 40-45 или 1-3,7): по строке "
-         "«N<TAB>on|off<TAB>имя» на вывод, в UTF-8"},
-        {{"scene"}, "ИМЯ", "--scene ИМЯ", "вызвать сцену из Rules.ini: одно сохранение и одна передача"},
-        {{"save-scene"},
-         "ИМЯ",
-         "--save-scene ИМЯ [N|@ГРУППА ...]",
-         "запомнить в Rules.ini текущие состояния выводов (всех 300, если не указаны; можно 40-45 или 1-3,7) как "
-         "сцену ИМЯ"},
-        {{"undo"},
-         "",
-         "--undo",
-         "отменить последний вызов сцены или группы или последнее «все вкл/выкл»: вернуть прежние состояния"},
-        {{"reload"}, "", "--reload", "перечитать Rules.ini; напечатать записи с ошибками (они не действуют)"},
-        {{"log"},
-         "",
-         "--log [N]",
-         "напечатать последние N строк журнала Kavtra.log (по умолчанию 20): время, источник, изменения"},
-        {{"schedule"},
-         "",
-         "--schedule [N]",
-         "напечатать N ближайших событий расписаний из Rules.ini (по умолчанию 10) по порядку: "
-         "«время<TAB>расписание<TAB>что включает и выключает»"},
-        {{"add-token"},
-         "ИМЯ",
-         "--add-token ИМЯ read|switch",
-         "создать токен веб-доступа ИМЯ: read только читает, switch ещё и переключает; токен печатается "
-         "один раз, в Rules.ini хранится только его хеш; запущенная копия перечитывает Rules.ini и "
-         "принимает его до конца команды"},
-        {{"remove-token"},
-         "ИМЯ",
-         "--remove-token ИМЯ",
-         "удалить токен веб-доступа ИМЯ из Rules.ini; запущенная копия перестаёт его принимать до конца команды"},
-        {{"no-window"},
-         "",
-         "--no-window",
-         "работать без окна (на компьютере без рабочего стола): правило включения, передача по таймеру, "
-         "приём команд; SIGTERM, SIGINT и SIGHUP выполняют выход (правило выключения, последняя передача, "
-         "линии данных освобождены) без вопроса"},
-        {{"h", "help"}, "", "-h, --help", "показать эту справку и выйти"},
-        {{"v", "version"}, "", "-v, --version", "показать версию и выйти"},
-    };
-    return options;
+// The verbs first, in the order --help shows them.
+const std::vector<Option>& options() {
+    using Action = CommandLine::Action;
+    static const std::vector<Option> all = [] {
+        std::vector<Option> list;
+        for (const Verb& verb : verbs())
+            if (!verb.help.empty())
+                list.push_back({{std::string(verb.name)}, verb.usage, verb.help, Action::Send, &verb});
+        list.insert(
+            list.end(),
+            {
+                {{"log"},
+                 "[N]",
+                 "напечатать последние N строк журнала Kavtra.log (по умолчанию 20): время, источник, изменения",
+                 Action::Log},
+                {{"schedule"},
+                 "[N]",
+                 "напечатать N ближайших событий расписаний из Rules.ini (по умолчанию 10) по порядку: "
+                 "«время<TAB>расписание<TAB>что включает и выключает»",
+                 Action::Schedule},
+                {{"add-token"},
+                 "ИМЯ read|switch",
+                 "создать токен веб-доступа ИМЯ: read только читает, switch ещё и переключает; токен печатается "
+                 "один раз, в Rules.ini хранится только его хеш; запущенная копия перечитывает Rules.ini и "
+                 "принимает его до конца команды",
+                 Action::AddToken},
+                {{"remove-token"},
+                 "ИМЯ",
+                 "удалить токен веб-доступа ИМЯ из Rules.ini; запущенная копия перестаёт его принимать до конца "
+                 "команды",
+                 Action::RemoveToken},
+                {{"no-window"},
+                 "",
+                 "работать без окна (на компьютере без рабочего стола): правило включения, передача по таймеру, "
+                 "приём команд; SIGTERM, SIGINT и SIGHUP выполняют выход (правило выключения, последняя передача, "
+                 "линии данных освобождены) без вопроса",
+                 Action::NoWindow},
+                {{"h", "help"}, "", "показать эту справку и выйти", Action::Help},
+                {{"v", "version"}, "", "показать версию и выйти", Action::Version},
+            });
+        return list;
+    }();
+    return all;
 }
 
 CommandLine badUsage(std::string message) {
@@ -102,8 +98,8 @@ struct Sorted {
     bool isSet(const std::string& name) const { return values.count(name) != 0; }
 };
 
-const OptionText* optionNamed(std::string_view name) {
-    for (const OptionText& option : optionTexts())
+const Option* optionNamed(std::string_view name) {
+    for (const Option& option : options())
         if (std::find(option.names.begin(), option.names.end(), name) != option.names.end()) return &option;
     return nullptr;
 }
@@ -120,14 +116,14 @@ Sorted sortArguments(const std::vector<std::string>& arguments) {
         } else if (argument[1] == '-') {
             const std::size_t equals = argument.find('=');
             const std::string name = argument.substr(2, equals == std::string::npos ? std::string::npos : equals - 2);
-            const OptionText* option = optionNamed(name);
+            const Option* option = optionNamed(name);
             if (!option) {
                 sorted.unknown.push_back(name);
                 continue;
             }
             std::vector<std::string>& values = sorted.values[option->names.back()];
-            const std::string longName = "--" + option->names.back();
-            if (*option->valueName == '\0') {
+            const std::string longName = option->longName();
+            if (!option->takesValue()) {
                 if (equals != std::string::npos && !sorted.valueProblem)
                     sorted.valueProblem = "параметр " + longName + " не принимает значения: «" + argument + "»";
                 values.emplace_back();
@@ -136,11 +132,11 @@ Sorted sortArguments(const std::vector<std::string>& arguments) {
             } else if (i + 1 < arguments.size()) {
                 values.push_back(arguments[++i]);
             } else if (!sorted.valueProblem) {
-                sorted.valueProblem = "у параметра " + longName + " нет значения: " + option->usage;
+                sorted.valueProblem = "у параметра " + longName + " нет значения: " + option->usage();
             }
         } else {
             for (const char letter : argument.substr(1)) {
-                const OptionText* option = optionNamed(std::string(1, letter));
+                const Option* option = optionNamed(std::string(1, letter));
                 if (option)
                     sorted.values[option->names.back()].emplace_back();
                 else
@@ -151,111 +147,55 @@ Sorted sortArguments(const std::vector<std::string>& arguments) {
     return sorted;
 }
 
-const std::vector<std::string> kCommandOptions = {"set", "toggle",   "all",        "rename",      "pulse",
-                                                  "get", "scene",    "save-scene", "undo",        "reload",
-                                                  "log", "schedule", "add-token",  "remove-token"};
-
 constexpr std::size_t kDefaultLogLines = 20;
 constexpr std::size_t kDefaultScheduleLines = 10;
 
-// Targets from the arguments, for --get and --save-scene.
-std::optional<std::string> addTargets(const std::vector<std::string>& arguments, std::vector<Target>& targets) {
-    for (const std::string& argument : arguments) {
-        auto parsed = parseTargets(argument);
-        if (!parsed) return parsed.error;
-        targets.insert(targets.end(), parsed.value->begin(), parsed.value->end());
-    }
-    return std::nullopt;
+std::string extraArgument(const std::string& argument) { return "лишний аргумент «" + argument + "»"; }
+std::string givenTwice(const Option& option) { return option.longName() + " можно указать только один раз"; }
+
+// A verb's words are its option's values, if it takes one, and the arguments
+// that are no option; they are read as the socket reads its words.
+CommandLine requestOf(const Sorted& sorted, const Option& option) {
+    const Verb& verb = *option.verb;
+    const std::vector<std::string>& values = sorted.values.at(option.names.back());
+    if (values.size() > 1 && verb.takes != Takes::Each) return badUsage(givenTwice(option));
+    std::vector<std::string> words = option.takesValue() ? values : std::vector<std::string>();
+    words.insert(words.end(), sorted.positional.begin(), sorted.positional.end());
+    if (words.size() > mostWords(verb.takes)) return badUsage(extraArgument(words[mostWords(verb.takes)]));
+    Parsed<Command> command = parseVerb(verb, words, Reader::CommandLine);
+    if (!command) return badUsage(command.error);
+    // A request beyond the socket's bound would be refused there: say so here.
+    if (formatRequest(*command.value).size() > kMaxRequestBytes) return badUsage(requestTooLong());
+    return {CommandLine::Action::Send, std::move(*command.value), {}};
 }
 
-// The one command of the command line, from its option's values and the
+// What the command line does itself, from its option's values and the
 // arguments that follow them.
-CommandLine commandOf(const Sorted& sorted, const std::string& option) {
-    const std::vector<std::string>& values = sorted.values.at(option);
+CommandLine ownCommandOf(const Sorted& sorted, const Option& option) {
+    const std::vector<std::string>& values = sorted.values.at(option.names.back());
     const std::vector<std::string>& extra = sorted.positional;
-    const auto send = [](Command command) {
-        // A request beyond the socket's bound would be refused there: say so here.
-        if (formatRequest(command).size() > kMaxRequestBytes) return badUsage("слишком длинная команда");
-        return CommandLine{CommandLine::Action::Send, std::move(command), {}};
-    };
-    const auto single = [&]() -> std::optional<std::string> {
-        if (values.size() > 1) return "--" + option + " можно указать только один раз";
-        if (!extra.empty()) return "лишний аргумент «" + extra.front() + "»";
-        return std::nullopt;
-    };
-    if (option == "set") {
-        SetCommand set;
-        std::vector<std::string> all = values;
-        all.insert(all.end(), extra.begin(), extra.end());
-        for (const std::string& value : all) {
-            const auto parsed = parseAssignments(value);
-            if (!parsed) return badUsage("--set: " + parsed.error);
-            set.outputs.insert(set.outputs.end(), parsed.value->begin(), parsed.value->end());
-        }
-        return send(std::move(set));
-    }
-    if (option == "get") {
-        GetCommand get;
-        if (const auto problem = addTargets(extra, get.outputs)) return badUsage("--get: " + *problem);
-        return send(std::move(get));
-    }
-    if (option == "save-scene") {
-        if (values.size() > 1) return badUsage("--save-scene можно указать только один раз");
-        SaveSceneCommand save{values.front(), {}};
-        if (!isRuleName(save.name)) return badUsage("--save-scene: нужно имя сцены без знаков [ ] =");
-        if (const auto problem = addTargets(extra, save.outputs)) return badUsage("--save-scene: " + *problem);
-        return send(std::move(save));
-    }
-    if (option == "log" || option == "schedule") {
-        const bool log = option == "log";
-        if (values.size() > 1 || extra.size() > 1) return badUsage("--" + option + ": нужно не больше одного числа");
+    if (option.action == CommandLine::Action::Log || option.action == CommandLine::Action::Schedule) {
+        const bool log = option.action == CommandLine::Action::Log;
+        if (values.size() > 1 || extra.size() > 1)
+            return badUsage(option.longName() + ": нужно не больше одного числа");
         const std::size_t byDefault = log ? kDefaultLogLines : kDefaultScheduleLines;
         const std::optional<long long> count = extra.empty() ? static_cast<long long>(byDefault)
                                                              : digitsValue(extra.front());
-        if (!count || *count < 1) return badUsage("--" + option + ": число строк должно быть целым больше 0");
-        return {log ? CommandLine::Action::Log : CommandLine::Action::Schedule,
-                std::nullopt,
-                {},
-                static_cast<std::size_t>(*count)};
+        if (!count || *count < 1) return badUsage(option.longName() + ": число строк должно быть целым больше 0");
+        return {option.action, std::nullopt, {}, static_cast<std::size_t>(*count)};
     }
-    if (option == "add-token") {
-        if (values.size() > 1) return badUsage("--add-token можно указать только один раз");
+    if (values.size() > 1) return badUsage(givenTwice(option));
+    CommandLine line{option.action, std::nullopt, {}};
+    line.name = values.front();
+    if (option.action == CommandLine::Action::AddToken) {
         if (extra.size() != 1 || (extra.front() != "read" && extra.front() != "switch"))
             return badUsage("--add-token: после имени нужна роль read или switch");
-        if (!isRuleName(values.front())) return badUsage("--add-token: нужно имя токена без знаков [ ] =");
-        CommandLine line{CommandLine::Action::AddToken, std::nullopt, {}};
-        line.name = values.front();
+        if (!isRuleName(line.name)) return badUsage("--add-token: нужно имя токена без знаков [ ] =");
         line.role = extra.front();
         return line;
     }
-    if (const auto problem = single()) return badUsage(*problem);
-    const std::string& value = values.front();
-    if (option == "remove-token") {
-        CommandLine line{CommandLine::Action::RemoveToken, std::nullopt, {}};
-        line.name = value;
-        return line;
-    }
-    const std::string prefix = "--" + option + ": ";
-    if (option == "toggle") {
-        auto parsed = parseTarget(value);
-        return parsed ? send(ToggleCommand{std::move(*parsed.value)}) : badUsage(prefix + parsed.error);
-    }
-    if (option == "scene") {
-        if (!isRuleName(value)) return badUsage(prefix + "нужно имя сцены");
-        return send(SceneCommand{value});
-    }
-    if (option == "undo") return send(UndoCommand{});
-    if (option == "reload") return send(ReloadCommand{});
-    if (option == "all") {
-        const auto parsed = parseOnOff(value);
-        return parsed ? send(AllCommand{*parsed.value}) : badUsage(prefix + parsed.error);
-    }
-    if (option == "rename") {
-        auto parsed = parseRename(value);
-        return parsed ? send(std::move(*parsed.value)) : badUsage(prefix + parsed.error);
-    }
-    const auto parsed = parsePulse(value);
-    return parsed ? send(*parsed.value) : badUsage(prefix + parsed.error);
+    if (!extra.empty()) return badUsage(extraArgument(extra.front()));
+    return line;
 }
 
 }  // namespace
@@ -267,18 +207,19 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
     if (sorted.isSet("help")) return {CommandLine::Action::Help, std::nullopt, {}};
     if (sorted.isSet("version")) return {CommandLine::Action::Version, std::nullopt, {}};
 
-    std::vector<std::string> given;
-    for (const std::string& option : kCommandOptions)
-        if (sorted.isSet(option)) given.push_back(option);
+    std::vector<const Option*> given;
+    for (const Option& option : options())
+        if (option.isCommand() && sorted.isSet(option.names.back())) given.push_back(&option);
     if (given.size() > 1) {
-        std::string named = "--" + given.front();
-        for (std::size_t i = 1; i < given.size(); ++i) named += " и --" + given[i];
+        std::string named = given.front()->longName();
+        for (std::size_t i = 1; i < given.size(); ++i) named += " и " + given[i]->longName();
         return badUsage("одна команда за раз, а указаны " + named);
     }
     if (sorted.isSet("no-window") && !given.empty())
-        return badUsage("--no-window запускает программу и не сочетается с командой --" + given.front());
-    if (!given.empty()) return commandOf(sorted, given.front());
-    if (!sorted.positional.empty()) return badUsage("лишний аргумент «" + sorted.positional.front() + "»");
+        return badUsage("--no-window запускает программу и не сочетается с командой " + given.front()->longName());
+    if (!given.empty())
+        return given.front()->verb ? requestOf(sorted, *given.front()) : ownCommandOf(sorted, *given.front());
+    if (!sorted.positional.empty()) return badUsage(extraArgument(sorted.positional.front()));
     return {sorted.isSet("no-window") ? CommandLine::Action::NoWindow : CommandLine::Action::Window, std::nullopt, {}};
 }
 
@@ -292,8 +233,7 @@ std::string helpText() {
         "без него) и сама порт не открывает; второй запуск без параметров показывает окно запущенной копии.\n"
         "\n"
         "Параметры:\n";
-    for (const OptionText& option : optionTexts())
-        text += "  " + std::string(option.usage) + "\n      " + option.text + "\n";
+    for (const Option& option : options()) text += "  " + option.usage() + "\n      " + std::string(option.text) + "\n";
     text +=
         "\n"
         "Коды завершения:\n"

@@ -1,0 +1,146 @@
+#include "commands/verbs.h"
+
+#include <algorithm>
+#include <iterator>
+#include <limits>
+#include <variant>
+
+namespace kavtra {
+
+namespace {
+
+using Words = std::vector<std::string>;
+
+// A command made of a parsed value, or the value's refusal.
+template <class T, class Make>
+Parsed<Command> commandOf(Parsed<T> parsed, Make make) {
+    if (!parsed) return Parsed<Command>::refused(std::move(parsed.error));
+    return {Command(make(std::move(*parsed.value))), {}};
+}
+
+constexpr auto itself = [](auto value) { return value; };
+
+// Every word read alike; a word may give several values ("40-45").
+template <class T>
+Parsed<std::vector<T>> eachWord(std::span<const std::string> words, Parsed<std::vector<T>> (*parse)(std::string_view)) {
+    std::vector<T> values;
+    for (const std::string& word : words) {
+        Parsed<std::vector<T>> parsed = parse(word);
+        if (!parsed) return Parsed<std::vector<T>>::refused(std::move(parsed.error));
+        values.insert(values.end(), std::make_move_iterator(parsed.value->begin()),
+                      std::make_move_iterator(parsed.value->end()));
+    }
+    return {std::move(values), {}};
+}
+
+template <class C>
+Parsed<Command> nothing(const Words&, std::string_view) {
+    return {Command(C{}), {}};
+}
+
+Parsed<Command> setValues(const Words& words, std::string_view formFault) {
+    if (words.empty()) return Parsed<Command>::refused(std::string(formFault) + "нужно хотя бы одно N=on|off");
+    return commandOf(eachWord(words, parseAssignments), [](auto states) { return SetCommand{std::move(states)}; });
+}
+
+Parsed<Command> toggleValues(const Words& words, std::string_view) {
+    return commandOf(parseTarget(words.front()), [](Target target) { return ToggleCommand{std::move(target)}; });
+}
+
+Parsed<Command> allValues(const Words& words, std::string_view) {
+    return commandOf(parseOnOff(words.front()), [](bool on) { return AllCommand{on}; });
+}
+
+Parsed<Command> renameValues(const Words& words, std::string_view) {
+    return commandOf(parseRename(words.front()), itself);
+}
+
+Parsed<Command> pulseValues(const Words& words, std::string_view) {
+    return commandOf(parsePulse(words.front()), itself);
+}
+
+Parsed<Command> getValues(const Words& words, std::string_view) {
+    return commandOf(eachWord(words, parseTargets), [](auto outputs) { return GetCommand{std::move(outputs)}; });
+}
+
+Parsed<Command> sceneValues(const Words& words, std::string_view formFault) {
+    if (!isRuleName(words.front())) return Parsed<Command>::refused(std::string(formFault) + "нужно имя сцены");
+    return {Command(SceneCommand{words.front()}), {}};
+}
+
+Parsed<Command> saveSceneValues(const Words& words, std::string_view formFault) {
+    const std::string name = words.empty() ? std::string() : words.front();
+    if (!isRuleName(name)) return Parsed<Command>::refused(std::string(formFault) + "нужно имя сцены без знаков [ ] =");
+    return commandOf(eachWord(std::span(words).subspan(1), parseTargets), [&name](auto outputs) {
+        return SaveSceneCommand{name, std::move(outputs)};
+    });
+}
+
+constexpr Verb kVerbs[] = {
+    {"show", Takes::Nothing, false, "", "", nothing<ShowCommand>},
+    {"set", Takes::Each, true, "N=on|off [N=on|off ...]",
+     "включить (on) или выключить (off) выводы, все вместе: одно сохранение и одна передача; команда "
+     "возвращается, когда передача сделана; N=toggle переключает вывод, как двойной щелчок; вместо N можно "
+     "@ГРУППА (группа из Rules.ini) или выводы, как их пишет Rules.ini: 40-45 или 1-3,7",
+     setValues},
+    {"toggle", Takes::One, true, "N|@ГРУППА",
+     "переключить вывод N, как двойной щелчок по его строке; группа выключается, если она вся включена, "
+     "иначе включается",
+     toggleValues},
+    {"all", Takes::One, false, "on|off", "включить или выключить все выводы", allValues},
+    {"rename", Takes::Rest, false, "N=ТЕКСТ", "дать выводу N имя ТЕКСТ (пустое тоже можно)", renameValues},
+    {"pulse", Takes::One, false, "N=МС",
+     "перевести вывод N в противоположное состояние на МС миллисекунд (от 50 до 600000), затем вернуть; "
+     "новая команда для того же вывода до конца импульса заменяет ожидаемый возврат",
+     pulseValues},
+    {"get", Takes::Each, true, "[N|@ГРУППА ...]",
+     "напечатать состояние и имя выводов N (всех 300, если номера не указаны; можно 40-45 или 1-3,7): по строке "
+     "«N<TAB>on|off<TAB>имя» на вывод, в UTF-8",
+     getValues},
+    {"scene", Takes::Rest, false, "ИМЯ", "вызвать сцену из Rules.ini: одно сохранение и одна передача", sceneValues},
+    {"save-scene", Takes::NameAndEach, true, "ИМЯ [N|@ГРУППА ...]",
+     "запомнить в Rules.ini текущие состояния выводов (всех 300, если не указаны; можно 40-45 или 1-3,7) как "
+     "сцену ИМЯ",
+     saveSceneValues},
+    {"undo", Takes::Nothing, false, "",
+     "отменить последний вызов сцены или группы или последнее «все вкл/выкл»: вернуть прежние состояния",
+     nothing<UndoCommand>},
+    {"reload", Takes::Nothing, false, "", "перечитать Rules.ini; напечатать записи с ошибками (они не действуют)",
+     nothing<ReloadCommand>},
+};
+static_assert(std::size(kVerbs) == std::variant_size_v<Command>, "one verb for each alternative of Command");
+
+}  // namespace
+
+std::size_t mostWords(Takes takes) {
+    if (takes == Takes::Nothing) return 0;
+    if (takes == Takes::One || takes == Takes::Rest) return 1;
+    return std::numeric_limits<std::size_t>::max();
+}
+
+std::span<const Verb> verbs() { return kVerbs; }
+
+const Verb* verbNamed(std::string_view name) {
+    const auto verb =
+        std::find_if(std::begin(kVerbs), std::end(kVerbs), [name](const Verb& v) { return v.name == name; });
+    return verb == std::end(kVerbs) ? nullptr : verb;
+}
+
+const Verb& verbOf(const Command& command) { return kVerbs[command.index()]; }
+
+Parsed<Command> parseVerb(const Verb& verb, const std::vector<std::string>& words, Reader reader) {
+    const std::string name(verb.name);
+    const std::string formFault = reader == Reader::Socket ? name + ": " : "";
+    const std::size_t most = mostWords(verb.takes);
+    Parsed<Command> parsed;
+    if (most == 0 && !words.empty())
+        parsed = Parsed<Command>::refused(formFault + "значения не нужны");
+    else if (most == 1 && words.size() != 1)
+        parsed = Parsed<Command>::refused(formFault + "нужно одно значение");
+    else
+        parsed = verb.values(words, formFault);
+    if (!parsed && reader == Reader::CommandLine) parsed.error = "--" + name + ": " + parsed.error;
+    return parsed;
+}
+
+}  // namespace kavtra
