@@ -134,6 +134,8 @@ bool isRuleName(std::string_view name) {
     });
 }
 
+std::string ruleNameWanted(std::string_view whose) { return "нужно имя " + std::string(whose) + " без знаков [ ] ="; }
+
 Parsed<Target> parseTarget(std::string_view text) {
     if (!text.starts_with('@')) {
         const Parsed<int> output = parseOutput(text);
@@ -141,7 +143,7 @@ Parsed<Target> parseTarget(std::string_view text) {
         return {Target(*output.value), {}};
     }
     if (!isRuleName(text.substr(1)))
-        return Parsed<Target>::refused(quoted(text) + ": после @ нужно имя группы без знаков [ ] =");
+        return Parsed<Target>::refused(quoted(text) + ": после @ " + ruleNameWanted("группы"));
     return {Target::ofGroup(std::string(text.substr(1))), {}};
 }
 

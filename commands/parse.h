@@ -53,6 +53,8 @@ Parsed<RenameCommand> parseRename(std::string_view text);  // "N=TEXT"
 // Whether a text may name a group, scene or interlock: not empty, no '[',
 // ']', '=' or control characters, well-formed UTF-8, no blank at either end.
 bool isRuleName(std::string_view name);
+// What a refusal of such a name asks for; `whose` as the genitive: "группы".
+std::string ruleNameWanted(std::string_view whose);
 
 // What every request's text must be before anything reads it: at most
 // kMaxRequestBytes, well-formed UTF-8. Empty when it is.

@@ -63,16 +63,22 @@ Parsed<Command> getValues(const Words& words, std::string_view) {
     return commandOf(eachWord(words, parseTargets), [](auto outputs) { return GetCommand{std::move(outputs)}; });
 }
 
+// A scene's name leads its words.
+Parsed<std::string> sceneName(const Words& words, std::string_view formFault) {
+    if (words.empty() || !isRuleName(words.front()))
+        return Parsed<std::string>::refused(std::string(formFault) + ruleNameWanted("сцены"));
+    return {words.front(), {}};
+}
+
 Parsed<Command> sceneValues(const Words& words, std::string_view formFault) {
-    if (!isRuleName(words.front())) return Parsed<Command>::refused(std::string(formFault) + "нужно имя сцены");
-    return {Command(SceneCommand{words.front()}), {}};
+    return commandOf(sceneName(words, formFault), [](std::string name) { return SceneCommand{std::move(name)}; });
 }
 
 Parsed<Command> saveSceneValues(const Words& words, std::string_view formFault) {
-    const std::string name = words.empty() ? std::string() : words.front();
-    if (!isRuleName(name)) return Parsed<Command>::refused(std::string(formFault) + "нужно имя сцены без знаков [ ] =");
+    Parsed<std::string> name = sceneName(words, formFault);
+    if (!name) return Parsed<Command>::refused(std::move(name.error));
     return commandOf(eachWord(std::span(words).subspan(1), parseTargets), [&name](auto outputs) {
-        return SaveSceneCommand{name, std::move(outputs)};
+        return SaveSceneCommand{std::move(*name.value), std::move(outputs)};
     });
 }
 

@@ -190,7 +190,7 @@ CommandLine ownCommandOf(const Sorted& sorted, const Option& option) {
     if (option.action == CommandLine::Action::AddToken) {
         if (extra.size() != 1 || (extra.front() != "read" && extra.front() != "switch"))
             return badUsage("--add-token: после имени нужна роль read или switch");
-        if (!isRuleName(line.name)) return badUsage("--add-token: нужно имя токена без знаков [ ] =");
+        if (!isRuleName(line.name)) return badUsage("--add-token: " + ruleNameWanted("токена"));
         line.role = extra.front();
         return line;
     }

@@ -4,6 +4,7 @@
 #include <sstream>
 #include <string>
 
+#include "commands/verbs.h"
 #include "control/command_line.h"
 #include "tests/support/file_bytes.h"
 
@@ -44,6 +45,28 @@ TEST(OptionsTable, HelpAndTheManualPageNameEveryOptionOfTheGuideAndNoOther) {
     EXPECT_EQ(namesOfLines(helpText(), "  -"), guide);
     const std::set<std::string> manual = optionNames(test::readBytes(KAVTRA_MANUAL_PAGE));
     for (const std::string& name : guide) EXPECT_TRUE(manual.count(name)) << name << ": not in kavtra.1";
+}
+
+// Each verb as the language spells it: its row of the options table, and the
+// socket's list of requests, which names every verb and no other.
+TEST(OptionsTable, TheGuideSpellsEveryVerbAsTheLanguageDoes) {
+    const std::string guide = test::readBytes(KAVTRA_SCRIPTING_PAGE);
+    const std::size_t socket = guide.find("## The command socket");
+    ASSERT_NE(socket, std::string::npos) << "no socket section in " << KAVTRA_SCRIPTING_PAGE;
+    std::set<std::string> listed;
+    // The section's first list.
+    std::istringstream lines(guide.substr(socket));
+    for (std::string line; std::getline(lines, line) && (listed.empty() || line.rfind("- `", 0) == 0);)
+        if (line.rfind("- `", 0) == 0) listed.insert(line.substr(3, line.find('`', 3) - 3));
+    std::set<std::string> forms;
+    for (const Verb& verb : verbs()) {
+        const std::string form = std::string(verb.name) + (verb.usage.empty() ? "" : " ") + std::string(verb.usage);
+        forms.insert(form);
+        std::string row = "| `--";
+        for (char c : form) row += c == '|' ? std::string("\\|") : std::string(1, c);
+        EXPECT_TRUE(verb.help.empty() || guide.find(row + "` |") != std::string::npos) << row;
+    }
+    EXPECT_EQ(listed, forms);
 }
 
 }  // namespace

@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "commands/request_text.h"
+#include "commands/verbs.h"
+#include "control/command_line.h"
 #include "control/protocol.h"
 
 namespace kavtra {
@@ -102,6 +106,63 @@ TEST(Request, LongTextsAreCutInTheMessage) {
     EXPECT_FALSE(parsed);
     EXPECT_LT(parsed.error.size(), 200u);
     EXPECT_NE(parsed.error.find("…»"), std::string::npos) << parsed.error;
+}
+
+// One request as the command line's arguments and as the socket's line: the
+// same command, or the same reason for refusing it.
+struct Alike {
+    std::vector<std::string> arguments;
+    std::string line;
+    std::optional<Command> command;
+    std::string reasonHas{};
+};
+
+TEST(Request, TheCommandLineAndTheSocketReadEveryVerbAlike) {
+    const Target yard = Target::ofGroup("Двор");
+    const std::vector<Alike> cases = {
+        {{"--set", "@Мотор 1=on", "40-42=toggle", "1-2,7=OFF"},
+         "set @Мотор%201=on 40-42=toggle 1-2,7=OFF",
+         SetCommand{{{Target::ofGroup("Мотор 1"), Switch::On},
+                     {40, Switch::Toggle},
+                     {41, Switch::Toggle},
+                     {42, Switch::Toggle},
+                     {1, Switch::Off},
+                     {2, Switch::Off},
+                     {7, Switch::Off}}}},
+        {{"--set=@100%=off"}, "set @100%25=off", SetCommand{{{Target::ofGroup("100%"), Switch::Off}}}},
+        {{"--toggle", "@Двор и сад"}, "toggle @Двор%20и%20сад", ToggleCommand{Target::ofGroup("Двор и сад")}},
+        {{"--all", "ON"}, "all ON", AllCommand{true}},
+        {{"--rename", "3=Насос  полива"}, "rename 3=Насос  полива", RenameCommand{3, "Насос  полива"}},
+        {{"--pulse", "9=2m30s"}, "pulse 9=2m30s", PulseCommand{9, 150000}},
+        {{"--get", "@Двор", "1-2,7", "@A,B"},
+         "get @Двор 1-2,7 @A,B",
+         GetCommand{{yard, 1, 2, 7, Target::ofGroup("A,B")}}},
+        {{"--scene", "Вечер у окна"}, "scene Вечер у окна", SceneCommand{"Вечер у окна"}},
+        {{"--save-scene", "Все сразу", "@Двор", "40-41"},
+         "save-scene Все%20сразу @Двор 40-41",
+         SaveSceneCommand{"Все сразу", {yard, 40, 41}}},
+        {{"--undo"}, "undo", UndoCommand{}},
+        {{"--reload"}, "reload", ReloadCommand{}},
+        {{"--toggle", "40-45"}, "toggle 40-45", std::nullopt, "«40-45»: номер вывода"},
+        {{"--set", "7=on", "@=off"}, "set 7=on @=off", std::nullopt, "«@»: после @ нужно имя группы"},
+        {{"--save-scene", "a=b", "1"}, "save-scene a=b 1", std::nullopt, "нужно имя сцены без знаков [ ] ="},
+        {{"--scene", " Вечер"}, "scene  Вечер", std::nullopt, "нужно имя сцены"},
+    };
+    std::set<std::string> verbsSeen;
+    for (const Alike& c : cases) {
+        SCOPED_TRACE(c.line);
+        std::vector<std::string> arguments = {"kavtra"};
+        arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
+        const CommandLine line = parseCommandLine(arguments);
+        const Parsed<Command> request = parseRequest(c.line);
+        EXPECT_EQ(line.command, c.command) << line.message;
+        EXPECT_EQ(request.value, c.command) << request.error;
+        EXPECT_NE(line.message.find(c.reasonHas), std::string::npos) << line.message;
+        EXPECT_NE(request.error.find(c.reasonHas), std::string::npos) << request.error;
+        verbsSeen.insert(c.line.substr(0, c.line.find(' ')));
+    }
+    for (const Verb& verb : verbs())
+        EXPECT_TRUE(verb.help.empty() || verbsSeen.count(std::string(verb.name))) << verb.name << ": no case";
 }
 
 TEST(Reply, LinesAndTheirEnd) {
