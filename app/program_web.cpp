@@ -6,14 +6,14 @@
 
 namespace kavtra {
 
-ProgramWeb::ProgramWeb(Program& program) : program_(program), settings_(web::readWebSettings(program.config)) {
+ProgramWeb::ProgramWeb(Program& program) : program_(program), settings_(web::readWebSettings(program.plant.config)) {
     start();
 }
 
 ProgramWeb::~ProgramWeb() = default;
 
 void ProgramWeb::followConfig() {
-    web::WebSettings settings = web::readWebSettings(program_.config);
+    web::WebSettings settings = web::readWebSettings(program_.plant.config);
     // The same setting again is a retry when it should serve and does not
     // (its port was taken).
     if (settings == settings_ && (server_ || !settings_.enabled)) return;
@@ -33,8 +33,8 @@ void ProgramWeb::fail(const QString& why) {
 void ProgramWeb::start() {
     if (!settings_.problem.empty()) fail(QString::fromStdString(settings_.problem));
     if (!settings_.enabled) return;
-    server_ =
-        std::make_unique<web::WebServer>(settings_, program_.core, program_.engine, program_.rules, program_.changeLog);
+    server_ = std::make_unique<web::WebServer>(settings_, program_.plant.core, program_.plant.engine,
+                                               program_.plant.rules, program_.plant.changeLog);
     if (const QString why = server_->start(); !why.isEmpty()) {
         server_.reset();
         fail(why);

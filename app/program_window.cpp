@@ -57,11 +57,11 @@ ProgramWindow::ProgramWindow(Program& program) {
     MyFrmPlatform platform;
     platform.confirmExit = askExit;
     // The menu shows each dialog anew, modal and without an owner.
-    platform.showOptions = [&settings = program.settings, &rules = program.rules](QWidget*) {
+    platform.showOptions = [&settings = program.plant.settings, &rules = program.plant.rules](QWidget*) {
         OptionFrm dialog(settings, sceneNames(rules));
         dialog.exec();
     };
-    platform.showWeb = [this, &settings = program.settings](QWidget* parent) {
+    platform.showWeb = [this, &settings = program.plant.settings](QWidget* parent) {
         WebDialog dialog(settings, webState_, parent);
         if (dialog.exec() == QDialog::Accepted && webSaved_) webSaved_();
     };
@@ -71,7 +71,8 @@ ProgramWindow::ProgramWindow(Program& program) {
     };
     // One journal, over the main window, kept while the program runs.
     platform.showJournal = [this, &program](QWidget* parent) {
-        if (!journal_) journal_ = std::make_unique<JournalDialog>(program.changeLog.path(), program.engine, parent);
+        if (!journal_)
+            journal_ = std::make_unique<JournalDialog>(program.plant.changeLog.path(), program.plant.engine, parent);
         journal_->show();
         journal_->raise();
         journal_->activateWindow();
@@ -79,12 +80,13 @@ ProgramWindow::ProgramWindow(Program& program) {
     platform.questions = menuQuestions();
     // One editor of the schedules too, kept like the journal.
     platform.showSchedules = [this, &program, confirm = platform.questions.confirm](QWidget* parent) {
-        if (!schedules_) schedules_ = std::make_unique<ScheduleDialog>(program.rules, confirm, parent);
+        if (!schedules_) schedules_ = std::make_unique<ScheduleDialog>(program.plant.rules, confirm, parent);
         schedules_->show();
         schedules_->raise();
         schedules_->activateWindow();
     };
-    frm_ = std::make_unique<MyFrm>(program.runner, program.settings, program.core, program.rules, platform);
+    frm_ = std::make_unique<MyFrm>(program.runner, program.plant.settings, program.plant.core, program.plant.rules,
+                                   platform);
     frm_->setPortName(QString::fromStdString(program.port->name()), board_ != nullptr);
     frm_->setFilesDirectory(QString::fromStdString(program.filesDir), program.filesDir != program.executableDir);
     frm_->Form_Load();

@@ -3,29 +3,25 @@
 #include <string>
 
 #include "bench/bench_dir.h"
-#include "commands/command_core.h"
-#include "commands/rule_book.h"
-#include "engine/output_engine.h"
-#include "engine/wall_clock.h"
 #include "outputs/shift_board.h"
-#include "persist/files/settings.h"
+#include "plant/plant.h"
 #include "port/lpt.h"
 #include "port/port_tap.h"
 #include "port/simulated_port.h"
 #include "runner/qt_timers.h"
+#include "runner/wall_alarm.h"
 
 namespace kavtra {
 
-// The program's engine on a simulated port with the board model, every
-// output off, its files and rules in a folder of its own, and the command
-// core over it: what the benchmarks of a transport stand on.
+// The program's plant on a simulated port with the board model, every
+// output off, its files and rules in a folder of its own, started on the
+// event loop's timers and the system's calendar: what the benchmarks of a
+// transport stand on.
 struct EngineRig {
     EngineRig() {
         tap.addListener(board.listener());
-        data.FileName(dataPath(dir));
-        engine.applyPolicy(kPolicyAllOff, Source::StartPolicy);
-        engine.LoadList();
-        engine.Init_Outs();
+        plant.settings.writeValLoad(kPolicyAllOff);
+        plant.start();
     }
     BenchDir folder;
     const std::string dir = folder.path.string();
@@ -33,13 +29,13 @@ struct EngineRig {
     PortTap tap{port};
     ShiftBoard board;
     LPT lpt{tap};
-    clsINI data;
-    OutputEngine engine{data, lpt};
     QtTimers timers;
-    SystemWallClock wallClock;
-    OutputPulses pulses{engine, timers, wallClock};
-    RuleBook rules{rulesPath(dir), engine, timers};
-    CommandCore core{engine, pulses, rules};
+    QtTimers deadTimes;
+    SystemWallAlarm calendar;
+    Plant plant{lpt, dir, {timers, deadTimes, calendar, calendar, systemZone()}};
+    OutputEngine& engine = plant.engine;
+    RuleBook& rules = plant.rules;
+    CommandCore& core = plant.core;
 };
 
 }  // namespace kavtra

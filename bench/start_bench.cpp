@@ -10,12 +10,14 @@
 #include <thread>
 
 #include "bench/bench_dir.h"
-#include "engine/output_engine.h"
-#include "persist/files/settings.h"
+#include "persist/paths/files_dir.h"
 #include "persist/profile/cls_ini.h"
+#include "plant/plant.h"
 #include "port/lpt.h"
 #include "port/simulated_port.h"
 #include "runner/output_runner.h"
+#include "runner/qt_timers.h"
+#include "runner/wall_alarm.h"
 
 namespace kavtra {
 namespace {
@@ -33,17 +35,13 @@ std::string dataFileText(std::size_t size) {
     return text;
 }
 
-// The start sequence as a new process runs it: on a thread that has read no
+// The plant built and started as a new process builds and starts it: on a thread that has read no
 // file yet, with the remembered states as the start policy (the default).
 // range(0): the file's size; range(1): 1 when the file was saved just before
 // each start, 0 when its last change lies further back than a timestamp tick.
 void BM_StartSequence(benchmark::State& state) {
     BenchDir dir;
-    clsINI config;
-    clsINI data;
-    config.FileName(configPath(dir.path.string()));
-    data.FileName(dataPath(dir.path.string()));
-    Settings settings(config);
+    const clsINI data(dataPath(dir.path.string()));
     SimulatedPort port;
     LPT lpt(port);
     const std::string text = dataFileText(static_cast<std::size_t>(state.range(0)));
@@ -58,8 +56,11 @@ void BM_StartSequence(benchmark::State& state) {
         }
         // A thread of Qt's own, so that the runner's timer has an event loop.
         std::unique_ptr<QThread> start(QThread::create([&] {
-            OutputEngine engine(data, lpt);
-            OutputRunner runner(settings, engine, [] {});
+            QtTimers timers;
+            QtTimers deadTimes;
+            SystemWallAlarm calendar;
+            Plant plant(lpt, dir.path.string(), {timers, deadTimes, calendar, calendar, systemZone()});
+            OutputRunner runner(plant, [] {});
             runner.startSequence();
         }));
         start->start();

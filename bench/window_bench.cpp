@@ -10,36 +10,27 @@
 #include <memory>
 
 #include "bench/bench_dir.h"
-#include "commands/command_core.h"
-#include "commands/rule_book.h"
-#include "engine/output_engine.h"
-#include "engine/output_pulses.h"
-#include "persist/files/settings.h"
-#include "persist/profile/cls_ini.h"
+#include "plant/plant.h"
 #include "port/lpt.h"
 #include "port/simulated_port.h"
 #include "runner/output_runner.h"
 #include "runner/qt_timers.h"
+#include "runner/wall_alarm.h"
 #include "tests/support/window_parts.h"
 #include "ui/main/my_frm.h"
 
 namespace kavtra {
 namespace {
 
+// The program's plant with its window on a simulated port, built anew for
+// each start as a new process builds them.
 struct Program {
-    Program() {
-        config.FileName(configPath(dir.path.string()));
-        data.FileName(dataPath(dir.path.string()));
-    }
     ~Program() { stop(); }
     void start() {
-        engine = std::make_unique<OutputEngine>(data, lpt);
-        pulses = std::make_unique<OutputPulses>(*engine, timers, wallClock);
-        rules = std::make_unique<RuleBook>(rulesPath(dir.path.string()), *engine, timers);
-        rules->reload();
-        core = std::make_unique<CommandCore>(*engine, *pulses, *rules);
-        runner = std::make_unique<OutputRunner>(settings, *engine, [] {});
-        frm = std::make_unique<MyFrm>(*runner, settings, *core, *rules, MyFrmPlatform{});
+        plant = std::make_unique<Plant>(lpt, dir.path.string(),
+                                        PlantClocks{timers, deadTimes, calendar, calendar, systemZone()});
+        runner = std::make_unique<OutputRunner>(*plant, [] {});
+        frm = std::make_unique<MyFrm>(*runner, plant->settings, plant->core, plant->rules, MyFrmPlatform{});
         frm->Form_Load();
         frm->show();
         if (!QTest::qWaitForWindowExposed(frm.get())) std::abort();
@@ -49,23 +40,15 @@ struct Program {
     void stop() {
         frm.reset();
         runner.reset();
-        core.reset();
-        rules.reset();
-        pulses.reset();
-        engine.reset();
+        plant.reset();
     }
     BenchDir dir;
     SimulatedPort port;
     LPT lpt{port};
-    clsINI config;
-    clsINI data;
-    Settings settings{config};
     QtTimers timers;
-    SystemWallClock wallClock;
-    std::unique_ptr<OutputEngine> engine;
-    std::unique_ptr<OutputPulses> pulses;
-    std::unique_ptr<RuleBook> rules;
-    std::unique_ptr<CommandCore> core;
+    QtTimers deadTimes;
+    SystemWallAlarm calendar;
+    std::unique_ptr<Plant> plant;
     std::unique_ptr<OutputRunner> runner;
     std::unique_ptr<MyFrm> frm;
 };

@@ -18,7 +18,8 @@ namespace {
 using namespace std::chrono_literals;
 
 const WallTime kStart = std::chrono::sys_days{std::chrono::year{2026} / 1 / 1};
-const SafetyTimers::Limits kLimits{{5, 20min}, {17, 90s}};
+// Rules.ini's limits, for every run.
+void writeLimits(const ScratchDir& dir) { writeBytes(rulesPath(dir.path.string()), "[Limits]\r\n5=20m\r\n17=90s\r\n"); }
 
 // Word by word: "on5", "off5", "pulse6" (10 s), "+20m" (time goes on), "restart@30m" (a new run on the same
 // Data.dat and board, as after a crash, the calendar 30 min on from the first run's start, the remembered
@@ -64,14 +65,15 @@ TEST(SafetyTimersTest, LimitsOnTheBoardAndAcrossARestart) {
         ScratchDir dir;
         BoardOnPort port;
         const clsINI data{dataPath(dir.path.string())};
+        writeLimits(dir);
         std::list<TimersRun> runs;
-        runs.emplace_back(data, port, kLimits, kStart, kPolicyAllOff);
+        runs.emplace_back(dir.path.string(), port, kStart, kPolicyAllOff);
         std::istringstream script(c.script);
         for (std::string word; script >> word;) {
             TimersRun& run = runs.back();
             const std::size_t at = word.find('@');
             if (at != std::string::npos)
-                runs.emplace_back(data, port, kLimits,
+                runs.emplace_back(dir.path.string(), port,
                                   kStart + std::chrono::milliseconds(*durationValue(word.substr(at + 1))),
                                   word.starts_with("allon") ? kPolicyAllOn : kPolicyRemembered);
             else if (word[0] == '+')
@@ -98,7 +100,8 @@ TEST(SafetyTimersTest, TheDeadlineIsInTheSaveThatSwitchedTheOutputOn) {
     ScratchDir dir;
     BoardOnPort port;
     const clsINI data{dataPath(dir.path.string())};
-    TimersRun run(data, port, kLimits, kStart, kPolicyAllOff);
+    writeLimits(dir);
+    TimersRun run(dir.path.string(), port, kStart, kPolicyAllOff);
     run.engine.set({{6, true}}, Source::Window);
     std::string expected = readBytes(data.FileName()) + "[Timers]\r\n5=2026-01-01T00:20:00.000Z\r\n";
     expected.replace(expected.find("[Devais_5]\r\nValue=1"), 19, "[Devais_5]\r\nValue=0");

@@ -36,7 +36,7 @@ TEST_F(MqttEngineTest, ALimitsDeadlineIsAnAttributeWhileItRuns) {
     const std::string attributes = "kavtra/hall/out/7/attributes";
     EXPECT_FALSE(watcher.last(attributes));  // no limit yet, no attributes
     timers.advance(std::chrono::minutes(5));
-    writeRules("[Limits]\n7=20m\n");  // 7 is on: its time counts from now
+    useRules("[Limits]\n7=20m\n");  // 7 is on: its time counts from now
     ASSERT_TRUE(eventually([&] { return watcher.last(attributes) == R"({"deadline":"2026-01-01T00:25:00.000Z"})"; }));
     watcher.publish("kavtra/hall/out/7/set", "OFF");
     ASSERT_TRUE(eventually([&] { return watcher.last(attributes) == R"({"deadline":null})"; }));

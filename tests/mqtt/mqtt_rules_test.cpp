@@ -25,7 +25,7 @@ struct MqttRulesTest : ::testing::Test, test::EngineMqttRig {
         std::map<int, int> off;
         for (int n = 1; n <= OutState::kOutputs; ++n) off[n] = 1;
         startWith(off);
-        writeRules("[Group Теплица]\r\nOutputs=1-3\r\n[Scene Вечер]\r\nOn=4,5\r\nOff=1\r\n");
+        useRules("[Group Теплица]\nOutputs=1-3\n[Scene Вечер]\nOn=4,5\nOff=1\n");
     }
     void command(const std::string& topic, const std::string& payload, const std::string& stateTopic,
                  const std::string& state) {
@@ -92,7 +92,7 @@ TEST_F(MqttRulesTest, ASceneIsRecalledInOneTransferAndUndone) {
 TEST_F(MqttRulesTest, AReloadRemovesWhatIsGoneAndAnnouncesWhatIsNew) {
     startMqtt();
     ASSERT_TRUE(eventually([&] { return watcher.last(kSceneConfig) && watcher.last(kGroupState); }));
-    writeRules("[Group Сад]\r\nOutputs=7\r\n");
+    useRules("[Group Сад]\nOutputs=7\n");
     ASSERT_TRUE(eventually([&] { return watcher.last("kavtra/hall/group/sad/state") == "OFF"; }));
     for (const std::string& removed : {kGroupConfig, kGroupState, kSceneConfig})
         EXPECT_EQ(watcher.last(removed), "") << removed;

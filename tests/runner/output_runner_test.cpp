@@ -12,8 +12,10 @@
 #include "persist/profile/profile_cache.h"
 #include "port/port_trace.h"
 #include "tests/support/file_bytes.h"
+#include "tests/support/manual_timers.h"
 #include "tests/support/port_log.h"
 #include "tests/support/scratch_dir.h"
+#include "tests/support/zone_clock.h"
 
 namespace kavtra::test {
 namespace {
@@ -32,9 +34,12 @@ protected:
     clsINI data;
     Settings settings{config};
     BoardOnPort port;
-    OutputEngine engine{data, port.lpt};
+    ManualTimers timers;
+    FixedZone zone{std::chrono::seconds(0)};
+    Plant plant{port.lpt, dir.path.string(), {timers, timers, timers, timers, zone}};
+    OutputEngine& engine = plant.engine;
     int ended = 0;
-    OutputRunner runner{settings, engine, [this] { ++ended; }};
+    OutputRunner runner{plant, [this] { ++ended; }};
     std::vector<std::string> trace;
 };
 
@@ -111,15 +116,12 @@ TEST_F(OutputRunnerTest, APolicysSceneComesOverItsStates) {
     config.WritePrivateINIString("Configs", "SceneLoad", "Вечер");
     config.WritePrivateINIString("Configs", "ValUnload", "2");
     config.WritePrivateINIString("Configs", "SceneUnload", "Нет");
-    OutputRunner withScenes{
-        settings, engine, [] {},
-        [](const std::string& name) {
-            return name == "Вечер" ? std::optional(std::vector<std::pair<int, bool>>{{5, true}}) : std::nullopt;
-        }};
-    withScenes.startSequence();
+    writeBytes(rulesPath(dir.path.string()), "\xEF\xBB\xBF[Scene Вечер]\r\nOn=5\r\n");
+    plant.rules.reload();
+    runner.startSequence();
     EXPECT_TRUE(engine.isOn(5));
     EXPECT_FALSE(engine.isOn(4));
-    withScenes.exitSequence();
+    runner.exitSequence();
     EXPECT_EQ(port.board.outputLevel(5), 0) << "all off, as ValUnload says";
 }
 

@@ -4,11 +4,11 @@
 #include <chrono>
 #include <string>
 
-#include "commands/command_core.h"
-#include "commands/rule_book.h"
+#include "plant/plant.h"
 #include "tests/support/engine_on_board.h"
 #include "tests/support/file_bytes.h"
 #include "tests/support/manual_timers.h"
+#include "tests/support/zone_clock.h"
 
 namespace kavtra::test {
 
@@ -20,17 +20,12 @@ inline std::string rulesFileText(const std::string& lines) {
     return text;
 }
 
-// The running copy's command core over the engine on the modelled board:
-// its pulses and the interlocks' dead times on a clock the test moves, its
-// rules in the scratch folder's Rules.ini.
-struct CoreOnBoard : EngineOnBoard {
-    // Started as the program starts: the limits follow Rules.ini, and what
-    // the last run saved is taken up.
-    CoreOnBoard() {
-        rules.addListener([this] { safety.setLimits(rules.rules().limits); });
-        safety.resume();
-        pulses.resume();
-    }
+// The program's plant on the modelled board, started as the program starts
+// it: its pulses, limits and calendar on a clock the test moves, the
+// interlocks' dead times on another, its files in the scratch folder.
+struct CoreOnBoard : BoardRig {
+    CoreOnBoard() { plant.start(); }
+    OutputEngine& boardEngine() override { return engine; }
     // Rules.ini with these lines, read as a start or --reload reads it.
     void useRules(const std::string& lines) {
         writeBytes(rules.path(), rulesFileText(lines));
@@ -56,10 +51,14 @@ struct CoreOnBoard : EngineOnBoard {
 
     ManualTimers timers;
     ManualTimers deadTimes;
-    OutputPulses pulses{engine, timers, timers};
-    SafetyTimers safety{engine, timers, timers};
-    RuleBook rules{rulesPath(dir.path.string()), engine, deadTimes};
-    CommandCore core{engine, pulses, rules, &safety};
+    FixedZone zone{std::chrono::seconds(0)};
+    Plant plant{port.lpt, dir.path.string(), {timers, deadTimes, timers, timers, zone}};
+    OutputEngine& engine = plant.engine;
+    const clsINI& data = plant.data;
+    OutputPulses& pulses = plant.pulses;
+    SafetyTimers& safety = plant.safety;
+    RuleBook& rules = plant.rules;
+    CommandCore& core = plant.core;
 };
 
 }  // namespace kavtra::test

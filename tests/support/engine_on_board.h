@@ -30,21 +30,23 @@ inline std::string dataFileText(const std::map<int, int>& codes, const std::map<
     return text;
 }
 
-// The program's engine on the modelled board, on a scratch folder of its
-// own, loaded as at start.
-struct EngineOnBoard {
-    EngineOnBoard() { engine.LoadList(); }
+// A scratch folder and the modelled board, with what a test asks of the
+// latches; whose engine drives the board is for the rig that builds it.
+struct BoardRig {
+    virtual ~BoardRig() = default;
+    virtual OutputEngine& boardEngine() = 0;
 
     // The outputs take the states of a Data.dat with these codes, as a start
     // with the remembered states would give them.
     void startWith(const std::map<int, int>& codes) {
-        std::ofstream(data.FileName(), std::ios::binary) << dataFileText(codes);
-        engine.applyPolicy(kPolicyRemembered, Source::StartPolicy);
-        engine.UpdateOuts();
+        std::ofstream(dataPath(dir.path.string()), std::ios::binary) << dataFileText(codes);
+        boardEngine().applyPolicy(kPolicyRemembered, Source::StartPolicy);
+        boardEngine().UpdateOuts();
     }
     // The state code Data.dat holds for an output now.
     std::string saved(int output) const {
-        return data.GetPrivateINIString("Devais_" + std::to_string(output), "Value", "(none)");
+        return clsINI(dataPath(dir.path.string()))
+            .GetPrivateINIString("Devais_" + std::to_string(output), "Value", "(none)");
     }
     std::uint64_t transfers() const { return port.board.latchPulses(); }
     // Output numbers latched on, of those given.
@@ -94,6 +96,14 @@ struct EngineOnBoard {
 
     ScratchDir dir;
     BoardOnPort port;
+};
+
+// The engine alone on the modelled board, on a scratch folder of its own,
+// loaded as at start.
+struct EngineOnBoard : BoardRig {
+    EngineOnBoard() { engine.LoadList(); }
+    OutputEngine& boardEngine() override { return engine; }
+
     const clsINI data{dataPath(dir.path.string())};
     OutputEngine engine{data, port.lpt};
 };

@@ -5,21 +5,21 @@
 #include <vector>
 
 #include "engine/change_record.h"
-#include "engine/output_pulses.h"
-#include "engine/safety_timers.h"
+#include "plant/plant.h"
 #include "tests/support/engine_on_board.h"
 #include "tests/support/manual_timers.h"
+#include "tests/support/zone_clock.h"
 
 namespace kavtra::test {
 
-// One run of the engine with its pulses and limits, on a board and Data.dat an
-// earlier run may have left (a restart), started as the runner starts it. Its
+// One run of the plant on a folder and a board an earlier run may have left
+// (a restart), started with this policy at this time on the calendar. Its
 // log lines are kept without their time ("timer\t5=off").
 struct TimersRun {
-    TimersRun(const clsINI& data, BoardOnPort& port, const SafetyTimers::Limits& limits, WallTime now,
-              std::int16_t policy = kPolicyRemembered)
-        : engine(data, port.lpt) {
+    TimersRun(const std::string& dir, BoardOnPort& port, WallTime now, std::int16_t policy = kPolicyRemembered)
+        : plant(port.lpt, dir, {timers, timers, timers, timers, zone}) {
         timers.setWallClock(now);
+        plant.settings.writeValLoad(policy);
         engine.addListener([this](const OutputChange& change) {
             for (const std::string& line : changeLines(change, engine, "")) log.push_back(line.substr(1));
         });
@@ -29,18 +29,14 @@ struct TimersRun {
             for (int output = 1; output <= OutState::kOutputs; ++output)
                 if (port.board.outputLevel(output) == 1) latchedOn.insert(output);
         });
-        safety.setLimits(limits);
-        engine.applyPolicy(policy, Source::StartPolicy);
-        engine.LoadList([this] {
-            safety.resume();
-            pulses.resume();
-        });
+        plant.start();
     }
 
     ManualTimers timers;
-    OutputEngine engine;
-    OutputPulses pulses{engine, timers, timers};
-    SafetyTimers safety{engine, timers, timers};
+    FixedZone zone{std::chrono::seconds(0)};
+    Plant plant;
+    OutputEngine& engine = plant.engine;
+    OutputPulses& pulses = plant.pulses;
     std::vector<std::string> log;
     std::set<int> latchedOn;  // every output a latch of this run showed on
 };

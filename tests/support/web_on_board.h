@@ -66,8 +66,7 @@ struct ServerOnBoard : CoreOnBoard {
         return response.substr(9, 3) + " " + response.substr(response.find("\r\n\r\n") + 4);
     }
 
-    ChangeLog log{changeLogPath(dir.path.string())};
-    ChangeLogWriter writer{engine, log};
+    ChangeLog& log = plant.changeLog;
     web::WebSettings settings;
     std::unique_ptr<web::WebServer> server;
 };

@@ -143,13 +143,13 @@ TEST_F(RuleMenusTest, EntriesAtFaultShowInTheStatusBarUntilAReadFindsNone) {
     EXPECT_EQ(entriesOf(groups()), QStringList{"(групп нет)"} + kGroupEnd);
 
     writeFile("Rules.ini", kRules);
-    core_->execute({ReloadCommand{}, Source::CommandLine});
+    plant_->core.execute({ReloadCommand{}, Source::CommandLine});
     QCoreApplication::processEvents();
     EXPECT_TRUE(message.isHidden());
     EXPECT_EQ(entriesOf(groups()), QStringList({"Сад", "Свет"}) + kGroupEnd);
 
     writeFile("Rules.ini", "\xFF\xFE");  // UTF-16: the groups read before stay, and the bar says why
-    core_->execute({ReloadCommand{}, Source::CommandLine});
+    plant_->core.execute({ReloadCommand{}, Source::CommandLine});
     QCoreApplication::processEvents();
     EXPECT_EQ(message.fullText(), QStringLiteral("Rules.ini не прочитан (файл в UTF-16; читаются Windows-1251 и "
                                                  "UTF-8): действуют правила, прочитанные раньше"));

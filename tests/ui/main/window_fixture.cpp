@@ -11,8 +11,7 @@
 namespace kavtra::test {
 
 WindowTest::WindowTest() {
-    tap_.addListener(board_.listener());
-    tap_.addListener([this](const PortAccess& a) { trace_.push_back(formatTraceLine(a)); });
+    port_.tap.addListener([this](const PortAccess& a) { trace_.push_back(formatTraceLine(a)); });
     config_.FileName(configPath(dir_.string()));
     data_.FileName(dataPath(dir_.string()));
 }
@@ -20,20 +19,9 @@ WindowTest::WindowTest() {
 MyFrm& WindowTest::load() {
     frm_.reset();
     runner_.reset();
-    core_.reset();
-    rules_.reset();
-    safety_.reset();
-    pulses_.reset();
-    engine_ = std::make_unique<OutputEngine>(data_, lpt_);
-    pulses_ = std::make_unique<OutputPulses>(*engine_, timers_, timers_);
-    safety_ = std::make_unique<SafetyTimers>(*engine_, timers_, timers_);
-    rules_ = std::make_unique<RuleBook>(rulesPath(dir_.string()), *engine_, timers_);
-    rules_->addListener([this] { safety_->setLimits(rules_->rules().limits); });
-    rules_->reload();
-    core_ = std::make_unique<CommandCore>(*engine_, *pulses_, *rules_, safety_.get());
-    runner_ = std::make_unique<OutputRunner>(settings_, *engine_, [this] { ++ended_; });
-    runner_->addStartStep([this] { safety_->resume(); });
-    runner_->addStartStep([this] { pulses_->resume(); });
+    plant_.reset();
+    plant_ = std::make_unique<Plant>(port_.lpt, dir_.string(), PlantClocks{timers_, timers_, timers_, timers_, zone_});
+    runner_ = std::make_unique<OutputRunner>(*plant_, [this] { ++ended_; });
     MyFrmPlatform platform;
     platform.confirmExit = [this](QWidget*) {
         ++asked_;
@@ -48,7 +36,7 @@ MyFrm& WindowTest::load() {
     };
     platform.questions.confirm = [this](QWidget*, const QString&, const QString&) { return confirmYes_; };
     platform.questions.tell = [this](QWidget*, const QString&, const QString& text) { told_.push_back(text); };
-    frm_ = std::make_unique<MyFrm>(*runner_, settings_, *core_, *rules_, platform);
+    frm_ = std::make_unique<MyFrm>(*runner_, plant_->settings, plant_->core, plant_->rules, platform);
     frm_->Form_Load();
     return *frm_;
 }

@@ -10,21 +10,15 @@
 #include <string>
 #include <vector>
 
-#include "commands/command_core.h"
-#include "commands/rule_book.h"
-#include "engine/output_engine.h"
-#include "engine/output_pulses.h"
-#include "engine/safety_timers.h"
-#include "outputs/shift_board.h"
 #include "persist/files/settings.h"
 #include "persist/profile/cls_ini.h"
-#include "port/lpt.h"
-#include "port/port_tap.h"
-#include "port/simulated_port.h"
+#include "plant/plant.h"
 #include "runner/output_runner.h"
 #include "tests/support/manual_timers.h"
+#include "tests/support/port_log.h"
 #include "tests/support/scratch_dir.h"
 #include "tests/support/window_parts.h"
+#include "tests/support/zone_clock.h"
 #include "ui/main/my_frm.h"
 
 namespace kavtra::test {
@@ -36,14 +30,13 @@ class WindowTest : public ::testing::Test {
 protected:
     WindowTest();
 
-    // Creates the engine, the rule book (Rules.ini read), the command core,
-    // the runner and the window (anew, as a new start of the program would)
-    // and runs the load sequence.
+    // Creates the plant (Rules.ini read), the runner and the window (anew,
+    // as a new start of the program would) and runs the load sequence.
     MyFrm& load();
     // The same with the timers stopped, then, if asked, shows the window.
     // Tests tick the timers by hand.
     MyFrm& start(bool show = false);
-    OutputEngine& engine() const { return *engine_; }
+    OutputEngine& engine() const { return plant_->engine; }
 
     std::string path(const std::string& name) const;
     std::string readFile(const std::string& name) const;
@@ -60,10 +53,8 @@ protected:
 
     ScratchDir scratch_;
     std::filesystem::path dir_ = scratch_.path;
-    SimulatedPort sim_;
-    PortTap tap_{sim_};
-    ShiftBoard board_;
-    LPT lpt_{tap_};
+    BoardOnPort port_;
+    ShiftBoard& board_ = port_.board;
     std::vector<std::string> trace_;
     clsINI config_;
     clsINI data_;
@@ -79,12 +70,9 @@ protected:
     bool confirmYes_ = true;
     std::vector<QString> told_;
     ManualTimers timers_;
+    FixedZone zone_{std::chrono::seconds(0)};
     // Last, so that they go (window first) before the directory.
-    std::unique_ptr<OutputEngine> engine_;
-    std::unique_ptr<OutputPulses> pulses_;
-    std::unique_ptr<SafetyTimers> safety_;
-    std::unique_ptr<RuleBook> rules_;
-    std::unique_ptr<CommandCore> core_;
+    std::unique_ptr<Plant> plant_;
     std::unique_ptr<OutputRunner> runner_;
     std::unique_ptr<MyFrm> frm_;
 };

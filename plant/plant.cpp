@@ -1,0 +1,103 @@
+#include "plant/plant.h"
+
+#include <cstdio>
+
+#include "commands/schedule_listing.h"
+#include "persist/paths/files_dir.h"
+#include "persist/profile/profile.h"
+
+namespace kavtra {
+
+Plant::Plant(LPT& lpt, const std::string& filesDir, PlantClocks clocks, EngineThread engineThread)
+    : config(configPath(filesDir)),
+      data(dataPath(filesDir)),
+      settings(config),
+      engine(data, lpt),
+      pulses(engine, clocks.timers, clocks.calendar),
+      safety(engine, clocks.timers, clocks.calendar),
+      rules(rulesPath(filesDir), engine, clocks.deadTimes, std::move(engineThread)),
+      core(engine, pulses, rules, &safety),
+      changeLog(changeLogPath(filesDir)),
+      logWriter(engine, changeLog, [&calendar = clocks.calendar] { return calendar.wallNow(); }),
+      scheduler(
+          engine, clocks.calendar, clocks.alarm, [this](const std::string& name) { return sceneStates(name); },
+          [this](const ScheduleEntry& entry, Instant at) {
+              changeLog.append(logLine(logTimestamp(clocks_.calendar.wallNow()),
+                                       sourceText(Source::schedule(entry.name)),
+                                       "missed " + localTimeText(clocks_.zone, at)));
+          }),
+      clocks_(clocks) {
+    rules.addListener([this] {
+        if (scheduler.plan()) scheduler.replan(schedulePlan());
+    });
+    rules.addListener([this] { safety.setLimits(rules.rules().limits); });
+    rules.addListener([this] {
+        if (!rules.unread().empty())
+            changeLog.append(logLine(logTimestamp(clocks_.calendar.wallNow()), "rules", rules.unread()));
+    });
+    rules.reload();
+}
+
+std::int32_t Plant::start() {
+    // One look at each file for the whole sequence: a file saved just before
+    // the start cannot be trusted to the cache yet, and its 300 policy reads
+    // would each parse all of it again. The policy and the names then also
+    // come from the same file, even if another program replaces it meanwhile.
+    const ProfileReadGroup oneRead;
+    const std::int32_t period = settings.timeUpdate();
+    applyPolicy(settings.valLoad(), settings.sceneLoad(), Source::StartPolicy);
+    engine.LoadList([this] {
+        // The limits first: an output whose limit ran out is off before a
+        // pulse's return is judged against its state.
+        safety.resume();
+        pulses.resume();
+    });
+    engine.Init_Outs();
+    // Setting the port up loses the picture the start transfer latched; a
+    // running refresh brings it back at its first tick, a stopped one never.
+    if (period <= 0) engine.UpdateOuts();
+    scheduler.start(schedulePlan(), Scheduler::savedDone(data));
+    return period;
+}
+
+bool Plant::exit() {
+    if (exiting_) return false;
+    exiting_ = true;
+    // The exit policy's 300 reads look at each file once too: a list saved
+    // just before the exit would otherwise be parsed anew by every one. A save
+    // by a step ends its file's snapshot, so the policy reads what it saved.
+    const ProfileReadGroup oneRead;
+    // The running timers stay saved as they are: the exit policy's states are
+    // not saved either, so Data.dat keeps each output's state and deadline as
+    // its last step left them, and the next start judges the two together.
+    pulses.returnAll();
+    applyPolicy(settings.valUnload(), settings.sceneUnload(), Source::ExitPolicy);
+    engine.UpdateOuts();
+    engine.releasePort();
+    for (const auto& step : finalSteps_) step();
+    return true;
+}
+
+void Plant::applyPolicy(std::int16_t policy, const std::string& scene, const Source& source) {
+    std::optional<std::vector<std::pair<int, bool>>> states;
+    if (!scene.empty()) states = sceneStates(scene);
+    if (!scene.empty() && !states) {
+        // The policy alone, then: a missing scene must not stop a start or an exit.
+        std::fprintf(stderr, "kavtra: config.ini, [Configs], %s: нет сцены «%s» в Rules.ini\n",
+                     source == Source::StartPolicy ? "SceneLoad" : "SceneUnload", scene.c_str());
+        std::fflush(stderr);
+    }
+    engine.applyPolicy(policy, source, states.value_or(std::vector<std::pair<int, bool>>{}));
+}
+
+std::optional<std::vector<std::pair<int, bool>>> Plant::sceneStates(const std::string& name) const {
+    const Scene* scene = rules.rules().scene(name);
+    if (!scene) return std::nullopt;
+    return kavtra::sceneStates(*scene);
+}
+
+std::shared_ptr<const SchedulePlan> Plant::schedulePlan() const {
+    return std::make_shared<const SchedulePlan>(rules.rules().schedules, rules.rules().place, clocks_.zone);
+}
+
+}  // namespace kavtra

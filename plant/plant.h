@@ -1,0 +1,94 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "commands/command_core.h"
+#include "commands/rule_book.h"
+#include "engine/change_record.h"
+#include "engine/output_engine.h"
+#include "engine/output_pulses.h"
+#include "engine/safety_timers.h"
+#include "engine/timers.h"
+#include "engine/wall_clock.h"
+#include "persist/files/settings.h"
+#include "persist/log/change_log.h"
+#include "persist/profile/cls_ini.h"
+#include "port/lpt.h"
+#include "schedule/local_zone.h"
+#include "schedule/scheduler.h"
+
+namespace kavtra {
+
+// What the plant keeps time by: the program's event loop and the system's
+// calendar, or clocks a test or a benchmark moves.
+struct PlantClocks {
+    Timers& timers;     // pulses and limits
+    Timers& deadTimes;  // the interlocks'
+    const WallClock& calendar;
+    WallAlarm& alarm;  // the schedules'
+    const LocalZone& zone;
+};
+
+// Everything that decides what the outputs are, built from a port, clocks
+// and the folder of the files, in the one order the program runs it: the
+// engine with its pulses and limits, the rules (read here, and pushed to
+// the engine and the limits whenever they are read again), the schedules,
+// the command core, the change log, and the start and exit sequences. Plain
+// C++: the program, the tests and the benchmarks all build this one.
+class Plant {
+public:
+    // Rules.ini is read here, so that the start keeps to its interlocks;
+    // what is at fault there is in rules.problems(). Without `engineThread`
+    // the rules are read again on the caller's thread only.
+    Plant(LPT& lpt, const std::string& filesDir, PlantClocks clocks, EngineThread engineThread = {});
+    Plant(const Plant&) = delete;
+    Plant& operator=(const Plant&) = delete;
+
+    const clsINI config;
+    const clsINI data;
+    Settings settings;
+    OutputEngine engine;
+    OutputPulses pulses;
+    SafetyTimers safety;
+    RuleBook rules;
+    CommandCore core;
+    ChangeLog changeLog;
+    ChangeLogWriter logWriter;
+    Scheduler scheduler;
+
+    // The start sequence, reading one snapshot of each file: the start
+    // policy, the names, what came due while the program was not running (a
+    // limit, a pulse's return), the first transfer, the port set up, and,
+    // with no refresh running to repair what setting it up lost, one more
+    // transfer; then the schedules start. Gives the refresh period
+    // (TimeUpdate; 0 or less: none).
+    std::int32_t start();
+    // The exit sequence, once: running pulses back to rest, the exit policy,
+    // the last transfer, the data lines released, then the final steps.
+    // False when it had already run.
+    bool exit();
+    bool exiting() const { return exiting_; }
+    // A step the exit takes last, after the data lines are released: what
+    // must still reach the outside (MQTT's "offline") or be tidied (the
+    // command socket).
+    void addFinalStep(std::function<void()> step) { finalSteps_.push_back(std::move(step)); }
+
+    // A scene's states, or nothing when Rules.ini has no scene of that name.
+    std::optional<std::vector<std::pair<int, bool>>> sceneStates(const std::string& name) const;
+
+private:
+    std::shared_ptr<const SchedulePlan> schedulePlan() const;
+    void applyPolicy(std::int16_t policy, const std::string& scene, const Source& source);
+
+    const PlantClocks clocks_;
+    bool exiting_ = false;
+    std::vector<std::function<void()>> finalSteps_;
+};
+
+}  // namespace kavtra
