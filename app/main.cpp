@@ -9,6 +9,7 @@
 #include "control/command_client.h"
 #include "control/command_line.h"
 #include "control/socket_place.h"
+#include "engine/log_line.h"
 #include "persist/files/settings.h"
 #include "persist/log/change_log.h"
 #include "persist/paths/files_dir.h"
@@ -55,7 +56,10 @@ int main(int argc, char** argv) {
     // The log is a file: reading it needs no running copy.
     if (line.action == CommandLine::Action::Log) {
         const std::string path = kavtra::changeLogPath(kavtra::filesDirectory(executableDir));
-        for (const std::string& logLine : kavtra::lastLogLines(path, line.lines)) kavtra::printLine(stdout, logLine);
+        // Read and written again, so that lines of older versions come out in
+        // today's form too.
+        for (const kavtra::LogLine& logLine : kavtra::lastLogEntries(path, line.lines))
+            kavtra::printLine(stdout, kavtra::logText(logLine));
         return kavtra::kExitDone;
     }
     if (line.action == CommandLine::Action::Schedule) {

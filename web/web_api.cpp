@@ -3,7 +3,7 @@
 #include <set>
 
 #include "commands/parse.h"
-#include "persist/log/change_log.h"
+#include "engine/log_line.h"
 #include "web/json.h"
 
 namespace kavtra::web {
@@ -27,6 +27,25 @@ HttpResponse switchResponse(const Reply& reply) {
     // It waited for a dead time, and a later request took its place.
     if (reply.outcome == Reply::Outcome::Cancelled) return error(409, reply.reason);
     return error(400, reply.reason);
+}
+
+std::string numbers(const std::vector<int>& outputs) {
+    std::string json = "[";
+    for (const int output : outputs) json += (json.size() > 1 ? "," : "") + std::to_string(output);
+    return json + "]";
+}
+
+// {"time":…,"source":"web:phone","label":"веб, токен «phone»","text":"вкл. 5",
+// and what the line's kind holds: "on" and "off", "output" and "name", or "missed"}.
+std::string logJson(const LogLine& line) {
+    std::string json = "{\"time\":" + jsonString(line.time) + ",\"source\":" + jsonString(line.source) +
+                       ",\"label\":" + jsonString(line.label()) + ",\"text\":" + jsonString(line.whatText());
+    if (const auto* switches = std::get_if<Switches>(&line.what))
+        json += ",\"on\":" + numbers(switches->on) + ",\"off\":" + numbers(switches->off);
+    if (const auto* rename = std::get_if<Rename>(&line.what))
+        json += ",\"output\":" + std::to_string(rename->output) + ",\"name\":" + jsonString(rename->name);
+    if (const auto* missed = std::get_if<Missed>(&line.what)) json += ",\"missed\":" + jsonString(missed->at);
+    return json + "}";
 }
 
 }  // namespace
@@ -80,11 +99,7 @@ HttpResponse WebApi::log(const HttpRequest& request) const {
         count = static_cast<std::size_t>(*value);
     }
     std::string json = "[";
-    bool first = true;
-    for (const std::string& line : lastLogLines(logPath_, count)) {
-        json += (first ? "" : ",") + jsonString(line);
-        first = false;
-    }
+    for (const LogLine& line : lastLogEntries(logPath_, count)) json += (json.size() > 1 ? "," : "") + logJson(line);
     return {200, json + "]"};
 }
 
@@ -98,10 +113,8 @@ HttpResponse WebApi::rules() const {
     const Rules& rules = rules_.rules();
     std::string json = "{\"groups\":[";
     for (std::size_t i = 0; i < rules.groups.size(); ++i) {
-        json += std::string(i ? "," : "") + "{\"name\":" + jsonString(rules.groups[i].name) + ",\"outputs\":[";
-        for (std::size_t k = 0; k < rules.groups[i].outputs.size(); ++k)
-            json += (k ? "," : "") + std::to_string(rules.groups[i].outputs[k]);
-        json += "]}";
+        json += std::string(i ? "," : "") + "{\"name\":" + jsonString(rules.groups[i].name) +
+                ",\"outputs\":" + numbers(rules.groups[i].outputs) + "}";
     }
     json += "],\"scenes\":[";
     for (std::size_t i = 0; i < rules.scenes.size(); ++i) json += (i ? "," : "") + jsonString(rules.scenes[i].name);

@@ -231,7 +231,7 @@ void WebServer::accept(qintptr descriptor) {
             tlsRefusalSaid_ = true;
             const std::string why = "веб-доступ: TLS не принимает Certificate и Key из раздела [Web]: " +
                                     secure->errorString().toStdString();
-            log_.append(logLine(logTimestamp(std::chrono::system_clock::now()), "web", why));
+            log_.append(logLine(logTimestamp(std::chrono::system_clock::now()), sourceText(Source::web({})), why));
             emit tlsRefused(QString::fromStdString(why));
         });
         secure->startServerEncryption();
@@ -380,7 +380,7 @@ void WebServer::handle(Connection& connection, const HttpRequest& request) {
             failures_.failed(connection.address, now);
             if (blocked)
                 return refuse(429, "слишком много неверных токенов, попробуйте через минуту", {{"Retry-After", "60"}});
-            log_.append(logLine(logTimestamp(std::chrono::system_clock::now()), "web",
+            log_.append(logLine(logTimestamp(std::chrono::system_clock::now()), sourceText(Source::web({})),
                                 "неверный токен с адреса " + connection.address));
             return refuse(401, "неверный токен", {{"WWW-Authenticate", "Bearer"}});
         }

@@ -65,7 +65,7 @@ TEST(ProgramRules, GroupsScenesUndoAndInterlocksFromTheCommandLineAreLatchedSave
         line.erase(0, line.find('\t') + 1);
         sources.push_back(line.replace(line.find('\t'), 1, " "));
     }
-    EXPECT_EQ(sources, (std::vector<std::string>{"group:Двор 3=on 4=on", "scene:Вечер 3=off 5=on", "undo 3=on 5=off",
+    EXPECT_EQ(sources, (std::vector<std::string>{"group:Двор 3-4=on", "scene:Вечер 5=on 3=off", "undo 3=on 5=off",
                                                  "command 10=on", "interlock:Ворота 10=off", "command 11=on"}));
 }
 

@@ -63,6 +63,7 @@ TEST(ProgramWeb, ATapIsLatchedSavedAndLoggedAndACommandIsShownOnThePage) {
     const double commandShown = browser.value(shown).toDouble(-1);
     std::printf("shown %.0f ms after the tap began, %.0f ms after the command began\n", tapShown, commandShown);
     EXPECT_TRUE(tapShown >= 0 && commandShown >= 0);
+    EXPECT_TRUE(browser.waitFor("document.getElementById('log').textContent.includes('веб, токен «phone»: вкл. 5')"));
 
     const QByteArray png = QByteArray::fromBase64(
         browser.call("Page.captureScreenshot", {{"format", "png"}})["data"].toString().toLatin1());
@@ -132,7 +133,7 @@ TEST(ProgramWeb, FollowsListenAsTheWindowsDialogWritesIt) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.listen);
         if (c.freed) squatter.close();
-        program.settings.writeWebListen(c.listen);
+        program.plant.settings.writeWebListen(c.listen);
         web.followConfig();
         EXPECT_TRUE(web.status().toStdString().starts_with(c.status)) << web.status().toStdString();
         EXPECT_EQ(said.count(), c.said);
