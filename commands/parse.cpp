@@ -155,9 +155,10 @@ Parsed<std::vector<Target>> parseTargets(std::string_view text) {
         if (!group) return Targets::refused(group.error);
         return {std::vector<Target>{std::move(*group.value)}, {}};
     }
-    if (text.empty()) return Targets::refused(parseOutput(text).error);
     const Parsed<std::vector<ListItem>> items = parseList(text);
     if (!items) return Targets::refused(items.error);
+    // A list of blanks alone names nothing, which a request would read as all 300.
+    if (items.value->empty()) return Targets::refused(parseOutput(text).error);
     std::vector<Target> targets;
     for (const ListItem& item : *items.value) {
         if (!item.group.empty()) targets.push_back(Target::ofGroup(item.group));

@@ -2,9 +2,6 @@
 
 #include <optional>
 #include <type_traits>
-#include <vector>
-
-#include "commands/verbs.h"
 
 namespace kavtra {
 
@@ -82,23 +79,6 @@ std::string targetWords(const std::vector<Target>& targets) {
         [](const Target&) { return std::string(); });
 }
 
-// The words after the verb, split at runs of blanks, escapes undone where
-// the verb's words may name a group or a scene; a verb that takes the rest of
-// the line gets it whole.
-Parsed<std::vector<std::string>> wordsOf(const Verb& verb, std::string_view rest) {
-    std::vector<std::string> words;
-    if (verb.takes == Takes::Rest) return {std::vector<std::string>{std::string(rest)}, {}};
-    for (std::size_t start = rest.find_first_not_of(' '); start != std::string_view::npos;
-         start = rest.find_first_not_of(' ', start)) {
-        const std::string_view word = rest.substr(start, rest.find(' ', start) - start);
-        start += word.size();
-        std::optional<std::string> text = verb.escaped ? unescaped(word) : std::string(word);
-        if (!text) return Parsed<std::vector<std::string>>::refused(badEscape(word));
-        words.push_back(std::move(*text));
-    }
-    return {std::move(words), {}};
-}
-
 }  // namespace
 
 std::string formatRequest(const Command& command) {
@@ -132,15 +112,29 @@ std::string formatRequest(const Command& command) {
                command);
 }
 
-Parsed<Command> parseRequest(std::string_view line) {
-    if (line.size() > kMaxRequestBytes) return Parsed<Command>::refused(requestTooLong());
+Parsed<RequestWords> requestWords(std::string_view line) {
+    if (line.size() > kMaxRequestBytes) return Parsed<RequestWords>::refused(requestTooLong());
     const std::size_t space = line.find(' ');
     const Verb* verb = verbNamed(line.substr(0, space));
-    if (!verb) return Parsed<Command>::refused("неизвестная команда");
-    Parsed<std::vector<std::string>> words =
-        wordsOf(*verb, space == std::string_view::npos ? std::string_view() : line.substr(space + 1));
-    if (!words) return Parsed<Command>::refused(std::move(words.error));
-    return parseVerb(*verb, *words.value, Reader::Socket);
+    if (!verb) return Parsed<RequestWords>::refused("неизвестная команда");
+    const std::string_view rest = space == std::string_view::npos ? std::string_view() : line.substr(space + 1);
+    if (verb->takes == Takes::Rest) return {RequestWords{verb, {std::string(rest)}}, {}};
+    RequestWords request{verb, {}};
+    for (std::size_t start = rest.find_first_not_of(' '); start != std::string_view::npos;
+         start = rest.find_first_not_of(' ', start)) {
+        const std::string_view word = rest.substr(start, rest.find(' ', start) - start);
+        start += word.size();
+        std::optional<std::string> text = verb->escaped ? unescaped(word) : std::string(word);
+        if (!text) return Parsed<RequestWords>::refused(badEscape(word));
+        request.words.push_back(std::move(*text));
+    }
+    return {std::move(request), {}};
+}
+
+Parsed<Command> parseRequest(std::string_view line) {
+    Parsed<RequestWords> request = requestWords(line);
+    if (!request) return Parsed<Command>::refused(std::move(request.error));
+    return parseVerb(*request.value->verb, request.value->words, Reader::Socket);
 }
 
 }  // namespace kavtra

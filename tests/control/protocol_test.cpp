@@ -144,6 +144,7 @@ TEST(Request, TheCommandLineAndTheSocketReadEveryVerbAlike) {
         {{"--undo"}, "undo", UndoCommand{}},
         {{"--reload"}, "reload", ReloadCommand{}},
         {{"--toggle", "40-45"}, "toggle 40-45", std::nullopt, "«40-45»: номер вывода"},
+        {{"--get", "1", "\t"}, "get 1 \t", std::nullopt, "«?»: номер вывода"},
         {{"--set", "7=on", "@=off"}, "set 7=on @=off", std::nullopt, "«@»: после @ нужно имя группы"},
         {{"--save-scene", "a=b", "1"}, "save-scene a=b 1", std::nullopt, "нужно имя сцены без знаков [ ] ="},
         {{"--scene", " Вечер"}, "scene  Вечер", std::nullopt, "нужно имя сцены"},

@@ -6,8 +6,10 @@
 #include <string>
 #include <string_view>
 #include <variant>
+#include <vector>
 
 #include "commands/request_text.h"
+#include "control/command_line.h"
 #include "control/protocol.h"
 #include "persist/ini/codepage.h"
 
@@ -42,6 +44,12 @@ void checkRequest(std::string_view line) {
     check(again.find('\n') == std::string::npos, "a formatted request is one line");
     const Parsed<Command> reparsed = parseRequest(again);
     check(reparsed && *reparsed.value == *parsed.value, "a formatted request parses back to the same command");
+    // Its words as kavtra's arguments: one grammar, whichever way they come.
+    const Parsed<RequestWords> request = requestWords(line);
+    if (request.value->verb->help.empty()) return;
+    std::vector<std::string> arguments = {"kavtra", "--" + std::string(request.value->verb->name)};
+    arguments.insert(arguments.end(), request.value->words.begin(), request.value->words.end());
+    check(parseCommandLine(arguments).command == parsed.value, "the command line reads its words as the same request");
 }
 
 }  // namespace
