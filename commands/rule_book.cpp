@@ -45,8 +45,8 @@ std::string notAsSaved(const std::string& what) {
 
 }  // namespace
 
-RuleBook::RuleBook(std::string path, OutputEngine& engine, Timers& deadTimes, EngineThread engineThread)
-    : path_(std::move(path)), engine_(engine), deadTimes_(deadTimes), engineThread_(std::move(engineThread)) {}
+RuleBook::RuleBook(std::string path, EngineThread engineThread)
+    : path_(std::move(path)), engineThread_(std::move(engineThread)) {}
 
 RuleBook::~RuleBook() {
     if (reader_.joinable()) reader_.join();
@@ -76,7 +76,6 @@ void RuleBook::apply(RulesReading reading) {
         readProblems_ = std::move(reading.problems);
         problems_ = readProblems_;
         unread_.clear();
-        engine_.setInterlocks(rules_.interlocks, deadTimes_);
     } else {
         // Taking the rules away would take the interlocks with them: the
         // rules in force stay, and everyone who shows the problems says so.

@@ -9,8 +9,6 @@
 #include <vector>
 
 #include "commands/rules.h"
-#include "engine/output_engine.h"
-#include "engine/timers.h"
 
 namespace kavtra {
 
@@ -28,7 +26,7 @@ RulesReading readRulesFile(const std::string& path);
 using EngineThread = std::function<void(std::function<void()>)>;
 
 // Rules.ini of the running copy: read at start and by `reload`, edited by
-// the window and `--save-scene`, its interlocks handed to the engine. Every
+// the window and `--save-scene`; whoever keeps to the rules listens. Every
 // edit is one save of the file (the profile layer's lock and atomic
 // replacement), then a read of what was saved, so that what the program
 // keeps to is what the file says. A file that cannot be read leaves the
@@ -36,7 +34,7 @@ using EngineThread = std::function<void(std::function<void()>)>;
 class RuleBook {
 public:
     // Without `engineThread`, readings are made on the caller's thread only.
-    RuleBook(std::string path, OutputEngine& engine, Timers& deadTimes, EngineThread engineThread = {});
+    explicit RuleBook(std::string path, EngineThread engineThread = {});
     ~RuleBook();
     RuleBook(const RuleBook&) = delete;
     RuleBook& operator=(const RuleBook&) = delete;
@@ -104,8 +102,6 @@ private:
     static std::string problemsIn(const std::vector<RuleProblem>& problems, const std::string& section);
 
     const std::string path_;
-    OutputEngine& engine_;
-    Timers& deadTimes_;
     const EngineThread engineThread_;
     Rules rules_;
     std::vector<RuleProblem> problems_;

@@ -15,7 +15,7 @@ Plant::Plant(LPT& lpt, const std::string& filesDir, PlantClocks clocks, EngineTh
       engine(data, lpt),
       pulses(engine, clocks.timers, clocks.calendar),
       safety(engine, clocks.timers, clocks.calendar),
-      rules(rulesPath(filesDir), engine, clocks.deadTimes, std::move(engineThread)),
+      rules(rulesPath(filesDir), std::move(engineThread)),
       core(engine, pulses, rules, &safety),
       changeLog(changeLogPath(filesDir)),
       logWriter(engine, changeLog, [&calendar = clocks.calendar] { return calendar.wallNow(); }),
@@ -27,10 +27,15 @@ Plant::Plant(LPT& lpt, const std::string& filesDir, PlantClocks clocks, EngineTh
                                        "missed " + localTimeText(clocks_.zone, at)));
           }),
       clocks_(clocks) {
+    // What keeps to the rules hears of them first, before any transport
+    // acts on what they changed. A file that could not be read leaves the
+    // rules in force as they were.
     rules.addListener([this] {
+        if (!rules.unread().empty()) return;
+        engine.setInterlocks(rules.rules().interlocks, clocks_.deadTimes);
+        safety.setLimits(rules.rules().limits);
         if (scheduler.plan()) scheduler.replan(schedulePlan());
     });
-    rules.addListener([this] { safety.setLimits(rules.rules().limits); });
     rules.addListener([this] {
         if (!rules.unread().empty())
             changeLog.append(logLine(logTimestamp(clocks_.calendar.wallNow()), "rules", rules.unread()));

@@ -262,7 +262,7 @@ TEST_F(RulesTest, AReadingInTheBackgroundIsAppliedOnTheEngineThreadAndAnswersThe
     std::mutex mutex;
     std::condition_variable posted;
     std::function<void()> due;  // one reading at a time ends
-    RuleBook book(rules.path(), engine, deadTimes, [&](std::function<void()> call) {
+    RuleBook book(rules.path(), [&](std::function<void()> call) {
         const std::lock_guard lock(mutex);
         due = std::move(call);
         posted.notify_one();

@@ -7,14 +7,12 @@
 #include <map>
 #include <string>
 
-#include "commands/command_core.h"
 #include "control/command_client.h"
 #include "control/command_line.h"
 #include "control/command_server.h"
 #include "control/single_copy.h"
 #include "mqtt/engine_mqtt.h"
-#include "runner/qt_timers.h"
-#include "tests/support/engine_on_board.h"
+#include "tests/support/core_on_board.h"
 #include "tests/support/mqtt_test_client.h"
 #include "tests/support/mqtt_test_settings.h"
 
@@ -64,7 +62,7 @@ enum class Transport { CommandLine, Socket, Mqtt };
 // The running copy's core behind a real command socket and a real MQTT link
 // to a broker of the test's own.
 class TransportContract : public ::testing::TestWithParam<std::tuple<Contract, Transport>>,
-                          protected test::EngineOnBoard {
+                          protected test::CoreOnBoard {
 protected:
     TransportContract() {
         watcher.subscribe("kavtra/hall/out/300/state");
@@ -113,11 +111,6 @@ protected:
 
     test::MosquittoBroker broker{dir.path};
     test::MqttTestClient watcher{broker.port(), "watcher"};
-    QtTimers timers;
-    SystemWallClock wallClock;
-    OutputPulses pulses{engine, timers, wallClock};
-    RuleBook rules{rulesPath(dir.path.string()), engine, timers};
-    CommandCore core{engine, pulses, rules};
     SocketPlace place = commandSocketPlace(dir.path.string());
     CommandServer server{claimSingleCopy(place).server, [this](const Command& command, CommandServer::Answer answer) {
                              core.execute({command, Source::CommandLine}, std::move(answer));
