@@ -27,7 +27,6 @@ int runWithoutWindow(int argc, char** argv) {
         printLine(stderr, "kavtra: " + failure.message);
         std::_Exit(kExitCouldNotStart);
     });
-    program.runner.startSequence();
     CommandHost commands(program, std::move(start.server), nullptr);
     const ProgramMqtt mqtt(program);
     const ProgramWeb web(program);

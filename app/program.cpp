@@ -34,6 +34,7 @@ Program::Program(const std::string& exeDir, PortFailureHandler onPortFailure)
     for (const RuleProblem& problem : plant.rules.problems())
         std::fprintf(stderr, "kavtra: %s\n", problemText(problem).c_str());
     std::fflush(stderr);
+    runner.startSequence();
 }
 
 }  // namespace kavtra

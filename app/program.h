@@ -15,7 +15,8 @@ namespace kavtra {
 // What the program runs on, with a window or without: the port (opened
 // here), the plant over it on the event loop's timers and the system's
 // calendar, the runner of its start and exit sequences, and the signals that
-// end the program through the exit sequence.
+// end the program through the exit sequence. Built, it has run the start
+// sequence: the transports and the window come after it.
 class Program {
 public:
     Program(const std::string& executableDir, PortFailureHandler onPortFailure);

@@ -31,6 +31,7 @@ struct Program {
                                         PlantClocks{timers, deadTimes, calendar, calendar, systemZone()});
         runner = std::make_unique<OutputRunner>(*plant, [] {});
         frm = std::make_unique<MyFrm>(*runner, plant->settings, plant->core, plant->rules, MyFrmPlatform{});
+        runner->startSequence();
         frm->Form_Load();
         frm->show();
         if (!QTest::qWaitForWindowExposed(frm.get())) std::abort();

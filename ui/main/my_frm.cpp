@@ -207,7 +207,6 @@ void MyFrm::Form_Load() {
     List1->setColumnWidth(0, twipsToPixels(settings_.listWidth1()));
     List1->setColumnWidth(1, twipsToPixels(settings_.listWidth2()));
 
-    runner_.startSequence();
     fillList();
 }
 
@@ -285,13 +284,13 @@ int MyFrm::selectedOutput() const {
 }
 
 void MyFrm::List1_DblClick() {
-    if (const int output = selectedOutput()) engine_.toggle(output, Source::Window);
+    if (const int output = selectedOutput()) core_.execute(Request{ToggleCommand{output}, Source::Window});
 }
 
 void MyFrm::List1_AfterLabelEdit(const QString& newText) {
     const int output = selectedOutput();
     if (!output) return;
-    engine_.rename(output, newText.toStdString(), Source::Window);
+    core_.execute(Request{RenameCommand{output, newText.toStdString()}, Source::Window});
     tellWhatWasStored(output, newText);
 }
 
@@ -315,9 +314,9 @@ void MyFrm::setNetworkState(const QString& text) { status_->setNetworkState(text
 
 void MyFrm::setWebState(const QString& text) { status_->setWebState(text); }
 
-void MyFrm::AllOutsOn() { engine_.setAll(true, Source::Window); }
+void MyFrm::AllOutsOn() { core_.execute(Request{AllCommand{true}, Source::Window}); }
 
-void MyFrm::AllOutsOff() { engine_.setAll(false, Source::Window); }
+void MyFrm::AllOutsOff() { core_.execute(Request{AllCommand{false}, Source::Window}); }
 
 void MyFrm::undoLast() {
     // Enabled only while there is something to take back; a step that was

@@ -58,8 +58,9 @@ public:
     MyFrm(OutputRunner& runner, Settings& settings, CommandCore& core, RuleBook& rules, MyFrmPlatform platform);
     ~MyFrm() override;
 
-    // The load sequence, the runner's start sequence within it; runs once,
-    // before the window is first shown.
+    // The load sequence: the saved geometry, and the list as the program's
+    // start sequence left the outputs; runs once, before the window is first
+    // shown.
     void Form_Load();
 
     // How the port in use and the files' directory read in the status bar.
