@@ -4,8 +4,6 @@
 
 #include "app/console.h"
 #include "app/window_program.h"
-#include "commands/rule_book.h"
-#include "commands/schedule_listing.h"
 #include "control/command_client.h"
 #include "control/command_line.h"
 #include "control/socket_place.h"
@@ -14,6 +12,8 @@
 #include "persist/log/change_log.h"
 #include "persist/paths/files_dir.h"
 #include "persist/paths/program_paths.h"
+#include "rules/rule_book.h"
+#include "rules/schedule_listing.h"
 #include "web/token_file.h"
 
 namespace {

@@ -4,10 +4,10 @@
 
 #include "commands/command.h"
 #include "commands/reply.h"
-#include "commands/rule_book.h"
 #include "engine/output_engine.h"
 #include "engine/output_pulses.h"
 #include "engine/safety_timers.h"
+#include "rules/rule_book.h"
 
 namespace kavtra {
 

@@ -4,10 +4,10 @@
 #include <string>
 
 #include "commands/command_core.h"
-#include "commands/rule_book.h"
 #include "engine/output_engine.h"
 #include "mqtt/mqtt_bridge.h"
 #include "persist/profile/cls_ini.h"
+#include "rules/rule_book.h"
 
 namespace kavtra {
 

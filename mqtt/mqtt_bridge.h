@@ -7,9 +7,9 @@
 #include <chrono>
 #include <vector>
 
-#include "commands/rules.h"
 #include "mqtt/mqtt_session.h"
 #include "mqtt/output_access.h"
+#include "rules/rules.h"
 
 namespace kavtra {
 

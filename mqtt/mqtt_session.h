@@ -13,12 +13,12 @@
 #include <utility>
 #include <vector>
 
-#include "commands/rules.h"
 #include "mqtt/commands.h"
 #include "mqtt/mqtt_link.h"
 #include "mqtt/mqtt_settings.h"
 #include "mqtt/topics.h"
 #include "outputs/out_state.h"
+#include "rules/rules.h"
 
 namespace kavtra {
 

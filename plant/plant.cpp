@@ -2,9 +2,9 @@
 
 #include <cstdio>
 
-#include "commands/schedule_listing.h"
 #include "persist/paths/files_dir.h"
 #include "persist/profile/profile.h"
+#include "rules/schedule_listing.h"
 
 namespace kavtra {
 

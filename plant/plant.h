@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "commands/command_core.h"
-#include "commands/rule_book.h"
 #include "engine/change_record.h"
 #include "engine/output_engine.h"
 #include "engine/output_pulses.h"
@@ -20,6 +19,7 @@
 #include "persist/log/change_log.h"
 #include "persist/profile/cls_ini.h"
 #include "port/lpt.h"
+#include "rules/rule_book.h"
 #include "schedule/local_zone.h"
 #include "schedule/scheduler.h"
 

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "commands/rules.h"
+#include "rules/rules.h"
 
 namespace kavtra::web {
 

@@ -4,10 +4,10 @@
 #include <stdexcept>
 
 #include "commands/parse.h"
-#include "commands/rule_book.h"
 #include "persist/ini/ini_lines.h"
 #include "persist/profile/failure_report.h"
 #include "persist/profile/profile.h"
+#include "rules/rule_book.h"
 #include "web/access.h"
 
 namespace kavtra::web {

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "commands/rules.h"
+#include "rules/rules.h"
 
 namespace kavtra::web {
 

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "commands/command_core.h"
-#include "commands/rule_book.h"
 #include "engine/output_engine.h"
+#include "rules/rule_book.h"
 #include "web/http_request.h"
 
 namespace kavtra::web {

@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "commands/command_core.h"
-#include "commands/rule_book.h"
 #include "engine/output_engine.h"
 #include "persist/log/change_log.h"
+#include "rules/rule_book.h"
 #include "web/access.h"
 #include "web/peer_user.h"
 #include "web/web_api.h"

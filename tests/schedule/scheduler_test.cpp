@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "commands/schedule_listing.h"
+#include "rules/schedule_listing.h"
 #include "schedule/scheduler.h"
 #include "tests/support/engine_on_board.h"
 #include "tests/support/manual_timers.h"

@@ -19,8 +19,8 @@
 #include <utility>
 #include <vector>
 
-#include "commands/schedule_listing.h"
 #include "persist/ini/ini_lines.h"
+#include "rules/schedule_listing.h"
 
 namespace kavtra {
 namespace {

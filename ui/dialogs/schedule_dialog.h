@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "commands/rule_book.h"
+#include "rules/rule_book.h"
 
 class QComboBox;
 class QGroupBox;

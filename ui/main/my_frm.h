@@ -7,9 +7,9 @@
 #include <string>
 
 #include "commands/command_core.h"
-#include "commands/rule_book.h"
 #include "engine/output_engine.h"
 #include "persist/files/settings.h"
+#include "rules/rule_book.h"
 #include "runner/output_runner.h"
 #include "ui/main/find_bar.h"
 #include "ui/main/main_status_bar.h"

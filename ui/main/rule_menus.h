@@ -10,8 +10,8 @@
 
 #include "commands/command.h"
 #include "commands/command_core.h"
-#include "commands/rule_book.h"
 #include "persist/files/settings.h"
+#include "rules/rule_book.h"
 
 class QAction;
 class QMenu;

@@ -1,4 +1,4 @@
-#include "commands/schedule_listing.h"
+#include "rules/schedule_listing.h"
 
 #include <cstdio>
 

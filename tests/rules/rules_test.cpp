@@ -1,4 +1,4 @@
-#include "commands/rules.h"
+#include "rules/rules.h"
 
 #include <gtest/gtest.h>
 

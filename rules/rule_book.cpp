@@ -1,4 +1,4 @@
-#include "commands/rule_book.h"
+#include "rules/rule_book.h"
 
 #include <algorithm>
 #include <set>

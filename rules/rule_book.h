@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "commands/rules.h"
+#include "rules/rules.h"
 
 namespace kavtra {
 

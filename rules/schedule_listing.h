@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "commands/rules.h"
+#include "rules/rules.h"
 #include "schedule/schedule_plan.h"
 
 namespace kavtra {
