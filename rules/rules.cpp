@@ -27,11 +27,13 @@ struct SectionKind {
 };
 
 constexpr SectionKind kKinds[] = {
-    {kGroup, true, readGroups},  // first: every list may name a group
-    {kScene, true, readScenes},          {kInterlock, true, readInterlocks},
-    {kPlace, false, readPlace},        // before the schedules of sunrise and sunset
-    {kSchedule, true, readSchedules},  // after the scenes, which schedules recall
-    {kLimitsSection, false, readLimits}, {kToken, true, readTokens},
+    {kGroup, true, readGroups},           // first: every list may name a group
+    {kScene, true, readScenes},           // On, Off
+    {kInterlock, true, readInterlocks},   // Outputs, DeadTime
+    {kPlace, false, readPlace},           // before the schedules of sunrise and sunset
+    {kSchedule, true, readSchedules},     // after the scenes, which schedules recall
+    {kLimitsSection, false, readLimits},  // N=DURATION
+    {kToken, true, readTokens},           // Role, Hash
 };
 
 // The name after a kind's word, or nothing when the section is not of it.
