@@ -1,7 +1,5 @@
 #include "commands/output_list.h"
 
-#include <algorithm>
-
 #include "engine/log_line.h"
 
 namespace kavtra {
@@ -46,11 +44,6 @@ Parsed<std::vector<ListItem>> parseList(std::string_view text) {
     return {items, {}};
 }
 
-std::string listText(const std::vector<int>& outputs) {
-    std::vector<int> sorted = outputs;
-    std::sort(sorted.begin(), sorted.end());
-    sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());
-    return outputRuns(sorted);
-}
+std::string listText(const std::vector<int>& outputs) { return runsText(runsOf(outputs)); }
 
 }  // namespace kavtra

@@ -1,6 +1,5 @@
 #include "engine/change_record.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <ctime>
 #include <utility>
@@ -16,11 +15,6 @@ std::tm localTime(std::time_t seconds) {
     ::localtime_r(&seconds, &local);
 #endif
     return local;
-}
-
-std::vector<int> ascending(std::vector<int> outputs) {
-    std::sort(outputs.begin(), outputs.end());
-    return outputs;
 }
 
 }  // namespace
@@ -50,9 +44,9 @@ std::vector<std::string> changeLines(const OutputChange& change, const OutputEng
     const std::string time(timestamp);
     const std::string source = sourceText(change.source);
     if (!change.switched.empty()) {
-        Switches switches;
-        for (const Switched& s : change.switched) (s.on ? switches.on : switches.off).push_back(s.output);
-        lines.push_back(logText({time, source, Switches{ascending(switches.on), ascending(switches.off)}}));
+        std::vector<int> on, off;
+        for (const Switched& s : change.switched) (s.on ? on : off).push_back(s.output);
+        lines.push_back(logText({time, source, Switches{runsOf(on), runsOf(off)}}));
     }
     // LoadList tells every name it read at start as a change of names, under
     // the start policy; a rename sets no state.
@@ -63,7 +57,7 @@ std::vector<std::string> changeLines(const OutputChange& change, const OutputEng
     for (const InterlockHold& hold : change.held) {
         if (!hold.outputs.empty())
             lines.push_back(
-                logText({time, sourceText(Source::interlock(hold.interlock)), Switches{{}, ascending(hold.outputs)}}));
+                logText({time, sourceText(Source::interlock(hold.interlock)), Switches{{}, runsOf(hold.outputs)}}));
     }
     return lines;
 }

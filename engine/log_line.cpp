@@ -14,7 +14,7 @@ namespace {
 constexpr std::string_view kName = " name=";
 constexpr std::string_view kMissed = "missed ";
 
-std::optional<int> output(std::string_view digits) {
+std::optional<int> outputNumber(std::string_view digits) {
     int value = 0;
     const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
     if (error != std::errc() || end != digits.data() + digits.size() || value < 1 || value > OutState::kOutputs)
@@ -22,19 +22,34 @@ std::optional<int> output(std::string_view digits) {
     return value;
 }
 
-// "1-3,8" into `outputs`; false when it is no such list.
-bool readRuns(std::string_view text, std::vector<int>& outputs) {
+// "1-3,8" into `runs`; false when it is no such list.
+bool readRuns(std::string_view text, std::vector<Run>& runs) {
     while (true) {
         const std::size_t comma = text.find(',');
         const std::string_view run = text.substr(0, comma);
         const std::size_t dash = run.find('-');
-        const std::optional<int> first = output(run.substr(0, dash));
-        const std::optional<int> last = dash == std::string_view::npos ? first : output(run.substr(dash + 1));
+        const std::optional<int> first = outputNumber(run.substr(0, dash));
+        const std::optional<int> last = dash == std::string_view::npos ? first : outputNumber(run.substr(dash + 1));
         if (!first || !last || *last < *first) return false;
-        for (int o = *first; o <= *last; ++o) outputs.push_back(o);
+        runs.push_back({*first, *last});
         if (comma == std::string_view::npos) return true;
         text.remove_prefix(comma + 1);
     }
+}
+
+// Sorted, and runs that overlap or touch made one, as lines written before
+// runs have them: one output an entry, in any order.
+std::vector<Run> merged(std::vector<Run> runs) {
+    std::sort(runs.begin(), runs.end(), [](const Run& a, const Run& b) { return a.first < b.first; });
+    std::vector<Run> result;
+    for (const Run& run : runs) {
+        if (!result.empty() && run.first <= result.back().last + 1) {
+            result.back().last = std::max(result.back().last, run.last);
+        } else {
+            result.push_back(run);
+        }
+    }
+    return result;
 }
 
 // "1-3,8=on 7=off", and the older "7=off 8=on".
@@ -50,17 +65,13 @@ std::optional<Switches> readSwitches(std::string_view text) {
         if (state != "on" && state != "off") return std::nullopt;
         if (!readRuns(entry.substr(0, equals), state == "on" ? switches.on : switches.off)) return std::nullopt;
     }
-    for (std::vector<int>* outputs : {&switches.on, &switches.off}) {
-        std::sort(outputs->begin(), outputs->end());
-        outputs->erase(std::unique(outputs->begin(), outputs->end()), outputs->end());
-    }
-    return switches;
+    return Switches{merged(std::move(switches.on)), merged(std::move(switches.off))};
 }
 
 std::optional<Rename> readRename(std::string_view text) {
     const std::size_t at = text.find(kName);
     if (at == std::string_view::npos) return std::nullopt;
-    const std::optional<int> renamed = output(text.substr(0, at));
+    const std::optional<int> renamed = outputNumber(text.substr(0, at));
     if (!renamed) return std::nullopt;
     return Rename{*renamed, std::string(text.substr(at + kName.size()))};
 }
@@ -69,23 +80,26 @@ std::optional<Rename> readRename(std::string_view text) {
 template <class Form>
 std::string onThenOff(const Switches& switches, std::string_view between, Form form) {
     std::string text;
-    if (!switches.on.empty()) text = form(switches.on, true);
+    if (!switches.on.empty()) text = form(runsText(switches.on), true);
     if (!switches.on.empty() && !switches.off.empty()) text += between;
-    if (!switches.off.empty()) text += form(switches.off, false);
+    if (!switches.off.empty()) text += form(runsText(switches.off), false);
     return text;
 }
 
 }  // namespace
 
-std::string outputRuns(const std::vector<int>& outputs) {
+std::vector<Run> runsOf(const std::vector<int>& outputs) {
+    std::vector<Run> runs;
+    for (const int output : outputs) runs.push_back({output, output});
+    return merged(std::move(runs));
+}
+
+std::string runsText(const std::vector<Run>& runs) {
     std::string text;
-    for (std::size_t i = 0; i < outputs.size();) {
-        std::size_t j = i;
-        while (j + 1 < outputs.size() && outputs[j + 1] == outputs[j] + 1) ++j;
+    for (const Run& run : runs) {
         if (!text.empty()) text += ',';
-        text += std::to_string(outputs[i]);
-        if (j > i) text += '-' + std::to_string(outputs[j]);
-        i = j + 1;
+        text += std::to_string(run.first);
+        if (run.last > run.first) text += '-' + std::to_string(run.last);
     }
     return text;
 }
@@ -93,9 +107,8 @@ std::string outputRuns(const std::vector<int>& outputs) {
 std::string logText(const LogLine& line) {
     std::string text = line.time + '\t' + line.source + '\t';
     if (const auto* switches = std::get_if<Switches>(&line.what)) {
-        text += onThenOff(*switches, " ", [](const std::vector<int>& outputs, bool on) {
-            return outputRuns(outputs) + (on ? "=on" : "=off");
-        });
+        text +=
+            onThenOff(*switches, " ", [](const std::string& runs, bool on) { return runs + (on ? "=on" : "=off"); });
     } else if (const auto* rename = std::get_if<Rename>(&line.what)) {
         text += std::to_string(rename->output) + std::string(kName) + rename->name;
     } else if (const auto* missed = std::get_if<Missed>(&line.what)) {
@@ -132,9 +145,8 @@ std::string LogLine::label() const {
 
 std::string LogLine::whatText() const {
     if (const auto* switches = std::get_if<Switches>(&what)) {
-        return onThenOff(*switches, "; ", [](const std::vector<int>& outputs, bool on) {
-            return (on ? "вкл. " : "выкл. ") + outputRuns(outputs);
-        });
+        return onThenOff(*switches, "; ",
+                         [](const std::string& runs, bool on) { return (on ? "вкл. " : "выкл. ") + runs; });
     }
     if (const auto* rename = std::get_if<Rename>(&what))
         return std::to_string(rename->output) + ": название «" + rename->name + "»";
@@ -143,9 +155,11 @@ std::string LogLine::whatText() const {
 }
 
 bool LogLine::mentions(int output) const {
-    if (const auto* switches = std::get_if<Switches>(&what))
-        return std::binary_search(switches->on.begin(), switches->on.end(), output) ||
-               std::binary_search(switches->off.begin(), switches->off.end(), output);
+    if (const auto* switches = std::get_if<Switches>(&what)) {
+        const auto within = [output](const Run& run) { return run.first <= output && output <= run.last; };
+        return std::any_of(switches->on.begin(), switches->on.end(), within) ||
+               std::any_of(switches->off.begin(), switches->off.end(), within);
+    }
     if (const auto* rename = std::get_if<Rename>(&what)) return rename->output == output;
     return false;
 }

@@ -8,9 +8,17 @@
 
 namespace kavtra {
 
-// The outputs one step switched, each list ascending.
+// Outputs first to last.
+struct Run {
+    int first = 0;
+    int last = 0;
+    bool operator==(const Run&) const = default;
+};
+
+// The outputs one step switched, each list in ascending runs that neither
+// overlap nor touch: an all on is one run, not 300 numbers.
 struct Switches {
-    std::vector<int> on, off;
+    std::vector<Run> on, off;
     bool operator==(const Switches&) const = default;
 };
 
@@ -61,7 +69,10 @@ LogLine readLogLine(std::string_view text);
 // The last n lines of the log and its predecessor, oldest first, read.
 std::vector<LogLine> lastLogEntries(const std::string& path, std::size_t n);
 
-// Outputs as the log and its Russian texts list them: "1-3,8" (ascending).
-std::string outputRuns(const std::vector<int>& outputs);
+// The runs of these outputs, in any order and repeated or not.
+std::vector<Run> runsOf(const std::vector<int>& outputs);
+
+// Runs as the log and its Russian texts list them: "1-3,8".
+std::string runsText(const std::vector<Run>& runs);
 
 }  // namespace kavtra

@@ -35,6 +35,14 @@ std::string numbers(const std::vector<int>& outputs) {
     return json + "]";
 }
 
+// Every output of the runs: a reader of the API needs no ranges.
+std::string numbers(const std::vector<Run>& runs) {
+    std::vector<int> outputs;
+    for (const Run& run : runs)
+        for (int output = run.first; output <= run.last; ++output) outputs.push_back(output);
+    return numbers(outputs);
+}
+
 // {"time":…,"source":"web:phone","label":"веб, токен «phone»","text":"вкл. 5",
 // and what the line's kind holds: "on" and "off", "output" and "name", or "missed"}.
 std::string logJson(const LogLine& line) {
@@ -53,23 +61,20 @@ std::string logJson(const LogLine& line) {
 WebApi::WebApi(CommandCore& core, OutputEngine& engine, RuleBook& rules, std::string logPath)
     : core_(core), engine_(engine), rules_(rules), logPath_(std::move(logPath)) {}
 
-std::string outputJson(const OutputEngine& engine, const SafetyTimers* safety, int output) {
-    std::string json = "{\"number\":" + std::to_string(output) + ",\"name\":" + jsonString(engine.name(output)) +
-                       ",\"state\":\"" + (engine.isOn(output) ? "on" : "off") + "\"";
-    if (const auto left = safety ? safety->left(output) : std::nullopt) {
-        // A started second counts whole, as everywhere the time left shows.
-        json += ",\"left\":" + std::to_string((left->count() + 999) / 1000);
-    }
+std::string outputJson(const OutputView& view) {
+    std::string json = "{\"number\":" + std::to_string(view.output) + ",\"name\":" + jsonString(view.name) +
+                       ",\"state\":\"" + (view.on ? "on" : "off") + "\"";
+    if (const auto seconds = view.secondsLeft()) json += ",\"left\":" + std::to_string(*seconds);
     return json + "}";
 }
 
-std::string changeEvent(const OutputChange& change, const OutputEngine& engine, const SafetyTimers* safety) {
+std::string changeEvent(const OutputChange& change, const CommandCore& core) {
     std::set<int> outputs(change.states.begin(), change.states.end());
     outputs.insert(change.names.begin(), change.names.end());
     std::string json = "{\"source\":" + jsonString(sourceText(change.source)) + ",\"outputs\":[";
     bool first = true;
     for (int output : outputs) {
-        json += (first ? "" : ",") + outputJson(engine, safety, output);
+        json += (first ? "" : ",") + outputJson(core.view(output));
         first = false;
     }
     return "event: change\ndata: " + json + "]}\n\n";
@@ -77,8 +82,7 @@ std::string changeEvent(const OutputChange& change, const OutputEngine& engine, 
 
 HttpResponse WebApi::outputs(const std::vector<int>& numbers) const {
     std::string json = "[";
-    for (std::size_t i = 0; i < numbers.size(); ++i)
-        json += (i ? "," : "") + outputJson(engine_, core_.safety(), numbers[i]);
+    for (std::size_t i = 0; i < numbers.size(); ++i) json += (i ? "," : "") + outputJson(core_.view(numbers[i]));
     return {200, json + "]"};
 }
 

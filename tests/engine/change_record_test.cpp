@@ -34,20 +34,15 @@ TEST(ChangeRecord, AStepWritesOneLineForItsSwitchesOneForEachRenameAndOneForEach
 }
 
 TEST(ChangeRecord, ALineReadsBackAsWrittenAndLinesOfTheOlderFormReadToo) {
-    const std::vector<int> all = [] {
-        std::vector<int> outputs;
-        for (int output = 1; output <= 300; ++output) outputs.push_back(output);
-        return outputs;
-    }();
     const struct {
         std::string text;
         LogLine line;
         std::string written{};  // when the text is no longer the form written
     } cases[] = {
-        {"T\twindow\t1-300=on", {"T", "window", Switches{all, {}}}},
-        {"T\tscene:Вечер\t8-9,17=on 7=off", {"T", "scene:Вечер", Switches{{8, 9, 17}, {7}}}},
+        {"T\twindow\t1-300=on", {"T", "window", Switches{{{1, 300}}, {}}}},
+        {"T\tscene:Вечер\t8-9,17=on 7=off", {"T", "scene:Вечер", Switches{{{8, 9}, {17, 17}}, {{7, 7}}}}},
         {"T\tscene:Вечер\t7=off 17=on 8=on 9=on",
-         {"T", "scene:Вечер", Switches{{8, 9, 17}, {7}}},
+         {"T", "scene:Вечер", Switches{{{8, 9}, {17, 17}}, {{7, 7}}}},
          "T\tscene:Вечер\t8-9,17=on 7=off"},
         {"T\twindow\t5 name=Насос 3=on", {"T", "window", Rename{5, "Насос 3=on"}}},
         {"T\tschedule:Утро\tmissed 2026-12-07 06:00:00", {"T", "schedule:Утро", Missed{"2026-12-07 06:00:00"}}},
