@@ -11,15 +11,6 @@
 
 namespace kavtra {
 
-std::string outputLine(int output, bool on, std::string_view name, std::optional<std::chrono::milliseconds> left) {
-    return std::to_string(output) + (on ? "\ton\t" : "\toff\t") + std::string(name) +
-           (left ? "\t" + timeLeftText(*left) : std::string());
-}
-
-std::string timeLeftText(std::chrono::milliseconds left) {
-    return std::to_string(std::chrono::ceil<std::chrono::seconds>(left).count()) + "s";
-}
-
 namespace {
 
 // Why a step was not saved, said the way the request was answered.
@@ -47,6 +38,11 @@ struct Unknown : std::runtime_error {
 
 CommandCore::CommandCore(OutputEngine& engine, OutputPulses& pulses, RuleBook& rules, const SafetyTimers* safety)
     : engine_(engine), pulses_(pulses), rules_(rules), safety_(safety) {}
+
+OutputView CommandCore::view(int output) const {
+    return {output, engine_.name(output), engine_.isOn(output), safety_ ? safety_->left(output) : std::nullopt,
+            safety_ ? safety_->deadline(output) : std::nullopt};
+}
 
 std::vector<int> CommandCore::outputsOf(const Target& target) const {
     if (target.group.empty()) return {target.output};
@@ -97,10 +93,7 @@ void CommandCore::execute(const Request& request, Answer respond, WindowShower* 
                 const std::vector<int> more = outputsOf(target);
                 outputs.insert(outputs.end(), more.begin(), more.end());
             }
-            const auto line = [&](int output) {
-                reply.lines.push_back(outputLine(output, engine_.isOn(output), engine_.name(output),
-                                                 safety_ ? safety_->left(output) : std::nullopt));
-            };
+            const auto line = [&](int output) { reply.lines.push_back(outputLine(view(output))); };
             if (c.outputs.empty())
                 for (int output = 1; output <= OutState::kOutputs; ++output) line(output);
             for (int output : outputs) line(output);

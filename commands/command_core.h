@@ -3,6 +3,7 @@
 #include <functional>
 
 #include "commands/command.h"
+#include "commands/output_view.h"
 #include "commands/reply.h"
 #include "engine/output_engine.h"
 #include "engine/output_pulses.h"
@@ -22,8 +23,8 @@ public:
 // on the thread the engine lives on, and gets the reply to send back.
 class CommandCore {
 public:
-    // `safety` gives `get` the time left of running limits; without it none
-    // is shown.
+    // `safety` gives the views the time left of running limits; without it
+    // none is shown.
     CommandCore(OutputEngine& engine, OutputPulses& pulses, RuleBook& rules, const SafetyTimers* safety = nullptr);
 
     // `window` answers `show`: the command socket's, null when the program
@@ -40,7 +41,8 @@ public:
     // The outputs a target names; a group that is not there throws.
     std::vector<int> outputsOf(const Target& target) const;
     std::vector<int> outputsOf(const std::vector<Target>& targets) const;
-    const SafetyTimers* safety() const { return safety_; }
+    // An output as every transport shows it; a number out of range throws.
+    OutputView view(int output) const;
 
 private:
     void set(const std::vector<std::pair<Target, Switch>>& targets, const Source& source, const Answer& answer);

@@ -1,9 +1,6 @@
 #pragma once
 
-#include <chrono>
-#include <optional>
 #include <string>
-#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -29,14 +26,5 @@ struct Reply {
     static Reply unread(std::string why) { return {{}, Outcome::Unread, std::move(why)}; }
     bool done() const { return outcome == Outcome::Done; }
 };
-
-// One output as `get` shows it: "N<TAB>on|off<TAB>name", and for an output
-// whose limit is running, "<TAB>" and the time left ("17s", see timeLeftText).
-std::string outputLine(int output, bool on, std::string_view name,
-                       std::optional<std::chrono::milliseconds> left = std::nullopt);
-
-// A timer's time left in whole seconds, a started second counted whole, so
-// that "0s" never shows while it still runs: "17s", "1200s".
-std::string timeLeftText(std::chrono::milliseconds left);
 
 }  // namespace kavtra

@@ -36,8 +36,7 @@ EngineMqtt::~EngineMqtt() {
 bool EngineMqtt::isOn(int output) const { return engine_.isOn(output); }
 std::string EngineMqtt::name(int output) const { return engine_.name(output); }
 std::string EngineMqtt::deadline(int output) const {
-    const SafetyTimers* safety = core_.safety();
-    const std::optional<WallTime> time = safety ? safety->deadline(output) : std::nullopt;
+    const std::optional<WallTime> time = core_.view(output).deadline;
     return time ? savedTimeText(*time) : std::string();
 }
 void EngineMqtt::apply(const Command& command, std::function<void(const Reply&)> answer) {

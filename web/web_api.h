@@ -60,11 +60,11 @@ private:
 
 // One output as the API shows it: {"number":5,"name":"…","state":"on"}, and
 // "left" (whole seconds) while its limit runs.
-std::string outputJson(const OutputEngine& engine, const SafetyTimers* safety, int output);
+std::string outputJson(const OutputView& view);
 
 // One server-sent event of a step: every output it set or renamed, in one
 // event however many there are: "event: change\ndata: {...}\n\n".
-std::string changeEvent(const OutputChange& change, const OutputEngine& engine, const SafetyTimers* safety);
+std::string changeEvent(const OutputChange& change, const CommandCore& core);
 
 // The reason phrase of the statuses the server answers with.
 const char* statusText(int status);

@@ -144,7 +144,7 @@ WebServer::WebServer(WebSettings settings, CommandCore& core, OutputEngine& engi
         if (change.states.empty() && change.names.empty()) return;
         const bool anyStream = std::any_of(connections_.begin(), connections_.end(),
                                            [](const auto& connection) { return connection->events; });
-        if (anyStream) broadcast(changeEvent(change, engine_, core_.safety()));
+        if (anyStream) broadcast(changeEvent(change, core_));
     });
     rulesListener_ = rules_.addListener([this] { endStreamsWithoutRight(); });
     heartbeat_.setInterval(static_cast<int>(limits_.heartbeat.count()));

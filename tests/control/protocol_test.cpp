@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "commands/output_view.h"
 #include "commands/request_text.h"
 #include "commands/verbs.h"
 #include "control/command_line.h"
@@ -167,9 +168,9 @@ TEST(Request, TheCommandLineAndTheSocketReadEveryVerbAlike) {
 }
 
 TEST(Reply, LinesAndTheirEnd) {
-    EXPECT_EQ(outputLine(17, true, "Насос"), "17\ton\tНасос");
-    EXPECT_EQ(outputLine(300, false, ""), "300\toff\t");
-    EXPECT_EQ(formatReply({{outputLine(1, true, "a"), outputLine(2, false, "b")}, Reply::Outcome::Done, {}}),
+    EXPECT_EQ(outputLine({17, "Насос", true}), "17\ton\tНасос");
+    EXPECT_EQ(outputLine({300, "", false}), "300\toff\t");
+    EXPECT_EQ(formatReply({{outputLine({1, "a", true}), outputLine({2, "b", false})}, Reply::Outcome::Done, {}}),
               "1\ton\ta\n2\toff\tb\nok\n");
     EXPECT_EQ(formatReply(Reply::refused("two\nlines\r")), "error\ttwo lines \n");
     EXPECT_EQ(formatReply(Reply::notSaved("диск полон")), "unsaved\tдиск полон\n");

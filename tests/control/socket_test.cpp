@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "commands/output_view.h"
 #include "commands/parse.h"
 #include "control/command_client.h"
 #include "control/command_server.h"
@@ -60,7 +61,7 @@ struct RecordingServer {
               Reply reply;
               if (const auto* get = std::get_if<GetCommand>(&command))
                   for (const Target& target : get->outputs)
-                      reply.lines.push_back(outputLine(target.output, target.output % 2 == 0, "Насос"));
+                      reply.lines.push_back(outputLine({target.output, "Насос", target.output % 2 == 0}));
               answer(reply);
           }) {}
     std::vector<Command> handled;

@@ -31,8 +31,7 @@ constexpr int kLimitTickMs = 1000;
 
 // A limit's time left as the row shows it: "17:59", "1:29:59"; a started
 // second counts whole, as --get counts it.
-QString leftText(std::chrono::milliseconds left) {
-    const auto seconds = std::chrono::ceil<std::chrono::seconds>(left).count();
+QString leftText(std::int64_t seconds) {
     const QString minutesAndSeconds = QStringLiteral("%1:%2")
                                           .arg(seconds / 60 % 60, seconds >= 3600 ? 2 : 1, 10, QChar('0'))
                                           .arg(seconds % 60, 2, 10, QChar('0'));
@@ -250,8 +249,7 @@ void MyFrm::showChange(const OutputChange& change) {
 
 void MyFrm::showState(QTreeWidgetItem* row, int output) {
     const std::int16_t state = engine_.state(output);
-    const SafetyTimers* safety = core_.safety();
-    const std::optional<std::chrono::milliseconds> left = safety ? safety->left(output) : std::nullopt;
+    const std::optional<std::int64_t> left = core_.view(output).secondsLeft();
     // Short enough for the state column's usual width; the tooltip says what
     // the time is.
     const QString shown = left ? leftText(*left) : QString();
@@ -262,11 +260,10 @@ void MyFrm::showState(QTreeWidgetItem* row, int output) {
 
 void MyFrm::showTimeLeft() {
     if (List1->topLevelItemCount() != kOutputs || runner_.exiting()) return;
-    const SafetyTimers* safety = core_.safety();
     bool running = false;
     for (int n = 1; n <= kOutputs; ++n) {
         const bool shown = List1->topLevelItem(n - 1)->text(1).size() > (engine_.isOn(n) ? kOn : kOff).size();
-        const bool runs = safety && safety->left(n);
+        const bool runs = core_.view(n).left.has_value();
         running = running || runs;
         if (runs || shown) showState(List1->topLevelItem(n - 1), n);
     }
