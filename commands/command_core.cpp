@@ -47,7 +47,7 @@ OutputView CommandCore::view(int output) const {
 std::vector<int> CommandCore::outputsOf(const Target& target) const {
     if (target.group.empty()) return {target.output};
     const Group* group = rules_.rules().group(target.group);
-    if (!group) throw Unknown("нет группы «" + target.group + "»");
+    if (!group) throw Unknown(noGroup(target.group));
     return group->outputs;
 }
 
@@ -100,7 +100,7 @@ void CommandCore::execute(const Request& request, Answer respond, WindowShower* 
             return reply;
         } else if constexpr (std::is_same_v<T, SceneCommand>) {
             const Scene* scene = rules_.rules().scene(c.name);
-            if (!scene) return Reply::refused("нет сцены «" + c.name + "»");
+            if (!scene) return Reply::notFound(noScene(c.name));
             engine_.set(sceneStates(*scene), Source::scene(c.name), answering(respond));
         } else if constexpr (std::is_same_v<T, SaveSceneCommand>) {
             std::vector<int> outputs = outputsOf(c.outputs);
@@ -129,8 +129,8 @@ void CommandCore::execute(const Request& request, Answer respond, WindowShower* 
     try {
         now = std::visit(carryOut, request.command);
     } catch (const std::exception& failure) {
-        now = Reply::refused(dynamic_cast<const Unknown*>(&failure) ? failure.what()
-                                                                    : std::string("не выполнено: ") + failure.what());
+        now = dynamic_cast<const Unknown*>(&failure) ? Reply::notFound(failure.what())
+                                                     : Reply::refused(std::string("не выполнено: ") + failure.what());
     }
     if (now) respond(*now);
 }

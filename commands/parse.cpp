@@ -26,6 +26,10 @@ std::string quoted(std::string_view text) {
     return "«" + shown + (i < text.size() ? "…»" : "»");
 }
 
+std::string noScene(std::string_view name) { return "нет сцены " + quoted(name); }
+
+std::string noGroup(std::string_view name) { return "нет группы " + quoted(name); }
+
 std::optional<long long> digitsValue(std::string_view text) {
     if (text.empty() || text.size() > 12) return std::nullopt;
     long long value = 0;

@@ -66,6 +66,10 @@ std::string requestTooLong();
 // broken UTF-8 shown as '?', so that a message never sends a terminal or a
 // log anything but text.
 std::string quoted(std::string_view text);
+// What a request, a rule or a setting names that Rules.ini lacks: "нет сцены
+// «Вечер»", "нет группы «Сад»".
+std::string noScene(std::string_view name);
+std::string noGroup(std::string_view name);
 
 // A name as a rename stores it: control characters (line breaks and tabs
 // among them) become blanks, as the file would write them, so the name

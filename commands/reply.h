@@ -15,6 +15,7 @@ struct Reply {
         NotSaved,   // changed and sent to the outputs, but Data.dat kept the old states
         Cancelled,  // it waited for an interlock's dead time, and a later request took its place
         Unread,     // Rules.ini could not be read: the rules in force stay as they were; `reason` says why
+        NotFound,   // refused: it names a scene or a group Rules.ini lacks; `reason` says which
     };
     std::vector<std::string> lines;  // of data, each made by outputLine
     Outcome outcome = Outcome::Done;
@@ -24,6 +25,7 @@ struct Reply {
     static Reply notSaved(std::string why) { return {{}, Outcome::NotSaved, std::move(why)}; }
     static Reply cancelled(std::string why) { return {{}, Outcome::Cancelled, std::move(why)}; }
     static Reply unread(std::string why) { return {{}, Outcome::Unread, std::move(why)}; }
+    static Reply notFound(std::string why) { return {{}, Outcome::NotFound, std::move(why)}; }
     bool done() const { return outcome == Outcome::Done; }
 };
 

@@ -6,11 +6,13 @@ namespace kavtra {
 
 namespace {
 
-// The word of each outcome on the reply's last line.
+// The word of each outcome on the reply's last line. A scene or group that is
+// not there is refused on the socket like any request, so scripts see the
+// exit status they always saw.
 constexpr std::pair<Reply::Outcome, std::string_view> kEndWords[] = {
     {Reply::Outcome::Done, "ok"},          {Reply::Outcome::Refused, "error"},
     {Reply::Outcome::NotSaved, "unsaved"}, {Reply::Outcome::Cancelled, "cancelled"},
-    {Reply::Outcome::Unread, "unread"},
+    {Reply::Outcome::Unread, "unread"},    {Reply::Outcome::NotFound, "error"},
 };
 
 }  // namespace

@@ -198,12 +198,12 @@ Parsed<Command> MqttSession::ruleCommand(const Topics::Incoming& incoming, const
         const auto group =
             std::find_if(groups_.begin(), groups_.end(), [&](const auto& g) { return g.slug == incoming.slug; });
         if (group != groups_.end()) return parseGroupCommand(group->name, payload);
-        return Parsed<Command>::refused("нет группы " + quoted(incoming.slug));
+        return Parsed<Command>::refused(noGroup(incoming.slug));
     }
     const auto scene =
         std::find_if(scenes_.begin(), scenes_.end(), [&](const auto& s) { return s.slug == incoming.slug; });
     if (scene != scenes_.end()) return parseSceneCommand(scene->name, payload);
-    return Parsed<Command>::refused("нет сцены " + quoted(incoming.slug));
+    return Parsed<Command>::refused(noScene(incoming.slug));
 }
 
 void MqttSession::publishName(int output) {

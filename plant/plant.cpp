@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "commands/parse.h"
 #include "persist/paths/files_dir.h"
 #include "persist/profile/profile.h"
 #include "rules/schedule_listing.h"
@@ -22,9 +23,8 @@ Plant::Plant(LPT& lpt, const std::string& filesDir, PlantClocks clocks, EngineTh
       scheduler(
           engine, clocks.calendar, clocks.alarm, [this](const std::string& name) { return sceneStates(name); },
           [this](const ScheduleEntry& entry, Instant at) {
-              changeLog.append(logLine(logTimestamp(clocks_.calendar.wallNow()),
-                                       sourceText(Source::schedule(entry.name)),
-                                       "missed " + localTimeText(clocks_.zone, at)));
+              changeLog.append(missedLine(Source::schedule(entry.name), clocks_.calendar.wallNow(),
+                                          localTimeText(clocks_.zone, at)));
           }),
       clocks_(clocks) {
     // What keeps to the rules hears of them first, before any transport
@@ -38,7 +38,8 @@ Plant::Plant(LPT& lpt, const std::string& filesDir, PlantClocks clocks, EngineTh
     });
     rules.addListener([this] {
         if (!rules.unread().empty())
-            changeLog.append(logLine(logTimestamp(clocks_.calendar.wallNow()), "rules", rules.unread()));
+            changeLog.append(
+                logLine(logTimestamp(clocks_.calendar.wallNow()), sourceText(Source::RulesFile), rules.unread()));
     });
     rules.reload();
 }
@@ -88,8 +89,8 @@ void Plant::applyPolicy(std::int16_t policy, const std::string& scene, const Sou
     if (!scene.empty()) states = sceneStates(scene);
     if (!scene.empty() && !states) {
         // The policy alone, then: a missing scene must not stop a start or an exit.
-        std::fprintf(stderr, "kavtra: config.ini, [Configs], %s: нет сцены «%s» в Rules.ini\n",
-                     source == Source::StartPolicy ? "SceneLoad" : "SceneUnload", scene.c_str());
+        std::fprintf(stderr, "kavtra: config.ini, [Configs], %s: %s в Rules.ini\n",
+                     source == Source::StartPolicy ? "SceneLoad" : "SceneUnload", noScene(scene).c_str());
         std::fflush(stderr);
     }
     engine.applyPolicy(policy, source, states.value_or(std::vector<std::pair<int, bool>>{}));

@@ -20,7 +20,7 @@ public:
     explicit Resolver(std::map<std::string, std::vector<ListItem>> groups) : groups_(std::move(groups)) {}
 
     Parsed<std::vector<int>> groupOutputs(const std::string& name) {
-        if (!groups_.contains(name)) return Parsed<std::vector<int>>::refused("нет группы " + quote(name));
+        if (!groups_.contains(name)) return Parsed<std::vector<int>>::refused(noGroup(name));
         // The groups being resolved, each with the next of its items to look at.
         std::vector<std::pair<std::string, std::size_t>> path{{name, 0}};
         std::set<std::string> onPath{name};
@@ -64,7 +64,7 @@ private:
                 for (int n = item.first; n <= item.last; ++n) outputs.insert(n);
                 continue;
             }
-            if (!groups_.contains(item.group)) return refused("нет группы " + quote(item.group));
+            if (!groups_.contains(item.group)) return refused(noGroup(item.group));
             if (onPath.contains(item.group))
                 return refused("группы ссылаются друг на друга по кругу (" + quote(item.group) + ")");
             const Resolved& inner = resolved_.at(item.group);

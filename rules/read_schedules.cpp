@@ -74,7 +74,7 @@ std::optional<ScheduleEntry> readSchedule(RuleReader& reader, const RuleSection&
     auto onOff = reader.onAndOff(section);
     if (!onOff) return std::nullopt;
     auto& [on, off] = *onOff;
-    if (!scene.empty() && !reader.rules().scene(scene)) return fail("Scene", "нет сцены " + quote(scene));
+    if (!scene.empty() && !reader.rules().scene(scene)) return fail("Scene", noScene(scene));
     if (on.empty() && off.empty() && scene.empty()) return fail({}, "нечего делать: нет ни On, ни Off, ни Scene");
     // A window holds its outputs on while it lasts and off outside it: what
     // it switches is its On list alone.

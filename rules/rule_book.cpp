@@ -208,7 +208,7 @@ std::string RuleBook::remove(const std::string& section) {
 std::string RuleBook::renameScene(const std::string& name, const std::string& newName) {
     if (!isRuleName(newName)) return kBadName;
     const Scene* scene = rules_.scene(name);
-    if (!scene) return "нет сцены «" + name + "»";
+    if (!scene) return noScene(name);
     const bool taken = std::any_of(rules_.scenes.begin(), rules_.scenes.end(), [&](const Scene& other) {
         return other.name != name && sameName(other.name, newName);
     });

@@ -28,7 +28,7 @@ std::optional<std::vector<int>> RuleReader::outputsOf(const std::string& section
         } else if (const Group* group = rules().group(item.group)) {
             outputs.insert(group->outputs.begin(), group->outputs.end());
         } else {
-            problem(section, std::string(key), "нет группы " + quote(item.group));
+            problem(section, std::string(key), noGroup(item.group));
             return std::nullopt;
         }
     }

@@ -26,6 +26,7 @@ HttpResponse switchResponse(const Reply& reply) {
         return {200, "{\"ok\":true,\"saved\":false,\"reason\":" + jsonString(reply.reason) + "}"};
     // It waited for a dead time, and a later request took its place.
     if (reply.outcome == Reply::Outcome::Cancelled) return error(409, reply.reason);
+    if (reply.outcome == Reply::Outcome::NotFound) return error(404, reply.reason);
     return error(400, reply.reason);
 }
 
@@ -168,12 +169,10 @@ std::variant<HttpResponse, Command> WebApi::route(const HttpRequest& request) co
     }
     if (const auto name = after(path, "/api/scene/")) {
         if (!post) return onlyMethod("POST");
-        if (!rules_.rules().scene(*name)) return error(404, "нет сцены " + quoted(*name));
         return Command{SceneCommand{*name}};
     }
     if (const auto name = after(path, "/api/group/")) {
         if (!post) return onlyMethod("POST");
-        if (!rules_.rules().group(*name)) return error(404, "нет группы " + quoted(*name));
         const JsonMembers body = readStringObject(request.body);
         if (!body.error.empty()) return error(400, body.error);
         if (body.members.size() != 1 || body.members.front().first != "state")
