@@ -5,6 +5,7 @@
 
 #include <future>
 #include <map>
+#include <sstream>
 #include <string>
 
 #include "control/command_client.h"
@@ -12,9 +13,10 @@
 #include "control/command_server.h"
 #include "control/single_copy.h"
 #include "mqtt/engine_mqtt.h"
-#include "tests/support/core_on_board.h"
 #include "tests/support/mqtt_test_client.h"
 #include "tests/support/mqtt_test_settings.h"
+#include "tests/support/web_on_board.h"
+#include "web/token_file.h"
 
 namespace kavtra {
 namespace {
@@ -28,6 +30,7 @@ struct Contract {
     std::string line;          // the socket's request line
     std::string topic;         // under kavtra/hall/
     std::string payload;
+    std::string web;              // method, path and body, if any
     std::map<int, bool> latched;  // afterwards
     bool changes;                 // one step (one save, one transfer), or none at all
 };
@@ -35,15 +38,40 @@ struct Contract {
 const Contract kContracts[] = {
     // A stored code that is neither on nor off: the window's double click
     // turns it off, and so does every other source.
-    {"ToggleOfAnOddCode", {{5, 5}}, {"--toggle", "5"}, "toggle 5", "out/5/set", "TOGGLE", {{5, false}}, true},
-    {"ToggleOfOff", {{6, 1}}, {"--toggle", "6"}, "toggle 6", "out/6/set", "TOGGLE", {{6, true}}, true},
-    {"LeadingZeros", {}, {"--set", "007=off"}, "set 007=off", "out/007/set", "OFF", {{7, false}}, true},
+    {"ToggleOfAnOddCode",
+     {{5, 5}},
+     {"--toggle", "5"},
+     "toggle 5",
+     "out/5/set",
+     "TOGGLE",
+     "POST /api/toggle/5",
+     {{5, false}},
+     true},
+    {"ToggleOfOff",
+     {{6, 1}},
+     {"--toggle", "6"},
+     "toggle 6",
+     "out/6/set",
+     "TOGGLE",
+     "POST /api/toggle/6",
+     {{6, true}},
+     true},
+    {"LeadingZeros",
+     {},
+     {"--set", "007=off"},
+     "set 007=off",
+     "out/007/set",
+     "OFF",
+     R"(POST /api/set {"007":"off"})",
+     {{7, false}},
+     true},
     {"SeveralInOneStep",
      {{2, 1}},
      {"--set", "1=off", "2=on"},
      "set 1=off 2=on",
      "set",
      R"({"1":"OFF","2":"ON"})",
+     R"(POST /api/set {"1":"off","2":"on"})",
      {{1, false}, {2, true}},
      true},
     {"TogglesInOneStep",
@@ -52,19 +80,31 @@ const Contract kContracts[] = {
      "set 5=toggle 6=toggle",
      "set",
      R"({"5":"TOGGLE","6":"TOGGLE"})",
+     R"(POST /api/set {"5":"toggle","6":"toggle"})",
      {{5, false}, {6, true}},
      true},
-    {"NoSuchOutput", {}, {"--set", "301=off"}, "set 301=off", "out/301/set", "OFF", {{1, true}}, false},
+    {"NoSuchOutput",
+     {},
+     {"--set", "301=off"},
+     "set 301=off",
+     "out/301/set",
+     "OFF",
+     R"(POST /api/set {"301":"off"})",
+     {{1, true}},
+     false},
 };
 
-enum class Transport { CommandLine, Socket, Mqtt };
+enum class Transport { CommandLine, Socket, Mqtt, Web };
 
-// The running copy's core behind a real command socket and a real MQTT link
-// to a broker of the test's own.
+// The running copy's core behind a real command socket, a real MQTT link
+// to a broker of the test's own, and the web server with the program's
+// limits, asked with a switch token as --add-token makes one.
 class TransportContract : public ::testing::TestWithParam<std::tuple<Contract, Transport>>,
-                          protected test::CoreOnBoard {
+                          protected test::ServerOnBoard {
 protected:
-    TransportContract() {
+    TransportContract() : ServerOnBoard(web::ServerLimits{}) {
+        secret = web::addToken(rules.path(), "phone", AccessToken::Role::Switch).secret;
+        rules.reload();
         watcher.subscribe("kavtra/hall/out/300/state");
         EXPECT_TRUE(test::eventually([&] { return watcher.count("kavtra/hall/out/300/state") > 0; }));
     }
@@ -105,6 +145,13 @@ protected:
             EXPECT_TRUE(test::eventually([&] { return watcher.last("kavtra/hall/out/300/state") == "OFF"; }));
             return transfers() - before == 2;
         }
+        case Transport::Web: {
+            std::istringstream words(c.web);
+            std::string method, path, body;
+            words >> method >> path >> std::ws;
+            std::getline(words, body);
+            return statusAndBody(call(method, path, bearer(secret), body)) == "200 {\"ok\":true}";
+        }
         }
         return false;
     }
@@ -116,6 +163,7 @@ protected:
                              core.execute({command, Source::CommandLine}, std::move(answer));
                          }};
     EngineMqtt mqtt{engine, core, rules, test::settingsFor(broker)};
+    std::string secret;
 };
 
 TEST_P(TransportContract, ARequestMakesTheSameChangeWhicheverTransportCarriesIt) {
@@ -135,14 +183,14 @@ TEST_P(TransportContract, ARequestMakesTheSameChangeWhicheverTransportCarriesIt)
 }
 
 std::string caseName(const ::testing::TestParamInfo<std::tuple<Contract, Transport>>& info) {
-    static const char* const kTransports[] = {"CommandLine", "Socket", "Mqtt"};
+    static const char* const kTransports[] = {"CommandLine", "Socket", "Mqtt", "Web"};
     return std::string(std::get<0>(info.param).name) + kTransports[static_cast<int>(std::get<1>(info.param))];
 }
 
 INSTANTIATE_TEST_SUITE_P(Requests, TransportContract,
                          ::testing::Combine(::testing::ValuesIn(kContracts),
                                             ::testing::Values(Transport::CommandLine, Transport::Socket,
-                                                              Transport::Mqtt)),
+                                                              Transport::Mqtt, Transport::Web)),
                          caseName);
 
 void PrintTo(const Contract& c, std::ostream* out) { *out << c.name; }

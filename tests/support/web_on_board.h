@@ -62,6 +62,7 @@ struct ServerOnBoard : CoreOnBoard {
         return exchange(method + " " + path + " HTTP/1.1\r\nHost: " + address() + "\r\nConnection: close\r\n" +
                         headers + "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body);
     }
+    static std::string bearer(const std::string& secret) { return "Authorization: Bearer " + secret + "\r\n"; }
     static std::string statusAndBody(const std::string& response) {
         return response.substr(9, 3) + " " + response.substr(response.find("\r\n\r\n") + 4);
     }

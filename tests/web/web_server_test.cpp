@@ -87,7 +87,7 @@ TEST(WebServer, RefusesWrongTokensOtherSitesBigBodiesAndSlowClientsAndNothingCha
     const std::string switchSecret = "secret-of-switcher";
     board.useRules("[Token reader]\nRole=read\nHash=" + tokenHash(readSecret) +
                    "\n[Token phone]\nRole=switch\nHash=" + tokenHash(switchSecret) + "\n");
-    const auto bearer = [](const std::string& secret) { return "Authorization: Bearer " + secret + "\r\n"; };
+    const auto bearer = ServerOnBoard::bearer;
     const std::string set = R"({"5": "on"})";
     const auto before = board.transfers();
     const struct {
