@@ -5,12 +5,10 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/command_host.h"
 #include "app/console.h"
 #include "app/copy_start.h"
 #include "app/program.h"
-#include "app/program_mqtt.h"
-#include "app/program_web.h"
+#include "app/program_transports.h"
 #include "control/command_client.h"
 
 namespace kavtra {
@@ -27,9 +25,7 @@ int runWithoutWindow(int argc, char** argv) {
         printLine(stderr, "kavtra: " + failure.message);
         std::_Exit(kExitCouldNotStart);
     });
-    CommandHost commands(program, std::move(start.server), nullptr);
-    const ProgramMqtt mqtt(program);
-    const ProgramWeb web(program);
+    const ProgramTransports transports(program, std::move(start.server));
     return QCoreApplication::exec();
 }
 

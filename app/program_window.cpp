@@ -48,7 +48,7 @@ QStringList sceneNames(const RuleBook& rules) {
 
 }  // namespace
 
-ProgramWindow::ProgramWindow(Program& program) {
+ProgramWindow::ProgramWindow(Program& program, ProgramWeb& web, const ProgramMqtt& mqtt) {
     if (SimulatedPort* simulated = program.port->simulated()) {
         board_ = std::make_unique<ShiftBoard>(simulated->registers().control);
         program.port->tap().addListener(board_->listener());
@@ -61,9 +61,9 @@ ProgramWindow::ProgramWindow(Program& program) {
         OptionFrm dialog(settings, sceneNames(rules));
         dialog.exec();
     };
-    platform.showWeb = [this, &settings = program.plant.settings](QWidget* parent) {
-        WebDialog dialog(settings, webState_, parent);
-        if (dialog.exec() == QDialog::Accepted && webSaved_) webSaved_();
+    platform.showWeb = [&web, &settings = program.plant.settings](QWidget* parent) {
+        WebDialog dialog(settings, web.status(), parent);
+        if (dialog.exec() == QDialog::Accepted) web.followConfig();
     };
     platform.showAbout = [dir = program.executableDir](QWidget*) {
         AboutFrm dialog(dir);
@@ -95,6 +95,10 @@ ProgramWindow::ProgramWindow(Program& program) {
     showBench();
     // A closed bench window comes back with a double click on the port.
     QObject::connect(frm_.get(), &MyFrm::portDoubleClicked, frm_.get(), [this] { showBench(); });
+    frm_->setWebState(web.status());
+    QObject::connect(&web, &ProgramWeb::statusChanged, frm_.get(), &MyFrm::setWebState);
+    QObject::connect(&mqtt, &ProgramMqtt::statusChanged, frm_.get(),
+                     [frm = frm_.get()](const QString& text, bool) { frm->setNetworkState(text); });
 
     exitWithSession(program.runner, frm_.get());
 }
@@ -105,13 +109,6 @@ void ProgramWindow::showWindow() {
     frm_->showNormal();
     frm_->raise();
     frm_->activateWindow();
-}
-
-void ProgramWindow::showNetworkState(const QString& text) { frm_->setNetworkState(text); }
-
-void ProgramWindow::showWebState(const QString& text) {
-    webState_ = text;
-    frm_->setWebState(text);
 }
 
 void ProgramWindow::showBench() {

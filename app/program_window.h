@@ -1,11 +1,10 @@
 #pragma once
 
-#include <QString>
-
-#include <functional>
 #include <memory>
 
 #include "app/program.h"
+#include "app/program_mqtt.h"
+#include "app/program_web.h"
 #include "commands/command_core.h"
 #include "outputs/shift_board.h"
 #include "ui/bench/bench_window.h"
@@ -16,22 +15,17 @@
 namespace kavtra {
 
 // The program with its window: MyFrm loaded and shown, its dialogs, the
-// simulated board's window beside it, and the end of the desktop session
-// taken as a request to end the program.
+// simulated board's window beside it, MQTT's and the web access's states in
+// its status bar, and the end of the desktop session taken as a request to
+// end the program.
 class ProgramWindow : public WindowShower {
 public:
-    explicit ProgramWindow(Program& program);
+    // "Веб-доступ" has the web access follow what it saved.
+    ProgramWindow(Program& program, ProgramWeb& web, const ProgramMqtt& mqtt);
     ~ProgramWindow() override;
 
     // Brings the window to the front.
     void showWindow() override;
-
-    // The MQTT link's state, in the status bar.
-    void showNetworkState(const QString& text);
-    // The web access's state, in a field of its own.
-    void showWebState(const QString& text);
-    // Called after "Веб-доступ" changed where the web access listens.
-    void onWebSettingsSaved(std::function<void()> saved) { webSaved_ = std::move(saved); }
 
 private:
     void showBench();
@@ -42,8 +36,6 @@ private:
     std::unique_ptr<JournalDialog> journal_;
     std::unique_ptr<ScheduleDialog> schedules_;
     std::unique_ptr<BenchWindow> bench_;
-    std::function<void()> webSaved_;
-    QString webState_;
 };
 
 }  // namespace kavtra

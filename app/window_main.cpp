@@ -8,14 +8,12 @@
 #include <memory>
 #include <string>
 
-#include "app/command_host.h"
 #include "app/console.h"
 #include "app/copy_start.h"
 #include "app/display_check.h"
 #include "app/no_window.h"
 #include "app/program.h"
-#include "app/program_mqtt.h"
-#include "app/program_web.h"
+#include "app/program_transports.h"
 #include "app/program_window.h"
 #include "control/command_client.h"
 #include "control/command_line.h"
@@ -58,15 +56,9 @@ int main(int argc, char** argv) {
 
     kavtra::Program program(
         executableDir, [&start](const kavtra::PortFailure& failure) { endForPortWithMessage(failure, start.server); });
-    kavtra::ProgramWindow window(program);
-    kavtra::CommandHost commands(program, std::move(start.server), &window);
-    const kavtra::ProgramMqtt mqtt(program);
-    QObject::connect(&mqtt, &kavtra::ProgramMqtt::statusChanged, &app,
-                     [&window](const QString& text, bool) { window.showNetworkState(text); });
-    kavtra::ProgramWeb web(program);
-    window.showWebState(web.status());
-    QObject::connect(&web, &kavtra::ProgramWeb::statusChanged, &app,
-                     [&window](const QString& text) { window.showWebState(text); });
-    window.onWebSettingsSaved([&web] { web.followConfig(); });
+    const kavtra::ProgramTransports transports(program, std::move(start.server),
+                                               [&program](kavtra::ProgramWeb& web, kavtra::ProgramMqtt& mqtt) {
+                                                   return std::make_unique<kavtra::ProgramWindow>(program, web, mqtt);
+                                               });
     return QApplication::exec();
 }

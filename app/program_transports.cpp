@@ -1,0 +1,11 @@
+#include "app/program_transports.h"
+
+namespace kavtra {
+
+ProgramTransports::ProgramTransports(Program& program, std::unique_ptr<QLocalServer> server, const Window& window)
+    : web_(program),
+      mqtt_(program),
+      window_(window ? window(web_, mqtt_) : nullptr),
+      commands_(program, std::move(server), window_.get()) {}
+
+}  // namespace kavtra

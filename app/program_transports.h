@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QLocalServer>
+
+#include <functional>
+#include <memory>
+
+#include "app/command_host.h"
+#include "app/program.h"
+#include "app/program_mqtt.h"
+#include "app/program_web.h"
+#include "commands/command_core.h"
+
+namespace kavtra {
+
+// Every way in to the running program, put together the same way with a
+// window or without: the web access and MQTT first, then the window (which
+// shows their states and changes the web's setting), then the command
+// socket, which can show the window.
+class ProgramTransports {
+public:
+    // Builds the window over the transports it shows; none without a window.
+    using Window = std::function<std::unique_ptr<WindowShower>(ProgramWeb& web, ProgramMqtt& mqtt)>;
+    ProgramTransports(Program& program, std::unique_ptr<QLocalServer> server, const Window& window = {});
+
+private:
+    ProgramWeb web_;
+    ProgramMqtt mqtt_;
+    std::unique_ptr<WindowShower> window_;
+    CommandHost commands_;
+};
+
+}  // namespace kavtra
