@@ -59,8 +59,8 @@ std::string logJson(const LogLine& line) {
 
 }  // namespace
 
-WebApi::WebApi(CommandCore& core, OutputEngine& engine, RuleBook& rules, std::string logPath)
-    : core_(core), engine_(engine), rules_(rules), logPath_(std::move(logPath)) {}
+WebApi::WebApi(CommandCore& core, RuleBook& rules, std::string logPath)
+    : core_(core), rules_(rules), logPath_(std::move(logPath)) {}
 
 std::string outputJson(const OutputView& view) {
     std::string json = "{\"number\":" + std::to_string(view.output) + ",\"name\":" + jsonString(view.name) +

@@ -25,12 +25,12 @@ struct Caller {
     Source source;  // web:NAME, or web without tokens
 };
 
-// The HTTP API over the command core: reads answer from the engine, every
+// The HTTP API over the command core: reads answer from its views, every
 // change is a request of the core with the caller's source, so it takes the
 // path of every other change (interlocks, one save, one transfer, the log).
 class WebApi {
 public:
-    WebApi(CommandCore& core, OutputEngine& engine, RuleBook& rules, std::string logPath);
+    WebApi(CommandCore& core, RuleBook& rules, std::string logPath);
 
     using Respond = std::function<void(const HttpResponse&)>;
     // Every route but the events' stream. A switch is answered once what it
@@ -53,7 +53,6 @@ private:
     HttpResponse rules() const;
 
     CommandCore& core_;
-    OutputEngine& engine_;
     RuleBook& rules_;
     std::string logPath_;
 };

@@ -137,7 +137,7 @@ WebServer::WebServer(WebSettings settings, CommandCore& core, OutputEngine& engi
       rules_(rules),
       log_(log),
       limits_(limits),
-      api_(core, engine, rules, log.path()),
+      api_(core, rules, log.path()),
       page_(pageResponse()),
       listener_(std::make_unique<Listener>(*this)) {
     engineListener_ = engine_.addListener([this](const OutputChange& change) {
