@@ -25,7 +25,13 @@ std::int16_t code(bool on) { return on ? kStateOn : kStateOff; }
 
 }  // namespace
 
-OutputEngine::OutputEngine(const clsINI& data, LPT& lpt) : data_(data), lpt_(lpt) {}
+OutputEngine::OutputEngine(const clsINI& data, LPT& lpt, Timers& timers)
+    : data_(data), lpt_(lpt), gate_(timers, [this](DeadTimeGate::Waiting waiting) {
+          std::vector<std::pair<int, std::int16_t>> codes;
+          for (int output : waiting.outputs) codes.emplace_back(output, kStateOn);
+          // Planned anew: should the clock have run short, the outputs wait again.
+          step(codes, waiting.source, false, true, std::move(waiting.whenLatched), waiting.cancelledSome);
+      }) {}
 
 void OutputEngine::check(int output) {
     if (output < 1 || output > kOutputs) throw std::out_of_range("output " + std::to_string(output));
@@ -56,7 +62,7 @@ void OutputEngine::applyPolicy(std::int16_t policy, const Source& source,
         }
     }
     for (const auto& [output, on] : scene) codes.emplace_back(output, code(on));
-    cancelWaiting(codes);
+    gate_.cancel(codes);
     // Before the start nothing is known to be on: what the start switches is
     // what it leaves on, so no dead time applies. At the exit an output that
     // would have to wait for one stays off: no later step will come.
@@ -67,10 +73,9 @@ void OutputEngine::applyPolicy(std::int16_t policy, const Source& source,
     if (known && starting)
         for (int n = 1; n <= kOutputs; ++n) {
             states_[n] = kStateOff;
-            if (std::find(offUnlatched_.begin(), offUnlatched_.end(), n) == offUnlatched_.end())
-                offUnlatched_.push_back(n);
+            gate_.switchedOff(n);
         }
-    const InterlockPlan plan = planInterlocks(interlocks_, states_, codes, !starting, offAgo());
+    const InterlockPlan plan = gate_.plan(states_, codes, !starting);
     OutputChange change{everyOutput(), {}, source};
     change.switched = applyCodes(plan.codes, plan.held);
     change.held = plan.held;
@@ -110,9 +115,7 @@ SaveOutcome OutputEngine::settle(const std::vector<std::pair<int, bool>>& output
 
 void OutputEngine::UpdateOuts() {
     kavtra::UpdateOuts(states_, lpt_);
-    for (int output : offUnlatched_)
-        if (timers_ && states_[output] != kStateOn) offAt_[output] = timers_->now();
-    offUnlatched_.clear();
+    gate_.latched(states_);
 }
 
 void OutputEngine::Init_Outs() { kavtra::Init_Outs(lpt_); }
@@ -148,21 +151,14 @@ SaveOutcome OutputEngine::undo(WhenLatched whenLatched) {
     return step(codes, Source::Undo, false, true, std::move(whenLatched));
 }
 
-void OutputEngine::setInterlocks(std::vector<Interlock> interlocks, Timers& timers) {
-    // An output still waiting for its dead time goes on as asked, under the
-    // interlocks of that moment.
-    interlocks_ = std::move(interlocks);
-    timers_ = &timers;
-}
-
 SaveOutcome OutputEngine::step(const std::vector<std::pair<int, std::int16_t>>& requested, const Source& source,
                                bool undoable, bool transfer, WhenLatched whenLatched, bool cancelledSome) {
     if (requested.empty()) {
         if (whenLatched) whenLatched({cancelledSome, {}});
         return {};
     }
-    cancelWaiting(requested);
-    const InterlockPlan plan = planInterlocks(interlocks_, states_, requested, true, offAgo());
+    gate_.cancel(requested);
+    const InterlockPlan plan = gate_.plan(states_, requested, true);
     if (undoable) {
         undo_.clear();
         for (const auto& [output, code] : plan.codes) undo_.push_back({output, {states_[output], code}});
@@ -172,37 +168,13 @@ SaveOutcome OutputEngine::step(const std::vector<std::pair<int, std::int16_t>>& 
     change.switched = applyCodes(plan.codes, plan.held);
     change.held = plan.held;
     const SaveOutcome saved = finishStep(change, transfer);
-    if (plan.later.empty() || !timers_) {
+    if (plan.later.empty()) {
         if (whenLatched) whenLatched({cancelledSome, saved});
         return saved;
     }
-    // The smallest free id: each id's timer is kept for good. The wait starts
-    // once this step's transfer has latched the others off.
-    int id = 0;
-    while (waiting_.count(id)) ++id;
-    waiting_[id] = {plan.later, source, std::move(whenLatched), cancelledSome};
-    timers_->start(id, plan.wait, [this, id] {
-        const auto found = waiting_.find(id);
-        if (found == waiting_.end()) return;
-        Waiting waiting = std::move(found->second);
-        waiting_.erase(found);
-        std::vector<std::pair<int, std::int16_t>> codes;
-        for (int output : waiting.outputs) codes.emplace_back(output, kStateOn);
-        // Planned anew: should the clock have run short, the outputs wait again.
-        step(codes, waiting.source, false, true, std::move(waiting.whenLatched), waiting.cancelledSome);
-    });
+    // The wait starts once this step's transfer has latched the others off.
+    gate_.wait(plan.wait, {plan.later, source, std::move(whenLatched), cancelledSome});
     return saved;
-}
-
-OffAgo OutputEngine::offAgo() const {
-    return [this](int output) -> std::optional<std::chrono::milliseconds> {
-        if (!timers_) return std::nullopt;
-        // Off in the states but not on the port yet: its dead time has not begun.
-        if (std::find(offUnlatched_.begin(), offUnlatched_.end(), output) != offUnlatched_.end())
-            return std::chrono::milliseconds(0);
-        if (!offAt_[output]) return std::nullopt;
-        return timers_->now() - *offAt_[output];
-    };
 }
 
 std::vector<Switched> OutputEngine::applyCodes(const std::vector<std::pair<int, std::int16_t>>& codes,
@@ -213,42 +185,13 @@ std::vector<Switched> OutputEngine::applyCodes(const std::vector<std::pair<int, 
         const std::int16_t code = entry.second;
         const bool wasOn = states_[output] == kStateOn;
         states_[output] = code;
-        if (wasOn && code != kStateOn &&
-            std::find(offUnlatched_.begin(), offUnlatched_.end(), output) == offUnlatched_.end())
-            offUnlatched_.push_back(output);
+        if (wasOn && code != kStateOn) gate_.switchedOff(output);
         const bool byInterlock = std::any_of(held.begin(), held.end(), [output](const InterlockHold& hold) {
             return std::find(hold.outputs.begin(), hold.outputs.end(), output) != hold.outputs.end();
         });
         if (wasOn != (code == kStateOn) && !byInterlock) switched.push_back({output, code == kStateOn});
     }
     return switched;
-}
-
-void OutputEngine::cancelWaiting(const std::vector<std::pair<int, std::int16_t>>& requested) {
-    // A later request on any output of an interlock has the last word over
-    // an output of it still waiting for its dead time.
-    const auto touched = [&](int waitingOutput) {
-        for (const Interlock& interlock : interlocks_) {
-            const auto& members = interlock.outputs;
-            if (std::find(members.begin(), members.end(), waitingOutput) == members.end()) continue;
-            for (const auto& [output, code] : requested)
-                if (std::find(members.begin(), members.end(), output) != members.end()) return true;
-        }
-        return false;
-    };
-    std::vector<WhenLatched> cancelled;
-    for (auto it = waiting_.begin(); it != waiting_.end();) {
-        Waiting& waiting = it->second;
-        if (std::erase_if(waiting.outputs, touched) > 0) waiting.cancelledSome = true;
-        if (waiting.outputs.empty()) {
-            timers_->stop(it->first);
-            if (waiting.whenLatched) cancelled.push_back(std::move(waiting.whenLatched));
-            it = waiting_.erase(it);
-        } else {
-            ++it;
-        }
-    }
-    for (const WhenLatched& whenLatched : cancelled) whenLatched({true, {}});
 }
 
 SaveOutcome OutputEngine::rename(int output, const std::string& name, const Source& source) {

@@ -4,14 +4,14 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
-#include <map>
-#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "engine/dead_time_gate.h"
 #include "engine/interlocks.h"
 #include "engine/source.h"
+#include "engine/step_outcome.h"
 #include "engine/timers.h"
 #include "outputs/out_state.h"
 #include "persist/profile/cls_ini.h"
@@ -36,31 +36,15 @@ struct OutputChange {
     std::vector<InterlockHold> held{};  // by interlocks, in this step
 };
 
-// Whether a step's save reached Data.dat. The step's transfer is made
-// either way: the load follows the request even when the file cannot.
-struct SaveOutcome {
-    bool saved = true;
-    std::string reason;  // why not, as the profile layer reported it
-};
-
-// How a step's outputs that waited for an interlock's dead time came out:
-// latched by a step of their own (whose save it gives), or not, because a
-// later request touching the interlock took their place first. A step
-// without such outputs comes out at once.
-struct Latched {
-    bool cancelled = false;
-    SaveOutcome saved;
-};
-using WhenLatched = std::function<void(const Latched&)>;
-
 // The outputs' states and names and everything done to them. The window, the
 // command line and network control all change outputs through it, so every
 // change takes one path: the interlocks rule on it, states set, one save of
 // Data.dat, one transfer, then every listener told. Runs on one thread.
 class OutputEngine {
 public:
-    // `data` is the clsINI of Data.dat.
-    OutputEngine(const clsINI& data, LPT& lpt);
+    // `data` is the clsINI of Data.dat; `timers` time the interlocks' dead
+    // times.
+    OutputEngine(const clsINI& data, LPT& lpt, Timers& timers);
 
     // Pieces of the start and exit sequences.
     // kPolicyAllOn / kPolicyAllOff / kPolicyRemembered, then the states of
@@ -106,10 +90,9 @@ public:
     SaveOutcome rename(int output, const std::string& name, const Source& source);
 
     // From now on every change keeps to these. An output that must wait for
-    // a dead time goes on by a call of `timers` (the same each time), in a
-    // step of its own.
-    void setInterlocks(std::vector<Interlock> interlocks, Timers& timers);
-    const std::vector<Interlock>& interlocks() const { return interlocks_; }
+    // a dead time goes on in a step of its own.
+    void setInterlocks(std::vector<Interlock> interlocks) { gate_.setInterlocks(std::move(interlocks)); }
+    const std::vector<Interlock>& interlocks() const { return gate_.interlocks(); }
 
     // The last recall of a scene or a group, or the last "all on/off", taken
     // back in one step: each output it set that still has the state it was
@@ -139,9 +122,6 @@ private:
     SaveOutcome save(const OutputChange& change);
     std::vector<Switched> applyCodes(const std::vector<std::pair<int, std::int16_t>>& codes,
                                      const std::vector<InterlockHold>& held);
-    void cancelWaiting(const std::vector<std::pair<int, std::int16_t>>& requested);
-    // How long ago each output was latched off.
-    OffAgo offAgo() const;
     SaveOutcome finishStep(const OutputChange& change, bool transfer);
     void finish(const OutputChange& change);
 
@@ -149,22 +129,7 @@ private:
     LPT& lpt_;
     kavtra::OutState states_;
     std::array<std::string, kavtra::OutState::kOutputs + 1> names_;
-    std::vector<Interlock> interlocks_;
-    Timers* timers_ = nullptr;
-    // Outputs waiting for a dead time, per pending timer.
-    struct Waiting {
-        std::vector<int> outputs;
-        Source source;  // of the step that asked for them
-        WhenLatched whenLatched;
-        bool cancelledSome = false;  // a later request took some of them
-    };
-    std::map<int, Waiting> waiting_;
-    // When each output was last latched off, by timers_' clock: a dead time
-    // protects the load from the moment the port really switched it, however
-    // long the save before that transfer took.
-    std::array<std::optional<std::chrono::milliseconds>, kavtra::OutState::kOutputs + 1> offAt_{};
-    // Outputs set off but not yet latched so.
-    std::vector<int> offUnlatched_;
+    DeadTimeGate gate_;
     // Per output a step set: the code before it and the code it gave.
     std::vector<std::pair<int, std::pair<std::int16_t, std::int16_t>>> undo_;
     std::vector<std::pair<ListenerId, Listener>> listeners_;

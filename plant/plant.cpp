@@ -13,7 +13,7 @@ Plant::Plant(LPT& lpt, const std::string& filesDir, PlantClocks clocks, EngineTh
     : config(configPath(filesDir)),
       data(dataPath(filesDir)),
       settings(config),
-      engine(data, lpt),
+      engine(data, lpt, clocks.deadTimes),
       pulses(engine, clocks.timers, clocks.calendar),
       safety(engine, clocks.timers, clocks.calendar),
       rules(rulesPath(filesDir), std::move(engineThread)),
@@ -32,7 +32,7 @@ Plant::Plant(LPT& lpt, const std::string& filesDir, PlantClocks clocks, EngineTh
     // rules in force as they were.
     rules.addListener([this] {
         if (!rules.unread().empty()) return;
-        engine.setInterlocks(rules.rules().interlocks, clocks_.deadTimes);
+        engine.setInterlocks(rules.rules().interlocks);
         safety.setLimits(rules.rules().limits);
         if (scheduler.plan()) scheduler.replan(schedulePlan());
     });

@@ -8,7 +8,6 @@
 
 #include "tests/support/engine_on_board.h"
 #include "tests/support/file_bytes.h"
-#include "tests/support/manual_timers.h"
 
 namespace kavtra::test {
 namespace {
@@ -94,8 +93,7 @@ TEST(ChangeRecord, TheWriterLogsTheEngineStepsWhileItLives) {
     ChangeLog log(changeLogPath(on.dir.path.string()));
     const auto at = [] { return system_clock::from_time_t(0) + 4ms; };
     on.startWith({{3, 1}, {4, 1}});  // off
-    ManualTimers timers;
-    on.engine.setInterlocks({{"насос", {3, 4}}}, timers);
+    on.engine.setInterlocks({{"насос", {3, 4}}});
     {
         const ChangeLogWriter writer(on.engine, log, at);
         on.engine.rename(5, "Насос", Source::Window);

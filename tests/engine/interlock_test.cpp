@@ -22,7 +22,6 @@ struct InterlockTest : ::testing::Test, EngineOnBoard {
         for (int output : on) engine.set({{output, true}}, Source::Window);
     }
     std::vector<InterlockHold> lastHeld;
-    ManualTimers timers;
 };
 
 TEST_F(InterlockTest, OfAnInterlocksOutputsOneAtMostIsOnAfterEveryStep) {
@@ -73,7 +72,7 @@ TEST_F(InterlockTest, OfAnInterlocksOutputsOneAtMostIsOnAfterEveryStep) {
          {3},
          {{"Мотор", {4}}}},
     };
-    engine.setInterlocks(kInterlocks, timers);
+    engine.setInterlocks(kInterlocks);
     engine.addListener([this](const OutputChange& change) { lastHeld = change.held; });
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -87,13 +86,13 @@ TEST_F(InterlockTest, OfAnInterlocksOutputsOneAtMostIsOnAfterEveryStep) {
 }
 
 TEST_F(InterlockTest, AtStartTheLowestOutputOnOfEachInterlockStaysOn) {
-    engine.setInterlocks(kInterlocks, timers);
+    engine.setInterlocks(kInterlocks);
     startWith({{5, 1}});  // every other output on, as Data.dat says
     EXPECT_EQ(latchedOnOf(kWatched), (Outputs{3, 10}));
 }
 
 TEST_F(InterlockTest, WithADeadTimeTheNewOutputWaitsForTheOthersToHaveBeenOffThatLong) {
-    engine.setInterlocks({{"Ворота", {5, 6}, 500ms}}, timers);
+    engine.setInterlocks({{"Ворота", {5, 6}, 500ms}});
     watchLatches(engine.interlocks());
     switchOnOnly({5});
     const auto at = transfers();

@@ -12,6 +12,7 @@
 
 #include "persist/files/settings.h"
 #include "tests/support/file_bytes.h"
+#include "tests/support/manual_timers.h"
 #include "tests/support/port_log.h"
 #include "tests/support/scratch_dir.h"
 
@@ -78,7 +79,8 @@ protected:
     ScratchDir dir;
     clsINI data;
     BoardOnPort port;
-    OutputEngine engine{data, port.lpt};
+    ManualTimers timers;
+    OutputEngine engine{data, port.lpt, timers};
     std::vector<OutputChange> told;
     std::vector<Moment> toldAfter;
     // Data.dat as it was when the first port write after loadDefaults came.

@@ -10,6 +10,7 @@
 
 #include "engine/output_engine.h"
 #include "persist/files/settings.h"
+#include "tests/support/manual_timers.h"
 #include "tests/support/port_log.h"
 #include "tests/support/scratch_dir.h"
 
@@ -105,7 +106,8 @@ struct EngineOnBoard : BoardRig {
     OutputEngine& boardEngine() override { return engine; }
 
     const clsINI data{dataPath(dir.path.string())};
-    OutputEngine engine{data, port.lpt};
+    ManualTimers timers;
+    OutputEngine engine{data, port.lpt, timers};
 };
 
 }  // namespace kavtra::test
