@@ -6,7 +6,8 @@
 
 namespace kavtra {
 
-DeadTimeGate::DeadTimeGate(Timers& timers, std::function<void(Waiting)> due) : timers_(timers), due_(std::move(due)) {}
+DeadTimeGate::DeadTimeGate(Timers& timers, std::function<void(Waiting)> due)
+    : timers_(timers, OutState::kOutputs), due_(std::move(due)) {}
 
 InterlockPlan DeadTimeGate::plan(const OutState& before, const std::vector<std::pair<int, std::int16_t>>& requested,
                                  bool withDeadTime) const {
@@ -40,7 +41,7 @@ void DeadTimeGate::cancel(const std::vector<std::pair<int, std::int16_t>>& reque
 
 void DeadTimeGate::wait(std::chrono::milliseconds after, Waiting waiting) {
     // The smallest free id: each id's timer is kept for good.
-    int id = 0;
+    int id = 1;
     while (waiting_.count(id)) ++id;
     waiting_[id] = std::move(waiting);
     timers_.start(id, after, [this, id] {

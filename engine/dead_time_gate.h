@@ -60,7 +60,9 @@ private:
     // How long ago each output was latched off.
     OffAgo offAgo() const;
 
-    Timers& timers_;
+    // A wait per id: the outputs of two waits never share an interlock, so
+    // there are never more waits than outputs.
+    OwnTimers timers_;
     std::function<void(Waiting)> due_;
     std::vector<Interlock> interlocks_;
     // Per pending timer.

@@ -13,7 +13,7 @@ constexpr std::string_view kOff = " off";
 }  // namespace
 
 OutputPulses::OutputPulses(OutputEngine& engine, Timers& timers, const WallClock& clock)
-    : engine_(engine), timers_(timers), clock_(clock) {
+    : engine_(engine), timers_(timers, OutState::kOutputs), clock_(clock) {
     listener_ = engine_.addListener([this](const OutputChange& change) {
         if (changing_) return;
         for (int output : change.states) {

@@ -57,7 +57,7 @@ private:
     std::map<int, std::string> savedReturns() const;
 
     OutputEngine& engine_;
-    Timers& timers_;
+    OwnTimers timers_;  // one per output
     const WallClock& clock_;
     OutputEngine::ListenerId listener_;
     // Per output: its resting state while a return is pending, and when.

@@ -7,7 +7,7 @@
 namespace kavtra {
 
 SafetyTimers::SafetyTimers(OutputEngine& engine, Timers& timers, const WallClock& clock)
-    : engine_(engine), timers_(timers), clock_(clock) {
+    : engine_(engine), timers_(timers, OutState::kOutputs), clock_(clock) {
     engine_.addSaveHook([this](const OutputChange& change, const clsINI& data) { onSave(change, data); });
 }
 
@@ -38,7 +38,7 @@ void SafetyTimers::arm(int output, WallTime deadline) {
         std::clamp(deadline - clock_.wallNow(), std::chrono::milliseconds(0), limit);
     deadline_[index] = clock_.wallNow() + after;
     due_[index] = timers_.now() + after;
-    timers_.start(timerId(output), after, [this, output] {
+    timers_.start(output, after, [this, output] {
         due_[static_cast<std::size_t>(output)].reset();
         engine_.set({{output, false}}, Source::Timer);
     });
@@ -49,7 +49,7 @@ void SafetyTimers::disarm(int output) {
     if (!deadline_[index] && !due_[index]) return;
     deadline_[index].reset();
     due_[index].reset();
-    timers_.stop(timerId(output));
+    timers_.stop(output);
 }
 
 std::map<int, WallTime> SafetyTimers::deadlines() const {

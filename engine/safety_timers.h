@@ -52,13 +52,10 @@ private:
     void onSave(const OutputChange& change, const clsINI& data);
     void arm(int output, WallTime deadline);
     void disarm(int output);
-    // The timers' ids: the pulses use the output numbers of the same Timers.
-    static int timerId(int output) { return kTimerIds + output; }
-    static constexpr int kTimerIds = 1000;
     std::map<int, WallTime> deadlines() const;
 
     OutputEngine& engine_;
-    Timers& timers_;
+    OwnTimers timers_;  // one per output
     const WallClock& clock_;
     Limits limits_;
     bool resumed_ = false;

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/output_pulses.h"
+#include "engine/safety_timers.h"
 #include "tests/support/engine_on_board.h"
 #include "tests/support/manual_timers.h"
 
@@ -130,6 +132,23 @@ TEST_F(InterlockTest, UndoBringsBackTheStatesBeforeTheLastAllOnOrOffInOneStep) {
     EXPECT_EQ(transfers(), before + 1);
     EXPECT_EQ(latchedOnOf({1, 2, 7}), Outputs{1});
     EXPECT_FALSE(engine.canUndo());
+}
+
+TEST_F(InterlockTest, TheDeadTimesThePulsesAndTheLimitsKeepTheirTimesOnOneTimers) {
+    OutputPulses pulses(engine, timers, timers);
+    SafetyTimers safety(engine, timers, timers);
+    safety.setLimits({{2, 300ms}});
+    safety.resume();
+    engine.setInterlocks({{"Ворота", {5, 6}, 500ms}});
+    switchOnOnly({5});
+    engine.set({{6, true}, {2, true}}, Source::Window);
+    pulses.pulse(1, 100, Source::Window);
+    const std::vector<std::pair<std::chrono::milliseconds, Outputs>> expected = {
+        {99ms, {1, 2}}, {1ms, {2}}, {199ms, {2}}, {1ms, {}}, {199ms, {}}, {1ms, {6}}};
+    for (const auto& [by, on] : expected) {
+        timers.advance(by);
+        EXPECT_EQ(latchedOnOf({1, 2, 5, 6}), on) << timers.now().count() << " ms";
+    }
 }
 
 }  // namespace
