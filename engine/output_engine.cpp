@@ -99,12 +99,10 @@ SaveOutcome OutputEngine::save(const OutputChange& change) {
             data_.WritePrivateINIString(section, kValueKey, std::to_string(states_[n]));
             data_.WritePrivateINIString(section, kNameKey, names_[n]);
         }
-        for (const SaveHook& hook : saveHooks_) hook(change, data_);
+        saveHooks_.call(change, data_);
     });
     return {failure.empty(), std::move(failure)};
 }
-
-void OutputEngine::addSaveHook(SaveHook hook) { saveHooks_.push_back(std::move(hook)); }
 
 SaveOutcome OutputEngine::settle(const std::vector<std::pair<int, bool>>& outputsOn, const Source& source) {
     for (const auto& [output, on] : outputsOn) check(output);
@@ -209,19 +207,6 @@ SaveOutcome OutputEngine::finishStep(const OutputChange& change, bool transfer) 
     return saved;
 }
 
-OutputEngine::ListenerId OutputEngine::addListener(Listener listener) {
-    listeners_.emplace_back(nextListener_, std::move(listener));
-    return nextListener_++;
-}
-
-void OutputEngine::removeListener(ListenerId id) {
-    std::erase_if(listeners_, [id](const auto& entry) { return entry.first == id; });
-}
-
-void OutputEngine::finish(const OutputChange& change) {
-    // A listener may add or remove listeners while it is told.
-    const auto listeners = listeners_;
-    for (const auto& [id, listener] : listeners) listener(change);
-}
+void OutputEngine::finish(const OutputChange& change) { listeners_.call(change); }
 
 }  // namespace kavtra

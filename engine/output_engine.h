@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "engine/callbacks.h"
 #include "engine/dead_time_gate.h"
 #include "engine/interlocks.h"
 #include "engine/source.h"
@@ -105,13 +106,16 @@ public:
     // states are set (`change` is that step; empty for a save of no step),
     // so the file never holds a step's states without them.
     using SaveHook = std::function<void(const OutputChange& change, const clsINI& data)>;
-    void addSaveHook(SaveHook hook);
+    using SaveHookId = Callbacks<SaveHook>::Id;
+    SaveHookId addSaveHook(SaveHook hook) { return saveHooks_.add(std::move(hook)); }
+    // For a part that goes away before the engine.
+    void removeSaveHook(SaveHookId id) { saveHooks_.remove(id); }
 
     using Listener = std::function<void(const OutputChange&)>;
-    using ListenerId = std::size_t;
-    ListenerId addListener(Listener listener);
+    using ListenerId = Callbacks<Listener>::Id;
+    ListenerId addListener(Listener listener) { return listeners_.add(std::move(listener)); }
     // For a listener that goes away before the engine.
-    void removeListener(ListenerId id);
+    void removeListener(ListenerId id) { listeners_.remove(id); }
 
 private:
     static void check(int output);
@@ -132,9 +136,8 @@ private:
     DeadTimeGate gate_;
     // Per output a step set: the code before it and the code it gave.
     std::vector<std::pair<int, std::pair<std::int16_t, std::int16_t>>> undo_;
-    std::vector<std::pair<ListenerId, Listener>> listeners_;
-    std::vector<SaveHook> saveHooks_;
-    ListenerId nextListener_ = 0;
+    Callbacks<Listener> listeners_;
+    Callbacks<SaveHook> saveHooks_;
 };
 
 }  // namespace kavtra

@@ -24,7 +24,7 @@ OutputPulses::OutputPulses(OutputEngine& engine, Timers& timers, const WallClock
             timers_.stop(output);
         }
     });
-    engine_.addSaveHook([this](const OutputChange& change, const clsINI& data) {
+    saveHook_ = engine_.addSaveHook([this](const OutputChange& change, const clsINI& data) {
         if (!resumed_) return;
         // A step of someone else's cancels the returns of the outputs it
         // sets (the listener, told after this save, stops their timers).
@@ -36,7 +36,10 @@ OutputPulses::OutputPulses(OutputEngine& engine, Timers& timers, const WallClock
     });
 }
 
-OutputPulses::~OutputPulses() { engine_.removeListener(listener_); }
+OutputPulses::~OutputPulses() {
+    engine_.removeListener(listener_);
+    engine_.removeSaveHook(saveHook_);
+}
 
 std::map<int, std::string> OutputPulses::savedReturns() const {
     std::map<int, std::string> entries;

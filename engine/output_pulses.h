@@ -60,6 +60,7 @@ private:
     OwnTimers timers_;  // one per output
     const WallClock& clock_;
     OutputEngine::ListenerId listener_;
+    OutputEngine::SaveHookId saveHook_;
     // Per output: its resting state while a return is pending, and when.
     std::array<std::optional<bool>, OutState::kOutputs + 1> restingOn_;
     std::array<WallTime, OutState::kOutputs + 1> returnAt_{};

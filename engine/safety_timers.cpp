@@ -7,9 +7,12 @@
 namespace kavtra {
 
 SafetyTimers::SafetyTimers(OutputEngine& engine, Timers& timers, const WallClock& clock)
-    : engine_(engine), timers_(timers, OutState::kOutputs), clock_(clock) {
-    engine_.addSaveHook([this](const OutputChange& change, const clsINI& data) { onSave(change, data); });
-}
+    : engine_(engine),
+      saveHook_(engine_.addSaveHook([this](const OutputChange& change, const clsINI& data) { onSave(change, data); })),
+      timers_(timers, OutState::kOutputs),
+      clock_(clock) {}
+
+SafetyTimers::~SafetyTimers() { engine_.removeSaveHook(saveHook_); }
 
 void SafetyTimers::onSave(const OutputChange& change, const clsINI& data) {
     // Before the start has read the last run's deadlines there is nothing of

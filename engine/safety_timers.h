@@ -24,6 +24,7 @@ class SafetyTimers {
 public:
     using Limits = std::map<int, std::chrono::milliseconds>;
     SafetyTimers(OutputEngine& engine, Timers& timers, const WallClock& clock);
+    ~SafetyTimers();
     SafetyTimers(const SafetyTimers&) = delete;
     SafetyTimers& operator=(const SafetyTimers&) = delete;
 
@@ -55,6 +56,7 @@ private:
     std::map<int, WallTime> deadlines() const;
 
     OutputEngine& engine_;
+    OutputEngine::SaveHookId saveHook_;
     OwnTimers timers_;  // one per output
     const WallClock& clock_;
     Limits limits_;

@@ -21,7 +21,7 @@ std::vector<std::size_t> windowsOf(const SchedulePlan& plan, const std::function
 Scheduler::Scheduler(OutputEngine& engine, const WallClock& clock, WallAlarm& alarm, SceneStates sceneStates,
                      Missed missed)
     : engine_(engine), clock_(clock), alarm_(alarm), sceneStates_(std::move(sceneStates)), missed_(std::move(missed)) {
-    engine_.addSaveHook([this](const OutputChange&, const clsINI& data) {
+    saveHook_ = engine_.addSaveHook([this](const OutputChange&, const clsINI& data) {
         // Before the start there is nothing of this run's to keep, and the
         // last run's mark must survive until the start has read it; without
         // schedules Data.dat stays as it always was.
@@ -36,7 +36,10 @@ std::optional<Instant> Scheduler::savedDone(const clsINI& data) {
     return std::chrono::floor<std::chrono::seconds>(*saved);
 }
 
-Scheduler::~Scheduler() { alarm_.cancelAlarm(); }
+Scheduler::~Scheduler() {
+    alarm_.cancelAlarm();
+    engine_.removeSaveHook(saveHook_);
+}
 
 Instant Scheduler::now() const { return std::chrono::floor<std::chrono::seconds>(clock_.wallNow()); }
 

@@ -61,6 +61,7 @@ private:
     void applyWindows(const std::vector<std::size_t>& entries);
 
     OutputEngine& engine_;
+    OutputEngine::SaveHookId saveHook_;
     const WallClock& clock_;
     WallAlarm& alarm_;
     SceneStates sceneStates_;

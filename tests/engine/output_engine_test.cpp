@@ -10,6 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "engine/output_pulses.h"
+#include "engine/safety_timers.h"
+#include "persist/files/data_file.h"
 #include "persist/files/settings.h"
 #include "tests/support/file_bytes.h"
 #include "tests/support/manual_timers.h"
@@ -255,6 +258,21 @@ TEST_F(OutputEngineTest, ARemovedListenerIsToldNothingMore) {
     engine.toggle(1, Source::Window);
     EXPECT_EQ(heard, 1);
     EXPECT_EQ(told.size(), 2u);
+}
+
+TEST_F(OutputEngineTest, APartGoneBeforeTheEngineLeavesItsKeysAsItLastSavedThem) {
+    {
+        OutputPulses pulses(engine, timers, timers);
+        SafetyTimers safety(engine, timers, timers);
+        safety.setLimits({{2, std::chrono::minutes(1)}});
+        safety.resume();
+        pulses.resume();
+        pulses.pulse(3, 1000, Source::Window);
+        engine.set({{2, true}}, Source::Window);
+    }
+    engine.set({{2, false}, {3, false}}, Source::Window);
+    EXPECT_EQ(savedEntries(data, kTimersSection).size(), 1u);
+    EXPECT_EQ(savedEntries(data, kPulsesSection).size(), 1u);
 }
 
 }  // namespace
