@@ -6,7 +6,6 @@
 #include "outputs/transfer.h"
 #include "persist/files/data_file.h"
 #include "persist/files/settings.h"
-#include "persist/profile/failure_report.h"
 #include "persist/profile/profile.h"
 #include "persist/profile/stored_value.h"
 

@@ -5,7 +5,6 @@
 
 #include "commands/output_list.h"
 #include "persist/ini/ini_lines.h"
-#include "persist/profile/failure_report.h"
 #include "persist/profile/own_profile.h"
 #include "persist/profile/profile.h"
 

@@ -5,7 +5,6 @@
 
 #include "commands/parse.h"
 #include "persist/ini/ini_lines.h"
-#include "persist/profile/failure_report.h"
 #include "persist/profile/profile.h"
 #include "rules/rule_book.h"
 #include "web/access.h"

@@ -6,8 +6,6 @@
 #include <utility>
 #include <vector>
 
-#include "persist/profile/profile.h"
-
 namespace kavtra {
 namespace {
 
@@ -59,19 +57,6 @@ void removeProfileListener(ProfileListenerId id) {
     Listeners& l = listeners();
     const std::lock_guard<std::mutex> lock(l.mutex);
     std::erase_if(l.all, [id](const auto& entry) { return entry.first == id; });
-}
-
-std::string saveFailure(const std::string& path, const std::function<void()>& saves) {
-    std::string failure;
-    const ProfileListenerId heard = addProfileListener([&](const ProfileReport& report) {
-        if (report.path == path && report.what == kNotSaved) failure = report.reason;
-    });
-    {
-        const ProfileWriteGroup oneSave;
-        saves();
-    }
-    removeProfileListener(heard);
-    return failure;
 }
 
 }  // namespace kavtra

@@ -39,9 +39,4 @@ using ProfileListenerId = std::size_t;
 ProfileListenerId addProfileListener(ProfileListener listener);
 void removeProfileListener(ProfileListenerId id);
 
-// Runs `saves` (writes of path, in a write group of their own) and says why
-// they did not reach the file, or nothing when they did: the layer tells
-// only its listeners, and this hears them for the one who asked.
-std::string saveFailure(const std::string& path, const std::function<void()>& saves);
-
 }  // namespace kavtra

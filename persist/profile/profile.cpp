@@ -43,9 +43,16 @@ const std::vector<PendingWrite>* pendingWrites(const std::string& path) {
     return nullptr;
 }
 
-// Whether every write could be made.
-bool applyWrites(const std::string& path, ProfileEdit& edit, const std::vector<PendingWrite>& writes) {
-    bool complete = true;
+// A save's failure, told to whoever listens and given to the one who saved.
+std::string failed(std::string_view path, std::string_view reason) {
+    reportProfileFailure(path, kNotSaved, reason);
+    return std::string(reason);
+}
+
+// The last write that could not be made, if any.
+std::optional<std::string> applyWrites(const std::string& path, ProfileEdit& edit,
+                                       const std::vector<PendingWrite>& writes) {
+    std::optional<std::string> refused;
     for (const PendingWrite& w : writes) {
         std::optional<std::string_view> refusal;
         switch (w.kind) {
@@ -53,12 +60,9 @@ bool applyWrites(const std::string& path, ProfileEdit& edit, const std::vector<P
         case PendingWrite::Kind::RemoveSection: refusal = edit.removeSection(w.section); break;
         case PendingWrite::Kind::Utf8Mark: edit.startAsUtf8(); break;
         }
-        if (refusal) {
-            reportProfileFailure(path, kNotSaved, *refusal);
-            complete = false;
-        }
+        if (refusal) refused = failed(path, *refusal);
     }
-    return complete;
+    return refused;
 }
 
 // Removals alone never create a file: where there is none they have nothing
@@ -76,25 +80,31 @@ bool nothingToRemoveFrom(const std::string& target, const std::vector<PendingWri
 // One save: under the lock, the file as it is now with the writes applied,
 // replaced atomically. Applying the writes to what is on disk at that moment
 // (not to what was read earlier) keeps the keys another process saved since.
-void save(const std::string& path, const std::vector<PendingWrite>& writes) {
+// Gives why the writes did not all reach the file, or nothing when they did.
+std::string save(const std::string& path, const std::vector<PendingWrite>& writes) {
     forgetSnapshot(path);
     std::string error;
     const std::string target = followLinks(path, error);
-    if (!error.empty()) return reportProfileFailure(path, kNotSaved, error);
-    if (nothingToRemoveFrom(target, writes)) return reportProfileSaved(path);
+    if (!error.empty()) return failed(path, error);
+    if (nothingToRemoveFrom(target, writes)) {
+        reportProfileSaved(path);
+        return {};
+    }
     const FileLock lock(target);
-    if (!lock.error().empty()) return reportProfileFailure(path, kNotSaved, lock.error());
+    if (!lock.error().empty()) return failed(path, lock.error());
     removeAbandonedTemporaries(target);
     const FileRead current = readWholeFile(target);
-    if (!current.error.empty()) return reportProfileFailure(path, kNotSaved, current.error);
+    if (!current.error.empty()) return failed(path, current.error);
     ProfileEdit edit(current.bytes);
-    const bool complete = applyWrites(path, edit, writes);
+    const std::optional<std::string> refused = applyWrites(path, edit, writes);
     if (edit.changed()) {
         if (current.exists) error = checkWritable(target);
         if (error.empty()) error = replaceAtomically(target, edit.bytes(), current);
-        if (!error.empty()) return reportProfileFailure(path, kNotSaved, error);
+        if (!error.empty()) return failed(path, error);
     }
-    if (complete) reportProfileSaved(path);
+    if (refused) return *refused;
+    reportProfileSaved(path);
+    return {};
 }
 
 // The file for a read, its failure reported. A file in an encoding the reads
@@ -119,7 +129,10 @@ std::string withPendingWrites(const std::string& file, const ProfileReader& read
 }
 
 void record(const std::string& file, PendingWrite write) {
-    if (groupState.depth == 0) return save(file, {std::move(write)});
+    if (groupState.depth == 0) {
+        save(file, {std::move(write)});
+        return;
+    }
     for (PendingFile& pending : groupState.files) {
         if (pending.path == file) return pending.writes.push_back(std::move(write));
     }
@@ -168,10 +181,26 @@ void startProfileAsUtf8(const std::string& file) { record(file, {PendingWrite::K
 ProfileWriteGroup::ProfileWriteGroup() { ++groupState.depth; }
 
 ProfileWriteGroup::~ProfileWriteGroup() {
-    if (--groupState.depth > 0) return;
+    if (!closed_) close({});
+}
+
+std::string ProfileWriteGroup::close(const std::string& path) {
+    closed_ = true;
+    if (--groupState.depth > 0) return {};
     const std::vector<PendingFile> files = std::move(groupState.files);
     groupState.files.clear();
-    for (const PendingFile& file : files) save(file.path, file.writes);
+    std::string failure;
+    for (const PendingFile& file : files) {
+        std::string outcome = save(file.path, file.writes);
+        if (file.path == path) failure = std::move(outcome);
+    }
+    return failure;
+}
+
+std::string saveFailure(const std::string& path, const std::function<void()>& saves) {
+    ProfileWriteGroup group;
+    saves();
+    return group.close(path);
 }
 
 }  // namespace kavtra

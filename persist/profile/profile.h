@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -61,7 +62,20 @@ public:
     ~ProfileWriteGroup();
     ProfileWriteGroup(const ProfileWriteGroup&) = delete;
     ProfileWriteGroup& operator=(const ProfileWriteGroup&) = delete;
+
+    // Ends the group now rather than when it goes: as the outermost group,
+    // saves, and says why the save of `path` did not reach the file. Nothing
+    // when it did, when the group wrote nothing to `path`, or when an outer
+    // group saves later. Failures are reported to the listeners either way.
+    std::string close(const std::string& path);
+
+private:
+    bool closed_ = false;
 };
+
+// Runs `saves` (writes of path, in a write group of their own) and says why
+// they did not reach the file, or nothing when they did.
+std::string saveFailure(const std::string& path, const std::function<void()>& saves);
 
 // While an object of this type lives on the current thread, each file is
 // looked at once: later reads of it answer from the same snapshot, as one

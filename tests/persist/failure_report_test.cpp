@@ -121,5 +121,22 @@ TEST(ProfileReports, ARemovedListenerHearsNothingMore) {
     EXPECT_TRUE(heard.lines.empty());
 }
 
+TEST(ProfileReports, ASaveGivesItsCallerItsOwnFileFailureAndTheListenersEveryOne) {
+    ScratchDir dir;
+    const std::string refused = dir.file("config.ini");
+    const std::string data = dir.file("Data.dat");
+    writeBytes(refused, std::string("\xFF\xFE[\0s\0]\0", 8));
+    Heard heard;
+    StderrCapture err(dir);
+    const auto both = [&] {
+        writePrivateProfileString("s", "k", "1", refused);
+        writePrivateProfileString("s", "k", "1", data);
+    };
+    EXPECT_EQ(saveFailure(data, both), "");
+    EXPECT_NE(saveFailure(refused, both), "");
+    EXPECT_EQ(std::count(heard.lines.begin(), heard.lines.end(), data + " saved"), 2);
+    EXPECT_EQ(heard.lines.size(), 4u);
+}
+
 }  // namespace
 }  // namespace kavtra
