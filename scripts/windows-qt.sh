@@ -16,8 +16,10 @@ here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 source "$here/scripts/deps.sh"
 
 qt_version=6.4.2
-archive_name=qt-$qt_version-mingw-w64-static.tar.xz
-archive_sha256=7bb24813c6c8d2a264517087a4c5cf74881e77183fb3af975d502720ddd29aef
+# Built by this recipe as it stands, the raster patch included (its source
+# stamp a6347845993d1013); the name and the checksum change together.
+archive_name=qt-$qt_version-mingw-w64-static-raster.tar.xz
+archive_sha256=3e59f5267c79995d9f43be79cf2350ad218950ab28aa5ff1f8bb55e91904da70
 cache="${XDG_CACHE_HOME:-$HOME/.cache}/kavtra"
 prefix="$cache/qt6-mingw-$qt_version"
 stamp="$prefix/kavtra-stamp"
