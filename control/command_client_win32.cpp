@@ -13,17 +13,8 @@ constexpr DWORD kConnectWaitMs = 2000;
 // on Linux never waits for that. As long as a reply may take.
 constexpr int kWriteWaitMs = 30000;
 
-std::string systemMessage(DWORD error) {
-    wchar_t* text = nullptr;
-    const DWORD length =
-        ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                         nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    std::wstring message(text ? text : L"", length);
-    ::LocalFree(text);
-    while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' || message.back() == L'.'))
-        message.pop_back();
-    return narrow(message) + " (" + std::to_string(error) + ")";
-}
+// With its number, which a user can look up.
+std::string withCode(DWORD error) { return systemMessage(error) + " (" + std::to_string(error) + ")"; }
 
 // Waits for one overlapped read or write to end; false when it failed or
 // took longer than `timeoutMs` (then it is cancelled).
@@ -67,7 +58,7 @@ CommandConnection::Outcome CommandConnection::open(const SocketPlace& place) {
                           " закрыт для этого пользователя: его держит программа другого пользователя");
         const ULONGLONG now = ::GetTickCount64();
         if (error != ERROR_PIPE_BUSY || now >= deadline)
-            return fail("канал команд " + place.serverName + ": " + systemMessage(error));
+            return fail("канал команд " + place.serverName + ": " + withCode(error));
         if (!::WaitNamedPipeW(name.c_str(), static_cast<DWORD>(deadline - now)) &&
             ::GetLastError() == ERROR_FILE_NOT_FOUND)
             return Outcome::NoServer;
@@ -85,7 +76,7 @@ bool CommandConnection::write(std::string_view bytes) {
         DWORD done = 0;
         const BOOL started = ::WriteFile(pipe, bytes.data(), static_cast<DWORD>(bytes.size()), nullptr, &write.io);
         if (!finish(pipe, write.io, started, kWriteWaitMs, done) || done == 0) {
-            problem_ = systemMessage(::GetLastError());
+            problem_ = withCode(::GetLastError());
             return false;
         }
         bytes.remove_prefix(done);

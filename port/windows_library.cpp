@@ -4,20 +4,10 @@
 
 #include <windows.h>
 
+#include "persist/platform/wide_text.h"
+
 namespace kavtra {
 namespace {
-
-std::string systemText(DWORD code) {
-    char* text = nullptr;
-    const DWORD length = FormatMessageA(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
-        MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<char*>(&text), 0, nullptr);
-    std::string result = length ? std::string(text, length) : "error " + std::to_string(code);
-    if (text) LocalFree(text);
-    while (!result.empty() && (result.back() == '\n' || result.back() == '\r' || result.back() == '.'))
-        result.pop_back();
-    return result;
-}
 
 class WindowsLibrary final : public DynamicLibrary {
 public:
@@ -45,7 +35,7 @@ public:
         const auto kind = code == ERROR_BAD_EXE_FORMAT  ? LibraryLoadError::Kind::WrongArchitecture
                           : code == ERROR_MOD_NOT_FOUND ? LibraryLoadError::Kind::NotFound
                                                         : LibraryLoadError::Kind::Other;
-        error = {kind, systemText(code)};
+        error = {kind, systemMessage(code)};
         return nullptr;
     }
 };

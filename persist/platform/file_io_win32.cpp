@@ -10,20 +10,6 @@
 namespace kavtra {
 namespace {
 
-std::string systemMessage(DWORD code) {
-    wchar_t* text = nullptr;
-    const DWORD length =
-        ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                         nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    std::wstring wide = length > 0 ? std::wstring(text, length) : L"error " + std::to_wstring(code);
-    ::LocalFree(text);
-    while (!wide.empty() &&
-           (wide.back() == L'\n' || wide.back() == L'\r' || wide.back() == L'.' || wide.back() == L' ')) {
-        wide.pop_back();
-    }
-    return narrow(wide);
-}
-
 std::string reason(const char* doing, DWORD code = ::GetLastError()) {
     return std::string(doing) + ": " + systemMessage(code);
 }

@@ -23,4 +23,17 @@ std::string narrow(std::wstring_view utf16) {
     return out;
 }
 
+std::string systemMessage(unsigned long code) {
+    wchar_t* text = nullptr;
+    const DWORD length =
+        ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                         nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::wstring wide(text ? text : L"", length);
+    ::LocalFree(text);
+    while (!wide.empty() &&
+           (wide.back() == L'\n' || wide.back() == L'\r' || wide.back() == L'.' || wide.back() == L' '))
+        wide.pop_back();
+    return wide.empty() ? "ошибка " + std::to_string(code) : narrow(wide);
+}
+
 }  // namespace kavtra

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "outputs/transfer.h"
+#include "persist/ini/codepage.h"
 #include "port/inpout_port.h"
 #include "port/port_stack.h"
 #include "tests/support/port_log.h"
@@ -80,6 +81,10 @@ TEST(InpOutDll, LoadsOnlyAWholeDllBesideTheProgramAndReportsWhatIsWrongWithAnyOt
         const std::string m = firstAccessFailure();
         EXPECT_NE(m.find("библиотека не найдена"), std::string::npos) << m;
         EXPECT_NE(m.find("рядом с kavtra.exe"), std::string::npos) << m;
+        // The system's reason too is whole Russian under Wine's Russian
+        // locale: read in the ANSI code page it was not UTF-8.
+        EXPECT_TRUE(isWellFormedUtf8(m)) << m;
+        EXPECT_EQ(m.find("\xEF\xBF\xBD"), std::string::npos) << m;  // U+FFFD
     }
     {
         SCOPED_TRACE("a DLL in the current directory only is never loaded");
