@@ -10,19 +10,25 @@
 namespace kavtra {
 namespace {
 
-std::unique_ptr<PortStack> openedPort(PortFailureHandler onFailure) {
+std::unique_ptr<PortStack> openedPort(const PortFailureHandler& onFailure, const ModelledBoardOffer& offer,
+                                      std::optional<PortFailure>& unopened) {
     // Opened before anything reads or writes either file: a port that cannot
-    // be opened ends the program with both files untouched.
-    std::unique_ptr<PortStack> port = buildPortStack(portEnvironment(), std::move(onFailure));
-    port->open();
-    return port;
+    // be opened ends the program with both files untouched, unless the user
+    // goes on with the model, which keeps the trace that was asked for.
+    const PortEnvironment environment = portEnvironment();
+    std::unique_ptr<PortStack> port = buildPortStack(environment, onFailure);
+    std::optional<PortFailure> failure = port->open();
+    if (!failure) return port;
+    if (!offer || !offer(*failure)) reportPortFailure(onFailure, *failure);
+    unopened = std::move(failure);
+    return buildPortStack({"sim", environment.trace}, onFailure);
 }
 
 }  // namespace
 
-Program::Program(const std::string& exeDir, PortFailureHandler onPortFailure)
+Program::Program(const std::string& exeDir, PortFailureHandler onPortFailure, const ModelledBoardOffer& offer)
     : executableDir(exeDir),
-      port(openedPort(std::move(onPortFailure))),
+      port(openedPort(onPortFailure, offer, unopenedPort)),
       filesDir(filesDirectory(exeDir)),
       plant(port->lpt(), filesDir, {timers, deadTimes, calendar, calendar, systemZone()},
             [this](std::function<void()> call) {

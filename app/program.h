@@ -1,6 +1,8 @@
 #pragma once
 
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "plant/plant.h"
@@ -12,6 +14,10 @@
 
 namespace kavtra {
 
+// Asked when the port cannot be opened, before either file is read: true
+// goes on with the modelled board for this run instead.
+using ModelledBoardOffer = std::function<bool(const PortFailure&)>;
+
 // What the program runs on, with a window or without: the port (opened
 // here), the plant over it on the event loop's timers and the system's
 // calendar, the runner of its start and exit sequences, and the signals that
@@ -19,10 +25,14 @@ namespace kavtra {
 // sequence: the transports and the window come after it.
 class Program {
 public:
-    Program(const std::string& executableDir, PortFailureHandler onPortFailure);
+    // Without an offer, or when it is declined, a port that cannot be opened
+    // goes to onPortFailure, which ends the program.
+    Program(const std::string& executableDir, PortFailureHandler onPortFailure, const ModelledBoardOffer& offer = {});
 
     // Where the program and its pages are.
     const std::string executableDir;
+    // The port the modelled board stands in for, when the offer was taken.
+    std::optional<PortFailure> unopenedPort;
     std::unique_ptr<PortStack> port;
     // Where config.ini and Data.dat are: executableDir, unless the program
     // may not write there.

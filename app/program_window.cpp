@@ -87,7 +87,8 @@ ProgramWindow::ProgramWindow(Program& program, ProgramWeb& web, const ProgramMqt
     };
     frm_ = std::make_unique<MyFrm>(program.runner, program.plant.settings, program.plant.core, program.plant.rules,
                                    platform);
-    frm_->setPortName(QString::fromStdString(program.port->name()), board_ != nullptr);
+    frm_->setPortName(QString::fromStdString(program.port->name()), board_ != nullptr,
+                      program.unopenedPort ? QString::fromStdString(program.unopenedPort->device) : QString());
     frm_->setFilesDirectory(QString::fromStdString(program.filesDir), program.filesDir != program.executableDir);
     frm_->Form_Load();
     frm_->show();

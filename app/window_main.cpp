@@ -1,6 +1,7 @@
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTranslator>
 
 #include <cstdio>
@@ -20,15 +21,35 @@
 
 namespace {
 
-// A port that cannot be opened ends the program at once, before anything has
-// been written to either file, and takes the command socket with it. The port
-// is opened before the window exists; should a failure still arrive while the
-// message is shown, it ends at once.
-[[noreturn]] void endForPortWithMessage(const kavtra::PortFailure& failure, std::unique_ptr<QLocalServer>& server) {
-    static bool reporting = false;
-    if (!reporting) {
-        reporting = true;
-        kavtra::printLine(stderr, "kavtra: " + failure.message);
+// A port that cannot be opened is told once, on standard error and in a
+// message that offers the modelled board for this run instead of the end.
+// Ended, the program has written neither file and takes the command socket
+// with it. A failure that arrives later, on a port that did open, ends at
+// once (after its message, unless one has been shown).
+bool told = false;
+
+void tell(const kavtra::PortFailure& failure) {
+    told = true;
+    kavtra::printLine(stderr, "kavtra: " + failure.message);
+}
+
+bool offerModelledBoard(const kavtra::PortFailure& failure) {
+    tell(failure);
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("Кавтра"),
+                    QString::fromStdString(failure.message) +
+                        QStringLiteral("\n\nМожно продолжить с моделью платы: до конца этого запуска выводы "
+                                       "переключаются только в окне программы, нагрузки не включаются."));
+    QPushButton* model = box.addButton(QStringLiteral("Продолжить с моделью платы"), QMessageBox::AcceptRole);
+    QPushButton* end = box.addButton(QStringLiteral("Выйти"), QMessageBox::RejectRole);
+    box.setDefaultButton(end);
+    box.setEscapeButton(end);
+    box.exec();
+    return box.clickedButton() == model;
+}
+
+[[noreturn]] void endForPort(const kavtra::PortFailure& failure, std::unique_ptr<QLocalServer>& server) {
+    if (!told) {
+        tell(failure);
         QMessageBox::critical(nullptr, QStringLiteral("Кавтра"), QString::fromStdString(failure.message));
     }
     server.reset();
@@ -55,7 +76,8 @@ int main(int argc, char** argv) {
         QCoreApplication::installTranslator(&qtTexts);
 
     kavtra::Program program(
-        executableDir, [&start](const kavtra::PortFailure& failure) { endForPortWithMessage(failure, start.server); });
+        executableDir, [&start](const kavtra::PortFailure& failure) { endForPort(failure, start.server); },
+        offerModelledBoard);
     const kavtra::ProgramTransports transports(program, std::move(start.server),
                                                [&program](kavtra::ProgramWeb& web, kavtra::ProgramMqtt& mqtt) {
                                                    return std::make_unique<kavtra::ProgramWindow>(program, web, mqtt);

@@ -2,12 +2,17 @@
 
 namespace kavtra {
 
-void HardwarePort::ensureOpen() {
-    if (open_) return;
+std::optional<PortFailure> HardwarePort::openNow() {
+    if (open_) return std::nullopt;
     std::uint8_t control = 0;
-    if (std::optional<PortFailure> failure = open(control)) reportPortFailure(onFailure_, *failure);
+    if (std::optional<PortFailure> failure = open(control)) return failure;
     control_ = control;
     open_ = true;
+    return std::nullopt;
+}
+
+void HardwarePort::ensureOpen() {
+    if (std::optional<PortFailure> failure = openNow()) reportPortFailure(onFailure_, *failure);
 }
 
 std::int16_t HardwarePort::Inp32(std::int16_t address) {

@@ -24,8 +24,9 @@ public:
     std::int16_t Inp32(std::int16_t address) final;
     void Out32(std::int16_t address, std::int16_t value) final;
 
-    // Opens the port now, if it is not open yet, without touching a register.
-    void ensureOpen();
+    // Opens the port now, if it is not open yet, without touching a register;
+    // or returns why it cannot be opened, telling no one.
+    std::optional<PortFailure> openNow();
 
 protected:
     // Opens the port and sets control to the byte the port holds now; or
@@ -38,6 +39,8 @@ protected:
     virtual void writeControl(std::uint8_t value, std::uint8_t previous) = 0;
 
 private:
+    void ensureOpen();
+
     PortFailureHandler onFailure_;
     bool open_ = false;
     std::uint8_t control_ = 0;

@@ -77,8 +77,9 @@ std::variant<PortChoice, PortFailure> choosePort(const std::optional<std::string
 PortStack::PortStack(std::unique_ptr<PortIo> backend, std::string name)
     : backend_(std::move(backend)), name_(std::move(name)), tap_(*backend_), lpt_(tap_) {}
 
-void PortStack::open() {
-    if (auto* hardware = dynamic_cast<HardwarePort*>(backend_.get())) hardware->ensureOpen();
+std::optional<PortFailure> PortStack::open() {
+    if (auto* hardware = dynamic_cast<HardwarePort*>(backend_.get())) return hardware->openNow();
+    return std::nullopt;
 }
 
 std::unique_ptr<PortStack> buildPortStack(const PortEnvironment& environment, PortFailureHandler onFailure) {

@@ -43,10 +43,11 @@ public:
     PortStack(const PortStack&) = delete;
     PortStack& operator=(const PortStack&) = delete;
 
-    // Opens a real port now rather than at its first access: a port that
-    // cannot be opened then ends the program before it has a window, whose
-    // timers would otherwise go on running (and saving) under the message.
-    void open();
+    // Opens a real port now rather than at its first access, and returns why
+    // it cannot be opened: the program then decides before it has a window,
+    // whose timers would otherwise go on running (and saving) under the
+    // message. Nothing is told to the failure handler.
+    std::optional<PortFailure> open();
 
     LPT& lpt() { return lpt_; }
     PortTap& tap() { return tap_; }

@@ -4,8 +4,10 @@
 #include <filesystem>
 #include <string>
 
+#include "app/program.h"
 #include "control/socket_place.h"
 #include "tests/support/program_copy.h"
+#include "tests/support/scoped_env.h"
 #include "tests/support/scratch_dir.h"
 
 namespace kavtra::test {
@@ -37,6 +39,41 @@ TEST(ProgramStart, APortThatCannotBeOpenedEndsTheStartAndTakesTheCommandSocketAl
     EXPECT_EQ(run.status, 1) << run.err;
     EXPECT_NE(run.err.find("/dev/parport9"), std::string::npos) << run.err;
     EXPECT_FALSE(std::filesystem::exists(commandSocketPlace(dir.path.string()).serverName));
+}
+
+// Offered the modelled board for a port that cannot be opened, a program
+// that takes it runs its start on the model, traced as asked, and names the
+// port it stands in for; declined, the failure goes to the handler before
+// either file is touched.
+TEST(ProgramStart, APortThatCannotBeOpenedCanGiveWayToTheModelledBoardForTheRun) {
+    for (const bool taken : {true, false}) {
+        SCOPED_TRACE(taken ? "taken" : "declined");
+        ScratchDir dir;
+        const ScopedEnv port("KAVTRA_PORT", "/dev/parport9");
+        const ScopedEnv trace("KAVTRA_PORT_TRACE", (dir.path / "trace").c_str());
+        std::vector<std::string> offered, failed;
+        const auto build = [&] {
+            return std::make_unique<Program>(
+                dir.path.string(), [&failed](const PortFailure& f) { failed.push_back(f.device); },
+                [&offered, taken](const PortFailure& f) {
+                    offered.push_back(f.device);
+                    return taken;
+                });
+        };
+        if (!taken) {
+            EXPECT_THROW(build(), PortUnavailable);
+            EXPECT_EQ(failed, std::vector<std::string>{"/dev/parport9"});
+            for (const char* name : {"config.ini", "Data.dat"}) EXPECT_FALSE(std::filesystem::exists(dir.path / name));
+            continue;
+        }
+        const std::unique_ptr<Program> program = build();
+        EXPECT_EQ(offered, std::vector<std::string>{"/dev/parport9"});
+        EXPECT_TRUE(failed.empty());
+        ASSERT_TRUE(program->unopenedPort);
+        EXPECT_EQ(program->unopenedPort->device, "/dev/parport9");
+        EXPECT_NE(program->port->simulated(), nullptr);
+        EXPECT_GT(std::filesystem::file_size(dir.path / "trace"), 0u);  // the start's transfer
+    }
 }
 
 }  // namespace

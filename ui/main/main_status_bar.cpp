@@ -49,8 +49,10 @@ MainStatusBar::MainStatusBar(QWidget* parent)
 
 MainStatusBar::~MainStatusBar() { removeProfileListener(listener_); }
 
-void MainStatusBar::setPortName(const QString& name, bool simulated) {
-    port->setFullText(QStringLiteral("Порт: ") + (simulated ? QStringLiteral("модель платы") : name));
+void MainStatusBar::setPortName(const QString& name, bool simulated, const QString& standsInFor) {
+    const QString model = standsInFor.isEmpty() ? QStringLiteral("модель платы")
+                                                : QStringLiteral("модель платы вместо %1").arg(standsInFor);
+    port->setFullText(QStringLiteral("Порт: ") + (simulated ? model : name));
     makeRoom();
 }
 

@@ -34,8 +34,9 @@ public:
     StatusField* message;
 
     // "sim" for the simulated board, otherwise the port's device name
-    // ("/dev/parport0", "io:0x378", the DLL's name).
-    void setPortName(const QString& name, bool simulated);
+    // ("/dev/parport0", "io:0x378", the DLL's name). standsInFor: the port
+    // the simulated board replaces for this run, since it could not be opened.
+    void setPortName(const QString& name, bool simulated, const QString& standsInFor = {});
     // moved: the program may not write beside its executable, so the files
     // live in the user's data directory instead.
     void setFilesDirectory(const QString& dir, bool moved);

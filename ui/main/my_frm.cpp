@@ -303,7 +303,11 @@ void MyFrm::tellWhatWasStored(int output, const QString& typed) {
     status_->showNotice(QStringLiteral("Название вывода %1 сохранено как «%2»: %3").arg(output).arg(stored, why));
 }
 
-void MyFrm::setPortName(const QString& name, bool simulated) { status_->setPortName(name, simulated); }
+void MyFrm::setPortName(const QString& name, bool simulated, const QString& standsInFor) {
+    status_->setPortName(name, simulated, standsInFor);
+    if (!standsInFor.isEmpty())
+        setWindowTitle(QStringLiteral("Кавтра — модель платы: порт %1 не открыт").arg(standsInFor));
+}
 
 void MyFrm::setFilesDirectory(const QString& dir, bool moved) { status_->setFilesDirectory(dir, moved); }
 

@@ -63,8 +63,10 @@ public:
     // shown.
     void Form_Load();
 
-    // How the port in use and the files' directory read in the status bar.
-    void setPortName(const QString& name, bool simulated);
+    // How the port in use and the files' directory read in the status bar;
+    // a modelled board that stands in for an unopened port says so in the
+    // title too.
+    void setPortName(const QString& name, bool simulated, const QString& standsInFor = {});
     void setFilesDirectory(const QString& dir, bool moved);
 
 public slots:

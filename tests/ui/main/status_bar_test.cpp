@@ -33,6 +33,10 @@ TEST_F(StatusBarTest, SitsBelowTheListAndShowsThePortAndTheFilesDirectory) {
     MyFrm& frm = start(true);
     frm.setPortName(QStringLiteral("sim"), true);
     EXPECT_EQ(bar().port->fullText(), QStringLiteral("Порт: модель платы"));
+    EXPECT_EQ(frm.windowTitle(), QStringLiteral("Кавтра"));
+    frm.setPortName(QStringLiteral("sim"), true, QStringLiteral("inpoutx64.dll"));
+    EXPECT_EQ(bar().port->fullText(), QStringLiteral("Порт: модель платы вместо inpoutx64.dll"));
+    EXPECT_EQ(frm.windowTitle(), QStringLiteral("Кавтра — модель платы: порт inpoutx64.dll не открыт"));
     frm.setPortName(QStringLiteral("/dev/parport0"), false);
     EXPECT_EQ(bar().port->fullText(), QStringLiteral("Порт: /dev/parport0"));
     frm.setFilesDirectory(QStringLiteral("/opt/kavtra"), false);
