@@ -53,6 +53,7 @@ end_program() {
   wait "$program" || true
 }
 
+echo "load (1, 5, 15 min) at the start: $(cut -d' ' -f1-3 /proc/loadavg); Wine $(wine --version 2>/dev/null)"
 # A first start creates the Wine prefix; it is not counted.
 start
 wait_until 120 shown || fail "no window at the first start"
