@@ -39,12 +39,16 @@ struct WebServer::TlsIdentity {
 
 struct WebServer::Connection {
     QTcpSocket* socket = nullptr;  // deleted later, with its deadline
+    // Armed until `due`, and moved on lazily: restarting a timer at every
+    // answer costs two calls into the window system on Windows (a round trip
+    // to the Wine server each under Wine), more than the rest of the answer.
     QTimer* deadline = nullptr;
     HttpParser parser;
     std::string address;
     std::chrono::steady_clock::time_point heard = std::chrono::steady_clock::now();
-    bool requested = false;  // has finished a request
-    bool answering = false;  // its request waits for its answer
+    std::chrono::steady_clock::time_point due{};  // of the deadline
+    bool requested = false;                       // has finished a request
+    bool answering = false;                       // its request waits for its answer
     bool events = false;
     // An event stream's right to read: the hash of its token, or empty when
     // it needed none.
@@ -58,6 +62,13 @@ struct WebServer::Connection {
 namespace {
 
 QByteArray bytesOf(const std::string& text) { return QByteArray(text.data(), static_cast<qsizetype>(text.size())); }
+
+// Sent now rather than when the system next says the socket may take more:
+// that costs a turn of the event loop, and on Windows two more calls that
+// re-arm the socket's notifications (a round trip to the Wine server each
+// under Wine). A socket found broken meanwhile says so at once, and its
+// connection goes: nothing of it may be used after this.
+void sendNow(QTcpSocket& socket) { socket.flush(); }
 
 const HttpResponse kBusy{503, errorJson("слишком много соединений, попробуйте позже"), {{"Retry-After", "5"}}};
 
@@ -262,10 +273,16 @@ void WebServer::accept(qintptr descriptor) {
     auto connection = std::make_unique<Connection>(Connection{socket, new QTimer(socket), HttpParser(limits_.http),
                                                               socket->peerAddress().toString().toStdString()});
     connection->deadline->setSingleShot(true);
-    connection->deadline->start(static_cast<int>(limits_.requestTime.count()));
     connect(connection->deadline, &QTimer::timeout, this, [this, socket] {
-        if (Connection* late = find(socket)) send(*late, {408, errorJson("запрос не пришёл вовремя")}, false, true);
+        Connection* late = find(socket);
+        if (!late) return;
+        const auto left = late->due - std::chrono::steady_clock::now();
+        if (left > std::chrono::milliseconds(0))
+            late->deadline->start(std::chrono::ceil<std::chrono::milliseconds>(left));
+        else
+            send(*late, {408, errorJson("запрос не пришёл вовремя")}, false, true);
     });
+    moveDeadline(*connection);
     connect(socket, &QTcpSocket::readyRead, this, [this, socket] {
         if (Connection* reading = find(socket)) {
             reading->heard = std::chrono::steady_clock::now();
@@ -417,12 +434,19 @@ void WebServer::handle(Connection& connection, const HttpRequest& request) {
 void WebServer::send(Connection& connection, const HttpResponse& response, bool head, bool close) {
     const std::string text = responseHead(response.status, response.body.size(), close, response.headers) +
                              (head ? "" : response.body);
-    connection.socket->write(bytesOf(text));
+    QTcpSocket* socket = connection.socket;
+    socket->write(bytesOf(text));
     if (close) {
         this->close(connection);
         return;
     }
-    connection.deadline->start(static_cast<int>(limits_.requestTime.count()));
+    moveDeadline(connection);
+    sendNow(*socket);
+}
+
+void WebServer::moveDeadline(Connection& connection) {
+    connection.due = std::chrono::steady_clock::now() + limits_.requestTime;
+    if (!connection.deadline->isActive()) connection.deadline->start(limits_.requestTime);
 }
 
 void WebServer::startEvents(Connection& connection, const std::string& token) {
@@ -446,6 +470,7 @@ void WebServer::startEvents(Connection& connection, const std::string& token) {
     connection.socket->write(
         "HTTP/1.1 200 OK\r\nContent-Type: text/event-stream; charset=utf-8\r\nCache-Control: no-store\r\n"
         "X-Content-Type-Options: nosniff\r\n\r\n:\n\n");
+    sendNow(*connection.socket);
 }
 
 void WebServer::endStreamsWithoutRight() {
@@ -473,6 +498,11 @@ void WebServer::broadcast(const std::string& event) {
             connection->socket->write(bytes);
     }
     for (Connection* connection : behind) close(*connection);
+    std::vector<QTcpSocket*> streams;
+    for (const auto& connection : connections_)
+        if (connection->events) streams.push_back(connection->socket);
+    for (QTcpSocket* socket : streams)
+        if (find(socket)) sendNow(*socket);
 }
 
 void WebServer::close(Connection& connection) {

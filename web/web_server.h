@@ -78,6 +78,8 @@ private:
     void read(Connection& connection);
     void handle(Connection& connection, const HttpRequest& request);
     void send(Connection& connection, const HttpResponse& response, bool head, bool close);
+    // The next request is due within the request time from now.
+    void moveDeadline(Connection& connection);
     // `token`: the hash of the token that gave the right to read, empty when none was needed.
     void startEvents(Connection& connection, const std::string& token);
     void endStreamsWithoutRight();
