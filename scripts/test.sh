@@ -5,6 +5,26 @@
 # program built for Windows, tested under Wine, packed, installed and
 # uninstalled. Exits non-zero when anything fails.
 set -euo pipefail
+if [ "${1:-}" = --help ] || [ "${1:-}" = -h ]; then
+  cat <<'TEXT'
+Usage: scripts/test.sh
+
+Installs what is missing (apt-get), then builds and tests everything:
+  1. every source's layout checked with clang-format;
+  2. the Linux build with warnings as errors, and every test (the kernel
+     driver's under QEMU, the page's in headless Chromium, MQTT's against
+     a local mosquitto);
+  3. the installed tree, and short runs of the fuzz targets;
+  4. the Windows build (MinGW-w64, static Qt), every test under Wine, the
+     start and double click measured, the installer packed, installed,
+     started and uninstalled under Wine.
+Exits non-zero when anything fails.
+
+It takes about 30 minutes on a new two-core machine (most of it installing
+packages and the first builds) and about 15 minutes again with warm caches.
+TEXT
+  exit 0
+fi
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 source "$here/scripts/deps.sh"
 kavtra_install "${KAVTRA_BUILD_PACKAGES[@]}" "${KAVTRA_TEST_PACKAGES[@]}"
