@@ -35,7 +35,10 @@ public:
         }
         for (int end : {in[0], out[1]}) ::close(end);
         toBrowser_ = in[1], fromBrowser_ = out[0];
-        const QJsonValue target = call("Target.createTarget", {{"url", "about:blank"}}, false)["targetId"];
+        // Its first answer waits for its start, which on a busy machine (the other tests run alongside) with a
+        // new profile has taken more than 10 s.
+        const QJsonValue target =
+            reply(send("Target.createTarget", {{"url", "about:blank"}}, false), 60000)["targetId"];
         tab_ = call("Target.attachToTarget", {{"targetId", target}, {"flatten", true}}, false)["sessionId"].toString();
         call("Emulation.setDeviceMetricsOverride",
              {{"width", width}, {"height", height}, {"deviceScaleFactor", 2}, {"mobile", width < 600}});
@@ -52,11 +55,12 @@ public:
         EXPECT_EQ(::write(toBrowser_, bytes.constData(), static_cast<std::size_t>(bytes.size())), bytes.size());
         return sent_;
     }
-    // To the tab, or to the browser itself. The result of command `id` (10 s at most); others' wait for their calls.
-    QJsonObject reply(int id) {
+    // To the tab, or to the browser itself. The result of command `id` (waitMs at most for each part of the
+    // answers); others' wait for their calls.
+    QJsonObject reply(int id, int waitMs = 10000) {
         for (pollfd ready{fromBrowser_, POLLIN, 0}; !replies_.count(id);) {
             char chunk[65536];
-            const ssize_t got = ::poll(&ready, 1, 10000) > 0 ? ::read(fromBrowser_, chunk, sizeof chunk) : 0;
+            const ssize_t got = ::poll(&ready, 1, waitMs) > 0 ? ::read(fromBrowser_, chunk, sizeof chunk) : 0;
             if (got <= 0) return ADD_FAILURE() << "the browser did not answer " << id, QJsonObject{};
             buffer_.append(chunk, static_cast<std::size_t>(got));
             for (std::size_t end; (end = buffer_.find('\0')) != std::string::npos; buffer_.erase(0, end + 1))
