@@ -151,26 +151,33 @@ void RuleMenus::selectGroup(const Group& group) {
     list_.setFocus();
 }
 
-std::optional<std::string> RuleMenus::newName(const QString& title, const QString& prompt, bool scene) {
-    if (!questions_.askName) return std::nullopt;
-    const std::optional<QString> typed = questions_.askName(&owner_, title, prompt, QString());
-    if (!typed) return std::nullopt;
-    // Blanks at the ends are typed by mistake; the file could not keep them.
-    const std::string name = typed->trimmed().toStdString();
+void RuleMenus::askName(const QString& title, const QString& prompt, QString text,
+                        const std::function<std::string(const std::string& name)>& take) {
+    while (questions_.askName) {
+        const std::optional<QString> typed = questions_.askName(&owner_, title, prompt, text);
+        if (!typed) return;
+        // Blanks at the ends are typed by mistake; the file could not keep them.
+        const std::string why = take(typed->trimmed().toStdString());
+        if (why.empty()) return;
+        tell(title, why);
+        text = *typed;
+    }
+}
+
+bool RuleMenus::mayReplace(const QString& title, const std::string& name, bool scene) {
     const bool taken = scene ? named(rules_.rules().scenes, name) : named(rules_.rules().groups, name);
     const QString question = scene ? QStringLiteral("Сцена %1 уже есть. Заменить её?")
                                    : QStringLiteral("Группа %1 уже есть. Заменить её выводы?");
-    if (taken && !(questions_.confirm && questions_.confirm(&owner_, title, question.arg(quoted(name)))))
-        return std::nullopt;
-    return name;
+    return !taken || (questions_.confirm && questions_.confirm(&owner_, title, question.arg(quoted(name))));
 }
 
 void RuleMenus::createGroup() {
     const std::vector<int> outputs = selectedOutputs();
     const QString title = QStringLiteral("Создать группу");
-    if (const std::optional<std::string> name =
-            newName(title, QStringLiteral("Название группы из %1 выделенных выводов:").arg(outputs.size()), false))
-        tell(title, rules_.saveGroup(*name, outputs));
+    askName(title, QStringLiteral("Название группы из %1 выделенных выводов:").arg(outputs.size()), {},
+            [&](const std::string& name) {
+                return mayReplace(title, name, false) ? rules_.saveGroup(name, outputs) : std::string();
+            });
 }
 
 void RuleMenus::removeGroup(const std::string& name) {
@@ -187,23 +194,23 @@ void RuleMenus::saveScene(bool selectedOnly) {
         for (int output : selectedOutputs()) targets.emplace_back(output);
     const QString prompt = selectedOnly ? QStringLiteral("Название сцены из %1 выделенных выводов:").arg(targets.size())
                                         : QStringLiteral("Название сцены из всех выводов:");
-    if (const std::optional<std::string> name = newName(title, prompt, true))
-        request(SaveSceneCommand{*name, targets}, title);
+    askName(title, prompt, {}, [&](const std::string& name) {
+        return mayReplace(title, name, true) ? refusal(SaveSceneCommand{name, targets}) : std::string();
+    });
 }
 
 void RuleMenus::renameScene(const std::string& name) {
     const QString title = QStringLiteral("Переименовать сцену");
-    if (!questions_.askName) return;
-    const std::optional<QString> typed = questions_.askName(
-        &owner_, title, QStringLiteral("Новое название сцены %1:").arg(quoted(name)), QString::fromStdString(name));
-    if (!typed) return;
-    const std::string newName = typed->trimmed().toStdString();
-    if (newName == name) return;
-    const std::string why = rules_.renameScene(name, newName);
-    if (!why.empty()) return tell(title, why);
-    // A scene chosen in "Настройки" stays chosen under its new name.
-    if (settings_.sceneLoad() == name) settings_.writeSceneLoad(newName);
-    if (settings_.sceneUnload() == name) settings_.writeSceneUnload(newName);
+    askName(title, QStringLiteral("Новое название сцены %1:").arg(quoted(name)), QString::fromStdString(name),
+            [&](const std::string& newName) {
+                if (newName == name) return std::string();
+                const std::string why = rules_.renameScene(name, newName);
+                if (!why.empty()) return why;
+                // A scene chosen in "Настройки" stays chosen under its new name.
+                if (settings_.sceneLoad() == name) settings_.writeSceneLoad(newName);
+                if (settings_.sceneUnload() == name) settings_.writeSceneUnload(newName);
+                return std::string();
+            });
 }
 
 void RuleMenus::removeScene(const std::string& name) {
@@ -220,11 +227,13 @@ void RuleMenus::removeScene(const std::string& name) {
     if (atExit) settings_.writeSceneUnload({});
 }
 
-void RuleMenus::request(const Command& command, const QString& title) {
+void RuleMenus::request(const Command& command, const QString& title) { tell(title, refusal(command)); }
+
+std::string RuleMenus::refusal(const Command& command) {
     // A step that was not saved shows in the status bar, as Data.dat's
     // failure; only a refusal needs words here.
     const Reply reply = core_.execute(Request{command, Source::Window});
-    if (reply.outcome == Reply::Outcome::Refused) tell(title, reply.reason);
+    return reply.outcome == Reply::Outcome::Refused ? reply.reason : std::string();
 }
 
 void RuleMenus::tell(const QString& title, const std::string& why) {

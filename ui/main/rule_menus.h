@@ -68,10 +68,17 @@ private:
     void removeScene(const std::string& name);
 
     void request(const Command& command, const QString& title);
+    // Why the core refused the command; empty when it did not.
+    std::string refusal(const Command& command);
     void tell(const QString& title, const std::string& why);
-    // A name for a new group or scene: asked, then, when one of that name is
-    // there, whether to replace it. Nothing when the user backs out.
-    std::optional<std::string> newName(const QString& title, const QString& prompt, bool scene);
+    // Asks for a name until `take` has it (returning no reason) or the user
+    // backs out. A name refused is said, then asked for again with what was
+    // typed, so that a slip costs no retyping.
+    void askName(const QString& title, const QString& prompt, QString text,
+                 const std::function<std::string(const std::string& name)>& take);
+    // Whether a new group or scene may have this name: yes when none has it,
+    // else when the user says to replace that one.
+    bool mayReplace(const QString& title, const std::string& name, bool scene);
     std::vector<int> selectedOutputs() const;
 
     QWidget& owner_;

@@ -112,6 +112,9 @@ TEST_F(RuleMenusTest, ASceneOfTheSelectedRowsKeepsTheirStatesInRulesIni) {
         QCoreApplication::processEvents();
         entryOf(scenes(), {"Сохранить сцену из всех выводов…"}).trigger();
         EXPECT_EQ(told_, c.told);
+        if (!c.told.empty()) {
+            EXPECT_EQ(namesShown_.back(), *c.name);  // asked again as typed
+        }
         EXPECT_EQ(readFile("Rules.ini"), rules);
     }
 }

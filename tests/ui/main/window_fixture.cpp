@@ -4,6 +4,8 @@
 #include <QTimer>
 #include <QTreeWidget>
 
+#include <utility>
+
 #include "port/port_trace.h"
 #include "tests/support/file_bytes.h"
 #include "ui/resources/image1.h"
@@ -31,8 +33,9 @@ MyFrm& WindowTest::load() {
     platform.showAbout = [this](QWidget*) { ++aboutShown_; };
     platform.showJournal = [this](QWidget*) { ++journalShown_; };
     platform.showSchedules = [this](QWidget*) { ++schedulesShown_; };
-    platform.questions.askName = [this](QWidget*, const QString&, const QString&, const QString&) {
-        return nameToType_;
+    platform.questions.askName = [this](QWidget*, const QString&, const QString&, const QString& text) {
+        namesShown_.push_back(text);
+        return std::exchange(nameToType_, std::nullopt);
     };
     platform.questions.confirm = [this](QWidget*, const QString&, const QString&) { return confirmYes_; };
     platform.questions.tell = [this](QWidget*, const QString&, const QString& text) { told_.push_back(text); };

@@ -66,7 +66,8 @@ protected:
     int aboutShown_ = 0;
     int journalShown_ = 0;
     int schedulesShown_ = 0;
-    std::optional<QString> nameToType_;  // nothing: the name is not given
+    std::optional<QString> nameToType_;  // typed at the next question; then, and by default, none given
+    std::vector<QString> namesShown_;    // each question's text as it came up
     bool confirmYes_ = true;
     std::vector<QString> told_;
     ManualTimers timers_;
