@@ -144,22 +144,38 @@ std::string RuleBook::breaksInterlock(const std::vector<int>& on) const {
     return {};
 }
 
-std::string RuleBook::edit(const std::vector<Write>& writes, const ReadsBack& readsBack) {
+RuleBook::AsSaved RuleBook::asSaved(const std::vector<Write>& writes) const {
     const OwnProfile file = readOwnProfile(path_, kLargestRulesFile);
-    if (!file.error.empty()) return "Rules.ini не прочитан (" + file.error + "), и правка не сохранена";
-    // The file as the save would leave it, read as a reload reads it.
-    ProfileEdit asSaved(file.reader->bytes());
-    asSaved.startAsUtf8();
+    if (!file.error.empty()) return {{}, "Rules.ini не прочитан (" + file.error + "), и правка не сохранена"};
+    ProfileEdit edited(file.reader->bytes());
+    edited.startAsUtf8();
     for (const Write& w : writes) {
-        const auto refusal = w.key.empty() ? asSaved.removeSection(w.section)
-                                           : asSaved.write(w.section, w.key, w.value);
-        if (refusal) return "Rules.ini не сохранён: " + std::string(*refusal);
+        const auto refusal = w.key.empty() ? edited.removeSection(w.section) : edited.write(w.section, w.key, w.value);
+        if (refusal) return {{}, "Rules.ini не сохранён: " + std::string(*refusal)};
     }
-    const std::string bytes = asSaved.bytes();
+    std::string bytes = edited.bytes();
     if (bytes.size() > kLargestRulesFile)
-        return "Rules.ini не сохранён: в нём стало бы больше " + std::to_string(kLargestRulesFile / (1024 * 1024)) +
-               " МиБ";
-    if (std::string why = readsBack(readRulesFrom(ProfileReader(bytes))); !why.empty()) return why;
+        return {{},
+                "Rules.ini не сохранён: в нём стало бы больше " + std::to_string(kLargestRulesFile / (1024 * 1024)) +
+                    " МиБ"};
+    return {std::move(bytes), {}};
+}
+
+std::vector<RuleProblem> RuleBook::brokenByRemoving(const std::string& section) const {
+    const AsSaved after = asSaved({{section, {}, {}}});
+    if (!after.refusal.empty()) return {};
+    std::vector<RuleProblem> broken = readRulesFrom(ProfileReader(after.bytes)).problems;
+    std::erase_if(broken, [this](const RuleProblem& problem) {
+        return std::find(problems_.begin(), problems_.end(), problem) != problems_.end();
+    });
+    return broken;
+}
+
+std::string RuleBook::edit(const std::vector<Write>& writes, const ReadsBack& readsBack) {
+    // The file as the save would leave it, read as a reload reads it.
+    const AsSaved after = asSaved(writes);
+    if (!after.refusal.empty()) return after.refusal;
+    if (std::string why = readsBack(readRulesFrom(ProfileReader(after.bytes))); !why.empty()) return why;
 
     std::string failure = saveFailure(path_, [&] {
         startProfileAsUtf8(path_);

@@ -62,6 +62,11 @@ public:
     std::string saveGroup(const std::string& name, const std::vector<int>& outputs);
     // `section` as sceneSection() or groupSection() make it.
     std::string remove(const std::string& section);
+    // The entries that removing `section` would leave at fault (a schedule
+    // switching the group, a group or scene built on it), not at fault now:
+    // what to name before the user confirms. Empty when the file cannot be
+    // read.
+    std::vector<RuleProblem> brokenByRemoving(const std::string& section) const;
     std::string renameScene(const std::string& name, const std::string& newName);
 
     using Keys = std::vector<std::pair<std::string, std::string>>;
@@ -93,6 +98,13 @@ private:
     // `readsBack` wants (it says why not, or nothing), then reads it.
     using ReadsBack = std::function<std::string(const RulesReading&)>;
     std::string edit(const std::vector<Write>& writes, const ReadsBack& readsBack);
+    // The file's bytes as the writes would leave it, or why they cannot be
+    // made.
+    struct AsSaved {
+        std::string bytes;
+        std::string refusal;
+    };
+    AsSaved asSaved(const std::vector<Write>& writes) const;
     void apply(RulesReading reading);
     void startReading();
     // Why outputs switched on together would break an interlock, or nothing.

@@ -182,8 +182,9 @@ void RuleMenus::createGroup() {
 
 void RuleMenus::removeGroup(const std::string& name) {
     const QString title = QStringLiteral("Удалить группу");
-    if (questions_.confirm &&
-        questions_.confirm(&owner_, title, QStringLiteral("Удалить группу %1 из Rules.ini?").arg(quoted(name))))
+    if (questions_.confirm && questions_.confirm(&owner_, title,
+                                                 QStringLiteral("Удалить группу %1 из Rules.ini?").arg(quoted(name)) +
+                                                     brokenText(groupSection(name))))
         tell(title, rules_.remove(groupSection(name)));
 }
 
@@ -219,12 +220,20 @@ void RuleMenus::removeScene(const std::string& name) {
     const bool atExit = settings_.sceneUnload() == name;
     QString question = QStringLiteral("Удалить сцену %1 из Rules.ini?").arg(quoted(name));
     if (atStart || atExit) question += QStringLiteral("\nОна выбрана в «Настройках»; там станет «(нет)».");
+    question += brokenText(sceneSection(name));
     if (!questions_.confirm || !questions_.confirm(&owner_, title, question)) return;
     const std::string why = rules_.remove(sceneSection(name));
     if (!why.empty()) return tell(title, why);
     // The start and the exit would otherwise look for it in vain.
     if (atStart) settings_.writeSceneLoad({});
     if (atExit) settings_.writeSceneUnload({});
+}
+
+QString RuleMenus::brokenText(const std::string& section) const {
+    QString text;
+    for (const RuleProblem& problem : rules_.brokenByRemoving(section))
+        text += QLatin1Char('\n') + QString::fromStdString(problemText(problem));
+    return text.isEmpty() ? text : QStringLiteral("\nБез неё перестанет действовать:") + text;
 }
 
 void RuleMenus::request(const Command& command, const QString& title) { tell(title, refusal(command)); }

@@ -71,6 +71,9 @@ private:
     // Why the core refused the command; empty when it did not.
     std::string refusal(const Command& command);
     void tell(const QString& title, const std::string& why);
+    // The entries that removing the group's or scene's section would leave
+    // at fault, one a line after a heading; empty when none would be.
+    QString brokenText(const std::string& section) const;
     // Asks for a name until `take` has it (returning no reason) or the user
     // backs out. A name refused is said, then asked for again with what was
     // typed, so that a slip costs no retyping.

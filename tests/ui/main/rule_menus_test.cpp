@@ -119,6 +119,25 @@ TEST_F(RuleMenusTest, ASceneOfTheSelectedRowsKeepsTheirStatesInRulesIni) {
     }
 }
 
+// A removal names, before it is confirmed, the entries it would leave at
+// fault; declined, the file stays as it was.
+TEST_F(RuleMenusTest, ARemovalNamesWhatUsesTheGroupOrScene) {
+    const std::string rules =
+        "\xEF\xBB\xBF[Group Теплица]\r\nOutputs=4-6\r\n[Scene Вечер]\r\nOn=1\r\n"
+        "[Schedule Полив]\r\nAt=07:00\r\nOn=@Теплица\r\n[Schedule Закат]\r\nAt=19:00\r\nScene=Вечер\r\n";
+    writeFile("Rules.ini", rules);
+    start(true);
+    confirmYes_ = false;
+    entryOf(groups(), {"Удалить группу", "Теплица"}).trigger();
+    entryOf(scenes(), {"Удалить сцену", "Вечер"}).trigger();
+    EXPECT_EQ(confirmQuestions_,
+              (std::vector<QString>{"Удалить группу «Теплица» из Rules.ini?\nБез неё перестанет действовать:\n"
+                                    "Rules.ini, [Schedule Полив], On: нет группы «Теплица»",
+                                    "Удалить сцену «Вечер» из Rules.ini?\nБез неё перестанет действовать:\n"
+                                    "Rules.ini, [Schedule Закат], Scene: нет сцены «Вечер»"}));
+    EXPECT_EQ(readFile("Rules.ini"), rules);
+}
+
 TEST_F(RuleMenusTest, CtrlZTakesBackTheLastAllOffAndIsEnabledOnlyWhileThereIsOne) {
     MyFrm& frm = start(true);
     frm.activateWindow();

@@ -37,7 +37,10 @@ MyFrm& WindowTest::load() {
         namesShown_.push_back(text);
         return std::exchange(nameToType_, std::nullopt);
     };
-    platform.questions.confirm = [this](QWidget*, const QString&, const QString&) { return confirmYes_; };
+    platform.questions.confirm = [this](QWidget*, const QString&, const QString& text) {
+        confirmQuestions_.push_back(text);
+        return confirmYes_;
+    };
     platform.questions.tell = [this](QWidget*, const QString&, const QString& text) { told_.push_back(text); };
     frm_ = std::make_unique<MyFrm>(*runner_, plant_->settings, plant_->core, plant_->rules, platform);
     runner_->startSequence();

@@ -68,6 +68,7 @@ protected:
     int schedulesShown_ = 0;
     std::optional<QString> nameToType_;  // typed at the next question; then, and by default, none given
     std::vector<QString> namesShown_;    // each question's text as it came up
+    std::vector<QString> confirmQuestions_;
     bool confirmYes_ = true;
     std::vector<QString> told_;
     ManualTimers timers_;
