@@ -2,6 +2,7 @@
 
 #include <QWidget>
 
+class QLabel;
 class QLineEdit;
 class QTreeWidget;
 
@@ -18,6 +19,8 @@ public:
     FindBar(QTreeWidget& list, QWidget* parent = nullptr);
 
     QLineEdit* field;
+    // The numbers of the outputs found, as ranges ("не найдено" when none).
+    QLabel* found;
 
     // Shows the bar with the field focused and its text selected.
     void open();

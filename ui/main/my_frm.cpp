@@ -229,6 +229,8 @@ void MyFrm::fillList() {
     for (int n = 1; n <= kOutputs; ++n) {
         auto* row = new QTreeWidgetItem({QString::fromStdString(engine_.name(n))});
         row->setFlags(row->flags() | Qt::ItemIsEditable);
+        // Two outputs of the same name are told apart by their numbers.
+        row->setToolTip(0, QStringLiteral("Вывод %1").arg(n));
         showState(row, n);
         rows.append(row);
     }

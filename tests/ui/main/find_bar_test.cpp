@@ -39,10 +39,16 @@ TEST_F(FindBarTest, CtrlFOpensItAndTypingFiltersByNameOrNumber) {
 
     QTest::keyClicks(bar().field, "PUMP");
     EXPECT_EQ(shownOutputs(), (std::vector<int>{7, 150}));
+    EXPECT_EQ(bar().found->text(), QStringLiteral("выводы 7,150"));
+    EXPECT_EQ(row(7)->toolTip(0), QStringLiteral("Вывод 7"));
     bar().field->clear();
     QTest::keyClicks(bar().field, "29");
     // Number 29 and 290 to 299; and "Вывод 129", "Вывод 229" by their names.
     EXPECT_EQ(shownOutputs(), (std::vector<int>{29, 129, 229, 290, 291, 292, 293, 294, 295, 296, 297, 298, 299}));
+    EXPECT_EQ(bar().found->text(), QStringLiteral("выводы 29,129,229,290-299"));
+    QTest::keyClicks(bar().field, "x");
+    EXPECT_EQ(bar().found->text(), QStringLiteral("не найдено"));
+    bar().field->clear();
     EXPECT_EQ(list().topLevelItemCount(), 300);
     EXPECT_EQ(list().columnWidth(0), 200);
     EXPECT_EQ(list().columnWidth(1), 100);
