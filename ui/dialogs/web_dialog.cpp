@@ -55,6 +55,8 @@ void WebDialog::okClicked() {
         problem->setText(
             QStringLiteral("Нужен порт или адрес и порт, например 8080, 127.0.0.1:8080 или 0.0.0.0:8080."));
         problem->show();
+        // Grown by the red line, or the hints below it are cut off.
+        adjustSize();
         listen->setFocus();
         return;
     }
