@@ -1,13 +1,14 @@
 #include "ui/dialogs/about_frm.h"
 
-#include <QDesktopServices>
 #include <QLabel>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QPushButton>
 
 #include "ui/dialogs/dialog_look.h"
 #include "ui/dialogs/link_label.h"
+#include "ui/dialogs/page_opener.h"
 
 namespace kavtra {
 namespace {
@@ -47,7 +48,7 @@ QString failureText(const QUrl& address) {
 AboutFrm::AboutFrm(std::string executableDir, QWidget* parent)
     : QDialog(parent),
       executableDir_(std::move(executableDir)),
-      opener_([](const QUrl& url) { return QDesktopServices::openUrl(url); }),
+      opener_(openPage),
       failureMessage_(showFailureMessage) {
     makeFixedToolWindow(*this, QStringLiteral("О программе"), 5670, 2160);
     setMouseTracking(true);
@@ -86,7 +87,11 @@ void AboutFrm::setOpener(Opener opener) { opener_ = std::move(opener); }
 void AboutFrm::setFailureMessage(FailureMessage message) { failureMessage_ = std::move(message); }
 
 void AboutFrm::open(const QUrl& address) {
-    if (!opener_(address)) failureMessage_(this, failureText(address));
+    // The answer may come once the dialog has gone: then the message has no
+    // owner.
+    opener_(address, [dialog = QPointer<AboutFrm>(this), message = failureMessage_, address] {
+        message(dialog, failureText(address));
+    });
 }
 
 LinkLabel* AboutFrm::addLink(const char* name, const QString& text, const QString& toolTip, const QString& page,

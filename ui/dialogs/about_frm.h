@@ -17,9 +17,10 @@ class LinkLabel;
 class AboutFrm : public QDialog {
     Q_OBJECT
 public:
-    // Hands an address to the platform and returns without waiting for it:
-    // false when nothing could be started to show it.
-    using Opener = std::function<bool(const QUrl&)>;
+    // Hands an address to the platform and returns without waiting for it;
+    // calls the function it is given, then or later, when nothing will show
+    // the page (openPage).
+    using Opener = std::function<void(const QUrl&, std::function<void()> failed)>;
     // Tells the user that a page could not be opened; returns once dismissed.
     using FailureMessage = std::function<void(QWidget* owner, const QString& text)>;
 

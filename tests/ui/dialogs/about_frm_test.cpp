@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 #include <QApplication>
 #include <QLabel>
+#include <QProcess>
 #include <QPushButton>
 #include <QTest>
 #include <vector>
+
+#include "ui/dialogs/page_opener.h"
 
 namespace kavtra {
 namespace {
@@ -17,10 +20,10 @@ const char* const kLinks[] = {"Label4", "Label5", "Label8", "Label11"};
 class AboutFrmTest : public ::testing::Test {
 protected:
     AboutFrmTest() : dialog("/opt/kavtra") {
-        dialog.setOpener([this](const QUrl& url) {
+        dialog.setOpener([this](const QUrl& url, const std::function<void()>& failed) {
             opened.push_back(url);
             stillOpenWhenOpened = dialog.isVisible();
-            return openerWorks;
+            if (!openerWorks) failed();
         });
         dialog.setFailureMessage([this](QWidget* owner, const QString& text) {
             failureMessages.push_back(text);
@@ -150,6 +153,19 @@ TEST_F(AboutFrmTest, ALinkThatCannotBeOpenedSaysSo) {
     ASSERT_EQ(failureMessages.size(), 2u);
     EXPECT_TRUE(failureMessages[1].contains(QStringLiteral("«authors.html»")));
 }
+
+#ifndef _WIN32
+// xdg-open finds out only after it has started that no browser will show the
+// page: its end says so, or its failing to start.
+TEST(OpenPage, AFailureIsToldWhenTheOpenerEndsWithOneOrCannotStart) {
+    for (const auto& [opener, failures] : {std::pair{"true", 0}, {"false", 1}, {"/nonexistent/xdg-open", 1}}) {
+        int told = 0;
+        openPageWith(QString::fromUtf8(opener), QUrl::fromLocalFile("/opt/kavtra/docs/index.html"), [&] { ++told; });
+        EXPECT_TRUE(QTest::qWaitFor([] { return qApp->findChildren<QProcess*>().isEmpty(); }, 5000)) << opener;
+        EXPECT_EQ(told, failures) << opener;
+    }
+}
+#endif
 
 TEST_F(AboutFrmTest, PlainLabelsAndKeysOpenNothing) {
     QTest::mouseClick(label("Label10"), Qt::LeftButton);
