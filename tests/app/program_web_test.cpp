@@ -64,6 +64,13 @@ TEST(ProgramWeb, ATapIsLatchedSavedAndLoggedAndACommandIsShownOnThePage) {
     std::printf("shown %.0f ms after the tap began, %.0f ms after the command began\n", tapShown, commandShown);
     EXPECT_TRUE(tapShown >= 0 && commandShown >= 0);
     EXPECT_TRUE(browser.waitFor("document.getElementById('log').textContent.includes('веб, токен «phone»: вкл. 5')"));
+    // A newest line of a hundred outputs does not widen the page sideways.
+    QStringList odd;
+    for (int n = 101; n < 300; n += 2) odd.append(QString::number(n) + "=on");
+    copy.run(QStringList{"--set"} + odd);
+    EXPECT_TRUE(
+        browser.waitFor("document.getElementById('log-last').textContent.includes(',299') && "
+                        "document.documentElement.scrollWidth <= innerWidth"));
 
     const QByteArray png = QByteArray::fromBase64(
         browser.call("Page.captureScreenshot", {{"format", "png"}})["data"].toString().toLatin1());
@@ -76,7 +83,7 @@ TEST(ProgramWeb, ATapIsLatchedSavedAndLoggedAndACommandIsShownOnThePage) {
     for (const PortAccess& access : copy.trace()) board.onAccess(access);
     EXPECT_EQ(std::vector({board.outputLevel(4), board.outputLevel(5), board.outputLevel(9)}), std::vector({0, 1, 1}));
     EXPECT_TRUE(contains(copy.file("Data.dat"), "[Devais_5]\r\nValue=0\r\n"));
-    EXPECT_TRUE(contains(copy.run({"--log", "2"}).out, "\tweb:phone\t5=on\n"));
+    EXPECT_TRUE(contains(copy.run({"--log", "3"}).out, "\tweb:phone\t5=on\n"));
 }
 
 // --add-token and --remove-token hold in the running copy before they
