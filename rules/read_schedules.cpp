@@ -35,7 +35,7 @@ std::optional<ScheduleEntry> readSchedule(RuleReader& reader, const RuleSection&
         return std::nullopt;
     };
     const std::string timeForms =
-        "время пишется ЧЧ:ММ или ЧЧ:ММ:СС, sunrise или sunset с поправкой в минутах (sunset-15)";
+        "время пишется ЧЧ:ММ или ЧЧ:ММ:СС, восход или закат (sunrise, sunset) с поправкой в минутах (закат-15)";
     const std::string at = reader.value(section, "At");
     const std::string from = reader.value(section, "From");
     const std::string to = reader.value(section, "To");
@@ -63,13 +63,14 @@ std::optional<ScheduleEntry> readSchedule(RuleReader& reader, const RuleSection&
     if (!parsedDays)
         return fail(
             "Days",
-            quote(days) + ": дни пишутся daily, днями недели (Mon,Wed,Fri; Пн,Ср,Пт; Mon-Fri) или датами (2026-12-31)");
+            quote(days) +
+                ": дни пишутся ежедневно (daily), днями недели (Пн,Ср,Пт; Mon,Wed,Fri; Пн-Пт) или датами (2026-12-31)");
     if (entry.date && !days.empty()) return fail("Days", "у At с датой дней нет: такое событие бывает один раз");
     entry.days = *parsedDays;
     for (const auto& [key, time] :
          {std::pair{"At", entry.at}, std::pair{"From", entry.from}, std::pair{"To", entry.to}})
         if (bySun(time) && !reader.rules().place)
-            return fail(key, "для sunrise и sunset нужны Latitude и Longitude в [Place]");
+            return fail(key, "для восхода и заката нужны Latitude и Longitude в [Place]");
 
     auto onOff = reader.onAndOff(section);
     if (!onOff) return std::nullopt;

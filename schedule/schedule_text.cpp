@@ -94,8 +94,11 @@ constexpr std::array<std::string_view, 7> kWeekdays{"Mon", "Tue", "Wed", "Thu", 
 std::optional<DayTime> parseDayTime(std::string_view text) {
     text = trimmed(text);
     const std::string low = lowered(text);
+    // The window's form offers the Russian words; files may hold either.
     for (const auto& [word, kind] : {std::pair{std::string_view("sunrise"), DayTime::Kind::Sunrise},
-                                     std::pair{std::string_view("sunset"), DayTime::Kind::Sunset}}) {
+                                     std::pair{std::string_view("sunset"), DayTime::Kind::Sunset},
+                                     std::pair{std::string_view("восход"), DayTime::Kind::Sunrise},
+                                     std::pair{std::string_view("закат"), DayTime::Kind::Sunset}}) {
         if (low.compare(0, word.size(), word) != 0) continue;
         const std::string_view rest = trimmed(std::string_view(low).substr(word.size()));
         if (rest.empty()) return DayTime{kind, {}, {}};
@@ -134,7 +137,7 @@ std::optional<AtTime> parseAt(std::string_view text) {
 
 std::optional<Days> parseDays(std::string_view text) {
     text = trimmed(text);
-    if (text.empty() || lowered(text) == "daily") return Days{};
+    if (text.empty() || lowered(text) == "daily" || lowered(text) == "ежедневно") return Days{};
     Days days;
     days.daily = false;
     while (true) {

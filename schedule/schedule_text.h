@@ -23,7 +23,7 @@ struct AtTime {
 };
 std::optional<AtTime> parseAt(std::string_view text);
 
-// "daily"; weekdays "Mon,Wed,Fri" (any letter case; also Пн, Вт, Ср, Чт, Пт,
+// "daily" or "ежедневно"; weekdays "Mon,Wed,Fri" (any letter case; also Пн, Вт, Ср, Чт, Пт,
 // Сб, Вс and the full English names), ranges "Mon-Fri" (wrapping: "Sat-Mon");
 // dates "2026-12-31,2027-01-01"; weekdays and dates mixed. An empty text is
 // every day.

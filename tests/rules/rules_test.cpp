@@ -64,7 +64,8 @@ TEST_F(RulesTest, EveryEntryAtFaultIsLeftOutAloneAndNamedWhereItIs) {
 }
 
 TEST_F(RulesTest, SchedulesKeepTheirKeysAsWrittenAndEachFaultIsNamed) {
-    const std::string forms = "время пишется ЧЧ:ММ или ЧЧ:ММ:СС, sunrise или sunset с поправкой в минутах (sunset-15)";
+    const std::string forms =
+        "время пишется ЧЧ:ММ или ЧЧ:ММ:СС, восход или закат (sunrise, sunset) с поправкой в минутах (закат-15)";
     useRules(
         "[Group Теплица]\nOutputs=1-3\n[Schedule Полив]\nDays=Mon,Wed,Fri\nOn=@Теплица\nAt=06:00\n"
         "[Schedule Витрина]\nFrom=sunset-15\nTo=23:30\nDays=daily\nOn=40-45\n"
@@ -87,8 +88,8 @@ TEST_F(RulesTest, SchedulesKeepTheirKeysAsWrittenAndEachFaultIsNamed) {
     EXPECT_EQ(problems(),
               (Texts{
                   "Rules.ini, [Schedule Поздно], At: «25:00»: " + forms + ", или дата и время (2026-12-31 23:59:30)",
-                  "Rules.ini, [Schedule Дни], Days: «Mo»: дни пишутся daily, днями недели (Mon,Wed,Fri; Пн,Ср,Пт; "
-                  "Mon-Fri) или датами (2026-12-31)",
+                  "Rules.ini, [Schedule Дни], Days: «Mo»: дни пишутся ежедневно (daily), днями недели (Пн,Ср,Пт; "
+                  "Mon,Wed,Fri; Пн-Пт) или датами (2026-12-31)",
                   "Rules.ini, [Schedule Пусто]: нечего делать: нет ни On, ни Off, ни Scene",
                   "Rules.ini, [Schedule Оба], At: At не сочетается с From и To: это либо событие, либо окно времени",
                   "Rules.ini, [Schedule Начало], To: у окна времени есть From, но нет To",
@@ -109,8 +110,8 @@ TEST_F(RulesTest, SchedulesKeepTheirKeysAsWrittenAndEachFaultIsNamed) {
               (Texts{
                   "Rules.ini, [Place], Latitude: нужно число градусов от -90 до 90 (север +, юг -)",
                   "Rules.ini, [Place], Longitude: нужно число градусов от -180 до 180 (восток +, запад -)",
-                  "Rules.ini, [Schedule Рассвет], At: для sunrise и sunset нужны Latitude и Longitude в [Place]",
-                  "Rules.ini, [Schedule Закат], To: для sunrise и sunset нужны Latitude и Longitude в [Place]",
+                  "Rules.ini, [Schedule Рассвет], At: для восхода и заката нужны Latitude и Longitude в [Place]",
+                  "Rules.ini, [Schedule Закат], To: для восхода и заката нужны Latitude и Longitude в [Place]",
               }));
 }
 

@@ -52,11 +52,14 @@ QString dateText(const QString& date) {
     return match.hasMatch() ? match.captured(3) + '.' + match.captured(2) + '.' + match.captured(1) : date;
 }
 
-// "sunset-15" as "закат -15 мин", "2026-12-31 23:59" as "31.12.2026 23:59".
+// "sunset-15" and "закат-15" as "закат -15 мин", "2026-12-31 23:59" as
+// "31.12.2026 23:59".
 QString timeText(const QString& written) {
     const QString time = written.trimmed();
     for (const auto& [word, shown] : {std::pair{QStringLiteral("sunrise"), QStringLiteral("восход")},
-                                      std::pair{QStringLiteral("sunset"), QStringLiteral("закат")}}) {
+                                      std::pair{QStringLiteral("sunset"), QStringLiteral("закат")},
+                                      std::pair{QStringLiteral("восход"), QStringLiteral("восход")},
+                                      std::pair{QStringLiteral("закат"), QStringLiteral("закат")}}) {
         if (!time.startsWith(word, Qt::CaseInsensitive)) continue;
         const QString shift = time.mid(word.size()).trimmed();
         return shift.isEmpty() ? shown : shown + ' ' + shift + QStringLiteral(" мин");
@@ -82,7 +85,9 @@ std::optional<QString> weekday(const QString& written) {
 // "Mon-Fri,2026-12-31" as "Пн–Пт, 31.12.2026"; "daily" and nothing as
 // "ежедневно".
 QString daysText(const QString& written) {
-    if (written.trimmed().isEmpty() || written.trimmed().compare(QStringLiteral("daily"), Qt::CaseInsensitive) == 0)
+    const QString days = written.trimmed();
+    if (days.isEmpty() || days.compare(QStringLiteral("daily"), Qt::CaseInsensitive) == 0 ||
+        days.compare(QStringLiteral("ежедневно"), Qt::CaseInsensitive) == 0)
         return QStringLiteral("ежедневно");
     QStringList shown;
     for (const QString& item : written.split(',')) {
@@ -188,9 +193,9 @@ ScheduleDialog::ScheduleDialog(RuleBook& rules, Confirm confirm, QWidget* parent
     window->addWidget(new QLabel(QStringLiteral("до"), form));
     window->addWidget(to, 1);
     at->setPlaceholderText(QStringLiteral("06:00"));
-    from->setPlaceholderText(QStringLiteral("sunset-15"));
+    from->setPlaceholderText(QStringLiteral("закат-15"));
     to->setPlaceholderText(QStringLiteral("23:30"));
-    days->setPlaceholderText(QStringLiteral("daily"));
+    days->setPlaceholderText(QStringLiteral("ежедневно"));
     on->setPlaceholderText(QStringLiteral("1-3,7,@Теплица"));
     name->setObjectName(QStringLiteral("scheduleName"));
     message->setObjectName(QStringLiteral("scheduleMessage"));
@@ -205,11 +210,11 @@ ScheduleDialog::ScheduleDialog(RuleBook& rules, Confirm confirm, QWidget* parent
     fields->addRow(QStringLiteral("Время:"), at);
     fields->addRow(QStringLiteral("С:"), window);
     fields->addRow(QString(),
-                   hint(QStringLiteral("ЧЧ:ММ или ЧЧ:ММ:СС; sunrise или sunset, можно со сдвигом в "
-                                       "минутах (sunset-15), по месту из [Place]; один раз: ГГГГ-ММ-ДД ЧЧ:ММ"),
+                   hint(QStringLiteral("ЧЧ:ММ или ЧЧ:ММ:СС; восход или закат, можно со сдвигом в "
+                                       "минутах (закат-15), по месту из [Place]; один раз: ГГГГ-ММ-ДД ЧЧ:ММ"),
                         form));
     fields->addRow(QStringLiteral("Дни:"), days);
-    fields->addRow(QString(), hint(QStringLiteral("daily, дни недели (Пн,Ср,Пт или Mon-Fri) или даты ГГГГ-ММ-ДД "
+    fields->addRow(QString(), hint(QStringLiteral("ежедневно, дни недели (Пн,Ср,Пт или Пн-Пт) или даты ГГГГ-ММ-ДД "
                                                   "через запятую; пусто — каждый день"),
                                    form));
     fields->addRow(QStringLiteral("Включить:"), on);
