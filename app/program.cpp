@@ -24,11 +24,20 @@ std::unique_ptr<PortStack> openedPort(const PortFailureHandler& onFailure, const
     return buildPortStack({"sim", environment.trace}, onFailure);
 }
 
+std::unique_ptr<ShiftBoard> boardOn(PortStack& port) {
+    SimulatedPort* simulated = port.simulated();
+    if (!simulated) return nullptr;
+    auto board = std::make_unique<ShiftBoard>(simulated->registers().control);
+    port.tap().addListener(board->listener());
+    return board;
+}
+
 }  // namespace
 
 Program::Program(const std::string& exeDir, PortFailureHandler onPortFailure, const ModelledBoardOffer& offer)
     : executableDir(exeDir),
       port(openedPort(onPortFailure, offer, unopenedPort)),
+      board(boardOn(*port)),
       filesDir(filesDirectory(exeDir)),
       plant(port->lpt(), filesDir, {timers, deadTimes, calendar, calendar, systemZone()},
             [this](std::function<void()> call) {

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "outputs/shift_board.h"
 #include "plant/plant.h"
 #include "port/port_stack.h"
 #include "runner/exit_signals.h"
@@ -34,6 +35,10 @@ public:
     // The port the modelled board stands in for, when the offer was taken.
     std::optional<PortFailure> unopenedPort;
     std::unique_ptr<PortStack> port;
+    // The model of the board on the simulated port, for the bench window;
+    // none on a real port. It hears every access from the start's first
+    // transfer on, which comes before any window.
+    const std::unique_ptr<ShiftBoard> board;
     // Where config.ini and Data.dat are: executableDir, unless the program
     // may not write there.
     const std::string filesDir;

@@ -49,11 +49,6 @@ QStringList sceneNames(const RuleBook& rules) {
 }  // namespace
 
 ProgramWindow::ProgramWindow(Program& program, ProgramWeb& web, const ProgramMqtt& mqtt) {
-    if (SimulatedPort* simulated = program.port->simulated()) {
-        board_ = std::make_unique<ShiftBoard>(simulated->registers().control);
-        program.port->tap().addListener(board_->listener());
-    }
-
     MyFrmPlatform platform;
     platform.confirmExit = askExit;
     // The menu shows each dialog anew, modal and without an owner.
@@ -87,12 +82,12 @@ ProgramWindow::ProgramWindow(Program& program, ProgramWeb& web, const ProgramMqt
     };
     frm_ = std::make_unique<MyFrm>(program.runner, program.plant.settings, program.plant.core, program.plant.rules,
                                    platform);
-    frm_->setPortName(QString::fromStdString(program.port->name()), board_ != nullptr,
+    frm_->setPortName(QString::fromStdString(program.port->name()), program.board != nullptr,
                       program.unopenedPort ? QString::fromStdString(program.unopenedPort->device) : QString());
     frm_->setFilesDirectory(QString::fromStdString(program.filesDir), program.filesDir != program.executableDir);
     frm_->Form_Load();
     frm_->show();
-    if (board_) bench_ = std::make_unique<BenchWindow>(*board_);
+    if (program.board) bench_ = std::make_unique<BenchWindow>(*program.board);
     showBench();
     // A closed bench window comes back with a double click on the port.
     QObject::connect(frm_.get(), &MyFrm::portDoubleClicked, frm_.get(), [this] { showBench(); });

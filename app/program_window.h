@@ -6,7 +6,6 @@
 #include "app/program_mqtt.h"
 #include "app/program_web.h"
 #include "commands/command_core.h"
-#include "outputs/shift_board.h"
 #include "ui/bench/bench_window.h"
 #include "ui/dialogs/journal_dialog.h"
 #include "ui/dialogs/schedule_dialog.h"
@@ -30,7 +29,6 @@ public:
 private:
     void showBench();
 
-    std::unique_ptr<ShiftBoard> board_;
     std::unique_ptr<MyFrm> frm_;
     // Goes before the window it stands over.
     std::unique_ptr<JournalDialog> journal_;

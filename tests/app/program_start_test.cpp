@@ -6,6 +6,7 @@
 
 #include "app/program.h"
 #include "control/socket_place.h"
+#include "tests/support/file_bytes.h"
 #include "tests/support/program_copy.h"
 #include "tests/support/scoped_env.h"
 #include "tests/support/scratch_dir.h"
@@ -63,11 +64,15 @@ TEST(ProgramStart, APortThatCannotBeOpenedCanGiveWayToTheModelledBoardForTheRun)
                          std::filesystem::exists(dir.path / "config.ini"));
             continue;
         }
+        // A stopped refresh: only the start's own transfer latches the picture.
+        writeBytes((dir.path / "config.ini").string(), "[Configs]\r\nTimeUpdate=0\r\n");
         const Program program = build();
         EXPECT_EQ(said, "o/dev/parport9");
         EXPECT_EQ(program.unopenedPort.value_or(PortFailure{}).device, "/dev/parport9");
         EXPECT_NE(program.port->simulated(), nullptr);
         EXPECT_GT(std::filesystem::file_size(dir.path / "trace"), 0u);  // the start's transfer
+        // The bench window's model heard it too: a first start switches every output on.
+        EXPECT_EQ(program.board->outputLevel(1) + program.board->outputLevel(300), 2);
     }
 }
 
