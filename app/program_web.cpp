@@ -1,19 +1,27 @@
 #include "app/program_web.h"
 
+#include <QSysInfo>
+
 #include <cstdio>
 
+#include "web/page_sites.h"
 #include "web/web_server.h"
 
 namespace kavtra {
+namespace {
 
-ProgramWeb::ProgramWeb(Program& program) : program_(program), settings_(web::readWebSettings(program.plant.config)) {
-    start();
+web::WebSettings readSettings(const clsINI& config) {
+    return web::readWebSettings(config, QSysInfo::machineHostName().toStdString());
 }
+
+}  // namespace
+
+ProgramWeb::ProgramWeb(Program& program) : program_(program), settings_(readSettings(program.plant.config)) { start(); }
 
 ProgramWeb::~ProgramWeb() = default;
 
 void ProgramWeb::followConfig() {
-    web::WebSettings settings = web::readWebSettings(program_.plant.config);
+    web::WebSettings settings = readSettings(program_.plant.config);
     // The same setting again is a retry when it should serve and does not
     // (its port was taken).
     if (settings == settings_ && (server_ || !settings_.enabled)) return;
@@ -44,9 +52,11 @@ void ProgramWeb::start() {
         fail(why);
         emit statusChanged(status_);
     });
-    status_ = QStringLiteral("Веб: %1://%2:%3")
-                  .arg(settings_.tls() ? "https" : "http", QString::fromStdString(settings_.listen.host))
-                  .arg(server_->port());
+    status_ = QStringLiteral("Веб: ") + sites().value(0);
 }
+
+QStringList ProgramWeb::sites() const { return server_ ? web::pageSites(settings_, server_->port()) : QStringList(); }
+
+QStringList ProgramWeb::phoneSites() const { return web::reachableFromNetwork(settings_) ? sites() : QStringList(); }
 
 }  // namespace kavtra

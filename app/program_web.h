@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
@@ -23,8 +24,14 @@ public:
     explicit ProgramWeb(Program& program);
     ~ProgramWeb() override;
 
-    // "Веб: http://127.0.0.1:8080", or why it is not running; empty when off.
+    // "Веб: http://127.0.0.1:8080" (the first of sites()), or why it is not
+    // running; empty when off.
     const QString& status() const { return status_; }
+    // Where the running server's page opens (web::pageSites), none when it
+    // does not run.
+    QStringList sites() const;
+    // The same where a phone can open them: none while it serves loopback only.
+    QStringList phoneSites() const;
     // Reads [Web] again: a changed setting ends the server (its connections
     // with it) and starts the one now asked for; one that failed to start
     // is tried again.

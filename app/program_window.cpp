@@ -57,7 +57,7 @@ ProgramWindow::ProgramWindow(Program& program, ProgramWeb& web, const ProgramMqt
         dialog.exec();
     };
     platform.showWeb = [&web, &settings = program.plant.settings](QWidget* parent) {
-        WebDialog dialog(settings, web.status(), parent);
+        WebDialog dialog(settings, web.status(), web.sites(), parent);
         if (dialog.exec() == QDialog::Accepted) web.followConfig();
     };
     platform.showAbout = [dir = program.executableDir](QWidget*) {

@@ -19,13 +19,6 @@
 namespace kavtra::web {
 namespace {
 
-std::string lowerAscii(std::string_view text) {
-    std::string lower(text);
-    for (char& c : lower)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return lower;
-}
-
 struct HostPort {
     std::string host;  // lower case, without brackets
     std::optional<int> port;
@@ -37,11 +30,11 @@ std::optional<HostPort> splitHostPort(std::string_view text) {
     if (!text.empty() && text.front() == '[') {
         const std::size_t close = text.find(']');
         if (close == std::string_view::npos) return std::nullopt;
-        result.host = lowerAscii(text.substr(1, close - 1));
+        result.host = ini::asciiLower(text.substr(1, close - 1));
         rest = text.substr(close + 1);
     } else {
         const std::size_t colon = text.find(':');
-        result.host = lowerAscii(text.substr(0, colon));
+        result.host = ini::asciiLower(text.substr(0, colon));
         rest = colon == std::string_view::npos ? std::string_view() : text.substr(colon);
     }
     if (result.host.empty()) return std::nullopt;
@@ -85,11 +78,14 @@ bool isLoopbackName(std::string_view host) {
     return host == "localhost" || host == "::1" || (host.rfind("127.", 0) == 0 && isIpv4Literal(host));
 }
 
-bool siteAllowed(const HostPort& site, const ListenAddress& listen, bool tls) {
-    if (site.port.value_or(tls ? 443 : 80) != listen.port) return false;
-    if (site.host == lowerAscii(listen.host)) return true;
-    if (listen.loopback()) return isLoopbackName(site.host);
-    if (listen.anyAddress()) return isLoopbackName(site.host) || isIpv4Literal(site.host) || isIpv6Literal(site.host);
+bool siteAllowed(const HostPort& asked, const Site& site) {
+    const ListenAddress& listen = site.listen;
+    if (asked.port.value_or(site.tls ? 443 : 80) != listen.port) return false;
+    if (asked.host == listen.host) return true;
+    if (std::find(site.names.begin(), site.names.end(), asked.host) != site.names.end()) return true;
+    if (listen.loopback()) return isLoopbackName(asked.host);
+    if (listen.anyAddress())
+        return isLoopbackName(asked.host) || isIpv4Literal(asked.host) || isIpv6Literal(asked.host);
     return false;
 }
 
@@ -132,15 +128,32 @@ const AccessToken* matchToken(const std::vector<AccessToken>& tokens, std::strin
 
 std::optional<std::string_view> bearerSecret(std::optional<std::string_view> authorization) {
     if (!authorization || authorization->size() < 7) return std::nullopt;
-    if (lowerAscii(authorization->substr(0, 7)) != "bearer ") return std::nullopt;
+    if (ini::asciiLower(authorization->substr(0, 7)) != "bearer ") return std::nullopt;
     std::string_view secret = authorization->substr(7);
     while (!secret.empty() && secret.front() == ' ') secret.remove_prefix(1);
     if (secret.empty()) return std::nullopt;
     return secret;
 }
 
-bool ListenAddress::loopback() const { return isLoopbackName(lowerAscii(host)); }
-bool ListenAddress::anyAddress() const { return host == "0.0.0.0" || host == "::"; }
+bool ListenAddress::loopback() const { return isLoopbackName(host); }
+bool ListenAddress::anyAddress() const { return host == "0.0.0.0" || host == "::" || name(); }
+bool ListenAddress::name() const { return !isIpv4Literal(host) && !isIpv6Literal(host); }
+
+bool isHostName(std::string_view text) {
+    if (text.empty() || text.size() > 253) return false;
+    std::size_t label = 0;
+    for (char c : text) {
+        if (c == '.') {
+            if (label == 0) return false;
+            label = 0;
+        } else if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-') {
+            if (++label > 63) return false;
+        } else {
+            return false;
+        }
+    }
+    return label > 0;
+}
 
 std::optional<ListenAddress> parseListen(std::string_view text) {
     text = ini::trimBlanks(text);
@@ -149,21 +162,21 @@ std::optional<ListenAddress> parseListen(std::string_view text) {
         return parseListen("127.0.0.1:" + std::string(text));
     const std::optional<HostPort> split = splitHostPort(text);
     if (!split || !split->port) return std::nullopt;
-    if (!isIpv4Literal(split->host) && !isIpv6Literal(split->host) && split->host != "localhost") return std::nullopt;
+    if (!isIpv4Literal(split->host) && !isIpv6Literal(split->host) && !isHostName(split->host)) return std::nullopt;
     return ListenAddress{split->host == "localhost" ? "127.0.0.1" : split->host, *split->port};
 }
 
-bool hostAllowed(std::string_view host, const ListenAddress& listen, bool tls) {
-    const std::optional<HostPort> site = splitHostPort(host);
-    return site && siteAllowed(*site, listen, tls);
+bool hostAllowed(std::string_view host, const Site& site) {
+    const std::optional<HostPort> asked = splitHostPort(host);
+    return asked && siteAllowed(*asked, site);
 }
 
-bool originAllowed(std::string_view origin, const ListenAddress& listen, bool tls) {
-    const std::string_view scheme = tls ? "https://" : "http://";
-    if (origin.size() <= scheme.size() || lowerAscii(origin.substr(0, scheme.size())) != scheme) return false;
-    const std::string_view site = origin.substr(scheme.size());
-    if (site.find('/') != std::string_view::npos) return false;
-    return hostAllowed(site, listen, tls);
+bool originAllowed(std::string_view origin, const Site& site) {
+    const std::string_view scheme = site.tls ? "https://" : "http://";
+    if (origin.size() <= scheme.size() || ini::asciiLower(origin.substr(0, scheme.size())) != scheme) return false;
+    const std::string_view asked = origin.substr(scheme.size());
+    if (asked.find('/') != std::string_view::npos) return false;
+    return hostAllowed(asked, site);
 }
 
 void FailureLimiter::forgetOld(Clock::time_point now) {

@@ -208,7 +208,9 @@ QString WebServer::start() {
     // beyond Qt's 50 would wait a minute or more in the system's retries
     // instead of getting its answer, 503 included.
     listener_->setListenBacklogSize(1024);
-    if (!listener_->listen(QHostAddress(QString::fromStdString(listen.host)), static_cast<quint16>(listen.port)))
+    const QHostAddress address = listen.name() ? QHostAddress(QHostAddress::Any)
+                                               : QHostAddress(QString::fromStdString(listen.host));
+    if (!listener_->listen(address, static_cast<quint16>(listen.port)))
         return "веб-доступ не запущен: не удалось слушать " + where + ": " + listener_->errorString();
     // Port 0 asks the system for one; Host must then name the one given.
     const_cast<WebSettings&>(settings_).listen.port = listener_->serverPort();
@@ -359,10 +361,9 @@ void WebServer::handle(Connection& connection, const HttpRequest& request) {
         send(connection, {status, errorJson(why), std::move(headers)}, head, close);
     };
     const std::optional<std::string_view> host = request.header("host");
-    if (host && !hostAllowed(*host, settings_.listen, settings_.tls()))
-        return refuse(403, "запрос к чужому адресу (Host) отклонён");
-    if (const auto origin = request.header("origin");
-        origin && !originAllowed(*origin, settings_.listen, settings_.tls()))
+    const Site site = settings_.site();
+    if (host && !hostAllowed(*host, site)) return refuse(403, "запрос к чужому адресу (Host) отклонён");
+    if (const auto origin = request.header("origin"); origin && !originAllowed(*origin, site))
         return refuse(403, "запрос со страницы другого сайта (Origin) отклонён");
 
     // The page holds no data, only the code that asks for it with a token.

@@ -28,12 +28,15 @@ struct ServerOnBoard : CoreOnBoard {
                            std::string key = {}) {
         settings.enabled = true;
         settings.listen = {"127.0.0.1", 0};
+        settings.names = {"kavtra-pc", "kavtra-pc.local"};  // the computer's, as the program reads them
         settings.certificate = std::move(certificate);
         settings.key = std::move(key);
         server = std::make_unique<web::WebServer>(settings, core, engine, rules, log, limits);
         EXPECT_EQ(server->start().toStdString(), "");
     }
-    std::string address() const { return "127.0.0.1:" + std::to_string(server->port()); }
+    std::string address(const std::string& host = "127.0.0.1") const {
+        return host + ":" + std::to_string(server->port());
+    }
 
     std::unique_ptr<QTcpSocket> connectClient() {
         auto socket = std::make_unique<QTcpSocket>();

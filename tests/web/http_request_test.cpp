@@ -83,17 +83,37 @@ TEST(WebAccess, HashesChecksNamesAndJsonAsSpecifiedByTheirStandards) {
     EXPECT_EQ(newTokenSecret().size(), 64u);
     EXPECT_NE(newTokenSecret(), newTokenSecret());
 
-    const ListenAddress loopback = *parseListen("127.0.0.1:8080");
-    const ListenAddress every = *parseListen("0.0.0.0:8080");
+    const Site loopback{*parseListen("127.0.0.1:8080"), false, {"pc", "pc.local"}};
+    const Site every{*parseListen("0.0.0.0:8080"), false, {"pc", "pc.local", "kavtra.home"}};
+    const Site named{*parseListen("PC.local:8080"), false, {}};
     EXPECT_TRUE(parseListen(" 8080 ") == (ListenAddress{"127.0.0.1", 8080}) && !parseListen("70000"));
-    EXPECT_TRUE(hostAllowed("localhost:8080", loopback, false));
-    EXPECT_FALSE(hostAllowed("evil.example:8080", loopback, false));
-    EXPECT_FALSE(hostAllowed("127.0.0.1:9999", loopback, false));
-    EXPECT_TRUE(hostAllowed("192.168.1.5:8080", every, false));
-    EXPECT_FALSE(hostAllowed("evil.example:8080", every, false));
-    EXPECT_TRUE(originAllowed("http://127.0.0.1:8080", loopback, false));
-    EXPECT_FALSE(originAllowed("https://127.0.0.1:8080", loopback, false));
-    EXPECT_FALSE(originAllowed("null", loopback, false));
+    EXPECT_TRUE(named.listen == (ListenAddress{"pc.local", 8080}) && named.listen.anyAddress());
+    EXPECT_FALSE(parseListen("сад:8080") || parseListen("a..b:8080") || parseListen("a b:8080"));
+    // Host headers: the site's own addresses and names pass, at its port; any other name is a rebinding.
+    const struct {
+        const Site& site;
+        const char* host;
+        bool allowed;
+    } hosts[] = {
+        {loopback, "localhost:8080", true},
+        {loopback, "PC:8080", true},
+        {loopback, "evil.example:8080", false},
+        {loopback, "127.0.0.1:9999", false},
+        {every, "192.168.1.5:8080", true},
+        {every, "pc.local:8080", true},
+        {every, "Kavtra.Home:8080", true},
+        {every, "evil.example:8080", false},
+        {every, "pc.local.evil:8080", false},
+        {every, "kavtra.home:8081", false},
+        {named, "pc.local:8080", true},
+        {named, "10.0.0.7:8080", true},
+        {named, "pc:8080", false},
+    };
+    for (const auto& h : hosts) EXPECT_EQ(hostAllowed(h.host, h.site), h.allowed) << h.host;
+    EXPECT_TRUE(originAllowed("http://127.0.0.1:8080", loopback));
+    EXPECT_TRUE(originAllowed("http://pc.local:8080", every));
+    EXPECT_FALSE(originAllowed("https://127.0.0.1:8080", loopback));
+    EXPECT_FALSE(originAllowed("null", loopback));
 
     EXPECT_EQ(readStringObject(R"( {"5": "on", "\u0041\ud83d\ude00": "x\"y"} )").members,
               (std::vector<std::pair<std::string, std::string>>{{"5", "on"}, {"A\xF0\x9F\x98\x80", "x\"y"}}));

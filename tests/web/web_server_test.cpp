@@ -102,7 +102,14 @@ TEST(WebServer, RefusesWrongTokensOtherSitesBigBodiesAndSlowClientsAndNothingCha
         {board.call("GET", "/"), "200"},  // the page holds no data: no token
         {board.call("POST", "/"), "405"},
         {board.call("GET", "/api/outputs/5", bearer(switchSecret) + "Origin: http://evil.example\r\n"), "403"},
-        {board.exchange("GET /api/outputs/5 HTTP/1.1\r\nHost: evil.example:" + std::to_string(board.server->port()) +
+        {board.exchange("GET /api/outputs/5 HTTP/1.1\r\nHost: " + board.address("evil.example") + "\r\n" +
+                        bearer(switchSecret) + "\r\n"),
+         "403"},
+        {board.exchange("GET /api/outputs/5 HTTP/1.1\r\nHost: " + board.address("Kavtra-PC.local") +
+                        "\r\nConnection: close\r\n" + bearer(switchSecret) + "Origin: http://" +
+                        board.address("kavtra-pc") + "\r\n\r\n"),
+         "200"},
+        {board.exchange("GET /api/outputs/5 HTTP/1.1\r\nHost: " + board.address("kavtra-pc.local.evil.example") +
                         "\r\n" + bearer(switchSecret) + "\r\n"),
          "403"},
         {board.call("POST", "/api/set", bearer(switchSecret), std::string(101, ' ')), "413"},
@@ -278,7 +285,7 @@ TEST(WebServer, StartsBeyondLoopbackOnlyWithATokenAndWithTlsOnlyFromPemFiles) {
             EXPECT_EQ(test::readBytes(board.rules.path()), rulesBefore);
         }
         board.rules.reload();
-        WebSettings settings{true, {c.host, 0}, c.certificate, c.key, {}};
+        WebSettings settings{true, {c.host, 0}, c.certificate, c.key, {}, {}};
         WebServer server(settings, board.core, board.engine, board.rules, log);
         EXPECT_TRUE(server.start().toStdString().starts_with(c.refusal));
     }

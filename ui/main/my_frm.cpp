@@ -113,7 +113,10 @@ void MyFrm::buildMenus() {
     schedule_menu = menuBar()->addAction(QStringLiteral("Расписание"));
     journal_menu = menuBar()->addAction(QStringLiteral("Журнал"));
     // Short: the bar must keep "О программе" in view at the window's first width.
-    web_menu = menuBar()->addAction(QStringLiteral("Веб"));
+    netmenu = menuBar()->addMenu(QStringLiteral("Сеть"));
+    web_menu = netmenu->addAction(QStringLiteral("Веб-доступ…"));
+    phone_menu = netmenu->addAction(QStringLiteral("Телефон…"));
+    mqtt_menu = netmenu->addAction(QStringLiteral("MQTT…"));
     propmenu = menuBar()->addAction(QStringLiteral("Настройки"));
     about_menu = menuBar()->addAction(QStringLiteral("О программе"));
     outmenu->setObjectName(QStringLiteral("outmenu"));
@@ -125,7 +128,10 @@ void MyFrm::buildMenus() {
     undo_menu->setObjectName(QStringLiteral("undo_menu"));
     schedule_menu->setObjectName(QStringLiteral("schedule_menu"));
     journal_menu->setObjectName(QStringLiteral("journal_menu"));
+    netmenu->setObjectName(QStringLiteral("netmenu"));
     web_menu->setObjectName(QStringLiteral("web_menu"));
+    phone_menu->setObjectName(QStringLiteral("phone_menu"));
+    mqtt_menu->setObjectName(QStringLiteral("mqtt_menu"));
     connect(undo_menu, &QAction::triggered, this, &MyFrm::undoLast);
     connect(schedule_menu, &QAction::triggered, this, [this] {
         if (platform_.showSchedules) platform_.showSchedules(this);
@@ -135,6 +141,12 @@ void MyFrm::buildMenus() {
     });
     connect(web_menu, &QAction::triggered, this, [this] {
         if (platform_.showWeb) platform_.showWeb(this);
+    });
+    connect(phone_menu, &QAction::triggered, this, [this] {
+        if (platform_.showPhone) platform_.showPhone(this);
+    });
+    connect(mqtt_menu, &QAction::triggered, this, [this] {
+        if (platform_.showMqtt) platform_.showMqtt(this);
     });
     connect(on_all, &QAction::triggered, this, &MyFrm::AllOutsOn);
     connect(off_all, &QAction::triggered, this, &MyFrm::AllOutsOff);

@@ -36,8 +36,11 @@ struct MyFrmPlatform {
     std::function<void(QWidget* parent)> showJournal;
     // Shows "Расписание", not modally.
     std::function<void(QWidget* parent)> showSchedules;
-    // Shows "Веб-доступ" modally (the menu bar's "Веб").
+    // The menu "Сеть": "Веб-доступ", "Телефон" (the page's tokens) and
+    // "MQTT", each modally.
     std::function<void(QWidget* parent)> showWeb;
+    std::function<void(QWidget* parent)> showPhone;
+    std::function<void(QWidget* parent)> showMqtt;
     // For the menus "Группы" and "Сцены".
     MenuQuestions questions;
 };
@@ -135,7 +138,10 @@ private:
     QMenu* editmenu = nullptr;
     QAction* undo_menu = nullptr;
     QAction* schedule_menu = nullptr;
+    QMenu* netmenu = nullptr;
     QAction* web_menu = nullptr;
+    QAction* phone_menu = nullptr;
+    QAction* mqtt_menu = nullptr;
     QAction* journal_menu = nullptr;
     OutputRunner& runner_;
     OutputEngine& engine_;

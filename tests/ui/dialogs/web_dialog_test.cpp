@@ -26,7 +26,8 @@ TEST(WebDialog, OkWritesListenOnlyWhenItIsAnAddressThatChanged) {
         {"0.0.0.0:8443", true, "[Configs]\r\nValLoad=2\r\n[Web]\r\nListen=0.0.0.0:8443\r\n"},
         {"8081", true, "[Configs]\r\nValLoad=2\r\n[Web]\r\nListen=8081\r\n"},
         {"", true, "[Configs]\r\nValLoad=2\r\n[Web]\r\nListen=\r\n"},
-        {"garden:80", false, before},
+        {"Garden.local:80", true, "[Configs]\r\nValLoad=2\r\n[Web]\r\nListen=Garden.local:80\r\n"},
+        {"сад:80", false, before},
         {"127.0.0.1", false, before},
     };
     for (const auto& c : cases) {

@@ -407,7 +407,7 @@ TEST_F(MyFrmTest, MenuBarHasItsEntriesInOrder) {
     MyFrm& frm = start();
     const QList<QAction*> top = frm.menuBar()->actions();
     EXPECT_EQ(entriesOf(*frm.menuBar()), (QStringList{"Выводы", "Правка", "Группы", "Сцены", "Расписание", "Журнал",
-                                                      "Веб", "Настройки", "О программе"}));
+                                                      "Сеть", "Настройки", "О программе"}));
     ASSERT_EQ(top.size(), 9);
 #ifndef _WIN32
     // All of them in view at the window's first width, none behind the bar's ».
@@ -420,7 +420,8 @@ TEST_F(MyFrmTest, MenuBarHasItsEntriesInOrder) {
     EXPECT_EQ(top[3]->menu(), &menuOf(frm, "scenemenu"));
     EXPECT_EQ(top[4], &actionOf(frm, "schedule_menu"));
     EXPECT_EQ(top[5], &actionOf(frm, "journal_menu"));
-    EXPECT_EQ(top[6], &actionOf(frm, "web_menu"));
+    EXPECT_EQ(top[6]->menu(), &menuOf(frm, "netmenu"));
+    EXPECT_EQ(entriesOf(menuOf(frm, "netmenu")), (QStringList{"Веб-доступ…", "Телефон…", "MQTT…"}));
     EXPECT_EQ(top[7], &actionOf(frm, "propmenu"));
     EXPECT_EQ(top[8], &actionOf(frm, "about_menu"));
     const QList<QAction*> outputs = top[0]->menu()->actions();
