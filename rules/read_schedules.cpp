@@ -1,29 +1,11 @@
-#include <algorithm>
-#include <charconv>
-#include <cmath>
 #include <optional>
 #include <utility>
 
-#include "persist/ini/ini_lines.h"
 #include "rules/rule_reader.h"
 #include "schedule/schedule_text.h"
 
 namespace kavtra {
 namespace {
-
-// Degrees as people write them: "55.75", "-74,006".
-std::optional<double> degrees(std::string text, double most) {
-    std::replace(text.begin(), text.end(), ',', '.');
-    const std::string_view digits = ini::trimBlanks(text);
-    const bool plus = digits.starts_with('+');
-    double value = 0;
-    const char* first = digits.data() + (plus ? 1 : 0);
-    const auto [end, error] = std::from_chars(first, digits.data() + digits.size(), value);
-    if (digits.empty() || error != std::errc() || end != digits.data() + digits.size() || !std::isfinite(value) ||
-        std::abs(value) > most)
-        return std::nullopt;
-    return value;
-}
 
 bool bySun(const std::optional<DayTime>& time) { return time && time->kind != DayTime::Kind::Clock; }
 
@@ -105,11 +87,10 @@ std::optional<ScheduleEntry> readSchedule(RuleReader& reader, const RuleSection&
 
 void readPlace(RuleReader& reader, const std::vector<RuleSection>& sections) {
     for (const RuleSection& place : sections) {
-        const auto latitude = degrees(reader.value(place.section, "Latitude"), 90);
-        const auto longitude = degrees(reader.value(place.section, "Longitude"), 180);
-        if (!latitude) reader.problem(place.section, "Latitude", "нужно число градусов от -90 до 90 (север +, юг -)");
-        if (!longitude)
-            reader.problem(place.section, "Longitude", "нужно число градусов от -180 до 180 (восток +, запад -)");
+        const auto latitude = parseDegrees(reader.value(place.section, "Latitude"), kMostLatitude);
+        const auto longitude = parseDegrees(reader.value(place.section, "Longitude"), kMostLongitude);
+        if (!latitude) reader.problem(place.section, "Latitude", kLatitudeForm);
+        if (!longitude) reader.problem(place.section, "Longitude", kLongitudeForm);
         if (latitude && longitude) reader.rules().place = Place{*latitude, *longitude};
     }
 }

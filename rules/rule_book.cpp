@@ -7,6 +7,7 @@
 #include "persist/ini/ini_lines.h"
 #include "persist/profile/own_profile.h"
 #include "persist/profile/profile.h"
+#include "schedule/schedule_text.h"
 
 namespace kavtra {
 namespace {
@@ -236,6 +237,17 @@ std::string RuleBook::renameScene(const std::string& name, const std::string& ne
             const Scene* read = entryNamed(asSaved.rules.scenes, newName);
             if (read && read->on == renamed.on && read->off == renamed.off) return std::string();
             return notAsSaved("сцена «" + newName + "»");
+        });
+}
+
+std::string RuleBook::savePlace(const Place& place) {
+    const std::string section(kPlaceSection);
+    return edit(
+        {{section, "Latitude", degreesText(place.latitude)}, {section, "Longitude", degreesText(place.longitude)}},
+        [&](const RulesReading& asSaved) {
+            if (asSaved.rules.place == place) return std::string();
+            std::string problems = problemsIn(asSaved.problems, section);
+            return problems.empty() ? notAsSaved("запись [Place]") : problems;
         });
 }
 

@@ -69,6 +69,10 @@ public:
     std::vector<RuleProblem> brokenByRemoving(const std::string& section) const;
     std::string renameScene(const std::string& name, const std::string& newName);
 
+    // Puts Latitude and Longitude into [Place], each as the shortest text that
+    // reads back as the number; the section's other keys stay.
+    std::string savePlace(const Place& place);
+
     using Keys = std::vector<std::pair<std::string, std::string>>;
     // Puts [Schedule name] in place of [Schedule oldName] (a new one when
     // oldName is empty) with exactly these keys in this order, empty values

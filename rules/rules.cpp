@@ -14,7 +14,6 @@ constexpr std::string_view kGroup = "Group ";
 constexpr std::string_view kScene = "Scene ";
 constexpr std::string_view kInterlock = "Interlock ";
 constexpr std::string_view kSchedule = "Schedule ";
-constexpr std::string_view kPlace = "Place";
 constexpr std::string_view kToken = "Token ";
 
 // The kinds of sections the rules are made of, in the order they are read:
@@ -30,7 +29,7 @@ constexpr SectionKind kKinds[] = {
     {kGroup, true, readGroups},           // first: every list may name a group
     {kScene, true, readScenes},           // On, Off
     {kInterlock, true, readInterlocks},   // Outputs, DeadTime
-    {kPlace, false, readPlace},           // before the schedules of sunrise and sunset
+    {kPlaceSection, false, readPlace},    // before the schedules of sunrise and sunset
     {kSchedule, true, readSchedules},     // after the scenes, which schedules recall
     {kLimitsSection, false, readLimits},  // N=DURATION
     {kToken, true, readTokens},           // Role, Hash

@@ -93,6 +93,7 @@ RulesReading readRules(const std::vector<std::string>& sections, const RuleValue
 // slip of the unit than a safety limit.
 inline constexpr std::chrono::milliseconds kLongestLimit = std::chrono::hours(24);
 inline constexpr std::string_view kLimitsSection = "Limits";
+inline constexpr std::string_view kPlaceSection = "Place";
 
 // The section names of the rules' kinds.
 std::string groupSection(std::string_view name);

@@ -1,7 +1,9 @@
 #include "schedule/schedule_text.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
+#include <cmath>
 
 namespace kavtra {
 namespace {
@@ -174,6 +176,26 @@ std::string dayTimeText(const DayTime& time) {
     std::string text = twoDigits(clock.hours().count()) + ":" + twoDigits(clock.minutes().count());
     if (clock.seconds().count() != 0) text += ":" + twoDigits(clock.seconds().count());
     return text;
+}
+
+std::optional<double> parseDegrees(std::string_view text, double most) {
+    std::string digits(trimmed(text));
+    std::replace(digits.begin(), digits.end(), ',', '.');
+    // from_chars takes a minus but no plus.
+    const bool plus = digits.starts_with('+');
+    const char* first = digits.data() + (plus ? 1 : 0);
+    const char* last = digits.data() + digits.size();
+    double value = 0;
+    const auto [end, error] = std::from_chars(first, last, value);
+    if (digits.empty() || error != std::errc() || end != last || !std::isfinite(value) || std::abs(value) > most)
+        return std::nullopt;
+    return value;
+}
+
+std::string degreesText(double degrees) {
+    std::array<char, 32> buffer{};
+    const auto [end, error] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), degrees);
+    return std::string(buffer.data(), error == std::errc() ? end : buffer.data());
 }
 
 std::string dateText(year_month_day date) {

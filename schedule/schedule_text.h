@@ -29,6 +29,18 @@ std::optional<AtTime> parseAt(std::string_view text);
 // every day.
 std::optional<Days> parseDays(std::string_view text);
 
+// Degrees of [Place] as people write them, with a point or a comma ("55.75",
+// "-74,006", "+37.6"), at most `most` either way; nothing otherwise.
+std::optional<double> parseDegrees(std::string_view text, double most);
+inline constexpr double kMostLatitude = 90;
+inline constexpr double kMostLongitude = 180;
+// Why a latitude or a longitude is refused, in the words of the reading and
+// of the window alike.
+inline constexpr const char* kLatitudeForm = "нужно число градусов от -90 до 90 (север +, юг -)";
+inline constexpr const char* kLongitudeForm = "нужно число градусов от -180 до 180 (восток +, запад -)";
+// The shortest text that reads back as `degrees` exactly ("55.75").
+std::string degreesText(double degrees);
+
 // The forms as Rules.ini writes them back: "06:00", "06:00:30", "sunset-15";
 // "2026-12-31"; "daily", "Mon,Wed,2026-12-31".
 std::string dayTimeText(const DayTime& time);

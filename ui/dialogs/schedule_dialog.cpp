@@ -21,6 +21,7 @@
 
 #include "persist/ini/ini_lines.h"
 #include "rules/schedule_listing.h"
+#include "ui/dialogs/place_dialog.h"
 
 namespace kavtra {
 namespace {
@@ -150,6 +151,7 @@ ScheduleDialog::ScheduleDialog(RuleBook& rules, Confirm confirm, QWidget* parent
       at(new QLineEdit(form)),
       from(new QLineEdit(form)),
       to(new QLineEdit(form)),
+      placeButton(new QPushButton(QStringLiteral("Место…"), form)),
       days(new QLineEdit(form)),
       on(new QLineEdit(form)),
       off(new QLineEdit(form)),
@@ -209,10 +211,16 @@ ScheduleDialog::ScheduleDialog(RuleBook& rules, Confirm confirm, QWidget* parent
     fields->addRow(QStringLiteral("Когда:"), kind);
     fields->addRow(QStringLiteral("Время:"), at);
     fields->addRow(QStringLiteral("С:"), window);
-    fields->addRow(QString(),
-                   hint(QStringLiteral("ЧЧ:ММ или ЧЧ:ММ:СС; восход или закат, можно со сдвигом в "
-                                       "минутах (закат-15), по месту из [Place]; один раз: ГГГГ-ММ-ДД ЧЧ:ММ"),
-                        form));
+    auto* timeHint = new QHBoxLayout;
+    timeHint->addWidget(hint(QStringLiteral("ЧЧ:ММ или ЧЧ:ММ:СС; восход или закат, можно со сдвигом в минутах "
+                                            "(закат-15), для места, заданного кнопкой «Место…»; один раз: "
+                                            "ГГГГ-ММ-ДД ЧЧ:ММ"),
+                             form),
+                        1);
+    placeButton->setObjectName(QStringLiteral("schedulePlace"));
+    placeButton->setAutoDefault(false);
+    timeHint->addWidget(placeButton, 0, Qt::AlignTop);
+    fields->addRow(QString(), timeHint);
     fields->addRow(QStringLiteral("Дни:"), days);
     fields->addRow(QString(), hint(QStringLiteral("ежедневно, дни недели (Пн,Ср,Пт или Пн-Пт) или даты ГГГГ-ММ-ДД "
                                                   "через запятую; пусто — каждый день"),
@@ -240,6 +248,7 @@ ScheduleDialog::ScheduleDialog(RuleBook& rules, Confirm confirm, QWidget* parent
     connect(removeButton, &QPushButton::clicked, this, &ScheduleDialog::removeSelected);
     connect(saveButton, &QPushButton::clicked, this, &ScheduleDialog::save);
     connect(eventKind, &QRadioButton::toggled, this, &ScheduleDialog::showKind);
+    connect(placeButton, &QPushButton::clicked, this, &ScheduleDialog::openPlace);
     connect(list, &QTreeWidget::itemSelectionChanged, this, [this] {
         const bool chosen = !selectedName().empty();
         editButton->setEnabled(chosen);
@@ -393,6 +402,14 @@ void ScheduleDialog::showKind() {
     to->setEnabled(!event);
     off->setEnabled(event);
     scene->setEnabled(event);
+}
+
+void ScheduleDialog::openPlace() {
+    // Window-modal and not waited for: the schedules go on following the file
+    // while it is open.
+    auto* place = new PlaceDialog(rules_, this);
+    place->setAttribute(Qt::WA_DeleteOnClose);
+    place->open();
 }
 
 void ScheduleDialog::tell(const std::string& why, bool failed) {

@@ -49,6 +49,8 @@ public:
     QLineEdit* at;
     QLineEdit* from;
     QLineEdit* to;
+    // Opens "Место", where sunrise and sunset are computed.
+    QPushButton* placeButton;
     QLineEdit* days;
     QLineEdit* on;
     QLineEdit* off;
@@ -70,6 +72,7 @@ private:
     void removeSelected();
     void save();
     void showKind();
+    void openPlace();
     void tell(const std::string& why, bool failed);
     // The selected row's schedule, or empty.
     std::string selectedName() const;
