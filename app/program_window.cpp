@@ -7,6 +7,7 @@
 #include "ui/dialogs/about_frm.h"
 #include "ui/dialogs/journal_dialog.h"
 #include "ui/dialogs/option_frm.h"
+#include "ui/dialogs/phone_dialog.h"
 #include "ui/dialogs/web_dialog.h"
 
 namespace kavtra {
@@ -73,6 +74,10 @@ ProgramWindow::ProgramWindow(Program& program, ProgramWeb& web, const ProgramMqt
         journal_->activateWindow();
     };
     platform.questions = menuQuestions();
+    platform.showPhone = [&web, &rules = program.plant.rules, confirm = platform.questions.confirm](QWidget* parent) {
+        PhoneDialog dialog(rules, web.phoneSites(), web.status(), confirm, parent);
+        dialog.exec();
+    };
     // One editor of the schedules too, kept like the journal.
     platform.showSchedules = [this, &program, confirm = platform.questions.confirm](QWidget* parent) {
         if (!schedules_) schedules_ = std::make_unique<ScheduleDialog>(program.plant.rules, confirm, parent);

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, makes Qt and libmosquitto for Windows available
-# (scripts/windows-qt.sh, scripts/windows-mosquitto.sh), then builds the whole project for 64-bit Windows
+# Installs what is missing, makes Qt, libmosquitto and qrcodegen for Windows
+# available (scripts/windows-qt.sh, scripts/windows-mosquitto.sh,
+# scripts/windows-qrcodegen.sh), then builds the whole project for 64-bit Windows
 # with MinGW-w64 and warnings as errors into build-windows/. The two programs
 # the Windows build runs on this machine, write_icons (the icons are drawn at
 # build time) and the Linux program the Windows one is compared with, are
@@ -18,6 +19,7 @@ kavtra_windows_setup
 
 qt="$("$here/scripts/windows-qt.sh" | tail -n1)"
 mosquitto="$("$here/scripts/windows-mosquitto.sh" | tail -n1)"
+qrcodegen="$("$here/scripts/windows-qrcodegen.sh" | tail -n1)"
 
 # The Linux test tree scripts/test.sh has built serves when it is there, so
 # that a full run builds the Linux program once.
@@ -35,5 +37,5 @@ cmake -S "$here" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$here/cmake/mingw-w64-x86_6
   -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKAVTRA_WERROR=ON -DKAVTRA_UI=ON -DKAVTRA_BENCH=OFF \
   -DCMAKE_PREFIX_PATH="$qt" -DCMAKE_FIND_ROOT_PATH="$qt" \
   -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
-  -DKAVTRA_MOSQUITTO_PREFIX="$mosquitto" -DKAVTRA_HOST_BUILD="$host" "$@"
+  -DKAVTRA_MOSQUITTO_PREFIX="$mosquitto" -DKAVTRA_QRCODEGEN_PREFIX="$qrcodegen" -DKAVTRA_HOST_BUILD="$host" "$@"
 cmake --build "$build" -j "$(kavtra_jobs)"

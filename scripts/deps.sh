@@ -30,7 +30,8 @@ kavtra_compiler_cache() {
 }
 
 # What building the program needs.
-KAVTRA_BUILD_PACKAGES=(build-essential cmake pkg-config qt6-base-dev qt6-translations-l10n libgl-dev libmosquitto-dev)
+KAVTRA_BUILD_PACKAGES=(build-essential cmake pkg-config qt6-base-dev qt6-translations-l10n libgl-dev libmosquitto-dev
+  libqrcodegencpp-dev)
 # What building and running the tests and benchmarks needs on top of that;
 # the MQTT tests start a broker of their own (with a certificate made by
 # openssl) and use its command-line tools; clang-format checks the layout;

@@ -77,6 +77,17 @@ TEST(ProgramWeb, ATapIsLatchedSavedAndLoggedAndACommandIsShownOnThePage) {
     QFile shot(qEnvironmentVariable("KAVTRA_WEB_SHOT", QString::fromStdString((dir.path / "web-phone.png").string())));
     EXPECT_TRUE(png.startsWith("\x89PNG") && shot.open(QIODevice::WriteOnly) && shot.write(png) == png.size());
 
+    // A code scanned from "Телефон" brings its token in the fragment: kept, and taken off the address.
+    const std::string scanned = copy.run({"--add-token", "scanned", "read"}).out.substr(0, 64);
+    browser.evaluate("localStorage.clear()");
+    browser.call("Page.navigate", {{"url", "about:blank"}});
+    browser.call("Page.navigate", {{"url", "http://" + site + "/#token=" + QString::fromStdString(scanned)}});
+    EXPECT_TRUE(
+        browser.waitFor("document.getElementById('link').textContent === 'на связи' && location.href === "
+                        "'http://" +
+                        site.toStdString() + "/' && localStorage.getItem('kavtra-token') === '" + scanned +
+                        "' && document.documentElement.scrollWidth <= innerWidth"));
+
     ASSERT_EQ(::kill(static_cast<pid_t>(running->processId()), SIGTERM), 0);
     ASSERT_TRUE(running->waitForFinished(20000));
     ShiftBoard board;

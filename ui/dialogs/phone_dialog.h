@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QDialog>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTreeWidget;
+
+namespace kavtra {
+
+class RuleBook;
+
+// "Телефон": the page's access tokens of Rules.ini, made and removed here as
+// --add-token and --remove-token make and remove them. A new token's secret
+// is shown once, as a QR code of the page's address with the secret in the
+// fragment (#token=…, which a browser never sends; the page takes it from
+// there), and as that address to copy. `sites` are where a phone can open
+// the page (none while the web access is off or serves this computer
+// only); `webState` says why there are none.
+class PhoneDialog : public QDialog {
+    Q_OBJECT
+
+public:
+    // Asks a question; true for "Да".
+    using Confirm = std::function<bool(QWidget* parent, const QString& title, const QString& text)>;
+
+    PhoneDialog(RuleBook& rules, const QStringList& sites, const QString& webState, Confirm confirm,
+                QWidget* parent = nullptr);
+
+    QTreeWidget* tokens;
+    QLineEdit* name;
+    QComboBox* role;
+    QPushButton* makeButton;
+    QPushButton* removeButton;
+    QLabel* problem;
+    QComboBox* site;  // where the code points
+    QLabel* code;
+    QLineEdit* link;  // the code's text, or the secret alone without a site
+
+private:
+    void fillTokens();
+    void make();
+    void removeSelected();
+    void showSecret();
+    void tell(const QString& why);
+
+    QLabel* once_;  // what to do with the code, and that it is shown once
+    RuleBook& rules_;
+    Confirm confirm_;
+    QString secret_;
+};
+
+}  // namespace kavtra
