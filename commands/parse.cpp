@@ -64,8 +64,6 @@ std::optional<long long> durationValue(std::string_view text) {
     return last < 0 ? std::nullopt : std::optional<long long>(total);
 }
 
-namespace {
-
 bool isAsciiNoCase(std::string_view text, std::string_view lower) {
     if (text.size() != lower.size()) return false;
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -74,6 +72,8 @@ bool isAsciiNoCase(std::string_view text, std::string_view lower) {
     }
     return true;
 }
+
+namespace {
 
 // "N=REST": the output number and what follows the first '='.
 Parsed<std::pair<int, std::string_view>> numbered(std::string_view text, const std::string& form) {

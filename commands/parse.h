@@ -29,6 +29,9 @@ struct Parsed {
     explicit operator bool() const { return value.has_value(); }
 };
 
+// Whether `text` is the word `lower` (lower-case ASCII) in any letter case.
+bool isAsciiNoCase(std::string_view text, std::string_view lower);
+
 // A whole number made of digits only (at most 12), nothing around it.
 std::optional<long long> digitsValue(std::string_view text);
 

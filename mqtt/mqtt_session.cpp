@@ -212,8 +212,13 @@ void MqttSession::publishName(int output) {
 }
 
 void MqttSession::publishConfig(int output) {
-    if (settings_.discovery)
-        link_->publish(topics_.discovery(output), discoveryConfig(topics_, output, names_[output - 1]), true);
+    if (!settings_.discovery) return;
+    const std::string& name = names_[output - 1];
+    // An output left out may have been announced by an earlier choice; the
+    // empty retained config is how Home Assistant forgets it.
+    link_->publish(topics_.discovery(output),
+                   settings_.outputs.includes(output, name) ? discoveryConfig(topics_, output, name) : std::string(),
+                   true);
 }
 
 void MqttSession::publishState(int output) {

@@ -74,6 +74,7 @@ private:
     void onFailed(const LinkFailure& failure);
     void onReceived(const ReceivedMessage& message);
     void publishName(int output);
+    // Its discovery config, or an empty one when the choice leaves it out.
     void publishConfig(int output);
     void publishState(int output);
     void publishAttributes(int output);

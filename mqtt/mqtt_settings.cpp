@@ -8,7 +8,6 @@
 namespace kavtra {
 namespace {
 
-constexpr std::string_view kSection = "MQTT";
 constexpr std::string_view kTopicRule = "не может быть пустым, содержать + и # или начинаться и кончаться на /";
 
 // A topic prefix must name topics, not match them, and must join the levels
@@ -53,32 +52,37 @@ std::string reducedNodeName(std::string_view text) {
 
 MqttSettingsReading readMqttSettings(const clsINI& config, std::string_view hostName) {
     MqttSettingsReading reading;
-    auto read = [&](std::string_view key, std::string_view def) {
-        return std::string(ini::trimBlanks(config.GetPrivateINIString(kSection, key, def)));
+    auto read = [&](const MqttKey& key) {
+        return std::string(ini::trimBlanks(config.GetPrivateINIString(kMqttSection, key.name, key.byDefault)));
     };
     MqttSettings& s = reading.settings;
-    s.host = read("Host", "");
+    s.host = read(kMqttHost);
     if (s.host.empty()) return reading;
     reading.enabled = true;
 
-    auto fail = [&](std::string_view key, std::string_view why) {
+    auto fail = [&](const MqttKey& key, std::string_view why) {
         reading.enabled = false;
-        reading.problem = "MQTT выключен: ключ " + std::string(key) + " в разделе [MQTT] файла config.ini " +
+        reading.problem = "MQTT выключен: ключ " + std::string(key.name) + " в разделе [MQTT] файла config.ini " +
                           std::string(why);
         return reading;
     };
-    if (!readPort(read("Port", "1883"), s.port)) return fail("Port", "должен быть числом от 1 до 65535");
-    s.user = read("User", "");
-    s.password = read("Password", "");
-    s.node = reducedNodeName(read("Node", hostName));
+    if (!readPort(read(kMqttPort), s.port)) return fail(kMqttPort, "должен быть числом от 1 до 65535");
+    s.user = read(kMqttUser);
+    s.password = read(kMqttPassword);
+    const std::string node = read(kMqttNode);
+    s.node = reducedNodeName(node.empty() ? hostName : node);
     if (s.node.empty()) s.node = "kavtra";
-    s.baseTopic = read("BaseTopic", "kavtra");
-    if (!usableTopicPrefix(s.baseTopic)) return fail("BaseTopic", kTopicRule);
-    if (!readSwitch(read("Discovery", "1"), s.discovery)) return fail("Discovery", "должен быть 0 или 1");
-    s.discoveryPrefix = read("DiscoveryPrefix", "homeassistant");
-    if (!usableTopicPrefix(s.discoveryPrefix)) return fail("DiscoveryPrefix", kTopicRule);
-    if (!readSwitch(read("TLS", "0"), s.tls)) return fail("TLS", "должен быть 0 или 1");
-    s.caFile = read("CAFile", "");
+    s.baseTopic = read(kMqttBaseTopic);
+    if (!usableTopicPrefix(s.baseTopic)) return fail(kMqttBaseTopic, kTopicRule);
+    if (!readSwitch(read(kMqttDiscovery), s.discovery)) return fail(kMqttDiscovery, "должен быть 0 или 1");
+    s.discoveryPrefix = read(kMqttDiscoveryPrefix);
+    if (!usableTopicPrefix(s.discoveryPrefix)) return fail(kMqttDiscoveryPrefix, kTopicRule);
+    if (!readSwitch(read(kMqttTls), s.tls)) return fail(kMqttTls, "должен быть 0 или 1");
+    s.caFile = read(kMqttCaFile);
+    Parsed<OutputChoice> outputs = parseOutputChoice(read(kMqttOutputs));
+    if (!outputs)
+        return fail(kMqttOutputs, "должен быть all, named или списком выводов, например 1-40,45: " + outputs.error);
+    s.outputs = std::move(*outputs.value);
     return reading;
 }
 

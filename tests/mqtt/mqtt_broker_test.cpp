@@ -197,6 +197,31 @@ TEST_F(MqttBrokerTest, ARenamePublishesTheNameAndADiscoveryConfig) {
     EXPECT_EQ(config["unique_id"].toString(), "kavtra_hall_out3");
 }
 
+TEST_F(MqttBrokerTest, OutputsLeftOutOfTheChoiceAreRemovedFromHomeAssistant) {
+    startCopy().reset();
+    MqttSettings s = settings();
+    s.outputs = *parseOutputChoice("named").value;
+    Copy copy(s);
+    copy.outputs.names[6] = "Насос";
+    watcher.clear();
+    copy.bridge->start();
+    ASSERT_TRUE(eventually([&] { return watcher.count("homeassistant/switch/hall/") == 300; }));
+    EXPECT_EQ(watcher.last("homeassistant/switch/hall/out8/config"), "");
+    // A rename takes an output in.
+    copy.outputs.names[7] = "Свет";
+    copy.bridge->outputsChanged({}, {8});
+    ASSERT_TRUE(eventually([&] { return watcher.last("homeassistant/switch/hall/out8/config") != ""; }));
+
+    // What Home Assistant finds on the broker: the two named outputs alone.
+    test::MqttTestClient late(broker.port(), "late");
+    late.subscribe("homeassistant/switch/hall/+/config");
+    ASSERT_TRUE(eventually([&] { return late.count("homeassistant/") == 2; }));
+    QTest::qWait(200);
+    EXPECT_EQ(late.count("homeassistant/switch/hall/out7/"), 1u);
+    EXPECT_EQ(late.count("homeassistant/switch/hall/out8/"), 1u);
+    EXPECT_EQ(late.count("homeassistant/"), 2u);
+}
+
 TEST_F(MqttBrokerTest, HomeAssistantStartingGetsTheDiscoveryConfigsAgain) {
     auto copy = startCopy();
     watcher.clear();

@@ -76,6 +76,8 @@ TEST_F(MqttSettingsTest, AValueThatCannotServeKeepsMqttOffAndSaysWhy) {
         {"Discovery=yes\n", "Discovery"},
         {"DiscoveryPrefix=ha/\n", "DiscoveryPrefix"},
         {"TLS=2\n", "TLS"},
+        {"Outputs=1-301\n", "Outputs"},
+        {"Outputs=@Сад\n", "Outputs"},
     };
     for (const auto& c : cases) {
         const MqttSettingsReading reading = read(std::string("Host=b\n") + c.section);

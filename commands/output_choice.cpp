@@ -1,0 +1,51 @@
+#include "commands/output_choice.h"
+
+#include <algorithm>
+
+#include "commands/output_list.h"
+#include "persist/files/data_file.h"
+#include "persist/ini/ini_lines.h"
+
+namespace kavtra {
+
+bool OutputChoice::includes(int output, std::string_view name) const {
+    if (kind == Kind::Named) return isNamedOutput(output, name);
+    if (kind == Kind::Listed) return std::binary_search(outputs.begin(), outputs.end(), output);
+    return true;
+}
+
+std::string OutputChoice::text() const {
+    if (kind == Kind::Named) return "named";
+    if (kind == Kind::Listed) return listText(outputs);
+    return "all";
+}
+
+bool isNamedOutput(int output, std::string_view name) {
+    const std::string_view shown = ini::trimBlanks(name);
+    return !shown.empty() && shown != defaultOutputName(output);
+}
+
+Parsed<OutputChoice> parseOutputChoice(std::string_view text) {
+    text = ini::trimBlanks(text);
+    if (text.empty() || isAsciiNoCase(text, "all")) return {OutputChoice{}, {}};
+    if (isAsciiNoCase(text, "named")) return {OutputChoice{OutputChoice::Kind::Named, {}}, {}};
+    const Parsed<std::vector<ListItem>> items = parseList(text);
+    if (!items) return Parsed<OutputChoice>::refused(items.error);
+    OutputChoice choice{OutputChoice::Kind::Listed, {}};
+    for (const ListItem& item : *items.value) {
+        if (!item.group.empty())
+            return Parsed<OutputChoice>::refused(quoted("@" + item.group) + ": здесь нужны номера выводов, не группы");
+        for (int output = item.first; output <= item.last; ++output) choice.outputs.push_back(output);
+    }
+    std::sort(choice.outputs.begin(), choice.outputs.end());
+    choice.outputs.erase(std::unique(choice.outputs.begin(), choice.outputs.end()), choice.outputs.end());
+    return {std::move(choice), {}};
+}
+
+OutputChoice readOutputChoice(const clsINI& config) {
+    Parsed<OutputChoice> choice =
+        parseOutputChoice(config.GetPrivateINIString(kOutputChoiceSection, kOutputChoiceKey, ""));
+    return choice ? std::move(*choice.value) : OutputChoice{};
+}
+
+}  // namespace kavtra
