@@ -20,13 +20,24 @@ public:
     explicit ProgramMqtt(Program& program);
     ~ProgramMqtt() override;
 
+    // Whether this build has MQTT at all: without it the window offers no
+    // "MQTT" dialog.
+    static bool built();
+    // The link's last status, or why [MQTT] keeps it off; empty when off.
+    const QString& status() const { return status_; }
+    // Reads [MQTT] again: changed settings end the link ("offline" and a
+    // clean disconnect) and start the one now asked for.
+    void followConfig();
+
 signals:
-    // For the window: "MQTT: подключено к host:1883", "MQTT: нет связи с …".
+    // For the window: "MQTT: подключено к host:1883", "MQTT: нет связи с …",
+    // and an empty text when MQTT is turned off.
     void statusChanged(const QString& text, bool connected);
 
 private:
     struct Link;
     std::unique_ptr<Link> link_;
+    QString status_;
 };
 
 }  // namespace kavtra

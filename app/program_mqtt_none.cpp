@@ -9,4 +9,7 @@ struct ProgramMqtt::Link {};
 ProgramMqtt::ProgramMqtt(Program&) {}
 ProgramMqtt::~ProgramMqtt() = default;
 
+bool ProgramMqtt::built() { return false; }
+void ProgramMqtt::followConfig() {}
+
 }  // namespace kavtra

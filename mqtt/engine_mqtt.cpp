@@ -1,9 +1,5 @@
 #include "mqtt/engine_mqtt.h"
 
-#include <QSysInfo>
-
-#include <cstdio>
-
 #include "persist/files/data_file.h"
 
 namespace kavtra {
@@ -41,16 +37,6 @@ std::string EngineMqtt::deadline(int output) const {
 }
 void EngineMqtt::apply(const Command& command, std::function<void(const Reply&)> answer) {
     core_.execute({command, source_}, std::move(answer));
-}
-
-std::unique_ptr<EngineMqtt> startMqtt(const clsINI& config, OutputEngine& engine, CommandCore& core, RuleBook& rules) {
-    const MqttSettingsReading reading = readMqttSettings(config, QSysInfo::machineHostName().toStdString());
-    if (!reading.problem.empty()) {
-        std::fprintf(stderr, "kavtra: %s\n", reading.problem.c_str());
-        std::fflush(stderr);
-    }
-    if (!reading.enabled) return nullptr;
-    return std::make_unique<EngineMqtt>(engine, core, rules, reading.settings);
 }
 
 }  // namespace kavtra

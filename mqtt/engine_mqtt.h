@@ -6,7 +6,6 @@
 #include "commands/command_core.h"
 #include "engine/output_engine.h"
 #include "mqtt/mqtt_bridge.h"
-#include "persist/profile/cls_ini.h"
 #include "rules/rule_book.h"
 
 namespace kavtra {
@@ -37,10 +36,5 @@ private:
     OutputEngine::ListenerId listener_;
     RuleBook::ListenerId rulesListener_;
 };
-
-// Reads [MQTT] from config.ini. With Host empty (the default) it returns
-// nothing and nothing of MQTT runs; a setting that cannot serve is reported
-// on standard error and leaves MQTT off too. Otherwise the link is started.
-std::unique_ptr<EngineMqtt> startMqtt(const clsINI& config, OutputEngine& engine, CommandCore& core, RuleBook& rules);
 
 }  // namespace kavtra
