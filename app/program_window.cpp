@@ -6,6 +6,7 @@
 #include "app/session_end.h"
 #include "ui/dialogs/about_frm.h"
 #include "ui/dialogs/journal_dialog.h"
+#include "ui/dialogs/mqtt_dialog.h"
 #include "ui/dialogs/option_frm.h"
 #include "ui/dialogs/phone_dialog.h"
 #include "ui/dialogs/web_dialog.h"
@@ -49,7 +50,7 @@ QStringList sceneNames(const RuleBook& rules) {
 
 }  // namespace
 
-ProgramWindow::ProgramWindow(Program& program, ProgramWeb& web, const ProgramMqtt& mqtt) {
+ProgramWindow::ProgramWindow(Program& program, ProgramWeb& web, ProgramMqtt& mqtt) {
     MyFrmPlatform platform;
     platform.confirmExit = askExit;
     // The menu shows each dialog anew, modal and without an owner.
@@ -61,6 +62,15 @@ ProgramWindow::ProgramWindow(Program& program, ProgramWeb& web, const ProgramMqt
         WebDialog dialog(settings, web.status(), web.sites(), parent);
         if (dialog.exec() == QDialog::Accepted) web.followConfig();
     };
+    // The page shows the outputs Home Assistant is told of; without MQTT in
+    // the build the menu's entry stays disabled.
+    if (ProgramMqtt::built())
+        platform.showMqtt = [&mqtt, &web, &config = program.plant.config](QWidget* parent) {
+            MqttDialog dialog(config, mqtt.status(), parent);
+            if (dialog.exec() != QDialog::Accepted) return;
+            mqtt.followConfig();
+            web.followConfig();
+        };
     platform.showAbout = [dir = program.executableDir](QWidget*) {
         AboutFrm dialog(dir);
         dialog.exec();
@@ -98,6 +108,7 @@ ProgramWindow::ProgramWindow(Program& program, ProgramWeb& web, const ProgramMqt
     QObject::connect(frm_.get(), &MyFrm::portDoubleClicked, frm_.get(), [this] { showBench(); });
     frm_->setWebState(web.status());
     QObject::connect(&web, &ProgramWeb::statusChanged, frm_.get(), &MyFrm::setWebState);
+    frm_->setNetworkState(mqtt.status());
     QObject::connect(&mqtt, &ProgramMqtt::statusChanged, frm_.get(),
                      [frm = frm_.get()](const QString& text, bool) { frm->setNetworkState(text); });
 

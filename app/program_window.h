@@ -19,8 +19,9 @@ namespace kavtra {
 // end the program.
 class ProgramWindow : public WindowShower {
 public:
-    // "Веб-доступ" has the web access follow what it saved.
-    ProgramWindow(Program& program, ProgramWeb& web, const ProgramMqtt& mqtt);
+    // "Веб-доступ" has the web access follow what it saved, "MQTT" the link
+    // and the page's choice of outputs.
+    ProgramWindow(Program& program, ProgramWeb& web, ProgramMqtt& mqtt);
     ~ProgramWindow() override;
 
     // Brings the window to the front.

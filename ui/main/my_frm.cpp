@@ -148,6 +148,8 @@ void MyFrm::buildMenus() {
     connect(mqtt_menu, &QAction::triggered, this, [this] {
         if (platform_.showMqtt) platform_.showMqtt(this);
     });
+    // A build without MQTT has no dialog to offer.
+    mqtt_menu->setEnabled(static_cast<bool>(platform_.showMqtt));
     connect(on_all, &QAction::triggered, this, &MyFrm::AllOutsOn);
     connect(off_all, &QAction::triggered, this, &MyFrm::AllOutsOff);
     connect(propmenu, &QAction::triggered, this, [this] {

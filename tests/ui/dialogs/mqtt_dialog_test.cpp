@@ -1,0 +1,65 @@
+#include "ui/dialogs/mqtt_dialog.h"
+
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+
+#include <functional>
+
+#include <gtest/gtest.h>
+
+#include "tests/support/file_bytes.h"
+#include "tests/support/scratch_dir.h"
+
+namespace kavtra {
+namespace {
+
+// What the user does before "Ok": the dialog's answer and config.ini's bytes.
+TEST(MqttDialog, OkSavesTheKeysThatChangedOnlyWhenTheLinkCouldUseThem) {
+    const std::string before = "[MQTT]\r\nHost=broker.lan\r\nPort=1883\r\nOutputs=1-5, 7\r\n";
+    const std::string section = "[MQTT]\r\nHost=broker.lan\r\nPort=1883\r\n";
+    const struct {
+        const char* what;
+        std::function<void(MqttDialog&)> change;
+        bool accepted;
+        std::string after;
+    } cases[] = {
+        {"nothing", [](MqttDialog&) {}, true, before},
+        {"the same list in other words", [](MqttDialog& d) { d.outputList->setText("7,1-5"); }, true, before},
+        {"no host", [](MqttDialog& d) { d.host->clear(); }, true, "[MQTT]\r\nHost=\r\nPort=1883\r\nOutputs=1-5, 7\r\n"},
+        {"named", [](MqttDialog& d) { d.namedOutputs->setChecked(true); }, true, section + "Outputs=named\r\n"},
+        {"a login", [](MqttDialog& d) { d.user->setText("ha"), d.password->setText("p w"); }, true,
+         before + "User=ha\r\nPassword=p w\r\n"},
+        {"TLS", [](MqttDialog& d) { d.tls->setChecked(true), d.port->setText("8883"); }, true,
+         "[MQTT]\r\nHost=broker.lan\r\nPort=8883\r\nOutputs=1-5, 7\r\nTLS=1\r\n"},
+        {"port 0", [](MqttDialog& d) { d.port->setText("0"); }, false, before},
+        {"a list backwards", [](MqttDialog& d) { d.outputList->setText("40-2"); }, false, before},
+        {"an empty list", [](MqttDialog& d) { d.outputList->clear(); }, false, before},
+        {"a CA file that is not there",
+         [](MqttDialog& d) { d.tls->setChecked(true), d.caFile->setText("/nowhere/ca.pem"); }, false, before},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        test::ScratchDir dir;
+        const std::string file = (dir.path / "config.ini").string();
+        test::writeBytes(file, before);
+        const clsINI config((file));
+        MqttDialog dialog(config, QStringLiteral("MQTT: подключено к broker.lan:1883"));
+        dialog.show();
+        EXPECT_TRUE(dialog.listedOutputs->isChecked());
+        EXPECT_EQ(dialog.password->echoMode(), QLineEdit::Password);
+        c.change(dialog);
+        QTest::mouseClick(dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok), Qt::LeftButton);
+        EXPECT_EQ(dialog.result() == QDialog::Accepted, c.accepted);
+        EXPECT_EQ(dialog.problem->isVisible(), !c.accepted);
+        EXPECT_GE(dialog.height(), dialog.sizeHint().height());  // the red line cuts no other line off
+        EXPECT_EQ(test::readBytes(file), c.after);
+    }
+}
+
+}  // namespace
+}  // namespace kavtra
