@@ -3,11 +3,13 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
-
 #include <QLayout>
+#include <QMessageBox>
+#include <QStyle>
+#include <QVBoxLayout>
 
 #include <algorithm>
-#include <array>
+#include <vector>
 
 namespace kavtra {
 namespace {
@@ -21,6 +23,85 @@ QString failureText(const ProfileReport& report) {
     return QStringLiteral("Не удалось сохранить %1: %2").arg(file, reason);
 }
 
+// The fields side by side, each as wide as its text where the row has room,
+// one of them given whatever is left over. A row too narrow for all takes
+// from that one down to its least, then from the longest ones alike, so that
+// a short field stays whole while any other is longer than it.
+class FieldRow : public QLayout {
+public:
+    FieldRow(int spacing, const QWidget* yielding) : yielding_(yielding) { setSpacing(spacing); }
+    ~FieldRow() override {
+        while (QLayoutItem* item = takeAt(0)) delete item;
+    }
+
+    void addItem(QLayoutItem* item) override { items_.push_back(item); }
+    int count() const override { return static_cast<int>(items_.size()); }
+    QLayoutItem* itemAt(int index) const override {
+        return index >= 0 && index < count() ? items_[static_cast<std::size_t>(index)] : nullptr;
+    }
+    QLayoutItem* takeAt(int index) override {
+        if (index < 0 || index >= count()) return nullptr;
+        QLayoutItem* item = items_[static_cast<std::size_t>(index)];
+        items_.erase(items_.begin() + index);
+        return item;
+    }
+    QSize sizeHint() const override { return total(&QLayoutItem::sizeHint); }
+    QSize minimumSize() const override { return total(&QLayoutItem::minimumSize); }
+
+    void setGeometry(const QRect& rect) override {
+        QLayout::setGeometry(rect);
+        std::vector<QLayoutItem*> shown;
+        for (QLayoutItem* item : items_)
+            if (!item->isEmpty()) shown.push_back(item);
+        std::vector<int> widths;
+        int short_ = -rect.width() + spacing() * (static_cast<int>(shown.size()) - 1);
+        std::size_t gives = shown.size();
+        for (std::size_t i = 0; i < shown.size(); ++i) {
+            widths.push_back(shown[i]->sizeHint().width());
+            short_ += widths.back();
+            if (shown[i]->widget() == yielding_) gives = i;
+        }
+        const auto least = [&](std::size_t i) { return shown[i]->minimumSize().width(); };
+        if (gives < shown.size()) {
+            const int taken = std::min(short_, widths[gives] - least(gives));
+            widths[gives] -= taken;
+            short_ -= taken;
+        }
+        // One pixel at a time from the widest that can still give: the row
+        // is a handful of fields a few hundred pixels wide.
+        while (short_ > 0) {
+            std::size_t widest = shown.size();
+            for (std::size_t i = 0; i < shown.size(); ++i)
+                if (widths[i] > least(i) && (widest == shown.size() || widths[i] > widths[widest])) widest = i;
+            if (widest == shown.size()) break;
+            --widths[widest];
+            --short_;
+        }
+        int left = rect.left();
+        for (std::size_t i = 0; i < shown.size(); ++i) {
+            shown[i]->setGeometry(QRect(left, rect.top(), widths[i], rect.height()));
+            left += widths[i] + spacing();
+        }
+    }
+
+private:
+    QSize total(QSize (QLayoutItem::*size)() const) const {
+        QSize sum(0, 0);
+        int shown = 0;
+        for (QLayoutItem* item : items_) {
+            if (item->isEmpty()) continue;
+            const QSize one = (item->*size)();
+            sum = QSize(sum.width() + one.width(), std::max(sum.height(), one.height()));
+            ++shown;
+        }
+        sum.rwidth() += spacing() * std::max(0, shown - 1);
+        return sum;
+    }
+
+    const QWidget* yielding_;
+    std::vector<QLayoutItem*> items_;
+};
+
 }  // namespace
 
 MainStatusBar::MainStatusBar(QWidget* parent)
@@ -31,11 +112,17 @@ MainStatusBar::MainStatusBar(QWidget* parent)
       web(new StatusField(this)),
       message(new StatusField(this)) {
     setSizeGripEnabled(false);
-    addWidget(port);
-    addWidget(files, 1);
-    addWidget(network);
-    addWidget(web);
-    addWidget(message, 2);
+    auto* panel = new QWidget(this);
+    auto* lines = new QVBoxLayout(panel);
+    lines->setContentsMargins(0, 0, 0, 0);
+    lines->setSpacing(2);
+    auto* row = new FieldRow(style()->pixelMetric(QStyle::PM_LayoutHorizontalSpacing) * 2, files);
+    lines->addWidget(message);
+    lines->addLayout(row);
+    for (StatusField* field : {port, files, network, web}) row->addWidget(field);
+    addWidget(panel, 1);
+    message->setCursor(Qt::PointingHandCursor);
+    connect(message, &StatusField::clicked, this, &MainStatusBar::showWholeMessage);
     network->hide();
     web->hide();
     message->hide();
@@ -53,14 +140,12 @@ void MainStatusBar::setPortName(const QString& name, bool simulated, const QStri
     const QString model = standsInFor.isEmpty() ? QStringLiteral("модель платы")
                                                 : QStringLiteral("модель платы вместо %1").arg(standsInFor);
     port->setFullText(QStringLiteral("Порт: ") + (simulated ? model : name));
-    makeRoom();
 }
 
 void MainStatusBar::setFilesDirectory(const QString& dir, bool moved) {
     const QString shown = QDir::toNativeSeparators(dir);
     files->setFullText(moved ? QStringLiteral("Файлы: %1 (папка программы закрыта для записи)").arg(shown)
                              : QStringLiteral("Файлы: %1").arg(shown));
-    makeRoom();
 }
 
 void MainStatusBar::setNetworkState(const QString& text) { showState(*network, text); }
@@ -70,7 +155,6 @@ void MainStatusBar::setWebState(const QString& text) { showState(*web, text); }
 void MainStatusBar::showState(StatusField& field, const QString& text) {
     field.setFullText(text);
     field.setVisible(!text.isEmpty());
-    makeRoom();
 }
 
 void MainStatusBar::showNotice(const QString& text) {
@@ -122,49 +206,15 @@ void MainStatusBar::showMessage() {
     }
     message->setPalette(colours);
     message->setVisible(!message->fullText().isEmpty());
-    makeRoom();
 }
 
-void MainStatusBar::resizeEvent(QResizeEvent* event) {
-    QStatusBar::resizeEvent(event);
-    makeRoom();
-}
-
-void MainStatusBar::showEvent(QShowEvent* event) {
-    QStatusBar::showEvent(event);
-    makeRoom();
-}
-
-// The layout takes the same share from every field that is short of room,
-// so a failure would lose its reason to keep the port's text whole. Capping
-// the other fields leaves the failure its whole width where the bar has it;
-// the port comes first among them, the folder last, since the failure's
-// tooltip names the folder again.
-void MainStatusBar::makeRoom() {
-    const std::array<StatusField*, 4> others = {port, network, web, files};
-    if (!showsRed() || !isVisible()) {
-        for (StatusField* field : others) field->setMaximumWidth(QWIDGETSIZE_MAX);
-        return;
-    }
-    // The fields' widths as the layout splits the bar now: their sum is what
-    // the bar has for fields, whatever its own margins and spacing, and
-    // however the caps set before divide it.
-    layout()->activate();
-    int spare = message->width() - message->sizeHint().width();
-    int reserved = 0;
-    for (StatusField* field : others) {
-        if (field->isHidden()) continue;
-        spare += field->width();
-        reserved += field->minimumSizeHint().width();
-    }
-    for (StatusField* field : others) {
-        if (field->isHidden()) continue;
-        const int least = field->minimumSizeHint().width();
-        reserved -= least;
-        const int cap = std::max(least, std::min(field->sizeHint().width(), spare - reserved));
-        field->setMaximumWidth(cap);
-        spare -= cap;
-    }
+void MainStatusBar::showWholeMessage() {
+    // The tooltip holds all of it; a box is for reading it at leisure, once.
+    if (message->isHidden() || findChild<QMessageBox*>()) return;
+    auto* box = new QMessageBox(showsRed() ? QMessageBox::Warning : QMessageBox::Information, window()->windowTitle(),
+                                message->toolTip(), QMessageBox::Ok, this);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
 }
 
 }  // namespace kavtra

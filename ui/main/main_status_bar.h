@@ -11,15 +11,16 @@
 
 namespace kavtra {
 
-// The main window's status bar: the port in use, the directory of the two
-// files, the MQTT link's and the web access's states (each shown once there
-// is one), and a message
-// field. A save or read of either file that fails is shown there in red until
-// the next complete save of that file; the stderr line stays as it was. With
-// no failure pending, the field shows the last notice in the usual colour.
-// While a failure is shown, the other fields give it the room its file name
-// and reason need, down to a few characters each. Rules.ini's entries at fault
-// are shown the same way, until a read of the file finds none.
+// The main window's status bar: a line of its own for the message, shown
+// while there is one, above the fields of the port in use, the directory of
+// the two files, the MQTT link's and the web access's states (each shown once
+// there is one). A save or read of either file that fails is the message, in
+// red, until the next complete save of that file; the stderr line stays as it
+// was. With no failure pending, the message is the last notice in the usual
+// colour. Rules.ini's entries at fault are shown the same way, until a read of
+// the file finds none. A click on the message shows all of it in a box. The
+// fields take the room their texts need; only where the window is too
+// narrow for all of them does the folder give way first, then the longest.
 class MainStatusBar : public QStatusBar {
     Q_OBJECT
 
@@ -48,18 +49,12 @@ public:
 
     bool showsFailure() const { return !failures_.empty(); }
 
-protected:
-    void resizeEvent(QResizeEvent* event) override;
-    // A failure heard before the window was shown (a file read at start)
-    // gets its room here: the resize that comes with showing arrives while
-    // the bar is not visible yet.
-    void showEvent(QShowEvent* event) override;
-
 private:
     void heard(const ProfileReport& report);
     void showMessage();
-    void makeRoom();
     void showState(StatusField& field, const QString& text);
+    // Every failure and entry at fault, or the notice, in a box of its own.
+    void showWholeMessage();
     bool showsRed() const { return !failures_.empty() || !problems_.isEmpty(); }
 
     struct Failure {

@@ -1,6 +1,8 @@
 #include "ui/main/status_field.h"
 
+#include <QFontMetricsF>
 #include <QMouseEvent>
+#include <QtMath>
 
 namespace kavtra {
 
@@ -16,8 +18,10 @@ void StatusField::setFullText(const QString& text) {
 
 QSize StatusField::sizeHint() const {
     const QMargins margins = contentsMargins();
-    return {fontMetrics().horizontalAdvance(full_) + margins.left() + margins.right() + 2 * margin(),
-            QLabel::sizeHint().height()};
+    // Text is laid out in fractions of a pixel, and elidedText cuts a text
+    // that is a fraction wider than the field.
+    const int advance = qCeil(QFontMetricsF(font()).horizontalAdvance(full_));
+    return {advance + margins.left() + margins.right() + 2 * margin(), QLabel::sizeHint().height()};
 }
 
 QSize StatusField::minimumSizeHint() const {
@@ -30,6 +34,11 @@ void StatusField::resizeEvent(QResizeEvent* event) {
 }
 
 void StatusField::elide() { setText(fontMetrics().elidedText(full_, Qt::ElideMiddle, contentsRect().width())); }
+
+void StatusField::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) emit clicked();
+    QLabel::mouseReleaseEvent(event);
+}
 
 void StatusField::mouseDoubleClickEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) emit doubleClicked();

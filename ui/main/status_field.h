@@ -21,10 +21,12 @@ public:
     QSize minimumSizeHint() const override;
 
 signals:
+    void clicked();
     void doubleClicked();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:

@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QDir>
+#include <QMessageBox>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -142,6 +143,38 @@ TEST_F(StatusBarTest, AFailureShowsItsFileNameAndReasonWholeAtTheDefaultWidth) {
         reportProfileSaved(path("config.ini"));
         EXPECT_TRUE(QTest::qWaitFor([&] { return bar().port->text() == bar().port->fullText(); }, 2000));
     }
+}
+
+// A long Rules.ini fault has a line of its own above the fields, so that at
+// the window's default width the port, MQTT and web stay whole; a click shows
+// every fault in a box.
+TEST_F(StatusBarTest, ALongFaultTakesALineOfItsOwnAndTheFieldsStayWhole) {
+    MyFrm& frm = start(true);
+    frm.setPortName(QStringLiteral("sim"), true);
+    frm.setFilesDirectory(QStringLiteral("/home/оператор/.local/share/kavtra"), false);
+    frm.setNetworkState(QStringLiteral("MQTT: подключено к 127.0.0.1:1883"));
+    frm.setWebState(QStringLiteral("Веб: http://127.0.0.1:8080"));
+    const QStringList faults = {
+        QStringLiteral("Rules.ini, [Schedule Витрина], From: для восхода и заката нужны Latitude и Longitude в "
+                       "[Place]"),
+        QStringLiteral("Rules.ini, [Group Теплица], Outputs: «1-3,500»: номер вывода от 1 до 300")};
+    bar().setRuleProblems(faults);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return bar().message->isVisible(); }, 2000));
+    EXPECT_TRUE(messageIsRed());
+    EXPECT_LT(bar().message->mapTo(&bar(), QPoint(0, bar().message->height())).y(),
+              bar().port->mapTo(&bar(), QPoint()).y() + 1);
+    const auto whole = [&] {
+        for (StatusField* field : {bar().port, bar().network, bar().web})
+            if (field->text() != field->fullText()) return false;
+        return true;
+    };
+    EXPECT_TRUE(QTest::qWaitFor(whole, 2000)) << bar().web->text().toStdString();
+
+    QTest::mouseClick(bar().message, Qt::LeftButton);
+    auto* box = bar().findChild<QMessageBox*>();
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->text(), faults.join('\n'));
+    box->close();
 }
 
 }  // namespace
