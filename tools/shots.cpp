@@ -1,8 +1,10 @@
 // Pictures of the dialogs for the documentation: kavtra_shots OUTPUT_DIR.
+// "Место" goes to guide/ under it, with Moscow picked.
 // Run it on a real display (for example under xvfb-run) so that the platform's
 // own fonts and style are used. The dialogs read a fresh, empty folder and so
 // show the default settings.
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
@@ -12,6 +14,7 @@
 #include "persist/profile/cls_ini.h"
 #include "ui/dialogs/about_frm.h"
 #include "ui/dialogs/option_frm.h"
+#include "ui/dialogs/place_dialog.h"
 
 namespace {
 
@@ -39,7 +42,12 @@ int main(int argc, char** argv) {
     kavtra::Settings settings(config);
     kavtra::OptionFrm options(settings);
     kavtra::AboutFrm about(programDir.path().toStdString());
+    kavtra::RuleBook rules(programDir.filePath(QStringLiteral("Rules.ini")).toStdString());
+    kavtra::PlaceDialog place(rules);
+    place.city->setCurrentIndex(place.city->findText(QStringLiteral("Москва")));
+    emit place.city->activated(place.city->currentIndex());
     const bool ok = shoot(options, out.filePath(QStringLiteral("option_frm.png"))) &&
-                    shoot(about, out.filePath(QStringLiteral("about_frm.png")));
+                    shoot(about, out.filePath(QStringLiteral("about_frm.png"))) &&
+                    shoot(place, out.filePath(QStringLiteral("guide/place-dialog.png")));
     return ok ? 0 : 1;
 }
