@@ -59,23 +59,24 @@ std::string logJson(const LogLine& line) {
 
 }  // namespace
 
-WebApi::WebApi(CommandCore& core, RuleBook& rules, std::string logPath)
-    : core_(core), rules_(rules), logPath_(std::move(logPath)) {}
+WebApi::WebApi(CommandCore& core, RuleBook& rules, std::string logPath, OutputChoice tiles)
+    : core_(core), rules_(rules), logPath_(std::move(logPath)), tiles_(std::move(tiles)) {}
 
-std::string outputJson(const OutputView& view) {
+std::string outputJson(const OutputView& view, const OutputChoice& tiles) {
     std::string json = "{\"number\":" + std::to_string(view.output) + ",\"name\":" + jsonString(view.name) +
                        ",\"state\":\"" + (view.on ? "on" : "off") + "\"";
     if (const auto seconds = view.secondsLeft()) json += ",\"left\":" + std::to_string(*seconds);
+    if (!tiles.includes(view.output, view.name)) json += ",\"hidden\":true";
     return json + "}";
 }
 
-std::string changeEvent(const OutputChange& change, const CommandCore& core) {
+std::string changeEvent(const OutputChange& change, const CommandCore& core, const OutputChoice& tiles) {
     std::set<int> outputs(change.states.begin(), change.states.end());
     outputs.insert(change.names.begin(), change.names.end());
     std::string json = "{\"source\":" + jsonString(sourceText(change.source)) + ",\"outputs\":[";
     bool first = true;
     for (int output : outputs) {
-        json += (first ? "" : ",") + outputJson(core.view(output));
+        json += (first ? "" : ",") + outputJson(core.view(output), tiles);
         first = false;
     }
     return "event: change\ndata: " + json + "]}\n\n";
@@ -83,7 +84,8 @@ std::string changeEvent(const OutputChange& change, const CommandCore& core) {
 
 HttpResponse WebApi::outputs(const std::vector<int>& numbers) const {
     std::string json = "[";
-    for (std::size_t i = 0; i < numbers.size(); ++i) json += (i ? "," : "") + outputJson(core_.view(numbers[i]));
+    for (std::size_t i = 0; i < numbers.size(); ++i)
+        json += (i ? "," : "") + outputJson(core_.view(numbers[i]), tiles_);
     return {200, json + "]"};
 }
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "commands/command_core.h"
+#include "commands/output_choice.h"
 #include "engine/output_engine.h"
 #include "rules/rule_book.h"
 #include "web/http_request.h"
@@ -30,7 +31,8 @@ struct Caller {
 // path of every other change (interlocks, one save, one transfer, the log).
 class WebApi {
 public:
-    WebApi(CommandCore& core, RuleBook& rules, std::string logPath);
+    // `tiles`: the outputs the page shows; the API marks the others "hidden".
+    WebApi(CommandCore& core, RuleBook& rules, std::string logPath, OutputChoice tiles);
 
     using Respond = std::function<void(const HttpResponse&)>;
     // Every route but the events' stream. A switch is answered once what it
@@ -55,15 +57,17 @@ private:
     CommandCore& core_;
     RuleBook& rules_;
     std::string logPath_;
+    OutputChoice tiles_;
 };
 
-// One output as the API shows it: {"number":5,"name":"…","state":"on"}, and
-// "left" (whole seconds) while its limit runs.
-std::string outputJson(const OutputView& view);
+// One output as the API shows it: {"number":5,"name":"…","state":"on"},
+// "left" (whole seconds) while its limit runs, and "hidden":true when the
+// page has no tile for it. Scripts still read and switch every output.
+std::string outputJson(const OutputView& view, const OutputChoice& tiles);
 
 // One server-sent event of a step: every output it set or renamed, in one
 // event however many there are: "event: change\ndata: {...}\n\n".
-std::string changeEvent(const OutputChange& change, const CommandCore& core);
+std::string changeEvent(const OutputChange& change, const CommandCore& core, const OutputChoice& tiles);
 
 // The reason phrase of the statuses the server answers with.
 const char* statusText(int status);

@@ -148,14 +148,14 @@ WebServer::WebServer(WebSettings settings, CommandCore& core, OutputEngine& engi
       rules_(rules),
       log_(log),
       limits_(limits),
-      api_(core, rules, log.path()),
+      api_(core, rules, log.path(), settings_.tiles),
       page_(pageResponse()),
       listener_(std::make_unique<Listener>(*this)) {
     engineListener_ = engine_.addListener([this](const OutputChange& change) {
         if (change.states.empty() && change.names.empty()) return;
         const bool anyStream = std::any_of(connections_.begin(), connections_.end(),
                                            [](const auto& connection) { return connection->events; });
-        if (anyStream) broadcast(changeEvent(change, core_));
+        if (anyStream) broadcast(changeEvent(change, core_, settings_.tiles));
     });
     rulesListener_ = rules_.addListener([this] { endStreamsWithoutRight(); });
     heartbeat_.setInterval(static_cast<int>(limits_.heartbeat.count()));

@@ -8,6 +8,7 @@ namespace kavtra::web {
 
 WebSettings readWebSettings(const clsINI& config, std::string_view hostName) {
     WebSettings settings;
+    settings.tiles = readOutputChoice(config);
     const auto read = [&](std::string_view key) {
         return std::string(ini::trimBlanks(config.GetPrivateINIString("Web", key, "")));
     };

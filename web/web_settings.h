@@ -4,6 +4,7 @@
 #include <string_view>
 #include <vector>
 
+#include "commands/output_choice.h"
 #include "persist/profile/cls_ini.h"
 #include "web/access.h"
 
@@ -19,6 +20,8 @@ struct WebSettings {
     std::string key;
     // The computer's host name and NAME.local, then those of Names, lower case.
     std::vector<std::string> names;
+    // The outputs the page has tiles for: Home Assistant's, [MQTT] Outputs=.
+    OutputChoice tiles;
     std::string problem;  // why a setting keeps it off, in Russian; empty when none
 
     bool tls() const { return !certificate.empty(); }

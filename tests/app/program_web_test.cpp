@@ -122,6 +122,27 @@ TEST(ProgramWeb, TokensAddedAndRemovedHoldInTheRunningCopyBeforeTheCommandReturn
     EXPECT_EQ(status(phone) + status(panel), "401200");
 }
 
+// The page has tiles for the outputs Home Assistant gets, and follows a rename into them.
+TEST(ProgramWeb, ThePageShowsTheOutputsOfTheMqttChoice) {
+    if (::access("/usr/bin/chromium", X_OK) != 0) GTEST_SKIP() << "no chromium (one of the test packages)";
+    ScratchDir dir;
+    ProgramCopy copy{dir.path, KAVTRA_PROGRAM};
+    const QString site = freeSite();
+    copy.write("config.ini", "[Configs]\r\nTimeUpdate=0\r\nValLoad=2\r\n[MQTT]\r\nOutputs=named\r\n[Web]\r\nListen=" +
+                                 site.toStdString());
+    const std::unique_ptr<QProcess> running = copy.start({"--no-window"});
+    copy.run({"--rename", "7=Насос"});
+    Browser browser((dir.path / "chromium").string(), 390, 844);
+    browser.call("Page.navigate", {{"url", "http://" + site + "/"}});
+    const std::string visible =
+        "[...document.querySelectorAll('.out')].filter((t) => !t.hidden).map((t) => t.dataset.n)";
+    EXPECT_TRUE(browser.waitFor(visible + ".join() === '7' && count.textContent === 'включено 0 из 1'"));
+    copy.run({"--rename", "2=Свет"});
+    EXPECT_TRUE(browser.waitFor(visible + ".join() === '2,7'"));
+    ASSERT_EQ(::kill(static_cast<pid_t>(running->processId()), SIGTERM), 0);
+    ASSERT_TRUE(running->waitForFinished(20000));
+}
+
 // What "Веб-доступ" writes, the running program follows: a new address
 // serves at once, the same one is left alone, a faulty one or none ends it.
 TEST(ProgramWeb, FollowsListenAsTheWindowsDialogWritesIt) {
