@@ -15,10 +15,9 @@
 namespace kavtra {
 namespace {
 
-class PlaceDialogTest : public ::testing::Test, protected test::CoreOnBoard {
-protected:
-    static void ok(QDialog& dialog) { dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click(); }
-};
+class PlaceDialogTest : public ::testing::Test, protected test::CoreOnBoard {};
+
+void ok(QDialog& dialog) { dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click(); }
 
 // "Ok" with what was typed or picked: Rules.ini's bytes, and the red line.
 TEST_F(PlaceDialogTest, OkWritesLatitudeAndLongitudeOrSaysWhyNot) {
@@ -92,7 +91,6 @@ TEST_F(PlaceDialogTest, TheScheduleFormTakesSunsetOnceThePlaceIsSet) {
     ASSERT_NE(place, nullptr);
     place->city->setCurrentIndex(place->city->findText("Москва"));
     emit place->city->activated(place->city->currentIndex());
-    EXPECT_EQ(place->latitude->text(), "55.75");
     ok(*place);
     schedules.saveButton->click();
     EXPECT_EQ(schedules.message->text().toStdString(), "Сохранено в Rules.ini.");

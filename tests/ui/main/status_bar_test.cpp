@@ -163,12 +163,9 @@ TEST_F(StatusBarTest, ALongFaultTakesALineOfItsOwnAndTheFieldsStayWhole) {
     EXPECT_TRUE(messageIsRed());
     EXPECT_LT(bar().message->mapTo(&bar(), QPoint(0, bar().message->height())).y(),
               bar().port->mapTo(&bar(), QPoint()).y() + 1);
-    const auto whole = [&] {
-        for (StatusField* field : {bar().port, bar().network, bar().web})
-            if (field->text() != field->fullText()) return false;
-        return true;
-    };
-    EXPECT_TRUE(QTest::qWaitFor(whole, 2000)) << bar().web->text().toStdString();
+    for (StatusField* field : {bar().port, bar().network, bar().web})
+        EXPECT_TRUE(QTest::qWaitFor([&] { return field->text() == field->fullText(); }, 2000))
+            << field->text().toStdString();
 
     QTest::mouseClick(bar().message, Qt::LeftButton);
     auto* box = bar().findChild<QMessageBox*>();
