@@ -3,6 +3,7 @@
 #include <QElapsedTimer>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSignalSpy>
 #include <QTest>
 #include <QThread>
 
@@ -11,9 +12,11 @@
 #include <string>
 #include <vector>
 
+#include "app/program_mqtt.h"
 #include "mqtt/mqtt_bridge.h"
 #include "tests/support/mosquitto_broker.h"
 #include "tests/support/mqtt_test_client.h"
+#include "tests/support/scoped_env.h"
 #include "tests/support/scratch_dir.h"
 #include "tests/support/stderr_capture.h"
 #ifdef _WIN32
@@ -207,19 +210,42 @@ TEST_F(MqttBrokerTest, OutputsLeftOutOfTheChoiceAreRemovedFromHomeAssistant) {
     copy.bridge->start();
     ASSERT_TRUE(eventually([&] { return watcher.count("homeassistant/switch/hall/") == 300; }));
     EXPECT_EQ(watcher.last("homeassistant/switch/hall/out8/config"), "");
+    EXPECT_NE(watcher.last("homeassistant/switch/hall/out7/config"), "");
     // A rename takes an output in.
     copy.outputs.names[7] = "Свет";
     copy.bridge->outputsChanged({}, {8});
     ASSERT_TRUE(eventually([&] { return watcher.last("homeassistant/switch/hall/out8/config") != ""; }));
+}
 
-    // What Home Assistant finds on the broker: the two named outputs alone.
-    test::MqttTestClient late(broker.port(), "late");
-    late.subscribe("homeassistant/switch/hall/+/config");
-    ASSERT_TRUE(eventually([&] { return late.count("homeassistant/") == 2; }));
+// What "MQTT" writes, the running program follows: the same settings keep
+// the link, others replace it (the old one says "offline"), no host ends it.
+TEST_F(MqttBrokerTest, TheProgramFollowsTheSettingsAsTheWindowsDialogWritesThem) {
+    const test::ScopedEnv simulated("KAVTRA_PORT", "sim");
+    Program program(scratch.path.string(), [](const PortFailure&) { ADD_FAILURE() << "the port failed"; });
+    const auto write = [&](const char* key, const std::string& value) {
+        program.plant.config.WritePrivateINIString("MQTT", key, value);
+    };
+    write("Host", "127.0.0.1");
+    write("Port", std::to_string(broker.port()));
+    write("Node", "hall");
+    ProgramMqtt mqtt(program);
+    QSignalSpy said(&mqtt, &ProgramMqtt::statusChanged);
+    ASSERT_TRUE(eventually([&] { return watcher.last("homeassistant/switch/hall/out300/config") != std::nullopt; }));
+    EXPECT_TRUE(mqtt.status().startsWith("MQTT: подключено к 127.0.0.1:")) << mqtt.status().toStdString();
+    const qsizetype saidBefore = said.count();
+    mqtt.followConfig();
     QTest::qWait(200);
-    EXPECT_EQ(late.count("homeassistant/switch/hall/out7/"), 1u);
-    EXPECT_EQ(late.count("homeassistant/switch/hall/out8/"), 1u);
-    EXPECT_EQ(late.count("homeassistant/"), 2u);
+    EXPECT_EQ(said.count(), saidBefore);
+
+    write("Node", "yard");
+    write("Outputs", "named");
+    mqtt.followConfig();
+    ASSERT_TRUE(eventually([&] { return watcher.last("homeassistant/switch/yard/out300/config") == ""; }));
+    EXPECT_EQ(watcher.last("kavtra/hall/status"), "offline");
+    write("Host", "");
+    mqtt.followConfig();
+    EXPECT_EQ(said.last().first().toString() + mqtt.status(), "");
+    ASSERT_TRUE(eventually([&] { return watcher.last("kavtra/yard/status") == "offline"; }));
 }
 
 TEST_F(MqttBrokerTest, HomeAssistantStartingGetsTheDiscoveryConfigsAgain) {

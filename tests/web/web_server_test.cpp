@@ -42,20 +42,6 @@ TEST(WebServer, SetsOutputsInOneTransferSavedAndLoggedAsTheWebsAndReadsThemBack)
     EXPECT_EQ(board.transfers() - before, 1u);
 }
 
-TEST(WebApi, MarksHiddenTheOutputsThePageHasNoTileFor) {
-    test::CoreOnBoard board;
-    board.run(AllCommand{false});
-    board.run(RenameCommand{7, "Насос"});
-    WebApi api(board.core, board.rules, board.plant.changeLog.path(), *parseOutputChoice("named").value);
-    std::string body;
-    HttpRequest request;
-    request.method = "GET";
-    request.path = "/api/outputs";
-    api.answer(request, {}, [&](const HttpResponse& response) { body = response.body; });
-    EXPECT_TRUE(test::contains(body, R"({"number":7,"name":"Насос","state":"off"})"));
-    EXPECT_TRUE(test::contains(body, R"({"number":8,"name":"Вывод 8","state":"off","hidden":true})"));
-}
-
 TEST(WebServer, AnswersEachRouteAndSwitchesOnlyThroughTheCore) {
     ServerOnBoard board;
     board.useRules("[Group Двор]\nOutputs=3-4\n[Scene Вечер]\nOn=3\nOff=9\n");
