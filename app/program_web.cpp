@@ -59,4 +59,14 @@ QStringList ProgramWeb::sites() const { return server_ ? web::pageSites(settings
 
 QStringList ProgramWeb::phoneSites() const { return web::reachableFromNetwork(settings_) ? sites() : QStringList(); }
 
+QString ProgramWeb::phoneProblem() const {
+    if (!phoneSites().isEmpty()) return {};
+    const QString openIt = QStringLiteral("откройте его в сети в «Сеть → Веб-доступ…», например 0.0.0.0:8080");
+    if (server_)
+        return QStringLiteral("веб-доступ открыт только на этом компьютере (%1); ").arg(sites().value(0)) + openIt;
+    if (settings_.enabled && program_.plant.rules.rules().tokens.empty())
+        return QStringLiteral("веб-доступ в сети запустится, когда будет первый токен: создайте его здесь");
+    return status_.isEmpty() ? QStringLiteral("веб-доступ выключен; ") + openIt : status_;
+}
+
 }  // namespace kavtra

@@ -32,6 +32,9 @@ public:
     QStringList sites() const;
     // The same where a phone can open them: none while it serves loopback only.
     QStringList phoneSites() const;
+    // Why there are none ("веб-доступ открыт только на этом компьютере…"),
+    // or nothing when there are.
+    QString phoneProblem() const;
     // Reads [Web] again: a changed setting ends the server (its connections
     // with it) and starts the one now asked for; one that failed to start
     // is tried again.

@@ -85,7 +85,12 @@ ProgramWindow::ProgramWindow(Program& program, ProgramWeb& web, ProgramMqtt& mqt
     };
     platform.questions = menuQuestions();
     platform.showPhone = [&web, &rules = program.plant.rules, confirm = platform.questions.confirm](QWidget* parent) {
-        PhoneDialog dialog(rules, web.phoneSites(), web.status(), confirm, parent);
+        const auto reach = [&web] {
+            // A server for the network refused for want of a token starts once there is one.
+            web.followConfig();
+            return PhoneDialog::Reach{web.phoneSites(), web.phoneProblem()};
+        };
+        PhoneDialog dialog(rules, reach, confirm, parent);
         dialog.exec();
     };
     // One editor of the schedules too, kept like the journal.

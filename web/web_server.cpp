@@ -185,7 +185,8 @@ QString WebServer::start() {
     const QString where = QString::fromStdString(listen.host) + ":" + QString::number(listen.port);
     if (!listen.loopback() && rules_.rules().tokens.empty())
         return "веб-доступ не запущен: чтобы слушать " + where +
-               ", то есть не только на этом компьютере, нужен хотя бы один токен (kavtra --add-token ИМЯ read|switch)";
+               ", то есть не только на этом компьютере, нужен хотя бы один токен («Сеть → Телефон…» в окне или kavtra "
+               "--add-token ИМЯ read|switch)";
     if (settings_.tls()) {
 #if QT_CONFIG(ssl)
         if (!QSslSocket::supportsSsl()) return "веб-доступ не запущен: в этой сборке нет TLS";

@@ -47,7 +47,7 @@ TEST(ProgramWeb, ATapIsLatchedSavedAndLoggedAndACommandIsShownOnThePage) {
     ASSERT_TRUE(browser.waitFor("!document.getElementById('login').hidden"));
     browser.evaluate("document.getElementById('token').value = '" + token + "'; login.requestSubmit()");
     ASSERT_TRUE(
-        browser.waitFor("link.textContent + groups.textContent + scenes.textContent === 'на связиДворвклвыкл"
+        browser.waitFor("link.textContent + groups.textContent + scenes.textContent === 'на связиДвор0/2вклвыкл"
                         "ВечерНочь' && localStorage.length === 1 && getComputedStyle(document"
                         ".querySelector('.out')).display === 'grid' && /^осталось 4[45]:/.test(document."
                         "querySelector('.out[data-n=\"10\"] .left').textContent)"));
@@ -64,6 +64,11 @@ TEST(ProgramWeb, ATapIsLatchedSavedAndLoggedAndACommandIsShownOnThePage) {
     std::printf("shown %.0f ms after the tap began, %.0f ms after the command began\n", tapShown, commandShown);
     EXPECT_TRUE(tapShown >= 0 && commandShown >= 0);
     EXPECT_TRUE(browser.waitFor("document.getElementById('log').textContent.includes('веб, токен «phone»: вкл. 5')"));
+    // A group shows how many of its outputs are on.
+    copy.run({"--set", "3=on"});
+    EXPECT_TRUE(
+        browser.waitFor("groups.firstChild.className === 'group some' && groups.textContent === "
+                        "'Двор1/2вклвыкл'"));
     // A newest line of a hundred outputs does not widen the page sideways.
     QStringList odd;
     for (int n = 101; n < 300; n += 2) odd.append(QString::number(n) + "=on");
@@ -92,9 +97,10 @@ TEST(ProgramWeb, ATapIsLatchedSavedAndLoggedAndACommandIsShownOnThePage) {
     ASSERT_TRUE(running->waitForFinished(20000));
     ShiftBoard board;
     for (const PortAccess& access : copy.trace()) board.onAccess(access);
-    EXPECT_EQ(std::vector({board.outputLevel(4), board.outputLevel(5), board.outputLevel(9)}), std::vector({0, 1, 1}));
+    EXPECT_EQ(std::vector({board.outputLevel(3), board.outputLevel(4), board.outputLevel(5), board.outputLevel(9)}),
+              std::vector({1, 0, 1, 1}));
     EXPECT_TRUE(contains(copy.file("Data.dat"), "[Devais_5]\r\nValue=0\r\n"));
-    EXPECT_TRUE(contains(copy.run({"--log", "3"}).out, "\tweb:phone\t5=on\n"));
+    EXPECT_TRUE(contains(copy.run({"--log", "4"}).out, "\tweb:phone\t5=on\n"));
 }
 
 // --add-token and --remove-token hold in the running copy before they

@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPixmap>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -27,8 +28,7 @@ constexpr int kModulePixels = 5;
 
 }  // namespace
 
-PhoneDialog::PhoneDialog(RuleBook& rules, const QStringList& sites, const QString& webState, Confirm confirm,
-                         QWidget* parent)
+PhoneDialog::PhoneDialog(RuleBook& rules, AskReach askReach, Confirm confirm, QWidget* parent)
     : QDialog(parent),
       tokens(new QTreeWidget(this)),
       name(new QLineEdit(this)),
@@ -39,23 +39,14 @@ PhoneDialog::PhoneDialog(RuleBook& rules, const QStringList& sites, const QStrin
       site(new QComboBox(this)),
       code(new QLabel(this)),
       link(new QLineEdit(this)),
+      where_(new QLabel(this)),
       once_(new QLabel(this)),
       rules_(rules),
+      askReach_(std::move(askReach)),
       confirm_(std::move(confirm)) {
     setWindowTitle(QStringLiteral("Телефон"));
-    const QString where =
-        sites.isEmpty() ? QStringLiteral(
-                              "Телефон страницу не откроет: %1 Откройте веб-доступ в сети в «Сеть → Веб-доступ…», "
-                              "например 0.0.0.0:8080.")
-                              .arg(webState.isEmpty() ? QStringLiteral("веб-доступ выключен.")
-                                                      : webState + QStringLiteral(" — только на этом компьютере."))
-                        : QStringLiteral(
-                              "Телефон откроет страницу по адресу %1. Каждому телефону — свой токен: его можно "
-                              "удалить, не трогая другие.")
-                              .arg(sites.first());
-    auto* intro = new QLabel(where, this);
-    intro->setObjectName(QStringLiteral("phoneWhere"));
-    intro->setWordWrap(true);
+    where_->setObjectName(QStringLiteral("phoneWhere"));
+    where_->setWordWrap(true);
 
     tokens->setObjectName(QStringLiteral("phoneTokens"));
     tokens->setHeaderLabels({QStringLiteral("Токен"), QStringLiteral("Права")});
@@ -68,14 +59,14 @@ PhoneDialog::PhoneDialog(RuleBook& rules, const QStringList& sites, const QStrin
     role->addItem(roleText(AccessToken::Role::Switch), static_cast<int>(AccessToken::Role::Switch));
     role->addItem(roleText(AccessToken::Role::Read), static_cast<int>(AccessToken::Role::Read));
     makeButton->setObjectName(QStringLiteral("phoneMake"));
+    // Enter in the name makes the token, once.
+    makeButton->setDefault(true);
     removeButton->setObjectName(QStringLiteral("phoneRemove"));
     problem->setObjectName(QStringLiteral("phoneProblem"));
     problem->setWordWrap(true);
     problem->setStyleSheet(QStringLiteral("color: #c00000"));
     problem->hide();
     site->setObjectName(QStringLiteral("phoneSite"));
-    site->addItems(sites);
-    site->setVisible(sites.size() > 1);
     code->setObjectName(QStringLiteral("phoneCode"));
     code->setAlignment(Qt::AlignCenter);
     code->hide();
@@ -92,7 +83,7 @@ PhoneDialog::PhoneDialog(RuleBook& rules, const QStringList& sites, const QStrin
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
     buttons->button(QDialogButtonBox::Close)->setText(QStringLiteral("Закрыть"));
     auto* column = new QVBoxLayout(this);
-    column->addWidget(intro);
+    column->addWidget(where_);
     column->addWidget(tokens, 1);
     column->addWidget(removeButton, 0, Qt::AlignLeft);
     column->addLayout(makeRow);
@@ -105,13 +96,27 @@ PhoneDialog::PhoneDialog(RuleBook& rules, const QStringList& sites, const QStrin
     setMinimumWidth(480);
 
     connect(makeButton, &QPushButton::clicked, this, &PhoneDialog::make);
-    connect(name, &QLineEdit::returnPressed, this, &PhoneDialog::make);
     connect(removeButton, &QPushButton::clicked, this, &PhoneDialog::removeSelected);
     connect(site, &QComboBox::currentIndexChanged, this, &PhoneDialog::showSecret);
     connect(tokens, &QTreeWidget::itemSelectionChanged, this,
             [this] { removeButton->setEnabled(!tokens->selectedItems().isEmpty()); });
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     fillTokens();
+    showReach();
+    name->setFocus();
+}
+
+void PhoneDialog::showReach() {
+    const Reach reach = askReach_();
+    where_->setText(reach.sites.isEmpty()
+                        ? QStringLiteral("Телефон страницу не откроет: %1.").arg(reach.why)
+                        : QStringLiteral("Телефон откроет страницу по адресу %1. Каждому телефону — свой токен: "
+                                         "его можно удалить, не трогая другие.")
+                              .arg(reach.sites.first()));
+    const QSignalBlocker quiet(site);
+    site->clear();
+    site->addItems(reach.sites);
+    site->setVisible(reach.sites.size() > 1);
 }
 
 void PhoneDialog::fillTokens() {
@@ -140,6 +145,7 @@ void PhoneDialog::make() {
     }
     name->clear();
     secret_ = QString::fromStdString(made.secret);
+    showReach();
     showSecret();
 }
 
@@ -157,6 +163,7 @@ void PhoneDialog::showSecret() {
         code->setPixmap(QPixmap::fromImage(qrImage(address, kModulePixels)));
         code->show();
         link->setText(address);
+        link->setCursorPosition(0);
         once_->setText(
             QStringLiteral("Наведите на код камеру телефона. Код показан один раз: после закрытия окна "
                            "его не узнать, в Rules.ini записан только хеш токена."));

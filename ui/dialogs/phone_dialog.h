@@ -20,18 +20,23 @@ class RuleBook;
 // --add-token and --remove-token make and remove them. A new token's secret
 // is shown once, as a QR code of the page's address with the secret in the
 // fragment (#token=…, which a browser never sends; the page takes it from
-// there), and as that address to copy. `sites` are where a phone can open
-// the page (none while the web access is off or serves this computer
-// only); `webState` says why there are none.
+// there), and as that address to copy.
 class PhoneDialog : public QDialog {
     Q_OBJECT
 
 public:
+    // Where a phone can open the page, or why nowhere.
+    struct Reach {
+        QStringList sites;
+        QString why;
+    };
+    // Asked at the start and after each new token: the first token lets a
+    // server for the network start that was refused without one.
+    using AskReach = std::function<Reach()>;
     // Asks a question; true for "Да".
     using Confirm = std::function<bool(QWidget* parent, const QString& title, const QString& text)>;
 
-    PhoneDialog(RuleBook& rules, const QStringList& sites, const QString& webState, Confirm confirm,
-                QWidget* parent = nullptr);
+    PhoneDialog(RuleBook& rules, AskReach askReach, Confirm confirm, QWidget* parent = nullptr);
 
     QTreeWidget* tokens;
     QLineEdit* name;
@@ -45,13 +50,16 @@ public:
 
 private:
     void fillTokens();
+    void showReach();
     void make();
     void removeSelected();
     void showSecret();
     void tell(const QString& why);
 
+    QLabel* where_;
     QLabel* once_;  // what to do with the code, and that it is shown once
     RuleBook& rules_;
+    AskReach askReach_;
     Confirm confirm_;
     QString secret_;
 };
