@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <map>
 #include <set>
 #include <sstream>
 #include <string>
@@ -45,6 +46,39 @@ TEST(OptionsTable, HelpAndTheManualPageNameEveryOptionOfTheGuideAndNoOther) {
     EXPECT_EQ(namesOfLines(helpText(), "  -"), guide);
     const std::set<std::string> manual = optionNames(test::readBytes(KAVTRA_MANUAL_PAGE));
     for (const std::string& name : guide) EXPECT_TRUE(manual.count(name)) << name << ": not in kavtra.1";
+}
+
+// What --help says of an option and what the guide's row says agree on the
+// facts a script relies on: each phrase of the guide's row goes with its
+// Russian words in the option's help, and neither is said alone.
+TEST(OptionsTable, HelpSaysWhatTheGuidesRowSays) {
+    const std::string guide = test::readBytes(KAVTRA_SCRIPTING_PAGE);
+    // Each option's entry of --help: its usage line and the lines below it.
+    std::map<std::string, std::string> help;
+    std::istringstream helpLines(helpText());
+    std::set<std::string> current;
+    for (std::string line; std::getline(helpLines, line);) {
+        if (line.rfind("  -", 0) == 0) current = optionNames(line);
+        for (const std::string& option : current) help[option] += line + "\n";
+    }
+    const struct {
+        const char* guide;
+        const char* help;
+    } facts[] = {
+        {"Works without a running copy", "работает и без запущенной копии"},
+        {"fourth column", "четвёртый столбец"},
+        {"with units", "с единицами"},
+    };
+    std::istringstream rows(guide);
+    for (std::string row; std::getline(rows, row);) {
+        if (row.rfind("| `-", 0) != 0) continue;
+        for (const std::string& option : optionNames(row.substr(0, row.find(" |", 4)))) {
+            const std::string& helpEntry = help[option];
+            for (const auto& fact : facts)
+                EXPECT_EQ(row.find(fact.guide) != std::string::npos, helpEntry.find(fact.help) != std::string::npos)
+                    << option << ": " << fact.guide;
+        }
+    }
 }
 
 // Each verb as the language spells it: its row of the options table, and the
