@@ -12,18 +12,20 @@ namespace kavtra::test {
 struct ScopedEnv {
     ScopedEnv(const char* name, const char* value) : name_(name) {
         if (const char* old = std::getenv(name)) old_ = old;
+        set(name, value);
+    }
+    ~ScopedEnv() { set(name_, old_ ? old_->c_str() : nullptr); }
+    static void set(const char* name, const char* value) {
+#ifdef _WIN32
+        // An empty value removes the variable.
+        ::_putenv_s(name, value ? value : "");
+#else
         if (value) {
             ::setenv(name, value, 1);
         } else {
             ::unsetenv(name);
         }
-    }
-    ~ScopedEnv() {
-        if (old_) {
-            ::setenv(name_, old_->c_str(), 1);
-        } else {
-            ::unsetenv(name_);
-        }
+#endif
     }
     ScopedEnv(const ScopedEnv&) = delete;
     ScopedEnv& operator=(const ScopedEnv&) = delete;
