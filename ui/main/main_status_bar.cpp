@@ -121,6 +121,7 @@ MainStatusBar::MainStatusBar(QWidget* parent)
     lines->addLayout(row);
     for (StatusField* field : {port, files, network, web}) row->addWidget(field);
     addWidget(panel, 1);
+    message->setWrapped();
     message->setCursor(Qt::PointingHandCursor);
     connect(message, &StatusField::clicked, this, &MainStatusBar::showWholeMessage);
     network->hide();

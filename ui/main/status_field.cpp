@@ -16,7 +16,14 @@ void StatusField::setFullText(const QString& text) {
     elide();
 }
 
+void StatusField::setWrapped() {
+    wrapped_ = true;
+    setWordWrap(true);
+    elide();
+}
+
 QSize StatusField::sizeHint() const {
+    if (wrapped_) return QLabel::sizeHint();
     const QMargins margins = contentsMargins();
     // Text is laid out in fractions of a pixel, and elidedText cuts a text
     // that is a fraction wider than the field.
@@ -25,6 +32,7 @@ QSize StatusField::sizeHint() const {
 }
 
 QSize StatusField::minimumSizeHint() const {
+    if (wrapped_) return QLabel::minimumSizeHint();
     return {fontMetrics().horizontalAdvance(QStringLiteral("ab…")), QLabel::minimumSizeHint().height()};
 }
 
@@ -33,7 +41,9 @@ void StatusField::resizeEvent(QResizeEvent* event) {
     elide();
 }
 
-void StatusField::elide() { setText(fontMetrics().elidedText(full_, Qt::ElideMiddle, contentsRect().width())); }
+void StatusField::elide() {
+    setText(wrapped_ ? full_ : fontMetrics().elidedText(full_, Qt::ElideMiddle, contentsRect().width()));
+}
 
 void StatusField::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) emit clicked();

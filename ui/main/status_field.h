@@ -6,6 +6,8 @@ namespace kavtra {
 
 // One field of the status bar. A text longer than the field is cut with an
 // ellipsis rather than widening the window; the whole text is its tooltip.
+// A wrapped field (the message line) instead takes as many lines as its
+// text needs, so a failure is read whole whatever the fonts.
 class StatusField : public QLabel {
     Q_OBJECT
 
@@ -15,6 +17,7 @@ public:
     // The whole text; text() is what the field shows.
     QString fullText() const { return full_; }
     void setFullText(const QString& text);
+    void setWrapped();
 
     // Wants room for the whole text, makes do with a few characters.
     QSize sizeHint() const override;
@@ -33,6 +36,7 @@ private:
     void elide();
 
     QString full_;
+    bool wrapped_ = false;
 };
 
 }  // namespace kavtra
