@@ -42,7 +42,7 @@ TEST(ProgramWeb, ATapIsLatchedSavedAndLoggedAndACommandIsShownOnThePage) {
     for (const char* name : {"1=Насос скважины", "10=Обогрев теплицы"}) copy.run({"--rename", name});
     copy.run({"--set", "1=on", "10=on"});
 
-    Browser browser((dir.path / "chromium").string(), 390, 844);
+    Browser browser((dir.path / "chromium").string(), 360, 800);
     browser.call("Page.navigate", {{"url", "http://" + site + "/"}});
     ASSERT_TRUE(browser.waitFor("!document.getElementById('login').hidden"));
     browser.evaluate("document.getElementById('token').value = '" + token + "'; login.requestSubmit()");
