@@ -90,7 +90,8 @@ std::unique_ptr<PortStack> buildPortStack(const PortEnvironment& environment, Po
     std::unique_ptr<PortStack> stack;
     switch (choice.kind) {
     case PortChoice::Kind::Simulated:
-        stack = std::make_unique<PortStack>(std::make_unique<SimulatedPort>(), "sim");
+        stack = std::make_unique<PortStack>(
+            std::make_unique<SimulatedPort>(SimulatedPort::Registers{}, variable("KAVTRA_PORT_INPUTS")), "sim");
         break;
 #ifdef __linux__
     case PortChoice::Kind::Ppdev:

@@ -66,7 +66,8 @@ private:
 // Builds the port the environment asks for, with its trace file. Opens
 // nothing: a real port is opened at its first access, and a failure then, or
 // a bad choice or trace file now, goes to onFailure, which should end the
-// program.
+// program. The simulated port takes its inputs from the file that
+// KAVTRA_PORT_INPUTS names, when it is set.
 std::unique_ptr<PortStack> buildPortStack(const PortEnvironment& environment, PortFailureHandler onFailure);
 
 }  // namespace kavtra

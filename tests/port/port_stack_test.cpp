@@ -6,6 +6,7 @@
 
 #include "outputs/transfer.h"
 #include "tests/support/file_bytes.h"
+#include "tests/support/scoped_env.h"
 #include "tests/support/scratch_dir.h"
 
 namespace kavtra {
@@ -68,6 +69,41 @@ TEST(BuildPortStack, TheSimulatedPortIsReachedThroughTheTapAndLpt) {
     stack->lpt().DataPort(0x42);
     EXPECT_EQ(stack->simulated()->registers().data, 0x42);
     EXPECT_EQ(seen, 1);
+    EXPECT_TRUE(r.failures.empty());
+}
+
+TEST(BuildPortStack, TheSimulatedInputsAreAllLowAtFirstAndFollowWhatTheBoardWindowSets) {
+    Reported r;
+    std::unique_ptr<PortStack> stack = buildPortStack({"sim", std::nullopt}, r.handler());
+    EXPECT_EQ(stack->lpt().ReadInputs(), InputLevels{});
+    stack->simulated()->setInputs({true, false, false, true, true});
+    EXPECT_EQ(stack->lpt().ReadInputs(), (InputLevels{true, false, false, true, true}));
+    EXPECT_FALSE(stack->simulated()->inputsFromFile());
+}
+
+TEST(BuildPortStack, TheSimulatedInputsAreReadFromTheirFileAtEachReadAndABadFileKeepsTheLastLevels) {
+    test::ScratchDir dir;
+    const std::string file = dir.file("inputs");
+    test::ScopedEnv env("KAVTRA_PORT_INPUTS", file.c_str());
+    Reported r;
+    std::unique_ptr<PortStack> stack = buildPortStack({"sim", std::nullopt}, r.handler());
+    EXPECT_TRUE(stack->simulated()->inputsFromFile());
+    EXPECT_EQ(stack->lpt().ReadInputs(), InputLevels{}) << "no file yet";
+    const struct {
+        std::optional<std::string> contents;  // none: the file is removed
+        InputLevels levels;
+    } cases[] = {
+        {"10000", {true, false, false, false, false}},    {" 01011\r\n", {false, true, false, true, true}},
+        {"0101", {false, true, false, true, true}},       {"010110", {false, true, false, true, true}},
+        {"01x11\n", {false, true, false, true, true}},    {"", {false, true, false, true, true}},
+        {std::nullopt, {false, true, false, true, true}}, {"\t11111\n\n", {true, true, true, true, true}},
+        {"00000", {false, false, false, false, false}},
+    };
+    for (const auto& c : cases) {
+        std::filesystem::remove(file);
+        if (c.contents) test::writeBytes(file, *c.contents);
+        EXPECT_EQ(stack->lpt().ReadInputs(), c.levels) << c.contents.value_or("(removed)");
+    }
     EXPECT_TRUE(r.failures.empty());
 }
 
