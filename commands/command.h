@@ -58,6 +58,10 @@ struct GetCommand {
     std::vector<Target> outputs;  // none: all of them
     bool operator==(const GetCommand&) const = default;
 };
+// The five inputs as they are now, read at once.
+struct GetInputsCommand {
+    bool operator==(const GetInputsCommand&) const = default;
+};
 struct SceneCommand {
     std::string name;
     bool operator==(const SceneCommand&) const = default;
@@ -76,7 +80,7 @@ struct ReloadCommand {
     bool operator==(const ReloadCommand&) const = default;
 };
 using Command = std::variant<ShowCommand, SetCommand, ToggleCommand, AllCommand, RenameCommand, PulseCommand,
-                             GetCommand, SceneCommand, SaveSceneCommand, UndoCommand, ReloadCommand>;
+                             GetCommand, GetInputsCommand, SceneCommand, SaveSceneCommand, UndoCommand, ReloadCommand>;
 
 // A command and who sent it.
 struct Request {

@@ -39,6 +39,19 @@ struct Unknown : std::runtime_error {
 CommandCore::CommandCore(OutputEngine& engine, OutputPulses& pulses, RuleBook& rules, const SafetyTimers* safety)
     : engine_(engine), pulses_(pulses), rules_(rules), safety_(safety) {}
 
+std::vector<OutputView> CommandCore::inputs() const {
+    const InputLevels levels = engine_.readInputs();
+    const std::vector<InputSetting>& settings = rules_.rules().inputs;
+    std::vector<OutputView> views;
+    for (int number = 1; number <= static_cast<int>(kInputs); ++number) {
+        const auto setting = std::find_if(settings.begin(), settings.end(),
+                                          [number](const InputSetting& input) { return input.number == number; });
+        const bool inverted = setting != settings.end() && setting->inverted;
+        views.push_back({number, inputName(settings, number), levels[number - 1] != inverted});
+    }
+    return views;
+}
+
 OutputView CommandCore::view(int output) const {
     return {output, engine_.name(output), engine_.isOn(output), safety_ ? safety_->left(output) : std::nullopt,
             safety_ ? safety_->deadline(output) : std::nullopt};
@@ -97,6 +110,10 @@ void CommandCore::execute(const Request& request, Answer respond, WindowShower* 
             if (c.outputs.empty())
                 for (int output = 1; output <= OutState::kOutputs; ++output) line(output);
             for (int output : outputs) line(output);
+            return reply;
+        } else if constexpr (std::is_same_v<T, GetInputsCommand>) {
+            Reply reply;
+            for (const OutputView& input : inputs()) reply.lines.push_back(outputLine(input));
             return reply;
         } else if constexpr (std::is_same_v<T, SceneCommand>) {
             const Scene* scene = rules_.rules().scene(c.name);

@@ -43,6 +43,9 @@ public:
     std::vector<int> outputsOf(const std::vector<Target>& targets) const;
     // An output as every transport shows it; a number out of range throws.
     OutputView view(int output) const;
+    // The five inputs, read at once from the port, each as an output reads
+    // (its number, on or off as [Input N] wires it, its name).
+    std::vector<OutputView> inputs() const;
 
 private:
     void set(const std::vector<std::pair<Target, Switch>>& targets, const Source& source, const Answer& answer);

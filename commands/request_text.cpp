@@ -105,7 +105,7 @@ std::string formatRequest(const Command& command) {
                    } else if constexpr (std::is_same_v<T, SaveSceneCommand>) {
                        return " " + escaped(c.name) + targetWords(c.outputs);
                    } else {
-                       // show, undo and reload take no values.
+                       // show, get-inputs, undo and reload take no values.
                        return {};
                    }
                },

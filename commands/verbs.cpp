@@ -105,6 +105,10 @@ constexpr Verb kVerbs[] = {
      "«N<TAB>on|off<TAB>имя» на вывод, в UTF-8; у вывода, чей предел времени идёт, четвёртый столбец — "
      "сколько секунд осталось («1080s»)",
      getValues},
+    {"get-inputs", Takes::Nothing, false, "",
+     "напечатать состояние и имя пяти входов, линий состояния порта (контакты 10, 11, 12, 13 и 15): по строке "
+     "«N<TAB>on|off<TAB>имя» на вход, как --get; Inverted из [Input N] в Rules.ini учтён",
+     nothing<GetInputsCommand>},
     {"scene", Takes::Rest, false, "ИМЯ", "вызвать сцену из Rules.ini: одно сохранение и одна передача", sceneValues},
     {"save-scene", Takes::NameAndEach, true, "ИМЯ [N|@ГРУППА ...]",
      "запомнить в Rules.ini текущие состояния выводов (всех 300, если не указаны; можно 40-45 или 1-3,7) как "

@@ -65,6 +65,9 @@ public:
     void UpdateOuts();  // one transfer of OutState
     void Init_Outs();
     void releasePort();  // data lines to input (end of the exit sequence)
+    // The five inputs' levels, from one read of the port's status register:
+    // the port is the engine's, so read on its thread.
+    InputLevels readInputs() { return lpt_.ReadInputs(); }
 
     // Reads. Output numbers are 1..300; others throw std::out_of_range.
     bool isOn(int output) const;

@@ -1,11 +1,19 @@
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 
 #include "port/port_io.h"
 
 namespace kavtra {
+
+// The status lines the board leaves free are the program's inputs 1 to 5:
+// pins 10 (nAck), 11 (Busy), 12 (Paper-out), 13 (Select) and 15 (nError).
+inline constexpr std::size_t kInputs = 5;
+inline constexpr std::array<std::int32_t, kInputs> kInputPins = {10, 11, 12, 13, 15};
+using InputLevels = std::array<bool, kInputs>;  // true: the pin is high
 
 // The port routines: register and DB-25 pin access over a PortIo. Levels are
 // electrical levels on the connector (1 = high), never register bits. LPT keeps
@@ -49,6 +57,27 @@ public:
         if (!p.mask) return std::nullopt;
         const bool bitSet = (lowByte(io_.Inp32(kStatusRegister)) & p.mask) != 0;
         return static_cast<std::int16_t>(bitSet != p.inverted ? 1 : 0);
+    }
+
+    // The five inputs' levels from one read of the status register.
+    InputLevels ReadInputs() {
+        const std::uint8_t status = lowByte(io_.Inp32(kStatusRegister));
+        InputLevels levels{};
+        for (std::size_t i = 0; i < kInputs; ++i) {
+            const PinBit p = statusPin(kInputPins[i]);
+            levels[i] = ((status & p.mask) != 0) != p.inverted;
+        }
+        return levels;
+    }
+    // The status register a port shows for these levels (the simulated
+    // port's, whose pins nothing drives); the other bits are 0.
+    static constexpr std::uint8_t StatusOf(const InputLevels& levels) {
+        std::uint8_t status = 0;
+        for (std::size_t i = 0; i < kInputs; ++i) {
+            const PinBit p = statusPin(kInputPins[i]);
+            if (levels[i] != p.inverted) status = static_cast<std::uint8_t>(status | p.mask);
+        }
+        return status;
     }
 
 private:

@@ -48,5 +48,6 @@ void readLimits(RuleReader& reader, const std::vector<RuleSection>& sections);
 void readPlace(RuleReader& reader, const std::vector<RuleSection>& sections);
 void readSchedules(RuleReader& reader, const std::vector<RuleSection>& sections);
 void readTokens(RuleReader& reader, const std::vector<RuleSection>& sections);
+void readInputs(RuleReader& reader, const std::vector<RuleSection>& sections);
 
 }  // namespace kavtra

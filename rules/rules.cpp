@@ -15,6 +15,7 @@ constexpr std::string_view kScene = "Scene ";
 constexpr std::string_view kInterlock = "Interlock ";
 constexpr std::string_view kSchedule = "Schedule ";
 constexpr std::string_view kToken = "Token ";
+constexpr std::string_view kInput = "Input ";
 
 // The kinds of sections the rules are made of, in the order they are read:
 // a new kind is one line here and its reader. A named kind is its word and
@@ -33,6 +34,7 @@ constexpr SectionKind kKinds[] = {
     {kSchedule, true, readSchedules},     // after the scenes, which schedules recall
     {kLimitsSection, false, readLimits},  // N=DURATION
     {kToken, true, readTokens},           // Role, Hash
+    {kInput, true, readInputs},           // Name, Inverted
 };
 
 // The name after a kind's word, or nothing when the section is not of it.
@@ -93,6 +95,13 @@ std::string sceneSection(std::string_view name) { return std::string(kScene) + s
 std::string interlockSection(std::string_view name) { return std::string(kInterlock) + std::string(name); }
 std::string scheduleSection(std::string_view name) { return std::string(kSchedule) + std::string(name); }
 std::string tokenSection(std::string_view name) { return std::string(kToken) + std::string(name); }
+std::string inputSection(int number) { return std::string(kInput) + std::to_string(number); }
+
+std::string inputName(const std::vector<InputSetting>& inputs, int number) {
+    for (const InputSetting& input : inputs)
+        if (input.number == number && !input.name.empty()) return input.name;
+    return "Вход " + std::to_string(number);
+}
 
 RulesReading readRules(const std::vector<std::string>& sections, const RuleValue& value, const RuleKeys& keys) {
     RulesReading reading;

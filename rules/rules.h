@@ -42,6 +42,18 @@ struct AccessToken {
     bool operator==(const AccessToken&) const = default;
 };
 
+// [Input N]: one of the port's five status lines (port/lpt.h's kInputPins)
+// as the user wired it. Inverted: a contact that pulls the line low when
+// closed reads as on.
+struct InputSetting {
+    int number = 0;  // 1..5
+    std::string name;
+    bool inverted = false;
+    bool operator==(const InputSetting&) const = default;
+};
+// "Вход N" for an input Rules.ini does not name.
+std::string inputName(const std::vector<InputSetting>& inputs, int number);
+
 // What Rules.ini defines, every entry checked.
 struct Rules {
     std::vector<Group> groups;
@@ -52,6 +64,7 @@ struct Rules {
     // [Limits]: per output, the longest it may stay on.
     std::map<int, std::chrono::milliseconds> limits;
     std::vector<AccessToken> tokens;
+    std::vector<InputSetting> inputs;  // those the file has, ascending
 
     // By name, compared as written; null when there is none.
     const Group* group(std::string_view name) const;
@@ -101,5 +114,6 @@ std::string sceneSection(std::string_view name);
 std::string interlockSection(std::string_view name);
 std::string scheduleSection(std::string_view name);
 std::string tokenSection(std::string_view name);
+std::string inputSection(int number);
 
 }  // namespace kavtra

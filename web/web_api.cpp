@@ -62,9 +62,14 @@ std::string logJson(const LogLine& line) {
 WebApi::WebApi(CommandCore& core, RuleBook& rules, std::string logPath, OutputChoice tiles)
     : core_(core), rules_(rules), logPath_(std::move(logPath)), tiles_(std::move(tiles)) {}
 
+// An output's or an input's number, name and state, the object left open.
+std::string stateJson(const OutputView& view) {
+    return "{\"number\":" + std::to_string(view.output) + ",\"name\":" + jsonString(view.name) + ",\"state\":\"" +
+           (view.on ? "on" : "off") + "\"";
+}
+
 std::string outputJson(const OutputView& view, const OutputChoice& tiles) {
-    std::string json = "{\"number\":" + std::to_string(view.output) + ",\"name\":" + jsonString(view.name) +
-                       ",\"state\":\"" + (view.on ? "on" : "off") + "\"";
+    std::string json = stateJson(view);
     if (const auto seconds = view.secondsLeft()) json += ",\"left\":" + std::to_string(*seconds);
     if (!tiles.includes(view.output, view.name)) json += ",\"hidden\":true";
     return json + "}";
@@ -145,6 +150,12 @@ std::variant<HttpResponse, Command> WebApi::route(const HttpRequest& request) co
         HttpResponse response = outputs({*output.value});
         response.body = response.body.substr(1, response.body.size() - 2);
         return response;
+    }
+    if (path == "/api/inputs") {
+        if (!get) return onlyMethod("GET");
+        std::string json = "[";
+        for (const OutputView& input : core_.inputs()) json += (json.size() > 1 ? "," : "") + stateJson(input) + "}";
+        return HttpResponse{200, json + "]"};
     }
     if (path == "/api/log") return get ? log(request) : onlyMethod("GET");
     if (path == "/api/rules") return get ? rules() : onlyMethod("GET");

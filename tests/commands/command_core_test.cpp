@@ -47,6 +47,33 @@ TEST_F(CommandCoreTest, GetAddsTheTimeLeftOnlyWhereALimitRuns) {
               (std::vector<std::string>{"5\ton\tВывод 5\t1080s", "6\toff\tВывод 6", "7\ton\tВывод 7"}));
 }
 
+// The inputs read the status register's pins as [Input N] wires them: Busy
+// (input 2, pin 11) is inverted by the port, and Inverted=1 by the user.
+// A section at fault is named and its input read as it is.
+TEST_F(CommandCoreTest, GetInputsReadsThePinsAsRulesIniWiresThem) {
+    useRules(
+        "[Input 1]\nName=Кнопка\nInverted=1\n[Input 2]\nName=Поплавок\n[Input 02]\nName=Ещё\n[Input 6]\n"
+        "[Input 4]\nInverted=да\n");
+    std::vector<std::string> problems;
+    for (const RuleProblem& problem : rules.problems()) problems.push_back(problemText(problem));
+    EXPECT_EQ(problems, (std::vector<std::string>{"Rules.ini, [Input 02]: вход 2 уже описан",
+                                                  "Rules.ini, [Input 6]: нужен номер входа от 1 до 5",
+                                                  "Rules.ini, [Input 4], Inverted: «да»: нужно 0 или 1"}));
+    for (const InputLevels& levels :
+         {InputLevels{false, true, false, true, false}, InputLevels{true, false, true, false, true}}) {
+        port.sim.setStatus(LPT::StatusOf(levels));
+        std::vector<std::string> expected;
+        for (int n = 1; n <= 5; ++n) {
+            const bool on = levels[n - 1] != (n == 1);
+            expected.push_back(std::to_string(n) + (on ? "\ton\t" : "\toff\t") +
+                               (n == 1   ? "Кнопка"
+                                : n == 2 ? "Поплавок"
+                                         : "Вход " + std::to_string(n)));
+        }
+        EXPECT_EQ(run(GetInputsCommand{}).lines, expected);
+    }
+}
+
 TEST_F(CommandCoreTest, ShowRaisesTheWindowOrIsRefusedWithoutOne) {
     EXPECT_TRUE(run(ShowCommand{}).done());
     EXPECT_EQ(window.shown, 1);

@@ -138,6 +138,7 @@ TEST(Request, TheCommandLineAndTheSocketReadEveryVerbAlike) {
         {{"--get", "@Двор", "1-2,7", "@A,B"},
          "get @Двор 1-2,7 @A,B",
          GetCommand{{yard, 1, 2, 7, Target::ofGroup("A,B")}}},
+        {{"--get-inputs"}, "get-inputs", GetInputsCommand{}},
         {{"--scene", "Вечер у окна"}, "scene Вечер у окна", SceneCommand{"Вечер у окна"}},
         {{"--save-scene", "Все сразу", "@Двор", "40-41"},
          "save-scene Все%20сразу @Двор 40-41",

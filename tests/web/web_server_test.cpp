@@ -44,8 +44,9 @@ TEST(WebServer, SetsOutputsInOneTransferSavedAndLoggedAsTheWebsAndReadsThemBack)
 
 TEST(WebServer, AnswersEachRouteAndSwitchesOnlyThroughTheCore) {
     ServerOnBoard board;
-    board.useRules("[Group Двор]\nOutputs=3-4\n[Scene Вечер]\nOn=3\nOff=9\n");
+    board.useRules("[Group Двор]\nOutputs=3-4\n[Scene Вечер]\nOn=3\nOff=9\n[Input 5]\nName=Дверь\n");
     board.run(AllCommand{false});
+    board.port.sim.setStatus(LPT::StatusOf({true, false, false, false, true}));
     const auto before = board.transfers();
     const struct {
         const char *method, *path, *body, *expected;
@@ -61,6 +62,13 @@ TEST(WebServer, AnswersEachRouteAndSwitchesOnlyThroughTheCore) {
         {"POST", "/api/toggle/301", "", "404 ", {}},
         {"GET", "/api/log?n=0", "", "400 {\"error\":\"n: нужно число строк от 1 до 1000", {}},
         {"GET", "/api/rules", "", R"(200 {"groups":[{"name":"Двор","outputs":[3,4]}],"scenes":["Вечер"]})", {}},
+        {"GET",
+         "/api/inputs",
+         "",
+         R"(200 [{"number":1,"name":"Вход 1","state":"on"},{"number":2,"name":"Вход 2","state":"off"},)"
+         R"({"number":3,"name":"Вход 3","state":"off"},{"number":4,"name":"Вход 4","state":"off"},)"
+         R"({"number":5,"name":"Дверь","state":"on"}])",
+         {}},
         {"GET", "/nowhere", "", "404 {\"error\":\"нет такого адреса: «/nowhere»\"}", {}},
     };
     for (const auto& c : cases) {
