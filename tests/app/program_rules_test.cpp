@@ -13,6 +13,7 @@
 #include "outputs/shift_board.h"
 #include "tests/support/contains.h"
 #include "tests/support/core_on_board.h"
+#include "tests/support/file_bytes.h"
 #include "tests/support/program_copy.h"
 #include "tests/support/scratch_dir.h"
 
@@ -26,10 +27,20 @@ TEST(ProgramRules, GroupsScenesUndoAndInterlocksFromTheCommandLineAreLatchedSave
     ScratchDir dir;
     ProgramCopy copy{dir.path, KAVTRA_PROGRAM};
     copy.write("config.ini", "[Configs]\r\nTimeUpdate=0\r\nValLoad=2\r\nValUnload=3\r\n");
-    copy.write("Rules.ini",
-               rulesFileText("[Group Двор]\nOutputs=3-4\n[Scene Вечер]\nOn=5\nOff=3\n"
-                             "[Interlock Ворота]\nOutputs=10,11\nDeadTime=200\n[Group Сад]\nOutputs=@Нет\n"));
+    copy.write("Rules.ini", rulesFileText("[Group Двор]\nOutputs=3-4\n[Scene Вечер]\nOn=5\nOff=3\n"
+                                          "[Interlock Ворота]\nOutputs=10,11\nDeadTime=200\n[Group Сад]\nOutputs=@Нет\n"
+                                          "[Input 1]\nName=Кнопка\nInverted=1\n"));
+    // The simulated port's inputs follow a file, read at each reading.
+    const std::string inputs = (dir.path / "inputs").string();
+    copy.environment.insert("KAVTRA_PORT_INPUTS", QString::fromStdString(inputs));
     const std::unique_ptr<QProcess> running = copy.start({"--no-window"});
+    const std::string rest = "3\toff\tВход 3\n4\toff\tВход 4\n";
+    for (const auto& [levels, expected] :
+         {std::pair<std::string, std::string>{"10001\n", "1\toff\tКнопка\n2\toff\tВход 2\n" + rest + "5\ton\tВход 5\n"},
+          {"01000", "1\ton\tКнопка\n2\ton\tВход 2\n" + rest + "5\toff\tВход 5\n"}}) {
+        test::writeBytes(inputs, levels);
+        EXPECT_EQ(copy.run({"--get-inputs"}).out, expected) << levels;
+    }
     for (const QStringList& command : {QStringList{"--set", "@Двор=on"},
                                        {"--scene", "Вечер"},
                                        {"--undo"},
