@@ -107,7 +107,7 @@ ProgramWindow::ProgramWindow(Program& program, ProgramWeb& web, ProgramMqtt& mqt
     frm_->setFilesDirectory(QString::fromStdString(program.filesDir), program.filesDir != program.executableDir);
     frm_->Form_Load();
     frm_->show();
-    if (program.board) bench_ = std::make_unique<BenchWindow>(*program.board);
+    if (program.board) bench_ = std::make_unique<BenchWindow>(*program.board, *program.port->simulated());
     showBench();
     // A closed bench window comes back with a double click on the port.
     QObject::connect(frm_.get(), &MyFrm::portDoubleClicked, frm_.get(), [this] { showBench(); });

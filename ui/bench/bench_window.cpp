@@ -1,10 +1,13 @@
 #include "ui/bench/bench_window.h"
 
+#include <QHBoxLayout>
+#include <QIcon>
 #include <QLabel>
 #include <QPainter>
 #include <QRadialGradient>
 #include <QScreen>
 #include <QTimer>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 #include "ui/main/window_placement.h"
@@ -20,6 +23,7 @@ constexpr int kPitch = 19;
 constexpr int kRowPitch = 24;
 constexpr int kLamp = 14;
 constexpr int kGridTop = 70;
+constexpr int kInputsRow = 30;
 
 const QColor kPanel(36, 40, 48);
 const QColor kLit(255, 196, 48);
@@ -28,10 +32,39 @@ const QColor kText(220, 224, 230);
 
 QString level(bool high) { return high ? QStringLiteral("1") : QStringLiteral("0"); }
 
+void paintLamp(QPainter& p, const QRectF& lamp, bool lit) {
+    QRadialGradient glow(lamp.center(), lamp.width() / 2);
+    glow.setColorAt(0, lit ? kLit.lighter(140) : kDark.lighter(120));
+    glow.setColorAt(1, lit ? kLit : kDark);
+    p.setPen(QPen(QColor(20, 22, 26), 1));
+    p.setBrush(glow);
+    p.drawEllipse(lamp);
+}
+
+QPixmap lampPixmap(bool lit) {
+    QPixmap pixmap(kLamp + 2, kLamp + 2);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    paintLamp(p, QRectF(1, 1, kLamp, kLamp), lit);
+    return pixmap;
+}
+
+// Lit while checked, in every mode: a switch the file drives is disabled but
+// must still show the level, not Qt's greyed-out icon.
+QIcon lampIcon() {
+    QIcon icon;
+    for (const QIcon::Mode mode : {QIcon::Normal, QIcon::Disabled, QIcon::Active}) {
+        icon.addPixmap(lampPixmap(true), mode, QIcon::On);
+        icon.addPixmap(lampPixmap(false), mode, QIcon::Off);
+    }
+    return icon;
+}
+
 }  // namespace
 
-BenchWindow::BenchWindow(const ShiftBoard& board, QWidget* parent)
-    : QWidget(parent, Qt::Window), board_(board), timer_(new QTimer(this)) {
+BenchWindow::BenchWindow(const ShiftBoard& board, SimulatedPort& port, QWidget* parent)
+    : QWidget(parent, Qt::Window), board_(board), port_(port), timer_(new QTimer(this)) {
     setWindowTitle(QStringLiteral("Кавтра — имитатор платы"));
     setAutoFillBackground(true);
     QPalette palette = this->palette();
@@ -46,12 +79,43 @@ BenchWindow::BenchWindow(const ShiftBoard& board, QWidget* parent)
     layout->addWidget(pins_);
     layout->addWidget(rates_);
     layout->addStretch();
-    setFixedSize(kMargin * 2 + kLabelWidth + board::kStages * kPitch, kGridTop + board::kChains * kRowPitch + kMargin);
+    addInputSwitches(*layout);
+    setFixedSize(kMargin * 2 + kLabelWidth + board::kStages * kPitch,
+                 kGridTop + board::kChains * kRowPitch + kInputsRow + kMargin);
 
     clock_.start();
     connect(timer_, &QTimer::timeout, this, &BenchWindow::refresh);
     timer_->start(kRefreshMs);
     refresh();
+}
+
+void BenchWindow::addInputSwitches(QBoxLayout& layout) {
+    auto* row = new QHBoxLayout;
+    row->addWidget(new QLabel(QStringLiteral("Входы:"), this));
+    const QIcon icon = lampIcon();
+    for (std::size_t i = 0; i < kInputs; ++i) {
+        auto* button = new QToolButton(this);
+        button->setText(QStringLiteral("%1 (контакт %2)").arg(i + 1).arg(kInputPins[i]));
+        button->setIcon(icon);
+        button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+        // The lamp alone shows the level: a pressed-in button face would be
+        // light grey on the dark panel and hide the text.
+        button->setStyleSheet(
+            QStringLiteral("QToolButton { border: none; background: transparent; color: %1; }").arg(kText.name()));
+        button->setCheckable(true);
+        button->setEnabled(!port_.inputsFromFile());
+        // The window's thread is the only one that sets the levels: reading
+        // them back here and writing all five loses no other change.
+        connect(button, &QToolButton::clicked, this, [this, i](bool high) {
+            InputLevels levels = port_.inputs();
+            levels[i] = high;
+            port_.setInputs(levels);
+        });
+        row->addWidget(button);
+        inputs_[i] = button;
+    }
+    row->addStretch();
+    layout.addLayout(row);
 }
 
 QRect BenchWindow::lampRect(int chain, int stage) const {
@@ -104,6 +168,8 @@ void BenchWindow::refresh() {
     }
     // Setting an unchanged text repaints nothing.
     pins_->setText(pinsText());
+    const InputLevels levels = port_.inputs();
+    for (std::size_t i = 0; i < kInputs; ++i) inputs_[i]->setChecked(levels[i]);
     if (!painted_ || board_.latches() != shown_) update();
 }
 
@@ -134,12 +200,7 @@ void BenchWindow::paintEvent(QPaintEvent* event) {
                 p.drawEllipse(lamp.adjusted(2, 2, -2, -2));
                 continue;
             }
-            QRadialGradient glow(lamp.center(), lamp.width() / 2);
-            glow.setColorAt(0, lit ? kLit.lighter(140) : kDark.lighter(120));
-            glow.setColorAt(1, lit ? kLit : kDark);
-            p.setPen(QPen(QColor(20, 22, 26), 1));
-            p.setBrush(glow);
-            p.drawEllipse(lamp);
+            paintLamp(p, lamp, lit);
         }
     }
 }

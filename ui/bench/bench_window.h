@@ -7,7 +7,10 @@
 #include <cstdint>
 
 #include "outputs/shift_board.h"
+#include "port/simulated_port.h"
 
+class QAbstractButton;
+class QBoxLayout;
 class QLabel;
 class QTimer;
 
@@ -17,12 +20,14 @@ namespace kavtra {
 // chain, in the order the wiring numbers the outputs), lit while the latched
 // register output is high; the control pins, the data direction and how many
 // clock and latch pulses arrive per second. It reads the board model on its
-// own timer, so a transfer costs the program nothing extra.
+// own timer, so a transfer costs the program nothing extra. Below the lamps,
+// five switches set the simulated port's inputs; while a file drives them
+// (KAVTRA_PORT_INPUTS) they only show its levels and cannot be clicked.
 class BenchWindow : public QWidget {
     Q_OBJECT
 
 public:
-    explicit BenchWindow(const ShiftBoard& board, QWidget* parent = nullptr);
+    BenchWindow(const ShiftBoard& board, SimulatedPort& port, QWidget* parent = nullptr);
 
     // Shows the window wholly on main's screen beside main (see
     // besideWindow), also after it was closed; one already shown is raised
@@ -36,13 +41,19 @@ public:
     QRect lampRect(int chain, int stage) const;
     QString pinsText() const;
     QString ratesText() const;
+    // Input index + 1's switch: checked while that pin is high.
+    QAbstractButton* inputSwitch(std::size_t index) const { return inputs_[index]; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    void addInputSwitches(QBoxLayout& layout);
+
     const ShiftBoard& board_;
+    SimulatedPort& port_;
     QTimer* timer_;
+    std::array<QAbstractButton*, kInputs> inputs_{};
     QLabel* pins_;
     QLabel* rates_;
     QElapsedTimer clock_;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QGuiApplication>
 #include <QImage>
 #include <QScreen>
@@ -11,8 +12,10 @@
 #include "outputs/transfer.h"
 #include "port/lpt.h"
 #include "port/simulated_port.h"
+#include "tests/support/file_bytes.h"
 #include "tests/support/out_tables.h"
 #include "tests/support/port_log.h"
+#include "tests/support/scratch_dir.h"
 
 namespace kavtra {
 namespace {
@@ -31,7 +34,7 @@ TEST(BenchWindow, LightsTheLampsOfOutputsLatchedHighInWiringOrder) {
     table[41] = 0;
     table[300] = 0;
     UpdateOuts(table, b.lpt);
-    BenchWindow window(b.board);
+    BenchWindow window(b.board, b.sim);
     window.refresh();
     const QImage image = window.grab().toImage();
     // Output 40k + i is lamp i of row k, held in stage 41 - i of chain k.
@@ -47,7 +50,7 @@ TEST(BenchWindow, LightsTheLampsOfOutputsLatchedHighInWiringOrder) {
 
 TEST(BenchWindow, ShowsPinLevelsDirectionAndPulseRates) {
     Board b;
-    BenchWindow window(b.board);
+    BenchWindow window(b.board, b.sim);
     window.refresh();
     EXPECT_TRUE(window.pinsText().contains(QStringLiteral("Контакт 17 (начальная установка): 1")));
     EXPECT_TRUE(window.pinsText().contains(QStringLiteral("Линии данных: выход")));
@@ -60,6 +63,24 @@ TEST(BenchWindow, ShowsPinLevelsDirectionAndPulseRates) {
     EXPECT_FALSE(window.ratesText().contains(QStringLiteral("Защёлкиваний в секунду: 0")));
 }
 
+TEST(BenchWindow, ItsInputSwitchesSetThePinsLevelsOrShowTheLevelsOfTheFileThatDrivesThem) {
+    Board b;
+    BenchWindow window(b.board, b.sim);
+    EXPECT_EQ(window.inputSwitch(4)->text(), QStringLiteral("5 (контакт 15)"));
+    for (const std::size_t i : {1u, 4u, 1u}) QTest::mouseClick(window.inputSwitch(i), Qt::LeftButton);
+    EXPECT_EQ(b.lpt.ReadInputs(), (InputLevels{false, false, false, false, true}));
+
+    test::ScratchDir dir;
+    test::writeBytes(dir.path / "inputs", "01100\n");
+    SimulatedPort filed({}, dir.file("inputs"));
+    BenchWindow driven(b.board, filed);
+    QTest::mouseClick(driven.inputSwitch(0), Qt::LeftButton);
+    for (std::size_t i = 0; i < kInputs; ++i) {
+        EXPECT_FALSE(driven.inputSwitch(i)->isEnabled()) << i;
+        EXPECT_EQ(driven.inputSwitch(i)->isChecked(), i == 1 || i == 2) << i;
+    }
+}
+
 TEST(BenchWindow, OpensWhollyOnTheScreenBesideTheMainWindowAndComesBackAfterItWasClosed) {
     Board b;
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
@@ -67,7 +88,7 @@ TEST(BenchWindow, OpensWhollyOnTheScreenBesideTheMainWindowAndComesBackAfterItWa
     main.setGeometry(screen.left() + 10, screen.top() + 10, 300, 200);
     main.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&main));
-    BenchWindow window(b.board);
+    BenchWindow window(b.board, b.sim);
     for (int round = 0; round < 2; ++round) {
         window.showBeside(main);
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&window)) << round;
