@@ -72,15 +72,6 @@ TEST(BuildPortStack, TheSimulatedPortIsReachedThroughTheTapAndLpt) {
     EXPECT_TRUE(r.failures.empty());
 }
 
-TEST(BuildPortStack, TheSimulatedInputsAreAllLowAtFirstAndFollowWhatTheBoardWindowSets) {
-    Reported r;
-    std::unique_ptr<PortStack> stack = buildPortStack({"sim", std::nullopt}, r.handler());
-    EXPECT_EQ(stack->lpt().ReadInputs(), InputLevels{});
-    stack->simulated()->setInputs({true, false, false, true, true});
-    EXPECT_EQ(stack->lpt().ReadInputs(), (InputLevels{true, false, false, true, true}));
-    EXPECT_FALSE(stack->simulated()->inputsFromFile());
-}
-
 TEST(BuildPortStack, TheSimulatedInputsAreReadFromTheirFileAtEachReadAndABadFileKeepsTheLastLevels) {
     test::ScratchDir dir;
     const std::string file = dir.file("inputs");
