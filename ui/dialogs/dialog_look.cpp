@@ -1,6 +1,8 @@
 #include "ui/dialogs/dialog_look.h"
 
 #include <QDialog>
+#include <QDialogButtonBox>
+#include <QPushButton>
 
 #include "ui/main/twips.h"
 
@@ -32,6 +34,15 @@ void makeFixedToolWindow(QDialog& dialog, const QString& caption, int clientWidt
 
 void placeTwips(QWidget& widget, const QRect& twips) {
     widget.setGeometry(pixels(twips.x()), pixels(twips.y()), pixels(twips.width()), pixels(twips.height()));
+}
+
+QDialogButtonBox* okCancelButtons(QDialog& dialog, const std::function<void()>& ok) {
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("Ok"));
+    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Отмена"));
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, ok);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    return buttons;
 }
 
 }  // namespace kavtra

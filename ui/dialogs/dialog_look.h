@@ -4,7 +4,10 @@
 #include <QRect>
 #include <QString>
 
+#include <functional>
+
 class QDialog;
+class QDialogButtonBox;
 class QWidget;
 
 namespace kavtra {
@@ -22,5 +25,9 @@ void makeFixedToolWindow(QDialog& dialog, const QString& caption, int clientWidt
 // Places a control at a position and size (left, top, width, height) given in
 // twips.
 void placeTwips(QWidget& widget, const QRect& twips);
+
+// "Ok" and "Отмена" for a dialog of the newer kind, laid out by the system:
+// "Отмена" rejects it, "Ok" calls `ok`, which decides whether it closes.
+QDialogButtonBox* okCancelButtons(QDialog& dialog, const std::function<void()>& ok);
 
 }  // namespace kavtra

@@ -18,6 +18,7 @@
 #include "mqtt/mqtt_settings.h"
 #include "persist/ini/ini_lines.h"
 #include "persist/profile/profile.h"
+#include "ui/dialogs/dialog_look.h"
 
 namespace kavtra {
 namespace {
@@ -112,9 +113,7 @@ MqttDialog::MqttDialog(const clsINI& config, const QString& state, QWidget* pare
     form->addRow(QStringLiteral("Файл CA:"), caRow);
     form->addRow(QString(), discovery);
     form->addRow(QStringLiteral("Выводы для Home Assistant и страницы:"), outputs);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("Ok"));
-    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Отмена"));
+    QDialogButtonBox* buttons = okCancelButtons(*this, [this] { okClicked(); });
     auto* column = new QVBoxLayout(this);
     column->addLayout(form);
     column->addWidget(problem);
@@ -130,8 +129,6 @@ MqttDialog::MqttDialog(const clsINI& config, const QString& state, QWidget* pare
     connect(tls, &QCheckBox::toggled, this, follow);
     connect(listedOutputs, &QRadioButton::toggled, this, follow);
     connect(browse, &QPushButton::clicked, this, &MqttDialog::browseCaFile);
-    connect(buttons, &QDialogButtonBox::accepted, this, &MqttDialog::okClicked);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 }
 
 std::vector<std::string> MqttDialog::typed() const {

@@ -16,6 +16,7 @@
 #include "schedule/local_zone.h"
 #include "schedule/schedule_text.h"
 #include "schedule/sun.h"
+#include "ui/dialogs/dialog_look.h"
 
 namespace kavtra {
 namespace {
@@ -117,9 +118,7 @@ PlaceDialog::PlaceDialog(RuleBook& rules, QWidget* parent)
     form->addRow(QStringLiteral("Город:"), city);
     form->addRow(QStringLiteral("Широта:"), latitude);
     form->addRow(QStringLiteral("Долгота:"), longitude);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("Ok"));
-    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Отмена"));
+    QDialogButtonBox* buttons = okCancelButtons(*this, [this] { okClicked(); });
     auto* column = new QVBoxLayout(this);
     column->addWidget(hint);
     column->addLayout(form);
@@ -131,8 +130,6 @@ PlaceDialog::PlaceDialog(RuleBook& rules, QWidget* parent)
     connect(city, &QComboBox::activated, this, &PlaceDialog::cityChosen);
     for (QLineEdit* field : {latitude, longitude})
         connect(field, &QLineEdit::textEdited, this, &PlaceDialog::placeTyped);
-    connect(buttons, &QDialogButtonBox::accepted, this, &PlaceDialog::okClicked);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     placeTyped();
 }
 

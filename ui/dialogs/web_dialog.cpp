@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "ui/dialogs/dialog_look.h"
 #include "web/access.h"
 
 namespace kavtra {
@@ -39,9 +40,7 @@ WebDialog::WebDialog(Settings& settings, const QString& state, const QStringList
 
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("Адрес и порт:"), listen);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("Ok"));
-    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Отмена"));
+    QDialogButtonBox* buttons = okCancelButtons(*this, [this] { okClicked(); });
     auto* column = new QVBoxLayout(this);
     column->addLayout(form);
     column->addWidget(problem);
@@ -49,8 +48,6 @@ WebDialog::WebDialog(Settings& settings, const QString& state, const QStringList
     column->addWidget(hint);
     column->addWidget(buttons);
     setMinimumWidth(460);
-    connect(buttons, &QDialogButtonBox::accepted, this, &WebDialog::okClicked);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 }
 
 void WebDialog::okClicked() {

@@ -1,19 +1,15 @@
 #include "ui/dialogs/mqtt_dialog.h"
 
 #include <QCheckBox>
-#include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QRadioButton>
-#include <QTest>
 
 #include <functional>
 
 #include <gtest/gtest.h>
 
-#include "tests/support/file_bytes.h"
-#include "tests/support/scratch_dir.h"
+#include "tests/support/dialog_ok.h"
 
 namespace kavtra {
 namespace {
@@ -42,19 +38,17 @@ TEST(MqttDialog, OkSavesTheKeysThatChangedOnlyWhenTheLinkCouldUseThem) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        test::ScratchDir dir;
-        const std::string file = (dir.path / "config.ini").string();
-        test::writeBytes(file, before);
-        const clsINI config((file));
+        const test::ScratchFile file("config.ini", before);
+        const clsINI config(file.path);
         MqttDialog dialog(config, QStringLiteral("MQTT: подключено к broker.lan:1883"));
         dialog.show();
         EXPECT_TRUE(dialog.listedOutputs->isChecked());
         c.change(dialog);
-        QTest::mouseClick(dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok), Qt::LeftButton);
+        test::clickOk(dialog);
         EXPECT_EQ(dialog.result() == QDialog::Accepted, c.accepted);
         EXPECT_EQ(dialog.problem->isVisible(), !c.accepted);
         EXPECT_GE(dialog.height(), dialog.sizeHint().height());  // the red line cuts no other line off
-        EXPECT_EQ(test::readBytes(file), c.after);
+        EXPECT_EQ(file.bytes(), c.after);
     }
 }
 

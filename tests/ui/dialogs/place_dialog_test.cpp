@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 #include <QComboBox>
-#include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -10,14 +9,13 @@
 #include <string>
 
 #include "tests/support/core_on_board.h"
+#include "tests/support/dialog_ok.h"
 #include "ui/dialogs/schedule_dialog.h"
 
 namespace kavtra {
 namespace {
 
 class PlaceDialogTest : public ::testing::Test, protected test::CoreOnBoard {};
-
-void ok(QDialog& dialog) { dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click(); }
 
 // "Ok" with what was typed or picked: Rules.ini's bytes, and the red line.
 TEST_F(PlaceDialogTest, OkWritesLatitudeAndLongitudeOrSaysWhyNot) {
@@ -68,7 +66,7 @@ TEST_F(PlaceDialogTest, OkWritesLatitudeAndLongitudeOrSaysWhyNot) {
             dialog.latitude->setText(c.latitude);
             dialog.longitude->setText(c.longitude);
         }
-        ok(dialog);
+        test::clickOk(dialog);
         EXPECT_EQ(test::readBytes(rules.path()), test::rulesFileText(c.after));
         EXPECT_EQ(dialog.result(), c.refusal.isEmpty() ? QDialog::Accepted : QDialog::Rejected);
         EXPECT_EQ(dialog.problem->isHidden() ? QString() : dialog.problem->text(), c.refusal);
@@ -91,7 +89,7 @@ TEST_F(PlaceDialogTest, TheScheduleFormTakesSunsetOnceThePlaceIsSet) {
     ASSERT_NE(place, nullptr);
     place->city->setCurrentIndex(place->city->findText("Москва"));
     emit place->city->activated(place->city->currentIndex());
-    ok(*place);
+    test::clickOk(*place);
     schedules.saveButton->click();
     EXPECT_EQ(schedules.message->text().toStdString(), "Сохранено в Rules.ini.");
     EXPECT_EQ(test::readBytes(rules.path()),

@@ -1,15 +1,11 @@
 #include "ui/dialogs/web_dialog.h"
 
-#include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
-#include <QTest>
 
 #include <gtest/gtest.h>
 
-#include "tests/support/file_bytes.h"
-#include "tests/support/scratch_dir.h"
+#include "tests/support/dialog_ok.h"
 
 namespace kavtra {
 namespace {
@@ -32,21 +28,19 @@ TEST(WebDialog, OkWritesListenOnlyWhenItIsAnAddressThatChanged) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.typed);
-        test::ScratchDir dir;
-        const std::string file = (dir.path / "config.ini").string();
-        test::writeBytes(file, before);
+        const test::ScratchFile file("config.ini", before);
         clsINI config;
-        config.FileName(file);
+        config.FileName(file.path);
         Settings settings(config);
         WebDialog dialog(settings, QStringLiteral("Веб: http://127.0.0.1:8080"));
         dialog.show();
         EXPECT_EQ(dialog.listen->text(), QStringLiteral("127.0.0.1:8080"));
         dialog.listen->setText(QString::fromUtf8(c.typed));
-        QTest::mouseClick(dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok), Qt::LeftButton);
+        test::clickOk(dialog);
         EXPECT_EQ(dialog.result() == QDialog::Accepted, c.accepted);
         EXPECT_EQ(dialog.problem->isVisible(), !c.accepted);
         EXPECT_GE(dialog.height(), dialog.sizeHint().height());  // the red line cuts no other line off
-        EXPECT_EQ(test::readBytes(file), c.after);
+        EXPECT_EQ(file.bytes(), c.after);
     }
 }
 
