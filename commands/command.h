@@ -79,8 +79,29 @@ struct UndoCommand {
 struct ReloadCommand {
     bool operator==(const ReloadCommand&) const = default;
 };
+// A sequence of Rules.ini started (or, paused, resumed from where it
+// stood), paused, or stopped.
+struct StartCommand {
+    std::string name;
+    bool operator==(const StartCommand&) const = default;
+};
+struct PauseCommand {
+    std::string name;
+    bool operator==(const PauseCommand&) const = default;
+};
+struct StopCommand {
+    std::string name;
+    bool operator==(const StopCommand&) const = default;
+};
+// A rule of Rules.ini switched on or off, kept there.
+struct RuleCommand {
+    std::string name;
+    bool on = true;
+    bool operator==(const RuleCommand&) const = default;
+};
 using Command = std::variant<ShowCommand, SetCommand, ToggleCommand, AllCommand, RenameCommand, PulseCommand,
-                             GetCommand, GetInputsCommand, SceneCommand, SaveSceneCommand, UndoCommand, ReloadCommand>;
+                             GetCommand, GetInputsCommand, SceneCommand, SaveSceneCommand, UndoCommand, ReloadCommand,
+                             StartCommand, PauseCommand, StopCommand, RuleCommand>;
 
 // A command and who sent it.
 struct Request {

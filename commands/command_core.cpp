@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <map>
 #include <memory>
 #include <optional>
 #include <set>
@@ -36,8 +37,9 @@ struct Unknown : std::runtime_error {
 
 }  // namespace
 
-CommandCore::CommandCore(OutputEngine& engine, OutputPulses& pulses, RuleBook& rules, const SafetyTimers* safety)
-    : engine_(engine), pulses_(pulses), rules_(rules), safety_(safety) {}
+CommandCore::CommandCore(OutputEngine& engine, OutputPulses& pulses, RuleBook& rules, const SafetyTimers* safety,
+                         SequenceControl* sequences)
+    : engine_(engine), pulses_(pulses), rules_(rules), safety_(safety), sequences_(sequences) {}
 
 std::vector<OutputView> CommandCore::inputs() const {
     const InputLevels levels = engine_.readInputs();
@@ -130,6 +132,16 @@ void CommandCore::execute(const Request& request, Answer respond, WindowShower* 
         } else if constexpr (std::is_same_v<T, UndoCommand>) {
             if (!engine_.canUndo()) return Reply::refused("отменять нечего");
             engine_.undo(answering(respond));
+        } else if constexpr (std::is_same_v<T, StartCommand> || std::is_same_v<T, PauseCommand> ||
+                             std::is_same_v<T, StopCommand>) {
+            if (!sequences_) return Reply::refused("последовательности здесь не выполняются");
+            if constexpr (std::is_same_v<T, StartCommand>) return sequences_->start(c.name, request.source);
+            if constexpr (std::is_same_v<T, PauseCommand>) return sequences_->pause(c.name, request.source);
+            if constexpr (std::is_same_v<T, StopCommand>) return sequences_->stop(c.name, request.source);
+        } else if constexpr (std::is_same_v<T, RuleCommand>) {
+            if (!rules_.rules().rule(c.name)) return Reply::notFound(noRule(c.name));
+            const std::string why = rules_.switchRule(c.name, c.on);
+            return why.empty() ? Reply{} : Reply::refused(why);
         } else {
             // Read off this thread: the transfers and timers go on meanwhile.
             rules_.reloadInBackground([this, respond] {
@@ -150,6 +162,59 @@ void CommandCore::execute(const Request& request, Answer respond, WindowShower* 
                                                      : Reply::refused(std::string("не выполнено: ") + failure.what());
     }
     if (now) respond(*now);
+}
+
+void CommandCore::executeTogether(const std::vector<Command>& commands, const Source& source, const Answer& answer) {
+    std::vector<std::pair<int, bool>> step;  // in the order asked; a later word wins in the engine's step
+    std::map<int, bool> asked;
+    const auto ask = [&](int output, bool on) {
+        step.emplace_back(output, on);
+        asked[output] = on;
+    };
+    const auto isOn = [&](int output) {
+        const auto found = asked.find(output);
+        return found != asked.end() ? found->second : engine_.isOn(output);
+    };
+    // A toggle means the window's, of the state this step has asked for so far.
+    const auto toggled = [&](int output) {
+        const auto found = asked.find(output);
+        return found != asked.end() ? !found->second : engine_.toggledOn(output);
+    };
+    const auto flush = [&] {
+        if (!step.empty()) engine_.set(step, source, answering(answer));
+        step.clear();
+        asked.clear();
+    };
+    for (const Command& command : commands) {
+        try {
+            if (const auto* set = std::get_if<SetCommand>(&command)) {
+                for (const auto& [target, action] : set->outputs) {
+                    const std::vector<int> outputs = outputsOf(target);
+                    const bool allOn = std::all_of(outputs.begin(), outputs.end(), isOn);
+                    for (int output : outputs) {
+                        const bool toggledOn = target.group.empty() ? toggled(output) : !allOn;
+                        ask(output, action == Switch::Toggle ? toggledOn : action == Switch::On);
+                    }
+                }
+            } else if (const auto* toggle = std::get_if<ToggleCommand>(&command)) {
+                const std::vector<int> outputs = outputsOf(toggle->output);
+                const bool allOn = std::all_of(outputs.begin(), outputs.end(), isOn);
+                for (int output : outputs) ask(output, toggle->output.group.empty() ? toggled(output) : !allOn);
+            } else if (const auto* all = std::get_if<AllCommand>(&command)) {
+                for (int output = 1; output <= OutState::kOutputs; ++output) ask(output, all->on);
+            } else if (const auto* scene = std::get_if<SceneCommand>(&command)) {
+                const Scene* found = rules_.rules().scene(scene->name);
+                if (!found) throw Unknown(noScene(scene->name));
+                for (const auto& [output, on] : sceneStates(*found)) ask(output, on);
+            } else {
+                flush();
+                execute({command, source}, answer);
+            }
+        } catch (const Unknown& failure) {
+            answer(Reply::notFound(failure.what()));
+        }
+    }
+    flush();
 }
 
 void CommandCore::set(const std::vector<std::pair<Target, Switch>>& targets, const Source& source,

@@ -5,6 +5,7 @@
 #include "commands/command.h"
 #include "commands/output_view.h"
 #include "commands/reply.h"
+#include "commands/sequence_control.h"
 #include "engine/output_engine.h"
 #include "engine/output_pulses.h"
 #include "engine/safety_timers.h"
@@ -24,8 +25,9 @@ public:
 class CommandCore {
 public:
     // `safety` gives the views the time left of running limits; without it
-    // none is shown.
-    CommandCore(OutputEngine& engine, OutputPulses& pulses, RuleBook& rules, const SafetyTimers* safety = nullptr);
+    // none is shown. Without `sequences` a sequence's request is refused.
+    CommandCore(OutputEngine& engine, OutputPulses& pulses, RuleBook& rules, const SafetyTimers* safety = nullptr,
+                SequenceControl* sequences = nullptr);
 
     // `window` answers `show`: the command socket's, null when the program
     // runs without a window. `answer` is told once what the request asked is
@@ -37,6 +39,13 @@ public:
     // The reply at once, for those who do not wait for a dead time: the
     // window, whose rows show the latch when it comes.
     Reply execute(const Request& request, WindowShower* window = nullptr);
+    // Several requests as few steps as they can be: every switch among them
+    // (set, toggle, all, a scene) is one step, each later word for an output
+    // replacing an earlier one and a toggle reading the states the earlier
+    // ones asked for; any other request (a pulse, undo, a sequence's start)
+    // ends the step so far and is carried out alone, in its place. Each
+    // reply goes to `answer`.
+    void executeTogether(const std::vector<Command>& commands, const Source& source, const Answer& answer);
 
     // The outputs a target names; a group that is not there throws.
     std::vector<int> outputsOf(const Target& target) const;
@@ -54,6 +63,7 @@ private:
     OutputPulses& pulses_;
     RuleBook& rules_;
     const SafetyTimers* safety_;
+    SequenceControl* sequences_;
 };
 
 }  // namespace kavtra

@@ -30,6 +30,10 @@ std::string noScene(std::string_view name) { return "нет сцены " + quote
 
 std::string noGroup(std::string_view name) { return "нет группы " + quoted(name); }
 
+std::string noSequence(std::string_view name) { return "нет последовательности " + quoted(name); }
+
+std::string noRule(std::string_view name) { return "нет правила " + quoted(name); }
+
 std::optional<long long> digitsValue(std::string_view text) {
     if (text.empty() || text.size() > 12) return std::nullopt;
     long long value = 0;

@@ -73,6 +73,8 @@ std::string quoted(std::string_view text);
 // «Вечер»", "нет группы «Сад»".
 std::string noScene(std::string_view name);
 std::string noGroup(std::string_view name);
+std::string noSequence(std::string_view name);
+std::string noRule(std::string_view name);
 
 // A name as a rename stores it: control characters (line breaks and tabs
 // among them) become blanks, as the file would write them, so the name

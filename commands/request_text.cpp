@@ -100,8 +100,11 @@ std::string formatRequest(const Command& command) {
                        return " " + number(c.output) + "=" + number(c.milliseconds);
                    } else if constexpr (std::is_same_v<T, GetCommand>) {
                        return targetWords(c.outputs);
-                   } else if constexpr (std::is_same_v<T, SceneCommand>) {
+                   } else if constexpr (std::is_same_v<T, SceneCommand> || std::is_same_v<T, StartCommand> ||
+                                        std::is_same_v<T, PauseCommand> || std::is_same_v<T, StopCommand>) {
                        return " " + c.name;
+                   } else if constexpr (std::is_same_v<T, RuleCommand>) {
+                       return " " + c.name + (c.on ? "=on" : "=off");
                    } else if constexpr (std::is_same_v<T, SaveSceneCommand>) {
                        return " " + escaped(c.name) + targetWords(c.outputs);
                    } else {

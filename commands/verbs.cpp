@@ -63,15 +63,34 @@ Parsed<Command> getValues(const Words& words, std::string_view) {
     return commandOf(eachWord(words, parseTargets), [](auto outputs) { return GetCommand{std::move(outputs)}; });
 }
 
-// A scene's name leads its words.
-Parsed<std::string> sceneName(const Words& words, std::string_view formFault) {
+// A name of Rules.ini leads the words; `whose` as the genitive: "сцены".
+Parsed<std::string> ruleName(const Words& words, std::string_view formFault, std::string_view whose) {
     if (words.empty() || !isRuleName(words.front()))
-        return Parsed<std::string>::refused(std::string(formFault) + ruleNameWanted("сцены"));
+        return Parsed<std::string>::refused(std::string(formFault) + ruleNameWanted(whose));
     return {words.front(), {}};
 }
 
-Parsed<Command> sceneValues(const Words& words, std::string_view formFault) {
-    return commandOf(sceneName(words, formFault), [](std::string name) { return SceneCommand{std::move(name)}; });
+Parsed<std::string> sceneName(const Words& words, std::string_view formFault) {
+    return ruleName(words, formFault, "сцены");
+}
+
+// The whole value is a name: a scene's, a sequence's.
+template <class C>
+Parsed<Command> named(const Words& words, std::string_view formFault) {
+    return commandOf(ruleName(words, formFault, std::is_same_v<C, SceneCommand> ? "сцены" : "последовательности"),
+                     [](std::string name) { return C{std::move(name)}; });
+}
+
+// "ИМЯ=on|off": the name is all before the last '='.
+Parsed<Command> ruleValues(const Words& words, std::string_view formFault) {
+    const std::string& text = words.front();
+    const std::size_t equals = text.rfind('=');
+    if (equals == std::string::npos) return Parsed<Command>::refused(std::string(formFault) + "нужно ИМЯ=on|off");
+    Parsed<std::string> name = ruleName({text.substr(0, equals)}, formFault, "правила");
+    if (!name) return Parsed<Command>::refused(std::move(name.error));
+    return commandOf(parseOnOff(std::string_view(text).substr(equals + 1)), [&name](bool on) {
+        return RuleCommand{std::move(*name.value), on};
+    });
 }
 
 Parsed<Command> saveSceneValues(const Words& words, std::string_view formFault) {
@@ -109,7 +128,8 @@ constexpr Verb kVerbs[] = {
      "напечатать состояние и имя пяти входов, линий состояния порта (контакты 10, 11, 12, 13 и 15): по строке "
      "«N<TAB>on|off<TAB>имя» на вход, как --get; Inverted из [Input N] в Rules.ini учтён",
      nothing<GetInputsCommand>},
-    {"scene", Takes::Rest, false, "ИМЯ", "вызвать сцену из Rules.ini: одно сохранение и одна передача", sceneValues},
+    {"scene", Takes::Rest, false, "ИМЯ", "вызвать сцену из Rules.ini: одно сохранение и одна передача",
+     named<SceneCommand>},
     {"save-scene", Takes::NameAndEach, true, "ИМЯ [N|@ГРУППА ...]",
      "запомнить в Rules.ini текущие состояния выводов (всех 300, если не указаны; можно 40-45 или 1-3,7) как "
      "сцену ИМЯ",
@@ -119,6 +139,18 @@ constexpr Verb kVerbs[] = {
      nothing<UndoCommand>},
     {"reload", Takes::Nothing, false, "", "перечитать Rules.ini; напечатать записи с ошибками (они не действуют)",
      nothing<ReloadCommand>},
+    {"start", Takes::Rest, false, "ИМЯ",
+     "запустить последовательность из Rules.ini с первого шага; приостановленную — продолжить с того места, где "
+     "она остановилась",
+     named<StartCommand>},
+    {"pause", Takes::Rest, false, "ИМЯ",
+     "приостановить последовательность: выходы остаются как есть, оставшееся время шага запоминается",
+     named<PauseCommand>},
+    {"stop", Takes::Rest, false, "ИМЯ", "остановить последовательность и выполнить её Finally (если оно задано)",
+     named<StopCommand>},
+    {"rule", Takes::Rest, false, "ИМЯ=on|off",
+     "включить или выключить правило из Rules.ini; выбор сохраняется там (Enabled) и действует после перезапуска",
+     ruleValues},
 };
 static_assert(std::size(kVerbs) == std::variant_size_v<Command>, "one verb for each alternative of Command");
 

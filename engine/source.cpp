@@ -32,6 +32,8 @@ std::string sourceLabel(const Source& source) {
     case Source::Kind::Schedule: return quoted("расписание");
     case Source::Kind::Timer: return "предел времени";
     case Source::Kind::Web: return source.name.empty() ? "веб" : quoted("веб, токен");
+    case Source::Kind::Rule: return quoted("правило");
+    case Source::Kind::Sequence: return quoted("последовательность");
     case Source::Kind::RulesFile: return "Rules.ini";
     }
     return sourceText(source);

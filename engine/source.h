@@ -23,6 +23,8 @@ struct Source {
         Schedule,  // name: the schedule that acted
         Timer,     // an output's limit on its time on ran out
         Web,       // name: the access token of the request; none while there are no tokens
+        Rule,      // name: the rule of Rules.ini that acted
+        Sequence,  // name: the sequence whose step it is
         // Rules.ini itself, when a reading of it left rules unread: in the log
         // only. The last kind: sourceFromText tries each up to it.
         RulesFile,
@@ -46,6 +48,8 @@ struct Source {
     static Source interlock(std::string name) { return {Kind::Interlock, std::move(name)}; }
     static Source schedule(std::string name) { return {Kind::Schedule, std::move(name)}; }
     static Source web(std::string token) { return {Kind::Web, std::move(token)}; }
+    static Source rule(std::string name) { return {Kind::Rule, std::move(name)}; }
+    static Source sequence(std::string name) { return {Kind::Sequence, std::move(name)}; }
 };
 
 inline const Source Source::Window{Source::Kind::Window, {}};
@@ -59,7 +63,8 @@ inline const Source Source::RulesFile{Source::Kind::RulesFile, {}};
 
 // How the log names a source: "window", "command", "mqtt:NODE",
 // "policy:start", "scene:NAME", "group:NAME", "pulse", "interlock:NAME",
-// "undo", "schedule:NAME", "timer", "web:TOKEN" (or "web"), "rules".
+// "undo", "schedule:NAME", "timer", "web:TOKEN" (or "web"), "rule:NAME",
+// "sequence:NAME", "rules".
 inline std::string sourceText(const Source& source) {
     const auto named = [&](const char* kind) {
         return source.name.empty() ? std::string(kind) : std::string(kind) + ":" + source.name;
@@ -77,6 +82,8 @@ inline std::string sourceText(const Source& source) {
     case Source::Kind::Schedule: return named("schedule");
     case Source::Kind::Timer: return "timer";
     case Source::Kind::Web: return named("web");
+    case Source::Kind::Rule: return named("rule");
+    case Source::Kind::Sequence: return named("sequence");
     case Source::Kind::RulesFile: return "rules";
     }
     return "?";

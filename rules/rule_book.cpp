@@ -217,6 +217,16 @@ std::string RuleBook::saveGroup(const std::string& name, const std::vector<int>&
     });
 }
 
+std::string RuleBook::switchRule(const std::string& name, bool on) {
+    const std::string section = ruleSection(name);
+    return edit({{section, "Enabled", on ? "1" : "0"}}, [&](const RulesReading& asSaved) {
+        const Rule* rule = entryNamed(asSaved.rules.automationRules, name);
+        if (rule && rule->enabled == on) return std::string();
+        std::string problems = problemsIn(asSaved.problems, section);
+        return problems.empty() ? notAsSaved("правило «" + name + "»") : problems;
+    });
+}
+
 std::string RuleBook::remove(const std::string& section) {
     return edit({{section, {}, {}}}, [](const RulesReading&) { return std::string(); });
 }

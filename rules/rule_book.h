@@ -60,6 +60,8 @@ public:
     // cannot hold) is refused, and nothing is written.
     std::string saveScene(const std::string& name, const std::vector<int>& on, const std::vector<int>& off);
     std::string saveGroup(const std::string& name, const std::vector<int>& outputs);
+    // A rule's Enabled, the rest of its section as it is.
+    std::string switchRule(const std::string& name, bool on);
     // `section` as sceneSection() or groupSection() make it.
     std::string remove(const std::string& section);
     // The entries that removing `section` would leave at fault (a schedule

@@ -16,6 +16,8 @@ constexpr std::string_view kInterlock = "Interlock ";
 constexpr std::string_view kSchedule = "Schedule ";
 constexpr std::string_view kToken = "Token ";
 constexpr std::string_view kInput = "Input ";
+constexpr std::string_view kSequence = "Sequence ";
+constexpr std::string_view kRule = "Rule ";
 
 // The kinds of sections the rules are made of, in the order they are read:
 // a new kind is one line here and its reader. A named kind is its word and
@@ -65,17 +67,19 @@ std::vector<RuleSection> sectionsOf(const SectionKind& kind, const std::vector<s
     return found;
 }
 
+template <class Entry>
+const Entry* named(const std::vector<Entry>& entries, std::string_view name) {
+    const auto found = std::find_if(entries.begin(), entries.end(), [&](const Entry& e) { return e.name == name; });
+    return found != entries.end() ? &*found : nullptr;
+}
+
 }  // namespace
 
-const Group* Rules::group(std::string_view name) const {
-    const auto found = std::find_if(groups.begin(), groups.end(), [&](const Group& g) { return g.name == name; });
-    return found != groups.end() ? &*found : nullptr;
-}
+const Group* Rules::group(std::string_view name) const { return named(groups, name); }
 
-const Scene* Rules::scene(std::string_view name) const {
-    const auto found = std::find_if(scenes.begin(), scenes.end(), [&](const Scene& s) { return s.name == name; });
-    return found != scenes.end() ? &*found : nullptr;
-}
+const Scene* Rules::scene(std::string_view name) const { return named(scenes, name); }
+const Sequence* Rules::sequence(std::string_view name) const { return named(sequences, name); }
+const Rule* Rules::rule(std::string_view name) const { return named(automationRules, name); }
 
 std::vector<std::pair<int, bool>> sceneStates(const Scene& scene) {
     std::vector<std::pair<int, bool>> states;
@@ -96,6 +100,8 @@ std::string interlockSection(std::string_view name) { return std::string(kInterl
 std::string scheduleSection(std::string_view name) { return std::string(kSchedule) + std::string(name); }
 std::string tokenSection(std::string_view name) { return std::string(kToken) + std::string(name); }
 std::string inputSection(int number) { return std::string(kInput) + std::to_string(number); }
+std::string sequenceSection(std::string_view name) { return std::string(kSequence) + std::string(name); }
+std::string ruleSection(std::string_view name) { return std::string(kRule) + std::string(name); }
 
 std::string inputName(const std::vector<InputSetting>& inputs, int number) {
     for (const InputSetting& input : inputs)

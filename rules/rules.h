@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "commands/command.h"
 #include "engine/interlocks.h"
 #include "schedule/schedule_entry.h"
 
@@ -54,6 +55,64 @@ struct InputSetting {
 // "Вход N" for an input Rules.ini does not name.
 std::string inputName(const std::vector<InputSetting>& inputs, int number);
 
+// When= of a rule: an input's edge or a press held, an output's change, a
+// scene recalled.
+struct RuleTrigger {
+    enum class Kind { Input, Output, Scene };
+    enum class Edge { On, Off, Change, Held };
+    Kind kind = Kind::Input;
+    int number = 0;  // the input (1..5) or the output (1..300)
+    Edge edge = Edge::On;
+    std::chrono::milliseconds held{0};  // for Held: how long the input stays on
+    std::string scene;                  // for Scene
+    bool operator==(const RuleTrigger&) const = default;
+};
+
+// One condition of If=, all of which must hold when the trigger fires: an
+// input or an output on or off, a window of the day, some days.
+struct RuleCondition {
+    enum class Kind { Input, Output, Time, Days };
+    Kind kind = Kind::Input;
+    int number = 0;  // the input or the output
+    bool on = true;
+    DayTime from, to;  // for Time: the window starts at `from` and ends at `to`, the next day when earlier
+    Days days;         // for Days
+    bool operator==(const RuleCondition&) const = default;
+};
+
+// [Rule NAME]: when the trigger fires and the conditions hold, Do= is
+// carried out with the source rule:NAME, its switches as one step.
+struct Rule {
+    std::string name;
+    bool enabled = true;
+    RuleTrigger when;
+    std::vector<RuleCondition> conditions;
+    std::vector<Command> actions;  // in order
+    // The section's keys as written, in file order: what the window's
+    // editor shows.
+    std::vector<std::pair<std::string, std::string>> written;
+    bool operator==(const Rule&) const = default;
+};
+
+// One step of a sequence: a request, then the time until the next step.
+struct SequenceStep {
+    Command command;
+    std::chrono::milliseconds hold{0};
+    bool operator==(const SequenceStep&) const = default;
+};
+
+// [Sequence NAME]: its steps run in turn, `repeat` times (nothing: for ever),
+// and `finally` is carried out when it stops (nothing: the outputs stay as
+// they are).
+struct Sequence {
+    std::string name;
+    std::vector<SequenceStep> steps;
+    std::optional<int> repeat = 1;
+    std::optional<Command> finally;
+    std::vector<std::pair<std::string, std::string>> written;
+    bool operator==(const Sequence&) const = default;
+};
+
 // What Rules.ini defines, every entry checked.
 struct Rules {
     std::vector<Group> groups;
@@ -65,10 +124,16 @@ struct Rules {
     std::map<int, std::chrono::milliseconds> limits;
     std::vector<AccessToken> tokens;
     std::vector<InputSetting> inputs;  // those the file has, ascending
+    std::vector<Sequence> sequences;
+    std::vector<Rule> automationRules;
+    // [Rules] Depth: how many rules may set one another off in a chain.
+    int ruleDepth = 8;
 
     // By name, compared as written; null when there is none.
     const Group* group(std::string_view name) const;
     const Scene* scene(std::string_view name) const;
+    const Sequence* sequence(std::string_view name) const;
+    const Rule* rule(std::string_view name) const;
 };
 
 // An entry of Rules.ini left out, and why: named where the user can find it.
@@ -115,5 +180,7 @@ std::string interlockSection(std::string_view name);
 std::string scheduleSection(std::string_view name);
 std::string tokenSection(std::string_view name);
 std::string inputSection(int number);
+std::string sequenceSection(std::string_view name);
+std::string ruleSection(std::string_view name);
 
 }  // namespace kavtra
