@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "automation/rule_runner.h"
 #include "commands/command_core.h"
 #include "engine/change_record.h"
 #include "engine/output_engine.h"
@@ -61,6 +62,7 @@ public:
     ChangeLog changeLog;
     ChangeLogWriter logWriter;
     Scheduler scheduler;
+    RuleRunner ruleRunner;
 
     // The start sequence, reading one snapshot of each file: the start
     // policy, the names, what came due while the program was not running (a
@@ -85,6 +87,8 @@ public:
 private:
     std::shared_ptr<const SchedulePlan> schedulePlan() const;
     void applyPolicy(std::int16_t policy, const std::string& scene, const Source& source);
+    // A line of Kavtra.log in words, of this source.
+    void remark(const Source& source, const std::string& text);
 
     const PlantClocks clocks_;
     bool exiting_ = false;
