@@ -14,6 +14,7 @@ Plant::Plant(LPT& lpt, const std::string& filesDir, PlantClocks clocks, EngineTh
       data(dataPath(filesDir)),
       settings(config),
       engine(data, lpt, clocks.deadTimes),
+      inputs(engine, clocks.timers),
       pulses(engine, clocks.timers, clocks.calendar),
       safety(engine, clocks.timers, clocks.calendar),
       rules(rulesPath(filesDir), std::move(engineThread)),
@@ -34,6 +35,10 @@ Plant::Plant(LPT& lpt, const std::string& filesDir, PlantClocks clocks, EngineTh
         if (!rules.unread().empty()) return;
         engine.setInterlocks(rules.rules().interlocks);
         safety.setLimits(rules.rules().limits);
+        std::array<InputTuning, kInputs> tuning{};
+        for (const InputSetting& input : rules.rules().inputs)
+            tuning[static_cast<std::size_t>(input.number - 1)] = {input.inverted, input.debounce};
+        inputs.configure(tuning, rules.rules().inputPeriod);
         if (scheduler.plan()) scheduler.replan(schedulePlan());
     });
     rules.addListener([this] {

@@ -49,5 +49,6 @@ void readPlace(RuleReader& reader, const std::vector<RuleSection>& sections);
 void readSchedules(RuleReader& reader, const std::vector<RuleSection>& sections);
 void readTokens(RuleReader& reader, const std::vector<RuleSection>& sections);
 void readInputs(RuleReader& reader, const std::vector<RuleSection>& sections);
+void readInputPeriod(RuleReader& reader, const std::vector<RuleSection>& sections);
 
 }  // namespace kavtra

@@ -27,14 +27,15 @@ struct SectionKind {
 };
 
 constexpr SectionKind kKinds[] = {
-    {kGroup, true, readGroups},           // first: every list may name a group
-    {kScene, true, readScenes},           // On, Off
-    {kInterlock, true, readInterlocks},   // Outputs, DeadTime
-    {kPlaceSection, false, readPlace},    // before the schedules of sunrise and sunset
-    {kSchedule, true, readSchedules},     // after the scenes, which schedules recall
-    {kLimitsSection, false, readLimits},  // N=DURATION
-    {kToken, true, readTokens},           // Role, Hash
-    {kInput, true, readInputs},           // Name, Inverted
+    {kGroup, true, readGroups},                // first: every list may name a group
+    {kScene, true, readScenes},                // On, Off
+    {kInterlock, true, readInterlocks},        // Outputs, DeadTime
+    {kPlaceSection, false, readPlace},         // before the schedules of sunrise and sunset
+    {kSchedule, true, readSchedules},          // after the scenes, which schedules recall
+    {kLimitsSection, false, readLimits},       // N=DURATION
+    {kToken, true, readTokens},                // Role, Hash
+    {kInput, true, readInputs},                // Name, Inverted, Debounce
+    {kInputsSection, false, readInputPeriod},  // Period
 };
 
 // The name after a kind's word, or nothing when the section is not of it.
