@@ -39,7 +39,9 @@ void InputWatch::want(const std::string& who, const std::array<bool, kInputs>& i
     for (const auto& [whose, wanted] : wanted_)
         for (std::size_t i = 0; i < kInputs; ++i) watched[i] = watched[i] || wanted[i];
     bool anyNew = false;
+    bool changed = false;
     for (std::size_t i = 0; i < kInputs; ++i) {
+        changed = changed || watched[i] != lines_[i].watched;
         anyNew = anyNew || (watched[i] && !lines_[i].watched);
         if (!watched[i]) lines_[i] = {};
     }
@@ -51,6 +53,7 @@ void InputWatch::want(const std::string& who, const std::array<bool, kInputs>& i
         lines_[i] = {readable, levels[i], levels[i], timers_.now()};
     }
     startOrStop();
+    if (changed) watchListeners_.call();
 }
 
 std::optional<bool> InputWatch::isOn(int input) const {
@@ -88,6 +91,7 @@ bool InputWatch::read(InputLevels& levels) {
     std::fflush(stderr);
     for (Line& line : lines_) line.watched = false;
     startOrStop();
+    watchListeners_.call();
     return false;
 }
 

@@ -64,6 +64,11 @@ public:
     using ListenerId = Callbacks<Listener>::Id;
     ListenerId addListener(Listener listener) { return listeners_.add(std::move(listener)); }
     void removeListener(ListenerId id) { listeners_.remove(id); }
+    // Told when the inputs watched change (a want, a fault), for a view of
+    // which are watched.
+    using WatchListener = std::function<void()>;
+    ListenerId addWatchListener(WatchListener listener) { return watchListeners_.add(std::move(listener)); }
+    void removeWatchListener(ListenerId id) { watchListeners_.remove(id); }
 
 private:
     struct Line {
@@ -88,6 +93,7 @@ private:
     bool polling_ = false;
     std::string fault_;
     Callbacks<Listener> listeners_;
+    Callbacks<WatchListener> watchListeners_;
 };
 
 }  // namespace kavtra
