@@ -22,5 +22,7 @@ std::string outputAttributes(const std::string& deadline);
 std::string groupDiscoveryConfig(const Topics& topics, const std::string& slug, const std::string& name);
 std::string sceneDiscoveryConfig(const Topics& topics, const std::string& slug, const std::string& name);
 std::string undoDiscoveryConfig(const Topics& topics);
+// A named input's binary sensor, its unique_id from the input's number.
+std::string inputDiscoveryConfig(const Topics& topics, int input, const std::string& name);
 
 }  // namespace kavtra

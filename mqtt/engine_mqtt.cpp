@@ -4,9 +4,11 @@
 
 namespace kavtra {
 
-EngineMqtt::EngineMqtt(OutputEngine& engine, CommandCore& core, RuleBook& rules, MqttSettings settings,
-                       SessionTiming timing)
+EngineMqtt::EngineMqtt(OutputEngine& engine, InputWatch& inputs, CommandCore& core, RuleBook& rules,
+                       MqttSettings settings, SessionTiming timing)
     : engine_(engine),
+      inputs_(inputs),
+      discovery_(settings.discovery),
       core_(core),
       source_(Source::mqtt(settings.node)),
       rules_(rules),
@@ -19,14 +21,30 @@ EngineMqtt::EngineMqtt(OutputEngine& engine, CommandCore& core, RuleBook& rules,
         std::vector<int> all(OutState::kOutputs);
         for (int output = 1; output <= OutState::kOutputs; ++output) all[output - 1] = output;
         bridge_.outputsChanged({}, {}, all);
+        watchNamedInputs();
     });
+    inputsListener_ = inputs_.addListener([this](const InputEdge& edge) { bridge_.inputChanged(edge.input, edge.on); });
     bridge_.rulesChanged(rules.rules());
+    watchNamedInputs();
     bridge_.start();
 }
 
 EngineMqtt::~EngineMqtt() {
     engine_.removeListener(listener_);
     rules_.removeListener(rulesListener_);
+    inputs_.removeListener(inputsListener_);
+    inputs_.want("mqtt", {});
+}
+
+void EngineMqtt::watchNamedInputs() {
+    if (!discovery_) return;
+    std::array<bool, kInputs> named{};
+    for (const InputSetting& input : rules_.rules().inputs)
+        named[static_cast<std::size_t>(input.number - 1)] = !input.name.empty();
+    inputs_.want("mqtt", named);
+    for (int input = 1; input <= static_cast<int>(kInputs); ++input)
+        if (const std::optional<bool> on = inputs_.isOn(input); on && named[static_cast<std::size_t>(input - 1)])
+            bridge_.inputChanged(input, *on);
 }
 
 bool EngineMqtt::isOn(int output) const { return engine_.isOn(output); }

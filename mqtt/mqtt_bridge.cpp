@@ -60,9 +60,16 @@ void MqttBridge::rulesChanged(const Rules& rules) {
     interlocks_ = rules.interlocks;
     RulesUpdate update{rules.groups, {}};
     for (const Scene& scene : rules.scenes) update.scenes.push_back(scene.name);
+    for (const InputSetting& input : rules.inputs)
+        update.inputs[static_cast<std::size_t>(input.number - 1)] = input.name;
     QMetaObject::invokeMethod(
         session_, [session = session_, update = std::move(update)] { session->rulesChanged(update); },
         Qt::QueuedConnection);
+}
+
+void MqttBridge::inputChanged(int input, bool on) {
+    QMetaObject::invokeMethod(
+        session_, [session = session_, input, on] { session->inputChanged(input, on); }, Qt::QueuedConnection);
 }
 
 void MqttBridge::shutdown(std::chrono::milliseconds grace) {

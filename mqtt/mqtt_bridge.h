@@ -33,6 +33,8 @@ public:
     // announced from the first call on, and the interlocks decide which
     // commands may share a step.
     void rulesChanged(const Rules& rules);
+    // A named input's state as wired: when first watched, and at each edge.
+    void inputChanged(int input, bool on);
     // At exit: "offline" and a clean disconnect, waiting at most `grace`.
     void shutdown(std::chrono::milliseconds grace);
 

@@ -107,11 +107,19 @@ void MqttSession::rulesChanged(const RulesUpdate& rules) {
             removedScenes_.insert(old.slug);
     groups_ = std::move(groups);
     scenes_ = std::move(scenes);
+    for (std::size_t i = 0; i < kInputs; ++i)
+        if (rules.inputs[i].empty()) inputsOn_[i].reset();
+    inputNames_ = rules.inputs;
     rulesKnown_ = true;
     if (!connected_) return;
     clearRemoved();
     publishRulesDiscovery();
     publishGroupStates(false);
+}
+
+void MqttSession::inputChanged(int input, bool on) {
+    inputsOn_.at(static_cast<std::size_t>(input - 1)) = on;
+    if (connected_) publishInputState(input);
 }
 
 void MqttSession::stop(std::chrono::milliseconds grace) {
@@ -143,6 +151,7 @@ void MqttSession::onConnected() {
     clearRemoved();
     publishRulesDiscovery();
     publishGroupStates(true);
+    for (int input = 1; input <= static_cast<int>(kInputs); ++input) publishInputState(input);
 }
 
 void MqttSession::onFailed(const LinkFailure& failure) {
@@ -242,6 +251,17 @@ void MqttSession::publishRulesDiscovery() {
     for (const SceneEntity& scene : scenes_)
         link_->publish(topics_.sceneDiscovery(scene.slug), sceneDiscoveryConfig(topics_, scene.slug, scene.name), true);
     link_->publish(topics_.undoDiscovery(), undoDiscoveryConfig(topics_), true);
+    // An input no longer named may have been announced before.
+    for (int input = 1; input <= static_cast<int>(kInputs); ++input) {
+        const std::string& name = inputNames_[static_cast<std::size_t>(input - 1)];
+        link_->publish(topics_.inputDiscovery(input), name.empty() ? "" : inputDiscoveryConfig(topics_, input, name),
+                       true);
+    }
+}
+
+void MqttSession::publishInputState(int input) {
+    const std::optional<bool> on = inputsOn_[static_cast<std::size_t>(input - 1)];
+    if (on) link_->publish(topics_.inputState(input), *on ? "ON" : "OFF", true);
 }
 
 void MqttSession::publishGroupStates(bool all) {

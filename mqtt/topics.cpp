@@ -40,6 +40,12 @@ std::string Topics::undoUniqueId() const { return deviceId() + "_undo"; }
 std::string Topics::groupCommandFilter() const { return own_ + "group/+/set"; }
 std::string Topics::sceneCommandFilter() const { return own_ + "scene/+/set"; }
 
+std::string Topics::inputState(int input) const { return own_ + "in/" + std::to_string(input) + "/state"; }
+std::string Topics::inputDiscovery(int input) const {
+    return prefix_ + "/binary_sensor/" + node_ + "/in" + std::to_string(input) + "/config";
+}
+std::string Topics::inputUniqueId(int input) const { return deviceId() + "_in" + std::to_string(input); }
+
 Topics::Incoming Topics::classify(std::string_view topic) const {
     if (topic == homeAssistantStatus()) return {Kind::HomeAssistant, 0, {}};
     if (!topic.starts_with(own_)) return {};

@@ -38,6 +38,11 @@ public:
     std::string groupCommandFilter() const;                     // <base>/<node>/group/+/set
     std::string sceneCommandFilter() const;                     // <base>/<node>/scene/+/set
 
+    // The inputs, each a binary sensor.
+    std::string inputState(int input) const;      // <base>/<node>/in/<n>/state
+    std::string inputDiscovery(int input) const;  // <prefix>/binary_sensor/<node>/in<n>/config
+    std::string inputUniqueId(int input) const;   // kavtra_<node>_in<n>
+
     // What a received topic asks for. BadOutput: an out/<x>/set whose <x> is
     // no output number (`problem` says why, as the command line would).
     // Group and Scene: `slug` says which.

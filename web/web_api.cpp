@@ -87,6 +87,11 @@ std::string changeEvent(const OutputChange& change, const CommandCore& core, con
     return "event: change\ndata: " + json + "]}\n\n";
 }
 
+std::string inputEvent(const InputEdge& edge, const Rules& rules) {
+    return "event: inputs\ndata: {\"inputs\":[" +
+           stateJson({edge.input, inputName(rules.inputs, edge.input), edge.on}) + "}]}\n\n";
+}
+
 HttpResponse WebApi::outputs(const std::vector<int>& numbers) const {
     std::string json = "[";
     for (std::size_t i = 0; i < numbers.size(); ++i)

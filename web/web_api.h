@@ -8,6 +8,7 @@
 
 #include "commands/command_core.h"
 #include "commands/output_choice.h"
+#include "engine/input_watch.h"
 #include "engine/output_engine.h"
 #include "rules/rule_book.h"
 #include "web/http_request.h"
@@ -68,6 +69,10 @@ std::string outputJson(const OutputView& view, const OutputChoice& tiles);
 // One server-sent event of a step: every output it set or renamed, in one
 // event however many there are: "event: change\ndata: {...}\n\n".
 std::string changeEvent(const OutputChange& change, const CommandCore& core, const OutputChoice& tiles);
+
+// One server-sent event of an input's edge, in the form of a step's:
+// "event: inputs\ndata: {"inputs":[{"number":2,"name":"…","state":"on"}]}\n\n".
+std::string inputEvent(const InputEdge& edge, const Rules& rules);
 
 // The reason phrase of the statuses the server answers with.
 const char* statusText(int status);

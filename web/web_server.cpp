@@ -140,11 +140,12 @@ HttpResponse pageResponse() {
 
 }  // namespace
 
-WebServer::WebServer(WebSettings settings, CommandCore& core, OutputEngine& engine, RuleBook& rules, ChangeLog& log,
-                     ServerLimits limits)
+WebServer::WebServer(WebSettings settings, CommandCore& core, OutputEngine& engine, InputWatch& inputs, RuleBook& rules,
+                     ChangeLog& log, ServerLimits limits)
     : settings_(std::move(settings)),
       core_(core),
       engine_(engine),
+      inputs_(inputs),
       rules_(rules),
       log_(log),
       limits_(limits),
@@ -157,6 +158,8 @@ WebServer::WebServer(WebSettings settings, CommandCore& core, OutputEngine& engi
                                            [](const auto& connection) { return connection->events; });
         if (anyStream) broadcast(changeEvent(change, core_, settings_.tiles));
     });
+    inputsListener_ =
+        inputs_.addListener([this](const InputEdge& edge) { broadcast(inputEvent(edge, rules_.rules())); });
     rulesListener_ = rules_.addListener([this] { endStreamsWithoutRight(); });
     heartbeat_.setInterval(static_cast<int>(limits_.heartbeat.count()));
     connect(&heartbeat_, &QTimer::timeout, this, [this] { broadcast(":\n\n"); });
@@ -164,6 +167,7 @@ WebServer::WebServer(WebSettings settings, CommandCore& core, OutputEngine& engi
 
 WebServer::~WebServer() {
     engine_.removeListener(engineListener_);
+    inputs_.removeListener(inputsListener_);
     rules_.removeListener(rulesListener_);
     // An abort says "disconnected" at once, which must not reach this object half destroyed.
     for (const auto& connection : connections_) {

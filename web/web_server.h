@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "commands/command_core.h"
+#include "engine/input_watch.h"
 #include "engine/output_engine.h"
 #include "persist/log/change_log.h"
 #include "rules/rule_book.h"
@@ -49,12 +50,12 @@ struct ServerLimits {
 // QTcpServer, so that every bound (body, time, connections) is ours to set.
 // Requests are read by HttpParser, checked (Host and Origin, the token, the
 // limiter of wrong tokens), answered by WebApi; the event streams hear every
-// step of the engine.
+// step of the engine and every edge of a watched input.
 class WebServer : public QObject {
     Q_OBJECT
 public:
-    WebServer(WebSettings settings, CommandCore& core, OutputEngine& engine, RuleBook& rules, ChangeLog& log,
-              ServerLimits limits = {});
+    WebServer(WebSettings settings, CommandCore& core, OutputEngine& engine, InputWatch& inputs, RuleBook& rules,
+              ChangeLog& log, ServerLimits limits = {});
     ~WebServer() override;
 
     // Listens, or says why not (in Russian): the address taken, TLS files
@@ -92,6 +93,7 @@ private:
     const WebSettings settings_;
     CommandCore& core_;
     OutputEngine& engine_;
+    InputWatch& inputs_;
     RuleBook& rules_;
     ChangeLog& log_;
     const ServerLimits limits_;
@@ -108,6 +110,7 @@ private:
     std::unique_ptr<TlsIdentity> tls_;
     bool tlsRefusalSaid_ = false;
     OutputEngine::ListenerId engineListener_;
+    InputWatch::ListenerId inputsListener_;
     RuleBook::ListenerId rulesListener_;
 };
 

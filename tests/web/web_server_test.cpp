@@ -230,7 +230,7 @@ TEST(WebServer, SlowClientsAndStreamsShutNobodyOutAndStreamsEndWithTheirRight) {
     EXPECT_EQ(pages[64]->state(), QAbstractSocket::ConnectedState);
 }
 
-TEST(WebServer, StreamsEveryStepOfTheCoreAsOneEvent) {
+TEST(WebServer, StreamsEveryStepOfTheCoreAndEveryInputEdgeAsOneEvent) {
     ServerOnBoard board;
     const auto stream = board.connectClient();
     stream->write(("GET /api/events HTTP/1.1\r\nHost: " + board.address() + "\r\n\r\n").c_str());
@@ -253,6 +253,11 @@ TEST(WebServer, StreamsEveryStepOfTheCoreAsOneEvent) {
     EXPECT_TRUE(test::contains(event, "data: {\"source\":\"scene:Ночь\",\"outputs\":[{\"number\":1,"));
     EXPECT_TRUE(test::contains(event, "{\"number\":300,\"name\":\"Вывод 300\",\"state\":\"off\"}]}\n\n"));
     EXPECT_EQ(event.find("event:", 1), std::string::npos);
+    board.useRules("[Input 3]\nName=Дверь\nDebounce=0\n");
+    board.plant.inputs.want("rules", {false, false, true});
+    board.port.sim.setInputs({false, false, true});
+    board.advance(std::chrono::milliseconds(10));
+    EXPECT_TRUE(waitFor("event: inputs\ndata: {\"inputs\":[{\"number\":3,\"name\":\"Дверь\",\"state\":\"on\"}]}\n\n"));
 }
 
 // Where the server may start: beyond loopback only once a token exists (made
@@ -294,7 +299,7 @@ TEST(WebServer, StartsBeyondLoopbackOnlyWithATokenAndWithTlsOnlyFromPemFiles) {
         }
         board.rules.reload();
         WebSettings settings{true, {c.host, 0}, c.certificate, c.key, {}, {}, {}};
-        WebServer server(settings, board.core, board.engine, board.rules, log);
+        WebServer server(settings, board.core, board.engine, board.plant.inputs, board.rules, log);
         EXPECT_TRUE(server.start().toStdString().starts_with(c.refusal));
     }
     EXPECT_EQ(removeToken(board.rules.path(), "phone"), "нет токена «phone»");

@@ -61,11 +61,13 @@ QString lostCharacters(const QString& typed, const QString& stored) {
 
 }  // namespace
 
-MyFrm::MyFrm(OutputRunner& runner, Settings& settings, CommandCore& core, RuleBook& rules, MyFrmPlatform platform)
+MyFrm::MyFrm(OutputRunner& runner, Settings& settings, CommandCore& core, InputWatch& inputs, RuleBook& rules,
+             MyFrmPlatform platform)
     : runner_(runner),
       engine_(runner.engine()),
       settings_(settings),
       core_(core),
+      inputs_(inputs),
       rules_(rules),
       platform_(std::move(platform)) {
     setWindowTitle(QStringLiteral("Кавтра"));
@@ -95,9 +97,28 @@ MyFrm::MyFrm(OutputRunner& runner, Settings& settings, CommandCore& core, RuleBo
     limitTick_->setObjectName(QStringLiteral("limitTick"));
     connect(limitTick_, &QTimer::timeout, this, &MyFrm::showTimeLeft);
     connect(ruleMenus_, &RuleMenus::rulesRead, this, &MyFrm::showTimeLeft);
+    showInputs();
+    inputsListener_ = inputs_.addListener([this](const InputEdge&) { showInputs(); });
+    watchListener_ = inputs_.addWatchListener([this] { showInputs(); });
 }
 
-MyFrm::~MyFrm() { engine_.removeListener(listener_); }
+MyFrm::~MyFrm() {
+    engine_.removeListener(listener_);
+    inputs_.removeListener(inputsListener_);
+    inputs_.removeWatchListener(watchListener_);
+}
+
+void MyFrm::showInputs() {
+    QString text;
+    for (int input = 1; input <= static_cast<int>(kInputs); ++input)
+        if (const std::optional<bool> on = inputs_.isOn(input))
+            text += QStringLiteral(" %1 %2").arg(input).arg(*on ? QStringLiteral("●") : QStringLiteral("○"));
+    if (!inputs_.fault().empty())
+        text = QStringLiteral("Входы не читаются: ") + QString::fromStdString(inputs_.fault());
+    else if (!text.isEmpty())
+        text = QStringLiteral("Входы:") + text;
+    status_->setInputsState(text);
+}
 
 void MyFrm::buildMenus() {
     outmenu = menuBar()->addMenu(QStringLiteral("Выводы"));

@@ -42,7 +42,7 @@ MyFrm& WindowTest::load() {
         return confirmYes_;
     };
     platform.questions.tell = [this](QWidget*, const QString&, const QString& text) { told_.push_back(text); };
-    frm_ = std::make_unique<MyFrm>(*runner_, plant_->settings, plant_->core, plant_->rules, platform);
+    frm_ = std::make_unique<MyFrm>(*runner_, plant_->settings, plant_->core, plant_->inputs, plant_->rules, platform);
     runner_->startSequence();
     frm_->Form_Load();
     return *frm_;
