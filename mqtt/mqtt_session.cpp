@@ -118,7 +118,9 @@ void MqttSession::rulesChanged(const RulesUpdate& rules) {
 }
 
 void MqttSession::inputChanged(int input, bool on) {
-    inputsOn_.at(static_cast<std::size_t>(input - 1)) = on;
+    // A rule may watch an input Home Assistant is not told of.
+    if (inputNames_.at(static_cast<std::size_t>(input - 1)).empty()) return;
+    inputsOn_[static_cast<std::size_t>(input - 1)] = on;
     if (connected_) publishInputState(input);
 }
 

@@ -128,7 +128,6 @@ TEST(PpdevPort, ReadsDataAndTheRawStatusByte) {
     EXPECT_EQ(p.port->Inp32(kStatusRegister), 0x7F);
     EXPECT_EQ(p.lpt.PortPin(11), 1);  // bit 7 clear: the inverted pin reads high
     EXPECT_EQ(p.afterOpening(), (Lines{"ioctl PPRDATA", "ioctl PPRSTATUS", "ioctl PPRSTATUS"}));
-    // A driver that refuses the status register is named until a read works again.
     p.sys.fail("PPRSTATUS", EINVAL);
     p.lpt.ReadInputs();
     EXPECT_EQ(p.lpt.InputsFault(), p.port->device() + ": PPRSTATUS: " + std::strerror(EINVAL));

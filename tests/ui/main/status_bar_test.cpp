@@ -73,7 +73,6 @@ TEST_F(StatusBarTest, ShowsTheNetworkStatesOnlyOnceThereAreAny) {
 // The inputs' field shows those watched, as wired, and goes with the last.
 TEST_F(StatusBarTest, ShowsTheWatchedInputsOnlyWhileAnyIs) {
     start(true);
-    EXPECT_TRUE(bar().inputs->isHidden());
     port_.sim.setInputs({false, false, true});
     plant_->inputs.want("rules", {true, false, true});
     EXPECT_EQ(bar().inputs->fullText(), QStringLiteral("Входы: 1 ○ 3 ●"));
