@@ -132,6 +132,7 @@ void MyFrm::buildMenus() {
     menuBar()->addMenu(ruleMenus_->groupmenu);
     menuBar()->addMenu(ruleMenus_->scenemenu);
     schedule_menu = menuBar()->addAction(QStringLiteral("Расписание"));
+    rules_menu = menuBar()->addAction(QStringLiteral("Правила"));
     journal_menu = menuBar()->addAction(QStringLiteral("Журнал"));
     // Short: the bar must keep "О программе" in view at the window's first width.
     netmenu = menuBar()->addMenu(QStringLiteral("Сеть"));
@@ -148,6 +149,7 @@ void MyFrm::buildMenus() {
     editmenu->setObjectName(QStringLiteral("editmenu"));
     undo_menu->setObjectName(QStringLiteral("undo_menu"));
     schedule_menu->setObjectName(QStringLiteral("schedule_menu"));
+    rules_menu->setObjectName(QStringLiteral("rules_menu"));
     journal_menu->setObjectName(QStringLiteral("journal_menu"));
     netmenu->setObjectName(QStringLiteral("netmenu"));
     web_menu->setObjectName(QStringLiteral("web_menu"));
@@ -156,6 +158,9 @@ void MyFrm::buildMenus() {
     connect(undo_menu, &QAction::triggered, this, &MyFrm::undoLast);
     connect(schedule_menu, &QAction::triggered, this, [this] {
         if (platform_.showSchedules) platform_.showSchedules(this);
+    });
+    connect(rules_menu, &QAction::triggered, this, [this] {
+        if (platform_.showRules) platform_.showRules(this);
     });
     connect(journal_menu, &QAction::triggered, this, [this] {
         if (platform_.showJournal) platform_.showJournal(this);

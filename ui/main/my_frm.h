@@ -37,6 +37,8 @@ struct MyFrmPlatform {
     std::function<void(QWidget* parent)> showJournal;
     // Shows "Расписание", not modally.
     std::function<void(QWidget* parent)> showSchedules;
+    // Shows "Правила", not modally.
+    std::function<void(QWidget* parent)> showRules;
     // The menu "Сеть": "Веб-доступ", "Телефон" (the page's tokens) and
     // "MQTT", each modally.
     std::function<void(QWidget* parent)> showWeb;
@@ -142,6 +144,7 @@ private:
     QMenu* editmenu = nullptr;
     QAction* undo_menu = nullptr;
     QAction* schedule_menu = nullptr;
+    QAction* rules_menu = nullptr;
     QMenu* netmenu = nullptr;
     QAction* web_menu = nullptr;
     QAction* phone_menu = nullptr;
