@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "bench/engine_rig.h"
+#include "bench/latency.h"
 #include "mqtt/discovery.h"
 #include "mqtt/engine_mqtt.h"
 #include "tests/support/mosquitto_broker.h"
@@ -21,23 +22,6 @@
 
 namespace kavtra {
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-double ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
-
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0 : values[values.size() / 2];
-}
-
-// Runs the main thread's events, as the window's loop would, until `done`.
-void serveUntil(const std::function<bool()>& done) {
-    while (!done()) {
-        QCoreApplication::processEvents();
-        std::this_thread::sleep_for(std::chrono::microseconds(20));
-    }
-}
 
 // The program's engine on a simulated port with the board model, a broker on
 // loopback and a client that watches everything.

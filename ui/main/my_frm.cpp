@@ -131,8 +131,11 @@ void MyFrm::buildMenus() {
     ruleMenus_ = new RuleMenus(*this, *List1, core_, rules_, settings_, platform_.questions);
     menuBar()->addMenu(ruleMenus_->groupmenu);
     menuBar()->addMenu(ruleMenus_->scenemenu);
-    schedule_menu = menuBar()->addAction(QStringLiteral("Расписание"));
-    rules_menu = menuBar()->addAction(QStringLiteral("Правила"));
+    // What acts on its own, under the name the schedules had: the bar has no
+    // room for more entries at the window's first width.
+    automenu = menuBar()->addMenu(QStringLiteral("Расписание"));
+    schedule_menu = automenu->addAction(QStringLiteral("Расписание…"));
+    rules_menu = automenu->addAction(QStringLiteral("Правила…"));
     journal_menu = menuBar()->addAction(QStringLiteral("Журнал"));
     // Short: the bar must keep "О программе" in view at the window's first width.
     netmenu = menuBar()->addMenu(QStringLiteral("Сеть"));
@@ -148,6 +151,7 @@ void MyFrm::buildMenus() {
     about_menu->setObjectName(QStringLiteral("about_menu"));
     editmenu->setObjectName(QStringLiteral("editmenu"));
     undo_menu->setObjectName(QStringLiteral("undo_menu"));
+    automenu->setObjectName(QStringLiteral("automenu"));
     schedule_menu->setObjectName(QStringLiteral("schedule_menu"));
     rules_menu->setObjectName(QStringLiteral("rules_menu"));
     journal_menu->setObjectName(QStringLiteral("journal_menu"));

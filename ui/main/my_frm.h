@@ -143,6 +143,7 @@ private:
     QAction* about_menu = nullptr;
     QMenu* editmenu = nullptr;
     QAction* undo_menu = nullptr;
+    QMenu* automenu = nullptr;
     QAction* schedule_menu = nullptr;
     QAction* rules_menu = nullptr;
     QMenu* netmenu = nullptr;

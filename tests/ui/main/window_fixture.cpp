@@ -33,6 +33,7 @@ MyFrm& WindowTest::load() {
     platform.showAbout = [this](QWidget*) { ++aboutShown_; };
     platform.showJournal = [this](QWidget*) { ++journalShown_; };
     platform.showSchedules = [this](QWidget*) { ++schedulesShown_; };
+    platform.showRules = [this](QWidget*) { ++rulesShown_; };
     platform.questions.askName = [this](QWidget*, const QString&, const QString&, const QString& text) {
         namesShown_.push_back(text);
         return std::exchange(nameToType_, std::nullopt);
