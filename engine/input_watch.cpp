@@ -50,7 +50,7 @@ void InputWatch::want(const std::string& who, const std::array<bool, kInputs>& i
     for (std::size_t i = 0; i < kInputs; ++i) {
         if (!watched[i] || lines_[i].watched) continue;
         // Taken as it is, with no debounce: there is no earlier state to bounce from.
-        lines_[i] = {readable, levels[i], levels[i], timers_.now()};
+        lines_[i] = {readable, levels[i], levels[i], 0};
     }
     startOrStop();
     if (changed) watchListeners_.call();
@@ -66,13 +66,15 @@ std::optional<bool> InputWatch::isOn(int input) const {
 void InputWatch::poll() {
     InputLevels levels{};
     if (!read(levels)) return;
-    const std::chrono::milliseconds now = timers_.now();
     std::vector<InputEdge> edges;
     for (std::size_t i = 0; i < kInputs; ++i) {
         Line& line = lines_[i];
         if (!line.watched) continue;
-        if (levels[i] != line.seen) line = {true, line.level, levels[i], now};
-        if (line.seen == line.level || now - line.seenSince < tuning_[i].debounce) continue;
+        if (levels[i] != line.seen)
+            line = {true, line.level, levels[i], 0};
+        else
+            ++line.polls;
+        if (line.seen == line.level || line.polls * period_ < tuning_[i].debounce) continue;
         line.level = line.seen;
         edges.push_back({static_cast<int>(i) + 1, on(i)});
     }

@@ -9,6 +9,10 @@ void QtTimers::start(int id, std::chrono::milliseconds after, std::function<void
     if (!entry.timer) {
         entry.timer = new QTimer(this);
         entry.timer->setSingleShot(true);
+        // A coarse timer may come up to 5 % early or late: a 10 ms poll of
+        // the inputs could then fall short of a debounce, and a sequence's
+        // step drift from its plan.
+        entry.timer->setTimerType(Qt::PreciseTimer);
         connect(entry.timer, &QTimer::timeout, this, [this, id] {
             // The call may start this id anew: it runs from a copy.
             const std::function<void()> call = entries_[id].due;
