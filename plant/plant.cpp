@@ -17,7 +17,11 @@ Plant::Plant(LPT& lpt, const std::string& filesDir, PlantClocks clocks, EngineTh
       pulses(engine, clocks.timers, clocks.calendar),
       safety(engine, clocks.timers, clocks.calendar),
       rules(rulesPath(filesDir), std::move(engineThread)),
-      core(engine, pulses, rules, &safety),
+      sequences(engine, clocks.timers, clocks.calendar, rules,
+                [this](const Command& command, const Source& source, const CommandCore::Answer& answer) {
+                    core.executeTogether({command}, source, answer);
+                }),
+      core(engine, pulses, rules, &safety, &sequences),
       changeLog(changeLogPath(filesDir)),
       logWriter(engine, changeLog, [&calendar = clocks.calendar] { return calendar.wallNow(); }),
       scheduler(
@@ -35,11 +39,17 @@ Plant::Plant(LPT& lpt, const std::string& filesDir, PlantClocks clocks, EngineTh
         engine.setInterlocks(rules.rules().interlocks);
         safety.setLimits(rules.rules().limits);
         if (scheduler.plan()) scheduler.replan(schedulePlan());
+        sequences.reread();
     });
     rules.addListener([this] {
         if (!rules.unread().empty())
             changeLog.append(
                 logLine(logTimestamp(clocks_.calendar.wallNow()), sourceText(Source::RulesFile), rules.unread()));
+    });
+    sequences.addListener([this](const SequenceStatus& status, const std::string& remark) {
+        if (!remark.empty())
+            changeLog.append(
+                logLine(logTimestamp(clocks_.calendar.wallNow()), sourceText(Source::sequence(status.name)), remark));
     });
     rules.reload();
 }
@@ -63,6 +73,7 @@ std::int32_t Plant::start() {
     // running refresh brings it back at its first tick, a stopped one never.
     if (period <= 0) engine.UpdateOuts();
     scheduler.start(schedulePlan(), Scheduler::savedDone(data));
+    sequences.resume();
     return period;
 }
 

@@ -47,6 +47,7 @@ void readInterlocks(RuleReader& reader, const std::vector<RuleSection>& sections
 void readLimits(RuleReader& reader, const std::vector<RuleSection>& sections);
 void readPlace(RuleReader& reader, const std::vector<RuleSection>& sections);
 void readSchedules(RuleReader& reader, const std::vector<RuleSection>& sections);
+void readSequences(RuleReader& reader, const std::vector<RuleSection>& sections);
 void readTokens(RuleReader& reader, const std::vector<RuleSection>& sections);
 void readInputs(RuleReader& reader, const std::vector<RuleSection>& sections);
 
