@@ -53,8 +53,8 @@ struct ServerLimits {
 class WebServer : public QObject {
     Q_OBJECT
 public:
-    WebServer(WebSettings settings, CommandCore& core, OutputEngine& engine, RuleBook& rules, ChangeLog& log,
-              ServerLimits limits = {});
+    WebServer(WebSettings settings, CommandCore& core, OutputEngine& engine, RuleBook& rules, Sequences& sequences,
+              ChangeLog& log, ServerLimits limits = {});
     ~WebServer() override;
 
     // Listens, or says why not (in Russian): the address taken, TLS files
@@ -85,6 +85,8 @@ private:
     void endStreamsWithoutRight();
     void close(Connection& connection);
     void broadcast(const std::string& event);
+    // Whether any event stream listens: an event is made only for one.
+    bool anyStream() const;
     Connection* find(QTcpSocket* socket);
     Connection* leastUseful() const;
     bool isThisUser(Connection& connection);
@@ -93,6 +95,7 @@ private:
     CommandCore& core_;
     OutputEngine& engine_;
     RuleBook& rules_;
+    Sequences& sequences_;
     ChangeLog& log_;
     const ServerLimits limits_;
     WebApi api_;
@@ -108,6 +111,7 @@ private:
     std::unique_ptr<TlsIdentity> tls_;
     bool tlsRefusalSaid_ = false;
     OutputEngine::ListenerId engineListener_;
+    Sequences::ListenerId sequencesListener_;
     RuleBook::ListenerId rulesListener_;
 };
 
