@@ -30,6 +30,21 @@ Plant::Plant(LPT& lpt, const std::string& filesDir, PlantClocks clocks, EngineTh
               changeLog.append(missedLine(Source::schedule(entry.name), clocks_.calendar.wallNow(),
                                           localTimeText(clocks_.zone, at)));
           }),
+      ruleRunner(
+          engine, clocks.timers, clocks.calendar, clocks.zone,
+          [this](int input) { return std::optional<bool>(core.inputs().at(static_cast<std::size_t>(input - 1)).on); },
+          [this](const Rule& rule, const std::string& cause) {
+              const Source source = Source::rule(rule.name);
+              remark(source, "сработало: " + cause);
+              core.executeTogether(rule.actions, source, [this, source](const Reply& reply) {
+                  if (reply.outcome == Reply::Outcome::Refused || reply.outcome == Reply::Outcome::NotFound)
+                      remark(source, "не выполнено: " + reply.reason);
+              });
+          },
+          [this](const Rule& rule, int depth) {
+              remark(Source::rule(rule.name), "не выполнено: цепочка правил, сработавших одно от другого, длиннее " +
+                                                  std::to_string(depth) + " (Depth в [Rules] файла Rules.ini)");
+          }),
       clocks_(clocks) {
     // What keeps to the rules hears of them first, before any transport
     // acts on what they changed. A file that could not be read leaves the
@@ -38,18 +53,15 @@ Plant::Plant(LPT& lpt, const std::string& filesDir, PlantClocks clocks, EngineTh
         if (!rules.unread().empty()) return;
         engine.setInterlocks(rules.rules().interlocks);
         safety.setLimits(rules.rules().limits);
+        ruleRunner.setRules(rules.rules());
         if (scheduler.plan()) scheduler.replan(schedulePlan());
         sequences.reread();
     });
     rules.addListener([this] {
-        if (!rules.unread().empty())
-            changeLog.append(
-                logLine(logTimestamp(clocks_.calendar.wallNow()), sourceText(Source::RulesFile), rules.unread()));
+        if (!rules.unread().empty()) remark(Source::RulesFile, rules.unread());
     });
-    sequences.addListener([this](const SequenceStatus& status, const std::string& remark) {
-        if (!remark.empty())
-            changeLog.append(
-                logLine(logTimestamp(clocks_.calendar.wallNow()), sourceText(Source::sequence(status.name)), remark));
+    sequences.addListener([this](const SequenceStatus& status, const std::string& text) {
+        if (!text.empty()) remark(Source::sequence(status.name), text);
     });
     rules.reload();
 }
@@ -74,12 +86,14 @@ std::int32_t Plant::start() {
     if (period <= 0) engine.UpdateOuts();
     scheduler.start(schedulePlan(), Scheduler::savedDone(data));
     sequences.resume();
+    ruleRunner.start();
     return period;
 }
 
 bool Plant::exit() {
     if (exiting_) return false;
     exiting_ = true;
+    ruleRunner.stop();
     // The exit policy's 300 reads look at each file once too: a list saved
     // just before the exit would otherwise be parsed anew by every one. A save
     // by a step ends its file's snapshot, so the policy reads what it saved.
@@ -93,6 +107,10 @@ bool Plant::exit() {
     engine.releasePort();
     for (const auto& step : finalSteps_) step();
     return true;
+}
+
+void Plant::remark(const Source& source, const std::string& text) {
+    changeLog.append(logLine(logTimestamp(clocks_.calendar.wallNow()), sourceText(source), text));
 }
 
 void Plant::applyPolicy(std::int16_t policy, const std::string& scene, const Source& source) {

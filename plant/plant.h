@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "automation/rule_runner.h"
 #include "automation/sequences.h"
 #include "commands/command_core.h"
 #include "engine/change_record.h"
@@ -63,6 +64,7 @@ public:
     ChangeLog changeLog;
     ChangeLogWriter logWriter;
     Scheduler scheduler;
+    RuleRunner ruleRunner;
 
     // The start sequence, reading one snapshot of each file: the start
     // policy, the names, what came due while the program was not running (a
@@ -88,6 +90,8 @@ public:
 private:
     std::shared_ptr<const SchedulePlan> schedulePlan() const;
     void applyPolicy(std::int16_t policy, const std::string& scene, const Source& source);
+    // A line of Kavtra.log in words, of this source.
+    void remark(const Source& source, const std::string& text);
 
     const PlantClocks clocks_;
     bool exiting_ = false;

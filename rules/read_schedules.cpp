@@ -69,17 +69,7 @@ std::optional<ScheduleEntry> readSchedule(RuleReader& reader, const RuleSection&
     entry.off = std::move(off);
     entry.scene = scene;
 
-    std::vector<std::string> written;
-    if (reader.keys) {
-        written = reader.keys(section);
-    } else {
-        for (const char* key : {"At", "From", "To", "Days", "On", "Off", "Scene"})
-            if (!reader.value(section, key).empty()) written.emplace_back(key);
-    }
-    for (std::string& key : written) {
-        std::string text = reader.value(section, key);
-        entry.written.emplace_back(std::move(key), std::move(text));
-    }
+    entry.written = reader.written(section, {"At", "From", "To", "Days", "On", "Off", "Scene"});
     return entry;
 }
 

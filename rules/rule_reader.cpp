@@ -3,10 +3,27 @@
 #include <algorithm>
 #include <iterator>
 #include <set>
+#include <type_traits>
+
+#include "commands/request_text.h"
 
 namespace kavtra {
 
 std::string quote(std::string_view name) { return "«" + std::string(name) + "»"; }
+
+std::vector<std::string_view> partsOf(std::string_view text, char separator) {
+    std::vector<std::string_view> parts;
+    while (!text.empty()) {
+        const std::size_t end = std::min(text.find(separator), text.size());
+        std::string_view part = text.substr(0, end);
+        text.remove_prefix(std::min(end + 1, text.size()));
+        const std::size_t first = part.find_first_not_of(" \t");
+        if (first == std::string_view::npos) continue;
+        part = part.substr(first, part.find_last_not_of(" \t") - first + 1);
+        parts.push_back(part);
+    }
+    return parts;
+}
 
 void RuleReader::problem(const std::string& section, std::string key, std::string why) {
     reading.problems.push_back({section, std::move(key), std::move(why)});
@@ -33,6 +50,48 @@ std::optional<std::vector<int>> RuleReader::outputsOf(const std::string& section
         }
     }
     return std::vector<int>(outputs.begin(), outputs.end());
+}
+
+std::optional<Command> RuleReader::request(const std::string& section, std::string_view key, std::string_view text) {
+    const auto fail = [&](std::string why) -> std::optional<Command> {
+        problem(section, std::string(key), quote(text) + ": " + why);
+        return std::nullopt;
+    };
+    Parsed<Command> parsed = parseRequest(text);
+    if (!parsed) return fail(parsed.error);
+    // What is missing, or empty.
+    const auto missing = [&](const auto& c) -> std::string {
+        using T = std::decay_t<decltype(c)>;
+        const auto noGroupOf = [&](const Target& target) {
+            return target.group.empty() || rules().group(target.group) ? std::string() : noGroup(target.group);
+        };
+        if constexpr (std::is_same_v<T, SetCommand>) {
+            for (const auto& entry : c.outputs)
+                if (std::string why = noGroupOf(entry.first); !why.empty()) return why;
+        } else if constexpr (std::is_same_v<T, ToggleCommand>) {
+            return noGroupOf(c.output);
+        } else if constexpr (std::is_same_v<T, SceneCommand>) {
+            if (!rules().scene(c.name)) return noScene(c.name);
+        } else if constexpr (std::is_same_v<T, StartCommand> || std::is_same_v<T, PauseCommand> ||
+                             std::is_same_v<T, StopCommand>) {
+            if (!rules().sequence(c.name)) return noSequence(c.name);
+        } else if constexpr (!std::is_same_v<T, AllCommand> && !std::is_same_v<T, PulseCommand> &&
+                             !std::is_same_v<T, UndoCommand> && !std::is_same_v<T, RuleCommand>) {
+            return "здесь нужна команда, которая что-то переключает или запускает, а не " + std::string(verbOf(c).name);
+        }
+        return {};
+    };
+    if (std::string why = std::visit(missing, *parsed.value); !why.empty()) return fail(why);
+    return std::move(parsed.value);
+}
+
+std::vector<std::pair<std::string, std::string>> RuleReader::written(const std::string& section,
+                                                                     std::initializer_list<const char*> known) {
+    std::vector<std::string> names = keys ? keys(section) : std::vector<std::string>(known.begin(), known.end());
+    std::vector<std::pair<std::string, std::string>> keysWritten;
+    for (std::string& key : names)
+        if (std::string text = value(section, key); !text.empty()) keysWritten.emplace_back(std::move(key), text);
+    return keysWritten;
 }
 
 std::optional<std::pair<std::vector<int>, std::vector<int>>> RuleReader::onAndOff(const std::string& section) {

@@ -31,6 +31,15 @@ struct RuleReader {
     // On and Off of one section, or nothing when either is at fault or an
     // output is in both.
     std::optional<std::pair<std::vector<int>, std::vector<int>>> onAndOff(const std::string& section);
+    // A request a rule or a sequence carries out (Do=, Steps=, Finally=), in
+    // the command language: one that switches or runs something, naming only
+    // groups, scenes and sequences read so far. Nothing (and why, as a
+    // problem) otherwise.
+    std::optional<Command> request(const std::string& section, std::string_view key, std::string_view text);
+    // The section's keys as written, in file order (or `known` in their order
+    // when the file's order is not given), empty ones left out.
+    std::vector<std::pair<std::string, std::string>> written(const std::string& section,
+                                                             std::initializer_list<const char*> known);
 
     const RuleValue& value;
     const RuleKeys& keys;  // may be empty
@@ -38,6 +47,9 @@ struct RuleReader {
 };
 
 std::string quote(std::string_view name);
+// The parts of a text between `separator`s, blanks around each taken off,
+// empty ones left out.
+std::vector<std::string_view> partsOf(std::string_view text, char separator);
 
 // One reader per kind, each given every section of its kind in file order.
 using KindReader = void (*)(RuleReader&, const std::vector<RuleSection>&);
@@ -50,5 +62,7 @@ void readSchedules(RuleReader& reader, const std::vector<RuleSection>& sections)
 void readSequences(RuleReader& reader, const std::vector<RuleSection>& sections);
 void readTokens(RuleReader& reader, const std::vector<RuleSection>& sections);
 void readInputs(RuleReader& reader, const std::vector<RuleSection>& sections);
+void readRuleDepth(RuleReader& reader, const std::vector<RuleSection>& sections);
+void readAutomationRules(RuleReader& reader, const std::vector<RuleSection>& sections);
 
 }  // namespace kavtra

@@ -38,6 +38,8 @@ constexpr SectionKind kKinds[] = {
     {kLimitsSection, false, readLimits},  // N=DURATION
     {kToken, true, readTokens},           // Role, Hash
     {kInput, true, readInputs},           // Name, Inverted
+    {"Rules", false, readRuleDepth},      // Depth
+    {kRule, true, readAutomationRules},   // last: When names inputs and scenes, Do all the rest
 };
 
 // The name after a kind's word, or nothing when the section is not of it.

@@ -128,6 +128,42 @@ TEST_F(RulesTest, LimitsTakeDurationsAndNameEachFault) {
     EXPECT_EQ(problems(), expected);
 }
 
+TEST_F(RulesTest, RulesReadTheirTriggersConditionsAndRequestsAndEachFaultIsNamed) {
+    useRules(
+        "[Input 3]\nName=Дверь\n[Scene Ночь]\nOn=1\n[Rules]\nDepth=101\n[Place]\nLatitude=55\nLongitude=37\n"
+        "[Rule Свет]\nWhen=input Дверь held 2s\nIf=output 4 off; time sunset-30-23:00\nDo=set 7=on; scene Ночь\n"
+        "[Rule Нет входа]\nWhen=input Окно on\nDo=set 1=on\n[Rule Шестой]\nWhen=input 6 on\nDo=set 1=on\n"
+        "[Rule Вывод]\nWhen=output 301 on\nDo=set 1=on\n[Rule Сцена]\nWhen=scene День\nDo=set 1=on\n"
+        "[Rule Группа]\nWhen=input 1 on\nDo=set @Сад=on\n[Rule Послед]\nWhen=input 1 on\nDo=start Полив\n"
+        "[Rule Чтение]\nWhen=input 1 on\nDo=get 1\n[Rule Никогда]\nWhen=input 1 on\nIf=input 1 off\nDo=set 1=on\n"
+        "[Rule Пусто]\nWhen=input 1 on\nIf=time 06:00-06:00\nDo=set 1=on\n[Rule Без]\nWhen=input 1 on\n"
+        "[Rule А]\nWhen=output 1 on\nDo=set 2=on\n[Rule Б]\nWhen=output 2 change\nDo=set 1=on\n"
+        "[Rule Назад]\nWhen=output 2 on\nDo=set 1=off\n");
+    ASSERT_EQ(rules.rules().automationRules.size(), 2u);
+    const Rule& light = rules.rules().automationRules.front();
+    EXPECT_EQ(light.when, (RuleTrigger{RuleTrigger::Kind::Input, 3, RuleTrigger::Edge::Held, 2s, {}}));
+    EXPECT_EQ(light.conditions.size(), 2u);
+    EXPECT_EQ(light.actions, (std::vector<Command>{SetCommand{{{7, Switch::On}}}, SceneCommand{"Ночь"}}));
+    EXPECT_EQ(rules.rules().automationRules.back().name, "Назад");
+    EXPECT_EQ(rules.rules().ruleDepth, 8);
+    const std::string circle = "Do: правила запускают друг друга по кругу: «А» → «Б» → «А»";
+    EXPECT_EQ(problems(),
+              (Texts{"Rules.ini, [Rules], Depth: «101»: нужно число от 1 до 100",
+                     "Rules.ini, [Rule Нет входа], When: нет входа «Окно» (ни номера 1-5, ни Name в [Input N])",
+                     "Rules.ini, [Rule Шестой], When: входа «6» нет: входы 1-5",
+                     "Rules.ini, [Rule Вывод], When: «301»: номер вывода должен быть числом от 1 до 300",
+                     "Rules.ini, [Rule Сцена], When: нет сцены «День»",
+                     "Rules.ini, [Rule Группа], Do: «set @Сад=on»: нет группы «Сад»",
+                     "Rules.ini, [Rule Послед], Do: «start Полив»: нет последовательности «Полив»",
+                     "Rules.ini, [Rule Чтение], Do: «get 1»: здесь нужна команда, которая что-то переключает или "
+                     "запускает, а не get",
+                     "Rules.ini, [Rule Никогда]: правило не сработает никогда: When ждёт включения, а If требует, "
+                     "чтобы вход 1 был выключен",
+                     "Rules.ini, [Rule Пусто], If: «06:00-06:00»: окно времени пустое",
+                     "Rules.ini, [Rule Без], Do: нет Do: что делать", "Rules.ini, [Rule А], " + circle,
+                     "Rules.ini, [Rule Б], " + circle}));
+}
+
 TEST_F(RulesTest, TokensKeepTheirRoleAndHashAndEachFaultIsNamed) {
     const std::string hash(64, 'a');
     useRules("[Token phone]\nRole=Switch\nHash=" + std::string(64, 'A') + "\n[Token wall]\nRole=read\nHash=" + hash +
