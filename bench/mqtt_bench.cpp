@@ -158,7 +158,7 @@ void BM_ConnectToEverythingPublished(benchmark::State& state) {
         rig.watcher.clear();
         Clock::time_point connected{};
         const auto started = Clock::now();
-        auto mqtt = std::make_unique<EngineMqtt>(rig.engine, rig.core, rig.rules, rig.settings());
+        auto mqtt = std::make_unique<EngineMqtt>(rig.engine, rig.core, rig.rules, rig.plant.sequences, rig.settings());
         QObject::connect(&mqtt->bridge(), &MqttBridge::statusChanged, [&](const QString&, bool up) {
             if (up) connected = Clock::now();
         });

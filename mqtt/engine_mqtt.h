@@ -12,11 +12,12 @@ namespace kavtra {
 
 // The program's MQTT over the outputs engine: every step of the engine is
 // published, and commands go through the command core like every other
-// source's, so they take the same path as a double click. The rules' groups
-// and scenes are announced anew whenever the rules are read or edited.
+// source's, so they take the same path as a double click. The rules' groups,
+// scenes, sequences and rules are announced anew whenever the rules are read
+// or edited; a sequence's switch follows it as it starts and stops.
 class EngineMqtt : public OutputAccess {
 public:
-    EngineMqtt(OutputEngine& engine, CommandCore& core, RuleBook& rules, MqttSettings settings,
+    EngineMqtt(OutputEngine& engine, CommandCore& core, RuleBook& rules, Sequences& sequences, MqttSettings settings,
                SessionTiming timing = {});
     ~EngineMqtt() override;
 
@@ -32,9 +33,11 @@ private:
     CommandCore& core_;
     const Source source_;  // mqtt:NODE
     RuleBook& rules_;
+    Sequences& sequences_;
     MqttBridge bridge_;
     OutputEngine::ListenerId listener_;
     RuleBook::ListenerId rulesListener_;
+    Sequences::ListenerId sequencesListener_;
 };
 
 }  // namespace kavtra
