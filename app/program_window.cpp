@@ -100,8 +100,14 @@ ProgramWindow::ProgramWindow(Program& program, ProgramWeb& web, ProgramMqtt& mqt
         schedules_->raise();
         schedules_->activateWindow();
     };
-    frm_ = std::make_unique<MyFrm>(program.runner, program.plant.settings, program.plant.core, program.plant.rules,
-                                   platform);
+    platform.showRules = [this, &program](QWidget* parent) {
+        if (!rulesDialog_) rulesDialog_ = std::make_unique<RuleDialog>(program.plant.rules, parent);
+        rulesDialog_->show();
+        rulesDialog_->raise();
+        rulesDialog_->activateWindow();
+    };
+    frm_ = std::make_unique<MyFrm>(program.runner, program.plant.settings, program.plant.core, program.plant.inputs,
+                                   program.plant.rules, platform);
     frm_->setPortName(QString::fromStdString(program.port->name()), program.board != nullptr,
                       program.unopenedPort ? QString::fromStdString(program.unopenedPort->device) : QString());
     frm_->setFilesDirectory(QString::fromStdString(program.filesDir), program.filesDir != program.executableDir);

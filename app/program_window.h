@@ -8,6 +8,7 @@
 #include "commands/command_core.h"
 #include "ui/bench/bench_window.h"
 #include "ui/dialogs/journal_dialog.h"
+#include "ui/dialogs/rule_dialog.h"
 #include "ui/dialogs/schedule_dialog.h"
 #include "ui/main/my_frm.h"
 
@@ -34,6 +35,7 @@ private:
     // Goes before the window it stands over.
     std::unique_ptr<JournalDialog> journal_;
     std::unique_ptr<ScheduleDialog> schedules_;
+    std::unique_ptr<RuleDialog> rulesDialog_;
     std::unique_ptr<BenchWindow> bench_;
 };
 

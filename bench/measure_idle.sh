@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # The program without a window, idle for a minute: once with no schedules,
-# once with ten thousand, on the simulated port. Prints the CPU it used and
+# once with ten thousand, on the simulated port; then, where Debian's
+# mosquitto is, once with a named input that Home Assistant's discovery
+# watches (polled every 10 ms). Prints the CPU it used and
 # how often it woke (voluntary context switches), each run in a folder of its
 # own. Usage: bench/measure_idle.sh [path/to/kavtra] [seconds]
 set -euo pipefail
@@ -27,11 +29,15 @@ schedules() {
 }
 
 measure() {
-  local label="$1" rules="$2" work
+  local label="$1" rules="$2" broker="${3:-}" work
   work="$(mktemp -d)"
   cp "$program" "$(dirname "$program")/kavtra-no-window" "$work/"
   printf '[Configs]\r\nTimeUpdate=0\r\n' >"$work/config.ini"
   [ -n "$rules" ] && schedules >"$work/Rules.ini"
+  if [ -n "$broker" ]; then
+    printf '[MQTT]\r\nHost=127.0.0.1\r\nPort=%s\r\nNode=idle\r\n' "$broker" >>"$work/config.ini"
+    printf '\xEF\xBB\xBF[Input 1]\r\nName=Кнопка\r\n' >"$work/Rules.ini"
+  fi
   KAVTRA_PORT=sim "$work/kavtra" --no-window 2>/dev/null &
   local pid=$!
   sleep 3
@@ -49,3 +55,13 @@ measure() {
 
 measure "no schedules" ""
 measure "10,000 schedules" yes
+if [ -x /usr/sbin/mosquitto ]; then
+  broker_dir="$(mktemp -d)"
+  printf 'listener 18883 127.0.0.1\nallow_anonymous true\nuser %s\n' "$(id -un)" >"$broker_dir/mosquitto.conf"
+  /usr/sbin/mosquitto -c "$broker_dir/mosquitto.conf" 2>/dev/null &
+  broker_pid=$!
+  sleep 1
+  measure "one input watched" "" 18883
+  kill "$broker_pid"; wait "$broker_pid" 2>/dev/null || true
+  rm -rf "$broker_dir"
+fi

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "bench/engine_rig.h"
+#include "bench/latency.h"
 #include "mqtt/discovery.h"
 #include "mqtt/engine_mqtt.h"
 #include "tests/support/mosquitto_broker.h"
@@ -21,23 +22,6 @@
 
 namespace kavtra {
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-double ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
-
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0 : values[values.size() / 2];
-}
-
-// Runs the main thread's events, as the window's loop would, until `done`.
-void serveUntil(const std::function<bool()>& done) {
-    while (!done()) {
-        QCoreApplication::processEvents();
-        std::this_thread::sleep_for(std::chrono::microseconds(20));
-    }
-}
 
 // The program's engine on a simulated port with the board model, a broker on
 // loopback and a client that watches everything.
@@ -95,7 +79,7 @@ void commandRoundTrips(benchmark::State& state, Rig& rig, const std::function<bo
 
 void BM_CommandToLatchedAndPublished(benchmark::State& state) {
     Rig rig;
-    EngineMqtt mqtt(rig.engine, rig.core, rig.rules, rig.settings());
+    EngineMqtt mqtt(rig.engine, rig.plant.inputs, rig.core, rig.rules, rig.plant.sequences, rig.settings());
     commandRoundTrips(state, rig, [&](bool on) { return rig.board.outputLevel(7) == (on ? 1 : 0); });
 }
 BENCHMARK(BM_CommandToLatchedAndPublished)->UseManualTime()->Iterations(300)->Unit(benchmark::kMillisecond);
@@ -117,7 +101,7 @@ BENCHMARK(BM_CommandToPublishedWithoutEngine)->UseManualTime()->Iterations(300)-
 void BM_BurstOf50Commands(benchmark::State& state) {
     constexpr int kCommands = 50;
     Rig rig;
-    EngineMqtt mqtt(rig.engine, rig.core, rig.rules, rig.settings());
+    EngineMqtt mqtt(rig.engine, rig.plant.inputs, rig.core, rig.rules, rig.plant.sequences, rig.settings());
     serveUntil([&] { return rig.watcher.count("kavtra/bench/out/") == 600; });
     const auto allLatched = [&](bool on) {
         for (int n = 1; n <= kCommands; ++n)
@@ -158,7 +142,8 @@ void BM_ConnectToEverythingPublished(benchmark::State& state) {
         rig.watcher.clear();
         Clock::time_point connected{};
         const auto started = Clock::now();
-        auto mqtt = std::make_unique<EngineMqtt>(rig.engine, rig.core, rig.rules, rig.plant.sequences, rig.settings());
+        auto mqtt = std::make_unique<EngineMqtt>(rig.engine, rig.plant.inputs, rig.core, rig.rules, rig.plant.sequences,
+                                                 rig.settings());
         QObject::connect(&mqtt->bridge(), &MqttBridge::statusChanged, [&](const QString&, bool up) {
             if (up) connected = Clock::now();
         });

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "bench/bench_dir.h"
+#include "engine/input_watch.h"
 #include "outputs/transfer.h"
 #include "port/port_trace.h"
 #include "port/simulated_port.h"
@@ -75,6 +76,31 @@ void BM_UpdateOutsTraced(benchmark::State& state) {
     for (auto _ : state) UpdateOuts(table, lpt);
 }
 BENCHMARK(BM_UpdateOutsTraced);
+
+// Holds the one pending call, run by hand: the poll re-arms itself, so each
+// run of it is one poll.
+struct PollTimers final : Timers {
+    void start(int, std::chrono::milliseconds, std::function<void()> call) override { due = std::move(call); }
+    void stop(int) override { due = nullptr; }
+    std::chrono::milliseconds now() const override { return {}; }
+    std::function<void()> due;
+};
+
+// One poll of all five inputs watched (the status read and each input's
+// debounce) on the simulated port: what watched inputs cost every Period,
+// short of the event loop's wake-up.
+void BM_InputPoll(benchmark::State& state) {
+    const BenchDir dir;
+    const clsINI data((dir.path / "Data.dat").string());
+    SimulatedPort port;
+    LPT lpt(port);
+    PollTimers timers;
+    OutputEngine engine(data, lpt, timers);
+    InputWatch watch(engine, timers);
+    watch.want("bench", {true, true, true, true, true});
+    for (auto _ : state) timers.due();
+}
+BENCHMARK(BM_InputPoll);
 
 }  // namespace
 }  // namespace kavtra

@@ -30,7 +30,8 @@ struct Program {
         plant = std::make_unique<Plant>(lpt, dir.path.string(),
                                         PlantClocks{timers, deadTimes, calendar, calendar, systemZone()});
         runner = std::make_unique<OutputRunner>(*plant, [] {});
-        frm = std::make_unique<MyFrm>(*runner, plant->settings, plant->core, plant->rules, MyFrmPlatform{});
+        frm = std::make_unique<MyFrm>(*runner, plant->settings, plant->core, plant->inputs, plant->rules,
+                                      MyFrmPlatform{});
         runner->startSequence();
         frm->Form_Load();
         frm->show();

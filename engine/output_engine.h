@@ -68,6 +68,9 @@ public:
     // The five inputs' levels, from one read of the port's status register:
     // the port is the engine's, so read on its thread.
     InputLevels readInputs() { return lpt_.ReadInputs(); }
+    // Why the last readInputs gave no levels (the port's driver refused the
+    // status register), empty when it read them.
+    std::string inputsFault() const { return lpt_.InputsFault(); }
 
     // Reads. Output numbers are 1..300; others throw std::out_of_range.
     bool isOn(int output) const;

@@ -84,4 +84,14 @@ std::string undoDiscoveryConfig(const Topics& topics) {
                           });
 }
 
+std::string inputDiscoveryConfig(const Topics& topics, int input, const std::string& name) {
+    return config(topics, {
+                              {"name", text(name)},
+                              {"unique_id", text(topics.inputUniqueId(input))},
+                              {"state_topic", text(topics.inputState(input))},
+                              {"payload_on", "ON"},
+                              {"payload_off", "OFF"},
+                          });
+}
+
 }  // namespace kavtra

@@ -26,5 +26,7 @@ std::string undoDiscoveryConfig(const Topics& topics);
 // enabled): `word` "sequence" or "rule", its unique_id from its slug.
 std::string namedSwitchDiscoveryConfig(const Topics& topics, std::string_view word, const std::string& slug,
                                        const std::string& name);
+// A named input's binary sensor, its unique_id from the input's number.
+std::string inputDiscoveryConfig(const Topics& topics, int input, const std::string& name);
 
 }  // namespace kavtra

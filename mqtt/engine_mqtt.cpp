@@ -4,9 +4,11 @@
 
 namespace kavtra {
 
-EngineMqtt::EngineMqtt(OutputEngine& engine, CommandCore& core, RuleBook& rules, Sequences& sequences,
-                       MqttSettings settings, SessionTiming timing)
+EngineMqtt::EngineMqtt(OutputEngine& engine, InputWatch& inputs, CommandCore& core, RuleBook& rules,
+                       Sequences& sequences, MqttSettings settings, SessionTiming timing)
     : engine_(engine),
+      inputs_(inputs),
+      discovery_(settings.discovery),
       core_(core),
       source_(Source::mqtt(settings.node)),
       rules_(rules),
@@ -20,10 +22,13 @@ EngineMqtt::EngineMqtt(OutputEngine& engine, CommandCore& core, RuleBook& rules,
         std::vector<int> all(OutState::kOutputs);
         for (int output = 1; output <= OutState::kOutputs; ++output) all[output - 1] = output;
         bridge_.outputsChanged({}, {}, all);
+        watchNamedInputs();
     });
     sequencesListener_ = sequences_.addListener(
         [this](const SequenceStatus& status, const std::string&) { bridge_.sequenceChanged(status); });
+    inputsListener_ = inputs_.addListener([this](const InputEdge& edge) { bridge_.inputChanged(edge.input, edge.on); });
     bridge_.rulesChanged(rules.rules(), sequences_.statuses());
+    watchNamedInputs();
     bridge_.start();
 }
 
@@ -31,6 +36,19 @@ EngineMqtt::~EngineMqtt() {
     engine_.removeListener(listener_);
     rules_.removeListener(rulesListener_);
     sequences_.removeListener(sequencesListener_);
+    inputs_.removeListener(inputsListener_);
+    inputs_.want("mqtt", {});
+}
+
+void EngineMqtt::watchNamedInputs() {
+    if (!discovery_) return;
+    std::array<bool, kInputs> named{};
+    for (const InputSetting& input : rules_.rules().inputs)
+        named[static_cast<std::size_t>(input.number - 1)] = !input.name.empty();
+    inputs_.want("mqtt", named);
+    for (int input = 1; input <= static_cast<int>(kInputs); ++input)
+        if (const std::optional<bool> on = inputs_.isOn(input); on && named[static_cast<std::size_t>(input - 1)])
+            bridge_.inputChanged(input, *on);
 }
 
 bool EngineMqtt::isOn(int output) const { return engine_.isOn(output); }

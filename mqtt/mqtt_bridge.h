@@ -36,6 +36,8 @@ public:
     // commands may share a step.
     void rulesChanged(const Rules& rules, const std::vector<SequenceStatus>& sequences);
     void sequenceChanged(const SequenceStatus& sequence);
+    // A named input's state as wired: when first watched, and at each edge.
+    void inputChanged(int input, bool on);
     // At exit: "offline" and a clean disconnect, waiting at most `grace`.
     void shutdown(std::chrono::milliseconds grace);
 

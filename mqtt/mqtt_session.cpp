@@ -109,6 +109,9 @@ void MqttSession::rulesChanged(const RulesUpdate& rules) {
     scenes_ = std::move(scenes);
     replaceSwitches(sequences_, rules.sequences);
     replaceSwitches(automationRules_, rules.rules);
+    for (std::size_t i = 0; i < kInputs; ++i)
+        if (rules.inputs[i].empty()) inputsOn_[i].reset();
+    inputNames_ = rules.inputs;
     rulesKnown_ = true;
     if (!connected_) return;
     clearRemoved();
@@ -143,6 +146,13 @@ void MqttSession::sequenceChanged(const NamedSwitch& sequence) {
     if (connected_) publishSwitchStates(sequences_, false);
 }
 
+void MqttSession::inputChanged(int input, bool on) {
+    // A rule may watch an input Home Assistant is not told of.
+    if (inputNames_.at(static_cast<std::size_t>(input - 1)).empty()) return;
+    inputsOn_[static_cast<std::size_t>(input - 1)] = on;
+    if (connected_) publishInputState(input);
+}
+
 void MqttSession::stop(std::chrono::milliseconds grace) {
     announceTimer_.stop();
     if (!link_) return;
@@ -174,6 +184,7 @@ void MqttSession::onConnected() {
     clearRemoved();
     publishRulesDiscovery();
     publishGroupStates(true);
+    for (int input = 1; input <= static_cast<int>(kInputs); ++input) publishInputState(input);
 }
 
 void MqttSession::onFailed(const LinkFailure& failure) {
@@ -286,6 +297,17 @@ void MqttSession::publishRulesDiscovery() {
         for (const SwitchEntity& entity : kind->entities)
             link_->publish(topics_.switchDiscovery(kind->word, entity.slug),
                            namedSwitchDiscoveryConfig(topics_, kind->word, entity.slug, entity.name), true);
+    // An input no longer named may have been announced before.
+    for (int input = 1; input <= static_cast<int>(kInputs); ++input) {
+        const std::string& name = inputNames_[static_cast<std::size_t>(input - 1)];
+        link_->publish(topics_.inputDiscovery(input), name.empty() ? "" : inputDiscoveryConfig(topics_, input, name),
+                       true);
+    }
+}
+
+void MqttSession::publishInputState(int input) {
+    const std::optional<bool> on = inputsOn_[static_cast<std::size_t>(input - 1)];
+    if (on) link_->publish(topics_.inputState(input), *on ? "ON" : "OFF", true);
 }
 
 void MqttSession::publishGroupStates(bool all) {

@@ -18,6 +18,7 @@
 #include "mqtt/mqtt_settings.h"
 #include "mqtt/topics.h"
 #include "outputs/out_state.h"
+#include "port/lpt.h"
 #include "rules/rules.h"
 
 namespace kavtra {
@@ -40,13 +41,15 @@ struct NamedSwitch {
 };
 
 // The rules as MQTT shows them: groups (a switch each, on when all their
-// outputs are), scenes (by name), and with them the undo button; a switch
-// for each sequence and each rule.
+// outputs are), scenes (by name), with them the undo button, a switch for
+// each sequence and each rule, and the named inputs (a binary sensor each;
+// empty: not announced).
 struct RulesUpdate {
     std::vector<Group> groups;
     std::vector<std::string> scenes;
     std::vector<NamedSwitch> sequences;
     std::vector<NamedSwitch> rules;
+    std::array<std::string, kInputs> inputs{};
 };
 
 struct SessionTiming {
@@ -73,6 +76,8 @@ public:
     void rulesChanged(const RulesUpdate& rules);
     // A sequence started, paused or stopped.
     void sequenceChanged(const NamedSwitch& sequence);
+    // A named input's state as wired.
+    void inputChanged(int input, bool on);
     // The last word at exit: "offline", then a clean disconnect.
     void stop(std::chrono::milliseconds grace);
 
@@ -95,6 +100,7 @@ private:
     // Each group's and named switch's state when it differs from the one
     // last published, or (`all`) every one's.
     void publishGroupStates(bool all);
+    void publishInputState(int input);
     // Empty retained messages where removed groups, scenes and switches were.
     void clearRemoved();
     // The command of a group's, scene's, sequence's, rule's or undo's topic.
@@ -127,6 +133,8 @@ private:
     bool rulesKnown_ = false;
     std::vector<GroupEntity> groups_;
     std::vector<SceneEntity> scenes_;
+    std::array<std::string, kInputs> inputNames_{};
+    std::array<std::optional<bool>, kInputs> inputsOn_{};
     // Slugs of removed groups and scenes whose retained messages are still on
     // the broker, as far as this session knows.
     std::set<std::string> removedGroups_;

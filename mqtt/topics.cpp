@@ -53,6 +53,12 @@ std::string Topics::switchUniqueId(std::string_view word, const std::string& slu
 }
 std::string Topics::switchCommandFilter(std::string_view word) const { return own_ + std::string(word) + "/+/set"; }
 
+std::string Topics::inputState(int input) const { return own_ + "in/" + std::to_string(input) + "/state"; }
+std::string Topics::inputDiscovery(int input) const {
+    return prefix_ + "/binary_sensor/" + node_ + "/in" + std::to_string(input) + "/config";
+}
+std::string Topics::inputUniqueId(int input) const { return deviceId() + "_in" + std::to_string(input); }
+
 Topics::Incoming Topics::classify(std::string_view topic) const {
     if (topic == homeAssistantStatus()) return {Kind::HomeAssistant, 0, {}};
     if (!topic.starts_with(own_)) return {};

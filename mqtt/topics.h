@@ -45,6 +45,10 @@ public:
     std::string switchDiscovery(std::string_view word, const std::string& slug) const;
     std::string switchUniqueId(std::string_view word, const std::string& slug) const;  // kavtra_<node>_<word>_<slug>
     std::string switchCommandFilter(std::string_view word) const;                      // <base>/<node>/<word>/+/set
+    // The inputs, each a binary sensor.
+    std::string inputState(int input) const;      // <base>/<node>/in/<n>/state
+    std::string inputDiscovery(int input) const;  // <prefix>/binary_sensor/<node>/in<n>/config
+    std::string inputUniqueId(int input) const;   // kavtra_<node>_in<n>
 
     // What a received topic asks for. BadOutput: an out/<x>/set whose <x> is
     // no output number (`problem` says why, as the command line would).

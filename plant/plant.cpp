@@ -14,6 +14,7 @@ Plant::Plant(LPT& lpt, const std::string& filesDir, PlantClocks clocks, EngineTh
       data(dataPath(filesDir)),
       settings(config),
       engine(data, lpt, clocks.deadTimes),
+      inputs(engine, clocks.timers),
       pulses(engine, clocks.timers, clocks.calendar),
       safety(engine, clocks.timers, clocks.calendar),
       rules(rulesPath(filesDir), std::move(engineThread)),
@@ -31,8 +32,7 @@ Plant::Plant(LPT& lpt, const std::string& filesDir, PlantClocks clocks, EngineTh
                                           localTimeText(clocks_.zone, at)));
           }),
       ruleRunner(
-          engine, clocks.timers, clocks.calendar, clocks.zone,
-          [this](int input) { return std::optional<bool>(core.inputs().at(static_cast<std::size_t>(input - 1)).on); },
+          engine, clocks.timers, clocks.calendar, clocks.zone, [this](int input) { return inputs.isOn(input); },
           [this](const Rule& rule, const std::string& cause) {
               const Source source = Source::rule(rule.name);
               remark(source, "сработало: " + cause);
@@ -53,7 +53,12 @@ Plant::Plant(LPT& lpt, const std::string& filesDir, PlantClocks clocks, EngineTh
         if (!rules.unread().empty()) return;
         engine.setInterlocks(rules.rules().interlocks);
         safety.setLimits(rules.rules().limits);
+        std::array<InputTuning, kInputs> tuning{};
+        for (const InputSetting& input : rules.rules().inputs)
+            tuning[static_cast<std::size_t>(input.number - 1)] = {input.inverted, input.debounce};
+        inputs.configure(tuning, rules.rules().inputPeriod);
         ruleRunner.setRules(rules.rules());
+        inputs.want("rules", ruleRunner.inputsUsed());
         if (scheduler.plan()) scheduler.replan(schedulePlan());
         sequences.reread();
     });
@@ -63,6 +68,7 @@ Plant::Plant(LPT& lpt, const std::string& filesDir, PlantClocks clocks, EngineTh
     sequences.addListener([this](const SequenceStatus& status, const std::string& text) {
         if (!text.empty()) remark(Source::sequence(status.name), text);
     });
+    inputs.addListener([this](const InputEdge& edge) { ruleRunner.inputChanged(edge.input, edge.on); });
     rules.reload();
 }
 

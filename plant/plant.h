@@ -12,6 +12,7 @@
 #include "automation/sequences.h"
 #include "commands/command_core.h"
 #include "engine/change_record.h"
+#include "engine/input_watch.h"
 #include "engine/output_engine.h"
 #include "engine/output_pulses.h"
 #include "engine/safety_timers.h"
@@ -30,7 +31,7 @@ namespace kavtra {
 // What the plant keeps time by: the program's event loop and the system's
 // calendar, or clocks a test or a benchmark moves.
 struct PlantClocks {
-    Timers& timers;     // pulses and limits
+    Timers& timers;     // pulses, limits and the inputs' poll
     Timers& deadTimes;  // the interlocks'
     const WallClock& calendar;
     WallAlarm& alarm;  // the schedules'
@@ -39,7 +40,7 @@ struct PlantClocks {
 
 // Everything that decides what the outputs are, built from a port, clocks
 // and the folder of the files, in the one order the program runs it: the
-// engine with its pulses and limits, the rules (read here, and pushed to
+// engine with its inputs, pulses and limits, the rules (read here, and pushed to
 // the engine and the limits whenever they are read again), the schedules,
 // the sequences, the command core, the change log, and the start and exit sequences. Plain
 // C++: the program, the tests and the benchmarks all build this one.
@@ -56,6 +57,7 @@ public:
     const clsINI data;
     Settings settings;
     OutputEngine engine;
+    InputWatch inputs;  // polled while a rule or Home Assistant wants them
     OutputPulses pulses;
     SafetyTimers safety;
     RuleBook rules;

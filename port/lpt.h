@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string>
 
 #include "port/port_io.h"
 
@@ -69,6 +70,8 @@ public:
         }
         return levels;
     }
+    // Why the last ReadInputs gave no levels, empty when it read them.
+    std::string InputsFault() const { return io_.statusFault(); }
     // The status register a port shows for these levels (the simulated
     // port's, whose pins nothing drives); the other bits are 0.
     static constexpr std::uint8_t StatusOf(const InputLevels& levels) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace kavtra {
 
@@ -21,6 +22,10 @@ public:
     virtual std::int16_t Inp32(std::int16_t address) = 0;
     // Only the low byte of value reaches the register.
     virtual void Out32(std::int16_t address, std::int16_t value) = 0;
+    // Why the last read of the status register gave no levels (a driver that
+    // refuses it), empty when it read: the inputs then stay unknown, while
+    // the outputs, which never read it, work on.
+    virtual std::string statusFault() const { return {}; }
 };
 
 }  // namespace kavtra

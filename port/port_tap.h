@@ -28,6 +28,7 @@ public:
 
     std::int16_t Inp32(std::int16_t address) override;
     void Out32(std::int16_t address, std::int16_t value) override;
+    std::string statusFault() const override { return inner_.statusFault(); }
 
 private:
     void notify(const PortAccess& access);

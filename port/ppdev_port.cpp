@@ -87,8 +87,14 @@ void PpdevPort::writeByte(unsigned long request, std::uint8_t value) {
 
 std::uint8_t PpdevPort::readData() { return readByte(PPRDATA); }
 
-// The raw status byte, as the hardware gives it: LPT does the inversion.
-std::uint8_t PpdevPort::readStatus() { return readByte(PPRSTATUS); }
+// The raw status byte, as the hardware gives it: LPT does the inversion. A
+// driver that refuses it leaves the byte meaningless, so the refusal is kept.
+std::uint8_t PpdevPort::readStatus() {
+    unsigned char value = 0xFF;
+    statusFault_ = sys_.ioctl(fd_, PPRSTATUS, &value) == 0 ? std::string()
+                                                           : device_ + ": PPRSTATUS: " + std::strerror(errno);
+    return value;
+}
 
 void PpdevPort::writeData(std::uint8_t value) { writeByte(PPWDATA, value); }
 

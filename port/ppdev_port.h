@@ -20,6 +20,7 @@ public:
     PpdevPort& operator=(const PpdevPort&) = delete;
 
     const std::string& device() const { return device_; }
+    std::string statusFault() const override { return statusFault_; }
 
 protected:
     std::optional<PortFailure> open(std::uint8_t& control) override;
@@ -42,6 +43,7 @@ private:
     std::string device_;
     LinuxSys& sys_;
     int fd_ = -1;
+    std::string statusFault_;
 };
 
 }  // namespace kavtra

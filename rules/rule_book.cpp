@@ -1,6 +1,7 @@
 #include "rules/rule_book.h"
 
 #include <algorithm>
+#include <optional>
 #include <set>
 
 #include "commands/output_list.h"
@@ -261,17 +262,42 @@ std::string RuleBook::savePlace(const Place& place) {
         });
 }
 
-std::string RuleBook::saveSchedule(const std::string& oldName, const std::string& name, const Keys& keys) {
+namespace {
+
+std::string sectionOf(EntryKind kind, std::string_view name) {
+    switch (kind) {
+    case EntryKind::Schedule: return scheduleSection(name);
+    case EntryKind::Rule: return ruleSection(name);
+    case EntryKind::Sequence: return sequenceSection(name);
+    }
+    return {};
+}
+
+// The entry's word in a refusal: "расписание «Полив» уже есть".
+const char* wordOf(EntryKind kind) {
+    return kind == EntryKind::Schedule ? "расписание" : kind == EntryKind::Rule ? "правило" : "последовательность";
+}
+
+template <class Entry>
+std::optional<RuleBook::Keys> writtenOf(const std::vector<Entry>& entries, const std::string& name) {
+    const auto sound = std::find_if(entries.begin(), entries.end(), [&](const Entry& e) { return e.name == name; });
+    if (sound == entries.end()) return std::nullopt;
+    return sound->written;
+}
+
+}  // namespace
+
+std::string RuleBook::saveEntry(EntryKind kind, const std::string& oldName, const std::string& name, const Keys& keys) {
     if (!isRuleName(name)) return kBadName;
-    const std::string section = scheduleSection(name);
-    const std::string replaced = oldName.empty() ? std::string() : scheduleSection(oldName);
+    const std::string section = sectionOf(kind, name);
+    const std::string replaced = oldName.empty() ? std::string() : sectionOf(kind, oldName);
     // A file that cannot be read has none here, and the edit says why.
     const std::vector<std::string> sections =
         readProfileSectionNames(readOwnProfile(path_, kLargestRulesFile).reader->bytes());
     const bool taken = std::any_of(sections.begin(), sections.end(), [&](const std::string& other) {
         return sameName(other, section) && (replaced.empty() || !sameName(other, replaced));
     });
-    if (taken) return "расписание «" + name + "» уже есть";
+    if (taken) return std::string(wordOf(kind)) + " «" + name + "» уже есть";
 
     std::vector<Write> writes;
     if (!replaced.empty()) writes.push_back({replaced, {}, {}});
@@ -285,13 +311,14 @@ std::string RuleBook::saveSchedule(const std::string& oldName, const std::string
     return problemsIn(problems_, section);
 }
 
-RuleBook::Keys RuleBook::scheduleKeys(const std::string& name) const {
-    const auto sound = std::find_if(rules_.schedules.begin(), rules_.schedules.end(),
-                                    [&](const ScheduleEntry& entry) { return entry.name == name; });
-    if (sound != rules_.schedules.end()) return sound->written;
+RuleBook::Keys RuleBook::entryKeys(EntryKind kind, const std::string& name) const {
+    const std::optional<Keys> sound = kind == EntryKind::Schedule ? writtenOf(rules_.schedules, name)
+                                      : kind == EntryKind::Rule   ? writtenOf(rules_.automationRules, name)
+                                                                  : writtenOf(rules_.sequences, name);
+    if (sound) return *sound;
     Keys keys;
     const OwnProfile file = readOwnProfile(path_, kLargestRulesFile);
-    const std::string section = scheduleSection(name);
+    const std::string section = sectionOf(kind, name);
     for (std::string& key : file.reader->keyNames(section)) {
         std::string value = file.reader->wholeValue(section, key).value_or(std::string());
         if (!value.empty()) keys.emplace_back(std::move(key), std::move(value));

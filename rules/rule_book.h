@@ -22,6 +22,9 @@ inline constexpr std::uintmax_t kLargestRulesFile = 4 * 1024 * 1024;
 // as its one problem.
 RulesReading readRulesFile(const std::string& path);
 
+// The kinds of entries the window edits key by key.
+enum class EntryKind { Schedule, Rule, Sequence };
+
 // Runs a call on the engine's thread; itself called from any thread.
 using EngineThread = std::function<void(std::function<void()>)>;
 
@@ -76,15 +79,15 @@ public:
     std::string savePlace(const Place& place);
 
     using Keys = std::vector<std::pair<std::string, std::string>>;
-    // Puts [Schedule name] in place of [Schedule oldName] (a new one when
-    // oldName is empty) with exactly these keys in this order, empty values
-    // left out. An entry that reading would leave out is refused with the
-    // reading's own words (problemText, one a line), and nothing is written.
-    std::string saveSchedule(const std::string& oldName, const std::string& name, const Keys& keys);
-    // A schedule's keys as the file has them, in its order, empty ones left
+    // Puts [KIND name] in place of [KIND oldName] (a new one when oldName is
+    // empty) with exactly these keys in this order, empty values left out. An
+    // entry that reading would leave out is refused with the reading's own
+    // words (problemText, one a line), and nothing is written.
+    std::string saveEntry(EntryKind kind, const std::string& oldName, const std::string& name, const Keys& keys);
+    // An entry's keys as the file has them, in its order, empty ones left
     // out: as read when the entry is sound, else from the file (for mending
     // an entry at fault). Empty when there is no such section.
-    Keys scheduleKeys(const std::string& name) const;
+    Keys entryKeys(EntryKind kind, const std::string& name) const;
 
     using Listener = std::function<void()>;
     using ListenerId = std::size_t;

@@ -62,6 +62,7 @@ void readSchedules(RuleReader& reader, const std::vector<RuleSection>& sections)
 void readSequences(RuleReader& reader, const std::vector<RuleSection>& sections);
 void readTokens(RuleReader& reader, const std::vector<RuleSection>& sections);
 void readInputs(RuleReader& reader, const std::vector<RuleSection>& sections);
+void readInputPeriod(RuleReader& reader, const std::vector<RuleSection>& sections);
 void readRuleDepth(RuleReader& reader, const std::vector<RuleSection>& sections);
 void readAutomationRules(RuleReader& reader, const std::vector<RuleSection>& sections);
 

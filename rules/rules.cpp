@@ -29,17 +29,18 @@ struct SectionKind {
 };
 
 constexpr SectionKind kKinds[] = {
-    {kGroup, true, readGroups},           // first: every list may name a group
-    {kScene, true, readScenes},           // On, Off
-    {kInterlock, true, readInterlocks},   // Outputs, DeadTime
-    {kPlaceSection, false, readPlace},    // before the schedules of sunrise and sunset
-    {kSchedule, true, readSchedules},     // after the scenes, which schedules recall
-    {kSequence, true, readSequences},     // after the scenes and groups its steps name; before the rules
-    {kLimitsSection, false, readLimits},  // N=DURATION
-    {kToken, true, readTokens},           // Role, Hash
-    {kInput, true, readInputs},           // Name, Inverted
-    {"Rules", false, readRuleDepth},      // Depth
-    {kRule, true, readAutomationRules},   // last: When names inputs and scenes, Do all the rest
+    {kGroup, true, readGroups},                // first: every list may name a group
+    {kScene, true, readScenes},                // On, Off
+    {kInterlock, true, readInterlocks},        // Outputs, DeadTime
+    {kPlaceSection, false, readPlace},         // before the schedules of sunrise and sunset
+    {kSchedule, true, readSchedules},          // after the scenes, which schedules recall
+    {kSequence, true, readSequences},          // after the scenes and groups its steps name; before the rules
+    {kLimitsSection, false, readLimits},       // N=DURATION
+    {kToken, true, readTokens},                // Role, Hash
+    {kInput, true, readInputs},                // Name, Inverted, Debounce
+    {kInputsSection, false, readInputPeriod},  // Period
+    {"Rules", false, readRuleDepth},           // Depth
+    {kRule, true, readAutomationRules},        // last: When names inputs and scenes, Do all the rest
 };
 
 // The name after a kind's word, or nothing when the section is not of it.

@@ -45,11 +45,13 @@ struct AccessToken {
 
 // [Input N]: one of the port's five status lines (port/lpt.h's kInputPins)
 // as the user wired it. Inverted: a contact that pulls the line low when
-// closed reads as on.
+// closed reads as on. Debounce: how long a new level must hold before it
+// counts, so that a bouncing contact switches once.
 struct InputSetting {
     int number = 0;  // 1..5
     std::string name;
     bool inverted = false;
+    std::chrono::milliseconds debounce{20};
     bool operator==(const InputSetting&) const = default;
 };
 // "Вход N" for an input Rules.ini does not name.
@@ -124,6 +126,8 @@ struct Rules {
     std::map<int, std::chrono::milliseconds> limits;
     std::vector<AccessToken> tokens;
     std::vector<InputSetting> inputs;  // those the file has, ascending
+    // [Inputs] Period: how often watched inputs are read.
+    std::chrono::milliseconds inputPeriod{10};
     std::vector<Sequence> sequences;
     std::vector<Rule> automationRules;
     // [Rules] Depth: how many rules may set one another off in a chain.
@@ -172,6 +176,11 @@ RulesReading readRules(const std::vector<std::string>& sections, const RuleValue
 inline constexpr std::chrono::milliseconds kLongestLimit = std::chrono::hours(24);
 inline constexpr std::string_view kLimitsSection = "Limits";
 inline constexpr std::string_view kPlaceSection = "Place";
+inline constexpr std::string_view kInputsSection = "Inputs";
+// The bounds of [Inputs] Period and [Input N] Debounce: a poll slower than a
+// second misses a press, and a debounce beyond seconds is a slip of the unit.
+inline constexpr std::chrono::milliseconds kLongestInputPeriod = std::chrono::seconds(1);
+inline constexpr std::chrono::milliseconds kLongestDebounce = std::chrono::seconds(10);
 
 // The section names of the rules' kinds.
 std::string groupSection(std::string_view name);

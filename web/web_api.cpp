@@ -101,6 +101,11 @@ std::string sequenceEvent(const SequenceStatus& status) {
     return "event: sequence\ndata: " + sequenceJson(status) + "\n\n";
 }
 
+std::string inputEvent(const InputEdge& edge, const Rules& rules) {
+    return "event: inputs\ndata: {\"inputs\":[" +
+           stateJson({edge.input, inputName(rules.inputs, edge.input), edge.on}) + "}]}\n\n";
+}
+
 HttpResponse WebApi::outputs(const std::vector<int>& numbers) const {
     std::string json = "[";
     for (std::size_t i = 0; i < numbers.size(); ++i)

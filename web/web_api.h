@@ -9,6 +9,7 @@
 #include "automation/sequences.h"
 #include "commands/command_core.h"
 #include "commands/output_choice.h"
+#include "engine/input_watch.h"
 #include "engine/output_engine.h"
 #include "rules/rule_book.h"
 #include "web/http_request.h"
@@ -77,6 +78,9 @@ std::string changeEvent(const OutputChange& change, const CommandCore& core, con
 std::string sequenceJson(const SequenceStatus& status);
 // One server-sent event of a sequence's change: "event: sequence\ndata: {...}\n\n".
 std::string sequenceEvent(const SequenceStatus& status);
+// One server-sent event of an input's edge, in the form of a step's:
+// "event: inputs\ndata: {"inputs":[{"number":2,"name":"…","state":"on"}]}\n\n".
+std::string inputEvent(const InputEdge& edge, const Rules& rules);
 
 // The reason phrase of the statuses the server answers with.
 const char* statusText(int status);

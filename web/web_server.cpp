@@ -140,11 +140,12 @@ HttpResponse pageResponse() {
 
 }  // namespace
 
-WebServer::WebServer(WebSettings settings, CommandCore& core, OutputEngine& engine, RuleBook& rules,
+WebServer::WebServer(WebSettings settings, CommandCore& core, OutputEngine& engine, InputWatch& inputs, RuleBook& rules,
                      Sequences& sequences, ChangeLog& log, ServerLimits limits)
     : settings_(std::move(settings)),
       core_(core),
       engine_(engine),
+      inputs_(inputs),
       rules_(rules),
       sequences_(sequences),
       log_(log),
@@ -159,6 +160,8 @@ WebServer::WebServer(WebSettings settings, CommandCore& core, OutputEngine& engi
     sequencesListener_ = sequences_.addListener([this](const SequenceStatus& status, const std::string&) {
         if (anyStream()) broadcast(sequenceEvent(status));
     });
+    inputsListener_ =
+        inputs_.addListener([this](const InputEdge& edge) { broadcast(inputEvent(edge, rules_.rules())); });
     rulesListener_ = rules_.addListener([this] { endStreamsWithoutRight(); });
     heartbeat_.setInterval(static_cast<int>(limits_.heartbeat.count()));
     connect(&heartbeat_, &QTimer::timeout, this, [this] { broadcast(":\n\n"); });
@@ -167,6 +170,7 @@ WebServer::WebServer(WebSettings settings, CommandCore& core, OutputEngine& engi
 WebServer::~WebServer() {
     engine_.removeListener(engineListener_);
     sequences_.removeListener(sequencesListener_);
+    inputs_.removeListener(inputsListener_);
     rules_.removeListener(rulesListener_);
     // An abort says "disconnected" at once, which must not reach this object half destroyed.
     for (const auto& connection : connections_) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "commands/command_core.h"
+#include "engine/input_watch.h"
 #include "engine/output_engine.h"
 #include "persist/log/change_log.h"
 #include "rules/rule_book.h"
@@ -49,12 +50,12 @@ struct ServerLimits {
 // QTcpServer, so that every bound (body, time, connections) is ours to set.
 // Requests are read by HttpParser, checked (Host and Origin, the token, the
 // limiter of wrong tokens), answered by WebApi; the event streams hear every
-// step of the engine.
+// step of the engine and every edge of a watched input.
 class WebServer : public QObject {
     Q_OBJECT
 public:
-    WebServer(WebSettings settings, CommandCore& core, OutputEngine& engine, RuleBook& rules, Sequences& sequences,
-              ChangeLog& log, ServerLimits limits = {});
+    WebServer(WebSettings settings, CommandCore& core, OutputEngine& engine, InputWatch& inputs, RuleBook& rules,
+              Sequences& sequences, ChangeLog& log, ServerLimits limits = {});
     ~WebServer() override;
 
     // Listens, or says why not (in Russian): the address taken, TLS files
@@ -94,6 +95,7 @@ private:
     const WebSettings settings_;
     CommandCore& core_;
     OutputEngine& engine_;
+    InputWatch& inputs_;
     RuleBook& rules_;
     Sequences& sequences_;
     ChangeLog& log_;
@@ -112,6 +114,7 @@ private:
     bool tlsRefusalSaid_ = false;
     OutputEngine::ListenerId engineListener_;
     Sequences::ListenerId sequencesListener_;
+    InputWatch::ListenerId inputsListener_;
     RuleBook::ListenerId rulesListener_;
 };
 

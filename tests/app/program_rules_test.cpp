@@ -20,8 +20,9 @@
 namespace kavtra::test {
 namespace {
 
-// The real program, without its window, on a Rules.ini of groups, a scene
-// and an interlock with a dead time: each feature asked for by the command
+// The real program, without its window, on a Rules.ini of groups, a scene,
+// an interlock with a dead time and a rule on an input: the input switched
+// through the simulated port's file, each feature asked for by the command
 // line, then its trace replayed latch by latch, its files and its log read.
 TEST(ProgramRules, GroupsScenesUndoAndInterlocksFromTheCommandLineAreLatchedSavedAndLogged) {
     ScratchDir dir;
@@ -29,7 +30,8 @@ TEST(ProgramRules, GroupsScenesUndoAndInterlocksFromTheCommandLineAreLatchedSave
     copy.write("config.ini", "[Configs]\r\nTimeUpdate=0\r\nValLoad=2\r\nValUnload=3\r\n");
     copy.write("Rules.ini", rulesFileText("[Group Двор]\nOutputs=3-4\n[Scene Вечер]\nOn=5\nOff=3\n"
                                           "[Interlock Ворота]\nOutputs=10,11\nDeadTime=200\n[Group Сад]\nOutputs=@Нет\n"
-                                          "[Input 1]\nName=Кнопка\nInverted=1\n"));
+                                          "[Input 1]\nName=Кнопка\nInverted=1\n"
+                                          "[Rule Звонок]\nWhen=input Кнопка on\nDo=set 20=on\n"));
     // The simulated port's inputs follow a file, read at each reading.
     const std::string inputs = (dir.path / "inputs").string();
     copy.environment.insert("KAVTRA_PORT_INPUTS", QString::fromStdString(inputs));
@@ -40,6 +42,7 @@ TEST(ProgramRules, GroupsScenesUndoAndInterlocksFromTheCommandLineAreLatchedSave
           {"01000", "1\ton\tКнопка\n2\ton\tВход 2\n" + rest + "5\toff\tВход 5\n"}}) {
         test::writeBytes(inputs, levels);
         EXPECT_EQ(copy.run({"--get-inputs"}).out, expected) << levels;
+        QThread::msleep(150);  // more than the poll and the debounce
     }
     for (const QStringList& command : {QStringList{"--set", "@Двор=on"},
                                        {"--scene", "Вечер"},
@@ -64,19 +67,20 @@ TEST(ProgramRules, GroupsScenesUndoAndInterlocksFromTheCommandLineAreLatchedSave
         together += board.outputLevel(10) == 1 && board.outputLevel(11) == 1;
     }
     EXPECT_EQ(together, 0);
-    for (int output : {3, 4, 11}) EXPECT_EQ(board.outputLevel(output), 1) << output;
+    for (int output : {3, 4, 11, 20}) EXPECT_EQ(board.outputLevel(output), 1) << output;
     for (int output : {5, 10}) EXPECT_EQ(board.outputLevel(output), 0) << output;
     EXPECT_TRUE(contains(copy.file("Data.dat"), "[Devais_11]\r\nValue=0\r\n"));
     EXPECT_TRUE(contains(copy.file("Rules.ini"), "[Scene Ночь]\r\nOn=3-4\r\nOff=\r\n"));
 
     // The log's lines without their times, the second tab shown as a blank.
     std::vector<std::string> sources;
-    std::istringstream log(copy.run({"--log", "6"}).out);
+    std::istringstream log(copy.run({"--log", "8"}).out);
     for (std::string line; std::getline(log, line);) {
         line.erase(0, line.find('\t') + 1);
         sources.push_back(line.replace(line.find('\t'), 1, " "));
     }
-    EXPECT_EQ(sources, (std::vector<std::string>{"group:Двор 3-4=on", "scene:Вечер 5=on 3=off", "undo 3=on 5=off",
+    EXPECT_EQ(sources, (std::vector<std::string>{"rule:Звонок сработало: вход 1 вкл.", "rule:Звонок 20=on",
+                                                 "group:Двор 3-4=on", "scene:Вечер 5=on 3=off", "undo 3=on 5=off",
                                                  "command 10=on", "interlock:Ворота 10=off", "command 11=on"}));
 }
 

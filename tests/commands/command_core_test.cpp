@@ -49,16 +49,24 @@ TEST_F(CommandCoreTest, GetAddsTheTimeLeftOnlyWhereALimitRuns) {
 
 // The inputs read the status register's pins as [Input N] wires them: Busy
 // (input 2, pin 11) is inverted by the port, and Inverted=1 by the user.
-// A section at fault is named and its input read as it is.
+// A section at fault is named and its input read as it is; a Period at
+// fault leaves the default.
 TEST_F(CommandCoreTest, GetInputsReadsThePinsAsRulesIniWiresThem) {
     useRules(
         "[Input 1]\nName=Кнопка\nInverted=1\n[Input 2]\nName=Поплавок\n[Input 02]\nName=Ещё\n[Input 6]\n"
-        "[Input 4]\nInverted=да\n");
+        "[Input 4]\nInverted=да\n[Input 3]\nDebounce=10s1ms\n[Input 5]\nDebounce=0\n[Inputs]\nPeriod=1001\n");
     std::vector<std::string> problems;
     for (const RuleProblem& problem : rules.problems()) problems.push_back(problemText(problem));
-    EXPECT_EQ(problems, (std::vector<std::string>{"Rules.ini, [Input 02]: вход 2 уже описан",
-                                                  "Rules.ini, [Input 6]: нужен номер входа от 1 до 5",
-                                                  "Rules.ini, [Input 4], Inverted: «да»: нужно 0 или 1"}));
+    EXPECT_EQ(problems,
+              (std::vector<std::string>{
+                  "Rules.ini, [Input 02]: вход 2 уже описан", "Rules.ini, [Input 6]: нужен номер входа от 1 до 5",
+                  "Rules.ini, [Input 4], Inverted: «да»: нужно 0 или 1",
+                  "Rules.ini, [Input 3], Debounce: «10s1ms»: нужно время от 0 до 10 секунд, например 20, "
+                  "50ms, 1s",
+                  "Rules.ini, [Inputs], Period: «1001»: нужно время больше нуля и не больше секунды, "
+                  "например 10, 50ms"}));
+    EXPECT_EQ(rules.rules().inputs.back().debounce, 0ms);
+    EXPECT_EQ(rules.rules().inputPeriod, 10ms);
     port.sim.setStatus(0x50);  // nAck and Select set, Busy clear: pins 10, 11 and 13 high
     EXPECT_EQ(run(GetInputsCommand{}).lines,
               (std::vector<std::string>{"1\toff\tКнопка", "2\ton\tПоплавок", "3\toff\tВход 3", "4\ton\tВход 4",

@@ -28,6 +28,9 @@ TEST(MqttTopics, NamesEveryTopicFromBaseNodeAndPrefix) {
     EXPECT_EQ(nested.discovery(1), "ha/switch/pc_2/out1/config");
     EXPECT_EQ(nested.homeAssistantStatus(), "ha/status");
     EXPECT_EQ(nested.uniqueId(42), "kavtra_pc_2_out42");
+    EXPECT_EQ(nested.inputState(3), "home/relays/pc_2/in/3/state");
+    EXPECT_EQ(nested.inputDiscovery(5), "ha/binary_sensor/pc_2/in5/config");
+    EXPECT_EQ(nested.inputUniqueId(1), "kavtra_pc_2_in1");
 }
 
 TEST(MqttTopics, ClassifiesReceivedTopics) {

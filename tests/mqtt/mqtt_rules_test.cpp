@@ -18,14 +18,16 @@ const std::string kGroupState = "kavtra/hall/group/teplitsa/state";
 const std::string kGroupConfig = "homeassistant/switch/hall/group_teplitsa/config";
 const std::string kSceneConfig = "homeassistant/scene/hall/scene_vecher/config";
 const std::string kUndoConfig = "homeassistant/button/hall/undo/config";
+const std::string kInputConfig = "homeassistant/binary_sensor/hall/in3/config";
 
-// Every output off, a group of 1 to 3, a scene of 4 and 5 on and 1 off.
+// Every output off, a group of 1 to 3, a scene of 4 and 5 on and 1 off, a
+// named input 3.
 struct MqttRulesTest : ::testing::Test, test::EngineMqttRig {
     MqttRulesTest() {
         std::map<int, int> off;
         for (int n = 1; n <= OutState::kOutputs; ++n) off[n] = 1;
         startWith(off);
-        useRules("[Group Теплица]\nOutputs=1-3\n[Scene Вечер]\nOn=4,5\nOff=1\n");
+        useRules("[Group Теплица]\nOutputs=1-3\n[Scene Вечер]\nOn=4,5\nOff=1\n[Input 3]\nName=Дверь\n");
     }
     void command(const std::string& topic, const std::string& payload, const std::string& stateTopic,
                  const std::string& state) {
@@ -34,9 +36,10 @@ struct MqttRulesTest : ::testing::Test, test::EngineMqttRig {
     }
 };
 
-TEST_F(MqttRulesTest, GroupsScenesAndUndoAreAnnouncedAndARetainedCommandSwitchesNothing) {
+TEST_F(MqttRulesTest, GroupsScenesUndoAndInputsAreAnnouncedAndARetainedCommandSwitchesNothing) {
     watcher.publish("kavtra/hall/group/teplitsa/set", "ON", true);  // left from the past
     test::StderrCapture captured(dir);
+    port.sim.setInputs({false, false, true});
     startMqtt();
     command("out/300/set", "ON", "kavtra/hall/out/300/state", "ON");  // behind the retained one
     const struct {
@@ -47,8 +50,9 @@ TEST_F(MqttRulesTest, GroupsScenesAndUndoAreAnnouncedAndARetainedCommandSwitches
          "payload_on", "ON"},
         {kSceneConfig, "kavtra_hall_scene_vecher", "kavtra/hall/scene/vecher/set", "Вечер", "", "payload_on", "ON"},
         {kUndoConfig, "kavtra_hall_undo", "kavtra/hall/undo/set", "Отменить", "", "payload_press", "PRESS"},
+        {kInputConfig, "kavtra_hall_in3", "", "Дверь", "kavtra/hall/in/3/state", "payload_on", "ON"},
     };
-    ASSERT_TRUE(eventually([&] { return watcher.last(kUndoConfig).has_value(); }));
+    ASSERT_TRUE(eventually([&] { return watcher.last(kInputConfig) && watcher.last("kavtra/hall/in/3/state"); }));
     for (const auto& e : entities) {
         const QJsonObject config = json(e.topic);
         EXPECT_EQ(config["unique_id"].toString(), e.uniqueId);
@@ -60,6 +64,7 @@ TEST_F(MqttRulesTest, GroupsScenesAndUndoAreAnnouncedAndARetainedCommandSwitches
         EXPECT_EQ(config["device"].toObject()["identifiers"].toArray(), QJsonArray{"kavtra_hall"});
     }
     EXPECT_EQ(watcher.last(kGroupState), "OFF");
+    EXPECT_EQ(watcher.last("kavtra/hall/in/3/state"), "ON");
     EXPECT_FALSE(latchedOn(1));
     EXPECT_NE(captured.text().find("(retained) команда в kavtra/hall/group/teplitsa/set"), std::string::npos);
 }
@@ -91,10 +96,12 @@ TEST_F(MqttRulesTest, ASceneIsRecalledInOneTransferAndUndone) {
 
 TEST_F(MqttRulesTest, AReloadRemovesWhatIsGoneAndAnnouncesWhatIsNew) {
     startMqtt();
-    ASSERT_TRUE(eventually([&] { return watcher.last(kSceneConfig) && watcher.last(kGroupState); }));
+    ASSERT_TRUE(eventually(
+        [&] { return watcher.last(kSceneConfig) && watcher.last(kGroupState) && watcher.last(kInputConfig); }));
     useRules("[Group Сад]\nOutputs=7\n");
+    EXPECT_FALSE(plant.inputs.watching());  // no input named now
     ASSERT_TRUE(eventually([&] { return watcher.last("kavtra/hall/group/sad/state") == "OFF"; }));
-    for (const std::string& removed : {kGroupConfig, kGroupState, kSceneConfig})
+    for (const std::string& removed : {kGroupConfig, kGroupState, kSceneConfig, kInputConfig})
         EXPECT_EQ(watcher.last(removed), "") << removed;
     EXPECT_EQ(json("homeassistant/switch/hall/group_sad/config")["unique_id"].toString(), "kavtra_hall_group_sad");
     // What the broker keeps: 300 outputs, the new group and undo, nothing old.

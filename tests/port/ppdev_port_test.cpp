@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstring>
 #include <memory>
 
 #include "outputs/transfer.h"
@@ -127,6 +128,11 @@ TEST(PpdevPort, ReadsDataAndTheRawStatusByte) {
     EXPECT_EQ(p.port->Inp32(kStatusRegister), 0x7F);
     EXPECT_EQ(p.lpt.PortPin(11), 1);  // bit 7 clear: the inverted pin reads high
     EXPECT_EQ(p.afterOpening(), (Lines{"ioctl PPRDATA", "ioctl PPRSTATUS", "ioctl PPRSTATUS"}));
+    p.sys.fail("PPRSTATUS", EINVAL);
+    p.lpt.ReadInputs();
+    EXPECT_EQ(p.lpt.InputsFault(), p.port->device() + ": PPRSTATUS: " + std::strerror(EINVAL));
+    p.lpt.ReadInputs();
+    EXPECT_EQ(p.lpt.InputsFault(), "");
 }
 
 // ppdev refuses an exclusive claim while the printer driver is registered on

@@ -268,7 +268,7 @@ TEST_F(RulesTest, ASchedulesSaveReplacesItsSectionByTheKeysGivenOrIsRefused) {
     };
     for (const auto& c : cases) {
         useRules(group + watering + scene);
-        EXPECT_EQ(rules.saveSchedule(c.oldName, c.name, c.given.empty() ? keys : c.given), c.why)
+        EXPECT_EQ(rules.saveEntry(EntryKind::Schedule, c.oldName, c.name, c.given.empty() ? keys : c.given), c.why)
             << c.oldName << " > " << c.name;
         EXPECT_EQ(readBytes(rules.path()), rulesFileText(c.after)) << c.oldName << " > " << c.name;
     }

@@ -243,7 +243,7 @@ TEST(WebServer, SlowClientsAndStreamsShutNobodyOutAndStreamsEndWithTheirRight) {
     EXPECT_EQ(pages[64]->state(), QAbstractSocket::ConnectedState);
 }
 
-TEST(WebServer, StreamsEveryStepOfTheCoreAsOneEvent) {
+TEST(WebServer, StreamsEveryStepOfTheCoreAndEveryInputEdgeAsOneEvent) {
     ServerOnBoard board;
     const auto stream = board.connectClient();
     stream->write(("GET /api/events HTTP/1.1\r\nHost: " + board.address() + "\r\n\r\n").c_str());
@@ -273,6 +273,11 @@ TEST(WebServer, StreamsEveryStepOfTheCoreAsOneEvent) {
         waitFor("event: sequence\ndata: {\"name\":\"S\",\"state\":\"running\",\"step\":1,\"steps\":1,"
                 "\"round\":1,\"rounds\":1,\"left\":2}\n\n"))
         << got;
+    board.useRules("[Input 3]\nName=Дверь\nDebounce=0\n");
+    board.plant.inputs.want("rules", {false, false, true});
+    board.port.sim.setInputs({false, false, true});
+    board.advance(std::chrono::milliseconds(10));
+    EXPECT_TRUE(waitFor("event: inputs\ndata: {\"inputs\":[{\"number\":3,\"name\":\"Дверь\",\"state\":\"on\"}]}\n\n"));
 }
 
 // Where the server may start: beyond loopback only once a token exists (made
@@ -314,7 +319,8 @@ TEST(WebServer, StartsBeyondLoopbackOnlyWithATokenAndWithTlsOnlyFromPemFiles) {
         }
         board.rules.reload();
         WebSettings settings{true, {c.host, 0}, c.certificate, c.key, {}, {}, {}};
-        WebServer server(settings, board.core, board.engine, board.rules, board.plant.sequences, log);
+        WebServer server(settings, board.core, board.engine, board.plant.inputs, board.rules, board.plant.sequences,
+                         log);
         EXPECT_TRUE(server.start().toStdString().starts_with(c.refusal));
     }
     EXPECT_EQ(removeToken(board.rules.path(), "phone"), "нет токена «phone»");

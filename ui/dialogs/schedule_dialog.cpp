@@ -343,7 +343,7 @@ void ScheduleDialog::startNew() {
 void ScheduleDialog::editSelected() {
     const std::string chosen = selectedName();
     if (chosen.empty()) return;
-    const RuleBook::Keys keys = rules_.scheduleKeys(chosen);
+    const RuleBook::Keys keys = rules_.entryKeys(EntryKind::Schedule, chosen);
     editing_ = chosen;
     form->setTitle(QStringLiteral("Расписание «%1»").arg(text(chosen)));
     name->setText(text(chosen));
@@ -386,7 +386,7 @@ void ScheduleDialog::save() {
         keys.emplace_back("Off", bytes(off->text()));
         keys.emplace_back("Scene", scene->currentData().toString().toStdString());
     }
-    const std::string why = rules_.saveSchedule(editing_, newName, keys);
+    const std::string why = rules_.saveEntry(EntryKind::Schedule, editing_, newName, keys);
     if (!why.empty()) return tell(why, true);
     editing_ = newName;
     form->setTitle(QStringLiteral("Расписание «%1»").arg(text(newName)));

@@ -110,6 +110,7 @@ MainStatusBar::MainStatusBar(QWidget* parent)
       files(new StatusField(this)),
       network(new StatusField(this)),
       web(new StatusField(this)),
+      inputs(new StatusField(this)),
       message(new StatusField(this)) {
     setSizeGripEnabled(false);
     auto* panel = new QWidget(this);
@@ -119,13 +120,14 @@ MainStatusBar::MainStatusBar(QWidget* parent)
     auto* row = new FieldRow(style()->pixelMetric(QStyle::PM_LayoutHorizontalSpacing) * 2, files);
     lines->addWidget(message);
     lines->addLayout(row);
-    for (StatusField* field : {port, files, network, web}) row->addWidget(field);
+    for (StatusField* field : {port, inputs, files, network, web}) row->addWidget(field);
     addWidget(panel, 1);
     message->setWrapped();
     message->setCursor(Qt::PointingHandCursor);
     connect(message, &StatusField::clicked, this, &MainStatusBar::showWholeMessage);
     network->hide();
     web->hide();
+    inputs->hide();
     message->hide();
     // Reports come from whichever thread read or saved; the fields change on
     // this one.
@@ -152,6 +154,8 @@ void MainStatusBar::setFilesDirectory(const QString& dir, bool moved) {
 void MainStatusBar::setNetworkState(const QString& text) { showState(*network, text); }
 
 void MainStatusBar::setWebState(const QString& text) { showState(*web, text); }
+
+void MainStatusBar::setInputsState(const QString& text) { showState(*inputs, text); }
 
 void MainStatusBar::showState(StatusField& field, const QString& text) {
     field.setFullText(text);

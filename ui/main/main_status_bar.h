@@ -13,8 +13,8 @@ namespace kavtra {
 
 // The main window's status bar: a line of its own for the message, shown
 // while there is one, above the fields of the port in use, the directory of
-// the two files, the MQTT link's and the web access's states (each shown once
-// there is one). A save or read of either file that fails is the message, in
+// the two files, the MQTT link's and the web access's states and the watched
+// inputs' (each shown once there is one). A save or read of either file that fails is the message, in
 // red, until the next complete save of that file; the stderr line stays as it
 // was. With no failure pending, the message is the last notice in the usual
 // colour. Rules.ini's entries at fault are shown the same way, until a read of
@@ -32,6 +32,7 @@ public:
     StatusField* files;
     StatusField* network;
     StatusField* web;
+    StatusField* inputs;
     StatusField* message;
 
     // "sim" for the simulated board, otherwise the port's device name
@@ -43,6 +44,8 @@ public:
     void setFilesDirectory(const QString& dir, bool moved);
     void setNetworkState(const QString& text);
     void setWebState(const QString& text);
+    // The watched inputs' states ("Входы: 1 ● 3 ○"); empty hides it.
+    void setInputsState(const QString& text);
     void showNotice(const QString& text);
     // problemText() of each entry left out; none takes them back.
     void setRuleProblems(const QStringList& problems);

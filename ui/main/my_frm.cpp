@@ -61,11 +61,13 @@ QString lostCharacters(const QString& typed, const QString& stored) {
 
 }  // namespace
 
-MyFrm::MyFrm(OutputRunner& runner, Settings& settings, CommandCore& core, RuleBook& rules, MyFrmPlatform platform)
+MyFrm::MyFrm(OutputRunner& runner, Settings& settings, CommandCore& core, InputWatch& inputs, RuleBook& rules,
+             MyFrmPlatform platform)
     : runner_(runner),
       engine_(runner.engine()),
       settings_(settings),
       core_(core),
+      inputs_(inputs),
       rules_(rules),
       platform_(std::move(platform)) {
     setWindowTitle(QStringLiteral("Кавтра"));
@@ -95,9 +97,28 @@ MyFrm::MyFrm(OutputRunner& runner, Settings& settings, CommandCore& core, RuleBo
     limitTick_->setObjectName(QStringLiteral("limitTick"));
     connect(limitTick_, &QTimer::timeout, this, &MyFrm::showTimeLeft);
     connect(ruleMenus_, &RuleMenus::rulesRead, this, &MyFrm::showTimeLeft);
+    showInputs();
+    inputsListener_ = inputs_.addListener([this](const InputEdge&) { showInputs(); });
+    watchListener_ = inputs_.addWatchListener([this] { showInputs(); });
 }
 
-MyFrm::~MyFrm() { engine_.removeListener(listener_); }
+MyFrm::~MyFrm() {
+    engine_.removeListener(listener_);
+    inputs_.removeListener(inputsListener_);
+    inputs_.removeWatchListener(watchListener_);
+}
+
+void MyFrm::showInputs() {
+    QString text;
+    for (int input = 1; input <= static_cast<int>(kInputs); ++input)
+        if (const std::optional<bool> on = inputs_.isOn(input))
+            text += QStringLiteral(" %1 %2").arg(input).arg(*on ? QStringLiteral("●") : QStringLiteral("○"));
+    if (!inputs_.fault().empty())
+        text = QStringLiteral("Входы не читаются: ") + QString::fromStdString(inputs_.fault());
+    else if (!text.isEmpty())
+        text = QStringLiteral("Входы:") + text;
+    status_->setInputsState(text);
+}
 
 void MyFrm::buildMenus() {
     outmenu = menuBar()->addMenu(QStringLiteral("Выводы"));
@@ -110,7 +131,11 @@ void MyFrm::buildMenus() {
     ruleMenus_ = new RuleMenus(*this, *List1, core_, rules_, runner_.sequences(), settings_, platform_.questions);
     menuBar()->addMenu(ruleMenus_->groupmenu);
     menuBar()->addMenu(ruleMenus_->scenemenu);
-    schedule_menu = menuBar()->addAction(QStringLiteral("Расписание"));
+    // What acts on its own, under the name the schedules had: the bar has no
+    // room for more entries at the window's first width.
+    automenu = menuBar()->addMenu(QStringLiteral("Расписание"));
+    schedule_menu = automenu->addAction(QStringLiteral("Расписание…"));
+    rules_menu = automenu->addAction(QStringLiteral("Правила…"));
     journal_menu = menuBar()->addAction(QStringLiteral("Журнал"));
     // Short: the bar must keep "О программе" in view at the window's first width.
     netmenu = menuBar()->addMenu(QStringLiteral("Сеть"));
@@ -126,7 +151,9 @@ void MyFrm::buildMenus() {
     about_menu->setObjectName(QStringLiteral("about_menu"));
     editmenu->setObjectName(QStringLiteral("editmenu"));
     undo_menu->setObjectName(QStringLiteral("undo_menu"));
+    automenu->setObjectName(QStringLiteral("automenu"));
     schedule_menu->setObjectName(QStringLiteral("schedule_menu"));
+    rules_menu->setObjectName(QStringLiteral("rules_menu"));
     journal_menu->setObjectName(QStringLiteral("journal_menu"));
     netmenu->setObjectName(QStringLiteral("netmenu"));
     web_menu->setObjectName(QStringLiteral("web_menu"));
@@ -135,6 +162,9 @@ void MyFrm::buildMenus() {
     connect(undo_menu, &QAction::triggered, this, &MyFrm::undoLast);
     connect(schedule_menu, &QAction::triggered, this, [this] {
         if (platform_.showSchedules) platform_.showSchedules(this);
+    });
+    connect(rules_menu, &QAction::triggered, this, [this] {
+        if (platform_.showRules) platform_.showRules(this);
     });
     connect(journal_menu, &QAction::triggered, this, [this] {
         if (platform_.showJournal) platform_.showJournal(this);

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "commands/command_core.h"
+#include "engine/input_watch.h"
 #include "engine/output_engine.h"
 #include "persist/files/settings.h"
 #include "rules/rule_book.h"
@@ -36,6 +37,8 @@ struct MyFrmPlatform {
     std::function<void(QWidget* parent)> showJournal;
     // Shows "Расписание", not modally.
     std::function<void(QWidget* parent)> showSchedules;
+    // Shows "Правила", not modally.
+    std::function<void(QWidget* parent)> showRules;
     // The menu "Сеть": "Веб-доступ", "Телефон" (the page's tokens) and
     // "MQTT", each modally.
     std::function<void(QWidget* parent)> showWeb;
@@ -58,7 +61,8 @@ class MyFrm : public QMainWindow {
     Q_OBJECT
 
 public:
-    MyFrm(OutputRunner& runner, Settings& settings, CommandCore& core, RuleBook& rules, MyFrmPlatform platform);
+    MyFrm(OutputRunner& runner, Settings& settings, CommandCore& core, InputWatch& inputs, RuleBook& rules,
+          MyFrmPlatform platform);
     ~MyFrm() override;
 
     // The load sequence: the saved geometry, and the list as the program's
@@ -119,6 +123,8 @@ private:
     // Every row whose limit runs (or just stopped) shown anew; the tick runs
     // while any limit does.
     void showTimeLeft();
+    // The watched inputs' states in the status bar, hidden while none is.
+    void showInputs();
     int selectedOutput() const;  // 0 when no row is selected
     void tellWhatWasStored(int output, const QString& typed);
     void applyFrameToOuterSize();
@@ -137,7 +143,9 @@ private:
     QAction* about_menu = nullptr;
     QMenu* editmenu = nullptr;
     QAction* undo_menu = nullptr;
+    QMenu* automenu = nullptr;
     QAction* schedule_menu = nullptr;
+    QAction* rules_menu = nullptr;
     QMenu* netmenu = nullptr;
     QAction* web_menu = nullptr;
     QAction* phone_menu = nullptr;
@@ -147,10 +155,13 @@ private:
     OutputEngine& engine_;
     Settings& settings_;
     CommandCore& core_;
+    InputWatch& inputs_;
     RuleBook& rules_;
     RuleMenus* ruleMenus_ = nullptr;
     MyFrmPlatform platform_;
     OutputEngine::ListenerId listener_;
+    InputWatch::ListenerId inputsListener_;
+    InputWatch::ListenerId watchListener_;
     ImageList Image1;
     Geometry lastPos_;
     // Outer size asked for at load, applied again once the window manager has

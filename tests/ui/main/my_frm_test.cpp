@@ -418,7 +418,8 @@ TEST_F(MyFrmTest, MenuBarHasItsEntriesInOrder) {
     EXPECT_EQ(top[1]->menu(), &menuOf(frm, "editmenu"));
     EXPECT_EQ(top[2]->menu(), &menuOf(frm, "groupmenu"));
     EXPECT_EQ(top[3]->menu(), &menuOf(frm, "scenemenu"));
-    EXPECT_EQ(top[4], &actionOf(frm, "schedule_menu"));
+    EXPECT_EQ(top[4]->menu(), &menuOf(frm, "automenu"));
+    EXPECT_EQ(entriesOf(menuOf(frm, "automenu")), (QStringList{"Расписание…", "Правила…"}));
     EXPECT_EQ(top[5], &actionOf(frm, "journal_menu"));
     EXPECT_EQ(top[6]->menu(), &menuOf(frm, "netmenu"));
     EXPECT_EQ(entriesOf(menuOf(frm, "netmenu")), (QStringList{"Веб-доступ…", "Телефон…", "MQTT…"}));
@@ -432,10 +433,12 @@ TEST_F(MyFrmTest, MenuBarHasItsEntriesInOrder) {
     actionOf(frm, "about_menu").trigger();
     actionOf(frm, "journal_menu").trigger();
     actionOf(frm, "schedule_menu").trigger();
+    actionOf(frm, "rules_menu").trigger();
     EXPECT_EQ(optionsShown_, 1);
     EXPECT_EQ(aboutShown_, 1);
     EXPECT_EQ(journalShown_, 1);
     EXPECT_EQ(schedulesShown_, 1);
+    EXPECT_EQ(rulesShown_, 1);
 }
 
 TEST_F(MyFrmTest, DoubleClickOrEditWithoutASelectedRowDoesNothing) {

@@ -70,6 +70,19 @@ TEST_F(StatusBarTest, ShowsTheNetworkStatesOnlyOnceThereAreAny) {
     EXPECT_TRUE(bar().web->isHidden());
 }
 
+// The inputs' field shows those watched, as wired, and goes with the last.
+TEST_F(StatusBarTest, ShowsTheWatchedInputsOnlyWhileAnyIs) {
+    start(true);
+    port_.sim.setInputs({false, false, true});
+    plant_->inputs.want("rules", {true, false, true});
+    EXPECT_EQ(bar().inputs->fullText(), QStringLiteral("Входы: 1 ○ 3 ●"));
+    port_.sim.setInputs({true, false, true});
+    timers_.advance(std::chrono::milliseconds(30));
+    EXPECT_EQ(bar().inputs->fullText(), QStringLiteral("Входы: 1 ● 3 ●"));
+    plant_->inputs.want("rules", {});
+    EXPECT_TRUE(bar().inputs->isHidden());
+}
+
 TEST_F(StatusBarTest, AFailedSaveStaysRedUntilThatFileIsSavedAgain) {
     start(true);
     // A directory where Data.dat should be: no save can replace it, root's

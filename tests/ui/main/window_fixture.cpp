@@ -33,6 +33,7 @@ MyFrm& WindowTest::load() {
     platform.showAbout = [this](QWidget*) { ++aboutShown_; };
     platform.showJournal = [this](QWidget*) { ++journalShown_; };
     platform.showSchedules = [this](QWidget*) { ++schedulesShown_; };
+    platform.showRules = [this](QWidget*) { ++rulesShown_; };
     platform.questions.askName = [this](QWidget*, const QString&, const QString&, const QString& text) {
         namesShown_.push_back(text);
         return std::exchange(nameToType_, std::nullopt);
@@ -42,7 +43,7 @@ MyFrm& WindowTest::load() {
         return confirmYes_;
     };
     platform.questions.tell = [this](QWidget*, const QString&, const QString& text) { told_.push_back(text); };
-    frm_ = std::make_unique<MyFrm>(*runner_, plant_->settings, plant_->core, plant_->rules, platform);
+    frm_ = std::make_unique<MyFrm>(*runner_, plant_->settings, plant_->core, plant_->inputs, plant_->rules, platform);
     runner_->startSequence();
     frm_->Form_Load();
     return *frm_;

@@ -66,6 +66,7 @@ protected:
     int aboutShown_ = 0;
     int journalShown_ = 0;
     int schedulesShown_ = 0;
+    int rulesShown_ = 0;
     std::optional<QString> nameToType_;  // typed at the next question; then, and by default, none given
     std::vector<QString> namesShown_;    // each question's text as it came up
     std::vector<QString> confirmQuestions_;
