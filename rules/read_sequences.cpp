@@ -7,7 +7,6 @@
 #include <utility>
 #include <variant>
 
-#include "commands/request_text.h"
 #include "rules/rule_reader.h"
 
 namespace kavtra {
@@ -35,58 +34,22 @@ std::size_t lastFor(std::string_view text) {
     return std::string_view::npos;
 }
 
-// The sequences, scenes and groups a request names, to be found in the file.
-struct Names {
-    std::vector<std::string> scenes, groups, sequences;
-};
-
-Names namesIn(const Command& command) {
-    Names names;
-    std::visit(
-        [&](const auto& c) {
+// The sequences a request names.
+std::vector<std::string> sequencesIn(const Command& command) {
+    return std::visit(
+        [](const auto& c) -> std::vector<std::string> {
             using T = std::decay_t<decltype(c)>;
-            if constexpr (std::is_same_v<T, SceneCommand>) {
-                names.scenes.push_back(c.name);
-            } else if constexpr (std::is_same_v<T, StartCommand> || std::is_same_v<T, PauseCommand> ||
-                                 std::is_same_v<T, StopCommand>) {
-                names.sequences.push_back(c.name);
-            } else if constexpr (std::is_same_v<T, SetCommand>) {
-                for (const auto& [target, action] : c.outputs)
-                    if (!target.group.empty()) names.groups.push_back(target.group);
-            } else if constexpr (std::is_same_v<T, ToggleCommand>) {
-                if (!c.output.group.empty()) names.groups.push_back(c.output.group);
-            }
+            if constexpr (std::is_same_v<T, StartCommand> || std::is_same_v<T, PauseCommand> ||
+                          std::is_same_v<T, StopCommand>)
+                return {c.name};
+            return {};
         },
         command);
-    return names;
-}
-
-// What a sequence may not do: show the window, read, rename, save a scene or
-// read Rules.ini anew (which would stop the very sequence that asked).
-bool forbidden(const Command& command) {
-    return std::holds_alternative<ShowCommand>(command) || std::holds_alternative<GetCommand>(command) ||
-           std::holds_alternative<GetInputsCommand>(command) || std::holds_alternative<RenameCommand>(command) ||
-           std::holds_alternative<SaveSceneCommand>(command) || std::holds_alternative<ReloadCommand>(command);
-}
-
-// A request of Steps= or Finally=, or why it cannot be one.
-Parsed<Command> stepRequest(std::string_view text, const Rules& rules) {
-    Parsed<Command> request = parseRequest(text);
-    if (!request) return Parsed<Command>::refused(quoted(text) + ": " + request.error);
-    if (forbidden(*request.value))
-        return Parsed<Command>::refused(quoted(text) +
-                                        ": в последовательности не бывает show, get, get-inputs, rename, save-scene "
-                                        "и reload");
-    const Names names = namesIn(*request.value);
-    for (const std::string& scene : names.scenes)
-        if (!rules.scene(scene)) return Parsed<Command>::refused(noScene(scene));
-    for (const std::string& group : names.groups)
-        if (!rules.group(group)) return Parsed<Command>::refused(noGroup(group));
-    return request;
 }
 
 // One [Sequence NAME] as written, or nothing (and why, as a problem).
-std::optional<Sequence> readSequence(RuleReader& reader, const RuleSection& entry) {
+std::optional<Sequence> readSequence(RuleReader& reader, const RuleSection& entry,
+                                     const std::set<std::string>& sequences) {
     const std::string& section = entry.section;
     const auto fail = [&](std::string key, std::string why) -> std::optional<Sequence> {
         reader.problem(section, std::move(key), std::move(why));
@@ -113,9 +76,9 @@ std::optional<Sequence> readSequence(RuleReader& reader, const RuleSection& entr
                                          "1m30s");
             step.hold = std::chrono::milliseconds(*ms);
         }
-        Parsed<Command> command = stepRequest(request, reader.rules());
-        if (!command) return fail("Steps", command.error);
-        step.command = std::move(*command.value);
+        std::optional<Command> command = reader.request(section, "Steps", request, &sequences);
+        if (!command) return std::nullopt;
+        step.command = std::move(*command);
         sequence.steps.push_back(std::move(step));
     }
     if (sequence.steps.empty())
@@ -140,21 +103,11 @@ std::optional<Sequence> readSequence(RuleReader& reader, const RuleSection& entr
 
     const std::string finally = reader.value(section, "Finally");
     if (!finally.empty()) {
-        Parsed<Command> command = stepRequest(finally, reader.rules());
-        if (!command) return fail("Finally", command.error);
-        sequence.finally = std::move(*command.value);
+        std::optional<Command> command = reader.request(section, "Finally", finally, &sequences);
+        if (!command) return std::nullopt;
+        sequence.finally = std::move(*command);
     }
-    std::vector<std::string> written;
-    if (reader.keys) {
-        written = reader.keys(section);
-    } else {
-        for (const char* key : {"Steps", "Repeat", "Finally"})
-            if (!reader.value(section, key).empty()) written.emplace_back(key);
-    }
-    for (std::string& key : written) {
-        std::string text = reader.value(section, key);
-        sequence.written.emplace_back(std::move(key), std::move(text));
-    }
+    sequence.written = reader.written(section, {"Steps", "Repeat", "Finally"});
     return sequence;
 }
 
@@ -188,8 +141,8 @@ bool reaches(const std::string& from, const std::string& to,
 // The key whose request names `name`: Steps, or Finally when only it does.
 std::string keyNaming(const Sequence& sequence, const std::string& name) {
     for (const SequenceStep& step : sequence.steps) {
-        const Names names = namesIn(step.command);
-        if (std::find(names.sequences.begin(), names.sequences.end(), name) != names.sequences.end()) return "Steps";
+        const std::vector<std::string> names = sequencesIn(step.command);
+        if (std::find(names.begin(), names.end(), name) != names.end()) return "Steps";
     }
     return "Finally";
 }
@@ -197,9 +150,11 @@ std::string keyNaming(const Sequence& sequence, const std::string& name) {
 }  // namespace
 
 void readSequences(RuleReader& reader, const std::vector<RuleSection>& sections) {
+    std::set<std::string> names;
+    for (const RuleSection& section : sections) names.insert(section.name);
     std::vector<Sequence> read;
     for (const RuleSection& section : sections)
-        if (auto sequence = readSequence(reader, section)) read.push_back(std::move(*sequence));
+        if (auto sequence = readSequence(reader, section, names)) read.push_back(std::move(*sequence));
 
     // Sequences name one another, in any order in the file: a loop of starts
     // is at fault in every sequence on it, and one left out leaves out
@@ -222,9 +177,9 @@ void readSequences(RuleReader& reader, const std::vector<RuleSection>& sections)
             if (atFault.contains(sequence.name)) continue;
             std::vector<std::string> named;
             for (const SequenceStep& step : sequence.steps)
-                for (std::string& name : namesIn(step.command).sequences) named.push_back(std::move(name));
+                for (std::string& name : sequencesIn(step.command)) named.push_back(std::move(name));
             if (sequence.finally)
-                for (std::string& name : namesIn(*sequence.finally).sequences) named.push_back(std::move(name));
+                for (std::string& name : sequencesIn(*sequence.finally)) named.push_back(std::move(name));
             const auto missing = std::find_if(named.begin(), named.end(), [&](const std::string& name) {
                 return !starts.contains(name) || atFault.contains(name);
             });

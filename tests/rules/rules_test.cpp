@@ -203,10 +203,11 @@ TEST_F(RulesTest, SequencesReadTheirStepsAndEachFaultIsNamed) {
             "Rules.ini, [Sequence Пусто], Steps: нет шагов: нужны запросы через «;», например scene Зона1 for 30s",
             "Rules.ini, [Sequence Крутится], Repeat: forever, а у всех шагов время 0: последовательность "
             "крутилась бы без остановки",
-            "Rules.ini, [Sequence Сцена], Steps: нет сцены «Нет»",
-            "Rules.ini, [Sequence Группа], Steps: нет группы «Нет»",
-            "Rules.ini, [Sequence Читает], Steps: «get 1»: в последовательности не бывает show, get, "
-            "get-inputs, rename, save-scene и reload",
+            "Rules.ini, [Sequence Сцена], Steps: «scene Нет»: нет сцены «Нет»",
+            "Rules.ini, [Sequence Группа], Steps: «toggle @Нет»: нет группы «Нет»",
+            "Rules.ini, [Sequence Нет], Steps: «start Никто»: нет последовательности «Никто»",
+            "Rules.ini, [Sequence Читает], Steps: «get 1»: здесь нужна команда, которая что-то переключает или "
+            "запускает, а не get",
             "Rules.ini, [Sequence Долго], Steps: «set 1=on for полчаса»: после for нужно время не больше "
             "суток, например 30s, 500ms, 1m30s",
             "Rules.ini, [Sequence Раз], Repeat: «0»: нужно число повторов от 1 до 1000000 или forever",
@@ -215,7 +216,6 @@ TEST_F(RulesTest, SequencesReadTheirStepsAndEachFaultIsNamed) {
             "Rules.ini, [Sequence А], Finally: " + itself + " через «Б»",
             "Rules.ini, [Sequence Б], Steps: " + itself + " через «А»",
             "Rules.ini, [Sequence Через], Steps: нет последовательности «Сама»",
-            "Rules.ini, [Sequence Нет], Steps: нет последовательности «Никто»",
         }));
 }
 
