@@ -60,7 +60,7 @@ void ProgramMqtt::Link::start(MqttSettingsReading settings) {
     }
     if (!reading.enabled) return;
     mqtt = std::make_unique<EngineMqtt>(program.plant.engine, program.plant.inputs, program.plant.core,
-                                        program.plant.rules, reading.settings);
+                                        program.plant.rules, program.plant.sequences, reading.settings);
     connect(&mqtt->bridge(), &MqttBridge::statusChanged, &owner, [&owner = owner](const QString& text, bool connected) {
         owner.status_ = text;
         emit owner.statusChanged(text, connected);

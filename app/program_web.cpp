@@ -42,7 +42,8 @@ void ProgramWeb::start() {
     if (!settings_.problem.empty()) fail(QString::fromStdString(settings_.problem));
     if (!settings_.enabled) return;
     server_ = std::make_unique<web::WebServer>(settings_, program_.plant.core, program_.plant.engine,
-                                               program_.plant.inputs, program_.plant.rules, program_.plant.changeLog);
+                                               program_.plant.inputs, program_.plant.rules, program_.plant.sequences,
+                                               program_.plant.changeLog);
     if (const QString why = server_->start(); !why.isEmpty()) {
         server_.reset();
         fail(why);

@@ -79,7 +79,7 @@ void commandRoundTrips(benchmark::State& state, Rig& rig, const std::function<bo
 
 void BM_CommandToLatchedAndPublished(benchmark::State& state) {
     Rig rig;
-    EngineMqtt mqtt(rig.engine, rig.plant.inputs, rig.core, rig.rules, rig.settings());
+    EngineMqtt mqtt(rig.engine, rig.plant.inputs, rig.core, rig.rules, rig.plant.sequences, rig.settings());
     commandRoundTrips(state, rig, [&](bool on) { return rig.board.outputLevel(7) == (on ? 1 : 0); });
 }
 BENCHMARK(BM_CommandToLatchedAndPublished)->UseManualTime()->Iterations(300)->Unit(benchmark::kMillisecond);
@@ -101,7 +101,7 @@ BENCHMARK(BM_CommandToPublishedWithoutEngine)->UseManualTime()->Iterations(300)-
 void BM_BurstOf50Commands(benchmark::State& state) {
     constexpr int kCommands = 50;
     Rig rig;
-    EngineMqtt mqtt(rig.engine, rig.plant.inputs, rig.core, rig.rules, rig.settings());
+    EngineMqtt mqtt(rig.engine, rig.plant.inputs, rig.core, rig.rules, rig.plant.sequences, rig.settings());
     serveUntil([&] { return rig.watcher.count("kavtra/bench/out/") == 600; });
     const auto allLatched = [&](bool on) {
         for (int n = 1; n <= kCommands; ++n)
@@ -142,7 +142,8 @@ void BM_ConnectToEverythingPublished(benchmark::State& state) {
         rig.watcher.clear();
         Clock::time_point connected{};
         const auto started = Clock::now();
-        auto mqtt = std::make_unique<EngineMqtt>(rig.engine, rig.plant.inputs, rig.core, rig.rules, rig.settings());
+        auto mqtt = std::make_unique<EngineMqtt>(rig.engine, rig.plant.inputs, rig.core, rig.rules, rig.plant.sequences,
+                                                 rig.settings());
         QObject::connect(&mqtt->bridge(), &MqttBridge::statusChanged, [&](const QString&, bool up) {
             if (up) connected = Clock::now();
         });

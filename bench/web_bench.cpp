@@ -38,7 +38,7 @@ struct Rig : EngineRig {
         web::WebSettings settings;
         settings.enabled = true;
         settings.listen = {"127.0.0.1", 0};
-        server = std::make_unique<web::WebServer>(settings, core, engine, plant.inputs, rules, log);
+        server = std::make_unique<web::WebServer>(settings, core, engine, plant.inputs, rules, plant.sequences, log);
         if (!server->start().isEmpty()) std::abort();
     }
     ChangeLog log{changeLogPath(dir)};

@@ -30,7 +30,27 @@ Parsed<Command> switchCommand(const Target& target, std::string_view payload) {
     return {Command(SetCommand{{{target, *action}}}), {}};
 }
 
+// ON or OFF, exactly: a switch of Home Assistant's.
+Parsed<bool> onOff(std::string_view payload) {
+    if (std::string why = envelopeProblem(payload); !why.empty()) return Parsed<bool>::refused(std::move(why));
+    if (payload != "ON" && payload != "OFF")
+        return Parsed<bool>::refused("неизвестная команда " + quoted(payload) + ", ожидается ON или OFF");
+    return {payload == "ON", {}};
+}
+
 }  // namespace
+
+Parsed<Command> parseSequenceCommand(const std::string& sequence, std::string_view payload) {
+    const Parsed<bool> on = onOff(payload);
+    if (!on) return rejected(on.error);
+    return {*on.value ? Command(StartCommand{sequence}) : Command(StopCommand{sequence}), {}};
+}
+
+Parsed<Command> parseRuleCommand(const std::string& rule, std::string_view payload) {
+    const Parsed<bool> on = onOff(payload);
+    if (!on) return rejected(on.error);
+    return {Command(RuleCommand{rule, *on.value}), {}};
+}
 
 Parsed<Command> parseOutputCommand(int output, std::string_view payload) { return switchCommand(output, payload); }
 

@@ -23,5 +23,9 @@ Parsed<Command> parseGroupCommand(const std::string& group, std::string_view pay
 // The payloads Home Assistant sends a scene ("ON") and a button ("PRESS").
 Parsed<Command> parseSceneCommand(const std::string& scene, std::string_view payload);
 Parsed<Command> parseUndoCommand(std::string_view payload);
+// The payloads of a sequence's switch (ON starts it, OFF stops it) and a
+// rule's (ON and OFF switch it).
+Parsed<Command> parseSequenceCommand(const std::string& sequence, std::string_view payload);
+Parsed<Command> parseRuleCommand(const std::string& rule, std::string_view payload);
 
 }  // namespace kavtra

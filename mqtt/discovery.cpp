@@ -69,6 +69,12 @@ std::string sceneDiscoveryConfig(const Topics& topics, const std::string& slug, 
                           });
 }
 
+std::string namedSwitchDiscoveryConfig(const Topics& topics, std::string_view word, const std::string& slug,
+                                       const std::string& name) {
+    return switchConfig(topics, text(name), topics.switchUniqueId(word, slug), topics.switchCommand(word, slug),
+                        topics.switchState(word, slug));
+}
+
 std::string undoDiscoveryConfig(const Topics& topics) {
     return config(topics, {
                               {"name", "Отменить"},

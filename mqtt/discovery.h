@@ -22,6 +22,10 @@ std::string outputAttributes(const std::string& deadline);
 std::string groupDiscoveryConfig(const Topics& topics, const std::string& slug, const std::string& name);
 std::string sceneDiscoveryConfig(const Topics& topics, const std::string& slug, const std::string& name);
 std::string undoDiscoveryConfig(const Topics& topics);
+// A sequence's switch (on while it runs or is paused) or a rule's (on while
+// enabled): `word` "sequence" or "rule", its unique_id from its slug.
+std::string namedSwitchDiscoveryConfig(const Topics& topics, std::string_view word, const std::string& slug,
+                                       const std::string& name);
 // A named input's binary sensor, its unique_id from the input's number.
 std::string inputDiscoveryConfig(const Topics& topics, int input, const std::string& name);
 

@@ -5,26 +5,29 @@
 namespace kavtra {
 
 EngineMqtt::EngineMqtt(OutputEngine& engine, InputWatch& inputs, CommandCore& core, RuleBook& rules,
-                       MqttSettings settings, SessionTiming timing)
+                       Sequences& sequences, MqttSettings settings, SessionTiming timing)
     : engine_(engine),
       inputs_(inputs),
       discovery_(settings.discovery),
       core_(core),
       source_(Source::mqtt(settings.node)),
       rules_(rules),
+      sequences_(sequences),
       bridge_(std::move(settings), *this, timing) {
     listener_ = engine_.addListener(
         [this](const OutputChange& change) { bridge_.outputsChanged(change.states, change.names); });
     rulesListener_ = rules_.addListener([this] {
-        bridge_.rulesChanged(rules_.rules());
+        bridge_.rulesChanged(rules_.rules(), sequences_.statuses());
         // New limits may have started or ended timers of outputs left as they were.
         std::vector<int> all(OutState::kOutputs);
         for (int output = 1; output <= OutState::kOutputs; ++output) all[output - 1] = output;
         bridge_.outputsChanged({}, {}, all);
         watchNamedInputs();
     });
+    sequencesListener_ = sequences_.addListener(
+        [this](const SequenceStatus& status, const std::string&) { bridge_.sequenceChanged(status); });
     inputsListener_ = inputs_.addListener([this](const InputEdge& edge) { bridge_.inputChanged(edge.input, edge.on); });
-    bridge_.rulesChanged(rules.rules());
+    bridge_.rulesChanged(rules.rules(), sequences_.statuses());
     watchNamedInputs();
     bridge_.start();
 }
@@ -32,6 +35,7 @@ EngineMqtt::EngineMqtt(OutputEngine& engine, InputWatch& inputs, CommandCore& co
 EngineMqtt::~EngineMqtt() {
     engine_.removeListener(listener_);
     rules_.removeListener(rulesListener_);
+    sequences_.removeListener(sequencesListener_);
     inputs_.removeListener(inputsListener_);
     inputs_.want("mqtt", {});
 }

@@ -14,12 +14,13 @@ namespace kavtra {
 // The program's MQTT over the outputs engine: every step of the engine is
 // published, and commands go through the command core like every other
 // source's, so they take the same path as a double click. The rules' groups,
-// scenes and named inputs are announced anew whenever the rules are read or
-// edited.
+// scenes, sequences, rules and named inputs are announced anew whenever the
+// rules are read or edited; a sequence's switch follows it as it starts and
+// stops.
 class EngineMqtt : public OutputAccess {
 public:
-    EngineMqtt(OutputEngine& engine, InputWatch& inputs, CommandCore& core, RuleBook& rules, MqttSettings settings,
-               SessionTiming timing = {});
+    EngineMqtt(OutputEngine& engine, InputWatch& inputs, CommandCore& core, RuleBook& rules, Sequences& sequences,
+               MqttSettings settings, SessionTiming timing = {});
     ~EngineMqtt() override;
 
     MqttBridge& bridge() { return bridge_; }
@@ -40,10 +41,12 @@ private:
     CommandCore& core_;
     const Source source_;  // mqtt:NODE
     RuleBook& rules_;
+    Sequences& sequences_;
     MqttBridge bridge_;
     OutputEngine::ListenerId listener_;
     InputWatch::ListenerId inputsListener_;
     RuleBook::ListenerId rulesListener_;
+    Sequences::ListenerId sequencesListener_;
 };
 
 }  // namespace kavtra

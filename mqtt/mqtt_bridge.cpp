@@ -56,14 +56,30 @@ void MqttBridge::outputsChanged(const std::vector<int>& states, const std::vecto
         session_, [session = session_, update = std::move(update)] { session->update(update); }, Qt::QueuedConnection);
 }
 
-void MqttBridge::rulesChanged(const Rules& rules) {
+namespace {
+
+NamedSwitch sequenceSwitch(const SequenceStatus& status) {
+    return {status.name, status.state != SequenceStatus::State::Stopped};
+}
+
+}  // namespace
+
+void MqttBridge::rulesChanged(const Rules& rules, const std::vector<SequenceStatus>& sequences) {
     interlocks_ = rules.interlocks;
-    RulesUpdate update{rules.groups, {}};
+    RulesUpdate update{rules.groups, {}, {}, {}, {}};
     for (const Scene& scene : rules.scenes) update.scenes.push_back(scene.name);
+    for (const SequenceStatus& sequence : sequences) update.sequences.push_back(sequenceSwitch(sequence));
+    for (const Rule& rule : rules.automationRules) update.rules.push_back({rule.name, rule.enabled});
     for (const InputSetting& input : rules.inputs)
         update.inputs[static_cast<std::size_t>(input.number - 1)] = input.name;
     QMetaObject::invokeMethod(
         session_, [session = session_, update = std::move(update)] { session->rulesChanged(update); },
+        Qt::QueuedConnection);
+}
+
+void MqttBridge::sequenceChanged(const SequenceStatus& sequence) {
+    QMetaObject::invokeMethod(
+        session_, [session = session_, entry = sequenceSwitch(sequence)] { session->sequenceChanged(entry); },
         Qt::QueuedConnection);
 }
 

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <vector>
 
+#include "automation/sequences.h"
 #include "mqtt/mqtt_session.h"
 #include "mqtt/output_access.h"
 #include "rules/rules.h"
@@ -29,10 +30,12 @@ public:
     // whose limit's deadline may have changed without a step (a reload).
     void outputsChanged(const std::vector<int>& states, const std::vector<int>& names,
                         const std::vector<int>& deadlines = {});
-    // The rules as they are now: groups, scenes and the undo button are
-    // announced from the first call on, and the interlocks decide which
+    // The rules as they are now, and where the sequences stand: groups,
+    // scenes, the undo button and the switches of the sequences and rules
+    // are announced from the first call on, and the interlocks decide which
     // commands may share a step.
-    void rulesChanged(const Rules& rules);
+    void rulesChanged(const Rules& rules, const std::vector<SequenceStatus>& sequences);
+    void sequenceChanged(const SequenceStatus& sequence);
     // A named input's state as wired: when first watched, and at each edge.
     void inputChanged(int input, bool on);
     // At exit: "offline" and a clean disconnect, waiting at most `grace`.

@@ -107,6 +107,8 @@ void MqttSession::rulesChanged(const RulesUpdate& rules) {
             removedScenes_.insert(old.slug);
     groups_ = std::move(groups);
     scenes_ = std::move(scenes);
+    replaceSwitches(sequences_, rules.sequences);
+    replaceSwitches(automationRules_, rules.rules);
     for (std::size_t i = 0; i < kInputs; ++i)
         if (rules.inputs[i].empty()) inputsOn_[i].reset();
     inputNames_ = rules.inputs;
@@ -115,6 +117,33 @@ void MqttSession::rulesChanged(const RulesUpdate& rules) {
     clearRemoved();
     publishRulesDiscovery();
     publishGroupStates(false);
+}
+
+void MqttSession::replaceSwitches(SwitchKind& kind, const std::vector<NamedSwitch>& now) {
+    std::vector<std::string> names;
+    for (const NamedSwitch& entry : now) names.push_back(entry.name);
+    const std::vector<std::string> slugs = uniqueSlugs(names);
+    std::vector<SwitchEntity> entities;
+    for (std::size_t i = 0; i < now.size(); ++i) {
+        SwitchEntity entity{now[i].name, slugs[i], now[i].on, std::nullopt};
+        const auto old = std::find_if(kind.entities.begin(), kind.entities.end(),
+                                      [&](const auto& e) { return e.slug == entity.slug; });
+        if (old != kind.entities.end()) entity.published = old->published;
+        kind.removed.erase(entity.slug);
+        entities.push_back(std::move(entity));
+    }
+    for (const SwitchEntity& old : kind.entities)
+        if (std::none_of(entities.begin(), entities.end(), [&](const auto& e) { return e.slug == old.slug; }))
+            kind.removed.insert(old.slug);
+    kind.entities = std::move(entities);
+}
+
+void MqttSession::sequenceChanged(const NamedSwitch& sequence) {
+    const auto found = std::find_if(sequences_.entities.begin(), sequences_.entities.end(),
+                                    [&](const auto& e) { return e.name == sequence.name; });
+    if (found == sequences_.entities.end()) return;
+    found->on = sequence.on;
+    if (connected_) publishSwitchStates(sequences_, false);
 }
 
 void MqttSession::inputChanged(int input, bool on) {
@@ -142,6 +171,8 @@ void MqttSession::onConnected() {
     link_->subscribe(topics_.groupCommandFilter());
     link_->subscribe(topics_.sceneCommandFilter());
     link_->subscribe(topics_.undoCommand());
+    for (const SwitchKind* kind : {&sequences_, &automationRules_})
+        link_->subscribe(topics_.switchCommandFilter(kind->word));
     if (settings_.discovery) link_->subscribe(topics_.homeAssistantStatus());
     link_->publish(topics_.status(), "online", true);
     for (int output = 1; output <= OutState::kOutputs; ++output) {
@@ -211,6 +242,15 @@ Parsed<Command> MqttSession::ruleCommand(const Topics::Incoming& incoming, const
         if (group != groups_.end()) return parseGroupCommand(group->name, payload);
         return Parsed<Command>::refused(noGroup(incoming.slug));
     }
+    if (incoming.kind == Topics::Kind::Sequence || incoming.kind == Topics::Kind::Rule) {
+        const bool sequence = incoming.kind == Topics::Kind::Sequence;
+        const std::vector<SwitchEntity>& entities = (sequence ? sequences_ : automationRules_).entities;
+        const auto found =
+            std::find_if(entities.begin(), entities.end(), [&](const auto& e) { return e.slug == incoming.slug; });
+        if (found == entities.end())
+            return Parsed<Command>::refused(sequence ? noSequence(incoming.slug) : noRule(incoming.slug));
+        return sequence ? parseSequenceCommand(found->name, payload) : parseRuleCommand(found->name, payload);
+    }
     const auto scene =
         std::find_if(scenes_.begin(), scenes_.end(), [&](const auto& s) { return s.slug == incoming.slug; });
     if (scene != scenes_.end()) return parseSceneCommand(scene->name, payload);
@@ -253,6 +293,10 @@ void MqttSession::publishRulesDiscovery() {
     for (const SceneEntity& scene : scenes_)
         link_->publish(topics_.sceneDiscovery(scene.slug), sceneDiscoveryConfig(topics_, scene.slug, scene.name), true);
     link_->publish(topics_.undoDiscovery(), undoDiscoveryConfig(topics_), true);
+    for (const SwitchKind* kind : {&sequences_, &automationRules_})
+        for (const SwitchEntity& entity : kind->entities)
+            link_->publish(topics_.switchDiscovery(kind->word, entity.slug),
+                           namedSwitchDiscoveryConfig(topics_, kind->word, entity.slug, entity.name), true);
     // An input no longer named may have been announced before.
     for (int input = 1; input <= static_cast<int>(kInputs); ++input) {
         const std::string& name = inputNames_[static_cast<std::size_t>(input - 1)];
@@ -273,6 +317,16 @@ void MqttSession::publishGroupStates(bool all) {
         link_->publish(topics_.groupState(group.slug), on ? "ON" : "OFF", true);
         group.published = on;
     }
+    publishSwitchStates(sequences_, all);
+    publishSwitchStates(automationRules_, all);
+}
+
+void MqttSession::publishSwitchStates(SwitchKind& kind, bool all) {
+    for (SwitchEntity& entity : kind.entities) {
+        if (!all && entity.published == entity.on) continue;
+        link_->publish(topics_.switchState(kind.word, entity.slug), entity.on ? "ON" : "OFF", true);
+        entity.published = entity.on;
+    }
 }
 
 void MqttSession::clearRemoved() {
@@ -283,6 +337,13 @@ void MqttSession::clearRemoved() {
     }
     if (settings_.discovery)
         for (const std::string& slug : removedScenes_) link_->publish(topics_.sceneDiscovery(slug), "", true);
+    for (SwitchKind* kind : {&sequences_, &automationRules_}) {
+        for (const std::string& slug : kind->removed) {
+            if (settings_.discovery) link_->publish(topics_.switchDiscovery(kind->word, slug), "", true);
+            link_->publish(topics_.switchState(kind->word, slug), "", true);
+        }
+        kind->removed.clear();
+    }
     removedGroups_.clear();
     removedScenes_.clear();
 }

@@ -33,12 +33,22 @@ struct OutputsUpdate {
     std::vector<std::pair<int, std::string>> deadlines;
 };
 
+// A switch of an entry of Rules.ini by its name: a sequence's, on while it
+// runs or is paused, or a rule's, on while it is enabled.
+struct NamedSwitch {
+    std::string name;
+    bool on = false;
+};
+
 // The rules as MQTT shows them: groups (a switch each, on when all their
-// outputs are), scenes (by name), with them the undo button,
-// and the named inputs (a binary sensor each; empty: not announced).
+// outputs are), scenes (by name), with them the undo button, a switch for
+// each sequence and each rule, and the named inputs (a binary sensor each;
+// empty: not announced).
 struct RulesUpdate {
     std::vector<Group> groups;
     std::vector<std::string> scenes;
+    std::vector<NamedSwitch> sequences;
+    std::vector<NamedSwitch> rules;
     std::array<std::string, kInputs> inputs{};
 };
 
@@ -64,6 +74,8 @@ public:
     void start();
     void update(const OutputsUpdate& update);
     void rulesChanged(const RulesUpdate& rules);
+    // A sequence started, paused or stopped.
+    void sequenceChanged(const NamedSwitch& sequence);
     // A named input's state as wired.
     void inputChanged(int input, bool on);
     // The last word at exit: "offline", then a clean disconnect.
@@ -85,13 +97,13 @@ private:
     void publishAttributes(int output);
     void publishDiscovery();
     void publishRulesDiscovery();
-    // Each group's state when it differs from the one last published, or
-    // (`all`) every group's.
+    // Each group's and named switch's state when it differs from the one
+    // last published, or (`all`) every one's.
     void publishGroupStates(bool all);
     void publishInputState(int input);
-    // Empty retained messages where removed groups and scenes were.
+    // Empty retained messages where removed groups, scenes and switches were.
     void clearRemoved();
-    // The command of a group's, scene's or undo's topic.
+    // The command of a group's, scene's, sequence's, rule's or undo's topic.
     Parsed<Command> ruleCommand(const Topics::Incoming& incoming, const std::string& payload) const;
     void setStatus(const QString& text, bool connected);
     void log(const std::string& line);
@@ -127,6 +139,22 @@ private:
     // the broker, as far as this session knows.
     std::set<std::string> removedGroups_;
     std::set<std::string> removedScenes_;
+    // The sequences' and the rules' switches alike, each kind under its word.
+    struct SwitchEntity {
+        std::string name;
+        std::string slug;
+        bool on = false;
+        std::optional<bool> published;
+    };
+    struct SwitchKind {
+        std::string word;  // "sequence", "rule"
+        std::vector<SwitchEntity> entities;
+        std::set<std::string> removed;
+    };
+    static void replaceSwitches(SwitchKind& kind, const std::vector<NamedSwitch>& now);
+    void publishSwitchStates(SwitchKind& kind, bool all);
+    SwitchKind sequences_{"sequence", {}, {}};
+    SwitchKind automationRules_{"rule", {}, {}};
     bool connected_ = false;
     bool outage_ = false;
     QString status_;

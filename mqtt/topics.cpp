@@ -39,6 +39,19 @@ std::string Topics::undoDiscovery() const { return prefix_ + "/button/" + node_ 
 std::string Topics::undoUniqueId() const { return deviceId() + "_undo"; }
 std::string Topics::groupCommandFilter() const { return own_ + "group/+/set"; }
 std::string Topics::sceneCommandFilter() const { return own_ + "scene/+/set"; }
+std::string Topics::switchState(std::string_view word, const std::string& slug) const {
+    return own_ + std::string(word) + "/" + slug + "/state";
+}
+std::string Topics::switchCommand(std::string_view word, const std::string& slug) const {
+    return own_ + std::string(word) + "/" + slug + "/set";
+}
+std::string Topics::switchDiscovery(std::string_view word, const std::string& slug) const {
+    return prefix_ + "/switch/" + node_ + "/" + std::string(word) + "_" + slug + "/config";
+}
+std::string Topics::switchUniqueId(std::string_view word, const std::string& slug) const {
+    return deviceId() + "_" + std::string(word) + "_" + slug;
+}
+std::string Topics::switchCommandFilter(std::string_view word) const { return own_ + std::string(word) + "/+/set"; }
 
 std::string Topics::inputState(int input) const { return own_ + "in/" + std::to_string(input) + "/state"; }
 std::string Topics::inputDiscovery(int input) const {
@@ -53,9 +66,10 @@ Topics::Incoming Topics::classify(std::string_view topic) const {
     if (topic == "set") return {Kind::Batch, 0, {}};
     if (topic == "undo/set") return {Kind::Undo, 0, {}};
     constexpr std::string_view set = "/set";
-    // group/<slug>/set and scene/<slug>/set: the slug is looked up later.
+    // group/<slug>/set, scene/<slug>/set and the like: the slug is looked up later.
     for (const auto& [level, kind] :
-         {std::pair{std::string_view("group/"), Kind::Group}, std::pair{std::string_view("scene/"), Kind::Scene}}) {
+         {std::pair{std::string_view("group/"), Kind::Group}, std::pair{std::string_view("scene/"), Kind::Scene},
+          std::pair{std::string_view("sequence/"), Kind::Sequence}, std::pair{std::string_view("rule/"), Kind::Rule}}) {
         if (!topic.starts_with(level) || !topic.ends_with(set) || topic.size() <= level.size() + set.size()) continue;
         const std::string_view slug = topic.substr(level.size(), topic.size() - level.size() - set.size());
         if (slug.find('/') != std::string_view::npos) return {};

@@ -38,6 +38,13 @@ public:
     std::string groupCommandFilter() const;                     // <base>/<node>/group/+/set
     std::string sceneCommandFilter() const;                     // <base>/<node>/scene/+/set
 
+    // The switches of sequences and rules, `word` "sequence" or "rule".
+    std::string switchState(std::string_view word, const std::string& slug) const;  // <base>/<node>/<word>/<slug>/state
+    std::string switchCommand(std::string_view word, const std::string& slug) const;  // <base>/<node>/<word>/<slug>/set
+    // <prefix>/switch/<node>/<word>_<slug>/config
+    std::string switchDiscovery(std::string_view word, const std::string& slug) const;
+    std::string switchUniqueId(std::string_view word, const std::string& slug) const;  // kavtra_<node>_<word>_<slug>
+    std::string switchCommandFilter(std::string_view word) const;                      // <base>/<node>/<word>/+/set
     // The inputs, each a binary sensor.
     std::string inputState(int input) const;      // <base>/<node>/in/<n>/state
     std::string inputDiscovery(int input) const;  // <prefix>/binary_sensor/<node>/in<n>/config
@@ -45,8 +52,8 @@ public:
 
     // What a received topic asks for. BadOutput: an out/<x>/set whose <x> is
     // no output number (`problem` says why, as the command line would).
-    // Group and Scene: `slug` says which.
-    enum class Kind { Output, Batch, Group, Scene, Undo, HomeAssistant, BadOutput, Other };
+    // Group, Scene, Sequence and Rule: `slug` says which.
+    enum class Kind { Output, Batch, Group, Scene, Sequence, Rule, Undo, HomeAssistant, BadOutput, Other };
     struct Incoming {
         Kind kind = Kind::Other;
         int output = 0;

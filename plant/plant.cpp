@@ -18,7 +18,11 @@ Plant::Plant(LPT& lpt, const std::string& filesDir, PlantClocks clocks, EngineTh
       pulses(engine, clocks.timers, clocks.calendar),
       safety(engine, clocks.timers, clocks.calendar),
       rules(rulesPath(filesDir), std::move(engineThread)),
-      core(engine, pulses, rules, &safety),
+      sequences(engine, clocks.timers, clocks.calendar, rules,
+                [this](const Command& command, const Source& source, const CommandCore::Answer& answer) {
+                    core.executeTogether({command}, source, answer);
+                }),
+      core(engine, pulses, rules, &safety, &sequences),
       changeLog(changeLogPath(filesDir)),
       logWriter(engine, changeLog, [&calendar = clocks.calendar] { return calendar.wallNow(); }),
       scheduler(
@@ -56,9 +60,13 @@ Plant::Plant(LPT& lpt, const std::string& filesDir, PlantClocks clocks, EngineTh
         ruleRunner.setRules(rules.rules());
         inputs.want("rules", ruleRunner.inputsUsed());
         if (scheduler.plan()) scheduler.replan(schedulePlan());
+        sequences.reread();
     });
     rules.addListener([this] {
         if (!rules.unread().empty()) remark(Source::RulesFile, rules.unread());
+    });
+    sequences.addListener([this](const SequenceStatus& status, const std::string& text) {
+        if (!text.empty()) remark(Source::sequence(status.name), text);
     });
     inputs.addListener([this](const InputEdge& edge) { ruleRunner.inputChanged(edge.input, edge.on); });
     rules.reload();
@@ -83,6 +91,7 @@ std::int32_t Plant::start() {
     // running refresh brings it back at its first tick, a stopped one never.
     if (period <= 0) engine.UpdateOuts();
     scheduler.start(schedulePlan(), Scheduler::savedDone(data));
+    sequences.resume();
     ruleRunner.start();
     return period;
 }

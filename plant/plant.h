@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "automation/rule_runner.h"
+#include "automation/sequences.h"
 #include "commands/command_core.h"
 #include "engine/change_record.h"
 #include "engine/input_watch.h"
@@ -41,7 +42,7 @@ struct PlantClocks {
 // and the folder of the files, in the one order the program runs it: the
 // engine with its inputs, pulses and limits, the rules (read here, and pushed to
 // the engine and the limits whenever they are read again), the schedules,
-// the command core, the change log, and the start and exit sequences. Plain
+// the sequences, the command core, the change log, and the start and exit sequences. Plain
 // C++: the program, the tests and the benchmarks all build this one.
 class Plant {
 public:
@@ -60,6 +61,7 @@ public:
     OutputPulses pulses;
     SafetyTimers safety;
     RuleBook rules;
+    Sequences sequences;
     CommandCore core;
     ChangeLog changeLog;
     ChangeLogWriter logWriter;
@@ -70,7 +72,8 @@ public:
     // policy, the names, what came due while the program was not running (a
     // limit, a pulse's return), the first transfer, the port set up, and,
     // with no refresh running to repair what setting it up lost, one more
-    // transfer; then the schedules start. Gives the refresh period
+    // transfer; then the schedules start, and the sequences the last run
+    // left going. Gives the refresh period
     // (TimeUpdate; 0 or less: none).
     std::int32_t start();
     // The exit sequence, once: running pulses back to rest, the exit policy,

@@ -52,7 +52,8 @@ std::optional<std::vector<int>> RuleReader::outputsOf(const std::string& section
     return std::vector<int>(outputs.begin(), outputs.end());
 }
 
-std::optional<Command> RuleReader::request(const std::string& section, std::string_view key, std::string_view text) {
+std::optional<Command> RuleReader::request(const std::string& section, std::string_view key, std::string_view text,
+                                           const std::set<std::string>* sequences) {
     const auto fail = [&](std::string why) -> std::optional<Command> {
         problem(section, std::string(key), quote(text) + ": " + why);
         return std::nullopt;
@@ -74,7 +75,7 @@ std::optional<Command> RuleReader::request(const std::string& section, std::stri
             if (!rules().scene(c.name)) return noScene(c.name);
         } else if constexpr (std::is_same_v<T, StartCommand> || std::is_same_v<T, PauseCommand> ||
                              std::is_same_v<T, StopCommand>) {
-            if (!rules().sequence(c.name)) return noSequence(c.name);
+            if (sequences ? !sequences->contains(c.name) : !rules().sequence(c.name)) return noSequence(c.name);
         } else if constexpr (!std::is_same_v<T, AllCommand> && !std::is_same_v<T, PulseCommand> &&
                              !std::is_same_v<T, UndoCommand> && !std::is_same_v<T, RuleCommand>) {
             return "здесь нужна команда, которая что-то переключает или запускает, а не " + std::string(verbOf(c).name);

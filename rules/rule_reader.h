@@ -1,6 +1,7 @@
 #pragma once
 
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -33,9 +34,11 @@ struct RuleReader {
     std::optional<std::pair<std::vector<int>, std::vector<int>>> onAndOff(const std::string& section);
     // A request a rule or a sequence carries out (Do=, Steps=, Finally=), in
     // the command language: one that switches or runs something, naming only
-    // groups, scenes and sequences read so far. Nothing (and why, as a
-    // problem) otherwise.
-    std::optional<Command> request(const std::string& section, std::string_view key, std::string_view text);
+    // groups, scenes and sequences read so far (or, given `sequences`, those
+    // names: the sequences, which name one another in any order). Nothing
+    // (and why, as a problem) otherwise.
+    std::optional<Command> request(const std::string& section, std::string_view key, std::string_view text,
+                                   const std::set<std::string>* sequences = nullptr);
     // The section's keys as written, in file order (or `known` in their order
     // when the file's order is not given), empty ones left out.
     std::vector<std::pair<std::string, std::string>> written(const std::string& section,
@@ -59,6 +62,7 @@ void readInterlocks(RuleReader& reader, const std::vector<RuleSection>& sections
 void readLimits(RuleReader& reader, const std::vector<RuleSection>& sections);
 void readPlace(RuleReader& reader, const std::vector<RuleSection>& sections);
 void readSchedules(RuleReader& reader, const std::vector<RuleSection>& sections);
+void readSequences(RuleReader& reader, const std::vector<RuleSection>& sections);
 void readTokens(RuleReader& reader, const std::vector<RuleSection>& sections);
 void readInputs(RuleReader& reader, const std::vector<RuleSection>& sections);
 void readInputPeriod(RuleReader& reader, const std::vector<RuleSection>& sections);

@@ -34,6 +34,7 @@ constexpr SectionKind kKinds[] = {
     {kInterlock, true, readInterlocks},        // Outputs, DeadTime
     {kPlaceSection, false, readPlace},         // before the schedules of sunrise and sunset
     {kSchedule, true, readSchedules},          // after the scenes, which schedules recall
+    {kSequence, true, readSequences},          // after the scenes and groups its steps name; before the rules
     {kLimitsSection, false, readLimits},       // N=DURATION
     {kToken, true, readTokens},                // Role, Hash
     {kInput, true, readInputs},                // Name, Inverted, Debounce

@@ -20,6 +20,7 @@ public:
     OutputRunner(Plant& plant, std::function<void()> endProcess);
 
     OutputEngine& engine() { return plant_.engine; }
+    Sequences& sequences() { return plant_.sequences; }
 
     // The plant's start, then the refresh at the period it read (TimeUpdate;
     // 0 stops it).

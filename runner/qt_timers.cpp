@@ -9,9 +9,9 @@ void QtTimers::start(int id, std::chrono::milliseconds after, std::function<void
     if (!entry.timer) {
         entry.timer = new QTimer(this);
         entry.timer->setSingleShot(true);
-        // A coarse timer may come up to 5 % early or late: a 10 ms poll of
-        // the inputs could then fall short of a debounce, and a sequence's
-        // step drift from its plan.
+        // A coarse timer may come 5 % early or late: a 10 ms poll of the
+        // inputs could fall short of a debounce, a sequence's 100 ms step be
+        // 5 ms off its plan, a 10 min limit 30 s.
         entry.timer->setTimerType(Qt::PreciseTimer);
         connect(entry.timer, &QTimer::timeout, this, [this, id] {
             // The call may start this id anew: it runs from a copy.

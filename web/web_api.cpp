@@ -59,8 +59,8 @@ std::string logJson(const LogLine& line) {
 
 }  // namespace
 
-WebApi::WebApi(CommandCore& core, RuleBook& rules, std::string logPath, OutputChoice tiles)
-    : core_(core), rules_(rules), logPath_(std::move(logPath)), tiles_(std::move(tiles)) {}
+WebApi::WebApi(CommandCore& core, RuleBook& rules, const Sequences& sequences, std::string logPath, OutputChoice tiles)
+    : core_(core), rules_(rules), sequences_(sequences), logPath_(std::move(logPath)), tiles_(std::move(tiles)) {}
 
 // An output's or an input's number, name and state, the object left open.
 std::string stateJson(const OutputView& view) {
@@ -85,6 +85,20 @@ std::string changeEvent(const OutputChange& change, const CommandCore& core, con
         first = false;
     }
     return "event: change\ndata: " + json + "]}\n\n";
+}
+
+std::string sequenceJson(const SequenceStatus& status) {
+    std::string json = "{\"name\":" + jsonString(status.name) + ",\"state\":\"" + std::string(stateWord(status.state)) +
+                       "\",\"step\":" + std::to_string(status.step) + ",\"steps\":" + std::to_string(status.steps) +
+                       ",\"round\":" + std::to_string(status.round) +
+                       ",\"rounds\":" + (status.rounds ? std::to_string(*status.rounds) : "null");
+    // Rounded up, as an output's time left is: a step never shows 0 while it runs.
+    if (status.left) json += ",\"left\":" + std::to_string((status.left->count() + 999) / 1000);
+    return json + "}";
+}
+
+std::string sequenceEvent(const SequenceStatus& status) {
+    return "event: sequence\ndata: " + sequenceJson(status) + "\n\n";
 }
 
 std::string inputEvent(const InputEdge& edge, const Rules& rules) {
@@ -164,6 +178,13 @@ std::variant<HttpResponse, Command> WebApi::route(const HttpRequest& request) co
     }
     if (path == "/api/log") return get ? log(request) : onlyMethod("GET");
     if (path == "/api/rules") return get ? rules() : onlyMethod("GET");
+    if (path == "/api/sequences") {
+        if (!get) return onlyMethod("GET");
+        std::string json = "[";
+        for (const SequenceStatus& status : sequences_.statuses())
+            json += (json.size() > 1 ? "," : "") + sequenceJson(status);
+        return HttpResponse{200, json + "]"};
+    }
     if (path == "/api/set") {
         if (!post) return onlyMethod("POST");
         const JsonMembers body = readStringObject(request.body);
@@ -198,6 +219,18 @@ std::variant<HttpResponse, Command> WebApi::route(const HttpRequest& request) co
         const Parsed<Switch> state = parseSwitch(body.members.front().second);
         if (!state) return error(400, state.error);
         return Command{SetCommand{{{Target::ofGroup(*name), *state.value}}}};
+    }
+    if (const auto rest = after(path, "/api/sequence/")) {
+        // The name may hold a '/': the action is what follows the last one.
+        const std::size_t slash = rest->rfind('/');
+        const std::string name = slash == std::string::npos ? std::string() : rest->substr(0, slash);
+        const std::string action = slash == std::string::npos ? std::string() : rest->substr(slash + 1);
+        if (action != "start" && action != "pause" && action != "stop")
+            return error(404, "нужно /api/sequence/ИМЯ/start, /pause или /stop, а не " + quoted(path));
+        if (!post) return onlyMethod("POST");
+        if (action == "start") return Command{StartCommand{name}};
+        if (action == "pause") return Command{PauseCommand{name}};
+        return Command{StopCommand{name}};
     }
     return error(404, "нет такого адреса: " + quoted(path));
 }

@@ -6,6 +6,7 @@
 #include <variant>
 #include <vector>
 
+#include "automation/sequences.h"
 #include "commands/command_core.h"
 #include "commands/output_choice.h"
 #include "engine/input_watch.h"
@@ -33,7 +34,7 @@ struct Caller {
 class WebApi {
 public:
     // `tiles`: the outputs the page shows; the API marks the others "hidden".
-    WebApi(CommandCore& core, RuleBook& rules, std::string logPath, OutputChoice tiles);
+    WebApi(CommandCore& core, RuleBook& rules, const Sequences& sequences, std::string logPath, OutputChoice tiles);
 
     using Respond = std::function<void(const HttpResponse&)>;
     // Every route but the events' stream. A switch is answered once what it
@@ -57,6 +58,7 @@ private:
 
     CommandCore& core_;
     RuleBook& rules_;
+    const Sequences& sequences_;
     std::string logPath_;
     OutputChoice tiles_;
 };
@@ -70,6 +72,12 @@ std::string outputJson(const OutputView& view, const OutputChoice& tiles);
 // event however many there are: "event: change\ndata: {...}\n\n".
 std::string changeEvent(const OutputChange& change, const CommandCore& core, const OutputChoice& tiles);
 
+// A sequence as the API shows it: {"name":"Полив","state":"running","step":2,
+// "steps":3,"round":1,"rounds":1} ("rounds":null for ever), and "left" (whole
+// seconds of its step) unless stopped.
+std::string sequenceJson(const SequenceStatus& status);
+// One server-sent event of a sequence's change: "event: sequence\ndata: {...}\n\n".
+std::string sequenceEvent(const SequenceStatus& status);
 // One server-sent event of an input's edge, in the form of a step's:
 // "event: inputs\ndata: {"inputs":[{"number":2,"name":"…","state":"on"}]}\n\n".
 std::string inputEvent(const InputEdge& edge, const Rules& rules);

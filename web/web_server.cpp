@@ -141,22 +141,24 @@ HttpResponse pageResponse() {
 }  // namespace
 
 WebServer::WebServer(WebSettings settings, CommandCore& core, OutputEngine& engine, InputWatch& inputs, RuleBook& rules,
-                     ChangeLog& log, ServerLimits limits)
+                     Sequences& sequences, ChangeLog& log, ServerLimits limits)
     : settings_(std::move(settings)),
       core_(core),
       engine_(engine),
       inputs_(inputs),
       rules_(rules),
+      sequences_(sequences),
       log_(log),
       limits_(limits),
-      api_(core, rules, log.path(), settings_.tiles),
+      api_(core, rules, sequences, log.path(), settings_.tiles),
       page_(pageResponse()),
       listener_(std::make_unique<Listener>(*this)) {
     engineListener_ = engine_.addListener([this](const OutputChange& change) {
         if (change.states.empty() && change.names.empty()) return;
-        const bool anyStream = std::any_of(connections_.begin(), connections_.end(),
-                                           [](const auto& connection) { return connection->events; });
-        if (anyStream) broadcast(changeEvent(change, core_, settings_.tiles));
+        if (anyStream()) broadcast(changeEvent(change, core_, settings_.tiles));
+    });
+    sequencesListener_ = sequences_.addListener([this](const SequenceStatus& status, const std::string&) {
+        if (anyStream()) broadcast(sequenceEvent(status));
     });
     inputsListener_ =
         inputs_.addListener([this](const InputEdge& edge) { broadcast(inputEvent(edge, rules_.rules())); });
@@ -167,6 +169,7 @@ WebServer::WebServer(WebSettings settings, CommandCore& core, OutputEngine& engi
 
 WebServer::~WebServer() {
     engine_.removeListener(engineListener_);
+    sequences_.removeListener(sequencesListener_);
     inputs_.removeListener(inputsListener_);
     rules_.removeListener(rulesListener_);
     // An abort says "disconnected" at once, which must not reach this object half destroyed.
@@ -174,6 +177,11 @@ WebServer::~WebServer() {
         connection->socket->disconnect(this);
         connection->socket->abort();
     }
+}
+
+bool WebServer::anyStream() const {
+    return std::any_of(connections_.begin(), connections_.end(),
+                       [](const auto& connection) { return connection->events; });
 }
 
 quint16 WebServer::port() const { return listener_->serverPort(); }

@@ -55,7 +55,7 @@ class WebServer : public QObject {
     Q_OBJECT
 public:
     WebServer(WebSettings settings, CommandCore& core, OutputEngine& engine, InputWatch& inputs, RuleBook& rules,
-              ChangeLog& log, ServerLimits limits = {});
+              Sequences& sequences, ChangeLog& log, ServerLimits limits = {});
     ~WebServer() override;
 
     // Listens, or says why not (in Russian): the address taken, TLS files
@@ -86,6 +86,8 @@ private:
     void endStreamsWithoutRight();
     void close(Connection& connection);
     void broadcast(const std::string& event);
+    // Whether any event stream listens: an event is made only for one.
+    bool anyStream() const;
     Connection* find(QTcpSocket* socket);
     Connection* leastUseful() const;
     bool isThisUser(Connection& connection);
@@ -95,6 +97,7 @@ private:
     OutputEngine& engine_;
     InputWatch& inputs_;
     RuleBook& rules_;
+    Sequences& sequences_;
     ChangeLog& log_;
     const ServerLimits limits_;
     WebApi api_;
@@ -110,6 +113,7 @@ private:
     std::unique_ptr<TlsIdentity> tls_;
     bool tlsRefusalSaid_ = false;
     OutputEngine::ListenerId engineListener_;
+    Sequences::ListenerId sequencesListener_;
     InputWatch::ListenerId inputsListener_;
     RuleBook::ListenerId rulesListener_;
 };

@@ -44,6 +44,11 @@ inline constexpr std::string_view kPulsesSection = "Pulses";
 inline constexpr std::string_view kScheduleSection = "Schedule";
 inline constexpr std::string_view kScheduleDoneKey = "Done";
 
+// [Sequences] NAME=: where a running or paused sequence stands, saved with
+// each of its steps: "running ROUND STEP DEADLINE" or "paused ROUND STEP
+// LEFT_MS".
+inline constexpr std::string_view kSequencesSection = "Sequences";
+
 using SavedTime = std::chrono::sys_time<std::chrono::milliseconds>;
 std::string savedTimeText(SavedTime time);  // "2026-05-01T12:20:00.000Z"
 // Nothing for any other text than savedTimeText's form.

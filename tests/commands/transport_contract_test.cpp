@@ -162,7 +162,7 @@ protected:
     CommandServer server{claimSingleCopy(place).server, [this](const Command& command, CommandServer::Answer answer) {
                              core.execute({command, Source::CommandLine}, std::move(answer));
                          }};
-    EngineMqtt mqtt{engine, plant.inputs, core, rules, test::settingsFor(broker)};
+    EngineMqtt mqtt{engine, plant.inputs, core, rules, plant.sequences, test::settingsFor(broker)};
     std::string secret;
 };
 

@@ -40,16 +40,28 @@ TEST(MqttTopics, ClassifiesReceivedTopics) {
         K kind;
         int output;
     } cases[] = {
-        {"kavtra/hall/out/1/set", K::Output, 1},    {"kavtra/hall/out/300/set", K::Output, 300},
-        {"kavtra/hall/set", K::Batch, 0},           {"homeassistant/status", K::HomeAssistant, 0},
-        {"kavtra/hall/out/0/set", K::BadOutput, 0}, {"kavtra/hall/out/301/set", K::BadOutput, 0},
-        {"kavtra/hall/out/007/set", K::Output, 7},  {"kavtra/hall/out/-1/set", K::BadOutput, 0},
-        {"kavtra/hall/out/x/set", K::BadOutput, 0}, {"kavtra/hall/out//set", K::BadOutput, 0},
-        {"kavtra/hall/out/7/state", K::Other, 0},   {"kavtra/kitchen/out/7/set", K::Other, 0},
-        {"kavtra/hall/out/7/set/x", K::Other, 0},   {"kavtra/hallway/set", K::Other, 0},
-        {"kavtra/hall/group/sad/set", K::Group, 0}, {"kavtra/hall/scene/vecher/set", K::Scene, 0},
-        {"kavtra/hall/undo/set", K::Undo, 0},       {"kavtra/hall/group//set", K::Other, 0},
-        {"kavtra/hall/group/a/b/set", K::Other, 0}, {"kavtra/hall/group/sad/state", K::Other, 0},
+        {"kavtra/hall/out/1/set", K::Output, 1},
+        {"kavtra/hall/out/300/set", K::Output, 300},
+        {"kavtra/hall/set", K::Batch, 0},
+        {"homeassistant/status", K::HomeAssistant, 0},
+        {"kavtra/hall/out/0/set", K::BadOutput, 0},
+        {"kavtra/hall/out/301/set", K::BadOutput, 0},
+        {"kavtra/hall/out/007/set", K::Output, 7},
+        {"kavtra/hall/out/-1/set", K::BadOutput, 0},
+        {"kavtra/hall/out/x/set", K::BadOutput, 0},
+        {"kavtra/hall/out//set", K::BadOutput, 0},
+        {"kavtra/hall/out/7/state", K::Other, 0},
+        {"kavtra/kitchen/out/7/set", K::Other, 0},
+        {"kavtra/hall/out/7/set/x", K::Other, 0},
+        {"kavtra/hallway/set", K::Other, 0},
+        {"kavtra/hall/group/sad/set", K::Group, 0},
+        {"kavtra/hall/scene/vecher/set", K::Scene, 0},
+        {"kavtra/hall/undo/set", K::Undo, 0},
+        {"kavtra/hall/group//set", K::Other, 0},
+        {"kavtra/hall/group/a/b/set", K::Other, 0},
+        {"kavtra/hall/group/sad/state", K::Other, 0},
+        {"kavtra/hall/sequence/poliv/set", K::Sequence, 0},
+        {"kavtra/hall/rule/svet/set", K::Rule, 0},
     };
     for (const auto& c : cases) {
         const Topics::Incoming incoming = topics.classify(c.topic);

@@ -112,6 +112,22 @@ TEST_F(MqttRulesTest, AReloadRemovesWhatIsGoneAndAnnouncesWhatIsNew) {
     EXPECT_EQ(late.count("homeassistant/switch/hall/group_sad/") + late.count("kavtra/hall/group/sad/"), 2u);
 }
 
+TEST_F(MqttRulesTest, SequencesAndRulesAreSwitchesThatStartStopAndSwitchThem) {
+    useRules("[Sequence Полив]\nSteps=set 6=on for 1h; set 6=off\n[Rule Свет]\nWhen=output 1 on\nDo=set 8=on\n");
+    startMqtt();
+    const std::string sequence = "kavtra/hall/sequence/poliv/state";
+    const std::string rule = "kavtra/hall/rule/svet/state";
+    ASSERT_TRUE(eventually([&] { return watcher.last(sequence) == "OFF" && watcher.last(rule) == "ON"; }));
+    EXPECT_EQ(json("homeassistant/switch/hall/sequence_poliv/config")["command_topic"].toString(),
+              "kavtra/hall/sequence/poliv/set");
+    EXPECT_EQ(json("homeassistant/switch/hall/rule_svet/config")["unique_id"].toString(), "kavtra_hall_rule_svet");
+    command("sequence/poliv/set", "ON", sequence, "ON");
+    EXPECT_TRUE(latchedOn(6));
+    command("sequence/poliv/set", "OFF", sequence, "OFF");
+    command("rule/svet/set", "OFF", rule, "OFF");
+    EXPECT_FALSE(rules.rules().automationRules.front().enabled);
+}
+
 TEST_F(MqttRulesTest, ABurstOfCommandsIsAppliedInFewTransfers) {
     startMqtt();
     const auto before = transfers();

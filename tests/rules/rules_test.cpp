@@ -175,6 +175,50 @@ TEST_F(RulesTest, TokensKeepTheirRoleAndHashAndEachFaultIsNamed) {
                                  "(kavtra --add-token его пишет)"}));
 }
 
+TEST_F(RulesTest, SequencesReadTheirStepsAndEachFaultIsNamed) {
+    useRules(
+        "[Group Зона1]\nOutputs=1-2\n[Scene Выкл]\nOff=1-8\n"
+        "[Sequence Полив]\nSteps=set @Зона1=on for 30s ;set 5=on 6=off FOR 1m30s; scene Выкл;\nRepeat=Forever\n"
+        "Finally=start Насос\n[Sequence Насос]\nSteps=pulse 7=2s for 5s\nRepeat=3\n"
+        "[Sequence Пусто]\nRepeat=2\n[Sequence Крутится]\nSteps=set 1=on; set 1=off\nRepeat=forever\n"
+        "[Sequence Сама]\nSteps=start Сама for 1s\n[Sequence А]\nSteps=set 1=on for 1s\nFinally=start Б\n"
+        "[Sequence Б]\nSteps=start А for 1s\n[Sequence Через]\nSteps=stop Сама for 1s\n"
+        "[Sequence Сцена]\nSteps=scene Нет for 1s\n[Sequence Группа]\nSteps=toggle @Нет for 1s\n"
+        "[Sequence Нет]\nSteps=start Никто for 1s\n[Sequence Читает]\nSteps=get 1 for 1s\n"
+        "[Sequence Долго]\nSteps=set 1=on for полчаса\n[Sequence Раз]\nSteps=set 1=on for 1s\nRepeat=0\n"
+        "[Sequence Слово]\nSteps=включить 1 for 1s\n");
+    const Rules& r = rules.rules();
+    ASSERT_EQ(r.sequences.size(), 2u) << ::testing::PrintToString(problems());
+    EXPECT_EQ(r.sequences[0].steps,
+              (std::vector<SequenceStep>{{SetCommand{{{Target::ofGroup("Зона1"), Switch::On}}}, 30s},
+                                         {SetCommand{{{5, Switch::On}, {6, Switch::Off}}}, 90s},
+                                         {SceneCommand{"Выкл"}, 0ms}}));
+    EXPECT_EQ(r.sequences[0].repeat, std::nullopt);
+    EXPECT_EQ(r.sequences[0].finally, (Command{StartCommand{"Насос"}}));
+    EXPECT_EQ(r.sequences[1].repeat, 3);
+    const std::string itself = "последовательность запускает сама себя";
+    EXPECT_EQ(
+        problems(),
+        (Texts{
+            "Rules.ini, [Sequence Пусто], Steps: нет шагов: нужны запросы через «;», например scene Зона1 for 30s",
+            "Rules.ini, [Sequence Крутится], Repeat: forever, а у всех шагов время 0: последовательность "
+            "крутилась бы без остановки",
+            "Rules.ini, [Sequence Сцена], Steps: «scene Нет»: нет сцены «Нет»",
+            "Rules.ini, [Sequence Группа], Steps: «toggle @Нет»: нет группы «Нет»",
+            "Rules.ini, [Sequence Нет], Steps: «start Никто»: нет последовательности «Никто»",
+            "Rules.ini, [Sequence Читает], Steps: «get 1»: здесь нужна команда, которая что-то переключает или "
+            "запускает, а не get",
+            "Rules.ini, [Sequence Долго], Steps: «set 1=on for полчаса»: после for нужно время не больше "
+            "суток, например 30s, 500ms, 1m30s",
+            "Rules.ini, [Sequence Раз], Repeat: «0»: нужно число повторов от 1 до 1000000 или forever",
+            "Rules.ini, [Sequence Слово], Steps: «включить 1»: неизвестная команда",
+            "Rules.ini, [Sequence Сама], Steps: " + itself,
+            "Rules.ini, [Sequence А], Finally: " + itself + " через «Б»",
+            "Rules.ini, [Sequence Б], Steps: " + itself + " через «А»",
+            "Rules.ini, [Sequence Через], Steps: нет последовательности «Сама»",
+        }));
+}
+
 TEST(OutputList, ReadsNumbersRangesAndGroupsAndWritesRanges) {
     const auto items = parseList(" 1-3 ,007,@Мотор 1");
     ASSERT_TRUE(items);

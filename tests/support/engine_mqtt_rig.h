@@ -21,7 +21,7 @@ struct EngineMqttRig : CoreOnBoard {
 
     // MQTT started, once its first publication of the outputs has arrived.
     void startMqtt() {
-        mqtt = std::make_unique<EngineMqtt>(engine, plant.inputs, core, rules, settingsFor(broker));
+        mqtt = std::make_unique<EngineMqtt>(engine, plant.inputs, core, rules, plant.sequences, settingsFor(broker));
         EXPECT_TRUE(eventually([&] { return watcher.count("kavtra/hall/out/") >= 600; }));
     }
     // The last payload on a topic, as a JSON object (empty when none).

@@ -44,7 +44,9 @@ TEST(WebServer, SetsOutputsInOneTransferSavedAndLoggedAsTheWebsAndReadsThemBack)
 
 TEST(WebServer, AnswersEachRouteAndSwitchesOnlyThroughTheCore) {
     ServerOnBoard board;
-    board.useRules("[Group Двор]\nOutputs=3-4\n[Scene Вечер]\nOn=3\nOff=9\n[Input 5]\nName=Дверь\n");
+    board.useRules(
+        "[Group Двор]\nOutputs=3-4\n[Scene Вечер]\nOn=3\nOff=9\n[Input 5]\nName=Дверь\n"
+        "[Sequence S]\nSteps=set 9=on for 1h; set 9=off\n");
     board.run(AllCommand{false});
     board.port.sim.setStatus(LPT::StatusOf({true, false, false, false, true}));
     const auto before = board.transfers();
@@ -57,6 +59,17 @@ TEST(WebServer, AnswersEachRouteAndSwitchesOnlyThroughTheCore) {
         {"POST", "/api/group/%D0%94%D0%B2%D0%BE%D1%80", R"({"state": "toggle"})", "200 {\"ok\":true}", {3, 4}},
         {"POST", "/api/group/%D0%94%D0%B2%D0%BE%D1%80", R"({"state": "off"})", "200 {\"ok\":true}", {}},
         {"POST", "/api/scene/Day", "", "404 {\"error\":\"нет сцены «Day»\"}", {}},
+        {"POST", "/api/sequence/S/start", "", "200 {\"ok\":true}", {9}},
+        {"GET",
+         "/api/sequences",
+         "",
+         R"(200 [{"name":"S","state":"running","step":1,"steps":2,"round":1,"rounds":1,"left":3600}])",
+         {9}},
+        {"POST", "/api/sequence/S/stop", "", "200 {\"ok\":true}", {9}},
+        {"POST", "/api/sequence/S/stop", "", "400 {\"error\":\"последовательность «S» не идёт\"}", {9}},
+        {"POST", "/api/sequence/Day/start", "", "404 {\"error\":\"нет последовательности «Day»\"}", {9}},
+        {"POST", "/api/sequence/S/jump", "", "404 {\"error\":\"нужно /api/sequence/ИМЯ/start, /pause или /stop", {9}},
+        {"POST", "/api/toggle/9", "", "200 {\"ok\":true}", {}},
         {"POST", "/api/group/%D0%94%D0%B2%D0%BE%D1%80", R"({"on": "1"})", "400 {\"error\":\"нужно {", {}},
         {"GET", "/api/toggle/9", "", "405 {\"error\":\"здесь нужен метод POST\"}", {}},
         {"POST", "/api/toggle/301", "", "404 ", {}},
@@ -77,8 +90,8 @@ TEST(WebServer, AnswersEachRouteAndSwitchesOnlyThroughTheCore) {
         EXPECT_TRUE(answer.starts_with(c.expected)) << answer;
         EXPECT_EQ(board.latchedOnOf({3, 4, 9}), c.on);
     }
-    EXPECT_EQ(board.transfers() - before, 4u);
-    const std::string log = board.statusAndBody(board.call("GET", "/api/log?n=4"));
+    EXPECT_EQ(board.transfers() - before, 6u);
+    const std::string log = board.statusAndBody(board.call("GET", "/api/log?n=8"));
     EXPECT_TRUE(log.starts_with("200 [{\"time\":\"") &&
                 test::contains(log, R"("source":"web","label":"веб","text":"вкл. 9","on":[9],"off":[]})"))
         << log;
@@ -253,6 +266,13 @@ TEST(WebServer, StreamsEveryStepOfTheCoreAndEveryInputEdgeAsOneEvent) {
     EXPECT_TRUE(test::contains(event, "data: {\"source\":\"scene:Ночь\",\"outputs\":[{\"number\":1,"));
     EXPECT_TRUE(test::contains(event, "{\"number\":300,\"name\":\"Вывод 300\",\"state\":\"off\"}]}\n\n"));
     EXPECT_EQ(event.find("event:", 1), std::string::npos);
+    board.useRules("[Sequence S]\nSteps=set 1=on for 2s\n");
+    board.run(PauseCommand{"S"});
+    board.run(StartCommand{"S"});
+    EXPECT_TRUE(
+        waitFor("event: sequence\ndata: {\"name\":\"S\",\"state\":\"running\",\"step\":1,\"steps\":1,"
+                "\"round\":1,\"rounds\":1,\"left\":2}\n\n"))
+        << got;
     board.useRules("[Input 3]\nName=Дверь\nDebounce=0\n");
     board.plant.inputs.want("rules", {false, false, true});
     board.port.sim.setInputs({false, false, true});
@@ -299,7 +319,8 @@ TEST(WebServer, StartsBeyondLoopbackOnlyWithATokenAndWithTlsOnlyFromPemFiles) {
         }
         board.rules.reload();
         WebSettings settings{true, {c.host, 0}, c.certificate, c.key, {}, {}, {}};
-        WebServer server(settings, board.core, board.engine, board.plant.inputs, board.rules, log);
+        WebServer server(settings, board.core, board.engine, board.plant.inputs, board.rules, board.plant.sequences,
+                         log);
         EXPECT_TRUE(server.start().toStdString().starts_with(c.refusal));
     }
     EXPECT_EQ(removeToken(board.rules.path(), "phone"), "нет токена «phone»");

@@ -128,7 +128,7 @@ void MyFrm::buildMenus() {
     undo_menu = editmenu->addAction(QStringLiteral("Отменить"));
     undo_menu->setShortcut(QKeySequence::Undo);
     undo_menu->setEnabled(engine_.canUndo());
-    ruleMenus_ = new RuleMenus(*this, *List1, core_, rules_, settings_, platform_.questions);
+    ruleMenus_ = new RuleMenus(*this, *List1, core_, rules_, runner_.sequences(), settings_, platform_.questions);
     menuBar()->addMenu(ruleMenus_->groupmenu);
     menuBar()->addMenu(ruleMenus_->scenemenu);
     // What acts on its own, under the name the schedules had: the bar has no

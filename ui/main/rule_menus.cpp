@@ -5,6 +5,7 @@
 #include <QTreeWidget>
 
 #include <algorithm>
+#include <tuple>
 
 #include "commands/output_list.h"
 #include "persist/ini/ini_lines.h"
@@ -14,6 +15,15 @@ namespace {
 
 const QString kGroups = QStringLiteral("Группы");
 const QString kScenes = QStringLiteral("Сцены");
+const QString kSequences = QStringLiteral("Последовательности");
+
+QString stateText(const SequenceStatus& status) {
+    if (status.state == SequenceStatus::State::Stopped) return QStringLiteral("остановлена");
+    return QStringLiteral("%1, шаг %2 из %3")
+        .arg(status.state == SequenceStatus::State::Running ? QStringLiteral("идёт") : QStringLiteral("на паузе"))
+        .arg(status.step)
+        .arg(status.steps);
+}
 
 // A name as a menu shows it: '&' would otherwise mark a shortcut letter.
 QString menuText(const std::string& name) {
@@ -31,19 +41,22 @@ bool named(const std::vector<Entry>& entries, const std::string& name) {
 
 }  // namespace
 
-RuleMenus::RuleMenus(QWidget& owner, QTreeWidget& list, CommandCore& core, RuleBook& rules, Settings& settings,
-                     MenuQuestions questions)
+RuleMenus::RuleMenus(QWidget& owner, QTreeWidget& list, CommandCore& core, RuleBook& rules, Sequences& sequences,
+                     Settings& settings, MenuQuestions questions)
     : QObject(&owner),
       groupmenu(new QMenu(kGroups, &owner)),
       scenemenu(new QMenu(kScenes, &owner)),
+      seqmenu(new QMenu(kSequences, &owner)),
       owner_(owner),
       list_(list),
       core_(core),
       rules_(rules),
+      sequences_(sequences),
       settings_(settings),
       questions_(std::move(questions)) {
     groupmenu->setObjectName(QStringLiteral("groupmenu"));
     scenemenu->setObjectName(QStringLiteral("scenemenu"));
+    seqmenu->setObjectName(QStringLiteral("seqmenu"));
     rebuild();
     connect(&list_, &QTreeWidget::itemSelectionChanged, this, &RuleMenus::enableForSelection);
     // The menus are made anew after the step that read the file has
@@ -57,14 +70,22 @@ RuleMenus::RuleMenus(QWidget& owner, QTreeWidget& list, CommandCore& core, RuleB
             },
             Qt::QueuedConnection);
     });
+    sequencesListener_ =
+        sequences_.addListener([menus = QPointer<RuleMenus>(this)](const SequenceStatus&, const std::string&) {
+            QMetaObject::invokeMethod(
+                menus, [menus] { menus->rebuild(); }, Qt::QueuedConnection);
+        });
 }
 
-RuleMenus::~RuleMenus() { rules_.removeListener(listener_); }
+RuleMenus::~RuleMenus() {
+    rules_.removeListener(listener_);
+    sequences_.removeListener(sequencesListener_);
+}
 
 void RuleMenus::rebuild() {
     // A reload that comes in while one of the entries' questions is open
     // (the socket is served meanwhile) must not delete that entry under it.
-    for (QMenu* menu : {groupmenu, scenemenu}) {
+    for (QMenu* menu : {groupmenu, scenemenu, seqmenu}) {
         for (QAction* action : menu->actions()) {
             menu->removeAction(action);
             if (action->parent() == menu) action->deleteLater();
@@ -73,6 +94,7 @@ void RuleMenus::rebuild() {
     }
     fillGroups();
     fillScenes();
+    fillSequences();
     enableForSelection();
 }
 
@@ -124,6 +146,26 @@ void RuleMenus::fillScenes() {
     }
     rename->setEnabled(!scenes.empty());
     remove->setEnabled(!scenes.empty());
+    scenemenu->addSeparator();
+    scenemenu->addMenu(seqmenu);
+}
+
+void RuleMenus::fillSequences() {
+    const std::vector<SequenceStatus> statuses = sequences_.statuses();
+    for (const SequenceStatus& status : statuses) {
+        QMenu* entry = seqmenu->addMenu(menuText(status.name) + QStringLiteral(" — ") + stateText(status));
+        const bool stopped = status.state == SequenceStatus::State::Stopped;
+        const bool running = status.state == SequenceStatus::State::Running;
+        for (const auto& [text, command, enabled] :
+             {std::tuple{QStringLiteral("Запустить"), Command(StartCommand{status.name}), !running},
+              std::tuple{QStringLiteral("Пауза"), Command(PauseCommand{status.name}), running},
+              std::tuple{QStringLiteral("Остановить"), Command(StopCommand{status.name}), !stopped}}) {
+            QAction* action = entry->addAction(text);
+            action->setEnabled(enabled);
+            connect(action, &QAction::triggered, this, [this, command = command] { request(command, kSequences); });
+        }
+    }
+    if (statuses.empty()) seqmenu->addAction(QStringLiteral("(последовательностей нет)"))->setEnabled(false);
 }
 
 void RuleMenus::enableForSelection() {

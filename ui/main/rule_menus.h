@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "automation/sequences.h"
 #include "commands/command.h"
 #include "commands/command_core.h"
 #include "persist/files/settings.h"
@@ -32,8 +33,9 @@ struct MenuQuestions {
     std::function<void(QWidget* parent, const QString& title, const QString& text)> tell;
 };
 
-// "Группы" and "Сцены": Rules.ini's groups and scenes, made anew whenever the
-// rule book has been read or edited. A switch or a recall is a request of the
+// "Группы", "Сцены" and "Последовательности": Rules.ini's groups, scenes and
+// sequences, made anew whenever the rule book has been read or edited (and
+// the sequences' whenever one of them starts, pauses, stops or steps on). A switch or a recall is a request of the
 // window to the command core, as any transport's; the edits that no command
 // carries (a new group, a removal, a scene's new name) go to the rule book.
 // Either way a refusal is shown in its own words.
@@ -43,12 +45,15 @@ class RuleMenus : public QObject {
 public:
     // `list` gives the selection; `settings` follows a renamed scene chosen
     // for the start or the exit.
-    RuleMenus(QWidget& owner, QTreeWidget& list, CommandCore& core, RuleBook& rules, Settings& settings,
-              MenuQuestions questions);
+    RuleMenus(QWidget& owner, QTreeWidget& list, CommandCore& core, RuleBook& rules, Sequences& sequences,
+              Settings& settings, MenuQuestions questions);
     ~RuleMenus() override;
 
     QMenu* groupmenu;
     QMenu* scenemenu;
+    // The last entry of "Сцены": the menu bar has no room left for it at the
+    // window's first width.
+    QMenu* seqmenu;
 
 signals:
     // After every read or edit of Rules.ini, the menus already made anew.
@@ -58,6 +63,7 @@ private:
     void rebuild();
     void fillGroups();
     void fillScenes();
+    void fillSequences();
     void enableForSelection();
 
     void selectGroup(const Group& group);
@@ -89,6 +95,8 @@ private:
     CommandCore& core_;
     RuleBook& rules_;
     RuleBook::ListenerId listener_;
+    Sequences& sequences_;
+    Sequences::ListenerId sequencesListener_;
     Settings& settings_;
     MenuQuestions questions_;
     QAction* newGroup_ = nullptr;

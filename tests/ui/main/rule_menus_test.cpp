@@ -10,8 +10,13 @@ namespace {
 const std::string kRules =
     "\xEF\xBB\xBF[Group Сад]\r\nOutputs=1-3\r\n[Group Свет]\r\nOutputs=5,7\r\n[Scene Вечер]\r\nOn=1-2\r\nOff=3,300\r\n";
 const QStringList kGroupEnd = {"-", "Создать группу из выделенных…", "Удалить группу"};
-const QStringList kSceneEnd = {"-", "Сохранить сцену из всех выводов…", "Сохранить сцену из выделенных…",
-                               "Переименовать сцену", "Удалить сцену"};
+const QStringList kSceneEnd = {"-",
+                               "Сохранить сцену из всех выводов…",
+                               "Сохранить сцену из выделенных…",
+                               "Переименовать сцену",
+                               "Удалить сцену",
+                               "-",
+                               "Последовательности"};
 
 class RuleMenusTest : public WindowTest {
 protected:
@@ -61,6 +66,30 @@ TEST_F(RuleMenusTest, ListTheRulesAndAreMadeAnewAfterEveryEdit) {
     }
     EXPECT_EQ(entriesOf(*entryOf(groups(), {"Насосы"}).menu()),
               (QStringList{"Выводы: 10-11", "-", "Выделить в списке", "Включить", "Выключить"}));
+    EXPECT_TRUE(told_.empty());
+}
+
+TEST_F(RuleMenusTest, ASequenceIsStartedPausedAndStoppedFromItsMenuWhichShowsWhereItStands) {
+    writeFile("Rules.ini", kRules + "[Sequence Полив]\r\nSteps=set 5=off for 1h; set 5=on\r\nFinally=set 5=on\r\n");
+    start(true);
+    QMenu& sequences = menuOf(*frm_, "seqmenu");
+    const struct {
+        const char* action;
+        const char* shown;
+        int level;  // of output 5 after it
+    } steps[] = {
+        {"Запустить", "Полив — идёт, шаг 1 из 2", 0},
+        {"Пауза", "Полив — на паузе, шаг 1 из 2", 0},
+        {"Запустить", "Полив — идёт, шаг 1 из 2", 0},
+        {"Остановить", "Полив — остановлена", 1},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.action);
+        entryOf(*sequences.actions().front()->menu(), {QString::fromUtf8(step.action)}).trigger();
+        QCoreApplication::processEvents();
+        EXPECT_EQ(entriesOf(sequences), QStringList{QString::fromUtf8(step.shown)});
+        EXPECT_EQ(board_.outputLevel(5), step.level);
+    }
     EXPECT_TRUE(told_.empty());
 }
 

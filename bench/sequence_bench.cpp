@@ -1,0 +1,91 @@
+#include <benchmark/benchmark.h>
+
+#include <QEventLoop>
+#include <QTimer>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <fstream>
+#include <thread>
+#include <vector>
+
+#include "bench/engine_rig.h"
+#include "persist/paths/files_dir.h"
+
+namespace kavtra {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr int kWatched = 5;
+constexpr int kSteps = 1000;
+constexpr auto kHold = std::chrono::milliseconds(100);
+
+double ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+
+// Every core kept busy by a thread that spins, as a machine that builds or
+// renders meanwhile would be: the steps' timers must still come on time.
+class Load {
+public:
+    explicit Load(unsigned threads) {
+        for (unsigned i = 0; i < threads; ++i)
+            threads_.emplace_back([this] {
+                while (!stop_.load(std::memory_order_relaxed)) spins_.fetch_add(1, std::memory_order_relaxed);
+            });
+    }
+    ~Load() {
+        stop_ = true;
+        for (std::thread& thread : threads_) thread.join();
+    }
+
+private:
+    std::atomic<bool> stop_{false};
+    std::atomic<unsigned long> spins_{0};
+    std::vector<std::thread> threads_;
+};
+
+// A sequence of 100 ms steps, switching one output on and off, run on the
+// event loop's timers and the simulated port as the program runs it: each
+// latch of that output against the time the step was planned for, counted
+// from the start (step k at start + k x 100 ms). Each step is a whole step of
+// the engine: Data.dat saved (with its [Sequences] place), the transfer.
+// Argument: how many threads load the machine meanwhile.
+void BM_SequenceStepsOnTime(benchmark::State& state) {
+    for (auto _ : state) {
+        EngineRig rig;
+        std::ofstream(rulesPath(rig.dir), std::ios::binary)
+            << "[Sequence Tick]\r\nSteps=set 5=on for 100ms; set 5=off for 100ms\r\nRepeat=forever\r\n";
+        rig.rules.reload();
+        std::vector<Clock::time_point> latches;
+        latches.reserve(kSteps + 1);
+        bool on = false;
+        QEventLoop loop;
+        rig.tap.addListener([&](const PortAccess&) {
+            if ((rig.board.outputLevel(kWatched) == 1) == on || latches.size() > kSteps) return;
+            on = !on;
+            latches.push_back(Clock::now());
+            if (latches.size() > kSteps) QTimer::singleShot(0, &loop, &QEventLoop::quit);
+        });
+        const Load load(static_cast<unsigned>(state.range(0)));
+        const Clock::time_point start = Clock::now();
+        rig.core.execute({StartCommand{"Tick"}, Source::CommandLine});
+        QTimer::singleShot(kSteps * kHold + std::chrono::seconds(10), &loop, &QEventLoop::quit);
+        loop.exec();
+        if (latches.size() <= kSteps) return state.SkipWithError("the sequence did not latch every step");
+        std::vector<double> late;
+        for (std::size_t k = 0; k < latches.size(); ++k) late.push_back(ms(latches[k] - (start + k * kHold)));
+        const double first = late.front();
+        const double last = late.back();
+        std::sort(late.begin(), late.end());
+        state.counters["median_ms"] = late[late.size() / 2];
+        state.counters["worst_ms"] = late.back();
+        state.counters["earliest_ms"] = late.front();
+        // A plan made from each step's own latch would add every lateness up.
+        state.counters["drift_ms"] = last - first;
+        state.counters["steps"] = static_cast<double>(latches.size() - 1);
+    }
+}
+BENCHMARK(BM_SequenceStepsOnTime)->Arg(0)->Arg(2)->Iterations(1)->Unit(benchmark::kSecond);
+
+}  // namespace
+}  // namespace kavtra
