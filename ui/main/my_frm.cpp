@@ -136,6 +136,7 @@ void MyFrm::buildMenus() {
     automenu = menuBar()->addMenu(QStringLiteral("Расписание"));
     schedule_menu = automenu->addAction(QStringLiteral("Расписание…"));
     rules_menu = automenu->addAction(QStringLiteral("Правила…"));
+    automenu->addMenu(ruleMenus_->seqmenu);
     journal_menu = menuBar()->addAction(QStringLiteral("Журнал"));
     // Short: the bar must keep "О программе" in view at the window's first width.
     netmenu = menuBar()->addMenu(QStringLiteral("Сеть"));

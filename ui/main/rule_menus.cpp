@@ -146,8 +146,6 @@ void RuleMenus::fillScenes() {
     }
     rename->setEnabled(!scenes.empty());
     remove->setEnabled(!scenes.empty());
-    scenemenu->addSeparator();
-    scenemenu->addMenu(seqmenu);
 }
 
 void RuleMenus::fillSequences() {

@@ -419,7 +419,7 @@ TEST_F(MyFrmTest, MenuBarHasItsEntriesInOrder) {
     EXPECT_EQ(top[2]->menu(), &menuOf(frm, "groupmenu"));
     EXPECT_EQ(top[3]->menu(), &menuOf(frm, "scenemenu"));
     EXPECT_EQ(top[4]->menu(), &menuOf(frm, "automenu"));
-    EXPECT_EQ(entriesOf(menuOf(frm, "automenu")), (QStringList{"Расписание…", "Правила…"}));
+    EXPECT_EQ(entriesOf(menuOf(frm, "automenu")), (QStringList{"Расписание…", "Правила…", "Последовательности"}));
     EXPECT_EQ(top[5], &actionOf(frm, "journal_menu"));
     EXPECT_EQ(top[6]->menu(), &menuOf(frm, "netmenu"));
     EXPECT_EQ(entriesOf(menuOf(frm, "netmenu")), (QStringList{"Веб-доступ…", "Телефон…", "MQTT…"}));

@@ -10,13 +10,8 @@ namespace {
 const std::string kRules =
     "\xEF\xBB\xBF[Group Сад]\r\nOutputs=1-3\r\n[Group Свет]\r\nOutputs=5,7\r\n[Scene Вечер]\r\nOn=1-2\r\nOff=3,300\r\n";
 const QStringList kGroupEnd = {"-", "Создать группу из выделенных…", "Удалить группу"};
-const QStringList kSceneEnd = {"-",
-                               "Сохранить сцену из всех выводов…",
-                               "Сохранить сцену из выделенных…",
-                               "Переименовать сцену",
-                               "Удалить сцену",
-                               "-",
-                               "Последовательности"};
+const QStringList kSceneEnd = {"-", "Сохранить сцену из всех выводов…", "Сохранить сцену из выделенных…",
+                               "Переименовать сцену", "Удалить сцену"};
 
 class RuleMenusTest : public WindowTest {
 protected:
