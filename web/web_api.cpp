@@ -1,6 +1,8 @@
 #include "web/web_api.h"
 
+#include <optional>
 #include <set>
+#include <utility>
 
 #include "commands/parse.h"
 #include "engine/log_line.h"
@@ -149,6 +151,10 @@ HttpResponse WebApi::rules() const {
     }
     json += "],\"scenes\":[";
     for (std::size_t i = 0; i < rules.scenes.size(); ++i) json += (i ? "," : "") + jsonString(rules.scenes[i].name);
+    json += "],\"rules\":[";
+    for (std::size_t i = 0; i < rules.automationRules.size(); ++i)
+        json += std::string(i ? "," : "") + "{\"name\":" + jsonString(rules.automationRules[i].name) +
+                ",\"enabled\":" + (rules.automationRules[i].enabled ? "true" : "false") + "}";
     return {200, json + "]}"};
 }
 
@@ -220,17 +226,29 @@ std::variant<HttpResponse, Command> WebApi::route(const HttpRequest& request) co
         if (!state) return error(400, state.error);
         return Command{SetCommand{{{Target::ofGroup(*name), *state.value}}}};
     }
-    if (const auto rest = after(path, "/api/sequence/")) {
-        // The name may hold a '/': the action is what follows the last one.
+    // A name may hold a '/': the action is what follows the last one.
+    const auto nameAndAction = [&](std::string_view prefix) -> std::optional<std::pair<std::string, std::string>> {
+        const auto rest = after(path, prefix);
+        if (!rest) return std::nullopt;
         const std::size_t slash = rest->rfind('/');
-        const std::string name = slash == std::string::npos ? std::string() : rest->substr(0, slash);
-        const std::string action = slash == std::string::npos ? std::string() : rest->substr(slash + 1);
+        if (slash == std::string::npos) return std::pair<std::string, std::string>{};
+        return std::pair{rest->substr(0, slash), rest->substr(slash + 1)};
+    };
+    if (const auto sequence = nameAndAction("/api/sequence/")) {
+        const auto& [name, action] = *sequence;
         if (action != "start" && action != "pause" && action != "stop")
             return error(404, "нужно /api/sequence/ИМЯ/start, /pause или /stop, а не " + quoted(path));
         if (!post) return onlyMethod("POST");
         if (action == "start") return Command{StartCommand{name}};
         if (action == "pause") return Command{PauseCommand{name}};
         return Command{StopCommand{name}};
+    }
+    if (const auto rule = nameAndAction("/api/rule/")) {
+        const auto& [name, action] = *rule;
+        if (action != "on" && action != "off")
+            return error(404, "нужно /api/rule/ИМЯ/on или /off, а не " + quoted(path));
+        if (!post) return onlyMethod("POST");
+        return Command{RuleCommand{name, action == "on"}};
     }
     return error(404, "нет такого адреса: " + quoted(path));
 }

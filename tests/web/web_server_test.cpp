@@ -46,7 +46,7 @@ TEST(WebServer, AnswersEachRouteAndSwitchesOnlyThroughTheCore) {
     ServerOnBoard board;
     board.useRules(
         "[Group Двор]\nOutputs=3-4\n[Scene Вечер]\nOn=3\nOff=9\n[Input 5]\nName=Дверь\n"
-        "[Sequence S]\nSteps=set 9=on for 1h; set 9=off\n");
+        "[Sequence S]\nSteps=set 9=on for 1h; set 9=off\n[Rule R]\nWhen=input 5 on\nDo=set 4=on\n");
     board.run(AllCommand{false});
     board.port.sim.setStatus(LPT::StatusOf({true, false, false, false, true}));
     const auto before = board.transfers();
@@ -74,7 +74,14 @@ TEST(WebServer, AnswersEachRouteAndSwitchesOnlyThroughTheCore) {
         {"GET", "/api/toggle/9", "", "405 {\"error\":\"здесь нужен метод POST\"}", {}},
         {"POST", "/api/toggle/301", "", "404 ", {}},
         {"GET", "/api/log?n=0", "", "400 {\"error\":\"n: нужно число строк от 1 до 1000", {}},
-        {"GET", "/api/rules", "", R"(200 {"groups":[{"name":"Двор","outputs":[3,4]}],"scenes":["Вечер"]})", {}},
+        {"POST", "/api/rule/R/off", "", "200 {\"ok\":true}", {}},
+        {"POST", "/api/rule/Q/on", "", "404 {\"error\":\"нет правила «Q»\"}", {}},
+        {"POST", "/api/rule/R/maybe", "", "404 {\"error\":\"нужно /api/rule/ИМЯ/on или /off", {}},
+        {"GET",
+         "/api/rules",
+         "",
+         R"(200 {"groups":[{"name":"Двор","outputs":[3,4]}],"scenes":["Вечер"],"rules":[{"name":"R","enabled":false}]})",
+         {}},
         {"GET",
          "/api/inputs",
          "",
