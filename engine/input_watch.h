@@ -73,8 +73,8 @@ public:
 private:
     struct Line {
         bool watched = false;
-        bool level = false;                      // the debounced level on the pin
-        bool seen = false;  // the level the last poll saw
+        bool level = false;  // the debounced level on the pin
+        bool seen = false;   // the level the last poll saw
         // Polls since the first that saw it: a debounce is counted in whole
         // periods, since a timer's tick may come a little early or late.
         int polls = 0;
