@@ -170,12 +170,15 @@ void BenchWindow::refresh() {
     pins_->setText(pinsText());
     const InputLevels levels = port_.inputs();
     for (std::size_t i = 0; i < kInputs; ++i) inputs_[i]->setChecked(levels[i]);
-    if (!painted_ || board_.latches() != shown_) update();
+    // The whole window is asked for when the latches change: a paint of some
+    // part of it alone (a label's new text) must not count as showing them.
+    if (painted_ && board_.latches() == shown_) return;
+    shown_ = board_.latches();
+    update();
 }
 
 void BenchWindow::paintEvent(QPaintEvent* event) {
     QWidget::paintEvent(event);
-    shown_ = board_.latches();
     painted_ = true;
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);

@@ -61,7 +61,8 @@ private:
     std::uint64_t lastLatches_ = 0;
     double clocksPerSecond_ = 0;
     double latchesPerSecond_ = 0;
-    // What was painted last: the lamps are repainted only when it changes.
+    // The latches the window was last asked to show: it is repainted whole
+    // only when they change.
     std::array<std::uint64_t, board::kChains> shown_{};
     bool painted_ = false;
     bool ratesShown_ = false;

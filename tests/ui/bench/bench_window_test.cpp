@@ -5,6 +5,7 @@
 #include <QAbstractButton>
 #include <QGuiApplication>
 #include <QImage>
+#include <QPaintEvent>
 #include <QScreen>
 #include <QTest>
 #include <QThread>
@@ -46,6 +47,31 @@ TEST(BenchWindow, LightsTheLampsOfOutputsLatchedHighInWiringOrder) {
     // Beyond output 300 there are no lamps, though the stages are high.
     EXPECT_EQ(b.board.latched(7, 20), 1);
     EXPECT_FALSE(litAt(image, window.lampRect(7, 20)));
+}
+
+// A latch that comes just before some part of the window is painted alone (a
+// label's new text) is still shown: the refresh asks for the lamps.
+TEST(BenchWindow, ALatchIsShownThoughAPartOfTheWindowWasPaintedSince) {
+    Board b;
+    BenchWindow window(b.board, b.sim);
+    window.show();
+    window.refresh();
+    QCoreApplication::processEvents();
+    OutState table = test::allOutputs(1);
+    table[2] = 0;
+    UpdateOuts(table, b.lpt);
+    window.repaint(QRect(0, 0, 4, 4));
+    struct Paints : QObject {
+        QRegion region;
+        bool eventFilter(QObject*, QEvent* event) override {
+            if (event->type() == QEvent::Paint) region += static_cast<QPaintEvent*>(event)->region();
+            return false;
+        }
+    } paints;
+    window.installEventFilter(&paints);
+    window.refresh();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(paints.region.contains(window.lampRect(0, 39)));  // output 2
 }
 
 TEST(BenchWindow, ShowsPinLevelsDirectionAndPulseRates) {
