@@ -26,6 +26,14 @@ RulesReading readRulesFrom(const ProfileReader& file) {
         [&](const std::string& section) { return file.keyNames(section); });
 }
 
+RulesReading readRulesOf(const OwnProfile& file) {
+    if (file.error.empty()) return readRulesFrom(*file.reader);
+    RulesReading unread;
+    unread.read = false;
+    unread.problems.push_back({{}, {}, "не прочитан (" + file.error + ")"});
+    return unread;
+}
+
 std::vector<int> ascending(const std::vector<int>& outputs) {
     const std::set<int> sorted(outputs.begin(), outputs.end());
     return {sorted.begin(), sorted.end()};
@@ -53,13 +61,10 @@ RuleBook::~RuleBook() {
     if (reader_.joinable()) reader_.join();
 }
 
-RulesReading readRulesFile(const std::string& path) {
-    const OwnProfile file = readOwnProfile(path, kLargestRulesFile);
-    if (file.error.empty()) return readRulesFrom(*file.reader);
-    RulesReading unread;
-    unread.read = false;
-    unread.problems.push_back({{}, {}, "не прочитан (" + file.error + ")"});
-    return unread;
+RulesReading readRulesFile(const std::string& path) { return readRulesOf(readOwnProfile(path, kLargestRulesFile)); }
+
+RulesReading readRulesBytes(std::string bytes) {
+    return readRulesOf(ownProfileOf(std::move(bytes), kLargestRulesFile));
 }
 
 std::string RuleBook::problemsIn(const std::vector<RuleProblem>& problems, const std::string& section) {

@@ -21,6 +21,8 @@ inline constexpr std::uintmax_t kLargestRulesFile = 4 * 1024 * 1024;
 // whole. A file that cannot be read gives no rules, `read` false and the why
 // as its one problem.
 RulesReading readRulesFile(const std::string& path);
+// The same of the file's bytes at hand.
+RulesReading readRulesBytes(std::string bytes);
 
 // The kinds of entries the window edits key by key.
 enum class EntryKind { Schedule, Rule, Sequence };

@@ -21,8 +21,12 @@ OwnProfile readOwnProfile(const std::string& path, std::uintmax_t largest) {
     FileRead read = readWholeFile(path);
     if (!read.error.empty()) return refused(std::move(read.error));
     // It may have grown since it was looked at.
-    if (read.bytes.size() > largest) return refused(tooLarge(largest));
-    auto reader = std::make_shared<const ProfileReader>(std::move(read.bytes));
+    return ownProfileOf(std::move(read.bytes), largest);
+}
+
+OwnProfile ownProfileOf(std::string bytes, std::uintmax_t largest) {
+    if (bytes.size() > largest) return refused(tooLarge(largest));
+    auto reader = std::make_shared<const ProfileReader>(std::move(bytes));
     if (const auto why = reader->unreadable()) return refused(std::string(*why));
     if (reader->bytes().find('\0') != std::string::npos) return refused("в нём нулевые байты: это не текст");
     return {std::move(reader), {}};

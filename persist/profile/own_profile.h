@@ -22,5 +22,7 @@ struct OwnProfile {
 // UTF-16 file and one with NUL bytes, which no text file has. `largest` is
 // whole MiB, as the refusal names it.
 OwnProfile readOwnProfile(const std::string& path, std::uintmax_t largest);
+// The same checks of bytes already at hand, such as a file in an archive.
+OwnProfile ownProfileOf(std::string bytes, std::uintmax_t largest);
 
 }  // namespace kavtra
