@@ -4,6 +4,7 @@
 
 #include "app/console.h"
 #include "app/window_program.h"
+#include "backup/backup.h"
 #include "control/command_client.h"
 #include "control/command_line.h"
 #include "control/socket_place.h"
@@ -30,6 +31,32 @@ int rereadRules(const kavtra::SocketPlace& place) {
     if (status == kavtra::kExitNoRunningCopy) return kavtra::kExitDone;
     for (const std::string& message : messages) kavtra::printLine(stderr, message);
     return status;
+}
+
+// The archive's files replace the folder's only while no copy runs for it:
+// a running copy saves Data.dat with every switch and at its exit, and would
+// write its own states and names over the imported ones.
+int runBackup(const kavtra::CommandLine& line, const std::string& filesDir, const kavtra::SocketPlace& place) {
+    const bool exporting = line.action == kavtra::CommandLine::Action::Export;
+    if (!exporting) {
+        kavtra::CommandConnection probe;
+        if (probe.open(place) == kavtra::CommandConnection::Outcome::Connected) {
+            kavtra::printLine(stderr,
+                              "kavtra: архив не импортирован: программа для этой папки запущена; закройте "
+                              "её, иначе она перезапишет Data.dat своими состояниями");
+            return kavtra::kExitRefused;
+        }
+    }
+    const kavtra::BackupOutcome outcome = exporting ? kavtra::exportBackup(filesDir, line.name, line.secrets)
+                                                    : kavtra::importBackup(line.name, filesDir);
+    for (const std::string& problem : outcome.problems) kavtra::printLine(stderr, "kavtra: " + problem);
+    if (!outcome.problems.empty()) return kavtra::kExitRefused;
+    std::string files;
+    for (const std::string& file : outcome.files) files += (files.empty() ? "" : ", ") + file;
+    kavtra::printLine(stderr, exporting ? "kavtra: в " + line.name + " записаны " + files +
+                                              (line.secrets ? " с секретами" : " без секретов")
+                                        : "kavtra: из " + line.name + " заменены " + files + " в " + filesDir);
+    return kavtra::kExitDone;
 }
 
 }  // namespace
@@ -92,6 +119,8 @@ int main(int argc, char** argv) {
         kavtra::printLine(stderr, "kavtra: токен показан один раз; в Rules.ini записан только его хеш");
         return rereadRules(place);
     }
+    if (line.action == CommandLine::Action::Export || line.action == CommandLine::Action::Import)
+        return runBackup(line, kavtra::filesDirectory(executableDir), place);
     if (line.action == CommandLine::Action::Send)
         return kavtra::sendCommand(place, *line.command, kavtra::consoleOutput());
 

@@ -19,12 +19,13 @@ struct Option {
     std::string_view text;
     CommandLine::Action action;
     const Verb* verb = nullptr;  // for Send
+    bool modifier = false;       // changes what another option does, and is no command itself
 
     // An option whose first value may not be left out takes it after '=' or
     // as the next argument; any other is a switch.
     bool takesValue() const { return !values.empty() && values.front() != '['; }
     bool isCommand() const {
-        return action != CommandLine::Action::NoWindow && action != CommandLine::Action::Help &&
+        return !modifier && action != CommandLine::Action::NoWindow && action != CommandLine::Action::Help &&
                action != CommandLine::Action::Version;
     }
     std::string longName() const { return "--" + names.back(); }
@@ -68,6 +69,25 @@ const std::vector<Option>& options() {
                  "удалить токен веб-доступа ИМЯ из Rules.ini; запущенная копия перестаёт его принимать до конца "
                  "команды; работает и без запущенной копии",
                  Action::RemoveToken},
+                {{"export"},
+                 "ФАЙЛ",
+                 "записать config.ini, Data.dat и Rules.ini в один zip-архив ФАЙЛ с описью kavtra-backup.ini; "
+                 "хеши токенов веб-доступа и пароль MQTT не записываются без --secrets; работает и без запущенной "
+                 "копии",
+                 Action::Export},
+                {{"secrets"},
+                 "",
+                 "вместе с --export: записать в архив и хеши токенов, и пароль MQTT; храните такой архив как пароль",
+                 Action::Export,
+                 nullptr,
+                 true},
+                {{"import"},
+                 "ФАЙЛ",
+                 "проверить архив ФАЙЛ целиком (структура, контрольные суммы, кодировки, каждое правило Rules.ini) и "
+                 "заменить им файлы папки данных, или отказать, назвав все причины и ничего не меняя; в архиве без "
+                 "секретов токены и пароль MQTT остаются прежние; запущенная копия должна быть закрыта: она сама "
+                 "сохраняет Data.dat и перезаписала бы импортированный",
+                 Action::Import},
                 {{"no-window"},
                  "",
                  "работать без окна (на компьютере без рабочего стола): правило включения, передача по таймеру, "
@@ -196,6 +216,7 @@ CommandLine ownCommandOf(const Sorted& sorted, const Option& option) {
         return line;
     }
     if (!extra.empty()) return badUsage(extraArgument(extra.front()));
+    line.secrets = sorted.isSet("secrets");
     return line;
 }
 
@@ -216,6 +237,8 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
         for (std::size_t i = 1; i < given.size(); ++i) named += " и " + given[i]->longName();
         return badUsage("одна команда за раз, а указаны " + named);
     }
+    if (sorted.isSet("secrets") && (given.empty() || given.front()->action != CommandLine::Action::Export))
+        return badUsage("--secrets действует только вместе с --export");
     if (sorted.isSet("no-window") && !given.empty())
         return badUsage("--no-window запускает программу и не сочетается с командой " + given.front()->longName());
     if (!given.empty())
@@ -243,7 +266,8 @@ std::string helpText() {
         "этой папки уже запущена\n"
         "  2  неверные параметры (сообщение называет неверный аргумент)\n"
         "  3  программа не запущена: команде некому её передать\n"
-        "  4  запущенная копия отказала или не ответила, или сокет команд чужой (сообщение называет причину)\n"
+        "  4  запущенная копия отказала или не ответила, сокет команд чужой, или --export, --import не сделаны "
+        "(сообщение называет причину)\n"
         "  5  команда выполнена, но Data.dat не сохранён (сообщение называет причину)\n"
         "  6  выход ждал мёртвого времени блокировки, и более поздняя команда отменила ожидание\n"
         "  7  Rules.ini не прочитан: действуют прежние правила (сообщение называет причину)\n"

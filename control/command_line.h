@@ -18,6 +18,8 @@ struct CommandLine {
         Schedule,     // print the schedules' next `lines` events
         AddToken,     // a web access token `name` with `role` in Rules.ini
         RemoveToken,  // the web access token `name` gone from Rules.ini
+        Export,       // the setup's files into the archive `name`, with secrets if `secrets`
+        Import,       // the setup's files from the archive `name`
         Help,         // print helpText()
         Version,      // print versionText()
         BadUsage,     // print `message`, end with status 2
@@ -28,6 +30,7 @@ struct CommandLine {
     std::size_t lines = 0;  // for Log and Schedule
     std::string name{};     // for AddToken and RemoveToken
     std::string role{};     // for AddToken: "read" or "switch"
+    bool secrets = false;   // for Export
 };
 
 // `arguments` in UTF-8, the program first. Plain C++, so that a command needs
