@@ -67,6 +67,8 @@ std::string Settings::sceneNameAsStored(const std::string& name) {
     return valueAsStored(kConfigs, "SceneLoad", name, config_.FileName());
 }
 
+std::string Settings::invertedOutputs() { return std::string(ini::trimBlanks(read("Outputs", "Inverted", ""))); }
+
 std::string Settings::webListen() { return std::string(ini::trimBlanks(read("Web", "Listen", ""))); }
 
 void Settings::writeX(float v) { write(kFormPosition, "x", writtenForm(v)); }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "commands/output_choice.h"
+#include "commands/output_list.h"
 #include "commands/request_text.h"
 #include "tests/support/contains.h"
 #include "tests/support/core_on_board.h"
@@ -281,6 +282,31 @@ TEST(OutputChoice, ReadsTheFormsAndTellsWhichOutputsAreIn) {
         EXPECT_EQ(choice.value->includes(5, "Насос"), c.five) << c.text;
         EXPECT_EQ(choice.value->includes(6, "Вывод 6"), c.six) << c.text;
         EXPECT_EQ(choice.value->includes(41, "  "), c.fortyOne) << c.text;
+    }
+}
+
+// config.ini's [Outputs] Inverted=, and the outputs it inverts as a list
+// (or the refusal's start).
+TEST(InvertedOutputs, ReadsNoneAllAndListsAndRefusesTheRest) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"", ""},
+        {" All ", "1-300"},
+        {"1-40", "1-40"},
+        {"41, 1-3,2", "1-3,41"},
+        {"all,5", "«all»: номер вывода"},
+        {"0", "«0»: номер вывода"},
+        {"@Сад", "«@Сад»: здесь нужны номера выводов"},
+    };
+    for (const auto& [text, reading] : cases) {
+        const Parsed<InvertedOutputs> inverted = parseInvertedOutputs(text);
+        if (!inverted) {
+            EXPECT_EQ(inverted.error.rfind(reading, 0), 0u) << text << ": " << inverted.error;
+            continue;
+        }
+        std::vector<int> outputs;
+        for (int n = 1; n <= 300; ++n)
+            if (inverted.value->test(static_cast<std::size_t>(n - 1))) outputs.push_back(n);
+        EXPECT_EQ(listText(outputs), reading) << text;
     }
 }
 

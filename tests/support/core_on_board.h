@@ -25,6 +25,14 @@ inline std::string rulesFileText(const std::string& lines) {
 // interlocks' dead times on another, its files in the scratch folder.
 struct CoreOnBoard : BoardRig {
     CoreOnBoard() { plant.start(); }
+    // Started with a config.ini of these lines ("\n" between them), every
+    // latch of the start recorded.
+    explicit CoreOnBoard(const std::string& configLines) {
+        writeConfig(configLines);
+        recordLatches();
+        plant.start();
+    }
+    void writeConfig(const std::string& lines) { writeBytes(configPath(dir.path.string()), rulesFileText(lines)); }
     OutputEngine& boardEngine() override { return engine; }
     // Rules.ini with these lines, read as a start or --reload reads it.
     void useRules(const std::string& lines) {
