@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "commands/output_choice.h"
-#include "commands/output_list.h"
 #include "commands/request_text.h"
 #include "tests/support/contains.h"
 #include "tests/support/core_on_board.h"
@@ -285,28 +284,25 @@ TEST(OutputChoice, ReadsTheFormsAndTellsWhichOutputsAreIn) {
     }
 }
 
-// config.ini's [Outputs] Inverted=, and the outputs it inverts as a list
-// (or the refusal's start).
-TEST(InvertedOutputs, ReadsNoneAllAndListsAndRefusesTheRest) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"", ""},
-        {" All ", "1-300"},
-        {"1-40", "1-40"},
-        {"41, 1-3,2", "1-3,41"},
-        {"all,5", "«all»: номер вывода"},
-        {"0", "«0»: номер вывода"},
-        {"@Сад", "«@Сад»: здесь нужны номера выводов"},
+// Latch by latch: off from the first, a change whole in the next, a bad value keeps the last good one (at the start,
+// none: no latch), the exit through the one in force. Outputs 1 to `inverted` are inverted.
+TEST(InvertedBoard, IsOffFromItsFirstLatchThroughChangesOfTheSettingToTheExit) {
+    const auto picture = [](std::vector<std::size_t> on, std::size_t inverted) {
+        std::bitset<300> levels = std::bitset<300>().set() >> (300 - inverted);
+        for (std::size_t n : on) levels.flip(n - 1);
+        return levels;
     };
-    for (const auto& [text, reading] : cases) {
-        const Parsed<InvertedOutputs> inverted = parseInvertedOutputs(text);
-        if (!inverted) {
-            EXPECT_EQ(inverted.error.rfind(reading, 0), 0u) << text << ": " << inverted.error;
-            continue;
+    const std::string config = "[Configs]\nValLoad=2\nValUnload=2\n[Outputs]\nInverted=";
+    for (const auto& [first, unlatched] : {std::pair{"1-40", 0}, {"всё", 1}}) {
+        CoreOnBoard board(config + first);
+        for (const auto& [inverted, output] : {std::pair{"1-40", 1}, {" 1-80 ", 41}, {"1-x", 2}}) {
+            board.writeConfig(config + inverted);
+            board.engine.set({{output, true}}, Source::Window);
         }
-        std::vector<int> outputs;
-        for (int n = 1; n <= 300; ++n)
-            if (inverted.value->test(static_cast<std::size_t>(n - 1))) outputs.push_back(n);
-        EXPECT_EQ(listText(outputs), reading) << text;
+        board.plant.exit();
+        const std::vector expected{picture({}, 40), picture({1}, 40), picture({1, 41}, 80), picture({1, 2, 41}, 80),
+                                   picture({}, 80)};
+        EXPECT_EQ(board.latchLevels, std::vector(expected.begin() + unlatched, expected.end())) << first;
     }
 }
 

@@ -79,25 +79,6 @@ TEST(UpdateOuts, AnyNonZeroStateIsSentAsOff) {
     EXPECT_EQ(transferBytes(t), expect);
 }
 
-// Whatever the states, an inverted output latches the opposite level, and
-// the other outputs and the eighth chain's unused stages keep theirs.
-TEST(UpdateOuts, AnInvertedOutputLatchesTheOppositeOfItsState) {
-    InvertedOutputs firstChainAnd300;
-    for (std::size_t n = 0; n < 40; ++n) firstChainAnd300.set(n);
-    firstChainAnd300.set(299);
-    OutState mixed = allOutputs(1);
-    mixed[1] = mixed[41] = mixed[300] = 0;
-    for (const OutState& table : {allOutputs(0), allOutputs(1), mixed})
-        for (const InvertedOutputs& inverted : {InvertedOutputs(), firstChainAnd300, InvertedOutputs().set()}) {
-            test::BoardOnPort port;
-            UpdateOuts(table, port.lpt, inverted);
-            for (int n = 1; n <= board::kOutputs; ++n)
-                ASSERT_EQ(port.board.outputLevel(n), (table[n] == 0) != inverted[static_cast<std::size_t>(n - 1)])
-                    << "output " << n << " of " << inverted.count() << " inverted";
-            for (int stage = 1; stage <= 20; ++stage) ASSERT_EQ(port.board.latched(7, stage), 1);
-        }
-}
-
 TEST(InitOuts, WritesTheKnownStartSequence) {
     test::LoggedPort port;
     LPT lpt(port.tap);

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <array>
-#include <bitset>
 #include <chrono>
 #include <cstdint>
 #include <fstream>
@@ -89,19 +88,6 @@ struct BoardRig {
             }
         });
     }
-    // From now on the levels of every latch, bit n - 1 for output n (1 = high).
-    using Levels = std::bitset<OutState::kOutputs>;
-    void recordLatches() {
-        port.tap.addListener([this, seen = transfers()](const PortAccess&) mutable {
-            if (transfers() == seen) return;
-            seen = transfers();
-            Levels levels;
-            for (int output = 1; output <= OutState::kOutputs; ++output)
-                levels[static_cast<std::size_t>(output - 1)] = latchedOn(output);
-            latchLevels.push_back(levels);
-        });
-    }
-    std::vector<Levels> latchLevels;
     std::uint64_t latchesSeen = 0;
     std::uint64_t latchesBroken = 0;
     std::uint64_t latchesEarly = 0;
