@@ -118,7 +118,9 @@ bool Plant::exit() {
 }
 
 std::optional<InvertedOutputs> Plant::readInversion() {
-    const Parsed<InvertedOutputs> read = parseInvertedOutputs(settings.invertedOutputs());
+    const std::optional<std::string> text = settings.invertedOutputs();
+    const Parsed<InvertedOutputs> read = text ? parseInvertedOutputs(*text)
+                                              : Parsed<InvertedOutputs>::refused("config.ini не читается");
     if (read) {
         inverted_ = *read.value;
         inversionFault_.clear();

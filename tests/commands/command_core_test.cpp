@@ -284,8 +284,8 @@ TEST(OutputChoice, ReadsTheFormsAndTellsWhichOutputsAreIn) {
     }
 }
 
-// Latch by latch: off from the first, a change whole in the next, a bad value keeps the last good one (at the start,
-// none: no latch), the exit through the one in force. Outputs 1 to `inverted` are inverted.
+// Latch by latch: off from the first, a change whole in the next, a bad value or an unreadable file keeps the last
+// good one (at the start, none: no latch), the exit through the one in force. Outputs 1 to `inverted` are inverted.
 TEST(InvertedBoard, IsOffFromItsFirstLatchThroughChangesOfTheSettingToTheExit) {
     const auto picture = [](std::vector<std::size_t> on, std::size_t inverted) {
         std::bitset<300> levels = std::bitset<300>().set() >> (300 - inverted);
@@ -299,9 +299,11 @@ TEST(InvertedBoard, IsOffFromItsFirstLatchThroughChangesOfTheSettingToTheExit) {
             board.writeConfig(config + inverted);
             board.engine.set({{output, true}}, Source::Window);
         }
+        writeBytes(configPath(board.dir.path.string()), std::string("\xFF\xFE[\0", 4));  // UTF-16: not read
+        board.engine.set({{2, false}}, Source::Window);
         board.plant.exit();
-        const std::vector expected{picture({}, 40), picture({1}, 40), picture({1, 41}, 80), picture({1, 2, 41}, 80),
-                                   picture({}, 80)};
+        const std::vector expected{picture({}, 40),         picture({1}, 40),     picture({1, 41}, 80),
+                                   picture({1, 2, 41}, 80), picture({1, 41}, 80), picture({1, 41}, 80)};
         EXPECT_EQ(board.latchLevels, std::vector(expected.begin() + unlatched, expected.end())) << first;
     }
 }
