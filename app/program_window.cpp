@@ -113,7 +113,10 @@ ProgramWindow::ProgramWindow(Program& program, ProgramWeb& web, ProgramMqtt& mqt
     frm_->setFilesDirectory(QString::fromStdString(program.filesDir), program.filesDir != program.executableDir);
     frm_->Form_Load();
     frm_->show();
-    if (program.board) bench_ = std::make_unique<BenchWindow>(*program.board, *program.port->simulated());
+    // The engine runs on this thread, so the window may read its inversion.
+    if (program.board)
+        bench_ = std::make_unique<BenchWindow>(*program.board, *program.port->simulated(),
+                                               [&engine = program.plant.engine] { return engine.inverted(); });
     showBench();
     // A closed bench window comes back with a double click on the port.
     QObject::connect(frm_.get(), &MyFrm::portDoubleClicked, frm_.get(), [this] { showBench(); });

@@ -29,17 +29,34 @@ Parsed<OutputChoice> parseOutputChoice(std::string_view text) {
     text = ini::trimBlanks(text);
     if (text.empty() || isAsciiNoCase(text, "all")) return {OutputChoice{}, {}};
     if (isAsciiNoCase(text, "named")) return {OutputChoice{OutputChoice::Kind::Named, {}}, {}};
+    Parsed<std::vector<int>> outputs = parseOutputNumbers(text);
+    if (!outputs) return Parsed<OutputChoice>::refused(outputs.error);
+    return {OutputChoice{OutputChoice::Kind::Listed, std::move(*outputs.value)}, {}};
+}
+
+Parsed<std::vector<int>> parseOutputNumbers(std::string_view text) {
     const Parsed<std::vector<ListItem>> items = parseList(text);
-    if (!items) return Parsed<OutputChoice>::refused(items.error);
-    OutputChoice choice{OutputChoice::Kind::Listed, {}};
+    if (!items) return Parsed<std::vector<int>>::refused(items.error);
+    std::vector<int> outputs;
     for (const ListItem& item : *items.value) {
         if (!item.group.empty())
-            return Parsed<OutputChoice>::refused(quoted("@" + item.group) + ": здесь нужны номера выводов, не группы");
-        for (int output = item.first; output <= item.last; ++output) choice.outputs.push_back(output);
+            return Parsed<std::vector<int>>::refused(quoted("@" + item.group) +
+                                                     ": здесь нужны номера выводов, не группы");
+        for (int output = item.first; output <= item.last; ++output) outputs.push_back(output);
     }
-    std::sort(choice.outputs.begin(), choice.outputs.end());
-    choice.outputs.erase(std::unique(choice.outputs.begin(), choice.outputs.end()), choice.outputs.end());
-    return {std::move(choice), {}};
+    std::sort(outputs.begin(), outputs.end());
+    outputs.erase(std::unique(outputs.begin(), outputs.end()), outputs.end());
+    return {std::move(outputs), {}};
+}
+
+Parsed<InvertedOutputs> parseInvertedOutputs(std::string_view text) {
+    text = ini::trimBlanks(text);
+    if (isAsciiNoCase(text, "all")) return {InvertedOutputs().set(), {}};
+    const Parsed<std::vector<int>> outputs = parseOutputNumbers(text);
+    if (!outputs) return Parsed<InvertedOutputs>::refused(outputs.error);
+    InvertedOutputs inverted;
+    for (int output : *outputs.value) inverted.set(static_cast<std::size_t>(output - 1));
+    return {inverted, {}};
 }
 
 OutputChoice readOutputChoice(const clsINI& config) {

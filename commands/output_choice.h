@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "commands/parse.h"
+#include "outputs/transfer.h"
 #include "persist/profile/cls_ini.h"
 
 namespace kavtra {
@@ -33,6 +34,14 @@ bool isNamedOutput(int output, std::string_view name);
 // lists them, "1-40,45"; groups are not taken, since they live in Rules.ini
 // and this is read from config.ini.
 Parsed<OutputChoice> parseOutputChoice(std::string_view text);
+
+// Outputs as Rules.ini lists them, "1-40,45", ascending, each once; groups
+// are refused, since they live in Rules.ini and these lists in config.ini.
+Parsed<std::vector<int>> parseOutputNumbers(std::string_view text);
+
+// [Outputs] Inverted= of config.ini: empty for none, "all" in any letter
+// case, or outputs as parseOutputNumbers reads them.
+Parsed<InvertedOutputs> parseInvertedOutputs(std::string_view text);
 
 // config.ini keeps the choice with Home Assistant's settings, [MQTT]
 // Outputs=, and the page follows the same choice, with MQTT on or not.

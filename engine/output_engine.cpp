@@ -111,7 +111,12 @@ SaveOutcome OutputEngine::settle(const std::vector<std::pair<int, bool>>& output
 }
 
 void OutputEngine::UpdateOuts() {
-    kavtra::UpdateOuts(states_, lpt_);
+    if (inversionReader_) {
+        const std::optional<InvertedOutputs> inverted = inversionReader_();
+        if (!inverted) return;
+        inverted_ = *inverted;
+    }
+    kavtra::UpdateOuts(states_, lpt_, inverted_);
     gate_.latched(states_);
 }
 

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -15,6 +16,7 @@
 #include "engine/step_outcome.h"
 #include "engine/timers.h"
 #include "outputs/out_state.h"
+#include "outputs/transfer.h"
 #include "persist/profile/cls_ini.h"
 #include "port/lpt.h"
 
@@ -62,7 +64,7 @@ public:
     // rule on it, states set, one save, listeners told; the first transfer
     // then sends it, so the port never shows what it undoes.
     SaveOutcome settle(const std::vector<std::pair<int, bool>>& outputsOn, const Source& source);
-    void UpdateOuts();  // one transfer of OutState
+    void UpdateOuts();  // one transfer of OutState, with the inversion read anew
     void Init_Outs();
     void releasePort();  // data lines to input (end of the exit sequence)
     // The five inputs' levels, from one read of the port's status register:
@@ -71,6 +73,16 @@ public:
     // Why the last readInputs gave no levels (the port's driver refused the
     // status register), empty when it read them.
     std::string inputsFault() const { return lpt_.InputsFault(); }
+
+    // Asked before every transfer which outputs are inverted, so that a
+    // change of the setting reaches the next transfer whoever starts it.
+    // While it gives nothing (no reading has served yet), nothing is
+    // transferred: a guess could switch every load of the board on.
+    using InversionReader = std::function<std::optional<InvertedOutputs>()>;
+    void readInversionWith(InversionReader reader) { inversionReader_ = std::move(reader); }
+    // What the last transfer inverted: the board's levels are the states
+    // seen through it.
+    const InvertedOutputs& inverted() const { return inverted_; }
 
     // Reads. Output numbers are 1..300; others throw std::out_of_range.
     bool isOn(int output) const;
@@ -138,6 +150,8 @@ private:
     const clsINI& data_;
     LPT& lpt_;
     kavtra::OutState states_;
+    InversionReader inversionReader_;
+    InvertedOutputs inverted_;
     std::array<std::string, kavtra::OutState::kOutputs + 1> names_;
     DeadTimeGate gate_;
     // Per output a step set: the code before it and the code it gave.

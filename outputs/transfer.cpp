@@ -13,7 +13,7 @@ constexpr std::int16_t kHigh = 1;
 
 }  // namespace
 
-void UpdateOuts(const OutState& table, LPT& lpt) {
+void UpdateOuts(const OutState& table, LPT& lpt, const InvertedOutputs& inverted) {
     // The data bytes of all steps (one per stage) first: chain by chain the
     // entries lie side by side, so this loop runs on whole vectors of them.
     std::array<std::uint8_t, board::kStages> bytes{};
@@ -25,6 +25,11 @@ void UpdateOuts(const OutState& table, LPT& lpt) {
             bytes[s] = static_cast<std::uint8_t>(bytes[s] | ((line[s] == 0 ? 1u : 0u) << chain));
         }
     }
+    // Apart from the loop above, which runs on whole vectors: a board of
+    // plain outputs pays one test of an empty set.
+    if (inverted.any())
+        for (std::size_t n = 0; n < inverted.size(); ++n)
+            if (inverted[n]) bytes[n % board::kStages] ^= static_cast<std::uint8_t>(1u << (n / board::kStages));
     for (int step = 1; step <= board::kStages; ++step) {
         lpt.DataPort(bytes[step - 1]);
         lpt.PortPin(kClockPin, kHigh);

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "commands/output_choice.h"
 #include "commands/parse.h"
 #include "persist/paths/files_dir.h"
 #include "persist/profile/profile.h"
@@ -46,6 +47,7 @@ Plant::Plant(LPT& lpt, const std::string& filesDir, PlantClocks clocks, EngineTh
                                                   std::to_string(depth) + " (Depth в [Rules] файла Rules.ini)");
           }),
       clocks_(clocks) {
+    engine.readInversionWith([this] { return readInversion(); });
     // What keeps to the rules hears of them first, before any transport
     // acts on what they changed. A file that could not be read leaves the
     // rules in force as they were.
@@ -113,6 +115,25 @@ bool Plant::exit() {
     engine.releasePort();
     for (const auto& step : finalSteps_) step();
     return true;
+}
+
+std::optional<InvertedOutputs> Plant::readInversion() {
+    const std::optional<std::string> text = settings.invertedOutputs();
+    const Parsed<InvertedOutputs> read = text ? parseInvertedOutputs(*text)
+                                              : Parsed<InvertedOutputs>::refused("config.ini не читается");
+    if (read) {
+        inverted_ = *read.value;
+        inversionFault_.clear();
+        return inverted_;
+    }
+    if (read.error != inversionFault_) {
+        inversionFault_ = read.error;
+        std::fprintf(
+            stderr, "kavtra: config.ini, [Outputs], Inverted: %s; %s\n", read.error.c_str(),
+            inverted_ ? "выводы передаются по прежнему значению" : "выводы не передаются, пока его не исправят");
+        std::fflush(stderr);
+    }
+    return inverted_;
 }
 
 void Plant::remark(const Source& source, const std::string& text) {

@@ -92,11 +92,18 @@ public:
 private:
     std::shared_ptr<const SchedulePlan> schedulePlan() const;
     void applyPolicy(std::int16_t policy, const std::string& scene, const Source& source);
+    // [Outputs] Inverted as the next transfer must use it: a value that does
+    // not read keeps the last that did (none yet at the start: then nothing
+    // is transferred), since either guess could switch loads on. Each new
+    // fault is told once, on standard error.
+    std::optional<InvertedOutputs> readInversion();
     // A line of Kavtra.log in words, of this source.
     void remark(const Source& source, const std::string& text);
 
     const PlantClocks clocks_;
     bool exiting_ = false;
+    std::optional<InvertedOutputs> inverted_;
+    std::string inversionFault_;
     std::vector<std::function<void()>> finalSteps_;
 };
 

@@ -5,6 +5,7 @@
 
 #include "persist/ini/ini_lines.h"
 #include "persist/ini/numbers.h"
+#include "persist/profile/profile_cache.h"
 #include "persist/profile/stored_value.h"
 
 namespace kavtra {
@@ -65,6 +66,12 @@ std::string Settings::sceneUnload() { return read(kConfigs, "SceneUnload", ""); 
 
 std::string Settings::sceneNameAsStored(const std::string& name) {
     return valueAsStored(kConfigs, "SceneLoad", name, config_.FileName());
+}
+
+std::optional<std::string> Settings::invertedOutputs() {
+    const CurrentProfile file = currentProfile(config_.FileName());
+    if (!file.error.empty() || file.reader->unreadable()) return std::nullopt;
+    return std::string(ini::trimBlanks(file.reader->value("Outputs", "Inverted").value_or("")));
 }
 
 std::string Settings::webListen() { return std::string(ini::trimBlanks(read("Web", "Listen", ""))); }

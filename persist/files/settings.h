@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <limits>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -53,6 +54,11 @@ public:
     // The name a scene key would give back once `name` had been written to it:
     // a Windows-1251 config.ini turns characters it lacks into '?'.
     std::string sceneNameAsStored(const std::string& name);
+    // Outputs/Inverted, "": the outputs whose register bit is the opposite
+    // of their state, trimmed; commands/output_choice.h reads the list.
+    // Nothing when config.ini cannot be read: read as empty, it would take
+    // every inversion back and switch such loads on.
+    std::optional<std::string> invertedOutputs();
     // Web/Listen, "": where the web access listens, trimmed; empty for off.
     std::string webListen();
 

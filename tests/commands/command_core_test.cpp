@@ -284,5 +284,29 @@ TEST(OutputChoice, ReadsTheFormsAndTellsWhichOutputsAreIn) {
     }
 }
 
+// Latch by latch: off from the first, a change whole in the next, a bad value or an unreadable file keeps the last
+// good one (at the start, none: no latch), the exit through the one in force. Outputs 1 to `inverted` are inverted.
+TEST(InvertedBoard, IsOffFromItsFirstLatchThroughChangesOfTheSettingToTheExit) {
+    const auto picture = [](std::vector<std::size_t> on, std::size_t inverted) {
+        std::bitset<300> levels = std::bitset<300>().set() >> (300 - inverted);
+        for (std::size_t n : on) levels.flip(n - 1);
+        return levels;
+    };
+    const std::string config = "[Configs]\nValLoad=2\nValUnload=2\n[Outputs]\nInverted=";
+    for (const auto& [first, unlatched] : {std::pair{"1-40", 0}, {"всё", 1}}) {
+        CoreOnBoard board(config + first);
+        for (const auto& [inverted, output] : {std::pair{"1-40", 1}, {" 1-80 ", 41}, {"1-x", 2}}) {
+            board.writeConfig(config + inverted);
+            board.engine.set({{output, true}}, Source::Window);
+        }
+        writeBytes(configPath(board.dir.path.string()), std::string("\xFF\xFE[\0", 4));  // UTF-16: not read
+        board.engine.set({{2, false}}, Source::Window);
+        board.plant.exit();
+        const std::vector expected{picture({}, 40),         picture({1}, 40),     picture({1, 41}, 80),
+                                   picture({1, 2, 41}, 80), picture({1, 41}, 80), picture({1, 41}, 80)};
+        EXPECT_EQ(board.latchLevels, std::vector(expected.begin() + unlatched, expected.end())) << first;
+    }
+}
+
 }  // namespace
 }  // namespace kavtra::test

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <algorithm>
+#include <bitset>
 #include <chrono>
 #include <string>
 
@@ -25,6 +26,18 @@ inline std::string rulesFileText(const std::string& lines) {
 // interlocks' dead times on another, its files in the scratch folder.
 struct CoreOnBoard : BoardRig {
     CoreOnBoard() { plant.start(); }
+    // Started with a config.ini of these lines, the levels of every latch kept (bit n - 1: output n high).
+    explicit CoreOnBoard(const std::string& configLines) {
+        writeConfig(configLines);
+        port.tap.addListener([this, seen = transfers()](const PortAccess&) mutable {
+            if (transfers() == std::exchange(seen, transfers())) return;
+            auto& levels = latchLevels.emplace_back();
+            for (int n = 1; n <= board::kOutputs; ++n) levels[static_cast<std::size_t>(n - 1)] = latchedOn(n);
+        });
+        plant.start();
+    }
+    void writeConfig(const std::string& lines) { writeBytes(configPath(dir.path.string()), rulesFileText(lines)); }
+    std::vector<std::bitset<board::kOutputs>> latchLevels;
     OutputEngine& boardEngine() override { return engine; }
     // Rules.ini with these lines, read as a start or --reload reads it.
     void useRules(const std::string& lines) {

@@ -29,6 +29,7 @@ const QColor kPanel(36, 40, 48);
 const QColor kLit(255, 196, 48);
 const QColor kDark(72, 76, 84);
 const QColor kText(220, 224, 230);
+const QColor kInvertedMark(96, 176, 255);
 
 QString level(bool high) { return high ? QStringLiteral("1") : QStringLiteral("0"); }
 
@@ -63,8 +64,12 @@ QIcon lampIcon() {
 
 }  // namespace
 
-BenchWindow::BenchWindow(const ShiftBoard& board, SimulatedPort& port, QWidget* parent)
-    : QWidget(parent, Qt::Window), board_(board), port_(port), timer_(new QTimer(this)) {
+BenchWindow::BenchWindow(const ShiftBoard& board, SimulatedPort& port, Inversion inversion, QWidget* parent)
+    : QWidget(parent, Qt::Window),
+      board_(board),
+      port_(port),
+      inversion_(std::move(inversion)),
+      timer_(new QTimer(this)) {
     setWindowTitle(QStringLiteral("Кавтра — имитатор платы"));
     setAutoFillBackground(true);
     QPalette palette = this->palette();
@@ -172,8 +177,10 @@ void BenchWindow::refresh() {
     for (std::size_t i = 0; i < kInputs; ++i) inputs_[i]->setChecked(levels[i]);
     // The whole window is asked for when the latches change: a paint of some
     // part of it alone (a label's new text) must not count as showing them.
-    if (painted_ && board_.latches() == shown_) return;
+    const InvertedOutputs inverted = inversion_ ? inversion_() : InvertedOutputs();
+    if (painted_ && board_.latches() == shown_ && inverted == shownInverted_) return;
     shown_ = board_.latches();
+    shownInverted_ = inverted;
     update();
 }
 
@@ -204,6 +211,10 @@ void BenchWindow::paintEvent(QPaintEvent* event) {
                 continue;
             }
             paintLamp(p, lamp, lit);
+            if (shownInverted_[static_cast<std::size_t>(first - 1 + board::kStages - stage)]) {
+                p.setPen(QPen(kInvertedMark, 2));
+                p.drawLine(QPointF(lamp.left() + 2, lamp.bottom() + 4), QPointF(lamp.right() - 2, lamp.bottom() + 4));
+            }
         }
     }
 }

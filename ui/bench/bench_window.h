@@ -5,8 +5,10 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 
 #include "outputs/shift_board.h"
+#include "outputs/transfer.h"
 #include "port/simulated_port.h"
 
 class QAbstractButton;
@@ -27,7 +29,11 @@ class BenchWindow : public QWidget {
     Q_OBJECT
 
 public:
-    BenchWindow(const ShiftBoard& board, SimulatedPort& port, QWidget* parent = nullptr);
+    // The outputs the transfers invert, asked at every refresh: their lamps
+    // show the level like any other, so a lit one is off, and a bar under
+    // each marks them.
+    using Inversion = std::function<InvertedOutputs()>;
+    BenchWindow(const ShiftBoard& board, SimulatedPort& port, Inversion inversion = {}, QWidget* parent = nullptr);
 
     // Shows the window wholly on main's screen beside main (see
     // besideWindow), also after it was closed; one already shown is raised
@@ -52,6 +58,7 @@ private:
 
     const ShiftBoard& board_;
     SimulatedPort& port_;
+    const Inversion inversion_;
     QTimer* timer_;
     std::array<QAbstractButton*, kInputs> inputs_{};
     QLabel* pins_;
@@ -64,6 +71,7 @@ private:
     // The latches the window was last asked to show: it is repainted whole
     // only when they change.
     std::array<std::uint64_t, board::kChains> shown_{};
+    InvertedOutputs shownInverted_;
     bool painted_ = false;
     bool ratesShown_ = false;
 };

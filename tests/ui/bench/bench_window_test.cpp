@@ -49,6 +49,13 @@ TEST(BenchWindow, LightsTheLampsOfOutputsLatchedHighInWiringOrder) {
     EXPECT_FALSE(litAt(image, window.lampRect(7, 20)));
 }
 
+TEST(BenchWindow, MarksTheInvertedOutputsUnderTheirLamps) {
+    Board b;
+    BenchWindow w(b.board, b.sim, [] { return InvertedOutputs().set() >> 260; });  // outputs 1-40: the first row
+    for (const QRect& lamp : {w.lampRect(0, 40), w.lampRect(0, 1), w.lampRect(1, 40), w.lampRect(7, 21)})
+        EXPECT_EQ(w.grab().toImage().pixelColor(lamp.center().x(), lamp.bottom() + 4).blue() > 200, lamp.top() == 70);
+}
+
 // A latch that comes just before some part of the window is painted alone (a
 // label's new text) is still shown: the refresh asks for the lamps.
 TEST(BenchWindow, ALatchIsShownThoughAPartOfTheWindowWasPaintedSince) {
