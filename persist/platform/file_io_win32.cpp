@@ -179,13 +179,16 @@ std::string replaceAtomically(const std::string& path, std::string_view bytes, c
         !::SetFileAttributesW(replacement.c_str(), kept != 0 ? kept : FILE_ATTRIBUTE_NORMAL)) {
         failure = reason("cannot set the attributes");
     }
-    // ReplaceFileW also keeps the old file's access list.
-    if (failure.empty() && old.exists &&
-        !::ReplaceFileW(target.c_str(), replacement.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
-                        nullptr)) {
-        failure = reason("cannot replace");
+    // ReplaceFileW also keeps the old file's access list. It needs a file to
+    // replace: one that is not there (gone since it was read, or a new file
+    // given another's attributes, as a backup's staged copy is) is moved in.
+    bool replaced = false;
+    if (failure.empty() && old.exists) {
+        replaced = ::ReplaceFileW(target.c_str(), replacement.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,
+                                  nullptr, nullptr) != 0;
+        if (!replaced && ::GetLastError() != ERROR_FILE_NOT_FOUND) failure = reason("cannot replace");
     }
-    if (failure.empty() && !old.exists &&
+    if (failure.empty() && !replaced &&
         !::MoveFileExW(replacement.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         failure = reason("cannot replace");
     }
