@@ -20,6 +20,12 @@ std::string bytes(const QString& text) { return text.trimmed().toStdString(); }
 
 enum Column { On, Name, When, If, Do };
 
+QString valueOf(const RuleBook::Keys& keys, std::string_view key) {
+    for (const auto& [name, value] : keys)
+        if (name == key) return text(value);
+    return {};
+}
+
 }  // namespace
 
 RuleDialog::RuleDialog(RuleBook& rules, QWidget* parent) : QDialog(parent), rules_(rules) {
@@ -81,13 +87,8 @@ void RuleDialog::fillList() {
     filling_ = true;
     list->clear();
     for (const Rule& rule : rules_.rules().automationRules) {
-        const RuleBook::Keys keys = rule.written;
-        const auto value = [&](std::string_view key) {
-            for (const auto& [k, v] : keys)
-                if (k == key) return text(v);
-            return QString();
-        };
-        auto* row = new QTreeWidgetItem(list, {QString(), text(rule.name), value("When"), value("If"), value("Do")});
+        auto* row = new QTreeWidgetItem(list, {QString(), text(rule.name), valueOf(rule.written, "When"),
+                                               valueOf(rule.written, "If"), valueOf(rule.written, "Do")});
         row->setFlags(row->flags() | Qt::ItemIsUserCheckable);
         row->setCheckState(On, rule.enabled ? Qt::Checked : Qt::Unchecked);
         if (rule.name == editing_) list->setCurrentItem(row);
@@ -111,11 +112,7 @@ void RuleDialog::edit(const std::string& chosen) {
     const RuleBook::Keys keys = chosen.empty() ? RuleBook::Keys{} : rules_.entryKeys(EntryKind::Rule, chosen);
     name->setText(text(chosen));
     const std::pair<QLineEdit*, std::string_view> fields[] = {{when, "When"}, {conditions, "If"}, {actions, "Do"}};
-    for (const auto& [field, key] : fields) {
-        field->clear();
-        for (const auto& [k, v] : keys)
-            if (k == key) field->setText(text(v));
-    }
+    for (const auto& [field, key] : fields) field->setText(valueOf(keys, key));
     const Rule* rule = rules_.rules().rule(chosen);
     enabled->setChecked(!rule || rule->enabled);
     removeButton->setEnabled(!chosen.empty());
