@@ -110,7 +110,7 @@ int main(int argc, char** argv) {
         }
         const kavtra::web::NewToken token = kavtra::web::addToken(
             path, line.name,
-            line.role == "switch" ? kavtra::AccessToken::Role::Switch : kavtra::AccessToken::Role::Read);
+            line.role == "switch" ? kavtra::AccessToken::Role::Switch : kavtra::AccessToken::Role::Read, line.scope);
         if (!token.error.empty()) {
             kavtra::printLine(stderr, "kavtra: " + token.error);
             return kavtra::kExitRefused;

@@ -44,7 +44,11 @@ Program::Program(const std::string& exeDir, PortFailureHandler onPortFailure, co
                 QMetaObject::invokeMethod(&timers, std::move(call), Qt::QueuedConnection);
             }),
       // The exit sequence ends the process at once: no handler runs after it.
-      runner(plant, [] { std::_Exit(0); }),
+      runner(plant,
+             [this] {
+                 if (atEnd_) atEnd_();
+                 std::_Exit(0);
+             }),
       exitSignals_([this] { runner.exitSequence(); }) {
     for (const RuleProblem& problem : plant.rules.problems())
         std::fprintf(stderr, "kavtra: %s\n", problemText(problem).c_str());

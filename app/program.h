@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "outputs/shift_board.h"
 #include "plant/plant.h"
@@ -52,7 +53,13 @@ public:
     Plant plant;
     OutputRunner runner;
 
+    // A last deed after the exit sequence, just before the process ends,
+    // when the program's files are no longer its own: the window's restore
+    // from a backup.
+    void atEnd(std::function<void()> deed) { atEnd_ = std::move(deed); }
+
 private:
+    std::function<void()> atEnd_;
     ExitSignals exitSignals_;
 };
 

@@ -21,6 +21,7 @@ struct ProgramMqtt::Link {
     Program& program;
     MqttSettingsReading reading;  // as last read
     std::unique_ptr<EngineMqtt> mqtt;
+    bool connected = false;
 
     void start(MqttSettingsReading settings);
 
@@ -42,6 +43,11 @@ ProgramMqtt::ProgramMqtt(Program& program) : link_(std::make_unique<Link>(Link{*
 
 ProgramMqtt::~ProgramMqtt() = default;
 
+std::optional<bool> ProgramMqtt::connected() const {
+    if (!link_->mqtt) return std::nullopt;
+    return link_->connected;
+}
+
 void ProgramMqtt::followConfig() {
     MqttSettingsReading reading = readSettings(link_->program.plant.config);
     if (reading == link_->reading) return;
@@ -58,12 +64,14 @@ void ProgramMqtt::Link::start(MqttSettingsReading settings) {
         std::fprintf(stderr, "kavtra: %s\n", reading.problem.c_str());
         std::fflush(stderr);
     }
+    connected = false;
     if (!reading.enabled) return;
     mqtt = std::make_unique<EngineMqtt>(program.plant.engine, program.plant.inputs, program.plant.core,
                                         program.plant.rules, program.plant.sequences, reading.settings);
-    connect(&mqtt->bridge(), &MqttBridge::statusChanged, &owner, [&owner = owner](const QString& text, bool connected) {
+    connect(&mqtt->bridge(), &MqttBridge::statusChanged, &owner, [this](const QString& text, bool up) {
+        connected = up;
         owner.status_ = text;
-        emit owner.statusChanged(text, connected);
+        emit owner.statusChanged(text, up);
     });
 }
 

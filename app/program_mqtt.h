@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 #include "app/program.h"
 #include "commands/command_core.h"
@@ -25,6 +26,8 @@ public:
     static bool built();
     // The link's last status, or why [MQTT] keeps it off; empty when off.
     const QString& status() const { return status_; }
+    // Whether the link is up now; none while [MQTT] keeps it off.
+    std::optional<bool> connected() const;
     // Reads [MQTT] again: changed settings end the link ("offline" and a
     // clean disconnect) and start the one now asked for.
     void followConfig();

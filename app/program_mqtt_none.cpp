@@ -10,6 +10,7 @@ ProgramMqtt::ProgramMqtt(Program&) {}
 ProgramMqtt::~ProgramMqtt() = default;
 
 bool ProgramMqtt::built() { return false; }
+std::optional<bool> ProgramMqtt::connected() const { return std::nullopt; }
 void ProgramMqtt::followConfig() {}
 
 }  // namespace kavtra

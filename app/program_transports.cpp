@@ -3,8 +3,8 @@
 namespace kavtra {
 
 ProgramTransports::ProgramTransports(Program& program, std::unique_ptr<QLocalServer> server, const Window& window)
-    : web_(program),
-      mqtt_(program),
+    : mqtt_(program),
+      web_(program, [this] { return mqtt_.connected(); }),
       window_(window ? window(web_, mqtt_) : nullptr),
       commands_(program, std::move(server), window_.get()) {}
 

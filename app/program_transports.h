@@ -14,9 +14,9 @@
 namespace kavtra {
 
 // Every way in to the running program, put together the same way with a
-// window or without: the web access and MQTT first, then the window (which
-// shows their states and changes the web's setting), then the command
-// socket, which can show the window.
+// window or without: MQTT and the web access first (whose figures tell
+// MQTT's state), then the window (which shows their states and changes the
+// web's setting), then the command socket, which can show the window.
 class ProgramTransports {
 public:
     // Builds the window over the transports it shows; none without a window.
@@ -24,8 +24,8 @@ public:
     ProgramTransports(Program& program, std::unique_ptr<QLocalServer> server, const Window& window = {});
 
 private:
-    ProgramWeb web_;
     ProgramMqtt mqtt_;
+    ProgramWeb web_;
     std::unique_ptr<WindowShower> window_;
     CommandHost commands_;
 };

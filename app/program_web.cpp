@@ -3,6 +3,7 @@
 #include <QSysInfo>
 
 #include <cstdio>
+#include <utility>
 
 #include "web/page_sites.h"
 #include "web/web_server.h"
@@ -16,7 +17,10 @@ web::WebSettings readSettings(const clsINI& config) {
 
 }  // namespace
 
-ProgramWeb::ProgramWeb(Program& program) : program_(program), settings_(readSettings(program.plant.config)) { start(); }
+ProgramWeb::ProgramWeb(Program& program, std::function<std::optional<bool>()> mqtt)
+    : program_(program), mqtt_(std::move(mqtt)), settings_(readSettings(program.plant.config)) {
+    start();
+}
 
 ProgramWeb::~ProgramWeb() = default;
 
@@ -43,7 +47,7 @@ void ProgramWeb::start() {
     if (!settings_.enabled) return;
     server_ = std::make_unique<web::WebServer>(settings_, program_.plant.core, program_.plant.engine,
                                                program_.plant.inputs, program_.plant.rules, program_.plant.sequences,
-                                               program_.plant.changeLog);
+                                               program_.plant.changeLog, program_.plant.switches, mqtt_);
     if (const QString why = server_->start(); !why.isEmpty()) {
         server_.reset();
         fail(why);

@@ -4,7 +4,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
+#include <optional>
 
 #include "app/program.h"
 #include "web/web_settings.h"
@@ -21,7 +23,9 @@ class WebServer;
 class ProgramWeb : public QObject {
     Q_OBJECT
 public:
-    explicit ProgramWeb(Program& program);
+    // `mqtt`: whether the MQTT link is up now, for /metrics; none when MQTT
+    // is not configured.
+    explicit ProgramWeb(Program& program, std::function<std::optional<bool>()> mqtt = {});
     ~ProgramWeb() override;
 
     // "Веб: http://127.0.0.1:8080" (the first of sites()), or why it is not
@@ -50,6 +54,7 @@ private:
     void fail(const QString& why);
 
     Program& program_;
+    std::function<std::optional<bool>()> mqtt_;
     web::WebSettings settings_;  // as last read
     std::unique_ptr<web::WebServer> server_;
     QString status_;

@@ -1,10 +1,17 @@
 #include "app/program_window.h"
 
+#include <QCoreApplication>
 #include <QInputDialog>
+#include <QLockFile>
 #include <QMessageBox>
+#include <QProcess>
 
+#include "app/console.h"
 #include "app/session_end.h"
+#include "backup/backup.h"
+#include "control/socket_place.h"
 #include "ui/dialogs/about_frm.h"
+#include "ui/dialogs/backup_questions.h"
 #include "ui/dialogs/journal_dialog.h"
 #include "ui/dialogs/mqtt_dialog.h"
 #include "ui/dialogs/option_frm.h"
@@ -40,6 +47,29 @@ MenuQuestions menuQuestions() {
         QMessageBox::warning(parent, title, text);
     };
     return questions;
+}
+
+// After the exit sequence the files are the program's no more: the archive
+// replaces them, and a new copy starts on them. `lock` is the single-copy
+// check's, taken here and held to the end of this process, so that the new
+// copy claims the command socket once this one is gone, rather than handing
+// its start over to it.
+void restoreAndStartAgain(const std::string& archive, const std::string& filesDir, QLockFile& lock) {
+    constexpr int kLockWaitMs = 5000;
+    lock.tryLock(kLockWaitMs);
+    const BackupOutcome outcome = importBackup(archive, filesDir);
+    for (const std::string& problem : outcome.problems) printLine(stderr, "kavtra: " + problem);
+    if (outcome.problems.empty()) {
+        std::string files;
+        for (const std::string& file : outcome.files) files += (files.empty() ? "" : ", ") + file;
+        printLine(stderr, "kavtra: из " + archive + " заменены " + files + " в " + filesDir);
+    } else {
+        QStringList problems;
+        for (const std::string& problem : outcome.problems) problems.append(QString::fromStdString(problem));
+        QMessageBox::critical(nullptr, QStringLiteral("Копия настроек"),
+                              QStringLiteral("Копия не восстановлена:\n") + problems.join(QLatin1Char('\n')));
+    }
+    QProcess::startDetached(QCoreApplication::applicationFilePath(), QCoreApplication::arguments().mid(1));
 }
 
 QStringList sceneNames(const RuleBook& rules) {
@@ -83,6 +113,18 @@ ProgramWindow::ProgramWindow(Program& program, ProgramWeb& web, ProgramMqtt& mqt
         journal_->raise();
         journal_->activateWindow();
     };
+    platform.saveBackup = [dir = program.filesDir](QWidget* parent) { saveBackupFromWindow(dir, parent); };
+    platform.restoreBackup = [this, &program](QWidget* parent) {
+        const std::optional<std::string> archive = chooseBackupToRestore(program.filesDir, parent);
+        if (!archive) return;
+        restartLock_ =
+            std::make_unique<QLockFile>(QString::fromStdString(socketPlaceFor(program.executableDir).lockFile));
+        program.atEnd([archive = *archive, dir = program.filesDir, &lock = *restartLock_] {
+            restoreAndStartAgain(archive, dir, lock);
+        });
+        // Asked already: the exit sequence at once, as a confirmed close.
+        program.runner.exitSequence();
+    };
     platform.questions = menuQuestions();
     platform.showPhone = [&web, &rules = program.plant.rules, confirm = platform.questions.confirm](QWidget* parent) {
         const auto reach = [&web] {
@@ -120,6 +162,11 @@ ProgramWindow::ProgramWindow(Program& program, ProgramWeb& web, ProgramMqtt& mqt
     showBench();
     // A closed bench window comes back with a double click on the port.
     QObject::connect(frm_.get(), &MyFrm::portDoubleClicked, frm_.get(), [this] { showBench(); });
+    // Said before the window was there, if at all: it stands in the status
+    // bar from now on until mended.
+    frm_->setSettingFault(QString::fromStdString(program.plant.inversionFault()));
+    program.plant.onInversionFault(
+        [frm = frm_.get()](const std::string& fault) { frm->setSettingFault(QString::fromStdString(fault)); });
     frm_->setWebState(web.status());
     QObject::connect(&web, &ProgramWeb::statusChanged, frm_.get(), &MyFrm::setWebState);
     frm_->setNetworkState(mqtt.status());

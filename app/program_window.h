@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QLockFile>
+
 #include <memory>
 
 #include "app/program.h"
@@ -37,6 +39,8 @@ private:
     std::unique_ptr<ScheduleDialog> schedules_;
     std::unique_ptr<RuleDialog> rulesDialog_;
     std::unique_ptr<BenchWindow> bench_;
+    // Held by a restore from a backup until the process ends.
+    std::unique_ptr<QLockFile> restartLock_;
 };
 
 }  // namespace kavtra

@@ -192,19 +192,35 @@ BackupOutcome exportBackup(const std::string& filesDir, const std::string& archi
     return outcome;
 }
 
-BackupOutcome importBackup(const std::string& archivePath, const std::string& filesDir) {
-    BackupOutcome outcome;
+namespace {
+
+// The archive read and checked whole, as an import would write it.
+std::vector<Planned> readArchive(const std::string& archivePath, const std::string& filesDir, BackupOutcome& outcome) {
     if (const auto version = currentVersion(archivePath); version && version->size > kMostEntries * kLargestFile) {
         outcome.problems.push_back("архив больше " + std::to_string(kMostEntries * kLargestFile) + " байт");
-        return outcome;
+        return {};
     }
     const FileRead archive = readWholeFile(archivePath);
     if (!archive.exists || !archive.error.empty()) {
         outcome.problems.push_back("архив " + archivePath + " не прочитан" +
                                    (archive.exists ? ": " + archive.error : ": его нет"));
-        return outcome;
+        return {};
     }
-    const std::vector<Planned> planned = plan(archive.bytes, filesDir, outcome.problems);
+    return plan(archive.bytes, filesDir, outcome.problems);
+}
+
+}  // namespace
+
+BackupOutcome checkBackup(const std::string& archivePath, const std::string& filesDir) {
+    BackupOutcome outcome;
+    for (const Planned& file : readArchive(archivePath, filesDir, outcome)) outcome.files.push_back(file.file->name);
+    if (!outcome.problems.empty()) outcome.files.clear();
+    return outcome;
+}
+
+BackupOutcome importBackup(const std::string& archivePath, const std::string& filesDir) {
+    BackupOutcome outcome;
+    const std::vector<Planned> planned = readArchive(archivePath, filesDir, outcome);
     if (!outcome.problems.empty()) return outcome;
 
     // Locks in one order, the same for every import, so two never wait on

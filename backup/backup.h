@@ -33,4 +33,8 @@ BackupOutcome exportBackup(const std::string& filesDir, const std::string& archi
 // system hardly ever does once the file is written) leaves some files new.
 BackupOutcome importBackup(const std::string& archivePath, const std::string& filesDir);
 
+// The same checks, writing nothing: the files an import would replace, or
+// every reason it would refuse the archive.
+BackupOutcome checkBackup(const std::string& archivePath, const std::string& filesDir);
+
 }  // namespace kavtra

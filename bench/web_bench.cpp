@@ -17,6 +17,7 @@
 #include "engine/change_record.h"
 #include "tests/support/browser.h"
 #include "tests/support/http_answer.h"
+#include "web/metrics_text.h"
 #include "web/web_server.h"
 
 namespace kavtra {
@@ -38,7 +39,8 @@ struct Rig : EngineRig {
         web::WebSettings settings;
         settings.enabled = true;
         settings.listen = {"127.0.0.1", 0};
-        server = std::make_unique<web::WebServer>(settings, core, engine, plant.inputs, rules, plant.sequences, log);
+        server = std::make_unique<web::WebServer>(settings, core, engine, plant.inputs, rules, plant.sequences, log,
+                                                  plant.switches);
         if (!server->start().isEmpty()) std::abort();
     }
     ChangeLog log{changeLogPath(dir)};
@@ -118,6 +120,42 @@ BENCHMARK(BM_ApiSwitchToLatched)
     ->Unit(benchmark::kMillisecond)
     ->Repetitions(5)
     ->ReportAggregatesOnly();
+
+// The /metrics text of 300 outputs, half of them on and switched by three
+// kinds of source, the histograms filled: the snapshot and the text.
+void BM_MetricsText(benchmark::State& state) {
+    EngineRig rig;
+    for (int output = 1; output <= 150; ++output)
+        rig.engine.set({{output, true}}, output % 3 ? Source::web("phone") : Source::Window);
+    rig.engine.setAll(false, Source::scene("Вечер"));
+    rig.engine.set({{1, true}}, Source::Window);
+    for (int output = 2; output <= 150; ++output) rig.engine.set({{output, true}}, Source::CommandLine);
+    std::size_t bytes = 0;
+    for (auto _ : state) {
+        const std::string text = web::metricsText(web::coreMetrics(rig.engine, rig.plant.switches, rig.rules));
+        bytes = text.size();
+        benchmark::DoNotOptimize(text.data());
+    }
+    state.counters["bytes"] = static_cast<double>(bytes);
+}
+BENCHMARK(BM_MetricsText)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly();
+
+// GET /metrics on a kept-alive connection, from sending to the whole answer.
+void BM_MetricsServed(benchmark::State& state) {
+    ServedRig served;
+    QTcpSocket client;
+    client.connectToHost("127.0.0.1", served.port());
+    if (!client.waitForConnected(5000)) return state.SkipWithError("not connected");
+    const std::string request = "GET /metrics HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(served.port()) +
+                                "\r\n\r\n";
+    std::string pending;
+    for (auto _ : state) {
+        client.write(request.data(), static_cast<qint64>(request.size()));
+        const auto answer = test::nextAnswer(client, pending);
+        if (!answer || !answer->starts_with("HTTP/1.1 200")) return state.SkipWithError("no figures");
+    }
+}
+BENCHMARK(BM_MetricsServed)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly();
 
 // GET / on a new connection: the page's bytes as the server sends them.
 void BM_PageServed(benchmark::State& state) {

@@ -99,9 +99,19 @@ struct RuleCommand {
     bool on = true;
     bool operator==(const RuleCommand&) const = default;
 };
+// How often the targets (none: all 300) switched and how long they were on.
+struct StatsCommand {
+    std::vector<Target> outputs;
+    bool operator==(const StatsCommand&) const = default;
+};
+// The targets' (none: all 300) counters back to none.
+struct ResetStatsCommand {
+    std::vector<Target> outputs;
+    bool operator==(const ResetStatsCommand&) const = default;
+};
 using Command = std::variant<ShowCommand, SetCommand, ToggleCommand, AllCommand, RenameCommand, PulseCommand,
                              GetCommand, GetInputsCommand, SceneCommand, SaveSceneCommand, UndoCommand, ReloadCommand,
-                             StartCommand, PauseCommand, StopCommand, RuleCommand>;
+                             StartCommand, PauseCommand, StopCommand, RuleCommand, StatsCommand, ResetStatsCommand>;
 
 // A command and who sent it.
 struct Request {

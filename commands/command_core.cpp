@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <set>
+#include <stdexcept>
 #include <type_traits>
 
 #include "commands/output_list.h"
@@ -38,8 +39,8 @@ struct Unknown : std::runtime_error {
 }  // namespace
 
 CommandCore::CommandCore(OutputEngine& engine, OutputPulses& pulses, RuleBook& rules, const SafetyTimers* safety,
-                         SequenceControl* sequences)
-    : engine_(engine), pulses_(pulses), rules_(rules), safety_(safety), sequences_(sequences) {}
+                         SequenceControl* sequences, OutputCounters* counters)
+    : engine_(engine), pulses_(pulses), rules_(rules), safety_(safety), sequences_(sequences), counters_(counters) {}
 
 std::vector<OutputView> CommandCore::inputs() const {
     const InputLevels levels = engine_.readInputs();
@@ -59,6 +60,14 @@ OutputView CommandCore::view(int output) const {
             safety_ ? safety_->deadline(output) : std::nullopt};
 }
 
+StatsView CommandCore::stats(int output) const {
+    engine_.state(output);  // the number's check
+    if (!counters_) throw std::runtime_error("счётчики здесь не ведутся");
+    const auto power = rules_.rules().power.find(output);
+    return {output, counters_->tally(output),
+            power == rules_.rules().power.end() ? std::nullopt : std::optional<double>(power->second)};
+}
+
 std::vector<int> CommandCore::outputsOf(const Target& target) const {
     if (target.group.empty()) return {target.output};
     const Group* group = rules_.rules().group(target.group);
@@ -73,6 +82,19 @@ std::vector<int> CommandCore::outputsOf(const std::vector<Target>& targets) cons
         outputs.insert(more.begin(), more.end());
     }
     return {outputs.begin(), outputs.end()};
+}
+
+Reply CommandCore::linesOf(const std::vector<Target>& targets, const std::function<std::string(int)>& line) const {
+    Reply reply;
+    std::vector<int> outputs;  // as asked, in order
+    for (const Target& target : targets) {
+        const std::vector<int> more = outputsOf(target);
+        outputs.insert(outputs.end(), more.begin(), more.end());
+    }
+    if (targets.empty())
+        for (int output = 1; output <= OutState::kOutputs; ++output) outputs.push_back(output);
+    for (int output : outputs) reply.lines.push_back(line(output));
+    return reply;
 }
 
 Reply CommandCore::execute(const Request& request, WindowShower* window) {
@@ -102,17 +124,12 @@ void CommandCore::execute(const Request& request, Answer respond, WindowShower* 
         } else if constexpr (std::is_same_v<T, PulseCommand>) {
             pulses_.pulse(c.output, c.milliseconds, request.source, answering(respond));
         } else if constexpr (std::is_same_v<T, GetCommand>) {
-            Reply reply;
-            std::vector<int> outputs;  // as asked, in order
-            for (const Target& target : c.outputs) {
-                const std::vector<int> more = outputsOf(target);
-                outputs.insert(outputs.end(), more.begin(), more.end());
-            }
-            const auto line = [&](int output) { reply.lines.push_back(outputLine(view(output))); };
-            if (c.outputs.empty())
-                for (int output = 1; output <= OutState::kOutputs; ++output) line(output);
-            for (int output : outputs) line(output);
-            return reply;
+            return linesOf(c.outputs, [this](int output) { return outputLine(view(output)); });
+        } else if constexpr (std::is_same_v<T, StatsCommand>) {
+            return linesOf(c.outputs, [this](int output) { return statsLine(stats(output)); });
+        } else if constexpr (std::is_same_v<T, ResetStatsCommand>) {
+            if (!counters_) return Reply::refused("счётчики здесь не ведутся");
+            return answer(counters_->reset(outputsOf(c.outputs), request.source), "счётчики сброшены");
         } else if constexpr (std::is_same_v<T, GetInputsCommand>) {
             Reply reply;
             for (const OutputView& input : inputs()) reply.lines.push_back(outputLine(input));

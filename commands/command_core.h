@@ -6,6 +6,8 @@
 #include "commands/output_view.h"
 #include "commands/reply.h"
 #include "commands/sequence_control.h"
+#include "commands/stats_view.h"
+#include "counters/output_counters.h"
 #include "engine/output_engine.h"
 #include "engine/output_pulses.h"
 #include "engine/safety_timers.h"
@@ -25,9 +27,10 @@ public:
 class CommandCore {
 public:
     // `safety` gives the views the time left of running limits; without it
-    // none is shown. Without `sequences` a sequence's request is refused.
+    // none is shown. Without `sequences` a sequence's request is refused,
+    // and without `counters` a request of the counters.
     CommandCore(OutputEngine& engine, OutputPulses& pulses, RuleBook& rules, const SafetyTimers* safety = nullptr,
-                SequenceControl* sequences = nullptr);
+                SequenceControl* sequences = nullptr, OutputCounters* counters = nullptr);
 
     // `window` answers `show`: the command socket's, null when the program
     // runs without a window. `answer` is told once what the request asked is
@@ -52,11 +55,19 @@ public:
     std::vector<int> outputsOf(const std::vector<Target>& targets) const;
     // An output as every transport shows it; a number out of range throws.
     OutputView view(int output) const;
+    // An output's counters as every transport shows them, with its power
+    // from Rules.ini; a number out of range throws, and so does a core
+    // without counters.
+    StatsView stats(int output) const;
+    // The counters the core reads and resets; null where none are kept.
+    OutputCounters* counters() const { return counters_; }
     // The five inputs, read at once from the port, each as an output reads
     // (its number, on or off as [Input N] wires it, its name).
     std::vector<OutputView> inputs() const;
 
 private:
+    // A line per output the targets name (none: all 300), in the order asked.
+    Reply linesOf(const std::vector<Target>& targets, const std::function<std::string(int)>& line) const;
     void set(const std::vector<std::pair<Target, Switch>>& targets, const Source& source, const Answer& answer);
 
     OutputEngine& engine_;
@@ -64,6 +75,7 @@ private:
     RuleBook& rules_;
     const SafetyTimers* safety_;
     SequenceControl* sequences_;
+    OutputCounters* counters_;
 };
 
 }  // namespace kavtra

@@ -98,7 +98,8 @@ std::string formatRequest(const Command& command) {
                        return " " + number(c.output) + "=" + c.name;
                    } else if constexpr (std::is_same_v<T, PulseCommand>) {
                        return " " + number(c.output) + "=" + number(c.milliseconds);
-                   } else if constexpr (std::is_same_v<T, GetCommand>) {
+                   } else if constexpr (std::is_same_v<T, GetCommand> || std::is_same_v<T, StatsCommand> ||
+                                        std::is_same_v<T, ResetStatsCommand>) {
                        return targetWords(c.outputs);
                    } else if constexpr (std::is_same_v<T, SceneCommand> || std::is_same_v<T, StartCommand> ||
                                         std::is_same_v<T, PauseCommand> || std::is_same_v<T, StopCommand>) {

@@ -59,8 +59,10 @@ Parsed<Command> pulseValues(const Words& words, std::string_view) {
     return commandOf(parsePulse(words.front()), itself);
 }
 
-Parsed<Command> getValues(const Words& words, std::string_view) {
-    return commandOf(eachWord(words, parseTargets), [](auto outputs) { return GetCommand{std::move(outputs)}; });
+// Any number of targets, none meaning all 300.
+template <class C>
+Parsed<Command> targetsValues(const Words& words, std::string_view) {
+    return commandOf(eachWord(words, parseTargets), [](auto outputs) { return C{std::move(outputs)}; });
 }
 
 // A name of Rules.ini leads the words; `whose` as the genitive: "сцены".
@@ -123,7 +125,7 @@ constexpr Verb kVerbs[] = {
      "напечатать состояние и имя выводов N (всех 300, если номера не указаны; можно 40-45 или 1-3,7): по строке "
      "«N<TAB>on|off<TAB>имя» на вывод, в UTF-8; у вывода, чей предел времени идёт, четвёртый столбец — "
      "сколько секунд осталось («1080s»)",
-     getValues},
+     targetsValues<GetCommand>},
     {"get-inputs", Takes::Nothing, false, "",
      "напечатать состояние и имя пяти входов, линий состояния порта (контакты 10, 11, 12, 13 и 15): по строке "
      "«N<TAB>on|off<TAB>имя» на вход, как --get; Inverted из [Input N] в Rules.ini учтён",
@@ -151,6 +153,15 @@ constexpr Verb kVerbs[] = {
     {"rule", Takes::Rest, false, "ИМЯ=on|off",
      "включить или выключить правило из Rules.ini; выбор сохраняется там (Enabled) и действует после перезапуска",
      ruleValues},
+    {"stats", Takes::Each, true, "[N|@ГРУППА ...]",
+     "напечатать, сколько раз выводы переключались и сколько были включены (всех 300, если номера не указаны; "
+     "можно 40-45 или 1-3,7): по строке «N<TAB>переключений<TAB>секунд всего<TAB>сегодня<TAB>вчера» на вывод, "
+     "в целых секундах; дни — по местному времени",
+     targetsValues<StatsCommand>},
+    {"reset-stats", Takes::Each, true, "[N|@ГРУППА ...]",
+     "обнулить счётчики переключений и времени выводов (всех 300, если номера не указаны); сброс записывается в "
+     "журнал",
+     targetsValues<ResetStatsCommand>},
 };
 static_assert(std::size(kVerbs) == std::variant_size_v<Command>, "one verb for each alternative of Command");
 

@@ -59,10 +59,11 @@ const std::vector<Option>& options() {
                  "«время<TAB>расписание<TAB>что включает и выключает»; работает и без запущенной копии",
                  Action::Schedule},
                 {{"add-token"},
-                 "ИМЯ read|switch",
-                 "создать токен веб-доступа ИМЯ: read только читает, switch ещё и переключает; токен печатается "
-                 "один раз, в Rules.ini хранится только его хеш; запущенная копия перечитывает Rules.ini и "
-                 "принимает его до конца команды; работает и без запущенной копии",
+                 "ИМЯ read|switch [ОБЛАСТЬ ...]",
+                 "создать токен веб-доступа ИМЯ: read только читает, switch ещё и переключает; ОБЛАСТЬ — выводы, "
+                 "группы и сцены, которые токен видит и переключает (1-20 @Двор \"scene Вечер\"), без неё — все "
+                 "выводы; токен печатается один раз, в Rules.ini хранится только его хеш; запущенная копия "
+                 "перечитывает Rules.ini и принимает его до конца команды; работает и без запущенной копии",
                  Action::AddToken},
                 {{"remove-token"},
                  "ИМЯ",
@@ -209,10 +210,12 @@ CommandLine ownCommandOf(const Sorted& sorted, const Option& option) {
     CommandLine line{option.action, std::nullopt, {}};
     line.name = values.front();
     if (option.action == CommandLine::Action::AddToken) {
-        if (extra.size() != 1 || (extra.front() != "read" && extra.front() != "switch"))
+        if (extra.empty() || (extra.front() != "read" && extra.front() != "switch"))
             return badUsage("--add-token: после имени нужна роль read или switch");
         if (!isRuleName(line.name)) return badUsage("--add-token: " + ruleNameWanted("токена"));
         line.role = extra.front();
+        // Each word is one part of Scope=, as Rules.ini keeps it.
+        for (std::size_t i = 1; i < extra.size(); ++i) line.scope += (i > 1 ? "; " : "") + extra[i];
         return line;
     }
     if (!extra.empty()) return badUsage(extraArgument(extra.front()));

@@ -30,6 +30,7 @@ struct CommandLine {
     std::size_t lines = 0;  // for Log and Schedule
     std::string name{};     // for AddToken and RemoveToken
     std::string role{};     // for AddToken: "read" or "switch"
+    std::string scope{};    // for AddToken: its Scope=, empty for every output
     bool secrets = false;   // for Export
 };
 

@@ -1,6 +1,7 @@
 #include "engine/output_engine.h"
 
 #include <algorithm>
+#include <chrono>
 #include <stdexcept>
 
 #include "outputs/transfer.h"
@@ -100,6 +101,7 @@ SaveOutcome OutputEngine::save(const OutputChange& change) {
         }
         saveHooks_.call(change, data_);
     });
+    if (!failure.empty()) ++figures_.saveFailures;
     return {failure.empty(), std::move(failure)};
 }
 
@@ -110,14 +112,17 @@ SaveOutcome OutputEngine::settle(const std::vector<std::pair<int, bool>>& output
     return step(codes, source, false, false);
 }
 
-void OutputEngine::UpdateOuts() {
+bool OutputEngine::UpdateOuts() {
     if (inversionReader_) {
         const std::optional<InvertedOutputs> inverted = inversionReader_();
-        if (!inverted) return;
+        if (!inverted) return false;
         inverted_ = *inverted;
     }
+    const std::uint64_t refused = lpt_.RefusedAccesses();
     kavtra::UpdateOuts(states_, lpt_, inverted_);
+    if (lpt_.RefusedAccesses() != refused) ++figures_.portErrors;
     gate_.latched(states_);
+    return true;
 }
 
 void OutputEngine::Init_Outs() { kavtra::Init_Outs(lpt_); }
@@ -205,12 +210,19 @@ SaveOutcome OutputEngine::rename(int output, const std::string& name, const Sour
 }
 
 SaveOutcome OutputEngine::finishStep(const OutputChange& change, bool transfer) {
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point begun = Clock::now();
     const SaveOutcome saved = save(change);
-    if (transfer) UpdateOuts();
+    const Clock::time_point savedAt = Clock::now();
+    figures_.saves.add(savedAt - begun);
+    if (transfer && UpdateOuts()) figures_.transfers.add(Clock::now() - savedAt);
     finish(change);
     return saved;
 }
 
-void OutputEngine::finish(const OutputChange& change) { listeners_.call(change); }
+void OutputEngine::finish(const OutputChange& change) {
+    ++figures_.steps;
+    listeners_.call(change);
+}
 
 }  // namespace kavtra

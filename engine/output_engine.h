@@ -11,6 +11,7 @@
 
 #include "engine/callbacks.h"
 #include "engine/dead_time_gate.h"
+#include "engine/engine_figures.h"
 #include "engine/interlocks.h"
 #include "engine/source.h"
 #include "engine/step_outcome.h"
@@ -64,7 +65,9 @@ public:
     // rule on it, states set, one save, listeners told; the first transfer
     // then sends it, so the port never shows what it undoes.
     SaveOutcome settle(const std::vector<std::pair<int, bool>>& outputsOn, const Source& source);
-    void UpdateOuts();  // one transfer of OutState, with the inversion read anew
+    // One transfer of OutState, with the inversion read anew; false when
+    // none was made, no reading of the inversion having served yet.
+    bool UpdateOuts();
     void Init_Outs();
     void releasePort();  // data lines to input (end of the exit sequence)
     // The five inputs' levels, from one read of the port's status register:
@@ -90,6 +93,9 @@ public:
     const std::string& name(int output) const;
     const kavtra::OutState& states() const { return states_; }
     const clsINI& dataFile() const { return data_; }
+    // Steps, failed saves, refused transfers, and how long steps' saves and
+    // transfers took, since the engine was built.
+    const EngineFigures& figures() const { return figures_; }
 
     // What a toggle makes of an output: off (1) turns on, any other code
     // turns off. The one meaning of a toggle, whoever asks for it.
@@ -158,6 +164,7 @@ private:
     std::vector<std::pair<int, std::pair<std::int16_t, std::int16_t>>> undo_;
     Callbacks<Listener> listeners_;
     Callbacks<SaveHook> saveHooks_;
+    EngineFigures figures_;
 };
 
 }  // namespace kavtra

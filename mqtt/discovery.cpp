@@ -50,6 +50,28 @@ std::string discoveryConfig(const Topics& topics, int output, const std::string&
                         topics.attributes(output));
 }
 
+std::string counterDiscoveryConfig(const Topics& topics, int output, const std::string& name, std::string_view what) {
+    const QString shownName = name.empty() ? QStringLiteral("Вывод %1").arg(output) : text(name);
+    QJsonObject entity{
+        {"unique_id", text(topics.counterUniqueId(output, what))},
+        {"state_topic", text(topics.counter(output, what))},
+        {"state_class", "total_increasing"},
+    };
+    if (what == "switches") {
+        entity["name"] = shownName + QStringLiteral(": переключения");
+        entity["icon"] = "mdi:counter";
+    } else if (what == "seconds") {
+        entity["name"] = shownName + QStringLiteral(": время включения");
+        entity["device_class"] = "duration";
+        entity["unit_of_measurement"] = "s";
+    } else {
+        entity["name"] = shownName + QStringLiteral(": энергия");
+        entity["device_class"] = "energy";
+        entity["unit_of_measurement"] = "kWh";
+    }
+    return config(topics, entity);
+}
+
 std::string outputAttributes(const std::string& deadline) {
     const QJsonObject attributes{{"deadline", deadline.empty() ? QJsonValue() : QJsonValue(text(deadline))}};
     return QJsonDocument(attributes).toJson(QJsonDocument::Compact).toStdString();

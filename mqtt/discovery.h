@@ -12,6 +12,13 @@ namespace kavtra {
 // Its attributes (outputAttributes) tell when its limit switches it off.
 std::string discoveryConfig(const Topics& topics, int output, const std::string& name);
 
+// The sensors of an output's counters, on the output's own name, in the
+// order of kCounterSensors: its switches, its time on in seconds, and the
+// energy of that time in kWh (for an output with a power). All count up,
+// a reset being a new start, as Home Assistant's energy dashboard takes them.
+inline constexpr std::string_view kCounterSensors[] = {"switches", "seconds", "energy"};
+std::string counterDiscoveryConfig(const Topics& topics, int output, const std::string& name, std::string_view what);
+
 // An output's retained attributes: {"deadline":"2026-05-01T12:20:00.000Z"}
 // while its limit runs (when it goes off, UTC), {"deadline":null} otherwise.
 std::string outputAttributes(const std::string& deadline);

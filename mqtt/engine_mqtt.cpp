@@ -22,10 +22,14 @@ EngineMqtt::EngineMqtt(OutputEngine& engine, InputWatch& inputs, CommandCore& co
         std::vector<int> all(OutState::kOutputs);
         for (int output = 1; output <= OutState::kOutputs; ++output) all[output - 1] = output;
         bridge_.outputsChanged({}, {}, all);
+        bridge_.countersChanged(all);  // a power set or taken away
         watchNamedInputs();
     });
     sequencesListener_ = sequences_.addListener(
         [this](const SequenceStatus& status, const std::string&) { bridge_.sequenceChanged(status); });
+    if (OutputCounters* counters = core_.counters())
+        countersListener_ =
+            counters->addListener([this](const CountersChange& change) { bridge_.countersChanged(change.outputs); });
     inputsListener_ = inputs_.addListener([this](const InputEdge& edge) { bridge_.inputChanged(edge.input, edge.on); });
     bridge_.rulesChanged(rules.rules(), sequences_.statuses());
     watchNamedInputs();
@@ -34,6 +38,7 @@ EngineMqtt::EngineMqtt(OutputEngine& engine, InputWatch& inputs, CommandCore& co
 
 EngineMqtt::~EngineMqtt() {
     engine_.removeListener(listener_);
+    if (countersListener_) core_.counters()->removeListener(*countersListener_);
     rules_.removeListener(rulesListener_);
     sequences_.removeListener(sequencesListener_);
     inputs_.removeListener(inputsListener_);
@@ -56,6 +61,10 @@ std::string EngineMqtt::name(int output) const { return engine_.name(output); }
 std::string EngineMqtt::deadline(int output) const {
     const std::optional<WallTime> time = core_.view(output).deadline;
     return time ? savedTimeText(*time) : std::string();
+}
+std::optional<StatsView> EngineMqtt::stats(int output) const {
+    if (!core_.counters()) return std::nullopt;
+    return core_.stats(output);
 }
 void EngineMqtt::apply(const Command& command, std::function<void(const Reply&)> answer) {
     core_.execute({command, source_}, std::move(answer));

@@ -28,6 +28,7 @@ public:
     bool isOn(int output) const override;
     std::string name(int output) const override;
     std::string deadline(int output) const override;
+    std::optional<StatsView> stats(int output) const override;
     void apply(const Command& command, std::function<void(const Reply&)> answer) override;
 
 private:
@@ -47,6 +48,7 @@ private:
     InputWatch::ListenerId inputsListener_;
     RuleBook::ListenerId rulesListener_;
     Sequences::ListenerId sequencesListener_;
+    std::optional<OutputCounters::ListenerId> countersListener_;
 };
 
 }  // namespace kavtra

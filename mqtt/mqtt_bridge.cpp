@@ -17,7 +17,7 @@ void logLine(const std::string& line) {
 }  // namespace
 
 MqttBridge::MqttBridge(MqttSettings settings, OutputAccess& outputs, SessionTiming timing)
-    : outputs_(outputs), session_(new MqttSession(std::move(settings), timing)) {
+    : outputs_(outputs), session_(new MqttSession(std::move(settings), timing)), countersTimer_(this) {
     qRegisterMetaType<kavtra::Command>("kavtra::Command");
     thread_.setObjectName(QStringLiteral("mqtt"));
     session_->moveToThread(&thread_);
@@ -26,6 +26,13 @@ MqttBridge::MqttBridge(MqttSettings settings, OutputAccess& outputs, SessionTimi
     connect(session_, &MqttSession::statusChanged, this, &MqttBridge::statusChanged);
     connect(session_, &MqttSession::logLine, this, [](const QString& line) { logLine(line.toStdString()); });
     thread_.start();
+    countersTimer_.setInterval(timing.countersPeriod);
+    connect(&countersTimer_, &QTimer::timeout, this, [this] {
+        std::vector<int> on;
+        for (int output = 1; output <= OutState::kOutputs; ++output)
+            if (outputs_.isOn(output)) on.push_back(output);
+        countersChanged(on);
+    });
 }
 
 MqttBridge::~MqttBridge() {
@@ -38,6 +45,8 @@ void MqttBridge::start() {
     std::vector<int> all(OutState::kOutputs);
     for (int output = 1; output <= OutState::kOutputs; ++output) all[output - 1] = output;
     outputsChanged(all, all, all);
+    countersChanged(all);
+    countersTimer_.start();
     QMetaObject::invokeMethod(
         session_, [session = session_] { session->start(); }, Qt::QueuedConnection);
 }
@@ -81,6 +90,21 @@ void MqttBridge::sequenceChanged(const SequenceStatus& sequence) {
     QMetaObject::invokeMethod(
         session_, [session = session_, entry = sequenceSwitch(sequence)] { session->sequenceChanged(entry); },
         Qt::QueuedConnection);
+}
+
+void MqttBridge::countersChanged(const std::vector<int>& outputs) {
+    OutputsUpdate update;
+    for (const int output : outputs) {
+        const std::optional<StatsView> stats = outputs_.stats(output);
+        if (!stats) continue;
+        const std::optional<double> kwh = stats->kilowattHours();
+        update.counters.push_back({output, std::to_string(stats->tally.switches),
+                                   std::to_string(StatsView::seconds(stats->tally.total)),
+                                   kwh ? decimalText(*kwh) : std::string()});
+    }
+    if (update.counters.empty()) return;
+    QMetaObject::invokeMethod(
+        session_, [session = session_, update = std::move(update)] { session->update(update); }, Qt::QueuedConnection);
 }
 
 void MqttBridge::inputChanged(int input, bool on) {

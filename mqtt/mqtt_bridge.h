@@ -36,6 +36,9 @@ public:
     // commands may share a step.
     void rulesChanged(const Rules& rules, const std::vector<SequenceStatus>& sequences);
     void sequenceChanged(const SequenceStatus& sequence);
+    // The outputs whose counters changed; those that are on are sent again
+    // at every countersPeriod by themselves.
+    void countersChanged(const std::vector<int>& outputs);
     // A named input's state as wired: when first watched, and at each edge.
     void inputChanged(int input, bool on);
     // At exit: "offline" and a clean disconnect, waiting at most `grace`.
@@ -59,6 +62,7 @@ private:
     bool collecting_ = false;
     QThread thread_;
     MqttSession* session_;
+    QTimer countersTimer_;
     bool stopped_ = false;
 };
 

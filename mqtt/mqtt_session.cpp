@@ -74,6 +74,15 @@ void MqttSession::update(const OutputsUpdate& update) {
         attributed_.at(output - 1) = true;
         if (connected_) publishAttributes(output);
     }
+    for (const CounterValues& values : update.counters) {
+        CounterValues& known = counters_.at(static_cast<std::size_t>(values.output - 1));
+        // A power set or taken away adds or removes the energy sensor.
+        const bool energyChanged = known.output == 0 || known.kwh.empty() != values.kwh.empty();
+        known = values;
+        if (!connected_) continue;
+        if (energyChanged) publishConfig(values.output);
+        publishCounters(values.output);
+    }
     if (connected_ && !update.states.empty()) publishGroupStates(false);
 }
 
@@ -179,6 +188,7 @@ void MqttSession::onConnected() {
         publishName(output);
         publishState(output);
         if (attributed_[output - 1]) publishAttributes(output);
+        publishCounters(output);
     }
     if (!rulesKnown_) return;
     clearRemoved();
@@ -267,9 +277,24 @@ void MqttSession::publishConfig(int output) {
     const std::string& name = names_[output - 1];
     // An output left out may have been announced by an earlier choice; the
     // empty retained config is how Home Assistant forgets it.
-    link_->publish(topics_.discovery(output),
-                   settings_.outputs.includes(output, name) ? discoveryConfig(topics_, output, name) : std::string(),
-                   true);
+    const bool offered = settings_.outputs.includes(output, name);
+    link_->publish(topics_.discovery(output), offered ? discoveryConfig(topics_, output, name) : std::string(), true);
+    // Sensors only where counters are kept, energy only with a power.
+    const CounterValues& counters = counters_[output - 1];
+    for (const std::string_view what : kCounterSensors)
+        link_->publish(topics_.counterDiscovery(output, what),
+                       offered && counters.output != 0 && (what != "energy" || !counters.kwh.empty())
+                           ? counterDiscoveryConfig(topics_, output, name, what)
+                           : std::string(),
+                       true);
+}
+
+void MqttSession::publishCounters(int output) {
+    const CounterValues& values = counters_[output - 1];
+    if (values.output == 0 || !settings_.outputs.includes(output, names_[output - 1])) return;
+    link_->publish(topics_.counter(output, "switches"), values.switches, true);
+    link_->publish(topics_.counter(output, "seconds"), values.seconds, true);
+    if (!values.kwh.empty()) link_->publish(topics_.counter(output, "energy"), values.kwh, true);
 }
 
 void MqttSession::publishState(int output) {

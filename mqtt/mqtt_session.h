@@ -23,6 +23,15 @@
 
 namespace kavtra {
 
+// An output's counters as Home Assistant's sensors show them; `kwh` empty
+// where no power is set.
+struct CounterValues {
+    int output = 0;
+    std::string switches;
+    std::string seconds;
+    std::string kwh;
+};
+
 // What the outputs look like now, for the outputs a step touched.
 struct OutputsUpdate {
     std::vector<std::pair<int, bool>> states;  // output, on
@@ -31,6 +40,7 @@ struct OutputsUpdate {
     // only where it differs from the last, so an output that never had a
     // limit running has no attributes at all.
     std::vector<std::pair<int, std::string>> deadlines;
+    std::vector<CounterValues> counters;
 };
 
 // A switch of an entry of Rules.ini by its name: a sequence's, on while it
@@ -59,6 +69,9 @@ struct SessionTiming {
     std::chrono::milliseconds announceDelayMax{3000};
     std::chrono::milliseconds firstRetry{500};
     std::chrono::milliseconds longestRetry{30000};
+    // How often the counters of outputs that are on are published, so that
+    // their time and energy move between steps.
+    std::chrono::milliseconds countersPeriod{60000};
 };
 
 // Everything MQTT does, on a thread of its own: the link, a copy of the
@@ -95,6 +108,8 @@ private:
     void publishConfig(int output);
     void publishState(int output);
     void publishAttributes(int output);
+    // The counters' sensors' states, for an output Home Assistant is told of.
+    void publishCounters(int output);
     void publishDiscovery();
     void publishRulesDiscovery();
     // Each group's and named switch's state when it differs from the one
@@ -119,6 +134,8 @@ private:
     std::array<std::string, OutState::kOutputs> deadlines_;
     // Outputs that have had a limit running: only theirs have attributes.
     std::array<bool, OutState::kOutputs> attributed_{};
+    // Each output's counters once known; the output number 0 while not.
+    std::array<CounterValues, OutState::kOutputs> counters_{};
     struct GroupEntity {
         std::string name;
         std::string slug;

@@ -1,10 +1,12 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "commands/command.h"
 #include "commands/reply.h"
+#include "commands/stats_view.h"
 
 namespace kavtra {
 
@@ -19,6 +21,8 @@ public:
     virtual std::string name(int output) const = 0;
     // When its running limit switches it off (savedTimeText), empty for none.
     virtual std::string deadline(int /*output*/) const { return {}; }
+    // Its counters; nothing where none are kept.
+    virtual std::optional<StatsView> stats(int /*output*/) const { return std::nullopt; }
     virtual void apply(const Command& command, std::function<void(const Reply&)> answer) = 0;
 };
 

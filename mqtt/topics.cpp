@@ -22,6 +22,15 @@ std::string Topics::discovery(int output) const {
 std::string Topics::homeAssistantStatus() const { return prefix_ + "/status"; }
 std::string Topics::uniqueId(int output) const { return deviceId() + "_out" + std::to_string(output); }
 std::string Topics::deviceId() const { return "kavtra_" + node_; }
+std::string Topics::counter(int output, std::string_view what) const {
+    return own_ + "out/" + std::to_string(output) + "/" + std::string(what);
+}
+std::string Topics::counterDiscovery(int output, std::string_view what) const {
+    return prefix_ + "/sensor/" + node_ + "/out" + std::to_string(output) + "_" + std::string(what) + "/config";
+}
+std::string Topics::counterUniqueId(int output, std::string_view what) const {
+    return uniqueId(output) + "_" + std::string(what);
+}
 
 std::string Topics::groupState(const std::string& slug) const { return own_ + "group/" + slug + "/state"; }
 std::string Topics::groupCommand(const std::string& slug) const { return own_ + "group/" + slug + "/set"; }

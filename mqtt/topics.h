@@ -23,6 +23,12 @@ public:
     std::string homeAssistantStatus() const;   // <prefix>/status
     std::string uniqueId(int output) const;    // kavtra_<node>_out<n>
     std::string deviceId() const;              // kavtra_<node>
+    // An output's counters, each a sensor: `what` is "switches", "seconds"
+    // or "energy".
+    std::string counter(int output, std::string_view what) const;  // <base>/<node>/out/<n>/<what>
+    // <prefix>/sensor/<node>/out<n>_<what>/config
+    std::string counterDiscovery(int output, std::string_view what) const;
+    std::string counterUniqueId(int output, std::string_view what) const;  // kavtra_<node>_out<n>_<what>
 
     // Groups, scenes and undo, a group or scene by its slug.
     std::string groupState(const std::string& slug) const;      // <base>/<node>/group/<slug>/state

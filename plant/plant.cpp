@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "commands/output_choice.h"
+#include "commands/output_list.h"
 #include "commands/parse.h"
 #include "persist/paths/files_dir.h"
 #include "persist/profile/profile.h"
@@ -18,14 +19,16 @@ Plant::Plant(LPT& lpt, const std::string& filesDir, PlantClocks clocks, EngineTh
       inputs(engine, clocks.timers),
       pulses(engine, clocks.timers, clocks.calendar),
       safety(engine, clocks.timers, clocks.calendar),
+      counters(engine, clocks.calendar, clocks.zone),
       rules(rulesPath(filesDir), std::move(engineThread)),
       sequences(engine, clocks.timers, clocks.calendar, rules,
                 [this](const Command& command, const Source& source, const CommandCore::Answer& answer) {
                     core.executeTogether({command}, source, answer);
                 }),
-      core(engine, pulses, rules, &safety, &sequences),
+      core(engine, pulses, rules, &safety, &sequences, &counters),
       changeLog(changeLogPath(filesDir)),
       logWriter(engine, changeLog, [&calendar = clocks.calendar] { return calendar.wallNow(); }),
+      switches(engine),
       scheduler(
           engine, clocks.calendar, clocks.alarm, [this](const std::string& name) { return sceneStates(name); },
           [this](const ScheduleEntry& entry, Instant at) {
@@ -71,6 +74,9 @@ Plant::Plant(LPT& lpt, const std::string& filesDir, PlantClocks clocks, EngineTh
         if (!text.empty()) remark(Source::sequence(status.name), text);
     });
     inputs.addListener([this](const InputEdge& edge) { ruleRunner.inputChanged(edge.input, edge.on); });
+    counters.addListener([this](const CountersChange& change) {
+        if (change.resetBy) remark(*change.resetBy, "счётчики сброшены: " + listText(change.outputs));
+    });
     rules.reload();
 }
 
@@ -81,6 +87,8 @@ std::int32_t Plant::start() {
     // come from the same file, even if another program replaces it meanwhile.
     const ProfileReadGroup oneRead;
     const std::int32_t period = settings.timeUpdate();
+    // Before the policy, which is counted against what the board held.
+    counters.resume();
     applyPolicy(settings.valLoad(), settings.sceneLoad(), Source::StartPolicy);
     engine.LoadList([this] {
         // The limits first: an output whose limit ran out is off before a
@@ -123,15 +131,18 @@ std::optional<InvertedOutputs> Plant::readInversion() {
                                               : Parsed<InvertedOutputs>::refused("config.ini не читается");
     if (read) {
         inverted_ = *read.value;
+        if (!inversionFault_.empty() && tellInversionFault_) tellInversionFault_({});
         inversionFault_.clear();
         return inverted_;
     }
-    if (read.error != inversionFault_) {
-        inversionFault_ = read.error;
-        std::fprintf(
-            stderr, "kavtra: config.ini, [Outputs], Inverted: %s; %s\n", read.error.c_str(),
-            inverted_ ? "выводы передаются по прежнему значению" : "выводы не передаются, пока его не исправят");
+    const std::string fault =
+        "config.ini, [Outputs], Inverted: " + read.error + "; " +
+        (inverted_ ? "выводы передаются по прежнему значению" : "выводы не передаются, пока его не исправят");
+    if (fault != inversionFault_) {
+        inversionFault_ = fault;
+        std::fprintf(stderr, "kavtra: %s\n", fault.c_str());
         std::fflush(stderr);
+        if (tellInversionFault_) tellInversionFault_(fault);
     }
     return inverted_;
 }

@@ -11,11 +11,13 @@
 #include "automation/rule_runner.h"
 #include "automation/sequences.h"
 #include "commands/command_core.h"
+#include "counters/output_counters.h"
 #include "engine/change_record.h"
 #include "engine/input_watch.h"
 #include "engine/output_engine.h"
 #include "engine/output_pulses.h"
 #include "engine/safety_timers.h"
+#include "engine/switch_counts.h"
 #include "engine/timers.h"
 #include "engine/wall_clock.h"
 #include "persist/files/settings.h"
@@ -42,7 +44,7 @@ struct PlantClocks {
 // and the folder of the files, in the one order the program runs it: the
 // engine with its inputs, pulses and limits, the rules (read here, and pushed to
 // the engine and the limits whenever they are read again), the schedules,
-// the sequences, the command core, the change log, and the start and exit sequences. Plain
+// the sequences, the counters, the command core, the change log, and the start and exit sequences. Plain
 // C++: the program, the tests and the benchmarks all build this one.
 class Plant {
 public:
@@ -60,16 +62,18 @@ public:
     InputWatch inputs;  // polled while a rule or Home Assistant wants them
     OutputPulses pulses;
     SafetyTimers safety;
+    OutputCounters counters;
     RuleBook rules;
     Sequences sequences;
     CommandCore core;
     ChangeLog changeLog;
     ChangeLogWriter logWriter;
+    SwitchCounts switches;  // from the start policy on
     Scheduler scheduler;
     RuleRunner ruleRunner;
 
-    // The start sequence, reading one snapshot of each file: the start
-    // policy, the names, what came due while the program was not running (a
+    // The start sequence, reading one snapshot of each file: the counters
+    // the last run left, the start policy, the names, what came due while the program was not running (a
     // limit, a pulse's return), the first transfer, the port set up, and,
     // with no refresh running to repair what setting it up lost, one more
     // transfer; then the schedules start, and the sequences the last run
@@ -85,6 +89,12 @@ public:
     // must still reach the outside (MQTT's "offline") or be tidied (the
     // command socket).
     void addFinalStep(std::function<void()> step) { finalSteps_.push_back(std::move(step)); }
+
+    // Told of each new fault of [Outputs] Inverted as standard error tells
+    // it, and with an empty text once a reading serves again.
+    void onInversionFault(std::function<void(const std::string&)> tell) { tellInversionFault_ = std::move(tell); }
+    // The fault in force, empty while the setting serves.
+    const std::string& inversionFault() const { return inversionFault_; }
 
     // A scene's states, or nothing when Rules.ini has no scene of that name.
     std::optional<std::vector<std::pair<int, bool>>> sceneStates(const std::string& name) const;
@@ -104,6 +114,7 @@ private:
     bool exiting_ = false;
     std::optional<InvertedOutputs> inverted_;
     std::string inversionFault_;
+    std::function<void(const std::string&)> tellInversionFault_;
     std::vector<std::function<void()>> finalSteps_;
 };
 

@@ -72,6 +72,7 @@ public:
     }
     // Why the last ReadInputs gave no levels, empty when it read them.
     std::string InputsFault() const { return io_.statusFault(); }
+    std::uint64_t RefusedAccesses() const { return io_.refusedAccesses(); }
     // The status register a port shows for these levels (the simulated
     // port's, whose pins nothing drives); the other bits are 0.
     static constexpr std::uint8_t StatusOf(const InputLevels& levels) {

@@ -26,6 +26,10 @@ public:
     // refuses it), empty when it read: the inputs then stay unknown, while
     // the outputs, which never read it, work on.
     virtual std::string statusFault() const { return {}; }
+    // How many accesses the driver refused so far (ppdev's ioctls; direct
+    // I/O and the DLL cannot refuse one): a transfer with such an access did
+    // not reach the board whole.
+    virtual std::uint64_t refusedAccesses() const { return 0; }
 };
 
 }  // namespace kavtra

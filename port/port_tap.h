@@ -29,6 +29,7 @@ public:
     std::int16_t Inp32(std::int16_t address) override;
     void Out32(std::int16_t address, std::int16_t value) override;
     std::string statusFault() const override { return inner_.statusFault(); }
+    std::uint64_t refusedAccesses() const override { return inner_.refusedAccesses(); }
 
 private:
     void notify(const PortAccess& access);

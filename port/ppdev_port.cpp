@@ -76,13 +76,17 @@ PortFailure PpdevPort::failureFor(const ClaimError& failure) {
 
 std::uint8_t PpdevPort::readByte(unsigned long request) {
     unsigned char value = 0xFF;
-    sys_.ioctl(fd_, request, &value);
+    access(request, &value);
     return value;
 }
 
 void PpdevPort::writeByte(unsigned long request, std::uint8_t value) {
     unsigned char byte = value;
-    sys_.ioctl(fd_, request, &byte);
+    access(request, &byte);
+}
+
+void PpdevPort::access(unsigned long request, void* argument) {
+    if (sys_.ioctl(fd_, request, argument) != 0) ++refused_;
 }
 
 std::uint8_t PpdevPort::readData() { return readByte(PPRDATA); }
@@ -101,7 +105,7 @@ void PpdevPort::writeData(std::uint8_t value) { writeByte(PPWDATA, value); }
 void PpdevPort::writeControl(std::uint8_t value, std::uint8_t previous) {
     if ((value ^ previous) & kDirectionBit) {
         int reverse = (value & kDirectionBit) ? 1 : 0;
-        sys_.ioctl(fd_, PPDATADIR, &reverse);
+        access(PPDATADIR, &reverse);
     }
     writeByte(PPWCONTROL, static_cast<std::uint8_t>(value & kPinBits));
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "port/hardware_port.h"
@@ -21,6 +22,7 @@ public:
 
     const std::string& device() const { return device_; }
     std::string statusFault() const override { return statusFault_; }
+    std::uint64_t refusedAccesses() const override { return refused_; }
 
 protected:
     std::optional<PortFailure> open(std::uint8_t& control) override;
@@ -39,11 +41,14 @@ private:
     PortFailure failureFor(const ClaimError& failure);
     std::uint8_t readByte(unsigned long request);
     void writeByte(unsigned long request, std::uint8_t value);
+    // An ioctl of a register access, its refusal counted.
+    void access(unsigned long request, void* argument);
 
     std::string device_;
     LinuxSys& sys_;
     int fd_ = -1;
     std::string statusFault_;
+    std::uint64_t refused_ = 0;
 };
 
 }  // namespace kavtra

@@ -2,6 +2,7 @@
 #include <utility>
 
 #include "persist/ini/ini_lines.h"
+#include "rules/reach.h"
 #include "rules/rule_reader.h"
 
 namespace kavtra {
@@ -25,6 +26,18 @@ void readTokens(RuleReader& reader, const std::vector<RuleSection>& sections) {
             reader.problem(section.section, "Hash",
                            "нужен хеш SHA-256 из 64 шестнадцатеричных цифр (kavtra --add-token его пишет)");
             continue;
+        }
+        // A scope at fault keeps its token, reaching nothing: left out, the
+        // token would meet the limiter of wrong ones, and reaching every
+        // output it would give more than its owner meant.
+        token.scope = reader.value(section.section, "Scope");
+        if (!ini::trimBlanks(token.scope).empty()) {
+            Parsed<std::vector<int>> outputs = scopeOutputs(token.scope, reader.rules());
+            token.reach.outputs = std::move(outputs.value).value_or(std::vector<int>{});
+            if (!outputs) {
+                token.scopeProblem = outputs.error;
+                reader.problem(section.section, "Scope", quote(token.scope) + ": " + outputs.error);
+            }
         }
         reader.rules().tokens.push_back(std::move(token));
     }

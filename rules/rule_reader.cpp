@@ -6,6 +6,7 @@
 #include <type_traits>
 
 #include "commands/request_text.h"
+#include "rules/reach.h"
 
 namespace kavtra {
 
@@ -39,15 +40,9 @@ std::optional<std::vector<int>> RuleReader::outputsOf(const std::string& section
     const auto items = list(section, key);
     if (!items) return std::nullopt;
     std::set<int> outputs;
-    for (const ListItem& item : *items) {
-        if (item.group.empty()) {
-            for (int n = item.first; n <= item.last; ++n) outputs.insert(n);
-        } else if (const Group* group = rules().group(item.group)) {
-            outputs.insert(group->outputs.begin(), group->outputs.end());
-        } else {
-            problem(section, std::string(key), noGroup(item.group));
-            return std::nullopt;
-        }
+    if (std::string why = addListOutputs(*items, rules(), outputs); !why.empty()) {
+        problem(section, std::string(key), std::move(why));
+        return std::nullopt;
     }
     return std::vector<int>(outputs.begin(), outputs.end());
 }

@@ -60,6 +60,7 @@ void readGroups(RuleReader& reader, const std::vector<RuleSection>& sections);
 void readScenes(RuleReader& reader, const std::vector<RuleSection>& sections);
 void readInterlocks(RuleReader& reader, const std::vector<RuleSection>& sections);
 void readLimits(RuleReader& reader, const std::vector<RuleSection>& sections);
+void readPower(RuleReader& reader, const std::vector<RuleSection>& sections);
 void readPlace(RuleReader& reader, const std::vector<RuleSection>& sections);
 void readSchedules(RuleReader& reader, const std::vector<RuleSection>& sections);
 void readSequences(RuleReader& reader, const std::vector<RuleSection>& sections);

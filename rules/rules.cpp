@@ -36,7 +36,8 @@ constexpr SectionKind kKinds[] = {
     {kSchedule, true, readSchedules},          // after the scenes, which schedules recall
     {kSequence, true, readSequences},          // after the scenes and groups its steps name; before the rules
     {kLimitsSection, false, readLimits},       // N=DURATION
-    {kToken, true, readTokens},                // Role, Hash
+    {kPowerSection, false, readPower},         // N=60W, 1-3=1.5kW
+    {kToken, true, readTokens},                // Role, Hash, Scope; after the groups and scenes
     {kInput, true, readInputs},                // Name, Inverted, Debounce
     {kInputsSection, false, readInputPeriod},  // Period
     {"Rules", false, readRuleDepth},           // Depth
@@ -84,6 +85,17 @@ const Group* Rules::group(std::string_view name) const { return named(groups, na
 const Scene* Rules::scene(std::string_view name) const { return named(scenes, name); }
 const Sequence* Rules::sequence(std::string_view name) const { return named(sequences, name); }
 const Rule* Rules::rule(std::string_view name) const { return named(automationRules, name); }
+
+bool OutputReach::has(int output) const {
+    return !outputs || std::binary_search(outputs->begin(), outputs->end(), output);
+}
+
+std::vector<int> OutputReach::beyond(const std::vector<int>& asked) const {
+    std::vector<int> outside;
+    for (int output : asked)
+        if (!has(output)) outside.push_back(output);
+    return outside;
+}
 
 std::vector<std::pair<int, bool>> sceneStates(const Scene& scene) {
     std::vector<std::pair<int, bool>> states;

@@ -33,6 +33,16 @@ struct Scene {
 // What recalling a scene asks for: each output with its state.
 std::vector<std::pair<int, bool>> sceneStates(const Scene& scene);
 
+// The outputs a caller may read and switch: every one, or those listed.
+struct OutputReach {
+    std::optional<std::vector<int>> outputs;  // ascending; nothing: every output
+    bool everything() const { return !outputs; }
+    bool has(int output) const;
+    // Those of `outputs` it does not reach, ascending.
+    std::vector<int> beyond(const std::vector<int>& outputs) const;
+    bool operator==(const OutputReach&) const = default;
+};
+
 // Who may use the web access: a name, what it may do, and the SHA-256 of
 // its secret (64 lower-case hex digits); the secret itself is kept nowhere.
 struct AccessToken {
@@ -40,6 +50,12 @@ struct AccessToken {
     std::string name;
     Role role = Role::Read;
     std::string hash;
+    // Scope= as written ("1-20; @Двор; scene Вечер"), empty for every output,
+    // and what it reaches as this reading of the rules defines its groups and
+    // scenes. A scope at fault reaches nothing, and says why here.
+    std::string scope{};
+    OutputReach reach{};
+    std::string scopeProblem{};
     bool operator==(const AccessToken&) const = default;
 };
 
@@ -124,6 +140,8 @@ struct Rules {
     std::optional<Place> place;  // needed by sunrise and sunset
     // [Limits]: per output, the longest it may stay on.
     std::map<int, std::chrono::milliseconds> limits;
+    // [Power]: per output, the power of its load in watts.
+    std::map<int, double> power;
     std::vector<AccessToken> tokens;
     std::vector<InputSetting> inputs;  // those the file has, ascending
     // [Inputs] Period: how often watched inputs are read.
@@ -166,8 +184,8 @@ struct RulesReading {
 using RuleValue = std::function<std::string(const std::string& section, std::string_view key)>;
 // The names of a section's keys in file order: for what a schedule keeps as
 // written, and for the sections whose keys the user picks ([Limits]: output
-// numbers). Without it, a schedule keeps its known keys in a fixed order and
-// [Limits] reads as empty.
+// numbers, [Power]: outputs and ranges). Without it, a schedule keeps its
+// known keys in a fixed order and [Limits] and [Power] read as empty.
 using RuleKeys = std::function<std::vector<std::string>(const std::string& section)>;
 RulesReading readRules(const std::vector<std::string>& sections, const RuleValue& value, const RuleKeys& keys = {});
 
@@ -175,6 +193,9 @@ RulesReading readRules(const std::vector<std::string>& sections, const RuleValue
 // slip of the unit than a safety limit.
 inline constexpr std::chrono::milliseconds kLongestLimit = std::chrono::hours(24);
 inline constexpr std::string_view kLimitsSection = "Limits";
+inline constexpr std::string_view kPowerSection = "Power";
+// The largest power of one output's load: beyond it, a slip of the unit.
+inline constexpr double kLargestPowerWatts = 1'000'000;
 inline constexpr std::string_view kPlaceSection = "Place";
 inline constexpr std::string_view kInputsSection = "Inputs";
 // The bounds of [Inputs] Period and [Input N] Debounce: a poll slower than a

@@ -38,4 +38,7 @@ cmake -S "$here" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$here/cmake/mingw-w64-x86_6
   -DCMAKE_PREFIX_PATH="$qt" -DCMAKE_FIND_ROOT_PATH="$qt" \
   -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
   -DKAVTRA_MOSQUITTO_PREFIX="$mosquitto" -DKAVTRA_QRCODEGEN_PREFIX="$qrcodegen" -DKAVTRA_HOST_BUILD="$host" "$@"
+# The tests are listed by running them under Wine as they are linked; the prefix
+# they run in is created first, so that no listing waits for it.
+if grep -q '^KAVTRA_TESTS:BOOL=ON' "$build/CMakeCache.txt"; then "$here/cmake/wine-run.sh" "$build/wine-prefix"; fi
 cmake --build "$build" -j "$(kavtra_jobs)"

@@ -6,6 +6,7 @@
 #include "commands/parse.h"
 #include "persist/ini/ini_lines.h"
 #include "persist/profile/profile.h"
+#include "rules/reach.h"
 #include "rules/rule_book.h"
 #include "web/access.h"
 
@@ -22,9 +23,18 @@ std::optional<std::string> sectionOf(const std::string& path, const std::string&
 
 }  // namespace
 
-NewToken addToken(const std::string& path, const std::string& name, AccessToken::Role role) {
+NewToken addToken(const std::string& path, const std::string& name, AccessToken::Role role, const std::string& scope) {
     if (!isRuleName(name)) return {{}, "имя токена не годится: пусто, пробелы по краям или знаки [ ] ="};
     if (sectionOf(path, name)) return {{}, "токен " + quoted(name) + " уже есть; сначала --remove-token"};
+    const std::string_view written = ini::trimBlanks(scope);
+    if (cleanName(written) != written)
+        return {{}, "область токена " + quoted(scope) + ": переводы строк и управляющие знаки не годятся"};
+    if (!written.empty()) {
+        const RulesReading reading = readRulesFile(path);
+        if (!reading.read) return {{}, problemText(reading.problems.front())};
+        const Parsed<std::vector<int>> outputs = scopeOutputs(written, reading.rules);
+        if (!outputs) return {{}, "область токена " + quoted(scope) + ": " + outputs.error};
+    }
     NewToken made;
     try {
         made.secret = newTokenSecret();
@@ -36,6 +46,7 @@ NewToken addToken(const std::string& path, const std::string& name, AccessToken:
         startProfileAsUtf8(path);
         writePrivateProfileString(section, "Role", role == AccessToken::Role::Switch ? "switch" : "read", path);
         writePrivateProfileString(section, "Hash", tokenHash(made.secret), path);
+        if (!written.empty()) writePrivateProfileString(section, "Scope", std::string(written), path);
     });
     if (!failure.empty()) return {{}, "Rules.ini не сохранён: " + failure};
     return made;

@@ -5,7 +5,9 @@
 #include <utility>
 
 #include "commands/parse.h"
+#include "engine/change_record.h"
 #include "engine/log_line.h"
+#include "rules/reach.h"
 #include "web/json.h"
 
 namespace kavtra::web {
@@ -46,6 +48,22 @@ std::string numbers(const std::vector<Run>& runs) {
     return numbers(outputs);
 }
 
+// Whether a caller of that reach and source may read the line: a scoped one
+// reads the switches and names of its own outputs and the remarks of its own
+// requests, and nothing that speaks of the rest.
+bool readable(const LogLine& line, const OutputReach& reach, const std::string& source) {
+    if (reach.everything()) return true;
+    if (const auto* switches = std::get_if<Switches>(&line.what)) {
+        for (const std::vector<Run>* runs : {&switches->on, &switches->off})
+            for (const Run& run : *runs)
+                for (int output = run.first; output <= run.last; ++output)
+                    if (!reach.has(output)) return false;
+        return true;
+    }
+    if (const auto* rename = std::get_if<Rename>(&line.what)) return reach.has(rename->output);
+    return std::holds_alternative<Remark>(line.what) && line.source == source;
+}
+
 // {"time":…,"source":"web:phone","label":"веб, токен «phone»","text":"вкл. 5",
 // and what the line's kind holds: "on" and "off", "output" and "name", or "missed"}.
 std::string logJson(const LogLine& line) {
@@ -61,8 +79,8 @@ std::string logJson(const LogLine& line) {
 
 }  // namespace
 
-WebApi::WebApi(CommandCore& core, RuleBook& rules, const Sequences& sequences, std::string logPath, OutputChoice tiles)
-    : core_(core), rules_(rules), sequences_(sequences), logPath_(std::move(logPath)), tiles_(std::move(tiles)) {}
+WebApi::WebApi(CommandCore& core, RuleBook& rules, const Sequences& sequences, ChangeLog& log, OutputChoice tiles)
+    : core_(core), rules_(rules), sequences_(sequences), log_(log), tiles_(std::move(tiles)) {}
 
 // An output's or an input's number, name and state, the object left open.
 std::string stateJson(const OutputView& view) {
@@ -77,9 +95,12 @@ std::string outputJson(const OutputView& view, const OutputChoice& tiles) {
     return json + "}";
 }
 
-std::string changeEvent(const OutputChange& change, const CommandCore& core, const OutputChoice& tiles) {
+std::string changeEvent(const OutputChange& change, const CommandCore& core, const OutputChoice& tiles,
+                        const OutputReach& reach) {
     std::set<int> outputs(change.states.begin(), change.states.end());
     outputs.insert(change.names.begin(), change.names.end());
+    std::erase_if(outputs, [&](int output) { return !reach.has(output); });
+    if (outputs.empty()) return {};
     std::string json = "{\"source\":" + jsonString(sourceText(change.source)) + ",\"outputs\":[";
     bool first = true;
     for (int output : outputs) {
@@ -108,22 +129,68 @@ std::string inputEvent(const InputEdge& edge, const Rules& rules) {
            stateJson({edge.input, inputName(rules.inputs, edge.input), edge.on}) + "}]}\n\n";
 }
 
-HttpResponse WebApi::outputs(const std::vector<int>& numbers) const {
+// {"number":5,"switches":57,"total":43500,"today":4200,"yesterday":7200},
+// seconds on, with "power" (W) and "kwh" where a power is set.
+std::string statsJson(const StatsView& view) {
+    const OutputTally& tally = view.tally;
+    std::string json = "{\"number\":" + std::to_string(view.output) +
+                       ",\"switches\":" + std::to_string(tally.switches) +
+                       ",\"total\":" + std::to_string(StatsView::seconds(tally.total)) +
+                       ",\"today\":" + std::to_string(StatsView::seconds(tally.today)) +
+                       ",\"yesterday\":" + std::to_string(StatsView::seconds(tally.yesterday));
+    if (const auto kwh = view.kilowattHours())
+        json += ",\"power\":" + decimalText(*view.watts) + ",\"kwh\":" + decimalText(*kwh);
+    return json + "}";
+}
+
+HttpResponse WebApi::listing(const std::vector<int>& numbers, const Item& item) const {
     std::string json = "[";
-    for (std::size_t i = 0; i < numbers.size(); ++i)
-        json += (i ? "," : "") + outputJson(core_.view(numbers[i]), tiles_);
+    for (std::size_t i = 0; i < numbers.size(); ++i) json += (i ? "," : "") + item(numbers[i]);
     return {200, json + "]"};
 }
 
-void WebApi::answer(const HttpRequest& request, const Caller& caller, const Respond& respond) {
-    const std::variant<HttpResponse, Command> routed = route(request);
-    if (const auto* response = std::get_if<HttpResponse>(&routed)) return respond(*response);
-    if (caller.role != AccessToken::Role::Switch) return respond(error(403, "этот токен только для чтения"));
-    core_.execute({std::get<Command>(routed), caller.source},
-                  [respond](const Reply& reply) { respond(switchResponse(reply)); });
+std::optional<HttpResponse> WebApi::perOutput(const HttpRequest& request, std::string_view base,
+                                              const OutputReach& reach, const Item& item) const {
+    const bool get = request.method == "GET" || request.method == "HEAD";
+    if (request.path == base) {
+        if (!get) return onlyMethod("GET");
+        std::vector<int> all;
+        for (int output = 1; output <= OutState::kOutputs; ++output)
+            if (reach.has(output)) all.push_back(output);
+        return listing(all, item);
+    }
+    const auto number = after(request.path, std::string(base) + "/");
+    if (!number) return std::nullopt;
+    if (!get) return onlyMethod("GET");
+    const Parsed<int> output = parseOutput(*number);
+    if (!output) return error(404, output.error);
+    if (!reach.has(*output.value))
+        return error(403, "вне области этого токена: вывод " + std::to_string(*output.value));
+    return HttpResponse{200, item(*output.value)};
 }
 
-HttpResponse WebApi::log(const HttpRequest& request) const {
+void WebApi::answer(const HttpRequest& request, const Caller& caller, const Respond& respond) {
+    const std::variant<HttpResponse, Command> routed = route(request, caller);
+    if (const auto* response = std::get_if<HttpResponse>(&routed)) return respond(*response);
+    if (caller.role != AccessToken::Role::Switch) return respond(error(403, "этот токен только для чтения"));
+    const Command& command = std::get<Command>(routed);
+    if (!caller.reach.everything()) {
+        const std::vector<int> outside = caller.reach.beyond(outputsSwitchedBy(command, rules_.rules()));
+        if (!outside.empty()) return respond(refuseBeyondReach(caller, outside));
+    }
+    core_.execute({command, caller.source}, [respond](const Reply& reply) { respond(switchResponse(reply)); });
+}
+
+HttpResponse WebApi::refuseBeyondReach(const Caller& caller, const std::vector<int>& outside) {
+    const std::string outputs = (outside.size() == 1 ? "вывод " : "выводы ") + runsText(runsOf(outside));
+    log_.append(logLine(logTimestamp(std::chrono::system_clock::now()), sourceText(caller.source),
+                        "отказано, вне области токена: " + outputs));
+    std::string why = "вне области этого токена: " + outputs;
+    if (!caller.scopeProblem.empty()) why += "; его Scope= в Rules.ini с ошибкой: " + caller.scopeProblem;
+    return error(403, why + "; ничего не переключено");
+}
+
+HttpResponse WebApi::log(const HttpRequest& request, const Caller& caller) const {
     std::size_t count = 50;
     if (const std::optional<std::string> n = queryValue(request.query, "n")) {
         const std::optional<long long> value = digitsValue(*n);
@@ -131,8 +198,13 @@ HttpResponse WebApi::log(const HttpRequest& request) const {
             return error(400, "n: нужно число строк от 1 до 1000, а не " + quoted(*n));
         count = static_cast<std::size_t>(*value);
     }
+    // A scoped caller's lines are picked from the most a request may ask for.
+    std::vector<LogLine> lines = lastLogEntries(log_.path(), caller.reach.everything() ? count : kMostLogLines);
+    const std::string source = sourceText(caller.source);
+    std::erase_if(lines, [&](const LogLine& line) { return !readable(line, caller.reach, source); });
+    if (lines.size() > count) lines.erase(lines.begin(), lines.end() - static_cast<std::ptrdiff_t>(count));
     std::string json = "[";
-    for (const LogLine& line : lastLogEntries(logPath_, count)) json += (json.size() > 1 ? "," : "") + logJson(line);
+    for (const LogLine& line : lines) json += (json.size() > 1 ? "," : "") + logJson(line);
     return {200, json + "]"};
 }
 
@@ -142,53 +214,52 @@ HttpResponse WebApi::onlyMethod(const char* allowed) {
     return response;
 }
 
-HttpResponse WebApi::rules() const {
+HttpResponse WebApi::rules(const OutputReach& reach) const {
     const Rules& rules = rules_.rules();
+    const auto reaches = [&](const Command& command) { return reachesAll(reach, command, rules); };
+    const auto comma = [](std::string& json) { return json.back() == '[' ? "" : ","; };
     std::string json = "{\"groups\":[";
-    for (std::size_t i = 0; i < rules.groups.size(); ++i) {
-        json += std::string(i ? "," : "") + "{\"name\":" + jsonString(rules.groups[i].name) +
-                ",\"outputs\":" + numbers(rules.groups[i].outputs) + "}";
-    }
+    for (const Group& group : rules.groups)
+        if (reaches(SetCommand{{{Target::ofGroup(group.name), Switch::On}}}))
+            json += comma(json) + ("{\"name\":" + jsonString(group.name)) + ",\"outputs\":" + numbers(group.outputs) +
+                    "}";
     json += "],\"scenes\":[";
-    for (std::size_t i = 0; i < rules.scenes.size(); ++i) json += (i ? "," : "") + jsonString(rules.scenes[i].name);
+    for (const Scene& scene : rules.scenes)
+        if (reaches(SceneCommand{scene.name})) json += comma(json) + jsonString(scene.name);
     json += "],\"rules\":[";
-    for (std::size_t i = 0; i < rules.automationRules.size(); ++i)
-        json += std::string(i ? "," : "") + "{\"name\":" + jsonString(rules.automationRules[i].name) +
-                ",\"enabled\":" + (rules.automationRules[i].enabled ? "true" : "false") + "}";
+    for (const Rule& rule : rules.automationRules)
+        if (reaches(RuleCommand{rule.name}))
+            json += comma(json) + ("{\"name\":" + jsonString(rule.name)) +
+                    ",\"enabled\":" + (rule.enabled ? "true" : "false") + "}";
     return {200, json + "]}"};
 }
 
-std::variant<HttpResponse, Command> WebApi::route(const HttpRequest& request) const {
+std::variant<HttpResponse, Command> WebApi::route(const HttpRequest& request, const Caller& caller) const {
+    const OutputReach& reach = caller.reach;
     const std::string& path = request.path;
     const bool get = request.method == "GET" || request.method == "HEAD";
     const bool post = request.method == "POST";
-    if (path == "/api/outputs") {
-        if (!get) return onlyMethod("GET");
-        std::vector<int> all(OutState::kOutputs);
-        for (int output = 1; output <= OutState::kOutputs; ++output) all[output - 1] = output;
-        return outputs(all);
-    }
-    if (const auto number = after(path, "/api/outputs/")) {
-        if (!get) return onlyMethod("GET");
-        const Parsed<int> output = parseOutput(*number);
-        if (!output) return error(404, output.error);
-        HttpResponse response = outputs({*output.value});
-        response.body = response.body.substr(1, response.body.size() - 2);
-        return response;
-    }
+    if (auto response =
+            perOutput(request, "/api/outputs", reach, [this](int n) { return outputJson(core_.view(n), tiles_); }))
+        return std::move(*response);
+    if (auto response = perOutput(request, "/api/stats", reach, [this](int n) { return statsJson(core_.stats(n)); }))
+        return std::move(*response);
     if (path == "/api/inputs") {
         if (!get) return onlyMethod("GET");
+        // The inputs are no outputs of anyone's scope: a scoped token reads none.
+        if (!reach.everything()) return HttpResponse{200, "[]"};
         std::string json = "[";
         for (const OutputView& input : core_.inputs()) json += (json.size() > 1 ? "," : "") + stateJson(input) + "}";
         return HttpResponse{200, json + "]"};
     }
-    if (path == "/api/log") return get ? log(request) : onlyMethod("GET");
-    if (path == "/api/rules") return get ? rules() : onlyMethod("GET");
+    if (path == "/api/log") return get ? log(request, caller) : onlyMethod("GET");
+    if (path == "/api/rules") return get ? rules(reach) : onlyMethod("GET");
     if (path == "/api/sequences") {
         if (!get) return onlyMethod("GET");
         std::string json = "[";
         for (const SequenceStatus& status : sequences_.statuses())
-            json += (json.size() > 1 ? "," : "") + sequenceJson(status);
+            if (reachesAll(reach, StartCommand{status.name}, rules_.rules()))
+                json += (json.size() > 1 ? "," : "") + sequenceJson(status);
         return HttpResponse{200, json + "]"};
     }
     if (path == "/api/set") {

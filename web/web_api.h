@@ -11,6 +11,7 @@
 #include "commands/output_choice.h"
 #include "engine/input_watch.h"
 #include "engine/output_engine.h"
+#include "persist/log/change_log.h"
 #include "rules/rule_book.h"
 #include "web/http_request.h"
 
@@ -26,15 +27,21 @@ struct HttpResponse {
 struct Caller {
     AccessToken::Role role = AccessToken::Role::Switch;
     Source source;  // web:NAME, or web without tokens
+    // What the token may read and switch (every output without tokens), and
+    // why its scope reaches nothing when Rules.ini has it at fault.
+    OutputReach reach{};
+    std::string scopeProblem{};
 };
 
 // The HTTP API over the command core: reads answer from its views, every
 // change is a request of the core with the caller's source, so it takes the
 // path of every other change (interlocks, one save, one transfer, the log).
+// A caller with a scope reads only what it reaches, and a switch that would
+// touch one output beyond it is refused whole, and logged.
 class WebApi {
 public:
     // `tiles`: the outputs the page shows; the API marks the others "hidden".
-    WebApi(CommandCore& core, RuleBook& rules, const Sequences& sequences, std::string logPath, OutputChoice tiles);
+    WebApi(CommandCore& core, RuleBook& rules, const Sequences& sequences, ChangeLog& log, OutputChoice tiles);
 
     using Respond = std::function<void(const HttpResponse&)>;
     // Every route but the events' stream. A switch is answered once what it
@@ -51,15 +58,24 @@ public:
 
 private:
     // The answer, or the switch the request asks for.
-    std::variant<HttpResponse, Command> route(const HttpRequest& request) const;
-    HttpResponse outputs(const std::vector<int>& numbers) const;
-    HttpResponse log(const HttpRequest& request) const;
-    HttpResponse rules() const;
+    std::variant<HttpResponse, Command> route(const HttpRequest& request, const Caller& caller) const;
+    // A list of these outputs, each `item`'s object: what every listing per
+    // output answers.
+    using Item = std::function<std::string(int output)>;
+    HttpResponse listing(const std::vector<int>& numbers, const Item& item) const;
+    // `base` lists every output within `reach`, `base`/N one (404 for no
+    // such output, 403 for one beyond reach); nothing for another path.
+    std::optional<HttpResponse> perOutput(const HttpRequest& request, std::string_view base, const OutputReach& reach,
+                                          const Item& item) const;
+    HttpResponse log(const HttpRequest& request, const Caller& caller) const;
+    HttpResponse rules(const OutputReach& reach) const;
+    // The 403 of a switch beyond the caller's reach, said in the log too.
+    HttpResponse refuseBeyondReach(const Caller& caller, const std::vector<int>& outside);
 
     CommandCore& core_;
     RuleBook& rules_;
     const Sequences& sequences_;
-    std::string logPath_;
+    ChangeLog& log_;
     OutputChoice tiles_;
 };
 
@@ -68,9 +84,11 @@ private:
 // page has no tile for it. Scripts still read and switch every output.
 std::string outputJson(const OutputView& view, const OutputChoice& tiles);
 
-// One server-sent event of a step: every output it set or renamed, in one
-// event however many there are: "event: change\ndata: {...}\n\n".
-std::string changeEvent(const OutputChange& change, const CommandCore& core, const OutputChoice& tiles);
+// One server-sent event of a step: every output it set or renamed within
+// `reach`, in one event however many there are: "event: change\ndata:
+// {...}\n\n"; empty when it changed none of them.
+std::string changeEvent(const OutputChange& change, const CommandCore& core, const OutputChoice& tiles,
+                        const OutputReach& reach = {});
 
 // A sequence as the API shows it: {"name":"Полив","state":"running","step":2,
 // "steps":3,"round":1,"rounds":1} ("rounds":null for ever), and "left" (whole

@@ -13,7 +13,9 @@
 #include <memory>
 
 #include "engine/change_record.h"
+#include "rules/reach.h"
 #include "web/json.h"
+#include "web/metrics_text.h"
 #include "web/peer_user.h"
 #include "web/sha256.h"
 
@@ -51,8 +53,9 @@ struct WebServer::Connection {
     bool answering = false;                       // its request waits for its answer
     bool events = false;
     // An event stream's right to read: the hash of its token, or empty when
-    // it needed none.
+    // it needed none; and what that token reaches as the rules now read.
     std::string token{};
+    OutputReach reach{};
     std::optional<bool> thisUser{};  // looked up once, when first needed
     const std::chrono::steady_clock::time_point accepted = std::chrono::steady_clock::now();
     // Whose share of the streams it takes.
@@ -141,7 +144,8 @@ HttpResponse pageResponse() {
 }  // namespace
 
 WebServer::WebServer(WebSettings settings, CommandCore& core, OutputEngine& engine, InputWatch& inputs, RuleBook& rules,
-                     Sequences& sequences, ChangeLog& log, ServerLimits limits)
+                     Sequences& sequences, ChangeLog& log, const SwitchCounts& switches, MqttState mqtt,
+                     ServerLimits limits)
     : settings_(std::move(settings)),
       core_(core),
       engine_(engine),
@@ -149,22 +153,34 @@ WebServer::WebServer(WebSettings settings, CommandCore& core, OutputEngine& engi
       rules_(rules),
       sequences_(sequences),
       log_(log),
+      switches_(switches),
+      mqtt_(std::move(mqtt)),
       limits_(limits),
-      api_(core, rules, sequences, log.path(), settings_.tiles),
+      api_(core, rules, sequences, log, settings_.tiles),
       page_(pageResponse()),
       listener_(std::make_unique<Listener>(*this)) {
     engineListener_ = engine_.addListener([this](const OutputChange& change) {
         if (change.states.empty() && change.names.empty()) return;
-        if (anyStream()) broadcast(changeEvent(change, core_, settings_.tiles));
+        if (anyStream())
+            broadcast([&](const OutputReach& reach) { return changeEvent(change, core_, settings_.tiles, reach); });
     });
     sequencesListener_ = sequences_.addListener([this](const SequenceStatus& status, const std::string&) {
-        if (anyStream()) broadcast(sequenceEvent(status));
+        if (anyStream())
+            broadcast([&](const OutputReach& reach) {
+                return reachesAll(reach, StartCommand{status.name}, rules_.rules()) ? sequenceEvent(status)
+                                                                                    : std::string();
+            });
     });
-    inputsListener_ =
-        inputs_.addListener([this](const InputEdge& edge) { broadcast(inputEvent(edge, rules_.rules())); });
-    rulesListener_ = rules_.addListener([this] { endStreamsWithoutRight(); });
+    // The inputs are no outputs of anyone's scope: a scoped stream hears none.
+    inputsListener_ = inputs_.addListener([this](const InputEdge& edge) {
+        broadcast([&](const OutputReach& reach) {
+            return reach.everything() ? inputEvent(edge, rules_.rules()) : std::string();
+        });
+    });
+    rulesListener_ = rules_.addListener([this] { followTokens(); });
     heartbeat_.setInterval(static_cast<int>(limits_.heartbeat.count()));
-    connect(&heartbeat_, &QTimer::timeout, this, [this] { broadcast(":\n\n"); });
+    connect(&heartbeat_, &QTimer::timeout, this,
+            [this] { broadcast([](const OutputReach&) { return std::string(":\n\n"); }); });
 }
 
 WebServer::~WebServer() {
@@ -415,9 +431,14 @@ void WebServer::handle(Connection& connection, const HttpRequest& request) {
                                 "неверный токен с адреса " + connection.address));
             return refuse(401, "неверный токен", {{"WWW-Authenticate", "Bearer"}});
         }
-        caller = {token->role, Source::web(token->name)};
+        caller = {token->role, Source::web(token->name), token->reach, token->scopeProblem};
     }
-    if (WebApi::isEventStream(request)) return startEvents(connection, token ? token->hash : std::string());
+    if (WebApi::isEventStream(request)) return startEvents(connection, token);
+    // Aggregates only, so any token that reads may scrape them.
+    if (request.path == "/metrics") {
+        if (request.method != "GET" && !head) return send(connection, api_.onlyMethod("GET"), false, close);
+        return send(connection, metrics(), head, close);
+    }
     connection.answering = true;
     QTcpSocket* socket = connection.socket;
     const auto late = std::make_shared<bool>(false);
@@ -458,13 +479,24 @@ void WebServer::send(Connection& connection, const HttpResponse& response, bool 
     sendNow(*socket);
 }
 
+HttpResponse WebServer::metrics() const {
+    MetricsSnapshot snapshot = coreMetrics(engine_, switches_, rules_);
+    if (mqtt_) snapshot.mqttConnected = mqtt_();
+    for (const auto& connection : connections_)
+        ++(connection->events ? snapshot.eventStreams : snapshot.webConnections);
+    return {200, metricsText(snapshot), {{"Content-Type", kMetricsType}}};
+}
+
 void WebServer::moveDeadline(Connection& connection) {
     connection.due = std::chrono::steady_clock::now() + limits_.requestTime;
     if (!connection.deadline->isActive()) connection.deadline->start(limits_.requestTime);
 }
 
-void WebServer::startEvents(Connection& connection, const std::string& token) {
-    connection.token = token;
+void WebServer::startEvents(Connection& connection, const AccessToken* token) {
+    if (token) {
+        connection.token = token->hash;
+        connection.reach = token->reach;
+    }
     std::vector<Connection*> held;
     int streams = 0;
     for (const auto& other : connections_) {
@@ -487,29 +519,38 @@ void WebServer::startEvents(Connection& connection, const std::string& token) {
     sendNow(*connection.socket);
 }
 
-void WebServer::endStreamsWithoutRight() {
+void WebServer::followTokens() {
     const std::vector<AccessToken>& tokens = rules_.rules().tokens;
     std::vector<Connection*> ended;
     for (const auto& connection : connections_) {
         if (!connection->events) continue;
-        const bool right = connection->token.empty()
-                               ? tokens.empty()
-                               : std::any_of(tokens.begin(), tokens.end(),
-                                             [&](const AccessToken& token) { return token.hash == connection->token; });
-        if (!right) ended.push_back(connection.get());
+        const auto token = std::find_if(tokens.begin(), tokens.end(),
+                                        [&](const AccessToken& held) { return held.hash == connection->token; });
+        const bool right = connection->token.empty() ? tokens.empty() : token != tokens.end();
+        if (!right)
+            ended.push_back(connection.get());
+        else if (!connection->token.empty())
+            connection->reach = token->reach;
     }
     for (Connection* connection : ended) close(*connection);
 }
 
-void WebServer::broadcast(const std::string& event) {
-    const QByteArray bytes = bytesOf(event);
+void WebServer::broadcast(const std::function<std::string(const OutputReach&)>& eventFor) {
+    // Made once for every stream that reaches every output.
+    std::optional<QByteArray> whole;
     std::vector<Connection*> behind;
     for (const auto& connection : connections_) {
         if (!connection->events) continue;
-        if (connection->socket->bytesToWrite() > limits_.unsentBytes)
+        if (connection->socket->bytesToWrite() > limits_.unsentBytes) {
             behind.push_back(connection.get());
-        else
-            connection->socket->write(bytes);
+            continue;
+        }
+        if (connection->reach.everything()) {
+            if (!whole) whole = bytesOf(eventFor(connection->reach));
+            connection->socket->write(*whole);
+        } else if (const std::string event = eventFor(connection->reach); !event.empty()) {
+            connection->socket->write(bytesOf(event));
+        }
     }
     for (Connection* connection : behind) close(*connection);
     std::vector<QTcpSocket*> streams;

@@ -6,12 +6,15 @@
 #include <QTimer>
 
 #include <chrono>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "commands/command_core.h"
 #include "engine/input_watch.h"
 #include "engine/output_engine.h"
+#include "engine/switch_counts.h"
 #include "persist/log/change_log.h"
 #include "rules/rule_book.h"
 #include "web/access.h"
@@ -50,12 +53,16 @@ struct ServerLimits {
 // QTcpServer, so that every bound (body, time, connections) is ours to set.
 // Requests are read by HttpParser, checked (Host and Origin, the token, the
 // limiter of wrong tokens), answered by WebApi; the event streams hear every
-// step of the engine and every edge of a watched input.
+// step of the engine and every edge of a watched input. /metrics gives the
+// program's figures to whoever may read.
 class WebServer : public QObject {
     Q_OBJECT
 public:
+    // Whether the MQTT link is up now; none when MQTT is not configured.
+    using MqttState = std::function<std::optional<bool>()>;
     WebServer(WebSettings settings, CommandCore& core, OutputEngine& engine, InputWatch& inputs, RuleBook& rules,
-              Sequences& sequences, ChangeLog& log, ServerLimits limits = {});
+              Sequences& sequences, ChangeLog& log, const SwitchCounts& switches, MqttState mqtt = {},
+              ServerLimits limits = {});
     ~WebServer() override;
 
     // Listens, or says why not (in Russian): the address taken, TLS files
@@ -79,13 +86,18 @@ private:
     void read(Connection& connection);
     void handle(Connection& connection, const HttpRequest& request);
     void send(Connection& connection, const HttpResponse& response, bool head, bool close);
+    HttpResponse metrics() const;
     // The next request is due within the request time from now.
     void moveDeadline(Connection& connection);
-    // `token`: the hash of the token that gave the right to read, empty when none was needed.
-    void startEvents(Connection& connection, const std::string& token);
-    void endStreamsWithoutRight();
+    // `token`: the token that gave the right to read, null when none was needed.
+    void startEvents(Connection& connection, const AccessToken* token);
+    // At each reading of the rules: a stream whose token is gone ends, and
+    // the rest keep to what their tokens now reach.
+    void followTokens();
     void close(Connection& connection);
-    void broadcast(const std::string& event);
+    // To each stream its event, made for what its token reaches; an empty
+    // one is not sent.
+    void broadcast(const std::function<std::string(const OutputReach&)>& eventFor);
     // Whether any event stream listens: an event is made only for one.
     bool anyStream() const;
     Connection* find(QTcpSocket* socket);
@@ -99,6 +111,8 @@ private:
     RuleBook& rules_;
     Sequences& sequences_;
     ChangeLog& log_;
+    const SwitchCounts& switches_;
+    const MqttState mqtt_;
     const ServerLimits limits_;
     WebApi api_;
     const HttpResponse page_;

@@ -49,6 +49,14 @@ inline constexpr std::string_view kScheduleDoneKey = "Done";
 // LEFT_MS".
 inline constexpr std::string_view kSequencesSection = "Sequences";
 
+// [Counters] N=: an output's counters as they stood at its last switch or
+// reset, saved with that step: "SWITCHES TOTAL_MS DAY_MS DAY_BEFORE_MS AT
+// on|off" (57 switches, on 43500000 ms in all, of which 4200000 ms on AT's
+// local day and 7200000 ms on the day before, on or off since AT), e.g.
+// "57 43500000 4200000 7200000 2026-05-01T12:20:00.000Z on". Time on since
+// AT is counted when read.
+inline constexpr std::string_view kCountersSection = "Counters";
+
 using SavedTime = std::chrono::sys_time<std::chrono::milliseconds>;
 std::string savedTimeText(SavedTime time);  // "2026-05-01T12:20:00.000Z"
 // Nothing for any other text than savedTimeText's form.

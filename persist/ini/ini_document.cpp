@@ -92,13 +92,13 @@ std::vector<std::string_view> SectionIndex::keyNames(std::string_view section) c
     return ini::keyNames(bytes_.substr(found->second), section);
 }
 
-IniDocument::IniDocument(std::string_view bytes) : blocks_(1) {
-    LineReader reader(bytes);
+IniDocument::IniDocument(std::string_view bytes) : source_(bytes), blocks_(1) {
+    LineReader reader(source_);
     Line line;
     while (reader.next(line)) {
         if (newline_.empty()) newline_ = literalEnd(line.end);
         if (parseLine(line.text).kind == LineSyntax::Kind::Section) blocks_.emplace_back();
-        blocks_.back().push_back({std::string(line.text), literalEnd(line.end)});
+        blocks_.back().push_back({line.text, literalEnd(line.end)});
     }
     // A file that has no line end yet gets the one new files get.
     if (newline_.empty()) newline_ = "\r\n";
@@ -110,6 +110,8 @@ void IniDocument::indexSections() {
     for (std::size_t i = 1; i < blocks_.size(); ++i)
         firstBlock_.try_emplace(asciiLower(parseLine(blocks_[i].front().text).name), i);
 }
+
+std::string_view IniDocument::keep(std::string line) { return written_.emplace_back(std::move(line)); }
 
 void IniDocument::closeLastLine() {
     for (auto block = blocks_.rbegin(); block != blocks_.rend(); ++block) {
@@ -131,7 +133,7 @@ bool IniDocument::set(std::string_view section, std::string_view key, std::strin
         header.reserve(section.size() + 2);
         header.append("[").append(section).append("]");
         firstBlock_.emplace(asciiLower(section), blocks_.size());
-        blocks_.push_back({{std::move(header), newline_}, {std::move(keyLine), newline_}});
+        blocks_.push_back({{keep(std::move(header)), newline_}, {keep(std::move(keyLine)), newline_}});
         return true;
     }
 
@@ -142,13 +144,15 @@ bool IniDocument::set(std::string_view section, std::string_view key, std::strin
         if (syntax.kind != LineSyntax::Kind::Key) continue;
         if (equalsIgnoringAsciiCase(syntax.name, key)) {
             if (syntax.value == value) return false;
-            block[i].text.replace(syntax.valueBegin, syntax.valueEnd - syntax.valueBegin, value);
+            std::string line(block[i].text);
+            line.replace(syntax.valueBegin, syntax.valueEnd - syntax.valueBegin, value);
+            block[i].text = keep(std::move(line));
             return true;
         }
         lastKey = i;
     }
     if (block[lastKey].end.empty()) block[lastKey].end = newline_;
-    block.insert(block.begin() + static_cast<std::ptrdiff_t>(lastKey) + 1, {std::move(keyLine), newline_});
+    block.insert(block.begin() + static_cast<std::ptrdiff_t>(lastKey) + 1, {keep(std::move(keyLine)), newline_});
     return true;
 }
 

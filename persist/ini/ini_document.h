@@ -1,5 +1,6 @@
 #pragma once
 
+#include <deque>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -46,6 +47,9 @@ private:
 class IniDocument {
 public:
     explicit IniDocument(std::string_view bytes);
+    // The lines point into the document's own storage.
+    IniDocument(const IniDocument&) = delete;
+    IniDocument& operator=(const IniDocument&) = delete;
 
     // Replaces the value of the key in place, or adds the key after the last
     // key line of its section, or adds the section at the end. Returns whether
@@ -61,8 +65,11 @@ public:
     std::string text() const;
 
 private:
+    // A line as read points into source_; one written, into written_. A
+    // save parses every line of the file, so no line is copied until a
+    // write changes it.
     struct StoredLine {
-        std::string text;
+        std::string_view text;
         std::string_view end;  // one of the literal line ends, or empty
     };
     // The lines from one section header up to the next; the first block holds
@@ -71,7 +78,10 @@ private:
 
     void closeLastLine();
     void indexSections();
+    std::string_view keep(std::string line);
 
+    std::string source_;
+    std::deque<std::string> written_;  // a deque: a line's text stays where it is
     std::vector<Block> blocks_;
     std::unordered_map<std::string, std::size_t> firstBlock_;  // lower-cased name
     std::string_view newline_;

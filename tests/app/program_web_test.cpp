@@ -145,6 +145,14 @@ TEST(ProgramWeb, ThePageShowsTheOutputsOfTheMqttChoice) {
     EXPECT_TRUE(browser.waitFor(visible + ".join() === '7' && count.textContent === 'включено 0 из 1'"));
     copy.run({"--rename", "2=Свет"});
     EXPECT_TRUE(browser.waitFor(visible + ".join() === '2,7'"));
+    // A token scoped to 2-3 gets no tile, count or group beyond its outputs.
+    copy.write("Rules.ini", rulesFileText("[Group Двор]\nOutputs=2-3\n[Group Сад]\nOutputs=3-7\n"));
+    const std::string scoped = copy.run({"--add-token", "yard", "read", "2-3"}).out.substr(0, 64);
+    browser.call("Page.navigate", {{"url", "about:blank"}});
+    browser.call("Page.navigate", {{"url", "http://" + site + "/#token=" + QString::fromStdString(scoped)}});
+    EXPECT_TRUE(browser.waitFor("document.querySelectorAll('.out').length === 2 && " + visible +
+                                ".join() === '2' && count.textContent === 'включено 0 из 1' && "
+                                "groups.textContent.startsWith('Двор') && !groups.textContent.includes('Сад')"));
     ASSERT_EQ(::kill(static_cast<pid_t>(running->processId()), SIGTERM), 0);
     ASSERT_TRUE(running->waitForFinished(20000));
 }

@@ -55,6 +55,10 @@ TEST(Backup, MovesASetupToAnotherFolderWithSecretsOnlyWhenAsked) {
         const BackupOutcome out = exportBackup(from.path.string(), archive, secrets);
         ASSERT_EQ(out.problems, std::vector<std::string>());
         const std::string packed = readBytes(archive);
+        const auto untouched = to.files();
+        EXPECT_EQ(checkBackup(archive, to.path.string()).files,
+                  (std::vector<std::string>{"config.ini", "Data.dat", "Rules.ini"}));
+        EXPECT_EQ(to.files(), untouched);
         EXPECT_EQ(packed.find(kTheirHash) != std::string::npos, secrets);
         EXPECT_EQ(packed.find("theirs") != std::string::npos, secrets);
         const BackupOutcome in = importBackup(archive, to.path.string());
@@ -107,9 +111,12 @@ TEST(Backup, RefusesADamagedArchiveWithReasonsAndChangesNothing) {
         to.fill(kConfig, kData, kRules);
         writeBytes(scratch.path / "in.zip", bad.archive);
         const auto before = to.files();
+        const BackupOutcome checked = checkBackup(scratch.file("in.zip"), to.path.string());
         const BackupOutcome in = importBackup(scratch.file("in.zip"), to.path.string());
         ASSERT_FALSE(in.problems.empty());
         EXPECT_NE(in.problems.front().find(bad.reason), std::string::npos) << in.problems.front();
+        EXPECT_EQ(checked.problems, in.problems);
+        EXPECT_TRUE(checked.files.empty());
         EXPECT_EQ(to.files(), before);
     }
 }

@@ -190,6 +190,7 @@ TEST_F(CommandCoreTest, AChangeThatCannotBeSavedSaysSo) {
         EXPECT_EQ(reply.outcome, Reply::Outcome::NotSaved) << formatRequest(change);
         EXPECT_TRUE(test::contains(reply.reason, "Data.dat не сохранён"));
     }
+    EXPECT_EQ(engine.figures().saveFailures, 3u);
     EXPECT_FALSE(latchedOn(1));
     EXPECT_TRUE(run(GetCommand{{1}}).done());
 }
@@ -286,6 +287,7 @@ TEST(OutputChoice, ReadsTheFormsAndTellsWhichOutputsAreIn) {
 
 // Latch by latch: off from the first, a change whole in the next, a bad value or an unreadable file keeps the last
 // good one (at the start, none: no latch), the exit through the one in force. Outputs 1 to `inverted` are inverted.
+// Each new fault, and its mending, is told to the window.
 TEST(InvertedBoard, IsOffFromItsFirstLatchThroughChangesOfTheSettingToTheExit) {
     const auto picture = [](std::vector<std::size_t> on, std::size_t inverted) {
         std::bitset<300> levels = std::bitset<300>().set() >> (300 - inverted);
@@ -295,6 +297,9 @@ TEST(InvertedBoard, IsOffFromItsFirstLatchThroughChangesOfTheSettingToTheExit) {
     const std::string config = "[Configs]\nValLoad=2\nValUnload=2\n[Outputs]\nInverted=";
     for (const auto& [first, unlatched] : {std::pair{"1-40", 0}, {"всё", 1}}) {
         CoreOnBoard board(config + first);
+        const bool faultAtStart = !board.plant.inversionFault().empty();
+        std::vector<bool> told;  // each change of the fault the window hears: whether there is one
+        board.plant.onInversionFault([&told](const std::string& fault) { told.push_back(!fault.empty()); });
         for (const auto& [inverted, output] : {std::pair{"1-40", 1}, {" 1-80 ", 41}, {"1-x", 2}}) {
             board.writeConfig(config + inverted);
             board.engine.set({{output, true}}, Source::Window);
@@ -305,6 +310,8 @@ TEST(InvertedBoard, IsOffFromItsFirstLatchThroughChangesOfTheSettingToTheExit) {
         const std::vector expected{picture({}, 40),         picture({1}, 40),     picture({1, 41}, 80),
                                    picture({1, 2, 41}, 80), picture({1, 41}, 80), picture({1, 41}, 80)};
         EXPECT_EQ(board.latchLevels, std::vector(expected.begin() + unlatched, expected.end())) << first;
+        EXPECT_EQ(faultAtStart, unlatched == 1);
+        EXPECT_EQ(told, (unlatched ? std::vector{false, true, true} : std::vector{true, true}));
     }
 }
 

@@ -33,6 +33,11 @@ struct Contract {
     std::string web;              // method, path and body, if any
     std::map<int, bool> latched;  // afterwards
     bool changes;                 // one step (one save, one transfer), or none at all
+    // The web's token's scope as --add-token writes it (empty: every output),
+    // and whether the request reaches beyond it: then the web alone answers
+    // 403 and changes nothing; the other transports have no tokens.
+    std::string scope{};
+    bool beyondScope = false;
 };
 
 const Contract kContracts[] = {
@@ -92,6 +97,27 @@ const Contract kContracts[] = {
      R"(POST /api/set {"301":"off"})",
      {{1, true}},
      false},
+    {"WithinAScope",
+     {{2, 1}},
+     {"--set", "1=off", "2=on"},
+     "set 1=off 2=on",
+     "set",
+     R"({"1":"OFF","2":"ON"})",
+     R"(POST /api/set {"1":"off","2":"on"})",
+     {{1, false}, {2, true}},
+     true,
+     "1-2; 7"},
+    {"BeyondAScope",
+     {{5, 1}, {21, 1}},
+     {"--set", "5=on", "21=on"},
+     "set 5=on 21=on",
+     "set",
+     R"({"5":"ON","21":"ON"})",
+     R"(POST /api/set {"5":"on","21":"on"})",
+     {{5, true}, {21, true}},
+     true,
+     "1-20",
+     true},
 };
 
 enum class Transport { CommandLine, Socket, Mqtt, Web };
@@ -103,8 +129,10 @@ class TransportContract : public ::testing::TestWithParam<std::tuple<Contract, T
                           protected test::ServerOnBoard {
 protected:
     TransportContract() : ServerOnBoard(web::ServerLimits{}) {
-        secret = web::addToken(rules.path(), "phone", AccessToken::Role::Switch).secret;
+        const Contract& c = std::get<0>(GetParam());
+        secret = web::addToken(rules.path(), "phone", AccessToken::Role::Switch, c.scope).secret;
         rules.reload();
+        EXPECT_EQ(rules.rules().tokens.at(0).scope, c.scope);
         watcher.subscribe("kavtra/hall/out/300/state");
         EXPECT_TRUE(test::eventually([&] { return watcher.count("kavtra/hall/out/300/state") > 0; }));
     }
@@ -150,7 +178,9 @@ protected:
             std::string method, path, body;
             words >> method >> path >> std::ws;
             std::getline(words, body);
-            return statusAndBody(call(method, path, bearer(secret), body)) == "200 {\"ok\":true}";
+            const std::string answer = statusAndBody(call(method, path, bearer(secret), body));
+            EXPECT_EQ(answer.starts_with("403 "), c.beyondScope) << answer;
+            return answer == "200 {\"ok\":true}";
         }
         }
         return false;
@@ -170,13 +200,17 @@ TEST_P(TransportContract, ARequestMakesTheSameChangeWhicheverTransportCarriesIt)
     const auto& [c, transport] = GetParam();
     startWith(c.codes);
     const std::uint64_t before = transfers();
-    EXPECT_EQ(send(c, transport), c.changes);
+    std::map<int, bool> was;
+    for (const auto& entry : c.latched) was[entry.first] = latchedOn(entry.first);
+    // Refused whole: not even the outputs within the scope change.
+    const bool changes = c.changes && !(transport == Transport::Web && c.beyondScope);
+    EXPECT_EQ(send(c, transport), changes);
     // The MQTT case's own change of output 300 is not the request's.
     const std::uint64_t made = transfers() - before - (transport == Transport::Mqtt ? 1 : 0);
-    EXPECT_EQ(made, c.changes ? 1u : 0u);
-    for (const auto& [output, on] : c.latched) {
+    EXPECT_EQ(made, changes ? 1u : 0u);
+    for (const auto& [output, on] : changes ? c.latched : was) {
         EXPECT_EQ(latchedOn(output), on) << "output " << output;
-        if (c.changes) {
+        if (changes) {
             EXPECT_EQ(saved(output), on ? "0" : "1") << "output " << output;
         }
     }

@@ -55,6 +55,12 @@ TEST(CommandLine, StartsHelpAndVersion) {
     EXPECT_EQ(versionText().rfind("kavtra ", 0), 0u);
 }
 
+// The words after --add-token's role are its scope, each one part of Scope=.
+TEST(CommandLine, AddTokensWordsAfterTheRoleAreItsScope) {
+    EXPECT_EQ(parse({"--add-token", "phone", "switch", "1-20", "@Двор", "scene Вечер"}).scope,
+              "1-20; @Двор; scene Вечер");
+}
+
 struct Bad {
     QStringList arguments;
     std::string messageHas;

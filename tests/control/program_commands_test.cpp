@@ -136,6 +136,23 @@ TEST_F(ProgramCommandsTest, APulseStillPendingAtTheExitReturnsBeforeTheExitPolic
     EXPECT_TRUE(contains(copy.file("Data.dat"), "[Devais_9]\r\nValue=0\r\n"));
 }
 
+// Fresh, every output starts on (remembered, none saved), which counts as no
+// switch. Output 5 goes off and on again; a kill loses nothing of that, and
+// its time on goes on across the restart, as the board held its latch.
+TEST_F(ProgramCommandsTest, CountersOutlastAKillAndAResetAndAreReadThroughTheSocket) {
+    startRunning();
+    ASSERT_EQ(copy.run({"--set", "5=off"}).status, 0);
+    ASSERT_EQ(copy.run({"--set", "5=on"}).status, 0);
+    endRunning(SIGKILL);
+    startRunning();
+    const ProgramCopy::Run stats = copy.run({"--stats", "5", "6"});
+    EXPECT_EQ(stats.status, 0) << stats.err;
+    EXPECT_EQ(stats.out.substr(0, 4), "5\t2\t");
+    EXPECT_EQ(stats.out.substr(stats.out.find('\n') + 1, 4), "6\t0\t");
+    EXPECT_EQ(copy.run({"--reset-stats", "5"}).status, 0);
+    EXPECT_EQ(copy.run({"--stats", "5"}).out.substr(0, 4), "5\t0\t");
+}
+
 TEST_F(ProgramCommandsTest, ASocketLeftByAKilledCopyBlocksNeitherACommandNorTheNextStart) {
     startRunning();
     endRunning(SIGKILL);

@@ -150,6 +150,8 @@ TEST(Request, TheCommandLineAndTheSocketReadEveryVerbAlike) {
         {{"--stop", "Полив"}, "stop Полив", StopCommand{"Полив"}},
         {{"--rule", "Свет у двери=OFF"}, "rule Свет у двери=OFF", RuleCommand{"Свет у двери", false}},
         {{"--rule", "Свет"}, "rule Свет", std::nullopt, "нужно ИМЯ=on|off"},
+        {{"--stats", "5", "@Двор"}, "stats 5 @Двор", StatsCommand{{5, yard}}},
+        {{"--reset-stats"}, "reset-stats", ResetStatsCommand{}},
         {{"--toggle", "40-45"}, "toggle 40-45", std::nullopt, "«40-45»: номер вывода"},
         {{"--get", "1", "\t"}, "get 1 \t", std::nullopt, "«?»: номер вывода"},
         {{"--set", "7=on", "@=off"}, "set 7=on @=off", std::nullopt, "«@»: после @ нужно имя группы"},

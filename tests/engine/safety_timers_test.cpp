@@ -105,6 +105,8 @@ TEST(SafetyTimersTest, TheDeadlineIsInTheSaveThatSwitchedTheOutputOn) {
     run.engine.set({{6, true}}, Source::Window);
     std::string expected = readBytes(data.FileName()) + "[Timers]\r\n5=2026-01-01T00:20:00.000Z\r\n";
     expected.replace(expected.find("[Devais_5]\r\nValue=1"), 19, "[Devais_5]\r\nValue=0");
+    // Output 5's counters too, after 6's, before the deadlines.
+    expected.insert(expected.find("[Timers]"), "5=1 0 0 0 2026-01-01T00:00:00.000Z on\r\n");
     std::string atTransfer;  // what a crash at the step's first port access would leave
     port.tap.addListener(
         [&](const PortAccess&) { atTransfer += atTransfer.empty() ? readBytes(data.FileName()) : ""; });

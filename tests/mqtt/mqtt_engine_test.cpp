@@ -43,6 +43,23 @@ TEST_F(MqttEngineTest, ALimitsDeadlineIsAnAttributeWhileItRuns) {
     EXPECT_EQ(watcher.last("kavtra/hall/out/7/state"), "OFF");
 }
 
+// Output 7 went on at the start (not a switch): its switch off an hour later moves its
+// counters, and its power in Rules.ini announces its energy sensor.
+TEST_F(MqttEngineTest, AnOutputsCountersArePublishedWithTheStepThatMovesThem) {
+    useRules("[Power]\n7=600W\n");
+    ASSERT_TRUE(eventually([&] {
+        return watcher.last("homeassistant/sensor/hall/out7_energy/config")
+                   .value_or("")
+                   .find(R"("device_class":"energy")") != std::string::npos;
+    }));
+    timers.advance(std::chrono::hours(1));
+    watcher.publish("kavtra/hall/out/7/set", "OFF");
+    ASSERT_TRUE(eventually([&] { return watcher.last("kavtra/hall/out/7/switches") == "1"; }));
+    EXPECT_EQ(watcher.last("kavtra/hall/out/7/seconds"), "3600");
+    EXPECT_EQ(watcher.last("kavtra/hall/out/7/energy"), "0.6");
+    EXPECT_EQ(watcher.last("kavtra/hall/out/8/energy"), std::nullopt) << "no power, no energy";
+}
+
 TEST_F(MqttEngineTest, ABatchIsOneTransfer) {
     const auto latchesBefore = transfers();
     watcher.publish("kavtra/hall/set", R"({"1":"OFF","40":"OFF","41":"OFF","300":"OFF"})");

@@ -31,6 +31,9 @@ TEST(MqttTopics, NamesEveryTopicFromBaseNodeAndPrefix) {
     EXPECT_EQ(nested.inputState(3), "home/relays/pc_2/in/3/state");
     EXPECT_EQ(nested.inputDiscovery(5), "ha/binary_sensor/pc_2/in5/config");
     EXPECT_EQ(nested.inputUniqueId(1), "kavtra_pc_2_in1");
+    EXPECT_EQ(nested.counter(7, "energy"), "home/relays/pc_2/out/7/energy");
+    EXPECT_EQ(nested.counterDiscovery(7, "seconds"), "ha/sensor/pc_2/out7_seconds/config");
+    EXPECT_EQ(nested.counterUniqueId(7, "switches"), "kavtra_pc_2_out7_switches");
 }
 
 TEST(MqttTopics, ClassifiesReceivedTopics) {
@@ -154,6 +157,32 @@ TEST(MqttDiscovery, DescribesOneSwitchOfTheDevice) {
     EXPECT_EQ(device["name"].toString(), QStringLiteral("Кавтра hall"));
     EXPECT_FALSE(device["sw_version"].toString().isEmpty());
     EXPECT_FALSE(config["origin"].toObject()["name"].toString().isEmpty());
+}
+
+// What Home Assistant's energy dashboard and statistics need of each sensor.
+TEST(MqttDiscovery, DescribesTheSensorsOfAnOutputsCounters) {
+    const struct {
+        std::string_view what;
+        const char* name;
+        const char* deviceClass;
+        const char* unit;
+    } sensors[] = {{"switches", "Насос: переключения", "", ""},
+                   {"seconds", "Насос: время включения", "duration", "s"},
+                   {"energy", "Насос: энергия", "energy", "kWh"}};
+    for (const auto& sensor : sensors) {
+        const QJsonObject config =
+            QJsonDocument::fromJson(QByteArray::fromStdString(counterDiscoveryConfig(topics, 7, "Насос", sensor.what)))
+                .object();
+        const std::string what(sensor.what);
+        EXPECT_EQ(config["name"].toString(), QString::fromUtf8(sensor.name));
+        EXPECT_EQ(config["unique_id"].toString().toStdString(), "kavtra_hall_out7_" + what);
+        EXPECT_EQ(config["state_topic"].toString().toStdString(), "kavtra/hall/out/7/" + what);
+        EXPECT_EQ(config["state_class"].toString(), "total_increasing");
+        EXPECT_EQ(config["device_class"].toString().toStdString(), sensor.deviceClass) << what;
+        EXPECT_EQ(config["unit_of_measurement"].toString().toStdString(), sensor.unit) << what;
+        EXPECT_EQ(config["device"].toObject()["identifiers"].toArray(), QJsonArray{"kavtra_hall"});
+        EXPECT_FALSE(config.contains("command_topic"));
+    }
 }
 
 TEST(MqttDiscovery, NamesAnUnnamedOutputAfterItsNumber) {

@@ -97,6 +97,17 @@ TEST(PpdevPort, ATransferIsExactly123IoctlsEachCarryingItsRegisterWrite) {
     EXPECT_EQ(p.sys.log[2], "ioctl PPWCONTROL 0x07");
 }
 
+// A write the driver refuses is counted, and the transfer goes on to its end.
+TEST(PpdevPort, CountsTheAccessesTheDriverRefuses) {
+    Ppdev p;
+    Init_Outs(p.lpt);
+    p.sys.log.clear();
+    p.sys.fail("PPWDATA", EIO, 2);
+    UpdateOuts(onlyOn(41), p.lpt);
+    EXPECT_EQ(p.lpt.RefusedAccesses(), 2u);
+    EXPECT_EQ(p.sys.log.size(), kTransferWrites);
+}
+
 TEST(PpdevPort, ControlReadsReturnTheLastByteWrittenInAllEightBitsWithoutAnIoctl) {
     Ppdev p;
     p.port->Out32(kControlRegister, 0xE5);

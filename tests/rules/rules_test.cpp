@@ -128,6 +128,18 @@ TEST_F(RulesTest, LimitsTakeDurationsAndNameEachFault) {
     EXPECT_EQ(problems(), expected);
 }
 
+TEST_F(RulesTest, PowerTakesWattsOrKilowattsForOutputsAndRangesAndNamesEachFault) {
+    useRules("[Power]\n5=60W\n10-12 = 1.5kW\n7=2 кВт\n301=1W\n@Сад=1W\n8=0W\n9=60\n13=1001kW\n");
+    EXPECT_EQ(rules.rules().power, (std::map<int, double>{{5, 60}, {7, 2000}, {10, 1500}, {11, 1500}, {12, 1500}}));
+    Texts expected;
+    for (const char* bad : {"8: «0W", "9: «60", "13: «1001kW"})
+        expected.push_back(std::string("Rules.ini, [Power], ") + bad +
+                           "»: нужна мощность больше нуля и не больше 1000 кВт, например 60W или 1.5kW");
+    const std::vector<std::string> seen = problems();
+    EXPECT_EQ(seen.size(), expected.size() + 2) << "301 and a group are named too";
+    for (const std::string& text : expected) EXPECT_NE(std::find(seen.begin(), seen.end(), text), seen.end()) << text;
+}
+
 TEST_F(RulesTest, RulesReadTheirTriggersConditionsAndRequestsAndEachFaultIsNamed) {
     useRules(
         "[Input 3]\nName=Дверь\n[Scene Ночь]\nOn=1\n[Rules]\nDepth=101\n[Place]\nLatitude=55\nLongitude=37\n"
@@ -173,6 +185,29 @@ TEST_F(RulesTest, TokensKeepTheirRoleAndHashAndEachFaultIsNamed) {
     EXPECT_EQ(problems(), (Texts{"Rules.ini, [Token admin], Role: «all»: нужно read или switch",
                                  "Rules.ini, [Token short], Hash: нужен хеш SHA-256 из 64 шестнадцатеричных цифр "
                                  "(kavtra --add-token его пишет)"}));
+}
+
+// A scope reaches its outputs, groups and scenes; one at fault reaches
+// nothing, never everything; no Scope= reaches every output.
+TEST_F(RulesTest, ATokensScopeReachesItsOutputsGroupsAndScenesAndOneAtFaultReachesNothing) {
+    const std::string token = "Role=read\nHash=" + std::string(64, 'a') + "\n";
+    useRules("[Group Двор]\nOutputs=30-31\n[Scene Вечер]\nOn=40\nOff=41\n[Token a]\n" + token +
+             "Scope=1-3, 5; @Двор; SCENE Вечер\n[Token b]\n" + token + "Scope=1-20; @Сад\n[Token c]\n" + token +
+             "Scope=scene Ночь\n[Token d]\n" + token + "Scope=1-301\n[Token e]\n" + token + "Scope= ; \n[Token f]\n" +
+             token);
+    const std::vector<AccessToken>& tokens = rules.rules().tokens;
+    ASSERT_EQ(tokens.size(), 6u);
+    EXPECT_EQ(tokens[0].scope, "1-3, 5; @Двор; SCENE Вечер");
+    EXPECT_EQ(tokens[0].reach.outputs, (std::vector<int>{1, 2, 3, 5, 30, 31, 40, 41}));
+    for (std::size_t i = 1; i < 5; ++i)
+        EXPECT_TRUE(tokens[i].reach.outputs == std::vector<int>{} && !tokens[i].scopeProblem.empty()) << i;
+    EXPECT_TRUE(tokens[5].reach.everything());
+    EXPECT_EQ(problems(),
+              (Texts{"Rules.ini, [Token b], Scope: «1-20; @Сад»: нет группы «Сад»",
+                     "Rules.ini, [Token c], Scope: «scene Ночь»: нет сцены «Ночь»",
+                     "Rules.ini, [Token d], Scope: «1-301»: «301»: номер вывода должен быть числом от 1 до 300",
+                     "Rules.ini, [Token e], Scope: «;»: нужны выводы, группы или сцены через «;», например "
+                     "«1-20; @Двор; scene Вечер»"}));
 }
 
 TEST_F(RulesTest, SequencesReadTheirStepsAndEachFaultIsNamed) {

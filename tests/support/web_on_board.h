@@ -31,8 +31,8 @@ struct ServerOnBoard : CoreOnBoard {
         settings.names = {"kavtra-pc", "kavtra-pc.local"};  // the computer's, as the program reads them
         settings.certificate = std::move(certificate);
         settings.key = std::move(key);
-        server =
-            std::make_unique<web::WebServer>(settings, core, engine, plant.inputs, rules, plant.sequences, log, limits);
+        server = std::make_unique<web::WebServer>(settings, core, engine, plant.inputs, rules, plant.sequences, log,
+                                                  plant.switches, web::WebServer::MqttState{}, limits);
         EXPECT_EQ(server->start().toStdString(), "");
     }
     std::string address(const std::string& host = "127.0.0.1") const {

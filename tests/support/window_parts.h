@@ -29,10 +29,10 @@ inline OutputList& listOf(const MyFrm& frm) { return partOf<OutputList>(frm, "Li
 inline FindBar& findBarOf(const MyFrm& frm) { return partOf<FindBar>(frm, "findBar"); }
 inline MainStatusBar& statusOf(const MyFrm& frm) { return partOf<MainStatusBar>(frm, "status"); }
 inline QTimer& geometryTimerOf(const MyFrm& frm) { return partOf<QTimer>(frm, "Timer1"); }
-// "on_all", "off_all", "propmenu", "about_menu", "journal_menu", "undo_menu",
-// "findAction".
+// "on_all", "off_all", "options_menu", "about_menu", "journal_menu",
+// "undo_menu", "findAction".
 inline QAction& actionOf(const MyFrm& frm, const char* objectName) { return partOf<QAction>(frm, objectName); }
-// "outmenu", "editmenu", "groupmenu", "scenemenu".
+// "outmenu", "editmenu", "groupmenu", "scenemenu", "propmenu".
 inline QMenu& menuOf(const MyFrm& frm, const char* objectName) { return partOf<QMenu>(frm, objectName); }
 
 // The entries of a menu or the menu bar as they read, in order; a separator

@@ -46,7 +46,7 @@ TEST(WebServer, AnswersEachRouteAndSwitchesOnlyThroughTheCore) {
     ServerOnBoard board;
     board.useRules(
         "[Group Двор]\nOutputs=3-4\n[Scene Вечер]\nOn=3\nOff=9\n[Input 5]\nName=Дверь\n"
-        "[Sequence S]\nSteps=set 9=on for 1h; set 9=off\n[Rule R]\nWhen=input 5 on\nDo=set 4=on\n");
+        "[Sequence S]\nSteps=set 9=on for 1h; set 9=off\n[Rule R]\nWhen=input 5 on\nDo=set 4=on\n[Power]\n9=1.5kW\n");
     board.run(AllCommand{false});
     board.port.sim.setStatus(LPT::StatusOf({true, false, false, false, true}));
     const auto before = board.transfers();
@@ -58,6 +58,12 @@ TEST(WebServer, AnswersEachRouteAndSwitchesOnlyThroughTheCore) {
         {"POST", "/api/scene/%D0%92%D0%B5%D1%87%D0%B5%D1%80", "", "200 {\"ok\":true}", {3}},
         {"POST", "/api/group/%D0%94%D0%B2%D0%BE%D1%80", R"({"state": "toggle"})", "200 {\"ok\":true}", {3, 4}},
         {"POST", "/api/group/%D0%94%D0%B2%D0%BE%D1%80", R"({"state": "off"})", "200 {\"ok\":true}", {}},
+        {"GET",
+         "/api/stats/9",
+         "",
+         R"(200 {"number":9,"switches":3,"total":0,"today":0,"yesterday":0,"power":1500,"kwh":0})",
+         {}},
+        {"GET", "/api/stats/301", "", "404 {\"error\":\"«301»: номер вывода должен быть числом от 1 до 300\"}", {}},
         {"POST", "/api/scene/Day", "", "404 {\"error\":\"нет сцены «Day»\"}", {}},
         {"POST", "/api/sequence/S/start", "", "200 {\"ok\":true}", {9}},
         {"GET",
@@ -287,6 +293,61 @@ TEST(WebServer, StreamsEveryStepOfTheCoreAndEveryInputEdgeAsOneEvent) {
     EXPECT_TRUE(waitFor("event: inputs\ndata: {\"inputs\":[{\"number\":3,\"name\":\"Дверь\",\"state\":\"on\"}]}\n\n"));
 }
 
+// A token scoped to 1-20 reads and hears only those outputs, and a request
+// that would touch 21 (itself, a scene or group reaching it, a sequence or
+// rule switching it) is refused whole and logged under the token's name.
+TEST(WebServer, AScopedTokenReadsHearsAndSwitchesOnlyWithinItsScope) {
+    ServerOnBoard board;
+    board.run(AllCommand{false});
+    board.useRules(
+        "[Group Двор]\nOutputs=20-21\n[Scene Вечер]\nOn=5\nOff=21\n[Sequence S]\nSteps=set 5=on; "
+        "scene Вечер\n[Rule R]\nWhen=input 1 on\nDo=set 6=on\n[Token phone]\nRole=switch\nHash=" +
+        tokenHash("s") + "\nScope=1-20\n");
+    const std::string token = ServerOnBoard::bearer("s");
+    const auto stream = board.connectClient();
+    stream->write(("GET /api/events HTTP/1.1\r\nHost: " + board.address() + "\r\n" + token + "\r\n").c_str());
+    const auto before = board.transfers();
+    const char* const refused = "403 {\"error\":\"вне области этого токена: вывод 21; ничего не переключено\"}";
+    const struct {
+        const char *method, *path, *body, *expected;
+    } cases[] = {
+        {"POST", "/api/set", R"({"5": "on", "21": "on"})", refused},
+        {"POST", "/api/toggle/21", "", refused},
+        {"POST", "/api/scene/%D0%92%D0%B5%D1%87%D0%B5%D1%80", "", refused},
+        {"POST", "/api/group/%D0%94%D0%B2%D0%BE%D1%80", R"({"state": "on"})", refused},
+        {"POST", "/api/sequence/S/start", "", refused},
+        {"GET", "/api/outputs/21", "", "403 {\"error\":\"вне области этого токена: вывод 21\"}"},
+        {"GET", "/api/stats/21", "", "403 {\"error\":\"вне области этого токена: вывод 21\"}"},
+        {"GET", "/api/rules", "", R"(200 {"groups":[],"scenes":[],"rules":[{"name":"R","enabled":true}]})"},
+        {"GET", "/api/sequences", "", "200 []"},
+        {"GET", "/api/inputs", "", "200 []"},
+        {"POST", "/api/set", R"({"5": "on"})", "200 {\"ok\":true}"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.method) + " " + c.path);
+        EXPECT_EQ(board.statusAndBody(board.call(c.method, c.path, token, c.body)), c.expected);
+    }
+    EXPECT_EQ(board.transfers() - before, 1u);
+    EXPECT_EQ(board.latchedOnOf({5, 20, 21}), std::vector<int>{5});
+    board.run(SetCommand{{{21, Switch::On}}});
+    board.run(SetCommand{{{20, Switch::On}, {21, Switch::Off}}});
+    std::string heard;
+    EXPECT_TRUE(QTest::qWaitFor([&] { return test::contains(heard += stream->readAll().toStdString(), "20,"); }, 3000));
+    EXPECT_EQ(std::count(heard.begin(), heard.end(), '{'), 4) << heard;  // 5, then 20: two events, one output each
+    EXPECT_FALSE(test::contains(heard, "\"number\":21"));
+    for (const char* listing : {"/api/outputs", "/api/stats"}) {
+        const std::string outputs = board.statusAndBody(board.call("GET", listing, token));
+        EXPECT_TRUE(test::contains(outputs, "{\"number\":20,") && !test::contains(outputs, "{\"number\":21,"))
+            << outputs;
+    }
+    const std::string log = board.statusAndBody(board.call("GET", "/api/log?n=100", token));
+    EXPECT_TRUE(test::contains(log,
+                               "\"source\":\"web:phone\",\"label\":\"веб, токен «phone»\",\"text\":\"отказано, "
+                               "вне области токена: вывод 21\"") &&
+                test::contains(log, "\"on\":[5]") && !test::contains(log, "21=on") && !test::contains(log, "[21]"))
+        << log;
+}
+
 // Where the server may start: beyond loopback only once a token exists (made
 // and ended as --add-token and --remove-token do), with TLS only from
 // readable PEM files.
@@ -327,7 +388,7 @@ TEST(WebServer, StartsBeyondLoopbackOnlyWithATokenAndWithTlsOnlyFromPemFiles) {
         board.rules.reload();
         WebSettings settings{true, {c.host, 0}, c.certificate, c.key, {}, {}, {}};
         WebServer server(settings, board.core, board.engine, board.plant.inputs, board.rules, board.plant.sequences,
-                         log);
+                         log, board.plant.switches);
         EXPECT_TRUE(server.start().toStdString().starts_with(c.refusal));
     }
     EXPECT_EQ(removeToken(board.rules.path(), "phone"), "нет токена «phone»");

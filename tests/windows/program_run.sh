@@ -49,13 +49,18 @@ wait "$pid" || status=$?
 [ "$status" -eq 0 ] || fail "kavtra-window.exe ended with status $status"
 
 # Data.dat: one output switched off, every section written, in Windows-1251
-# with CRLF line ends.
+# with CRLF line ends, then the counters of that one switch (their times
+# are the run's own).
 switched=$(tr -d '\r' <"$work/windows/Data.dat" | awk -F'[_\\]]' '/^\[Devais_/ {n = $2} /^Value=1$/ {print n}')
 [ "$(echo "$switched" | wc -w)" -eq 1 ] || fail "not exactly one output switched: ${switched:-none}"
 for n in $(seq 1 300); do
   printf '[Devais_%d]\r\nValue=%d\r\nName=Вывод %d\r\n' "$n" $((n == switched)) "$n"
 done | iconv -f UTF-8 -t CP1251 >"$work/expected-Data.dat"
-cmp "$work/expected-Data.dat" "$work/windows/Data.dat" || fail "Data.dat is not what the switch of output $switched gives"
+size=$(stat -c %s "$work/expected-Data.dat")
+cmp -n "$size" "$work/expected-Data.dat" "$work/windows/Data.dat" || fail "Data.dat is not what the switch of output $switched gives"
+counters=$(tail -c +$((size + 1)) "$work/windows/Data.dat" | tr '\r\n' '|#')
+echo "$counters" | grep -Eqx "\[Counters\]\|#$switched=1 [0-9]+ [0-9]+ [0-9]+ [0-9T:.-]+Z off\|#" ||
+  fail "Data.dat's counters are not those of one switch of output $switched: $counters"
 
 # --- Linux, on the same files ---
 # run_linux DIR PERIOD TRACE SECONDS: the program until its window has been

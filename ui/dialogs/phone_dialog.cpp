@@ -23,6 +23,13 @@ QString roleText(AccessToken::Role role) {
     return role == AccessToken::Role::Switch ? QStringLiteral("переключает") : QStringLiteral("только смотрит");
 }
 
+// A token's scope as the list shows it.
+QString scopeText(const AccessToken& token) {
+    if (token.scope.empty()) return QStringLiteral("все выводы");
+    const QString written = QString::fromStdString(token.scope);
+    return token.scopeProblem.empty() ? written : QStringLiteral("%1 — ошибка, ни одного вывода").arg(written);
+}
+
 // Large enough for a phone's camera a metre from the screen.
 constexpr int kModulePixels = 5;
 
@@ -33,6 +40,7 @@ PhoneDialog::PhoneDialog(RuleBook& rules, AskReach askReach, Confirm confirm, QW
       tokens(new QTreeWidget(this)),
       name(new QLineEdit(this)),
       role(new QComboBox(this)),
+      scope(new QLineEdit(this)),
       makeButton(new QPushButton(QStringLiteral("Создать и показать код"), this)),
       removeButton(new QPushButton(QStringLiteral("Удалить токен…"), this)),
       problem(new QLabel(this)),
@@ -49,7 +57,7 @@ PhoneDialog::PhoneDialog(RuleBook& rules, AskReach askReach, Confirm confirm, QW
     where_->setWordWrap(true);
 
     tokens->setObjectName(QStringLiteral("phoneTokens"));
-    tokens->setHeaderLabels({QStringLiteral("Токен"), QStringLiteral("Права")});
+    tokens->setHeaderLabels({QStringLiteral("Токен"), QStringLiteral("Права"), QStringLiteral("Доступно")});
     tokens->setRootIsDecorated(false);
     tokens->header()->setSectionResizeMode(0, QHeaderView::Stretch);
     tokens->setMinimumHeight(110);
@@ -58,6 +66,10 @@ PhoneDialog::PhoneDialog(RuleBook& rules, AskReach askReach, Confirm confirm, QW
     role->setObjectName(QStringLiteral("phoneRole"));
     role->addItem(roleText(AccessToken::Role::Switch), static_cast<int>(AccessToken::Role::Switch));
     role->addItem(roleText(AccessToken::Role::Read), static_cast<int>(AccessToken::Role::Read));
+    scope->setObjectName(QStringLiteral("phoneScope"));
+    scope->setPlaceholderText(QStringLiteral("все выводы; или, например: 1-20; @Двор; scene Вечер"));
+    scope->setToolTip(
+        QStringLiteral("Выводы, группы и сцены, которые токен видит и переключает, через «;». Пусто — все выводы."));
     makeButton->setObjectName(QStringLiteral("phoneMake"));
     // Enter in the name makes the token, once.
     makeButton->setDefault(true);
@@ -80,6 +92,11 @@ PhoneDialog::PhoneDialog(RuleBook& rules, AskReach askReach, Confirm confirm, QW
     makeRow->addWidget(name, 1);
     makeRow->addWidget(role);
     makeRow->addWidget(makeButton);
+    auto* scopeRow = new QHBoxLayout;
+    auto* scopeLabel = new QLabel(QStringLiteral("Доступно:"), this);
+    scopeLabel->setBuddy(scope);
+    scopeRow->addWidget(scopeLabel);
+    scopeRow->addWidget(scope, 1);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
     buttons->button(QDialogButtonBox::Close)->setText(QStringLiteral("Закрыть"));
     auto* column = new QVBoxLayout(this);
@@ -87,6 +104,7 @@ PhoneDialog::PhoneDialog(RuleBook& rules, AskReach askReach, Confirm confirm, QW
     column->addWidget(tokens, 1);
     column->addWidget(removeButton, 0, Qt::AlignLeft);
     column->addLayout(makeRow);
+    column->addLayout(scopeRow);
     column->addWidget(problem);
     column->addWidget(site);
     column->addWidget(code);
@@ -121,8 +139,11 @@ void PhoneDialog::showReach() {
 
 void PhoneDialog::fillTokens() {
     tokens->clear();
-    for (const AccessToken& token : rules_.rules().tokens)
-        new QTreeWidgetItem(tokens, {QString::fromStdString(token.name), roleText(token.role)});
+    for (const AccessToken& token : rules_.rules().tokens) {
+        auto* item =
+            new QTreeWidgetItem(tokens, {QString::fromStdString(token.name), roleText(token.role), scopeText(token)});
+        if (!token.scopeProblem.empty()) item->setToolTip(2, QString::fromStdString(token.scopeProblem));
+    }
     removeButton->setEnabled(false);
 }
 
@@ -135,7 +156,8 @@ void PhoneDialog::tell(const QString& why) {
 
 void PhoneDialog::make() {
     const auto chosen = static_cast<AccessToken::Role>(role->currentData().toInt());
-    const web::NewToken made = web::addToken(rules_.path(), name->text().trimmed().toStdString(), chosen);
+    const web::NewToken made =
+        web::addToken(rules_.path(), name->text().trimmed().toStdString(), chosen, scope->text().toStdString());
     rules_.reload();
     fillTokens();
     if (!made.error.empty()) {
@@ -144,6 +166,7 @@ void PhoneDialog::make() {
         return;
     }
     name->clear();
+    scope->clear();
     secret_ = QString::fromStdString(made.secret);
     showReach();
     showSecret();

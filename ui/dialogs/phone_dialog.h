@@ -16,8 +16,9 @@ namespace kavtra {
 
 class RuleBook;
 
-// "Телефон": the page's access tokens of Rules.ini, made and removed here as
-// --add-token and --remove-token make and remove them. A new token's secret
+// "Телефон": the page's access tokens of Rules.ini with what each reaches,
+// made and removed here as --add-token and --remove-token make and remove
+// them. A new token's secret
 // is shown once, as a QR code of the page's address with the secret in the
 // fragment (#token=…, which a browser never sends; the page takes it from
 // there), and as that address to copy.
@@ -41,6 +42,7 @@ public:
     QTreeWidget* tokens;
     QLineEdit* name;
     QComboBox* role;
+    QLineEdit* scope;  // what the new token reaches, as Scope= writes it; empty: every output
     QPushButton* makeButton;
     QPushButton* removeButton;
     QLabel* problem;

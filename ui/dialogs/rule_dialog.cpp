@@ -71,12 +71,23 @@ RuleDialog::RuleDialog(RuleBook& rules, QWidget* parent) : QDialog(parent), rule
         if (row && !filling_) edit(bytes(row->text(Name)));
     });
     connect(list, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem* row, int column) {
-        if (!filling_ && column == On) switched(bytes(row->text(Name)), row->checkState(On) == Qt::Checked);
+        if (filling_ || column != On) return;
+        switching_ = true;
+        switched(bytes(row->text(Name)), row->checkState(On) == Qt::Checked);
+        switching_ = false;
     });
     connect(newButton, &QPushButton::clicked, this, [this] { edit({}); });
     connect(removeButton, &QPushButton::clicked, this, &RuleDialog::removeSelected);
     connect(saveButton, &QPushButton::clicked, this, &RuleDialog::save);
-    listener_ = rules_.addListener([this] { fillList(); });
+    // A row's box sets a reading off from inside that row's own change, and
+    // filling deletes the row: then the list is filled anew once it returned.
+    listener_ = rules_.addListener([this] {
+        if (switching_)
+            QMetaObject::invokeMethod(
+                this, [this] { fillList(); }, Qt::QueuedConnection);
+        else
+            fillList();
+    });
     fillList();
     edit({});
 }

@@ -49,6 +49,7 @@ private:
     RuleBook::ListenerId listener_;
     std::string editing_;  // the rule the form replaces; empty for a new one
     bool filling_ = false;
+    bool switching_ = false;  // inside the change of a row's box
 };
 
 }  // namespace kavtra

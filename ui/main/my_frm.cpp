@@ -84,8 +84,8 @@ MyFrm::MyFrm(OutputRunner& runner, Settings& settings, CommandCore& core, InputW
     connect(status_->port, &StatusField::doubleClicked, this, &MyFrm::portDoubleClicked);
     // Rules.ini was read before the window was made, and is read again by
     // every reload and edit.
-    showRuleProblems();
-    connect(ruleMenus_, &RuleMenus::rulesRead, this, &MyFrm::showRuleProblems);
+    showProblems();
+    connect(ruleMenus_, &RuleMenus::rulesRead, this, &MyFrm::showProblems);
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -143,12 +143,19 @@ void MyFrm::buildMenus() {
     web_menu = netmenu->addAction(QStringLiteral("Веб-доступ…"));
     phone_menu = netmenu->addAction(QStringLiteral("Телефон…"));
     mqtt_menu = netmenu->addAction(QStringLiteral("MQTT…"));
-    propmenu = menuBar()->addAction(QStringLiteral("Настройки"));
+    propmenu = menuBar()->addMenu(QStringLiteral("Настройки"));
+    options_menu = propmenu->addAction(QStringLiteral("Настройки…"));
+    propmenu->addSeparator();
+    export_menu = propmenu->addAction(QStringLiteral("Сохранить копию…"));
+    import_menu = propmenu->addAction(QStringLiteral("Восстановить из копии…"));
     about_menu = menuBar()->addAction(QStringLiteral("О программе"));
     outmenu->setObjectName(QStringLiteral("outmenu"));
     on_all->setObjectName(QStringLiteral("on_all"));
     off_all->setObjectName(QStringLiteral("off_all"));
     propmenu->setObjectName(QStringLiteral("propmenu"));
+    options_menu->setObjectName(QStringLiteral("options_menu"));
+    export_menu->setObjectName(QStringLiteral("export_menu"));
+    import_menu->setObjectName(QStringLiteral("import_menu"));
     about_menu->setObjectName(QStringLiteral("about_menu"));
     editmenu->setObjectName(QStringLiteral("editmenu"));
     undo_menu->setObjectName(QStringLiteral("undo_menu"));
@@ -161,34 +168,26 @@ void MyFrm::buildMenus() {
     phone_menu->setObjectName(QStringLiteral("phone_menu"));
     mqtt_menu->setObjectName(QStringLiteral("mqtt_menu"));
     connect(undo_menu, &QAction::triggered, this, &MyFrm::undoLast);
-    connect(schedule_menu, &QAction::triggered, this, [this] {
-        if (platform_.showSchedules) platform_.showSchedules(this);
-    });
-    connect(rules_menu, &QAction::triggered, this, [this] {
-        if (platform_.showRules) platform_.showRules(this);
-    });
-    connect(journal_menu, &QAction::triggered, this, [this] {
-        if (platform_.showJournal) platform_.showJournal(this);
-    });
-    connect(web_menu, &QAction::triggered, this, [this] {
-        if (platform_.showWeb) platform_.showWeb(this);
-    });
-    connect(phone_menu, &QAction::triggered, this, [this] {
-        if (platform_.showPhone) platform_.showPhone(this);
-    });
-    connect(mqtt_menu, &QAction::triggered, this, [this] {
-        if (platform_.showMqtt) platform_.showMqtt(this);
-    });
+    // Each entry that opens what the platform gives, when it gives it.
+    const auto opens = [this](QAction* entry, std::function<void(QWidget*)> MyFrmPlatform::*open) {
+        connect(entry, &QAction::triggered, this, [this, open] {
+            if (platform_.*open) (platform_.*open)(this);
+        });
+    };
+    opens(schedule_menu, &MyFrmPlatform::showSchedules);
+    opens(rules_menu, &MyFrmPlatform::showRules);
+    opens(journal_menu, &MyFrmPlatform::showJournal);
+    opens(web_menu, &MyFrmPlatform::showWeb);
+    opens(phone_menu, &MyFrmPlatform::showPhone);
+    opens(mqtt_menu, &MyFrmPlatform::showMqtt);
     // A build without MQTT has no dialog to offer.
     mqtt_menu->setEnabled(static_cast<bool>(platform_.showMqtt));
     connect(on_all, &QAction::triggered, this, &MyFrm::AllOutsOn);
     connect(off_all, &QAction::triggered, this, &MyFrm::AllOutsOff);
-    connect(propmenu, &QAction::triggered, this, [this] {
-        if (platform_.showOptions) platform_.showOptions(this);
-    });
-    connect(about_menu, &QAction::triggered, this, [this] {
-        if (platform_.showAbout) platform_.showAbout(this);
-    });
+    opens(options_menu, &MyFrmPlatform::showOptions);
+    opens(export_menu, &MyFrmPlatform::saveBackup);
+    opens(import_menu, &MyFrmPlatform::restoreBackup);
+    opens(about_menu, &MyFrmPlatform::showAbout);
 }
 
 void MyFrm::buildList() {
@@ -202,6 +201,7 @@ void MyFrm::buildList() {
     layout->setSpacing(0);
     List1 = new OutputList(client);
     List1->setObjectName(QStringLiteral("List1"));
+    List1->tipsFrom([this](int output) { return QString::fromStdString(statsTip(core_.stats(output))); });
     layout->addWidget(List1, 1);
     List1->setRootIsDecorated(false);
     List1->setUniformRowHeights(true);
@@ -372,8 +372,14 @@ void MyFrm::undoLast() {
     core_.execute(Request{UndoCommand{}, Source::Window});
 }
 
-void MyFrm::showRuleProblems() {
+void MyFrm::setSettingFault(const QString& text) {
+    settingFault_ = text;
+    showProblems();
+}
+
+void MyFrm::showProblems() {
     QStringList problems;
+    if (!settingFault_.isEmpty()) problems.append(settingFault_);
     for (const RuleProblem& problem : rules_.problems()) problems.append(QString::fromStdString(problemText(problem)));
     status_->setRuleProblems(problems);
 }

@@ -44,6 +44,10 @@ struct MyFrmPlatform {
     std::function<void(QWidget* parent)> showWeb;
     std::function<void(QWidget* parent)> showPhone;
     std::function<void(QWidget* parent)> showMqtt;
+    // The menu "Настройки" after its dialog: the setup's files saved to a
+    // backup, and restored from one.
+    std::function<void(QWidget* parent)> saveBackup;
+    std::function<void(QWidget* parent)> restoreBackup;
     // For the menus "Группы" and "Сцены".
     MenuQuestions questions;
 };
@@ -81,6 +85,9 @@ public slots:
     void setNetworkState(const QString& text);
     // The web access's address, or why it is not running; empty hides it.
     void setWebState(const QString& text);
+    // A setting of config.ini that cannot serve (the outputs' inversion), in
+    // the status bar with Rules.ini's entries at fault; empty takes it back.
+    void setSettingFault(const QString& text);
 
 signals:
     // A double click on the port in the status bar.
@@ -113,8 +120,9 @@ private:
 
     void buildMenus();
     void undoLast();
-    // Rules.ini's entries at fault, in the status bar until a read finds none.
-    void showRuleProblems();
+    // The setting at fault and Rules.ini's entries at fault, in the status
+    // bar until each is mended.
+    void showProblems();
     void buildList();
     void buildFindBar();
     void fillList();
@@ -139,7 +147,10 @@ private:
     QMenu* outmenu = nullptr;
     QAction* on_all = nullptr;
     QAction* off_all = nullptr;
-    QAction* propmenu = nullptr;
+    QMenu* propmenu = nullptr;
+    QAction* options_menu = nullptr;
+    QAction* export_menu = nullptr;
+    QAction* import_menu = nullptr;
     QAction* about_menu = nullptr;
     QMenu* editmenu = nullptr;
     QAction* undo_menu = nullptr;
@@ -168,6 +179,7 @@ private:
     // given the window its frame (unknown before the window is shown).
     QSize outerSizeWanted_;
     bool frameApplied_ = false;
+    QString settingFault_;
 };
 
 }  // namespace kavtra

@@ -1,6 +1,8 @@
 #include "ui/main/output_list.h"
 
+#include <QHelpEvent>
 #include <QKeyEvent>
+#include <QToolTip>
 
 namespace kavtra {
 namespace {
@@ -15,6 +17,17 @@ bool isSwitchKey(const QKeyEvent& event) {
 }
 
 }  // namespace
+
+bool OutputList::viewportEvent(QEvent* event) {
+    if (event->type() != QEvent::ToolTip || !tip_) return QTreeWidget::viewportEvent(event);
+    const auto* help = static_cast<QHelpEvent*>(event);
+    const QModelIndex index = indexAt(help->pos());
+    if (index.isValid())
+        QToolTip::showText(help->globalPos(), tip_(index.row() + 1), viewport(), visualRect(index));
+    else
+        QToolTip::hideText();
+    return true;
+}
 
 bool OutputList::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) {
     return QTreeWidget::edit(index.siblingAtColumn(0), trigger, event);

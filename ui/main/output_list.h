@@ -3,6 +3,7 @@
 #include <QTreeWidget>
 
 #include <chrono>
+#include <functional>
 #include <map>
 #include <set>
 
@@ -19,6 +20,10 @@ class OutputList : public QTreeWidget {
 public:
     using QTreeWidget::QTreeWidget;
 
+    // The tooltip of output n's row (row n - 1), asked for when it is
+    // shown, so that it tells the counters as they are then.
+    void tipsFrom(std::function<QString(int output)> tip) { tip_ = std::move(tip); }
+
 signals:
     void switchRequested();
 
@@ -27,11 +32,13 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
 
 private:
     // Whether a press of a switch key is that key still held down.
     bool heldDown(const QKeyEvent& press);
 
+    std::function<QString(int)> tip_;
     std::set<int> down_;
     std::map<int, std::chrono::steady_clock::time_point> releasedAt_;
 };

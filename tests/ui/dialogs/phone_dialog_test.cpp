@@ -72,6 +72,17 @@ TEST(PhoneDialog, MakesATokenShowsItOnceAsACodeAndRemovesItWhenConfirmed) {
     EXPECT_EQ(questions.size(), 2);
     EXPECT_TRUE(questions.front().contains(QStringLiteral("«Телефон Ани»")));
     EXPECT_TRUE(tokens().size() == 1 && dialog.tokens->topLevelItemCount() == 1);
+
+    // A scope is read as Rules.ini would read it before anything is written.
+    const std::string oneToken = file();
+    dialog.name->setText(QStringLiteral("Двор"));
+    dialog.scope->setText(QStringLiteral("1-20; @Сад"));
+    dialog.makeButton->click();
+    EXPECT_TRUE(dialog.problem->text().endsWith(QStringLiteral("нет группы «Сад»")));
+    EXPECT_EQ(file(), oneToken);
+    dialog.scope->setText(QStringLiteral("1-20"));
+    dialog.makeButton->click();
+    EXPECT_EQ(dialog.tokens->topLevelItem(1)->text(2), QStringLiteral("1-20"));
 }
 
 }  // namespace

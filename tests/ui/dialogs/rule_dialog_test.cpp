@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -44,6 +45,7 @@ TEST_F(RuleDialogTest, SavesTheFormRefusesWhatReadingWouldAndSwitchesRulesFromTh
     dialog.list->topLevelItem(0)->setCheckState(0, Qt::Unchecked);
     EXPECT_FALSE(rules.rules().rule("Свет")->enabled);
     EXPECT_NE(test::readBytes(rules.path()).find("Enabled=0"), std::string::npos);
+    QCoreApplication::processEvents();  // the list filled anew from the reading
     ASSERT_EQ(dialog.list->topLevelItemCount(), 2);
     EXPECT_EQ(dialog.list->topLevelItem(0)->checkState(0), Qt::Unchecked);
 }
