@@ -10,8 +10,7 @@
 
 namespace kavtra::test {
 
-MosquittoBroker::MosquittoBroker(std::filesystem::path dir)
-    : dir_(std::move(dir)), port_(freeLoopbackPort()), securePort_(freeLoopbackPort()), tlsPort_(freeLoopbackPort()) {
+MosquittoBroker::MosquittoBroker(std::filesystem::path dir) : dir_(std::move(dir)) {
     // The broker and its tools are Linux programs and name the files by
     // their Linux paths; certificateFile() is the test program's own.
     const std::string passwords = hostPath(dir_ / "passwords");
@@ -28,9 +27,25 @@ MosquittoBroker::MosquittoBroker(std::filesystem::path dir)
     // names. (A user without a name is not root: the setting is ignored.)
     runToEnd({"chmod", "go-rwx", hostPath(dir_)});
     runToEnd({"sh", "-c", "id -un >\"$0\" || id -u >\"$0\"", hostPath(dir_ / "user")});
-    std::string user;
-    std::ifstream(dir_ / "user") >> user;
-    std::ofstream(dir_ / "mosquitto.conf") << "user " << user
+    std::ifstream(dir_ / "user") >> user_;
+    // A port free when it is chosen may be taken before the broker binds it,
+    // by another test's connection or server beside this one: the broker then
+    // ends at once, and is started again on other ports.
+    for (int attempt = 1;; ++attempt) {
+        port_ = freeLoopbackPort();
+        securePort_ = freeLoopbackPort();
+        tlsPort_ = freeLoopbackPort();
+        writeConfiguration();
+        if (launch()) return;
+        if (attempt == 5) throw std::runtime_error("mosquitto ended at start");
+    }
+}
+
+void MosquittoBroker::writeConfiguration() const {
+    const std::string passwords = hostPath(dir_ / "passwords");
+    const std::string key = hostPath(dir_ / "key.pem");
+    const std::string certificate = hostPath(certificateFile());
+    std::ofstream(dir_ / "mosquitto.conf") << "user " << user_
                                            << "\n"
                                               "per_listener_settings true\n"
                                               "persistence false\n"
@@ -56,23 +71,27 @@ MosquittoBroker::MosquittoBroker(std::filesystem::path dir)
                                            << "\n"
                                               "keyfile "
                                            << key << "\n";
-    start();
 }
 
 MosquittoBroker::~MosquittoBroker() { kill(); }
 
 void MosquittoBroker::start() {
+    if (!launch()) throw std::runtime_error("mosquitto ended at start");
+}
+
+bool MosquittoBroker::launch() {
     process_ = std::make_unique<HostProcess>(
         std::vector<std::string>{"/usr/sbin/mosquitto", "-c", hostPath(dir_ / "mosquitto.conf")});
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (!(listensOnLoopback(port_) && listensOnLoopback(securePort_) && listensOnLoopback(tlsPort_))) {
         if (process_->ended()) {
             process_.reset();
-            throw std::runtime_error("mosquitto ended at start");
+            return false;
         }
         if (std::chrono::steady_clock::now() > deadline) throw std::runtime_error("mosquitto does not listen");
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
+    return true;
 }
 
 void MosquittoBroker::kill() {

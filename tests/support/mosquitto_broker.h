@@ -33,10 +33,15 @@ public:
     std::string certificateFile() const { return (dir_ / "cert.pem").string(); }
 
 private:
+    void writeConfiguration() const;
+    // Whether it listens on all three ports; false when it ended first.
+    bool launch();
+
     std::filesystem::path dir_;
-    int port_;
-    int securePort_;
-    int tlsPort_;
+    std::string user_;
+    int port_ = 0;
+    int securePort_ = 0;
+    int tlsPort_ = 0;
     std::unique_ptr<HostProcess> process_;
 };
 
