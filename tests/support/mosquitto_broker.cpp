@@ -27,7 +27,8 @@ MosquittoBroker::MosquittoBroker(std::filesystem::path dir) : dir_(std::move(dir
     // names. (A user without a name is not root: the setting is ignored.)
     runToEnd({"chmod", "go-rwx", hostPath(dir_)});
     runToEnd({"sh", "-c", "id -un >\"$0\" || id -u >\"$0\"", hostPath(dir_ / "user")});
-    std::ifstream(dir_ / "user") >> user_;
+    std::string user;
+    std::ifstream(dir_ / "user") >> user;
     // A port free when it is chosen may be taken before the broker binds it,
     // by another test's connection or server beside this one: the broker then
     // ends at once, and is started again on other ports.
@@ -35,42 +36,35 @@ MosquittoBroker::MosquittoBroker(std::filesystem::path dir) : dir_(std::move(dir
         port_ = freeLoopbackPort();
         securePort_ = freeLoopbackPort();
         tlsPort_ = freeLoopbackPort();
-        writeConfiguration();
+        std::ofstream(dir_ / "mosquitto.conf") << "user " << user
+                                               << "\n"
+                                                  "per_listener_settings true\n"
+                                                  "persistence false\n"
+                                                  "set_tcp_nodelay true\n"
+                                                  "log_dest none\n"
+                                                  "listener "
+                                               << port_
+                                               << " 127.0.0.1\n"
+                                                  "allow_anonymous true\n"
+                                                  "listener "
+                                               << securePort_
+                                               << " 127.0.0.1\n"
+                                                  "allow_anonymous false\n"
+                                                  "password_file "
+                                               << passwords
+                                               << "\n"
+                                                  "listener "
+                                               << tlsPort_
+                                               << " 127.0.0.1\n"
+                                                  "allow_anonymous true\n"
+                                                  "certfile "
+                                               << certificate
+                                               << "\n"
+                                                  "keyfile "
+                                               << key << "\n";
         if (launch()) return;
         if (attempt == 5) throw std::runtime_error("mosquitto ended at start");
     }
-}
-
-void MosquittoBroker::writeConfiguration() const {
-    const std::string passwords = hostPath(dir_ / "passwords");
-    const std::string key = hostPath(dir_ / "key.pem");
-    const std::string certificate = hostPath(certificateFile());
-    std::ofstream(dir_ / "mosquitto.conf") << "user " << user_
-                                           << "\n"
-                                              "per_listener_settings true\n"
-                                              "persistence false\n"
-                                              "set_tcp_nodelay true\n"
-                                              "log_dest none\n"
-                                              "listener "
-                                           << port_
-                                           << " 127.0.0.1\n"
-                                              "allow_anonymous true\n"
-                                              "listener "
-                                           << securePort_
-                                           << " 127.0.0.1\n"
-                                              "allow_anonymous false\n"
-                                              "password_file "
-                                           << passwords
-                                           << "\n"
-                                              "listener "
-                                           << tlsPort_
-                                           << " 127.0.0.1\n"
-                                              "allow_anonymous true\n"
-                                              "certfile "
-                                           << certificate
-                                           << "\n"
-                                              "keyfile "
-                                           << key << "\n";
 }
 
 MosquittoBroker::~MosquittoBroker() { kill(); }

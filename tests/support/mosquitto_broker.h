@@ -33,12 +33,10 @@ public:
     std::string certificateFile() const { return (dir_ / "cert.pem").string(); }
 
 private:
-    void writeConfiguration() const;
     // Whether it listens on all three ports; false when it ended first.
     bool launch();
 
     std::filesystem::path dir_;
-    std::string user_;
     int port_ = 0;
     int securePort_ = 0;
     int tlsPort_ = 0;
