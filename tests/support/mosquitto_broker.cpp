@@ -36,32 +36,12 @@ MosquittoBroker::MosquittoBroker(std::filesystem::path dir) : dir_(std::move(dir
         port_ = freeLoopbackPort();
         securePort_ = freeLoopbackPort();
         tlsPort_ = freeLoopbackPort();
-        std::ofstream(dir_ / "mosquitto.conf") << "user " << user
-                                               << "\n"
-                                                  "per_listener_settings true\n"
-                                                  "persistence false\n"
-                                                  "set_tcp_nodelay true\n"
-                                                  "log_dest none\n"
-                                                  "listener "
-                                               << port_
-                                               << " 127.0.0.1\n"
-                                                  "allow_anonymous true\n"
-                                                  "listener "
-                                               << securePort_
-                                               << " 127.0.0.1\n"
-                                                  "allow_anonymous false\n"
-                                                  "password_file "
-                                               << passwords
-                                               << "\n"
-                                                  "listener "
-                                               << tlsPort_
-                                               << " 127.0.0.1\n"
-                                                  "allow_anonymous true\n"
-                                                  "certfile "
-                                               << certificate
-                                               << "\n"
-                                                  "keyfile "
-                                               << key << "\n";
+        std::ofstream(dir_ / "mosquitto.conf")
+            << "user " << user << "\nper_listener_settings true\npersistence false\nset_tcp_nodelay true\n"
+            << "log_dest none\nlistener " << port_ << " 127.0.0.1\nallow_anonymous true\n"
+            << "listener " << securePort_ << " 127.0.0.1\nallow_anonymous false\npassword_file " << passwords << "\n"
+            << "listener " << tlsPort_ << " 127.0.0.1\nallow_anonymous true\ncertfile " << certificate << "\n"
+            << "keyfile " << key << "\n";
         if (launch()) return;
         if (attempt == 5) throw std::runtime_error("mosquitto ended at start");
     }

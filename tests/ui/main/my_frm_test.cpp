@@ -34,13 +34,6 @@ std::string dataFile(const std::function<int(int)>& state, const std::vector<std
     return text;
 }
 
-// Every output switched this often.
-std::vector<std::pair<int, int>> everyOutput(int switches) {
-    std::vector<std::pair<int, int>> all;
-    for (int n = 1; n <= 300; ++n) all.emplace_back(n, switches);
-    return all;
-}
-
 // The text without its [Counters] section, which a save may put at the end.
 std::string withoutCounters(const std::string& text) { return text.substr(0, text.find("[Counters]")); }
 
@@ -386,8 +379,9 @@ TEST_F(MyFrmTest, SwitchingAllOutputsUpdatesEveryRowSavesAndTransfers) {
         ASSERT_TRUE(showsCross(n));
         ASSERT_EQ(board_.outputLevel(n), 0);
     }
-    std::vector<std::pair<int, int>> switches = everyOutput(1);
-    switches[4].second = switches[6].second = 3;  // 5 and 7 went off and on before
+    std::vector<std::pair<int, int>> switches;
+    for (int n = 1; n <= 300; ++n)
+        switches.emplace_back(n, n == 5 || n == 7 ? 3 : 1);  // 5 and 7 went off and on before
     EXPECT_EQ(readFile("Data.dat"), replaced(dataFile([](int) { return 1; }, switches), "Name=" + kOutput + "3\r\n",
                                              "Name=\xD1\xE2\xE5\xF2\r\n"));
 
